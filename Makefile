@@ -1,0 +1,31 @@
+# The two commands of the README, and the builds behind them.
+.PHONY: all deps build test demo asan test-asan bench clean
+
+all: build
+
+deps:
+	./scripts/install-deps.sh
+
+build: deps
+	cmake --preset release
+	cmake --build --preset release
+
+test: build
+	./scripts/run-tests.sh release
+
+demo: build
+	./build/release/examples/demo_host
+
+asan: deps
+	cmake --preset asan
+	cmake --build --preset asan
+
+test-asan: asan
+	./scripts/run-tests.sh asan
+
+bench: deps
+	cmake --preset bench
+	cmake --build --preset bench
+
+clean:
+	rm -rf build

@@ -1,0 +1,2 @@
+#include <pelmora/pelmora.h>
+int main() { return 0; }

@@ -1,0 +1,60 @@
+// What a Linux host needs besides IDXContext: the registry calls that hold
+// Pelmora's switches (and the host's own settings), backed by files.
+#pragma once
+
+#include <pelmora/automation.h>
+
+// Registry. Keys are opened relative to a predefined root or an open key;
+// paths use backslashes. The store is one text file per root, under
+// $PELMORA_REGISTRY_DIR, else $XDG_CONFIG_HOME/torvel/registry, else
+// ~/.config/torvel/registry. Every write reaches the file before it returns.
+typedef struct PelmoraRegistryKey* HKEY;
+typedef DWORD REGSAM;
+typedef LONG LSTATUS;
+
+#define HKEY_CLASSES_ROOT ((HKEY)(uintptr_t)0x80000000u)
+#define HKEY_CURRENT_USER ((HKEY)(uintptr_t)0x80000001u)
+#define HKEY_LOCAL_MACHINE ((HKEY)(uintptr_t)0x80000002u)
+
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_OUTOFMEMORY 14L
+#define ERROR_WRITE_FAULT 29L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_MORE_DATA 234L
+
+#define REG_NONE 0
+#define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_BINARY 3
+#define REG_DWORD 4
+#define REG_MULTI_SZ 7
+#define REG_QWORD 11
+
+#define KEY_QUERY_VALUE 0x0001
+#define KEY_SET_VALUE 0x0002
+#define KEY_CREATE_SUB_KEY 0x0004
+#define KEY_ENUMERATE_SUB_KEYS 0x0008
+#define KEY_READ 0x20019
+#define KEY_WRITE 0x20006
+#define KEY_ALL_ACCESS 0xF003F
+
+#define REG_OPTION_NON_VOLATILE 0x0
+#define REG_CREATED_NEW_KEY 0x1
+#define REG_OPENED_EXISTING_KEY 0x2
+
+PELMORA_API LSTATUS RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD Reserved,
+                                    char* lpClass, DWORD dwOptions, REGSAM samDesired,
+                                    const void* lpSecurityAttributes, HKEY* phkResult,
+                                    DWORD* lpdwDisposition);
+PELMORA_API LSTATUS RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD ulOptions,
+                                  REGSAM samDesired, HKEY* phkResult);
+PELMORA_API LSTATUS RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved,
+                                     DWORD* lpType, BYTE* lpData, DWORD* lpcbData);
+PELMORA_API LSTATUS RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD Reserved,
+                                   DWORD dwType, const BYTE* lpData, DWORD cbData);
+PELMORA_API LSTATUS RegDeleteValueA(HKEY hKey, const char* lpValueName);
+PELMORA_API LSTATUS RegDeleteKeyA(HKEY hKey, const char* lpSubKey);
+PELMORA_API LSTATUS RegCloseKey(HKEY hKey);

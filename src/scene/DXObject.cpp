@@ -1,0 +1,11 @@
+#include "scene/DXObject.h"
+
+#include "host/HandleTable.h"
+
+namespace pelmora {
+
+DXObject::~DXObject() {
+    if (handle_ != 0) HandleTable::instance().retire(handle_, this);
+}
+
+}  // namespace pelmora

@@ -1,0 +1,7 @@
+#include "scene/RenderPass.h"
+
+namespace pelmora {
+
+bool translucentPass = false;
+
+}  // namespace pelmora
