@@ -125,7 +125,8 @@ std::vector<Operation> allOperations() {
         {"setAutomaticRefinement", Handles::Viewport, NI, [](C c, int h, int, Outs&) { return c->setAutomaticRefinement(h, VARIANT_TRUE); }},
         {"setManualRefinementLevel", Handles::Viewport, NI, [](C c, int h, int, Outs&) { return c->setManualRefinementLevel(h, 3); }},
         {"setLightColor", Handles::None, S_OK, [](C c, int, int, Outs&) { return c->setLightColor(99, 0); }},
-        {"setFront", Handles::Viewport, NI, [](C c, int h, int, Outs&) { return c->setFront(h, 2.0); }},
+        {"setFront", Handles::Viewport, S_OK,  // handle 0 is skipped quietly
+         [](C c, int h, int, Outs&) { return c->setFront(h, 2.0); }},
         {"viewportRemoveLight", Handles::Viewport, NI, [](C c, int h, int, Outs&) { return c->viewportRemoveLight(h, 0); }},
         {"viewportSetReduceDetails", Handles::Viewport, NI, [](C c, int h, int, Outs&) { return c->viewportSetReduceDetails(h, 1); }},
         {"viewportSetRapidRender", Handles::Viewport, NI, [](C c, int h, int, Outs&) { return c->viewportSetRapidRender(h, 1); }},
