@@ -93,7 +93,8 @@ public:
             savedZEnable_ = zEnable;
             if (zEnable != 0) device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
         }
-        if (!frame_.writeZValues_) savedZWrite_ = replaceRenderState(D3DRS_ZWRITEENABLE, kDepthWritesOff);
+        if (!frame_.writeZValues_)
+            savedZWrite_ = replaceRenderState(D3DRS_ZWRITEENABLE, kDepthWritesOff);
         if (!frame_.writeColorValues_)
             savedColorWrite_ = replaceRenderState(D3DRS_COLORWRITEENABLE, kColorWritesOff);
     }
@@ -293,9 +294,8 @@ HRESULT DXFrame::deleteAllVisuals() {
 
 void DXFrame::unlist(DXVisual* visual) {
     std::erase(visuals_, visual);
-    std::erase_if(children_, [visual](DXFrame* child) {
-        return static_cast<DXVisual*>(child) == visual;
-    });
+    std::erase_if(children_,
+                  [visual](DXFrame* child) { return static_cast<DXVisual*>(child) == visual; });
 }
 
 bool DXFrame::lists(const DXVisual* visual) const {
@@ -458,8 +458,7 @@ HRESULT DXFrame::applyWorld(IDirect3DDevice9* device, SceneViewport* viewport,
     }
 }
 
-void DXFrame::inheritAttributes(const SceneViewport& viewport,
-                                RenderAttributes& attributes) const {
+void DXFrame::inheritAttributes(const SceneViewport& viewport, RenderAttributes& attributes) const {
     if (!viewport.disregardRenderOverride() && overrideRender_ != -1)
         attributes.overrideRender = overrideRender_ == 1 ? 1 : 0;
     if (lineWidth_ != -1) attributes.lineWidth = lineWidth_;
@@ -491,9 +490,8 @@ void DXFrame::applyMaterial(IDirect3DDevice9* device, const SceneViewport& viewp
 
 template <class Element>
 void DXFrame::renderList(const std::vector<Element*>& list, const char* role,
-                         IDirect3DDevice9* device, SceneViewport* viewport,
-                         const D3DMATRIX& world, D3DMATERIAL9* material,
-                         const RenderAttributes& attributes) {
+                         IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX& world,
+                         D3DMATERIAL9* material, const RenderAttributes& attributes) {
     // Indexed, so that an element that edits the list cannot leave us on a
     // stale iterator; results are ignored, one broken element skips only itself.
     for (size_t i = 0; i < list.size(); ++i) {
@@ -502,9 +500,10 @@ void DXFrame::renderList(const std::vector<Element*>& list, const char* role,
         try {
             element->render(device, viewport, &world, material, attributes);
         } catch (const TorvelStructuredException& fault) {
-            logFormat("Corrupt scene graph - Caught SE while rendering %s in Pelmora: %x at "
-                      "address 0x%x; file = %s; line number = %d\n",
-                      role, fault.code(), fault.address(), PELMORA_SOURCE_FILE, __LINE__);
+            logFormat(
+                "Corrupt scene graph - Caught SE while rendering %s in Pelmora: %x at "
+                "address 0x%x; file = %s; line number = %d\n",
+                role, fault.code(), fault.address(), PELMORA_SOURCE_FILE, __LINE__);
         }
     }
 }

@@ -187,8 +187,8 @@ TEST_F(FrameWalkTest, WritesSwitchedBackOnInheritWithoutTouchingTheDevice) {
     device.presetRenderState(D3DRS_ZWRITEENABLE, 0);  // as the translucent pass leaves it
 
     ASSERT_EQ(walk(frame, false), S_OK);
-    EXPECT_EQ(device.callTexts(), (Calls{kIdentityWorld, "GetRenderState(ZENABLE, out)",
-                                         "Render(v)"}));
+    EXPECT_EQ(device.callTexts(),
+              (Calls{kIdentityWorld, "GetRenderState(ZENABLE, out)", "Render(v)"}));
 }
 
 TEST_F(FrameWalkTest, AFrameWithoutVisualsSetsNoWorldButStillWalksItsChildren) {
@@ -220,8 +220,7 @@ TEST_F(FrameWalkTest, AnExceptionEndingTheWalkStillPopsEveryPushedState) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(walk(frame, false), S_FALSE);
     const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("Unknown exception found in Pelmora: file = DXFrame.cpp"),
-              std::string::npos)
+    EXPECT_NE(log.find("Unknown exception found in Pelmora: file = DXFrame.cpp"), std::string::npos)
         << log;
 
     EXPECT_TRUE(later.draws().empty());
@@ -369,9 +368,12 @@ TEST_F(FrameWalkTest, ReflectivityBecomesTheSpecularPower) {
         float power;
         float specular;
     } cases[] = {
-        {0.5f, 0.0f, 0.0f},           {1.5f, 20.45f * 20.45f, 1.0f},
-        {2.0f, 20.45f * 20.45f, 1.0f}, {50.0f, 10.45f * 10.45f, 1.0f},
-        {100.0f, 0.2025f, 1.0f},       {250.0f, 0.2025f, 1.0f},
+        {0.5f, 0.0f, 0.0f},
+        {1.5f, 20.45f * 20.45f, 1.0f},
+        {2.0f, 20.45f * 20.45f, 1.0f},
+        {50.0f, 10.45f * 10.45f, 1.0f},
+        {100.0f, 0.2025f, 1.0f},
+        {250.0f, 0.2025f, 1.0f},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reflectivity);
@@ -499,7 +501,8 @@ TEST_F(FrameWalkTest, FacetEdgeSettingsAreInheritedUnlessAFrameSetsItsOwn) {
 
     ASSERT_EQ(walk(root, false), S_OK);
     const RenderAttributes& inherited = a.draws().at(0).attributes;
-    EXPECT_EQ(inherited.drawFlags, static_cast<uint32_t>(SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_HIDDEN));
+    EXPECT_EQ(inherited.drawFlags,
+              static_cast<uint32_t>(SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_HIDDEN));
     EXPECT_EQ(inherited.visibleColor, 0xFF00FF00u);
     EXPECT_EQ(inherited.visibleWidth, 7);
     EXPECT_EQ(inherited.hiddenColor, 0xFF0000FFu);

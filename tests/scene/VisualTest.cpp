@@ -86,15 +86,6 @@ TEST(VisualPropertiesTest, AppDataStartsAtZeroAndKeepsWhatTheHostSets) {
     EXPECT_EQ(value, -123456);
 }
 
-TEST(VisualPropertiesTest, AppDataIntoNowhereIsAStatusAndALogLine) {
-    TestVisual visual;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(visual.getAppData(nullptr), E_POINTER);
-    const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("FAILED HRESULT (0x80004003) [16387] in DXVisual.cpp @ "), std::string::npos)
-        << log;
-}
-
 // ---- destruction leaves no frame pointing at freed memory ----
 
 TEST(VisualLifetimeTest, DestroyingAVisualRemovesItFromEveryFrameThatListsIt) {

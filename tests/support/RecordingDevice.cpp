@@ -79,14 +79,10 @@ std::string describe(const D3DMATRIX* matrix) {
 }
 
 template <class T>
-    requires std::is_integral_v<T>
-std::string describe(T value) {
-    return std::to_string(value);
-}
+requires std::is_integral_v<T> std::string describe(T value) { return std::to_string(value); }
 
 template <class T>
-    requires std::is_enum_v<T>
-std::string describe(T value) {
+requires std::is_enum_v<T> std::string describe(T value) {
     return std::to_string(static_cast<std::underlying_type_t<T>>(value));
 }
 
@@ -128,12 +124,12 @@ HRESULT RecordingDevice::QueryInterface(REFIID riid, void** object) {
 ULONG RecordingDevice::AddRef() { return ++references_; }
 ULONG RecordingDevice::Release() { return references_ > 0 ? --references_ : 0; }
 
-#define PELMORA_RECORDING_DEVICE_DEFINE(ret, name, params, args)                             \
-    ret RecordingDevice::name params {                                                       \
-        record(#name, describeArguments args);                                               \
-        [this](auto... a) { observe(&IDirect3DDevice9::name, a...); } args;                  \
-        if (inner_ != nullptr) return inner_->name args;                                     \
-        return [this](auto... a) { return answer(&IDirect3DDevice9::name, a...); } args;     \
+#define PELMORA_RECORDING_DEVICE_DEFINE(ret, name, params, args)                         \
+    ret RecordingDevice::name params {                                                   \
+        record(#name, describeArguments args);                                           \
+        [this](auto... a) { observe(&IDirect3DDevice9::name, a...); } args;              \
+        if (inner_ != nullptr) return inner_->name args;                                 \
+        return [this](auto... a) { return answer(&IDirect3DDevice9::name, a...); } args; \
     }
 PELMORA_D3D9_DEVICE_METHODS(PELMORA_RECORDING_DEVICE_DEFINE)
 #undef PELMORA_RECORDING_DEVICE_DEFINE
@@ -168,8 +164,8 @@ DWORD RecordingDevice::renderState(D3DRENDERSTATETYPE state) const {
     return 0;
 }
 
-void RecordingDevice::observe(decltype(&IDirect3DDevice9::SetRenderState),
-                              D3DRENDERSTATETYPE state, DWORD value) {
+void RecordingDevice::observe(decltype(&IDirect3DDevice9::SetRenderState), D3DRENDERSTATETYPE state,
+                              DWORD value) {
     renderStates_[state] = value;
 }
 
@@ -194,8 +190,7 @@ HRESULT RecordingDevice::answer(decltype(&IDirect3DDevice9::GetRenderState),
     return D3D_OK;
 }
 
-HRESULT RecordingDevice::answer(decltype(&IDirect3DDevice9::GetMaterial),
-                                D3DMATERIAL9* material) {
+HRESULT RecordingDevice::answer(decltype(&IDirect3DDevice9::GetMaterial), D3DMATERIAL9* material) {
     if (material == nullptr) return D3DERR_INVALIDCALL;
     *material = material_;
     return D3D_OK;

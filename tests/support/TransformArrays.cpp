@@ -5,8 +5,7 @@
 namespace pelmora::test {
 
 SafeArrayPtr makeDoubleArray(const std::vector<double>& values, LONG lowerBound) {
-    SafeArrayPtr array(
-        SafeArrayCreateVector(VT_R8, lowerBound, static_cast<ULONG>(values.size())));
+    SafeArrayPtr array(SafeArrayCreateVector(VT_R8, lowerBound, static_cast<ULONG>(values.size())));
     void* data = nullptr;
     if (array && SUCCEEDED(SafeArrayAccessData(array.get(), &data))) {
         if (!values.empty()) std::memcpy(data, values.data(), values.size() * sizeof(double));
@@ -22,8 +21,7 @@ std::vector<double> takeDoubleArray(SAFEARRAY* array) {
     LONG upper = -1;
     void* data = nullptr;
     if (!owned || FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
-        FAILED(SafeArrayGetUBound(array, 1, &upper)) ||
-        FAILED(SafeArrayAccessData(array, &data)))
+        FAILED(SafeArrayGetUBound(array, 1, &upper)) || FAILED(SafeArrayAccessData(array, &data)))
         return values;
     values.resize(static_cast<size_t>(upper - lower + 1));
     if (!values.empty()) std::memcpy(values.data(), data, values.size() * sizeof(double));
