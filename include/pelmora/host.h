@@ -24,6 +24,7 @@ typedef LONG LSTATUS;
 #define ERROR_WRITE_FAULT 29L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_MORE_DATA 234L
+#define ERROR_KEY_DELETED 1018L
 
 #define REG_NONE 0
 #define REG_SZ 1
@@ -58,3 +59,7 @@ PELMORA_API LSTATUS RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD Res
 PELMORA_API LSTATUS RegDeleteValueA(HKEY hKey, const char* lpValueName);
 PELMORA_API LSTATUS RegDeleteKeyA(HKEY hKey, const char* lpSubKey);
 PELMORA_API LSTATUS RegCloseKey(HKEY hKey);
+
+// Adds a line of the host's own to Pelmora's error log: the text goes, verbatim,
+// to standard output and, when file logging is on, to "Pelmora.log".
+PELMORA_API void PelmoraLogMessage(const char* text);

@@ -1,6 +1,7 @@
 #include "host/DXContext.h"
 
 #include "host/ArrayArguments.h"
+#include "host/DispatchInvoker.h"
 #include "host/GuardedCall.h"
 #include "host/HandleTable.h"
 #include "host/ProcessState.h"
@@ -132,9 +133,12 @@ HRESULT DXContext::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, 
     return DISP_E_UNKNOWNNAME;
 }
 
-HRESULT DXContext::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-    logMessage("Pelmora: late-bound calls through IDispatch::Invoke are not available yet\n");
-    return E_NOTIMPL;
+HRESULT DXContext::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
+                          DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                          UINT* puArgErr) {
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    return invokeOperation(this, dispIdMember, wFlags, pDispParams, pVarResult, pExcepInfo,
+                           puArgErr);
 }
 
 // Context operations
