@@ -1,11 +1,11 @@
 #include "scene/DXFrame.h"
 
 #include "host/GuardedCall.h"
+#include "scene/ColorConversion.h"
 #include "scene/RenderPass.h"
 #include "scene/SceneViewport.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -16,8 +16,6 @@ namespace pelmora {
 
 namespace {
 
-// Slightly above 1/255, so that a full channel of 255 becomes at least 1.0.
-const float kChannelScale = std::bit_cast<float>(0x3B808081u);
 constexpr int kChannelMax = 255;
 
 // A frame at least this opaque draws as fully opaque, in the opaque pass.
@@ -41,10 +39,6 @@ constexpr DWORD kColorWritesOff = 0;  // empty channel mask
 // How addTransform composes the new transform with the local one.
 constexpr int kCombineReplace = 0;
 constexpr int kCombineBefore = 1;  // new transform applies first, in the frame's own space
-
-float channel(uint32_t argb, int shift) {
-    return static_cast<float>((argb >> shift) & kChannelMax) * kChannelScale;
-}
 
 uint32_t channelByte(float value) {
     if (value >= 1.0f) return kChannelMax;
@@ -154,8 +148,7 @@ DXFrame::~DXFrame() {
 
 HRESULT DXFrame::setColor(int argb) {
     return PELMORA_INTERFACE_CALL({
-        const auto bits = static_cast<uint32_t>(argb);
-        color_ = {channel(bits, 16), channel(bits, 8), channel(bits, 0), channel(bits, 24)};
+        color_ = decodeColor(argb);
         hasMaterial_ = true;
         return S_OK;
     });
