@@ -4,6 +4,7 @@
 #include "platform/imaging/ImageCodecs.h"
 #include "platform/imaging/ImageFile.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
@@ -144,9 +145,15 @@ private:
 
     HRESULT parsePalette(uint32_t headerSize, uint32_t colorsUsed, std::string* reason) {
         const uint32_t maximum = 1u << layout_.bits;
-        const uint32_t count = colorsUsed == 0 || colorsUsed > maximum ? maximum : colorsUsed;
+        const uint32_t declared = colorsUsed == 0 || colorsUsed > maximum ? maximum : colorsUsed;
         const size_t at = kFileHeaderSize + headerSize;
-        if (at + size_t(count) * 4 > bytes_.size()) return invalid(reason, "palette truncated");
+        // Writers that leave the count at 0 with a short table still put the
+        // pixels right after it.
+        const size_t dataOffset = get32(&bytes_[10]);
+        const size_t room = dataOffset > at ? (dataOffset - at) / 4 : 0;
+        const uint32_t count = std::min<size_t>(declared, room);
+        if (count == 0 || at + size_t(count) * 4 > bytes_.size())
+            return invalid(reason, "palette truncated");
         for (uint32_t i = 0; i < count; ++i)
             layout_.palette.push_back(kOpaque | (get32(&bytes_[at + i * 4]) & 0xFFFFFF));
         layout_.palette.resize(maximum, kOpaque);  // indices past the table read black
