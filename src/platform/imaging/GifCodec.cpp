@@ -47,7 +47,8 @@ Planes splitPlanes(const ImageView& image) {
     return planes;
 }
 
-void refinePalette(const Planes& planes, const std::vector<GifByteType>& indices, GifColorType* colors) {
+void refinePalette(const Planes& planes, const std::vector<GifByteType>& indices,
+                   GifColorType* colors) {
     std::array<std::array<uint64_t, 4>, kPaletteSize> sums{};  // red, green, blue, count
     for (size_t i = 0; i < indices.size(); ++i) {
         auto& sum = sums[indices[i]];
@@ -85,10 +86,11 @@ void remapToNearest(const Planes& planes, const GifColorType* colors,
                     std::vector<GifByteType>& indices) {
     std::unordered_map<uint32_t, GifByteType> nearest;
     for (size_t i = 0; i < indices.size(); ++i) {
-        const uint32_t key = uint32_t(planes.red[i]) << 16 | uint32_t(planes.green[i]) << 8 |
-                             planes.blue[i];
+        const uint32_t key =
+            uint32_t(planes.red[i]) << 16 | uint32_t(planes.green[i]) << 8 | planes.blue[i];
         auto [found, added] = nearest.try_emplace(key, 0);
-        if (added) found->second = nearestEntry(colors, planes.red[i], planes.green[i], planes.blue[i]);
+        if (added)
+            found->second = nearestEntry(colors, planes.red[i], planes.green[i], planes.blue[i]);
         indices[i] = found->second;
     }
 }

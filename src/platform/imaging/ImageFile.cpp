@@ -42,11 +42,16 @@ Image opaqueCopy(const ImageView& image) {
 HRESULT writeFormat(const char* path, ImageFormat format, const ImageView& image,
                     const WriteOptions& options, std::string* reason) {
     switch (format) {
-        case ImageFormat::Png: return writePng(path, image, reason);
-        case ImageFormat::Jpeg: return writeJpeg(path, image, options.jpegQuality, reason);
-        case ImageFormat::Bmp: return writeBmp(path, image, reason);
-        case ImageFormat::Gif: return writeGif(path, image, reason);
-        case ImageFormat::Tiff: return writeTiff(path, image, reason);
+        case ImageFormat::Png:
+            return writePng(path, image, reason);
+        case ImageFormat::Jpeg:
+            return writeJpeg(path, image, options.jpegQuality, reason);
+        case ImageFormat::Bmp:
+            return writeBmp(path, image, reason);
+        case ImageFormat::Gif:
+            return writeGif(path, image, reason);
+        case ImageFormat::Tiff:
+            return writeTiff(path, image, reason);
     }
     *reason = "unknown image format";
     return E_INVALIDARG;
@@ -62,11 +67,16 @@ std::string systemReason() { return std::strerror(errno); }
 
 const char* formatName(ImageFormat format) {
     switch (format) {
-        case ImageFormat::Png: return "PNG";
-        case ImageFormat::Jpeg: return "JPEG";
-        case ImageFormat::Bmp: return "BMP";
-        case ImageFormat::Gif: return "GIF";
-        case ImageFormat::Tiff: return "TIFF";
+        case ImageFormat::Png:
+            return "PNG";
+        case ImageFormat::Jpeg:
+            return "JPEG";
+        case ImageFormat::Bmp:
+            return "BMP";
+        case ImageFormat::Gif:
+            return "GIF";
+        case ImageFormat::Tiff:
+            return "TIFF";
     }
     return "unknown";
 }

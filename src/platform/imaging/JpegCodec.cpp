@@ -50,8 +50,8 @@ bool compress(FILE* file, const ImageView& image, int quality, ErrorTrap* trap) 
     jpeg_set_quality(&info, quality, TRUE);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(
-            const_cast<uint32_t*>(image.row(int(info.next_scanline))));
+        JSAMPROW row =
+            reinterpret_cast<JSAMPROW>(const_cast<uint32_t*>(image.row(int(info.next_scanline))));
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);

@@ -122,7 +122,8 @@ void resampleRegion(const ImageView& source, int outWidth, int outHeight, const 
             for (size_t i = 0; i < lineFloats; ++i) sum[i] += line[i] * w[k];
         }
         uint32_t* target = out + std::ptrdiff_t(y) * outStride;
-        for (int x = 0; x < region.width; ++x) target[x] = unpremultiply(&sum[size_t(x) * kChannels]);
+        for (int x = 0; x < region.width; ++x)
+            target[x] = unpremultiply(&sum[size_t(x) * kChannels]);
     }
 }
 

@@ -98,8 +98,8 @@ struct StretchSource {
     int64_t x, y, width, height;
 };
 
-void stretchNearest(Bitmap& to, const imaging::ImageView& from, const StretchSource& source,
-                    int x, int y, int width, int height, const imaging::PixelRegion& region) {
+void stretchNearest(Bitmap& to, const imaging::ImageView& from, const StretchSource& source, int x,
+                    int y, int width, int height, const imaging::PixelRegion& region) {
     for (int dy = region.y; dy < region.y + region.height; ++dy) {
         const int64_t sy = nearestSource(dy - y, source.y, source.height, height);
         if (sy < 0 || sy >= from.height) continue;
@@ -116,8 +116,8 @@ bool insideImage(const imaging::ImageView& image, const StretchSource& source) {
            source.y + source.height <= image.height;
 }
 
-void stretchFiltered(Bitmap& to, const imaging::ImageView& from, const StretchSource& source,
-                     int x, int y, int width, int height, const imaging::PixelRegion& region) {
+void stretchFiltered(Bitmap& to, const imaging::ImageView& from, const StretchSource& source, int x,
+                     int y, int width, int height, const imaging::PixelRegion& region) {
     const imaging::ImageView part{from.row(int(source.y)) + source.x, int(source.width),
                                   int(source.height), from.stride};
     imaging::resampleRegion(part, width, height,
@@ -155,7 +155,8 @@ HDC createCompatibleDC(HDC dc) {
         return fail("createCompatibleDC", "unknown device context", dc);
     const HBITMAP stock = stockBitmap();
     try {
-        return gdiObjects().add(std::make_shared<DeviceContext>(findGdiObject<Bitmap>(stock), stock));
+        return gdiObjects().add(
+            std::make_shared<DeviceContext>(findGdiObject<Bitmap>(stock), stock));
     } catch (const std::bad_alloc&) {
         return fail("createCompatibleDC", "out of memory", dc);
     }
@@ -203,8 +204,13 @@ int getObject(HGDIOBJ object, int bufferSize, void* buffer) {
     constexpr int kRecordSize = int(sizeof(BITMAP));
     if (!buffer) return kRecordSize;
     if (bufferSize < kRecordSize) return fail("getObject", "buffer too small", object);
-    BITMAP record{OBJ_BITMAP_TYPE, bitmap->width(), bitmap->height(),
-                  LONG(bitmap->width() * sizeof(uint32_t)), 1, kBitmapBitsPerPixel, nullptr};
+    BITMAP record{OBJ_BITMAP_TYPE,
+                  bitmap->width(),
+                  bitmap->height(),
+                  LONG(bitmap->width() * sizeof(uint32_t)),
+                  1,
+                  kBitmapBitsPerPixel,
+                  nullptr};
     std::memcpy(buffer, &record, sizeof record);
     return kRecordSize;
 }
@@ -257,7 +263,8 @@ bool stretchBlt(HDC destination, int x, int y, int width, int height, HDC source
         if (to == from) {
             snapshot.width = image.width;
             snapshot.height = image.height;
-            snapshot.pixels.assign(from->pixels(), from->pixels() + size_t(image.width) * image.height);
+            snapshot.pixels.assign(from->pixels(),
+                                   from->pixels() + size_t(image.width) * image.height);
             image = snapshot.view();
         }
         const StretchSource rect{image, sourceX, sourceY, sourceWidth, sourceHeight};

@@ -31,8 +31,7 @@ HRESULT reject(HRESULT status, const char* function, const char* what, int handl
 }
 
 bool validSize(int width, int height) {
-    return width > 0 && height > 0 && width <= kMaxWindowDimension &&
-           height <= kMaxWindowDimension;
+    return width > 0 && height > 0 && width <= kMaxWindowDimension && height <= kMaxWindowDimension;
 }
 
 HRESULT checkPresent(HWND window, const RECT& destination, const imaging::ImageView& image) {
@@ -135,7 +134,8 @@ PELMORA_API HRESULT PelmoraGetClientRect(int hWnd, int* width, int* height) {
 }
 
 PELMORA_API HRESULT PelmoraDestroyWindow(int hWnd) {
-    if (!windows().remove(hWnd)) return reject(E_HANDLE, "PelmoraDestroyWindow", "unknown window", hWnd);
+    if (!windows().remove(hWnd))
+        return reject(E_HANDLE, "PelmoraDestroyWindow", "unknown window", hWnd);
     return S_OK;
 }
 

@@ -97,7 +97,8 @@ private:
     bool querySize(int* width, int* height) {
         XWindowAttributes attributes;
         Status status = 0;
-        if (!connection_.trapErrors([&] { status = XGetWindowAttributes(display(), xid_, &attributes); }) ||
+        if (!connection_.trapErrors(
+                [&] { status = XGetWindowAttributes(display(), xid_, &attributes); }) ||
             status == 0)
             return false;
         *width = attributes.width;
@@ -175,10 +176,11 @@ private:
 
     // The visual's layout is 0x00RRGGBB in native byte order, so rows copy as they are.
     bool directLayout() const {
-        constexpr int kNativeOrder = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
-        return image_->bits_per_pixel == kDirectBitsPerPixel && image_->byte_order == kNativeOrder &&
-               visual_->red_mask == kDirectRed && visual_->green_mask == kDirectGreen &&
-               visual_->blue_mask == kDirectBlue;
+        constexpr int kNativeOrder =
+            std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+        return image_->bits_per_pixel == kDirectBitsPerPixel &&
+               image_->byte_order == kNativeOrder && visual_->red_mask == kDirectRed &&
+               visual_->green_mask == kDirectGreen && visual_->blue_mask == kDirectBlue;
     }
 
     void convertComposed() {
@@ -187,7 +189,8 @@ private:
         for (int y = 0; y < image_->height; ++y) {
             const uint32_t* from = &composed_[size_t(y) * width];
             if (direct) {
-                auto* to = reinterpret_cast<uint32_t*>(image_->data + std::ptrdiff_t(y) * image_->bytes_per_line);
+                auto* to = reinterpret_cast<uint32_t*>(image_->data +
+                                                       std::ptrdiff_t(y) * image_->bytes_per_line);
                 for (int x = 0; x < width; ++x) to[x] = from[x] | kOpaque;
                 continue;
             }
@@ -248,8 +251,8 @@ std::shared_ptr<Window> attachX11Window(unsigned long xid) {
     if (!connection->trapErrors([&] { status = XGetWindowAttributes(display, xid, &attributes); },
                                 &error) ||
         status == 0) {
-        logFormat("PelmoraAttachX11Window: 0x%lx is not a window on the display (X error %d)\n", xid,
-                  error);
+        logFormat("PelmoraAttachX11Window: 0x%lx is not a window on the display (X error %d)\n",
+                  xid, error);
         return nullptr;
     }
     if (!drawableVisual(attributes)) {

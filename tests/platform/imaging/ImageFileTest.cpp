@@ -34,7 +34,8 @@ int colourDistance(const Image& a, const Image& b) {
     int worst = 0;
     for (size_t i = 0; i < a.pixels.size(); ++i)
         for (int shift : {0, 8, 16})
-            worst = std::max(worst, std::abs(channel(a.pixels[i], shift) - channel(b.pixels[i], shift)));
+            worst = std::max(worst,
+                             std::abs(channel(a.pixels[i], shift) - channel(b.pixels[i], shift)));
     return worst;
 }
 
@@ -71,7 +72,8 @@ Image decodeJpeg(const std::string& path) {
     image.height = int(info.output_height);
     image.pixels.resize(size_t(image.width) * image.height);
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(&image.pixels[info.output_scanline * image.width]);
+        JSAMPROW row =
+            reinterpret_cast<JSAMPROW>(&image.pixels[info.output_scanline * image.width]);
         jpeg_read_scanlines(&info, &row, 1);
     }
     jpeg_finish_decompress(&info);
@@ -87,12 +89,14 @@ Image decodeGif(const std::string& path) {
     if (!gif) return image;
     if (DGifSlurp(gif) == GIF_OK && gif->ImageCount == 1) {
         const SavedImage& frame = gif->SavedImages[0];
-        const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
+        const ColorMapObject* map =
+            frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
         image.width = frame.ImageDesc.Width;
         image.height = frame.ImageDesc.Height;
         for (int i = 0; i < image.width * image.height; ++i) {
             const GifColorType& c = map->Colors[frame.RasterBits[i]];
-            image.pixels.push_back(0xFF000000u | uint32_t(c.Red) << 16 | uint32_t(c.Green) << 8 | c.Blue);
+            image.pixels.push_back(0xFF000000u | uint32_t(c.Red) << 16 | uint32_t(c.Green) << 8 |
+                                   c.Blue);
         }
     }
     DGifCloseFile(gif, &error);
@@ -248,7 +252,8 @@ TEST_F(ImageFileTest, UnwritablePathsFailWithALogLine) {
     for (ImageFormat format : {ImageFormat::Png, ImageFormat::Jpeg, ImageFormat::Bmp,
                                ImageFormat::Gif, ImageFormat::Tiff}) {
         std::string log = logOf([&] {
-            EXPECT_EQ(writeImage(path.c_str(), format, source.view()), E_FAIL) << formatName(format);
+            EXPECT_EQ(writeImage(path.c_str(), format, source.view()), E_FAIL)
+                << formatName(format);
         });
         EXPECT_NE(log.find(std::string("cannot write ") + formatName(format) + " file '" + path),
                   std::string::npos)
@@ -317,7 +322,8 @@ protected:
         out.insert(out.end(), extra.begin(), extra.end());
         return out;
     }
-    Image read(const std::string& name, const std::vector<uint8_t>& bytes, HRESULT expected = S_OK) {
+    Image read(const std::string& name, const std::vector<uint8_t>& bytes,
+               HRESULT expected = S_OK) {
         writeBytes(name, bytes);
         Image image;
         EXPECT_EQ(readImage(file(name).c_str(), &image), expected);
@@ -330,12 +336,11 @@ TEST_F(BmpVariantTest, EightBitPaletteBottomUp) {
     put32(palette, 0x00112233);
     put32(palette, 0x00445566);
     std::vector<uint8_t> bytes = headers(3, 2, 8, 0, 40, palette);
-    for (uint8_t index : {1, 0, 1, 0, /* bottom row, padded */ 0, 1, 0, 0})
-        bytes.push_back(index);
+    for (uint8_t index : {1, 0, 1, 0, /* bottom row, padded */ 0, 1, 0, 0}) bytes.push_back(index);
     Image image = read("p8.bmp", bytes);
     ASSERT_EQ(image.width, 3);
-    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFF112233, 0xFF445566, 0xFF112233,
-                                                   0xFF445566, 0xFF112233, 0xFF445566}));
+    EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFF112233, 0xFF445566, 0xFF112233, 0xFF445566,
+                                                   0xFF112233, 0xFF445566}));
 }
 
 TEST_F(BmpVariantTest, OneBitPalette) {

@@ -14,7 +14,8 @@ Image ramp(int width, int height) {
     Image image{width, height, {}};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.pixels.push_back(0xFF000000u | uint32_t(x * 255 / (width - 1)) << 8 | uint32_t(y));
+            image.pixels.push_back(0xFF000000u | uint32_t(x * 255 / (width - 1)) << 8 |
+                                   uint32_t(y));
     return image;
 }
 
@@ -37,7 +38,7 @@ TEST(ResamplerTest, UpscaleInterpolatesBetweenNeighbours) {
     Image scaled = resample(pair.view(), 4, 1);
     EXPECT_EQ(green(scaled.pixels[0]), 0);
     EXPECT_EQ(green(scaled.pixels[3]), 255);
-    EXPECT_NEAR(green(scaled.pixels[1]), 64, 1);   // a quarter of the way
+    EXPECT_NEAR(green(scaled.pixels[1]), 64, 1);  // a quarter of the way
     EXPECT_NEAR(green(scaled.pixels[2]), 191, 1);
 }
 

@@ -163,7 +163,7 @@ protected:
 
 TEST_F(MemoryContextTest, BitBltCopiesARectangle) {
     ASSERT_TRUE(bitBlt(targetDC, 1, 2, 2, 2, sourceDC, 1, 1, SRCCOPY));
-    EXPECT_EQ(pixelOf(target, 1, 2), kBlack | 5u);  // source (1, 1)
+    EXPECT_EQ(pixelOf(target, 1, 2), kBlack | 5u);   // source (1, 1)
     EXPECT_EQ(pixelOf(target, 2, 3), kBlack | 10u);  // source (2, 2)
     EXPECT_EQ(pixelOf(target, 0, 2), kBlack);
     EXPECT_EQ(pixelOf(target, 3, 2), kBlack);

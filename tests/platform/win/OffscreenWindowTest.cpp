@@ -95,7 +95,7 @@ TEST_F(OffscreenWindowTest, ScaledPresentFillsTheDestination) {
     }
     const uint32_t middle = image.at(3, 3);
     EXPECT_GT((middle >> 16) & 0xFF, middle & 0xFF);  // still more red than blue
-    EXPECT_GT(middle & 0xFF, 0u);                      // but blended
+    EXPECT_GT(middle & 0xFF, 0u);                     // but blended
 }
 
 TEST_F(OffscreenWindowTest, DownscaledPresentAveragesTheSource) {
@@ -112,8 +112,8 @@ TEST_F(OffscreenWindowTest, PresentIsClippedToTheClientArea) {
     for (int i = 0; i < 16; ++i) source[i] = uint32_t(i);
     ASSERT_EQ(presentPixels(window, rect(-2, 4, 2, 8), source.data(), 4, 4, 4), S_OK);
     WindowImage image = imageOf(window);
-    EXPECT_EQ(image.at(0, 4), 2u);   // source (2, 0)
-    EXPECT_EQ(image.at(1, 5), 7u);   // source (3, 1)
+    EXPECT_EQ(image.at(0, 4), 2u);  // source (2, 0)
+    EXPECT_EQ(image.at(1, 5), 7u);  // source (3, 1)
     EXPECT_EQ(image.at(2, 4), kBlack);
     ASSERT_EQ(presentPixels(window, rect(20, 20, 24, 24), source.data(), 4, 4, 4), S_OK);
 }

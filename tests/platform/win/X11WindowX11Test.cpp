@@ -33,7 +33,8 @@ std::string logOf(Action&& action) {
 std::vector<uint32_t> numbered(int width, int height) {
     std::vector<uint32_t> pixels;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) pixels.push_back(0xFF400000u | uint32_t(y) << 8 | uint32_t(x));
+        for (int x = 0; x < width; ++x)
+            pixels.push_back(0xFF400000u | uint32_t(y) << 8 | uint32_t(x));
     return pixels;
 }
 
@@ -120,7 +121,7 @@ TEST_F(X11WindowTest, PresentIsScaledAndClipped) {
     auto red = [](unsigned long p) { return (p >> 16) & 0xFF; };
     auto green = [](unsigned long p) { return (p >> 8) & 0xFF; };
     auto blue = [](unsigned long p) { return p & 0xFF; };
-    EXPECT_EQ(at(44, 20), 0xFF0000ul);  // the top-left corner is all red
+    EXPECT_EQ(at(44, 20), 0xFF0000ul);        // the top-left corner is all red
     const unsigned long middle = at(63, 21);  // halfway across the square: red into green
     EXPECT_GT(red(middle), 0ul);
     EXPECT_GT(green(middle), 0ul);
