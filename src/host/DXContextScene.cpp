@@ -1,6 +1,6 @@
 // The operations on visuals and frames: resolve the handles, convert the
 // arguments, forward to the object.
-#include "host/ColorConversion.h"
+#include "scene/ColorConversion.h"
 #include "host/DXContext.h"
 #include "host/GuardedCall.h"
 #include "host/HandleResolution.h"

@@ -1,6 +1,6 @@
 #include "host/LightRecords.h"
 
-#include "host/ColorConversion.h"
+#include "scene/ColorConversion.h"
 
 namespace pelmora {
 

@@ -1,11 +1,11 @@
 #include "scene/DXFrame.h"
 
 #include "host/GuardedCall.h"
+#include "scene/ColorConversion.h"
 #include "scene/RenderPass.h"
 #include "scene/SceneViewport.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -16,8 +16,6 @@ namespace pelmora {
 
 namespace {
 
-// Slightly above 1/255, so that a full channel of 255 becomes at least 1.0.
-const float kChannelScale = std::bit_cast<float>(0x3B808081u);
 constexpr int kChannelMax = 255;
 
 // A frame at least this opaque draws as fully opaque, in the opaque pass.
@@ -41,10 +39,6 @@ constexpr DWORD kColorWritesOff = 0;  // empty channel mask
 // How addTransform composes the new transform with the local one.
 constexpr int kCombineReplace = 0;
 constexpr int kCombineBefore = 1;  // new transform applies first, in the frame's own space
-
-float channel(uint32_t argb, int shift) {
-    return static_cast<float>((argb >> shift) & kChannelMax) * kChannelScale;
-}
 
 uint32_t channelByte(float value) {
     if (value >= 1.0f) return kChannelMax;
@@ -93,7 +87,8 @@ public:
             savedZEnable_ = zEnable;
             if (zEnable != 0) device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
         }
-        if (!frame_.writeZValues_) savedZWrite_ = replaceRenderState(D3DRS_ZWRITEENABLE, kDepthWritesOff);
+        if (!frame_.writeZValues_)
+            savedZWrite_ = replaceRenderState(D3DRS_ZWRITEENABLE, kDepthWritesOff);
         if (!frame_.writeColorValues_)
             savedColorWrite_ = replaceRenderState(D3DRS_COLORWRITEENABLE, kColorWritesOff);
     }
@@ -153,8 +148,7 @@ DXFrame::~DXFrame() {
 
 HRESULT DXFrame::setColor(int argb) {
     return PELMORA_INTERFACE_CALL({
-        const auto bits = static_cast<uint32_t>(argb);
-        color_ = {channel(bits, 16), channel(bits, 8), channel(bits, 0), channel(bits, 24)};
+        color_ = decodeColor(argb);
         hasMaterial_ = true;
         return S_OK;
     });
@@ -293,9 +287,8 @@ HRESULT DXFrame::deleteAllVisuals() {
 
 void DXFrame::unlist(DXVisual* visual) {
     std::erase(visuals_, visual);
-    std::erase_if(children_, [visual](DXFrame* child) {
-        return static_cast<DXVisual*>(child) == visual;
-    });
+    std::erase_if(children_,
+                  [visual](DXFrame* child) { return static_cast<DXVisual*>(child) == visual; });
 }
 
 bool DXFrame::lists(const DXVisual* visual) const {
@@ -458,8 +451,7 @@ HRESULT DXFrame::applyWorld(IDirect3DDevice9* device, SceneViewport* viewport,
     }
 }
 
-void DXFrame::inheritAttributes(const SceneViewport& viewport,
-                                RenderAttributes& attributes) const {
+void DXFrame::inheritAttributes(const SceneViewport& viewport, RenderAttributes& attributes) const {
     if (!viewport.disregardRenderOverride() && overrideRender_ != -1)
         attributes.overrideRender = overrideRender_ == 1 ? 1 : 0;
     if (lineWidth_ != -1) attributes.lineWidth = lineWidth_;
@@ -491,9 +483,8 @@ void DXFrame::applyMaterial(IDirect3DDevice9* device, const SceneViewport& viewp
 
 template <class Element>
 void DXFrame::renderList(const std::vector<Element*>& list, const char* role,
-                         IDirect3DDevice9* device, SceneViewport* viewport,
-                         const D3DMATRIX& world, D3DMATERIAL9* material,
-                         const RenderAttributes& attributes) {
+                         IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX& world,
+                         D3DMATERIAL9* material, const RenderAttributes& attributes) {
     // Indexed, so that an element that edits the list cannot leave us on a
     // stale iterator; results are ignored, one broken element skips only itself.
     for (size_t i = 0; i < list.size(); ++i) {
@@ -502,9 +493,10 @@ void DXFrame::renderList(const std::vector<Element*>& list, const char* role,
         try {
             element->render(device, viewport, &world, material, attributes);
         } catch (const TorvelStructuredException& fault) {
-            logFormat("Corrupt scene graph - Caught SE while rendering %s in Pelmora: %x at "
-                      "address 0x%x; file = %s; line number = %d\n",
-                      role, fault.code(), fault.address(), PELMORA_SOURCE_FILE, __LINE__);
+            logFormat(
+                "Corrupt scene graph - Caught SE while rendering %s in Pelmora: %x at "
+                "address 0x%x; file = %s; line number = %d\n",
+                role, fault.code(), fault.address(), PELMORA_SOURCE_FILE, __LINE__);
         }
     }
 }

@@ -18,9 +18,8 @@ public:
     // and every frame listing it drops it.
     ~DXFrame() override;
 
-    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport,
-                   const D3DMATRIX* parentWorld, D3DMATERIAL9* material,
-                   RenderAttributes attributes) override;
+    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* parentWorld,
+                   D3DMATERIAL9* material, RenderAttributes attributes) override;
     void dump(int depth) override;
 
     // Drawing attributes.
@@ -79,15 +78,15 @@ private:
     void applyMaterial(IDirect3DDevice9* device, const SceneViewport& viewport,
                        D3DMATERIAL9* material) const;
     template <class Element>
-    void renderList(const std::vector<Element*>& list, const char* role,
-                    IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX& world,
-                    D3DMATERIAL9* material, const RenderAttributes& attributes);
+    void renderList(const std::vector<Element*>& list, const char* role, IDirect3DDevice9* device,
+                    SceneViewport* viewport, const D3DMATRIX& world, D3DMATERIAL9* material,
+                    const RenderAttributes& attributes);
     HRESULT writeTransform(const D3DMATRIX& m, SAFEARRAY** transform) const;
     D3DMATRIX worldTransform() const;
 
     D3DMATRIX localTransform_ = identityMatrix();
     D3DCOLORVALUE color_{1.0f, 1.0f, 1.0f, 1.0f};
-    int overrideRender_ = -1;  // -1 inherit, 0 off, 1 on
+    int overrideRender_ = -1;    // -1 inherit, 0 off, 1 on
     float reflectivity_ = 0.0f;  // the specular power, not the host's value
     int zBufferMode_ = 0;
     bool hasMaterial_ = false;

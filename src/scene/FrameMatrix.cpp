@@ -9,7 +9,7 @@ namespace pelmora {
 namespace {
 
 constexpr int kRows = 4;
-constexpr int kAffineRows = 4;    // rows stored in a transform array
+constexpr int kAffineRows = 4;     // rows stored in a transform array
 constexpr int kAffineColumns = 3;  // columns stored in a transform array
 
 }  // namespace
@@ -36,10 +36,9 @@ D3DMATRIX multiplyMatrices(const D3DMATRIX& first, const D3DMATRIX& second) {
     D3DMATRIX product{};
     for (int row = 0; row < kRows; ++row) {
         for (int column = 0; column < kRows; ++column) {
-            product.m[row][column] = first.m[row][0] * second.m[0][column] +
-                                     first.m[row][1] * second.m[1][column] +
-                                     first.m[row][2] * second.m[2][column] +
-                                     first.m[row][3] * second.m[3][column];
+            product.m[row][column] =
+                first.m[row][0] * second.m[0][column] + first.m[row][1] * second.m[1][column] +
+                first.m[row][2] * second.m[2][column] + first.m[row][3] * second.m[3][column];
         }
     }
     return product;
