@@ -20,6 +20,9 @@ install(FILES ${PROJECT_BINARY_DIR}/PelmoraConfig.cmake
     ${PROJECT_BINARY_DIR}/PelmoraConfigVersion.cmake
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Pelmora)
 
+# The .pc file finds its prefix relative to itself, so an installed tree can move.
+file(RELATIVE_PATH PELMORA_PC_TO_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+string(REGEX REPLACE "/$" "" PELMORA_PC_TO_PREFIX "${PELMORA_PC_TO_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/pelmora.pc.in ${PROJECT_BINARY_DIR}/pelmora.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/pelmora.pc
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,0 +1,10 @@
+#include "host/ProcessState.h"
+
+namespace pelmora {
+
+ProcessState& processState() {
+    static ProcessState* state = new ProcessState();
+    return *state;
+}
+
+}  // namespace pelmora

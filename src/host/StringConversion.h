@@ -1,0 +1,16 @@
+// Conversions between BSTRs (UTF-16) and the engine's narrow strings (UTF-8).
+#pragma once
+
+#include <pelmora/automation.h>
+
+#include <string>
+
+namespace pelmora {
+
+// A null BSTR is an empty string; unpaired surrogates become U+FFFD.
+std::string narrowFromBstr(BSTR text);
+
+// A new BSTR the caller frees; null only when memory runs out.
+BSTR bstrFromNarrow(const std::string& text);
+
+}  // namespace pelmora

@@ -1,0 +1,20 @@
+#include "platform/win/GdiObject.h"
+
+namespace pelmora::win {
+
+namespace {
+constexpr uint32_t kGdiTableTag = 2;
+}
+
+HandleSlots<GdiObject>& gdiObjects() {
+    // Never destroyed: objects released during static destruction still find their table.
+    static auto* table = new HandleSlots<GdiObject>(kGdiTableTag);
+    return *table;
+}
+
+std::mutex& gdiSelectionMutex() {
+    static auto* mutex = new std::mutex();
+    return *mutex;
+}
+
+}  // namespace pelmora::win

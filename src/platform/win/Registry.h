@@ -1,0 +1,48 @@
+// The registry behind the exported Reg* calls: keys opened through a table
+// of handles (a handle names a hive and a path, never memory), values read
+// and written through the hive files on every call.
+#pragma once
+
+#include "platform/win/RegistryKey.h"
+
+#include <pelmora/host.h>
+
+#include <cstdint>
+#include <mutex>
+#include <unordered_map>
+
+namespace pelmora::win {
+
+class Registry {
+public:
+    static Registry& instance();
+
+    LSTATUS createKey(HKEY parent, const char* subKey, DWORD options, REGSAM access, HKEY* result,
+                      DWORD* disposition);
+    LSTATUS openKey(HKEY parent, const char* subKey, REGSAM access, HKEY* result);
+    LSTATUS queryValue(HKEY key, const char* name, const DWORD* reserved, DWORD* type, BYTE* data,
+                       DWORD* size);
+    LSTATUS setValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size);
+    LSTATUS deleteValue(HKEY key, const char* name);
+    LSTATUS deleteKey(HKEY parent, const char* subKey);
+    LSTATUS closeKey(HKEY key);
+
+    // Keys opened and not yet closed.
+    size_t openKeyCount() const;
+
+private:
+    struct OpenKey {
+        size_t hive = 0;
+        RegistryPath path;
+        REGSAM access = 0;
+    };
+
+    bool resolve(HKEY key, OpenKey* found) const;
+    HKEY issue(OpenKey key);
+
+    mutable std::mutex mutex_;
+    std::unordered_map<uintptr_t, OpenKey> open_;
+    uintptr_t next_ = 1;
+};
+
+}  // namespace pelmora::win

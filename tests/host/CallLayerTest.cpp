@@ -1,0 +1,114 @@
+// The call layer's own pieces: array reading, light records, handles, strings.
+#include "host/ArrayArguments.h"
+#include "host/HandleTable.h"
+#include "host/LightRecords.h"
+#include "host/StringConversion.h"
+#include "scene/DXObject.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <set>
+
+namespace {
+
+using namespace pelmora;
+
+TEST(ArrayArguments, CountIsUpperMinusLowerPlusOneAndDataIsReleased) {
+    SAFEARRAYBOUND bound{6, 5};
+    SAFEARRAY* floats = SafeArrayCreate(VT_R4, 1, &bound);
+    SAFEARRAY* ints = SafeArrayCreateVector(VT_I4, 0, 3);
+    {
+        ArrayArguments arrays;
+        ASSERT_EQ(arrays.read({&floats, &ints}), S_OK);
+        EXPECT_EQ(arrays[0].count, 6);
+        EXPECT_EQ(arrays[0].elementSize, 4u);
+        EXPECT_EQ(arrays[1].count, 3);
+        EXPECT_EQ(floats->cLocks, 1u);
+        EXPECT_EQ(ints->cLocks, 1u);
+    }
+    EXPECT_EQ(floats->cLocks, 0u);
+    EXPECT_EQ(ints->cLocks, 0u);
+    SafeArrayDestroy(floats);
+    SafeArrayDestroy(ints);
+}
+
+TEST(ArrayArguments, AFailureReleasesWhatWasAccessedAndReportsTheStatus) {
+    SAFEARRAY* good = SafeArrayCreateVector(VT_R4, 0, 3);
+    SAFEARRAY* missing = nullptr;
+    testing::internal::CaptureStdout();
+    ArrayArguments arrays;
+    EXPECT_EQ(arrays.read({&good, &missing}), E_INVALIDARG);
+    std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("FAILED HRESULT (0x80070057) [87] in ArrayArguments.cpp @ "),
+              std::string::npos);
+    EXPECT_EQ(good->cLocks, 0u);
+    SafeArrayDestroy(good);
+}
+
+TEST(ArrayArguments, AMultiDimensionalArrayIsReadAsItsFirstDimension) {
+    SAFEARRAYBOUND bounds[2] = {{4, 1}, {3, 0}};
+    SAFEARRAY* grid = SafeArrayCreate(VT_R8, 2, bounds);
+    ArrayArguments arrays;
+    ASSERT_EQ(arrays.read({&grid}), S_OK);
+    EXPECT_EQ(arrays[0].count, 4);
+    arrays.release();
+    SafeArrayDestroy(grid);
+}
+
+TEST(LightRecords, EachKindFillsItsColumnAndLeavesTheRestZero) {
+    D3DLIGHT9 directional = directionalLightRecord(static_cast<int>(0x80FF0000u), 0, -1, 0);
+    EXPECT_EQ(directional.Type, D3DLIGHT_DIRECTIONAL);
+    EXPECT_EQ(directional.Diffuse.r, std::bit_cast<float>(0x3B808081u) * 255.0f);
+    EXPECT_GE(directional.Diffuse.r, 1.0f);
+    EXPECT_FLOAT_EQ(directional.Diffuse.a, 128.0f / 255.0f);
+    EXPECT_EQ(directional.Specular.g, 1.0f);
+    EXPECT_EQ(directional.Direction.y, -1.0f);
+    EXPECT_EQ(directional.Range, 0.0f);
+
+    D3DLIGHT9 point = pointLightRecord(0, 1, 2, 3, 50);
+    EXPECT_EQ(point.Type, D3DLIGHT_POINT);
+    EXPECT_EQ(point.Position.z, 3.0f);
+    EXPECT_EQ(point.Direction.x, 0.0f);
+    EXPECT_EQ(point.Range, 50.0f);
+    EXPECT_EQ(point.Attenuation0, 0.0f);
+
+    D3DLIGHT9 spot = spotLightRecord(0, {1, 2, 3}, {0, 0, 1}, {10, 1, 0.5f, 0.25f, 0.125f, 0.3f, 0.6f});
+    EXPECT_EQ(spot.Type, D3DLIGHT_SPOT);
+    EXPECT_EQ(spot.Specular.r, 0.0f);  // spot lights carry no highlight colour
+    EXPECT_EQ(spot.Falloff, 1.0f);
+    EXPECT_EQ(spot.Attenuation2, 0.125f);
+    EXPECT_EQ(spot.Phi, 0.6f);
+}
+
+class Plain : public DXObject {};
+
+TEST(HandleTable, HandlesArePositiveUniqueAndDieWithTheirObject) {
+    std::set<int> seen;
+    for (int round = 0; round < 3; ++round) {
+        Plain a, b;
+        int ha = HandleTable::instance().issue(&a, HandleKind::Visual);
+        int hb = HandleTable::instance().issue(&b, HandleKind::Frame);
+        EXPECT_GT(ha, 0);
+        EXPECT_GT(hb, 0);
+        EXPECT_TRUE(seen.insert(ha).second);
+        EXPECT_TRUE(seen.insert(hb).second);
+        HandleKind kind;
+        ASSERT_TRUE(HandleTable::instance().kindOf(hb, &kind));
+        EXPECT_EQ(kind, HandleKind::Frame);
+    }
+    for (int dead : seen) EXPECT_EQ(HandleTable::instance().lookup(dead), nullptr);
+    EXPECT_EQ(HandleTable::instance().lookup(0), nullptr);
+    EXPECT_EQ(HandleTable::instance().lookup(-1), nullptr);
+}
+
+TEST(StringConversion, RoundTripsThroughUtf16) {
+    const std::string text = "Grafik \xC3\xBC \xF0\x9F\x94\xA7 100%";
+    BSTR wide = bstrFromNarrow(text);
+    EXPECT_EQ(SysStringLen(wide), 16u);  // the wrench is a surrogate pair
+    EXPECT_EQ(narrowFromBstr(wide), text);
+    SysFreeString(wide);
+    EXPECT_EQ(narrowFromBstr(nullptr), "");
+}
+
+}  // namespace

@@ -1,0 +1,310 @@
+#include "host/Diagnostics.h"
+#include "support/TestSupport.h"
+
+#include <pelmora/host.h>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace pelmora {
+namespace {
+
+namespace fs = std::filesystem;
+using test::makeTempDir;
+using test::readFile;
+using test::removeTree;
+
+constexpr const char* kPelmoraKey = "Software\\Torvel, Inc.\\Torvel Design\\Pelmora";
+constexpr const char* kProfilingKey = "Software\\Torvel, Inc.\\Torvel Design\\Profiling";
+constexpr const char* kHeader =
+    "================================ New Pelmora Instance============================\n";
+constexpr const char* kTimeLabel = "Current time: ";
+
+// Points the registry calls of this process at a folder for as long as it lives.
+class RegistryFolderScope {
+public:
+    explicit RegistryFolderScope(const std::string& folder) {
+        const char* previous = std::getenv("PELMORA_REGISTRY_DIR");
+        previous_ = previous ? previous : "";
+        setenv("PELMORA_REGISTRY_DIR", folder.c_str(), 1);
+    }
+    ~RegistryFolderScope() { setenv("PELMORA_REGISTRY_DIR", previous_.c_str(), 1); }
+
+private:
+    std::string previous_;
+};
+
+// Writes a switch value as a string, or only makes its key when there is no text.
+void writeSwitch(const char* keyPath, const char* name, std::optional<std::string> text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    if (text) {
+        EXPECT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
+                                 static_cast<DWORD>(text->size() + 1)),
+                  ERROR_SUCCESS);
+    }
+    RegCloseKey(key);
+}
+
+struct ProbeRun {
+    int exitCode = -1;
+    std::string output;
+};
+
+// The environment of this process without the variables that choose the
+// registry and the data folder, plus the given ones.
+std::vector<std::string> childEnvironment(const std::map<std::string, std::string>& chosen) {
+    static const char* const kChosenByTests[] = {
+        "PELMORA_REGISTRY_DIR=", "XDG_DATA_HOME=", "XDG_CONFIG_HOME=", "HOME="};
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry; ++entry) {
+        bool replaced = false;
+        for (const char* prefix : kChosenByTests)
+            replaced = replaced || std::strncmp(*entry, prefix, std::strlen(prefix)) == 0;
+        if (!replaced)
+            entries.emplace_back(*entry);
+    }
+    for (const auto& [name, value] : chosen)
+        entries.push_back(name + "=" + value);
+    return entries;
+}
+
+// Runs the log probe with its own environment; returns its standard output.
+ProbeRun runLogProbe(const std::vector<std::string>& messages,
+                     const std::map<std::string, std::string>& environment) {
+    const std::string program = std::string(PELMORA_TEST_PROGRAM_DIR) + "/log_probe";
+    std::vector<std::string> environmentText = childEnvironment(environment);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& message : messages)
+        argv.push_back(const_cast<char*>(message.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& entry : environmentText)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    ProbeRun run;
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return run;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    pid_t child = 0;
+    const int spawned =
+        posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    char buffer[4096];
+    ssize_t count;
+    while (spawned == 0 && (count = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+        run.output.append(buffer, static_cast<size_t>(count));
+    close(pipeEnds[0]);
+    int status = 0;
+    if (spawned == 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
+        run.exitCode = WEXITSTATUS(status);
+    return run;
+}
+
+void setModificationTime(const std::string& path, time_t when) {
+    const struct timespec times[2] = {{when, 0}, {when, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+// A moment in an earlier month with today's day of the month.
+time_t sameDayInAnotherMonth() {
+    const time_t now = std::time(nullptr);
+    struct tm today;
+    localtime_r(&now, &today);
+    for (int monthsBack = 1; monthsBack <= 12; ++monthsBack) {
+        struct tm earlier = today;
+        earlier.tm_mon -= monthsBack;
+        earlier.tm_isdst = -1;
+        const time_t when = std::mktime(&earlier);
+        struct tm check;
+        localtime_r(&when, &check);
+        if (check.tm_mday == today.tm_mday)
+            return when;
+    }
+    return now - 365 * 24 * 3600;  // unreachable: some month has every day of the month
+}
+
+// One child's world: a registry, a data folder and a home, all empty.
+class LogStartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = makeTempDir("pelmora-log-");
+        ASSERT_FALSE(root_.empty());
+        for (const char* folder : {"/registry", "/data", "/home"})
+            fs::create_directory(root_ + folder);
+        environment_ = {{"PELMORA_REGISTRY_DIR", root_ + "/registry"},
+                        {"XDG_DATA_HOME", root_ + "/data"},
+                        {"HOME", root_ + "/home"}};
+    }
+    void TearDown() override { removeTree(root_); }
+
+    std::string logFolder() const { return root_ + "/data/Torvel Design"; }
+    std::string logFile() const { return logFolder() + "/Pelmora.log"; }
+
+    void setLogErrors(std::optional<std::string> text) {
+        RegistryFolderScope scope(root_ + "/registry");
+        writeSwitch(kPelmoraKey, "Log Errors", std::move(text));
+    }
+
+    ProbeRun probe(const std::vector<std::string>& messages) {
+        ProbeRun run = runLogProbe(messages, environment_);
+        EXPECT_EQ(run.exitCode, 0);
+        return run;
+    }
+
+    std::string root_;
+    std::map<std::string, std::string> environment_;
+};
+
+// Header, time line (ctime's own newline, then a blank line), then the messages.
+void expectInstanceBlock(const std::string& text, size_t at, const std::string& messages) {
+    ASSERT_EQ(text.compare(at, std::strlen(kHeader), kHeader), 0) << text;
+    const size_t timeLine = at + std::strlen(kHeader);
+    ASSERT_EQ(text.compare(timeLine, std::strlen(kTimeLabel), kTimeLabel), 0) << text;
+    const size_t blank = text.find("\n\n", timeLine);
+    ASSERT_NE(blank, std::string::npos) << text;
+    EXPECT_EQ(text.substr(blank + 2), messages);
+}
+
+TEST_F(LogStartTest, WithoutThePelmoraKeyTheLogIsWrittenInAnExistingFolder) {
+    fs::create_directory(logFolder());
+    const ProbeRun run = probe({"first\n", "second\n"});
+    EXPECT_EQ(run.output, "first\nsecond\n");
+    expectInstanceBlock(readFile(logFile()), 0, "first\nsecond\n");
+}
+
+TEST_F(LogStartTest, HomeLocalShareServesWhenXdgDataHomeIsUnset) {
+    environment_.erase("XDG_DATA_HOME");
+    const std::string folder = root_ + "/home/.local/share/Torvel Design";
+    fs::create_directories(folder);
+    probe({"from home\n"});
+    expectInstanceBlock(readFile(folder + "/Pelmora.log"), 0, "from home\n");
+}
+
+TEST_F(LogStartTest, LogErrorsSwitchDecidesAboutTheFile) {
+    const std::vector<std::pair<std::optional<std::string>, bool>> cases = {
+        {std::string("no"), false}, {std::string(""), false},   {std::nullopt, false},
+        {std::string("1"), false},  {std::string("yes"), true}, {std::string("True"), true},
+    };
+    fs::create_directory(logFolder());
+    for (const auto& [text, fileWanted] : cases) {
+        const std::string label = text ? "\"" + *text + "\"" : "no value";
+        setLogErrors(text);
+        fs::remove(logFile());
+        const ProbeRun run = probe({"message\n"});
+        EXPECT_EQ(run.output, "message\n") << label;
+        EXPECT_EQ(fs::exists(logFile()), fileWanted) << label;
+    }
+}
+
+TEST_F(LogStartTest, TodaysDayOfTheMonthContinuesTheLogAnyOtherStartsAfresh) {
+    fs::create_directory(logFolder());
+    const std::string earlier = "earlier block\n";
+
+    std::ofstream(logFile()) << earlier;
+    setModificationTime(logFile(), sameDayInAnotherMonth());
+    probe({"appended\n"});
+    std::string text = readFile(logFile());
+    ASSERT_EQ(text.compare(0, earlier.size(), earlier), 0) << text;
+    expectInstanceBlock(text, earlier.size(), "appended\n");
+
+    std::ofstream(logFile()) << earlier;
+    setModificationTime(logFile(), std::time(nullptr) - 2 * 24 * 3600);
+    probe({"fresh\n"});
+    expectInstanceBlock(readFile(logFile()), 0, "fresh\n");
+}
+
+TEST_F(LogStartTest, PercentSignsAreWrittenUnchanged) {
+    fs::create_directory(logFolder());
+    const std::string message = "100% done, %s %d %n\n";
+    const ProbeRun run = probe({message});
+    EXPECT_EQ(run.output, message);
+    expectInstanceBlock(readFile(logFile()), 0, message);
+}
+
+TEST_F(LogStartTest, MissingTorvelDesignFolderMeansNoLogFile) {
+    const ProbeRun run = probe({"only on stdout\n"});
+    EXPECT_EQ(run.output, "only on stdout\n");
+    EXPECT_FALSE(fs::exists(logFolder()))
+        << "start-up never makes the folder under the data folder";
+}
+
+// The fallback folder is shared by everyone on the machine; the test only
+// removes what it made itself.
+TEST_F(LogStartTest, WithoutADataFolderTheFixedFallbackIsUsedAndMade) {
+    const std::string fallback = "/tmp/Torvel Design";
+    const bool existed = fs::exists(fallback);
+    if (existed && access(fallback.c_str(), W_OK) != 0)
+        GTEST_SKIP() << fallback << " belongs to someone else";
+    environment_.erase("XDG_DATA_HOME");  // and the home has no .local/share
+    const std::string message = "fallback " + std::to_string(getpid()) + " " + root_ + "\n";
+    probe({message});
+    const std::string text = readFile(fallback + "/Pelmora.log");
+    EXPECT_NE(text.find(kHeader), std::string::npos);
+    EXPECT_NE(text.find(message), std::string::npos) << text;
+    if (!existed)
+        removeTree(fallback);
+}
+
+// In this process: the registry folder is switched for each case.
+class ProfilingSwitchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = makeTempDir("pelmora-profiling-");
+        ASSERT_FALSE(folder_.empty());
+    }
+    void TearDown() override { removeTree(folder_); }
+    std::string folder_;
+};
+
+TEST_F(ProfilingSwitchTest, OnlyAValueStartingWithTrueOrYesTurnsItOn) {
+    RegistryFolderScope scope(folder_);
+    EXPECT_FALSE(readProfilingSwitch()) << "no key";
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"yes", true}, {"Y", true},   {"true", true}, {"T", true},
+        {"1", false},  {"no", false}, {"", false},    {"on", false},
+    };
+    for (const auto& [text, expected] : cases) {
+        writeSwitch(kProfilingKey, "Enabled", text);
+        EXPECT_EQ(readProfilingSwitch(), expected) << '"' << text << '"';
+    }
+}
+
+TEST(LogMessageTest, FailedCallTraceAndLongMessagesHaveTheirFixedForms) {
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(traceFailedHresult(static_cast<HRESULT>(0x8007000E), "DXViewport.cpp", 42),
+              static_cast<HRESULT>(0x8007000E));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "FAILED HRESULT (0x8007000e) [14] in DXViewport.cpp @ 42\n");
+
+    testing::internal::CaptureStdout();
+    logFormat("%s", std::string(3000, 'x').c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(1023, 'x'))
+        << "cut to the 1024-byte buffer";
+}
+
+}  // namespace
+}  // namespace pelmora

@@ -1,0 +1,327 @@
+#include "platform/win/Registry.h"
+#include "platform/win/RegistryKey.h"
+#include "platform/win/RegistryText.h"
+#include "support/TestSupport.h"
+
+#include <pelmora/host.h>
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace pelmora::win {
+namespace {
+
+namespace fs = std::filesystem;
+using test::makeTempDir;
+using test::readFile;
+using test::removeTree;
+
+constexpr const char* kKeyPath = "Software\\Torvel, Inc.\\Torvel Design\\Pelmora";
+
+// Every test gets its own registry folder; the store finds it through the
+// environment on each call.
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* previous = std::getenv("PELMORA_REGISTRY_DIR");
+        previous_ = previous ? previous : "";
+        folder_ = makeTempDir("pelmora-registry-");
+        ASSERT_FALSE(folder_.empty());
+        setenv("PELMORA_REGISTRY_DIR", folder_.c_str(), 1);
+        openAtStart_ = Registry::instance().openKeyCount();
+    }
+
+    void TearDown() override {
+        EXPECT_EQ(Registry::instance().openKeyCount(), openAtStart_) << "a key was left open";
+        setenv("PELMORA_REGISTRY_DIR", previous_.c_str(), 1);
+        removeTree(folder_);
+    }
+
+    std::string hiveFile() const { return folder_ + "/HKEY_CURRENT_USER.reg"; }
+
+    HKEY createKey(const char* path, DWORD* disposition = nullptr) {
+        HKEY key = nullptr;
+        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_ALL_ACCESS, nullptr, &key, disposition),
+                  ERROR_SUCCESS);
+        return key;
+    }
+
+    void setString(HKEY key, const char* name, const char* text) {
+        EXPECT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                 static_cast<DWORD>(std::strlen(text) + 1)),
+                  ERROR_SUCCESS);
+    }
+
+    // The value's bytes, read in one call; empty on any failure.
+    std::vector<BYTE> query(HKEY key, const char* name, DWORD* type = nullptr) {
+        DWORD size = 0;
+        if (RegQueryValueExA(key, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS)
+            return {};
+        std::vector<BYTE> data(size);
+        EXPECT_EQ(RegQueryValueExA(key, name, nullptr, nullptr, data.data(), &size), ERROR_SUCCESS);
+        return data;
+    }
+
+    std::string folder_;
+    std::string previous_;
+    size_t openAtStart_ = 0;
+};
+
+std::vector<BYTE> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+
+TEST_F(RegistryTest, CreateReportsNewThenExistingKeyAndOpenFindsIt) {
+    DWORD disposition = 0;
+    HKEY made = createKey(kKeyPath, &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+    HKEY again = createKey(kKeyPath, &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+    EXPECT_NE(made, again);
+
+    HKEY opened = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Torvel, Inc.", 0, KEY_READ, &opened),
+              ERROR_SUCCESS)
+        << "ancestors are made with the key";
+    EXPECT_EQ(RegCloseKey(opened), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Elsewhere", 0, KEY_READ, &opened),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(opened, nullptr);
+    EXPECT_EQ(RegCloseKey(made), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(again), ERROR_SUCCESS);
+}
+
+struct TypedValue {
+    const char* name;
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+TEST_F(RegistryTest, EveryValueTypeRoundTripsAndSurvivesAFreshLoad) {
+    const uint32_t dword = 0xDEADBEEF;
+    const uint64_t qword = 0x0123456789ABCDEFull;
+    const std::vector<TypedValue> values = {
+        {"String", REG_SZ, bytesOf(std::string("100% \"quoted\"\n", 15) + '\0')},
+        {"Expand", REG_EXPAND_SZ, bytesOf(std::string("%HOME%\\x") + '\0')},
+        {"Binary", REG_BINARY, {0x00, 0xFF, 0x25, 0x22, 0x5B, 0x0A}},
+        {"Dword",
+         REG_DWORD,
+         {reinterpret_cast<const BYTE*>(&dword), reinterpret_cast<const BYTE*>(&dword) + 4}},
+        {"List", REG_MULTI_SZ, bytesOf(std::string("one\0two\0\0", 9))},
+        {"Qword",
+         REG_QWORD,
+         {reinterpret_cast<const BYTE*>(&qword), reinterpret_cast<const BYTE*>(&qword) + 8}},
+        {"Nothing", REG_NONE, {}},
+        {"", REG_SZ, bytesOf(std::string("default", 7) + '\0')},
+    };
+    HKEY key = createKey(kKeyPath);
+    for (const TypedValue& value : values)
+        EXPECT_EQ(RegSetValueExA(key, value.name, 0, value.type, value.data.data(),
+                                 static_cast<DWORD>(value.data.size())),
+                  ERROR_SUCCESS)
+            << value.name;
+    RegCloseKey(key);
+
+    // Another folder holding only a copy of the file sees the same values.
+    const std::string copy = makeTempDir("pelmora-registry-copy-");
+    fs::copy_file(hiveFile(), copy + "/HKEY_CURRENT_USER.reg");
+    setenv("PELMORA_REGISTRY_DIR", copy.c_str(), 1);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_READ, &key), ERROR_SUCCESS);
+    for (const TypedValue& value : values) {
+        DWORD type = 0xFFFF;
+        EXPECT_EQ(query(key, value.name, &type), value.data) << value.name;
+        EXPECT_EQ(type, value.type) << value.name;
+    }
+    RegCloseKey(key);
+    removeTree(copy);
+}
+
+TEST_F(RegistryTest, KeyAndValueNamesIgnoreCaseAndKeepTheirSpelling) {
+    HKEY key = createKey("Software\\Torvel");
+    setString(key, "Log Errors", "yes");
+    setString(key, "LOG ERRORS", "no");  // the same value
+    RegCloseKey(key);
+
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\torvel\\", 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(query(key, "log errors"), bytesOf(std::string("no", 3)));
+    RegCloseKey(key);
+    const std::string text = readFile(hiveFile());
+    EXPECT_NE(text.find("[Software\\Torvel]"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Log Errors\" = REG_SZ \"no%00\""), std::string::npos) << text;
+}
+
+TEST_F(RegistryTest, QuerySizingFollowsThePlatform) {
+    HKEY key = createKey(kKeyPath);
+    const char unterminated[] = {'a', 'b', 'c'};
+    ASSERT_EQ(RegSetValueExA(key, "Text", 0, REG_SZ, reinterpret_cast<const BYTE*>(unterminated),
+                             sizeof unterminated),
+              ERROR_SUCCESS);
+
+    DWORD type = 0;
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExA(key, "Text", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 4u) << "the terminating 0 is part of a string's size";
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+
+    BYTE small[2] = {0x77, 0x77};
+    size = sizeof small;
+    EXPECT_EQ(RegQueryValueExA(key, "Text", nullptr, nullptr, small, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 4u);
+
+    BYTE exact[4] = {};
+    size = sizeof exact;
+    EXPECT_EQ(RegQueryValueExA(key, "Text", nullptr, nullptr, exact, &size), ERROR_SUCCESS);
+    EXPECT_STREQ(reinterpret_cast<const char*>(exact), "abc");
+
+    EXPECT_EQ(RegQueryValueExA(key, "Text", nullptr, nullptr, exact, nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueExA(key, "Short", 0, REG_DWORD, exact, 2), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueExA(key, "Odd", 0, 5, exact, 4), ERROR_INVALID_PARAMETER);
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, MissingThingsAndBadHandlesGetTheirStatuses) {
+    HKEY key = createKey(kKeyPath);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExA(key, "Absent", nullptr, nullptr, nullptr, &size),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegDeleteValueA(key, "Absent"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Absent"), ERROR_FILE_NOT_FOUND);
+
+    HKEY readOnly = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(key, nullptr, 0, KEY_READ, &readOnly), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(readOnly, "X", 0, REG_NONE, nullptr, 0), ERROR_ACCESS_DENIED);
+    RegCloseKey(readOnly);
+
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegQueryValueExA(key, "Absent", nullptr, nullptr, nullptr, &size),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegSetValueExA(nullptr, "X", 0, REG_NONE, nullptr, 0), ERROR_INVALID_HANDLE);
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE})
+        EXPECT_EQ(RegCloseKey(root), ERROR_SUCCESS) << "the roots stay usable";
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "\\Leading", 0, KEY_READ, &key),
+              ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(RegistryTest, DeletingKeysAndValues) {
+    HKEY parent = createKey("Software\\Parent");
+    HKEY child = createKey("Software\\Parent\\Child");
+    setString(child, "Name", "value");
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Parent"), ERROR_ACCESS_DENIED)
+        << "a key with subkeys stays";
+    EXPECT_EQ(RegDeleteValueA(child, "NAME"), ERROR_SUCCESS);
+    EXPECT_TRUE(query(child, "Name").empty());
+
+    EXPECT_EQ(RegDeleteKeyA(parent, "Child"), ERROR_SUCCESS);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExA(child, "Name", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Parent"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, ""), ERROR_ACCESS_DENIED);
+    RegCloseKey(child);
+    RegCloseKey(parent);
+}
+
+TEST_F(RegistryTest, WritesLeaveOnlyWholeHiveFiles) {
+    HKEY key = createKey(kKeyPath);
+    for (int i = 0; i < 50; ++i)
+        setString(key, ("Value " + std::to_string(i)).c_str(), std::to_string(i * i).c_str());
+    RegCloseKey(key);
+
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"HKEY_CURRENT_USER.reg"});
+
+    RegistryKey root;
+    const std::string text = readFile(hiveFile());
+    EXPECT_TRUE(parseHive(text, root).complete) << text;
+    ASSERT_NE(root.find({"Software", "Torvel, Inc.", "Torvel Design", "Pelmora"}), nullptr);
+    EXPECT_EQ(root.find({"Software", "Torvel, Inc.", "Torvel Design", "Pelmora"})->values().size(),
+              50u);
+}
+
+TEST_F(RegistryTest, MalformedFileIsReadUpToItsFirstBadLineAndReported) {
+    {
+        std::ofstream file(hiveFile());
+        file << "; hand edited\n"
+                "[Software\\Good]\n"
+                "\"Kept\" = REG_SZ \"yes%00\"\n"
+                "\"Broken\" = REG_DWORD \"%01\"\n"
+                "\"Lost\" = REG_SZ \"no%00\"\n";
+    }
+    testing::internal::CaptureStdout();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Good", 0, KEY_ALL_ACCESS, &key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(query(key, "Kept"), bytesOf(std::string("yes", 4)));
+    EXPECT_TRUE(query(key, "Lost").empty());
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("is malformed at line 4"), std::string::npos) << log;
+    EXPECT_EQ(log.find("malformed"), log.rfind("malformed")) << "reported once: " << log;
+
+    // The next write repairs the file and keeps the original beside it.
+    testing::internal::CaptureStdout();
+    setString(key, "New", "1");
+    testing::internal::GetCapturedStdout();
+    RegCloseKey(key);
+    RegistryKey root;
+    EXPECT_TRUE(parseHive(readFile(hiveFile()), root).complete);
+    EXPECT_NE(readFile(hiveFile() + ".bad").find("\"Lost\""), std::string::npos);
+}
+
+TEST_F(RegistryTest, GarbageNeverCrashesTheReader) {
+    const std::vector<std::string> samples = {
+        "[",
+        "[]x",
+        "\"",
+        "\"a\" = ",
+        "\"a\" = REG_SZ \"%",
+        "\"a\" = REG_SZ \"%G0\"",
+        "[a\\\\b]",
+        "[a\\]",
+        "\"a\" = REG_SZ \"\x01\"",
+        "\"a\" = REG_FOO \"\"",
+    };
+    for (const std::string& sample : samples) {
+        RegistryKey root;
+        EXPECT_FALSE(parseHive("[Fine]\n" + sample + "\n", root).complete) << sample;
+        EXPECT_NE(root.find({"Fine"}), nullptr) << sample;
+    }
+}
+
+TEST_F(RegistryTest, ProcessesWritingInTurnKeepEachOthersValues) {
+    HKEY key = createKey(kKeyPath);
+    setString(key, "First", "parent");
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        HKEY own = nullptr;
+        const bool ok = RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_WRITE, &own) == 0 &&
+                        RegSetValueExA(own, "Second", 0, REG_SZ,
+                                       reinterpret_cast<const BYTE*>("child"), 6) == 0;
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    setString(key, "Third", "parent");
+    EXPECT_EQ(query(key, "First"), bytesOf(std::string("parent", 7)));
+    EXPECT_EQ(query(key, "Second"), bytesOf(std::string("child", 6)));
+    EXPECT_EQ(query(key, "Third"), bytesOf(std::string("parent", 7)));
+    RegCloseKey(key);
+}
+
+}  // namespace
+}  // namespace pelmora::win
