@@ -1,5 +1,6 @@
 #include "platform/d3d9/gl/SurfaceTransfers.h"
 
+#include "platform/d3d9/gl/GLDevice.h"
 #include "platform/d3d9/gl/GLSurface.h"
 
 #include <vector>
@@ -28,6 +29,8 @@ HRESULT SurfaceTransfers::stretch(IDirect3DSurface9* source, const RECT* sourceR
     if (in.locked() || out.locked()) return device_.invalidCall("StretchRect: a surface is locked");
     // Both images keep their top row at GL row 0, so rectangles carry over unflipped.
     const GLenum glFilter = filter >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST;
+    // A blit obeys the scissor test, which a clear may have left on.
+    device_.cache().enable(Capability::ScissorTest, false);
     device_.gl().BlitNamedFramebuffer(in.framebuffer(), out.framebuffer(), inRect.left, inRect.top,
                                       inRect.right, inRect.bottom, outRect.left, outRect.top,
                                       outRect.right, outRect.bottom, GL_COLOR_BUFFER_BIT, glFilter);

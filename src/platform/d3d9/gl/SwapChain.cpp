@@ -3,6 +3,9 @@
 #include "platform/d3d9/gl/DesktopMode.h"
 #include "platform/d3d9/gl/EglAdapterList.h"
 #include "platform/d3d9/gl/GLSurface.h"
+#include "platform/win/Window.h"
+
+#include <vector>
 
 namespace pelmora::d3d9gl {
 namespace {
@@ -77,10 +80,18 @@ SwapChain::~SwapChain() {
 }
 
 HRESULT SwapChain::present(const RECT* source, const RECT* destination, HWND window) {
-    (void)source;
-    (void)destination;
-    (void)window;
-    return device_->notImplemented("Present to a window");
+    if (!window) window = parameters_.hDeviceWindow;
+    int clientWidth = 0, clientHeight = 0;
+    if (!win::getClientSize(window, &clientWidth, &clientHeight))
+        return device_->invalidCall("Present: no such window");
+    GLImage& image = backBuffer_->image();
+    const RECT from = source ? *source : image.whole();
+    if (!image.contains(from)) return device_->invalidCall("Present: source rectangle outside the back buffer");
+    const RECT to = destination ? *destination : RECT{0, 0, clientWidth, clientHeight};
+    const int width = from.right - from.left, height = from.bottom - from.top;
+    std::vector<uint32_t> pixels(size_t(width) * height);
+    image.readArgb(from, pixels.data(), size_t(width) * sizeof(uint32_t));
+    return win::presentPixels(window, to, pixels.data(), width, height, width);
 }
 
 }  // namespace pelmora::d3d9gl
