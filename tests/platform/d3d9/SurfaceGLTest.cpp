@@ -174,7 +174,7 @@ TEST(ReferenceCountGLTest, ResourcesHoldTheirDeviceUntilReleased) {
     EXPECT_EQ(4u, texture->GetLevelCount());
     IDirect3DSurface9* level = nullptr;
     ASSERT_EQ(D3D_OK, texture->GetSurfaceLevel(1, &level));
-    EXPECT_EQ(3u, texture->AddRef() - 0);  // the texture, its level, and this one
+    EXPECT_EQ(3u, texture->AddRef());  // the texture, its level, and this one
     EXPECT_EQ(2u, texture->Release());
     IDirect3DDevice9* owner = nullptr;
     ASSERT_EQ(D3D_OK, level->GetDevice(&owner));

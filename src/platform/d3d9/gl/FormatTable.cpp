@@ -1,5 +1,7 @@
 #include "platform/d3d9/gl/FormatTable.h"
 
+#include <GL/glcorearb.h>
+
 #include <bit>
 #include <cstring>
 #include <iterator>
@@ -30,7 +32,7 @@ constexpr FormatInfo index(D3DFORMAT format, uint8_t bytes) {
             {0, 0, 0, 0}, false, 0, 0, false};
 }
 
-constexpr FormatInfo withSwizzle(FormatInfo info, GLint r, GLint g, GLint b, GLint a) {
+constexpr FormatInfo withSwizzle(FormatInfo info, int32_t r, int32_t g, int32_t b, int32_t a) {
     info.swizzle[0] = r;
     info.swizzle[1] = g;
     info.swizzle[2] = b;

@@ -6,8 +6,6 @@
 
 #include "platform/d3d9/d3d9types.h"
 
-#include <GL/glcorearb.h>
-
 #include <cstddef>
 #include <cstdint>
 
@@ -25,11 +23,12 @@ struct FormatInfo {
     bool luminance;
     // Value a colour channel reads as when the format lacks it.
     uint8_t missingColour;
-    GLenum internalFormat;
-    GLenum uploadFormat;
-    GLenum uploadType;
+    // OpenGL enumerants, kept as plain integers so this table reads without GL headers.
+    uint32_t internalFormat;
+    uint32_t uploadFormat;
+    uint32_t uploadType;
     // Non-zero when sampling must reorder channels (luminance, alpha-only).
-    GLint swizzle[4];
+    int32_t swizzle[4];
     // True when OpenGL has no upload type for the layout: upload goes through 32-bit ARGB.
     bool uploadAsArgb;
     uint8_t depthBits;

@@ -7,6 +7,8 @@
 #include "platform/d3d9/d3d9types.h"
 #include "platform/d3d9/gl/FormatTable.h"
 
+#include <GL/glcorearb.h>
+
 #include <cstdint>
 #include <vector>
 
