@@ -1,0 +1,214 @@
+#include "platform/d3d9/gl/FixedFunctionGenerator.h"
+
+namespace pelmora::d3d9gl {
+namespace {
+
+const char kHeader[] = "#version 450 core\n";
+
+const char kTransformBlock[] = R"(layout(std140, binding = 0) uniform Transforms {
+    mat4 uWorldView;
+    mat4 uProjection;
+    mat4 uNormalMatrix;
+    vec4 uViewport;
+    vec4 uPixelShift;
+};
+)";
+
+const char kLightingBlock[] = R"(struct Light {
+    vec4 diffuse;
+    vec4 specular;
+    vec4 ambient;
+    vec4 position;
+    vec4 direction;
+    vec4 cone;
+    vec4 attenuation;
+};
+layout(std140, binding = 1) uniform Lighting {
+    vec4 uMaterialDiffuse;
+    vec4 uMaterialAmbient;
+    vec4 uMaterialSpecular;
+    vec4 uMaterialEmissive;
+    vec4 uGlobalAmbient;
+    vec4 uPower;
+    Light uLights[8];
+};
+)";
+
+const char kPixelBlock[] = R"(layout(std140, binding = 2) uniform Pixel {
+    vec4 uTextureFactor;
+    vec4 uAlphaReference;
+};
+)";
+
+std::string interpolation(const FixedFunctionKey& key) { return key.flat ? "flat " : ""; }
+
+std::string colourSource(uint8_t source, const char* material) {
+    if (source == kFromDiffuse) return "aDiffuse";
+    if (source == kFromSpecular) return "aSpecular";
+    return material;
+}
+
+std::string vertexInputs(const FixedFunctionKey& key) {
+    std::string text = "layout(location = 0) in vec4 aPosition;\n";
+    if (key.hasNormal) text += "layout(location = 1) in vec3 aNormal;\n";
+    if (key.hasDiffuse) text += "layout(location = 2) in vec4 aDiffuse;\n";
+    if (key.hasSpecular) text += "layout(location = 3) in vec4 aSpecular;\n";
+    if (key.hasTexCoord) text += "layout(location = 4) in vec2 aTexCoord;\n";
+    const std::string qualifier = interpolation(key);
+    text += qualifier + "out vec4 vDiffuse;\n" + qualifier + "out vec4 vSpecular;\n";
+    text += "out vec2 vTexCoord;\n";
+    return text;
+}
+
+// Clip position of a pre-transformed vertex: screen to clip space with w = 1/rhw,
+// which keeps interpolation perspective-correct.
+std::string pretransformedPosition(const FixedFunctionKey& key) {
+    std::string text =
+        "    float w = aPosition.w == 0.0 ? 1.0 : 1.0 / aPosition.w;\n"
+        "    vec3 ndc = vec3(2.0 * (aPosition.x - uViewport.x) / uViewport.z - 1.0,\n"
+        "                    1.0 - 2.0 * (aPosition.y - uViewport.y) / uViewport.w,\n";
+    text += key.depthOff ? "                    0.0);\n" : "                    aPosition.z);\n";
+    text += "    vec4 clip = vec4(ndc * w, w);\n";
+    return text;
+}
+
+std::string lightTerms(int index, uint8_t type, const FixedFunctionKey& key) {
+    const std::string light = "uLights[" + std::to_string(index) + "]";
+    std::string text = "    {\n";
+    if (type == D3DLIGHT_DIRECTIONAL) {
+        text += "        vec3 L = -" + light + ".direction.xyz;\n        float atten = 1.0;\n";
+    } else {
+        text += "        vec3 D = " + light + ".position.xyz - eye;\n"
+                "        float dist = length(D);\n"
+                "        if (dist <= " + light + ".cone.x) {\n"
+                "        vec3 L = D / dist;\n"
+                "        float den = dot(" + light + ".attenuation.xyz, vec3(1.0, dist, dist * dist));\n"
+                "        float atten = den > 0.0 ? 1.0 / den : 3.402823466e38;\n";
+        if (type == D3DLIGHT_SPOT) {
+            text += "        float rho = dot(-L, " + light + ".direction.xyz);\n"
+                    "        float ct = " + light + ".cone.z, cp = " + light + ".cone.w;\n"
+                    "        atten *= rho > ct ? 1.0 : (rho <= cp ? 0.0 : pow((rho - cp) / (ct - cp), " +
+                    light + ".cone.y));\n";
+        }
+    }
+    text += "        ambientSum += " + light + ".ambient.rgb * atten;\n";
+    if (key.hasNormal) {
+        text += "        float NdotL = dot(N, L);\n"
+                "        diffuseSum += " + light + ".diffuse.rgb * clamp(NdotL, 0.0, 1.0) * atten;\n"
+                "        vec3 H = normalize(L + toViewer);\n"
+                "        float NdotH = dot(N, H);\n"
+                "        if (NdotL > 0.0 && NdotH > 0.0)\n"
+                "            specularSum += " + light + ".specular.rgb * pow(NdotH, uPower.x) * atten;\n";
+    }
+    if (type != D3DLIGHT_DIRECTIONAL) text += "        }\n";
+    text += "    }\n";
+    return text;
+}
+
+std::string litColours(const FixedFunctionKey& key) {
+    std::string text = "    vec3 ambientSum = vec3(0.0), diffuseSum = vec3(0.0), specularSum = vec3(0.0);\n";
+    if (key.hasNormal) {
+        text += key.normalize ? "    vec3 N = normalize((uNormalMatrix * vec4(aNormal, 0.0)).xyz);\n"
+                              : "    vec3 N = (uNormalMatrix * vec4(aNormal, 0.0)).xyz;\n";
+        text += key.localViewer ? "    vec3 toViewer = -normalize(eye);\n"
+                                : "    vec3 toViewer = vec3(0.0, 0.0, -1.0);\n";
+    }
+    for (int i = 0; i < key.lightCount; ++i) text += lightTerms(i, key.lightTypes[i], key);
+    text += "    vec4 Cd = " + colourSource(key.diffuseSource, "uMaterialDiffuse") + ";\n";
+    text += "    vec4 Ca = " + colourSource(key.ambientSource, "uMaterialAmbient") + ";\n";
+    text += "    vec4 Cs = " + colourSource(key.specularSource, "uMaterialSpecular") + ";\n";
+    text += "    vec4 Ce = " + colourSource(key.emissiveSource, "uMaterialEmissive") + ";\n";
+    text += "    vec3 lit = Ca.rgb * (uGlobalAmbient.rgb + ambientSum) + Cd.rgb * diffuseSum + Ce.rgb;\n"
+            "    vDiffuse = clamp(vec4(lit, Cd.a), 0.0, 1.0);\n"
+            "    vSpecular = vec4(clamp(Cs.rgb * specularSum, 0.0, 1.0), 0.0);\n";
+    return text;
+}
+
+std::string unlitColours(const FixedFunctionKey& key) {
+    std::string text = key.hasDiffuse ? "    vDiffuse = aDiffuse;\n" : "    vDiffuse = vec4(1.0);\n";
+    text += key.hasSpecular ? "    vSpecular = aSpecular;\n" : "    vSpecular = vec4(0.0);\n";
+    return text;
+}
+
+std::string argument(uint8_t source) {
+    switch (source) {
+        case D3DTA_TEXTURE: return "tex";
+        case D3DTA_TFACTOR: return "uTextureFactor";
+        case D3DTA_SPECULAR: return "vSpecular";
+        default: return "vDiffuse";  // DIFFUSE, and CURRENT at stage 0
+    }
+}
+
+std::string operation(uint8_t op, uint8_t arg1, uint8_t arg2, const char* swizzle) {
+    const std::string a = argument(arg1) + swizzle, b = argument(arg2) + swizzle;
+    switch (op) {
+        case D3DTOP_SELECTARG1: return a;
+        case D3DTOP_SELECTARG2: return b;
+        case D3DTOP_MODULATE: return a + " * " + b;
+        default: return std::string("vDiffuse") + swizzle;  // DISABLE passes the current colour
+    }
+}
+
+const char* comparison(uint8_t function) {
+    switch (function) {
+        case D3DCMP_NEVER: return "false";
+        case D3DCMP_LESS: return "a < ref";
+        case D3DCMP_EQUAL: return "a == ref";
+        case D3DCMP_LESSEQUAL: return "a <= ref";
+        case D3DCMP_GREATER: return "a > ref";
+        case D3DCMP_NOTEQUAL: return "a != ref";
+        case D3DCMP_GREATEREQUAL: return "a >= ref";
+        default: return "true";
+    }
+}
+
+}  // namespace
+
+std::string vertexShaderSource(const FixedFunctionKey& key) {
+    std::string text = kHeader;
+    text += kTransformBlock;
+    if (key.lighting) text += kLightingBlock;
+    text += vertexInputs(key);
+    text += "void main() {\n";
+    if (key.pretransformed) {
+        text += pretransformedPosition(key);
+    } else {
+        text += "    vec3 eye = (uWorldView * vec4(aPosition.xyz, 1.0)).xyz;\n"
+                "    vec4 clip = uProjection * vec4(eye, 1.0);\n";
+    }
+    text += key.lighting ? litColours(key) : unlitColours(key);
+    text += key.hasTexCoord ? "    vTexCoord = aTexCoord;\n" : "    vTexCoord = vec2(0.0);\n";
+    // Direct3D samples pixels at their integer corners, OpenGL at their centres.
+    text += "    clip.xy += clip.w * uPixelShift.xy;\n"
+            "    gl_Position = clip;\n"
+            "}\n";
+    return text;
+}
+
+std::string fragmentShaderSource(const FixedFunctionKey& key) {
+    std::string text = kHeader;
+    text += kPixelBlock;
+    const std::string qualifier = interpolation(key);
+    text += qualifier + "in vec4 vDiffuse;\n" + qualifier + "in vec4 vSpecular;\nin vec2 vTexCoord;\n";
+    text += "layout(binding = 0) uniform sampler2D uTexture0;\n"
+            "layout(location = 0) out vec4 fragColour;\n"
+            "void main() {\n";
+    if (key.textured) {
+        text += "    vec4 tex = texture(uTexture0, vTexCoord);\n";
+        text += "    vec4 colour = vec4(" + operation(key.colorOp, key.colorArg1, key.colorArg2, ".rgb") +
+                ", " + operation(key.alphaOp, key.alphaArg1, key.alphaArg2, ".a") + ");\n";
+    } else {
+        text += "    vec4 colour = vDiffuse;\n";
+    }
+    if (key.specularEnable) text += "    colour.rgb = min(colour.rgb + vSpecular.rgb, vec3(1.0));\n";
+    if (key.alphaFunc) {
+        // Compared at the 8-bit precision of the render target, as Direct3D does.
+        text += "    float a = round(clamp(colour.a, 0.0, 1.0) * 255.0);\n"
+                "    float ref = uAlphaReference.x;\n";
+        text += std::string("    if (!(") + comparison(key.alphaFunc) + ")) discard;\n";
+    }
+    text += "    fragColour = colour;\n}\n";
+    return text;
+}
+
+}  // namespace pelmora::d3d9gl

@@ -1,0 +1,149 @@
+#include "platform/d3d9/gl/GLImage.h"
+
+#include "platform/d3d9/gl/GLDevice.h"
+
+#include <cstring>
+
+namespace pelmora::d3d9gl {
+namespace {
+
+size_t rectWidth(const RECT& rect) { return size_t(rect.right - rect.left); }
+size_t rectHeight(const RECT& rect) { return size_t(rect.bottom - rect.top); }
+
+void copyRows(const uint8_t* source, size_t sourceStride, uint8_t* target, size_t targetStride,
+              size_t rowBytes, size_t rows) {
+    for (size_t y = 0; y < rows; ++y)
+        std::memcpy(target + y * targetStride, source + y * sourceStride, rowBytes);
+}
+
+}  // namespace
+
+GLImage::GLImage(GLDevice* device, const FormatInfo& format, UINT width, UINT height,
+                 D3DPOOL pool, DWORD usage, GLuint texture, GLint level)
+    : device_(device), format_(format), width_(width), height_(height), pool_(pool),
+      usage_(usage), texture_(texture), level_(level) {
+    if (!texture_) memory_.assign(pitch() * height_, 0);
+}
+
+GLImage::~GLImage() {
+    if (!framebuffer_) return;
+    device_->makeCurrent();
+    device_->cache().forgetFramebuffer(framebuffer_);
+    device_->gl().DeleteFramebuffers(1, &framebuffer_);
+}
+
+bool GLImage::contains(const RECT& rect) const {
+    return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right && rect.top < rect.bottom &&
+           UINT(rect.right) <= width_ && UINT(rect.bottom) <= height_;
+}
+
+void GLImage::describe(D3DSURFACE_DESC* desc, D3DRESOURCETYPE type) const {
+    *desc = {format_.format, type, usage_, pool_, D3DMULTISAMPLE_NONE, 0, width_, height_};
+}
+
+HRESULT GLImage::lockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
+    if (!locked) return device_->invalidCall("LockRect: no place for the result");
+    if (locked_) return device_->invalidCall("LockRect: the surface is already locked");
+    const RECT area = rect ? *rect : whole();
+    if (!contains(area)) return device_->invalidCall("LockRect: rectangle outside the surface");
+    if (texture_) {
+        memory_.resize(pitch() * height_);
+        if (!(flags & D3DLOCK_DISCARD)) readTexture(whole(), memory_.data());
+    }
+    locked_ = true;
+    lockFlags_ = flags;
+    locked->Pitch = static_cast<INT>(pitch());
+    locked->pBits = memory_.data() + area.top * pitch() + area.left * format_.bytesPerPixel;
+    return D3D_OK;
+}
+
+HRESULT GLImage::unlockRect() {
+    if (!locked_) return device_->invalidCall("UnlockRect: the surface is not locked");
+    locked_ = false;
+    if (texture_ && !(lockFlags_ & D3DLOCK_READONLY)) writeTexture(whole(), memory_.data());
+    return D3D_OK;
+}
+
+void GLImage::readRaw(const RECT& rect, uint8_t* out, size_t stride) {
+    const size_t rowBytes = rectWidth(rect) * format_.bytesPerPixel;
+    if (!texture_) {
+        copyRows(memory_.data() + rect.top * pitch() + rect.left * format_.bytesPerPixel, pitch(),
+                 out, stride, rowBytes, rectHeight(rect));
+        return;
+    }
+    std::vector<uint8_t> packed(rowBytes * rectHeight(rect));
+    readTexture(rect, packed.data());
+    copyRows(packed.data(), rowBytes, out, stride, rowBytes, rectHeight(rect));
+}
+
+void GLImage::writeRaw(const RECT& rect, const uint8_t* in, size_t stride) {
+    const size_t rowBytes = rectWidth(rect) * format_.bytesPerPixel;
+    if (!texture_) {
+        copyRows(in, stride, memory_.data() + rect.top * pitch() + rect.left * format_.bytesPerPixel,
+                 pitch(), rowBytes, rectHeight(rect));
+        return;
+    }
+    std::vector<uint8_t> packed(rowBytes * rectHeight(rect));
+    copyRows(in, stride, packed.data(), rowBytes, rowBytes, rectHeight(rect));
+    writeTexture(rect, packed.data());
+}
+
+void GLImage::readArgb(const RECT& rect, uint32_t* out, size_t stride) {
+    const size_t rowBytes = rectWidth(rect) * format_.bytesPerPixel;
+    std::vector<uint8_t> raw(rowBytes * rectHeight(rect));
+    readRaw(rect, raw.data(), rowBytes);
+    convertRowsToArgb(format_, raw.data(), rowBytes, out, stride, int(rectWidth(rect)),
+                      int(rectHeight(rect)));
+}
+
+void GLImage::writeArgb(const RECT& rect, const uint32_t* in, size_t stride) {
+    const size_t rowBytes = rectWidth(rect) * format_.bytesPerPixel;
+    std::vector<uint8_t> raw(rowBytes * rectHeight(rect));
+    convertRowsFromArgb(format_, in, stride, raw.data(), rowBytes, int(rectWidth(rect)),
+                        int(rectHeight(rect)));
+    writeRaw(rect, raw.data(), rowBytes);
+}
+
+// Formats OpenGL cannot transfer as they are travel as 32-bit BGRA.
+void GLImage::readTexture(const RECT& rect, uint8_t* packed) {
+    if (!device_->makeCurrent()) return;
+    const GLApi& gl = device_->gl();
+    const GLsizei w = GLsizei(rectWidth(rect)), h = GLsizei(rectHeight(rect));
+    if (!format_.uploadAsArgb) {
+        gl.GetTextureSubImage(texture_, level_, rect.left, rect.top, 0, w, h, 1, format_.uploadFormat,
+                              format_.uploadType, GLsizei(size_t(w) * h * format_.bytesPerPixel),
+                              packed);
+        return;
+    }
+    std::vector<uint32_t> argb(size_t(w) * h);
+    gl.GetTextureSubImage(texture_, level_, rect.left, rect.top, 0, w, h, 1, GL_BGRA,
+                          GL_UNSIGNED_INT_8_8_8_8_REV, GLsizei(argb.size() * 4), argb.data());
+    convertRowsFromArgb(format_, argb.data(), size_t(w) * 4, packed,
+                        size_t(w) * format_.bytesPerPixel, w, h);
+}
+
+void GLImage::writeTexture(const RECT& rect, const uint8_t* packed) {
+    if (!device_->makeCurrent()) return;
+    const GLApi& gl = device_->gl();
+    const GLsizei w = GLsizei(rectWidth(rect)), h = GLsizei(rectHeight(rect));
+    if (!format_.uploadAsArgb) {
+        gl.TextureSubImage2D(texture_, level_, rect.left, rect.top, w, h, format_.uploadFormat,
+                             format_.uploadType, packed);
+        return;
+    }
+    std::vector<uint32_t> argb(size_t(w) * h);
+    convertRowsToArgb(format_, packed, size_t(w) * format_.bytesPerPixel, argb.data(),
+                      size_t(w) * 4, w, h);
+    gl.TextureSubImage2D(texture_, level_, rect.left, rect.top, w, h, GL_BGRA,
+                         GL_UNSIGNED_INT_8_8_8_8_REV, argb.data());
+}
+
+GLuint GLImage::framebuffer() {
+    if (framebuffer_ || !texture_) return framebuffer_;
+    const GLApi& gl = device_->gl();
+    gl.CreateFramebuffers(1, &framebuffer_);
+    gl.NamedFramebufferTexture(framebuffer_, GL_COLOR_ATTACHMENT0, texture_, level_);
+    return framebuffer_;
+}
+
+}  // namespace pelmora::d3d9gl

@@ -1,0 +1,32 @@
+// Linked fixed-function programs by key, made on first use and kept for the
+// life of the device.
+#pragma once
+
+#include "platform/d3d9/gl/FixedFunctionKey.h"
+#include "platform/d3d9/gl/GLApi.h"
+
+#include <map>
+
+namespace pelmora::d3d9gl {
+
+class ProgramCache {
+public:
+    explicit ProgramCache(const GLApi& gl) : gl_(gl) {}
+    ~ProgramCache();
+
+    ProgramCache(const ProgramCache&) = delete;
+    ProgramCache& operator=(const ProgramCache&) = delete;
+
+    // The program for a key; 0 when it does not compile (logged once per key).
+    GLuint program(const FixedFunctionKey& key);
+    size_t size() const { return programs_.size(); }
+
+private:
+    GLuint build(const FixedFunctionKey& key);
+    GLuint compile(GLenum stage, const std::string& source);
+
+    const GLApi& gl_;
+    std::map<FixedFunctionKey, GLuint> programs_;
+};
+
+}  // namespace pelmora::d3d9gl

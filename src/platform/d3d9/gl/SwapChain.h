@@ -1,0 +1,44 @@
+// The back buffer and its automatic depth buffer, as one framebuffer the
+// device draws into, and presentation of the back buffer to a window.
+#pragma once
+
+#include "platform/d3d9/gl/DrawPipeline.h"
+
+#include <memory>
+
+namespace pelmora::d3d9gl {
+
+class GLDevice;
+class GLSurface;
+struct EglAdapter;
+
+class SwapChain {
+public:
+    // Fills in the presentation parameters Direct3D would (format and size
+    // defaults); nullptr with a logged reason when the request cannot be met.
+    static std::unique_ptr<SwapChain> create(GLDevice* device, const EglAdapter& adapter,
+                                             D3DPRESENT_PARAMETERS* parameters, HRESULT* status);
+    ~SwapChain();
+
+    SwapChain(const SwapChain&) = delete;
+    SwapChain& operator=(const SwapChain&) = delete;
+
+    GLSurface* backBuffer() const { return backBuffer_; }
+    const RenderTarget& renderTarget() const { return target_; }
+    const D3DPRESENT_PARAMETERS& parameters() const { return parameters_; }
+
+    HRESULT present(const RECT* source, const RECT* destination, HWND window);
+
+private:
+    SwapChain(GLDevice* device, const D3DPRESENT_PARAMETERS& parameters)
+        : device_(device), parameters_(parameters) {}
+    HRESULT build(const EglAdapter& adapter);
+
+    GLDevice* device_;
+    D3DPRESENT_PARAMETERS parameters_;
+    GLSurface* backBuffer_ = nullptr;  // holds the device's binding
+    GLuint depthBuffer_ = 0;
+    RenderTarget target_;
+};
+
+}  // namespace pelmora::d3d9gl

@@ -1,0 +1,137 @@
+// The Direct3D object's answers about adapters, formats and devices, as the
+// EGL devices of this machine offer them.
+#include "support/D3D9TestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace pelmora::test {
+namespace {
+
+class Direct3D9AdapterGLTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        direct3d = Direct3DCreate9(D3D_SDK_VERSION);
+        ASSERT_NE(nullptr, direct3d);
+        ASSERT_GT(direct3d->GetAdapterCount(), 0u);
+        software = direct3d->GetAdapterCount() - 1;
+    }
+    void TearDown() override {
+        if (direct3d) direct3d->Release();
+        unsetenv("PELMORA_DESKTOP_SIZE");
+    }
+
+    IDirect3D9* direct3d = nullptr;
+    UINT software = 0;
+};
+
+TEST(Direct3DCreate9GLTest, OnlyVersion32IsServed) {
+    EXPECT_EQ(nullptr, Direct3DCreate9(31));
+    IDirect3D9* direct3d = Direct3DCreate9(32);
+    ASSERT_NE(nullptr, direct3d);
+    EXPECT_EQ(0u, direct3d->Release());
+}
+
+TEST_F(Direct3D9AdapterGLTest, TheSoftwareRasterizerComesLastAsASoftwareDevice) {
+    D3DADAPTER_IDENTIFIER9 identifier{};
+    ASSERT_EQ(D3D_OK, direct3d->GetAdapterIdentifier(software, 0, &identifier));
+    EXPECT_NE(std::string::npos, std::string(identifier.Description).find("llvmpipe")) << identifier.Description;
+    D3DCAPS9 caps{};
+    ASSERT_EQ(D3D_OK, direct3d->GetDeviceCaps(software, D3DDEVTYPE_SW, &caps));
+    EXPECT_EQ(D3DDEVTYPE_SW, caps.DeviceType);
+    EXPECT_EQ(0u, caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT);
+    EXPECT_NE(0u, caps.RasterCaps & D3DPRASTERCAPS_DEPTHBIAS);
+    EXPECT_NE(0u, caps.LineCaps & D3DLINECAPS_ANTIALIAS);
+    EXPECT_EQ(8u, caps.MaxActiveLights);
+    EXPECT_EQ(D3DERR_NOTAVAILABLE, direct3d->GetDeviceCaps(software, D3DDEVTYPE_HAL, &caps));
+    EXPECT_EQ(D3DERR_NOTAVAILABLE, direct3d->GetDeviceCaps(software, D3DDEVTYPE_REF, &caps));
+    EXPECT_EQ(D3DERR_INVALIDCALL, direct3d->GetAdapterIdentifier(direct3d->GetAdapterCount(), 0, &identifier));
+}
+
+TEST_F(Direct3D9AdapterGLTest, DesktopModeFollowsTheEnvironment) {
+    setenv("PELMORA_DESKTOP_SIZE", "640x480", 1);
+    D3DDISPLAYMODE mode{};
+    ASSERT_EQ(D3D_OK, direct3d->GetAdapterDisplayMode(software, &mode));
+    EXPECT_EQ(640u, mode.Width);
+    EXPECT_EQ(480u, mode.Height);
+    EXPECT_EQ(60u, mode.RefreshRate);
+    EXPECT_EQ(D3DFMT_X8R8G8B8, mode.Format);
+    EXPECT_EQ(1u, direct3d->GetAdapterModeCount(software, D3DFMT_X8R8G8B8));
+    EXPECT_EQ(0u, direct3d->GetAdapterModeCount(software, D3DFMT_A8R8G8B8));
+    ASSERT_EQ(D3D_OK, direct3d->EnumAdapterModes(software, D3DFMT_X8R8G8B8, 0, &mode));
+    EXPECT_EQ(640u, mode.Width);
+    EXPECT_EQ(D3DERR_INVALIDCALL, direct3d->EnumAdapterModes(software, D3DFMT_X8R8G8B8, 1, &mode));
+}
+
+TEST_F(Direct3D9AdapterGLTest, WithoutADisplayTheVirtualDesktopIsFullHd) {
+    const char* display = std::getenv("DISPLAY");
+    if (display && *display) GTEST_SKIP() << "an X server answers for the desktop here";
+    D3DDISPLAYMODE mode{};
+    ASSERT_EQ(D3D_OK, direct3d->GetAdapterDisplayMode(software, &mode));
+    EXPECT_EQ(1920u, mode.Width);
+    EXPECT_EQ(1080u, mode.Height);
+}
+
+TEST_F(Direct3D9AdapterGLTest, WindowedDevicesUseTheDesktopFormat) {
+    EXPECT_EQ(D3D_OK, direct3d->CheckDeviceType(software, D3DDEVTYPE_SW, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, TRUE));
+    EXPECT_EQ(D3D_OK, direct3d->CheckDeviceType(software, D3DDEVTYPE_SW, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, TRUE));
+    EXPECT_EQ(D3DERR_NOTAVAILABLE,
+              direct3d->CheckDeviceType(software, D3DDEVTYPE_SW, D3DFMT_R5G6B5, D3DFMT_R5G6B5, TRUE));
+    EXPECT_EQ(D3DERR_NOTAVAILABLE,
+              direct3d->CheckDeviceType(software, D3DDEVTYPE_SW, D3DFMT_X8R8G8B8, D3DFMT_R5G6B5, TRUE));
+    EXPECT_EQ(D3DERR_NOTAVAILABLE,
+              direct3d->CheckDeviceType(software, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, TRUE));
+}
+
+TEST_F(Direct3D9AdapterGLTest, FormatsAnswerFromWhatTheDriverAccepts) {
+    const auto check = [&](DWORD usage, D3DRESOURCETYPE type, D3DFORMAT format) {
+        return direct3d->CheckDeviceFormat(software, D3DDEVTYPE_SW, D3DFMT_X8R8G8B8, usage, type, format);
+    };
+    EXPECT_EQ(D3D_OK, check(D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D24S8));
+    EXPECT_EQ(D3D_OK, check(D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D16));
+    EXPECT_EQ(D3DERR_NOTAVAILABLE, check(D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D15S1));
+    EXPECT_EQ(D3DERR_NOTAVAILABLE, check(D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, D3DFMT_D24X4S4));
+    EXPECT_EQ(D3D_OK, check(D3DUSAGE_QUERY_POSTPIXELSHADER_BLENDING, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8));
+    EXPECT_EQ(D3D_OK, check(0, D3DRTYPE_TEXTURE, D3DFMT_A8R3G3B2));
+    EXPECT_EQ(D3D_OK, check(D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE, D3DFMT_X8R8G8B8));
+    EXPECT_EQ(D3DERR_NOTAVAILABLE, check(0, D3DRTYPE_TEXTURE, D3DFMT_P8));
+    EXPECT_EQ(D3D_OK, direct3d->CheckDepthStencilMatch(software, D3DDEVTYPE_SW, D3DFMT_X8R8G8B8,
+                                                        D3DFMT_A8R8G8B8, D3DFMT_D24X8));
+    DWORD levels = 0;
+    EXPECT_EQ(D3D_OK, direct3d->CheckDeviceMultiSampleType(software, D3DDEVTYPE_SW, D3DFMT_A8R8G8B8, TRUE,
+                                                            D3DMULTISAMPLE_NONE, &levels));
+    EXPECT_EQ(1u, levels);
+    EXPECT_EQ(D3DERR_NOTAVAILABLE, direct3d->CheckDeviceMultiSampleType(software, D3DDEVTYPE_SW, D3DFMT_A8R8G8B8,
+                                                                        TRUE, D3DMULTISAMPLE_4_SAMPLES, &levels));
+}
+
+TEST_F(Direct3D9AdapterGLTest, CreateDeviceFillsDefaultsAndRefusesWhatIsNotOffered) {
+    setenv("PELMORA_DESKTOP_SIZE", "320x200", 1);
+    D3DPRESENT_PARAMETERS parameters{};
+    parameters.Windowed = TRUE;
+    parameters.SwapEffect = D3DSWAPEFFECT_COPY;
+    parameters.EnableAutoDepthStencil = TRUE;
+    parameters.AutoDepthStencilFormat = D3DFMT_D24X8;
+    IDirect3DDevice9* device = nullptr;
+    ASSERT_EQ(D3D_OK, direct3d->CreateDevice(software, D3DDEVTYPE_SW, 0, 0, &parameters, &device));
+    EXPECT_EQ(320u, parameters.BackBufferWidth);
+    EXPECT_EQ(200u, parameters.BackBufferHeight);
+    EXPECT_EQ(D3DFMT_X8R8G8B8, parameters.BackBufferFormat);
+    DWORD zenable = 0;
+    device->GetRenderState(D3DRS_ZENABLE, &zenable);
+    EXPECT_EQ(DWORD(D3DZB_TRUE), zenable);
+    IDirect3D9* owner = nullptr;
+    ASSERT_EQ(D3D_OK, device->GetDirect3D(&owner));
+    EXPECT_EQ(direct3d, owner);
+    owner->Release();
+    EXPECT_EQ(0u, device->Release());
+    parameters.AutoDepthStencilFormat = D3DFMT_D15S1;
+    EXPECT_EQ(D3DERR_INVALIDCALL, direct3d->CreateDevice(software, D3DDEVTYPE_SW, 0, 0, &parameters, &device));
+    EXPECT_EQ(nullptr, device);
+    EXPECT_EQ(D3DERR_NOTAVAILABLE, direct3d->CreateDevice(software, D3DDEVTYPE_HAL, 0, 0, &parameters, &device));
+}
+
+}  // namespace
+}  // namespace pelmora::test

@@ -1,0 +1,91 @@
+#include "support/D3D9TestDevice.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace pelmora::test {
+
+D3D9TestDevice::D3D9TestDevice(const DeviceOptions& options) {
+    direct3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+    if (!direct3d_ || direct3d_->GetAdapterCount() == 0) return;
+    // The software rasterizer is the last adapter; tests run there.
+    const UINT adapter = direct3d_->GetAdapterCount() - 1;
+    D3DPRESENT_PARAMETERS parameters{};
+    parameters.BackBufferWidth = options.width;
+    parameters.BackBufferHeight = options.height;
+    parameters.BackBufferFormat = options.backBufferFormat;
+    parameters.BackBufferCount = 1;
+    parameters.SwapEffect = D3DSWAPEFFECT_COPY;
+    parameters.Windowed = TRUE;
+    parameters.EnableAutoDepthStencil = options.depth ? TRUE : FALSE;
+    parameters.AutoDepthStencilFormat = options.depth ? options.depthFormat : D3DFMT_UNKNOWN;
+    parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+    if (FAILED(direct3d_->CreateDevice(adapter, D3DDEVTYPE_SW, 0, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                                       &parameters, &device_)))
+        device_ = nullptr;
+}
+
+D3D9TestDevice::~D3D9TestDevice() {
+    if (device_) device_->Release();
+    if (direct3d_) direct3d_->Release();
+}
+
+Image D3D9TestDevice::readSurface(IDirect3DSurface9* surface) const {
+    Image image;
+    D3DSURFACE_DESC desc{};
+    D3DLOCKED_RECT locked{};
+    if (FAILED(surface->GetDesc(&desc)) || FAILED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
+        return image;
+    image.width = int(desc.Width);
+    image.height = int(desc.Height);
+    image.pixels.resize(size_t(desc.Width) * desc.Height);
+    const bool opaque = desc.Format == D3DFMT_X8R8G8B8;
+    for (UINT y = 0; y < desc.Height; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) +
+                                                            size_t(y) * locked.Pitch);
+        for (UINT x = 0; x < desc.Width; ++x)
+            image.pixels[size_t(y) * desc.Width + x] = opaque ? (row[x] | 0xFF000000u) : row[x];
+    }
+    surface->UnlockRect();
+    return image;
+}
+
+Image D3D9TestDevice::readBackBuffer() const {
+    IDirect3DSurface9* backBuffer = nullptr;
+    if (FAILED(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer))) return {};
+    Image image = readSurface(backBuffer);
+    backBuffer->Release();
+    return image;
+}
+
+std::string D3D9TestDevice::savePng(const Image& image, const std::string& name) {
+    const std::filesystem::path folder = std::filesystem::path(PELMORA_BINARY_DIR) / "tests" / "images";
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    const std::string path = (folder / (name + ".png")).string();
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = png_uint_32(image.width);
+    png.height = png_uint_32(image.height);
+    png.format = PNG_FORMAT_BGRA;  // 0xAARRGGBB in little-endian memory
+    png_image_write_to_file(&png, path.c_str(), 0, image.pixels.data(), 0, nullptr);
+    return path;
+}
+
+bool colourNear(uint32_t actual, uint32_t expected, int tolerance, std::string* why) {
+    const int dr = std::abs(red(actual) - red(expected));
+    const int dg = std::abs(green(actual) - green(expected));
+    const int db = std::abs(blue(actual) - blue(expected));
+    if (dr <= tolerance && dg <= tolerance && db <= tolerance) return true;
+    char text[128];
+    std::snprintf(text, sizeof text, "got %02X %02X %02X, expected %02X %02X %02X (tolerance %d)",
+                  red(actual), green(actual), blue(actual), red(expected), green(expected),
+                  blue(expected), tolerance);
+    *why = text;
+    return false;
+}
+
+}  // namespace pelmora::test
