@@ -6,6 +6,7 @@
 #include "host/HandleTable.h"
 #include "host/ProcessState.h"
 #include "host/StringConversion.h"
+#include "device/DXUTAdapterInfo.h"
 #include "scene/DXVisual.h"
 
 #include <cctype>
@@ -38,7 +39,9 @@ DXContext::DXContext() { liveContexts().insert(this); }
 
 DXContext::~DXContext() {
     liveContexts().erase(this);
+    selectedAdapter_.reset();
     destroyRegistry();
+    releaseDeviceAtTeardown();
 }
 
 void DXContext::destroyRegistry() {

@@ -6,15 +6,20 @@
 #include <pelmora/dxcontext.h>
 
 #include "host/HandleTable.h"
+#include "platform/com/ComPtr.h"
+#include "view/DXDeviceHost.h"
 
 #include <atomic>
+#include <memory>
 #include <set>
+#include <vector>
 
 namespace pelmora {
 
 class DXObject;
+class DXUTAdapterInfo;
 
-class DXContext final : public IDXContext {
+class DXContext final : public DXDeviceHost, public IDXContext {
 public:
     DXContext();
     ~DXContext();
@@ -123,10 +128,34 @@ attenuation0, float attenuation1, float attenuation2, float theta, float phi, in
     HRESULT setNeverRenderMesh(int hMesh) override;
     HRESULT getSurfaceDC(int hViewport, int* hDC) override;
     HRESULT releaseSurfaceDC(int hViewport, int hDC) override;
+    // DXDeviceHost
+    void releaseAllDeviceObjects() override;
+    HRESULT recreateDevice() override;
+    float setRefinementLevel(float level) override;
+    IDirect3DDevice9* makeCurrent(DXViewport* viewport) override;
+    int registerViewport(DXViewport* viewport) override;
+    void unregisterViewport(DXViewport* viewport) override;
+    void applyDefaultRenderStates() override;
+    HRESULT addLight(DXViewport* viewport, const D3DLIGHT9& light, int lightId) override;
+
     // Number of scene objects this context owns.
     size_t registeredObjectCount() const { return registry_.size(); }
+    IDirect3DDevice9* device() const { return device_.get(); }
+    const D3DSURFACE_DESC& backBufferDescription() const { return backBufferDescription_; }
 
 private:
+    // Creates (or creates again) the device for a window with a back buffer
+    // of at least the given size; every viewport and object first drops what
+    // it made on the old device.
+    HRESULT createDeviceForWindow(HWND window, UINT minWidth, UINT minHeight);
+    void releaseDevice();
+    void releaseDeviceAtTeardown();
+    void setDefaultRenderStates();
+    void restoreViewports();
+    void detachViewports();
+    // Adds a light record to a viewport through the add-light service.
+    HRESULT addLightRecord(int hViewport, const D3DLIGHT9& light, int* hLight);
+
     // Issues a handle for a new object and takes ownership of it.
     int adopt(DXObject* object, HandleKind kind);
     // Destroys what a handle names, unless it is 0 or names nothing; silent.
@@ -137,6 +166,16 @@ private:
 
     std::atomic<ULONG> references_{0};
     std::set<DXObject*> registry_;  // ordered by address, as teardown walks it
+    float refinementLevel_ = 1.0f;
+    std::vector<DXViewport*> viewports_;  // registration order; not owned
+    ComPtr<IDirect3DDevice9> device_;
+    ComPtr<IDirect3DSurface9> backBuffer_;
+    ComPtr<IDirect3DStateBlock9> defaultStateBlock_;
+    DXViewport* currentViewport_ = nullptr;
+    D3DPRESENT_PARAMETERS presentParameters_{};
+    HWND deviceWindow_ = 0;
+    std::unique_ptr<DXUTAdapterInfo> selectedAdapter_;
+    D3DSURFACE_DESC backBufferDescription_{};
 };
 
 }  // namespace pelmora

@@ -54,10 +54,14 @@ char32_t decodeUtf8(const std::string& text, size_t& i) {
 }  // namespace
 
 std::string narrowFromBstr(BSTR text) {
+    if (!text) return std::string();
+    return narrowFromWide(std::u16string_view(text, SysStringLen(text)));
+}
+
+std::string narrowFromWide(std::u16string_view text) {
     std::string out;
-    if (!text) return out;
-    UINT length = SysStringLen(text);
-    for (UINT i = 0; i < length; ++i) {
+    const size_t length = text.size();
+    for (size_t i = 0; i < length; ++i) {
         char32_t c = text[i];
         bool high = c >= 0xD800 && c < 0xDC00;
         if (high && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {

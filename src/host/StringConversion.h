@@ -4,10 +4,14 @@
 #include <pelmora/automation.h>
 
 #include <string>
+#include <string_view>
 
 namespace pelmora {
 
-// A null BSTR is an empty string; unpaired surrogates become U+FFFD.
+// Unpaired surrogates become U+FFFD.
+std::string narrowFromWide(std::u16string_view text);
+
+// A null BSTR is an empty string.
 std::string narrowFromBstr(BSTR text);
 
 // A new BSTR the caller frees; null only when memory runs out.
