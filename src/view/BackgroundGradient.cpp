@@ -16,6 +16,10 @@ struct GradientVertex {
 static_assert(sizeof(GradientVertex) == BackgroundGradient::kVertexStride);
 
 constexpr float kFarDepth = 1.0f;
+// The background is drawn opaque whatever alpha the host's colours carry
+// (the defaults carry none): the default alpha test would otherwise discard
+// it and leave only the clear colour.
+constexpr uint32_t kOpaqueAlpha = 0xFF000000u;
 constexpr float kUnitRhw = 1.0f;
 constexpr UINT kTriangleCount = 2;
 
@@ -54,13 +58,15 @@ HRESULT BackgroundGradient::fillBuffer() const {
     const float top = 0.0f;
     const auto right = static_cast<float>(width_);
     const auto bottom = static_cast<float>(height_);
+    const uint32_t topColor = topColor_ | kOpaqueAlpha;
+    const uint32_t bottomColor = bottomColor_ | kOpaqueAlpha;
     const GradientVertex vertices[kVertexCount] = {
-        {right, top, kFarDepth, kUnitRhw, topColor_},
-        {left, top, kFarDepth, kUnitRhw, topColor_},
-        {right, bottom, kFarDepth, kUnitRhw, bottomColor_},
-        {left, bottom, kFarDepth, kUnitRhw, bottomColor_},
-        {right, bottom, kFarDepth, kUnitRhw, bottomColor_},
-        {left, top, kFarDepth, kUnitRhw, topColor_},
+        {right, top, kFarDepth, kUnitRhw, topColor},
+        {left, top, kFarDepth, kUnitRhw, topColor},
+        {right, bottom, kFarDepth, kUnitRhw, bottomColor},
+        {left, bottom, kFarDepth, kUnitRhw, bottomColor},
+        {right, bottom, kFarDepth, kUnitRhw, bottomColor},
+        {left, top, kFarDepth, kUnitRhw, topColor},
     };
     auto* out = static_cast<GradientVertex*>(data);
     for (UINT i = 0; i < kVertexCount; ++i) out[i] = vertices[i];

@@ -203,10 +203,10 @@ TEST(ViewportTest, BackgroundGradientCoversTheClientAreaWithTheTwoColours) {
     std::memcpy(vertices, static_cast<FakeVertexBuffer*>(buffer)->bytes().data(), sizeof vertices);
     EXPECT_EQ(vertices[0].x, 800.0f);
     EXPECT_EQ(vertices[0].y, 0.0f);
-    EXPECT_EQ(vertices[0].color, 0x00132F4Cu);
+    EXPECT_EQ(vertices[0].color, 0xFF132F4Cu) << "opaque, or the alpha test would drop it";
     EXPECT_EQ(vertices[3].x, 0.0f);
     EXPECT_EQ(vertices[3].y, 600.0f);
-    EXPECT_EQ(vertices[3].color, 0x00A0A0A0u);
+    EXPECT_EQ(vertices[3].color, 0xFFA0A0A0u);
     for (const Vertex& v : vertices) EXPECT_EQ(v.z, 1.0f);
 }
 
