@@ -1,0 +1,144 @@
+#include "view/ViewportRig.h"
+
+#include <gtest/gtest.h>
+
+namespace pelmora {
+namespace {
+
+using test::FakeDevice;
+using test::FakeSurface;
+using test::RecordingDevice;
+using test::ViewportRig;
+using Calls = std::vector<std::string>;
+
+constexpr HWND kWindow = 77;
+constexpr uint32_t kRendered = 0xFF336699u;
+constexpr uint32_t kOverdrawn = 0xFF000000u;
+
+// A desktop-sized back buffer, as device creation makes it.
+struct BackBuffer {
+    FakeSurface* surface = new FakeSurface(1920, 1080, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, 0);
+    ~BackBuffer() { surface->Release(); }
+};
+
+class PresentationTest : public testing::Test {
+protected:
+    ViewportRig rig;
+    std::unique_ptr<DXViewport> viewport = rig.make(800, 600, kWindow);
+    BackBuffer back;
+};
+
+TEST_F(PresentationTest, PresentsTheTopLeftPartTheSizeOfTheHostRectangle) {
+    ASSERT_EQ(viewport->viewportPresent(100, 100, 500, 400), S_OK);
+    ASSERT_EQ(rig.device.presented.size(), 1u);
+    const RECT& source = rig.device.presented[0].source;
+    EXPECT_EQ(source.left, 0);
+    EXPECT_EQ(source.top, 0);
+    EXPECT_EQ(source.right, 400);
+    EXPECT_EQ(source.bottom, 300);
+    EXPECT_EQ(rig.device.presented[0].window, kWindow);
+}
+
+TEST_F(PresentationTest, LostDeviceIsCreatedAgainAndPresentedOnce_More) {
+    FakeDevice replacement;
+    RecordingDevice replacementRecorder{&replacement};
+    rig.host.nextDevice = &replacementRecorder;
+    rig.device.presentResults = {D3DERR_DEVICELOST};
+    std::string log = test::captureOutput([&] {
+        EXPECT_EQ(viewport->viewportPresent(0, 0, 800, 600), S_OK);
+    });
+    EXPECT_EQ(rig.host.recreations, 1);
+    EXPECT_EQ(rig.device.presented.size(), 1u);
+    EXPECT_EQ(replacement.presented.size(), 1u);
+    EXPECT_NE(log.find("Evicting device from video memory\n"), std::string::npos) << log;
+    EXPECT_TRUE(viewport->cachedImage().evicted());
+    EXPECT_TRUE(viewport->gradient().hasBuffer()) << "background rebuilt on the new device";
+}
+
+TEST_F(PresentationTest, SecondLossIsTracedAndReturned) {
+    rig.device.presentResults = {D3DERR_DEVICELOST, D3DERR_DEVICELOST};
+    HRESULT status = S_OK;
+    const std::string log =
+        test::captureOutput([&] { status = viewport->viewportPresent(0, 0, 800, 600); });
+    EXPECT_EQ(status, D3DERR_DEVICELOST);
+    EXPECT_NE(log.find("FAILED HRESULT (0x88760868) [2152] in DXViewport.cpp"), std::string::npos)
+        << log;
+}
+
+TEST_F(PresentationTest, RenderTargetCacheSavesAndRestoresTheViewportsPart) {
+    back.surface->fill(kRendered);
+    ASSERT_EQ(viewport->viewportFlip(back.surface, true), S_OK);
+    back.surface->fill(kOverdrawn);
+    ASSERT_EQ(viewport->viewportFlip(back.surface, false), S_OK);
+    EXPECT_EQ(rig.calls({"StretchRect"}).size(), 2u);
+    EXPECT_EQ(back.surface->pixel(799, 599), kRendered);
+    EXPECT_EQ(back.surface->pixel(800, 0), kOverdrawn) << "outside the viewport";
+}
+
+TEST_F(PresentationTest, ImageSurvivesEvictionAndDeviceRecreation) {
+    back.surface->fill(kRendered);
+    viewport->viewportFlip(back.surface, true);
+    FakeDevice replacement;
+    RecordingDevice replacementRecorder{&replacement};
+    rig.host.nextDevice = &replacementRecorder;
+    test::captureOutput([&] { rig.host.recreateDevice(); });
+    EXPECT_FALSE(viewport->cachedImage().inVideoMemory());
+
+    BackBuffer fresh;
+    ASSERT_EQ(viewport->viewportFlip(fresh.surface, false), S_OK);
+    EXPECT_EQ(replacementRecorder.callTexts({"UpdateSurface"}).size(), 1u);
+    EXPECT_EQ(fresh.surface->pixel(10, 10), kRendered);
+    EXPECT_EQ(fresh.surface->pixel(900, 10), 0u);
+}
+
+TEST_F(PresentationTest, FirstSaveAfterEvictionTakesTheBackBuffersShape) {
+    test::captureOutput([&] { viewport->releaseDeviceResources(&rig.recorder); });
+    D3DSURFACE_DESC desc{};
+    viewport->cachedImage().surface()->GetDesc(&desc);
+    EXPECT_EQ(desc.Width, 800u);
+    EXPECT_EQ(desc.Pool, D3DPOOL_SYSTEMMEM);
+
+    back.surface->fill(kRendered);
+    ASSERT_EQ(viewport->viewportFlip(back.surface, true), S_OK);
+    viewport->cachedImage().surface()->GetDesc(&desc);
+    EXPECT_EQ(desc.Width, 1920u);
+    EXPECT_EQ(desc.Height, 1080u);
+    EXPECT_EQ(rig.calls({"GetRenderTargetData"}).size(), 2u) << "eviction, then the save";
+}
+
+TEST_F(PresentationTest, SystemMemoryImageIsNotEvictedAgain) {
+    test::captureOutput([&] { viewport->releaseDeviceResources(&rig.recorder); });
+    const std::string log =
+        test::captureOutput([&] { viewport->releaseDeviceResources(&rig.recorder); });
+    EXPECT_EQ(log.find("Evicting"), std::string::npos) << log;
+}
+
+TEST_F(PresentationTest, NoCachedImageMeansNothingToRestoreAndAFreshOneOnSave) {
+    test::captureOutput([&] { viewport->detachContext(); });
+    ViewportRig other;
+    other.device.renderTargetResult = E_FAIL;  // not checked: the viewport has no image
+    auto bare = other.make();
+    ASSERT_EQ(bare->cachedImage().surface(), nullptr);
+    EXPECT_EQ(bare->viewportFlip(back.surface, false), S_OK);
+    EXPECT_TRUE(other.calls({"UpdateSurface", "StretchRect"}).empty());
+    EXPECT_EQ(bare->viewportFlip(back.surface, true), S_OK);
+    ASSERT_NE(bare->cachedImage().surface(), nullptr);
+    EXPECT_FALSE(bare->cachedImage().inVideoMemory());
+}
+
+TEST_F(PresentationTest, SurfaceDCIsLentFromTheBackBuffer) {
+    HDC dc = 0;
+    ASSERT_EQ(viewport->getSurfaceDC(back.surface, &dc), S_OK);
+    EXPECT_EQ(dc, FakeSurface::kDC);
+    EXPECT_EQ(back.surface->dcsOut, 1);
+    EXPECT_EQ(viewport->releaseSurfaceDC(back.surface, dc), S_OK);
+    EXPECT_EQ(back.surface->dcsOut, 0);
+    HDC untouched = 5;
+    EXPECT_EQ(viewport->getSurfaceDC(nullptr, &untouched), S_OK);
+    EXPECT_EQ(untouched, 5);
+    test::captureOutput(
+        [&] { EXPECT_EQ(viewport->releaseSurfaceDC(back.surface, 9), D3DERR_INVALIDCALL); });
+}
+
+}  // namespace
+}  // namespace pelmora

@@ -1,0 +1,298 @@
+#include "host/LightRecords.h"
+#include "scene/DXFrame.h"
+#include "scene/RenderPass.h"
+#include "support/TestVisual.h"
+#include "view/FrameRateFont.h"
+#include "view/Profiling.h"
+#include "view/RefinementDeviation.h"
+#include "view/ViewportRig.h"
+
+#include <pelmora/exception.h>
+#include <pelmora/host.h>
+
+#include <gtest/gtest.h>
+
+namespace pelmora {
+namespace {
+
+using test::TestVisual;
+using test::ViewportRig;
+using Calls = std::vector<std::string>;
+
+// A root that breaks with a translated fault, as a corrupt tree would.
+class FaultyFrame : public DXFrame {
+public:
+    HRESULT render(IDirect3DDevice9*, SceneViewport*, const D3DMATRIX*, D3DMATERIAL9*,
+                   RenderAttributes) override {
+        throw TorvelStructuredException(0x4242, 0xC0000094u);
+    }
+};
+
+// A root that notes each walk: whether it was the translucent one, and
+// whether depth writes were on when it began.
+class WalkRecordingFrame : public DXFrame {
+public:
+    struct Walk {
+        bool translucent;
+        DWORD depthWrites;
+    };
+    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
+                   D3DMATERIAL9* material, RenderAttributes attributes) override {
+        DWORD depthWrites = 0;
+        device->GetRenderState(D3DRS_ZWRITEENABLE, &depthWrites);
+        walks.push_back(Walk{translucentPass, depthWrites});
+        return DXFrame::render(device, viewport, world, material, attributes);
+    }
+    std::vector<Walk> walks;
+};
+
+class RenderPassTest : public testing::Test {
+protected:
+    void SetUp() override {
+        viewport = rig.make();
+        root.addVisual(&visual);
+        rig.recorder.clearCalls();
+    }
+
+    HRESULT renderOnce(VARIANT_BOOL preserveDepth = VARIANT_FALSE) {
+        return viewport->render(&root, VARIANT_FALSE, preserveDepth);
+    }
+
+    ViewportRig rig;
+    std::unique_ptr<DXViewport> viewport;
+    WalkRecordingFrame root;
+    TestVisual visual;
+};
+
+TEST(RefinementDeviationTest, ZoomMeasureSelectsTheTableStep) {
+    const ViewPlane initial{-1.0f, 1.0f, -0.75f, 0.75f};
+    EXPECT_EQ(automaticRefinementDeviation(initial, 1.0f, false, 5.0f), 4.0f);
+    EXPECT_EQ(automaticRefinementDeviation(initial, 1.0f, true, 5.0f), 4.0f);
+    EXPECT_EQ(automaticRefinementDeviation({-100, 100, -75, 75}, 1.0f, false, 5.0f), 120.0f);
+    EXPECT_EQ(automaticRefinementDeviation({-0.01f, 0.01f, -0.01f, 0.01f}, 1.0f, false, 5.0f),
+              0.5f);
+    EXPECT_EQ(automaticRefinementDeviation({0, 0, 0, 0}, 1.0f, false, 5.0f), 4.0f)
+        << "a degenerate plane measures 2";
+    // A negative tangent gives no number: the finest step.
+    EXPECT_EQ(automaticRefinementDeviation(initial, 1.0f, true, 2.5f), 0.25f);
+}
+
+TEST_F(RenderPassTest, RenderChoosesTheDeviationUnlessManual) {
+    EXPECT_EQ(renderOnce(), S_OK);
+    EXPECT_EQ(viewport->refinementDeviation(), 4.0f);
+    viewport->setViewportPlane(-100, 100, -75, 75);
+    renderOnce();
+    EXPECT_EQ(viewport->refinementDeviation(), 120.0f);
+    viewport->setAutomaticRefinement(VARIANT_FALSE);
+    viewport->setManualRefinementLevel(4);
+    renderOnce();
+    EXPECT_EQ(viewport->refinementDeviation(), 15.0f);
+}
+
+TEST_F(RenderPassTest, ClearedRenderDrawsGradientThenLightsStatesAndTwoWalks) {
+    ASSERT_EQ(viewport->clearViewport(), S_OK);
+    ASSERT_EQ(renderOnce(), S_OK);
+    const Calls calls = rig.calls({"Clear", "BeginScene", "SetStreamSource", "SetFVF",
+                                   "DrawPrimitive", "SetMaterial", "Render", "EndScene"});
+    ASSERT_EQ(calls.size(), 8u) << testing::PrintToString(calls);
+    EXPECT_EQ(calls[0], "Clear(0, null, 3, 1257292, 1, 0)");
+    EXPECT_EQ(calls[1], "BeginScene()");
+    EXPECT_EQ(calls[2], "SetStreamSource(0, out, 0, 20)");
+    EXPECT_EQ(calls[3], "SetFVF(68)");
+    EXPECT_EQ(calls[4], "DrawPrimitive(4, 0, 2)");
+    EXPECT_EQ(calls[5].rfind("SetMaterial(", 0), 0u);
+    EXPECT_EQ(calls[6], "Render(visual)") << "opaque visuals draw in the first walk only";
+    EXPECT_EQ(calls[7], "EndScene()");
+    ASSERT_EQ(root.walks.size(), 2u);
+    EXPECT_FALSE(root.walks[0].translucent);
+    EXPECT_EQ(root.walks[0].depthWrites, 1u);
+    EXPECT_TRUE(root.walks[1].translucent);
+    EXPECT_EQ(root.walks[1].depthWrites, 0u);
+    EXPECT_FALSE(viewport->cleared());
+    EXPECT_EQ(rig.recorder.renderState(D3DRS_LOCALVIEWER), 1u);
+    EXPECT_EQ(rig.recorder.renderState(D3DRS_SHADEMODE), static_cast<DWORD>(D3DSHADE_GOURAUD));
+}
+
+TEST_F(RenderPassTest, RenderWithoutClearDrawsNoGradient) {
+    renderOnce();  // the construction's clear is used up
+    rig.recorder.clearCalls();
+    renderOnce();
+    EXPECT_EQ(rig.count("DrawPrimitive"), 0u);
+    EXPECT_EQ(root.walks.size(), 4u);
+}
+
+TEST_F(RenderPassTest, PreserveDepthKeepsDepthWritesOffAndBiasesByTheRawOne) {
+    renderOnce(VARIANT_TRUE);
+    ASSERT_EQ(root.walks.size(), 2u);
+    EXPECT_EQ(root.walks[0].depthWrites, 0u);
+    const Calls first = rig.calls({"SetRenderState"});
+    EXPECT_EQ(std::count(first.begin(), first.end(), "SetRenderState(ZWRITEENABLE, 1)"), 0);
+    EXPECT_EQ(rig.recorder.renderState(D3DRS_DEPTHBIAS), 1u);
+
+    rig.recorder.clearCalls();
+    renderOnce(VARIANT_FALSE);
+    const Calls second = rig.calls({"SetRenderState"});
+    EXPECT_EQ(std::count(second.begin(), second.end(), "SetRenderState(ZWRITEENABLE, 1)"), 1);
+    EXPECT_EQ(rig.recorder.renderState(D3DRS_DEPTHBIAS), 0u);
+}
+
+TEST(RenderPassCapsTest, SlopeScaledBiasWhenThatIsAllTheDeviceHas) {
+    ViewportRig rig;
+    rig.device.caps.RasterCaps = D3DPRASTERCAPS_SLOPESCALEDEPTHBIAS;
+    auto viewport = rig.make();
+    DXFrame root;
+    viewport->render(&root, VARIANT_FALSE, VARIANT_TRUE);
+    EXPECT_EQ(rig.recorder.renderState(D3DRS_SLOPESCALEDEPTHBIAS), 1u);
+    const Calls states = rig.calls({"SetRenderState"});
+    EXPECT_EQ(std::count(states.begin(), states.end(), "SetRenderState(195, 1)"), 0)
+        << "no plain depth bias";
+}
+
+TEST_F(RenderPassTest, QualityOneShadesFlat) {
+    viewport->setViewportQuality(1);
+    renderOnce();
+    EXPECT_EQ(rig.recorder.renderState(D3DRS_SHADEMODE), static_cast<DWORD>(D3DSHADE_FLAT));
+}
+
+TEST_F(RenderPassTest, LastLightInTheListIsInEffect) {
+    viewport->addLight(0, directionalLightRecord(-1, 0, 0, -1));
+    viewport->addLight(0, pointLightRecord(0xFF0000, 1, 2, 3, 100));
+    renderOnce();
+    EXPECT_EQ(rig.count("SetLight"), 2u);
+    EXPECT_EQ(rig.calls({"LightEnable"}), (Calls{"LightEnable(0, 1)", "LightEnable(0, 1)"}));
+    EXPECT_EQ(rig.device.lights[0].Type, D3DLIGHT_POINT);
+
+    viewport->viewportRemoveLight(5);
+    EXPECT_EQ(viewport->lights().count(), 2);
+    viewport->viewportRemoveLight(0);
+    EXPECT_EQ(viewport->lights().count(), 0);
+}
+
+TEST_F(RenderPassTest, LightsStayWithTheViewerAsTheCameraMoves) {
+    viewport->addLight(0, spotLightRecord(-1, {1, 2, 3}, {0, 0, -1}, {100, 1, 1, 0, 0, 0.5f, 1}));
+    // Rotate the scene a quarter turn about z through the origin.
+    viewport->rotateCamera(0, 0, 0, 0, 0, 1, 3.14159265358979 / 2);
+    renderOnce();
+    const D3DLIGHT9& set = rig.device.lights[0];
+    EXPECT_NEAR(set.Position.x, 2.0f, 1e-5);
+    EXPECT_NEAR(set.Position.y, -1.0f, 1e-5);
+    EXPECT_NEAR(set.Position.z, 3.0f, 1e-5);
+    EXPECT_NEAR(set.Direction.z, -1.0f, 1e-5);
+    EXPECT_EQ(viewport->lights().entries()[0].light.Position.x, 1.0f) << "the list is unchanged";
+}
+
+TEST_F(RenderPassTest, AmbientLightSetsTheStateAndTheMaterial) {
+    viewport->viewportAddAmbientLight(0x00404040);
+    renderOnce();
+    EXPECT_EQ(rig.recorder.renderState(D3DRS_AMBIENT), 0x00404040u);
+    const D3DMATERIAL9& material = rig.recorder.materialsSet().front();
+    EXPECT_NEAR(material.Ambient.r, 0.25098f, 1e-5);
+    EXPECT_EQ(material.Ambient.a, 0.0f);
+}
+
+TEST_F(RenderPassTest, FaultInTheWalkIsReportedAndTheSceneStillEnds) {
+    FaultyFrame faulty;
+    HRESULT status = S_OK;
+    const std::string log = test::captureOutput(
+        [&] { status = viewport->render(&faulty, VARIANT_FALSE, VARIANT_FALSE); });
+    EXPECT_EQ(status, static_cast<HRESULT>(0xC0000094u));
+    EXPECT_NE(log.find("Caught SE in Pelmora: 0xc0000094"), std::string::npos) << log;
+    EXPECT_NE(log.find("file = DXViewport.cpp"), std::string::npos) << log;
+    EXPECT_EQ(rig.calls({"EndScene"}).size(), 1u);
+    EXPECT_FALSE(viewport->cleared());
+}
+
+TEST_F(RenderPassTest, FailedBeginSceneDrawsNothing) {
+    rig.device.beginSceneResult = D3DERR_DEVICELOST;
+    EXPECT_EQ(renderOnce(), S_OK);
+    EXPECT_TRUE(root.walks.empty());
+    EXPECT_EQ(rig.calls({"EndScene"}).size(), 1u);
+}
+
+TEST_F(RenderPassTest, ForceRenderFlagFollowsEachRender) {
+    viewport->render(&root, VARIANT_TRUE, VARIANT_FALSE);
+    EXPECT_TRUE(viewport->forceRender());
+    viewport->render(&root, VARIANT_FALSE, VARIANT_FALSE);
+    EXPECT_FALSE(viewport->forceRender());
+}
+
+// ---- Frame-rate text ----
+
+struct WrittenLine {
+    std::string text;
+    D3DCOLOR color;
+    RECT area;
+};
+std::vector<WrittenLine> gWrittenLines;
+
+class RecordingFont : public FrameRateFont {
+public:
+    HRESULT drawText(const char* text, const RECT& area, DWORD, D3DCOLOR color) override {
+        gWrittenLines.push_back(WrittenLine{text, color, area});
+        return S_OK;
+    }
+    void onLostDevice() override {}
+};
+
+std::unique_ptr<FrameRateFont> makeRecordingFont(IDirect3DDevice9*) {
+    return std::make_unique<RecordingFont>();
+}
+
+class FrameRateTest : public testing::Test {
+protected:
+    void SetUp() override {
+        gWrittenLines.clear();
+        previous = setFrameRateFontFactory(&makeRecordingFont);
+        writeProfilingSwitch("Yes");
+    }
+    void TearDown() override {
+        setFrameRateFontFactory(previous);
+        writeProfilingSwitch(nullptr);
+        profilingEnabled = false;
+    }
+    // Null removes the value, leaving the switch off for later tests.
+    static void writeProfilingSwitch(const char* value) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Torvel, Inc.\\Torvel Design\\Profiling",
+                                  0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        if (value != nullptr)
+            RegSetValueExA(key, "Enabled", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                           static_cast<DWORD>(std::strlen(value) + 1));
+        else
+            RegDeleteValueA(key, "Enabled");
+        RegCloseKey(key);
+    }
+
+    FrameRateFontFactory previous = nullptr;
+};
+
+TEST_F(FrameRateTest, ProfiledViewportWritesTheLineAfterAClearOnly) {
+    ViewportRig rig;
+    auto viewport = rig.make();
+    ASSERT_TRUE(profilingEnabled);
+    DXFrame root;
+    drawnVertexCount = 36;
+    viewport->clearViewport();
+    viewport->render(&root, VARIANT_FALSE, VARIANT_FALSE);
+    ASSERT_EQ(gWrittenLines.size(), 1u);
+    EXPECT_EQ(gWrittenLines[0].text, "FPS: 0.000000, 36 vertices");
+    EXPECT_EQ(gWrittenLines[0].color, 0xFFECD0B3u);
+    EXPECT_EQ(gWrittenLines[0].area.right, 800);
+    EXPECT_EQ(drawnVertexCount, 0);
+    viewport->render(&root, VARIANT_FALSE, VARIANT_FALSE);
+    EXPECT_EQ(gWrittenLines.size(), 1u);
+}
+
+TEST_F(FrameRateTest, NoFontMeansNoLine) {
+    setFrameRateFontFactory(nullptr);
+    ViewportRig rig;
+    auto viewport = rig.make();
+    DXFrame root;
+    viewport->clearViewport();
+    EXPECT_EQ(viewport->render(&root, VARIANT_FALSE, VARIANT_FALSE), S_OK);
+    EXPECT_TRUE(gWrittenLines.empty());
+}
+
+}  // namespace
+}  // namespace pelmora
