@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/d3d9/d3d9.h"
-#include "view/ComPtr.h"
+#include "platform/com/ComPtr.h"
 
 namespace pelmora {
 
