@@ -234,6 +234,8 @@ public:
     void onLostDevice() override {}
 };
 
+constexpr const char* kProfilingKey = "Software\\Torvel, Inc.\\Torvel Design\\Profiling";
+
 std::unique_ptr<FrameRateFont> makeRecordingFont(IDirect3DDevice9*) {
     return std::make_unique<RecordingFont>();
 }
@@ -253,8 +255,8 @@ protected:
     // Null removes the value, leaving the switch off for later tests.
     static void writeProfilingSwitch(const char* value) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Torvel, Inc.\\Torvel Design\\Profiling",
-                                  0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kProfilingKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         if (value != nullptr)
             RegSetValueExA(key, "Enabled", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
