@@ -2,6 +2,8 @@
 // the way a CAD host does, and prints each step and what the engine answered.
 #include <pelmora/pelmora.h>
 
+#include <png.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -37,6 +39,24 @@ void printTransform(IDXContext* context, int frame, const char* label) {
     std::printf("      world translation (%.2f, %.2f, %.2f)\n", m[9], m[10], m[11]);
     SafeArrayUnaccessData(array);
     SafeArrayDestroy(array);
+}
+
+// What the window shows, as a PNG the user can open.
+HRESULT writeWindowImage(int window, const char* path) {
+    int width = 0, height = 0;
+    const uint32_t* pixels = nullptr;
+    HRESULT hr = PelmoraGetWindowImage(window, &width, &height, &pixels);
+    if (FAILED(hr)) return hr;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_BGRA;  // 0xAARRGGBB in memory on a little-endian machine
+    std::vector<uint32_t> opaque(pixels, pixels + size_t(width) * height);
+    for (uint32_t& p : opaque) p |= 0xFF000000u;
+    if (!png_image_write_to_file(&image, path, 0, opaque.data(), 0, nullptr)) return E_FAIL;
+    std::printf("      wrote %s (%dx%d)\n", path, width, height);
+    return S_OK;
 }
 
 }  // namespace
@@ -82,11 +102,26 @@ int main() {
     report("releaseHandle(shaft)", context->releaseHandle(shaft));
     report("setFrameColor(released shaft)", context->setFrameColor(shaft, 0), E_HANDLE);
 
+    constexpr int kWidth = 800, kHeight = 600;
+    int window = PelmoraCreateOffscreenWindow(kWidth, kHeight);
+    VARIANT_BOOL noHardware = VARIANT_TRUE;
+    report("initialize", context->initialize(VARIANT_FALSE, nullptr, &noHardware));
     int viewport = 0;
-    report("newViewport(800x600)", context->newViewport(0, 0, -1, 800, 600, &viewport));
+    report("newViewport(800x600 offscreen window)",
+           context->newViewport(window, VARIANT_FALSE, VARIANT_TRUE, kWidth, kHeight, &viewport));
+    int light = -1;
+    report("viewportAddDirectionalLight",
+           context->viewportAddDirectionalLight(viewport, int(0xFFFFFFFF), 0, -1, -1, &light));
+    report("clearViewport", context->clearViewport(viewport));
+    report("render(root)", context->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE));
+    report("viewportFlip(to cache)", context->viewportFlip(viewport, VARIANT_TRUE));
+    report("viewportPresent", context->viewportPresent(viewport, 0, 0, kWidth, kHeight));
+    report("writing demo.png", writeWindowImage(window, "demo.png"));
+    report("releaseHandle(viewport)", context->releaseHandle(viewport));
 
     std::printf("Releasing the context (destroys the remaining frames)\n");
     context->Release();
+    PelmoraDestroyWindow(window);
     std::printf("Done: %d unexpected failure(s)\n", failures);
     return failures == 0 ? 0 : 1;
 }
