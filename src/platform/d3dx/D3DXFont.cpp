@@ -114,6 +114,7 @@ public:
         if (sprite) return refuse("sprites are not offered; pass null");
         if (!text || !rect) return refuse("needs text and a rectangle");
         const size_t length = count < 0 ? std::strlen(text) : size_t(count);
+        if (length == 0) return 0;
         const int columns = int((rect->right - rect->left) / style_.cellWidth);
         const auto lines = layoutLines(text, length, (format & DT_SINGLELINE) != 0,
                                        (format & DT_WORDBREAK) != 0, columns);

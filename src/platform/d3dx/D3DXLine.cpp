@@ -39,7 +39,8 @@ public:
     }
 
     HRESULT Draw(const D3DXVECTOR2* points, DWORD count, D3DCOLOR colour) override {
-        if (!points || count < 2) return invalid("Draw: needs at least two points");
+        if (!points) return invalid("Draw: no points");
+        if (count < 2) return D3D_OK;
         std::vector<ScreenPoint> screen(count);
         for (DWORD i = 0; i < count; ++i) screen[i] = {points[i].x, points[i].y, 0.0f, 1.0f};
         const bool ownBegin = beginIfNeeded();
@@ -52,8 +53,8 @@ public:
 
     HRESULT DrawTransform(const D3DXVECTOR3* points, DWORD count, const D3DXMATRIX* transform,
                           D3DCOLOR colour) override {
-        if (!points || count < 2 || !transform)
-            return invalid("DrawTransform: needs at least two points and a transform");
+        if (!points || !transform) return invalid("DrawTransform: needs points and a transform");
+        if (count < 2) return D3D_OK;
         D3DVIEWPORT9 viewport{};
         PELMORA_RETURN_IF_FAILED(device_->GetViewport(&viewport));
         const auto runs = projectPolyline(points, count, *transform, viewport);

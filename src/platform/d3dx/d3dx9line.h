@@ -12,6 +12,7 @@ struct ID3DXLine : public IUnknown {
     // outside Begin/End do both themselves.
     virtual HRESULT Begin() = 0;
     // A polyline in screen pixels (pre-transformed), drawn over the scene.
+    // Fewer than two points draw nothing.
     virtual HRESULT Draw(const D3DXVECTOR2* pVertexList, DWORD dwVertexListCount,
                          D3DCOLOR Color) = 0;
     // A polyline in any space, projected through pTransform (typically world

@@ -121,6 +121,7 @@ TEST_F(D3DXFontGLTest, RefusesSpritesAndMissingArguments) {
     EXPECT_EQ(font->DrawTextA(reinterpret_cast<LPD3DXSPRITE>(&rect), "x", 1, &rect, DT_LEFT, kTextColour), 0);
     EXPECT_EQ(font->DrawTextA(nullptr, nullptr, 1, &rect, DT_LEFT, kTextColour), 0);
     EXPECT_EQ(font->DrawTextA(nullptr, "x", 1, nullptr, DT_LEFT, kTextColour), 0);
+    EXPECT_EQ(font->DrawTextA(nullptr, "", -1, &rect, DT_LEFT, kTextColour), 0);
     EXPECT_EQ(font->OnLostDevice(), D3D_OK);
     EXPECT_EQ(font->OnResetDevice(), D3D_OK);
 }

@@ -151,6 +151,9 @@ TEST_F(D3DXLineGLTest, AnswersItsDeviceAndRefusesBadArguments) {
     EXPECT_FLOAT_EQ(line->GetWidth(), 1.0f);
     const D3DXVECTOR3 one[] = {{1, 2, 3}};
     EXPECT_EQ(line->DrawTransform(one, 1, nullptr, kLineColour), D3DERR_INVALIDCALL);
+    const D3DXMATRIX transform = pixelSpace();
+    EXPECT_EQ(line->DrawTransform(one, 1, &transform, kLineColour), D3D_OK);  // nothing to draw
+    EXPECT_EQ(line->Draw(nullptr, 2, kLineColour), D3DERR_INVALIDCALL);
     EXPECT_EQ(line->OnLostDevice(), D3D_OK);
     EXPECT_EQ(line->OnResetDevice(), D3D_OK);
     EXPECT_EQ(D3DXCreateLine(nullptr, &line), D3DERR_INVALIDCALL);
