@@ -1,6 +1,6 @@
 // Texture requests fitted to the device: sizes, levels and a format it offers.
 #include "host/Diagnostics.h"
-#include "platform/d3dx/D3DXComPtr.h"
+#include "platform/com/ComPtr.h"
 #include "platform/d3dx/D3DXFormatChoice.h"
 #include "platform/d3dx/d3dx9tex.h"
 
@@ -43,7 +43,7 @@ void fitSize(const D3DCAPS9& caps, UINT* width, UINT* height) {
 HRESULT fitFormat(IDirect3DDevice9* device, const D3DCAPS9& caps, DWORD usage, D3DFORMAT* format) {
     D3DDISPLAYMODE mode{};
     PELMORA_RETURN_IF_FAILED(device->GetDisplayMode(0, &mode));
-    pelmora::d3dx::ComPtr<IDirect3D9> direct3d;
+    pelmora::ComPtr<IDirect3D9> direct3d;
     PELMORA_RETURN_IF_FAILED(device->GetDirect3D(direct3d.put()));
     const D3DFORMAT wanted = *format == D3DFMT_UNKNOWN ? D3DFMT_A8R8G8B8 : *format;
     const auto offered = [&](D3DFORMAT f) {

@@ -1,13 +1,13 @@
 // Textures from the library's own bitmap resources.
 #include "host/Diagnostics.h"
-#include "platform/d3dx/D3DXComPtr.h"
+#include "platform/com/ComPtr.h"
 #include "platform/d3dx/D3DXSymbolAtlas.h"
 #include "platform/d3dx/d3dx9tex.h"
 #include "platform/imaging/ImageFile.h"
 
 namespace {
 
-using pelmora::d3dx::ComPtr;
+using pelmora::ComPtr;
 namespace imaging = pelmora::imaging;
 
 HRESULT loadResource(LPCSTR resource, imaging::Image* image) {

@@ -1,6 +1,6 @@
 // Mipmap levels filled from the level above, one after another.
 #include "host/Diagnostics.h"
-#include "platform/d3dx/D3DXComPtr.h"
+#include "platform/com/ComPtr.h"
 #include "platform/d3dx/d3dx9tex.h"
 
 HRESULT D3DXFilterTexture(IDirect3DBaseTexture9* base, const PALETTEENTRY* palette, UINT sourceLevel,
@@ -17,7 +17,7 @@ HRESULT D3DXFilterTexture(IDirect3DBaseTexture9* base, const PALETTEENTRY* palet
         pelmora::logFormat("D3DXFilterTexture: no level %u\n", sourceLevel);
         return D3DERR_INVALIDCALL;
     }
-    using pelmora::d3dx::ComPtr;
+    using pelmora::ComPtr;
     ComPtr<IDirect3DSurface9> above;
     PELMORA_RETURN_IF_FAILED(texture->GetSurfaceLevel(sourceLevel, above.put()));
     for (UINT level = sourceLevel + 1; level < levels; ++level) {

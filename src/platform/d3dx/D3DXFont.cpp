@@ -2,7 +2,7 @@
 // one screen-space rectangle, so text needs no texture and stays crisp at
 // whole-number scales.
 #include "host/Diagnostics.h"
-#include "platform/d3dx/D3DXComPtr.h"
+#include "platform/com/ComPtr.h"
 #include "platform/d3dx/D3DXFontGlyphs.h"
 #include "platform/d3dx/D3DXLineGeometry.h"
 #include "platform/d3dx/D3DXStateSaver.h"

@@ -1,6 +1,6 @@
 // The line object behind D3DXCreateLine.
 #include "host/Diagnostics.h"
-#include "platform/d3dx/D3DXComPtr.h"
+#include "platform/com/ComPtr.h"
 #include "platform/d3dx/D3DXLineGeometry.h"
 #include "platform/d3dx/D3DXStateSaver.h"
 #include "platform/d3dx/D3DXUnknown.h"

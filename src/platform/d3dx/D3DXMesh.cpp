@@ -1,6 +1,6 @@
 // The mesh object behind D3DXCreateMeshFVF.
 #include "host/Diagnostics.h"
-#include "platform/d3dx/D3DXComPtr.h"
+#include "platform/com/ComPtr.h"
 #include "platform/d3dx/D3DXUnknown.h"
 #include "platform/d3dx/d3dx9mesh.h"
 

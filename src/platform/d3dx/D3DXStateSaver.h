@@ -3,7 +3,7 @@
 // the destructor) sets those values again, so the caller's state is as it was.
 #pragma once
 
-#include "platform/d3dx/D3DXComPtr.h"
+#include "platform/com/ComPtr.h"
 #include "platform/d3dx/d3dx9core.h"
 
 #include <vector>

@@ -2,7 +2,7 @@
 
 #include "host/Diagnostics.h"
 #include "platform/d3d9/gl/FormatTable.h"
-#include "platform/d3dx/D3DXComPtr.h"
+#include "platform/com/ComPtr.h"
 
 namespace pelmora::d3dx {
 namespace {
