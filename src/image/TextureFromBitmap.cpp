@@ -70,8 +70,8 @@ HRESULT fill(IDirect3DDevice9* device, IDirect3DTexture9* texture, win::HBITMAP 
 ComPtr<IDirect3DTexture9> createTextureFromBitmap(IDirect3DDevice9* device, win::HBITMAP bitmap,
                                                   const RECT& source, const TexturePlan& plan) {
     ComPtr<IDirect3DTexture9> texture;
-    const HRESULT hr =
-        createManagedTexture(device, plan.textureSize, kBitmapTextureFormat, texture.put());
+    HRESULT hr = createManagedTexture(device, plan.textureSize, kBitmapTextureFormat, texture.put());
+    if (SUCCEEDED(hr) && !texture) hr = E_FAIL;  // a device that says yes and hands out nothing
     if (FAILED(hr)) {
         trace(hr, __LINE__);
         return {};
