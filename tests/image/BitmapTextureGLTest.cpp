@@ -3,6 +3,7 @@
 // device.
 #include "image/BitmapTexture.h"
 #include "support/D3D9TestDevice.h"
+#include "support/RecordingDevice.h"
 
 #include <pelmora/host.h>
 
@@ -54,6 +55,20 @@ ULONG referenceCount(IUnknown* object) {
 }
 
 #define EXPECT_TEXEL(image, x, y, expected) EXPECT_EQ((image).at((x), (y)), (expected)) << "texel (" << (x) << ", " << (y) << ")"
+
+// The real device, except that it cannot make textures.
+class NoTextureDevice : public RecordingDevice {
+public:
+    static constexpr HRESULT kOutOfMemory = HRESULT(0x8007000E);
+    using RecordingDevice::RecordingDevice;
+    HRESULT CreateTexture(UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DTexture9** texture,
+                          void*) override {
+        ++attempts;
+        *texture = nullptr;
+        return kOutOfMemory;
+    }
+    int attempts = 0;
+};
 
 class BitmapTextureGLTest : public ::testing::Test {
 protected:
@@ -186,6 +201,23 @@ TEST_F(BitmapTextureGLTest, TextureIsNoWiderThanTheDisplay) {
     ASSERT_EQ(texels.width, int(mode.Width));
     EXPECT_TEXEL(texels, 0, 0, kOrange);
     EXPECT_TEXEL(texels, int(mode.Width) - 1, int(mode.Width) - 1, kTeal);
+}
+
+TEST_F(BitmapTextureGLTest, FailedCreationIsTracedAndTriedAgainAtTheNextDraw) {
+    NoTextureDevice failing(device.device());
+    BitmapTexture texture(hostBitmap(300, 100, [](int, int) { return kOrange; }));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(texture.textureFor(&failing), nullptr);
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("FAILED HRESULT (0x8007000e) [14] in DXTextureMesh.cpp @"), std::string::npos)
+        << log;
+    EXPECT_TRUE(texture.isWide());  // planned all the same
+    EXPECT_EQ(texture.textureSize(), 256u);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(texture.textureFor(&failing), nullptr);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(failing.attempts, 2);
+    EXPECT_NE(texture.textureFor(device.device()), nullptr);
 }
 
 }  // namespace

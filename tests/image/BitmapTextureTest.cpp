@@ -1,7 +1,6 @@
 // The bitmap texture without a real device: what it holds before any draw,
-// how it lets go of its bitmap, and how a failing device is reported.
+// and how it lets go of its bitmap.
 #include "image/BitmapTexture.h"
-#include "support/RecordingDevice.h"
 
 #include <pelmora/host.h>
 
@@ -17,19 +16,6 @@ bool bitmapAlive(int handle) {
     const uint32_t* pixels = nullptr;
     return PelmoraGetBitmapImage(handle, &width, &height, &pixels) == S_OK;
 }
-
-// A device that cannot make textures.
-class NoTextureDevice : public test::RecordingDevice {
-public:
-    static constexpr HRESULT kOutOfMemory = HRESULT(0x8007000E);
-    HRESULT CreateTexture(UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DTexture9** texture,
-                          void*) override {
-        ++attempts;
-        *texture = nullptr;
-        return kOutOfMemory;
-    }
-    int attempts = 0;
-};
 
 TEST(BitmapTexture, WithoutDeviceOrBitmapThereIsNoTexture) {
     BitmapTexture none(0);
@@ -58,22 +44,6 @@ TEST(BitmapTexture, PreloadedSizeIsOneSquarePiece) {
     EXPECT_EQ(symbol.textureSize(), 16u);
     EXPECT_EQ(symbol.stripCount(), 1u);
     EXPECT_FALSE(symbol.isTall());
-}
-
-TEST(BitmapTexture, FailedCreationIsTracedAndTriedAgainAtTheNextDraw) {
-    NoTextureDevice device;
-    BitmapTexture texture(PelmoraCreateBitmap(300, 100, nullptr));
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(texture.textureFor(&device), nullptr);
-    const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("FAILED HRESULT (0x8007000e) [14] in DXTextureMesh.cpp @"), std::string::npos)
-        << log;
-    EXPECT_TRUE(texture.isWide());  // planned all the same
-    EXPECT_EQ(texture.textureSize(), 256u);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(texture.textureFor(&device), nullptr);
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(device.attempts, 2);
 }
 
 }  // namespace
