@@ -1,11 +1,13 @@
-// Adopting the host's bitmap: the engine keeps a copy of its own and the
-// host's handle is gone.
+// Adopting the host's bitmap: the engine keeps a copy of its own, the host's
+// handle is gone, and the copy goes with the texture that holds it.
 #include "image/AdoptedBitmap.h"
+#include "image/BitmapTexture.h"
 
 #include <pelmora/host.h>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace pelmora {
@@ -39,29 +41,31 @@ TEST(AdoptedBitmap, KeepsACopyAndDeletesTheHostsHandle) {
     EXPECT_EQ(height, 2u);
 }
 
-TEST(AdoptedBitmap, CopyGoesWithItsOwner) {
-    int copy = 0;
-    {
-        AdoptedBitmap adopted(PelmoraCreateBitmap(4, 4, nullptr));
-        copy = adopted.handle();
-        EXPECT_TRUE(bitmapAlive(copy));
-    }
-    EXPECT_FALSE(bitmapAlive(copy));
-}
-
-TEST(AdoptedBitmap, NoBitmapAdoptsNothing) {
-    AdoptedBitmap adopted(0);
-    EXPECT_EQ(adopted.handle(), 0);
-    UINT width = 0, height = 0;
-    EXPECT_FALSE(adopted.size(&width, &height));
-}
-
 TEST(AdoptedBitmap, AHandleThatIsNoBitmapIsLoggedAndLeavesNoCopy) {
     testing::internal::CaptureStdout();
     AdoptedBitmap adopted(0x7FFF0001);
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_EQ(adopted.handle(), 0);
     EXPECT_NE(log.find("copyBitmap: 2147418113 is not a bitmap"), std::string::npos) << log;
+}
+
+TEST(BitmapTexture, WithoutDeviceOrBitmapThereIsNoTexture) {
+    BitmapTexture none(0);
+    EXPECT_EQ(none.textureFor(nullptr), nullptr);
+    BitmapTexture image(PelmoraCreateBitmap(300, 100, nullptr));
+    EXPECT_EQ(image.textureFor(nullptr), nullptr);
+    EXPECT_FALSE(image.hasTexture());
+    EXPECT_EQ(image.stripCount(), 1u);
+    EXPECT_FALSE(image.isWide());
+}
+
+TEST(BitmapTexture, DestroyingItDeletesTheCopyOnce) {
+    auto texture = std::make_unique<BitmapTexture>(PelmoraCreateBitmap(8, 8, nullptr));
+    const int copy = texture->bitmap();
+    ASSERT_TRUE(bitmapAlive(copy));
+    texture.reset();
+    EXPECT_FALSE(bitmapAlive(copy));
+    EXPECT_EQ(DeleteObject(copy), 0);
 }
 
 }  // namespace

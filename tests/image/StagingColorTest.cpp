@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace pelmora {
 namespace {
 
@@ -17,11 +15,6 @@ TEST(StagingColor, NearlyBlackBelowTheTopBitsIsKeyedOut) {
     EXPECT_FALSE(isKeyedOut(rgb(8, 0, 0)));
     EXPECT_FALSE(isKeyedOut(rgb(0, 4, 0)));
     EXPECT_FALSE(isKeyedOut(rgb(0, 0, 8)));
-}
-
-TEST(StagingColor, AlphaPlaysNoPart) {
-    EXPECT_TRUE(isKeyedOut(0x00070307u));
-    EXPECT_FALSE(isKeyedOut(0x00FFFFFFu));
 }
 
 TEST(StagingColor, KeepsTheTopBitsOfEachChannel) {
@@ -37,19 +30,6 @@ TEST(StagingColor, StagedColoursRoundTripWithFullScaleExact) {
     EXPECT_EQ(fromR5G6B5(0x0000), kStagingColorKey);
     EXPECT_EQ(fromR5G6B5(toR5G6B5(rgb(8, 4, 8))), rgb(8, 4, 8));
     for (uint32_t v = 0; v < 0x10000; v += 97) EXPECT_EQ(toR5G6B5(fromR5G6B5(uint16_t(v))), v);
-}
-
-TEST(StagingColor, PacksRowsAtTheGivenPitch) {
-    const std::vector<uint32_t> source = {rgb(0xFF, 0, 0), rgb(0, 0xFF, 0), 0, 0,
-                                          rgb(0, 0, 0xFF), rgb(0xFF, 0xFF, 0xFF), 0, 0};
-    std::vector<uint8_t> target(12, 0xAB);
-    packR5G6B5(source.data(), 4, 2, 2, target.data(), 6);
-    const auto at = [&](size_t offset) { return uint16_t(target[offset] | (target[offset + 1] << 8)); };
-    EXPECT_EQ(at(0), 0xF800);
-    EXPECT_EQ(at(2), 0x07E0);
-    EXPECT_EQ(target[4], 0xAB);  // padding at the end of a row stays untouched
-    EXPECT_EQ(at(6), 0x001F);
-    EXPECT_EQ(at(8), 0xFFFF);
 }
 
 }  // namespace
