@@ -45,6 +45,8 @@ HRESULT fitFormat(IDirect3DDevice9* device, const D3DCAPS9& caps, DWORD usage, D
     PELMORA_RETURN_IF_FAILED(device->GetDisplayMode(0, &mode));
     pelmora::ComPtr<IDirect3D9> direct3d;
     PELMORA_RETURN_IF_FAILED(device->GetDirect3D(direct3d.put()));
+    // A device that answers without an object cannot say which formats it has.
+    if (!direct3d) return PELMORA_TRACE_FAILED(D3DERR_INVALIDCALL);
     const D3DFORMAT wanted = *format == D3DFMT_UNKNOWN ? D3DFMT_A8R8G8B8 : *format;
     const auto offered = [&](D3DFORMAT f) {
         return SUCCEEDED(direct3d->CheckDeviceFormat(caps.AdapterOrdinal, caps.DeviceType, mode.Format, usage,
