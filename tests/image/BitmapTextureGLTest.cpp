@@ -15,9 +15,9 @@
 namespace pelmora::test {
 namespace {
 
-// Colours every stage keeps exactly: on the 3-3-2 grid of the texture format.
-constexpr uint32_t kOrange = 0xFFDB2455;
-constexpr uint32_t kTeal = 0xFF24DBAA;
+// Colours every stage keeps exactly, the 5-6-5 staging included.
+constexpr uint32_t kOrange = 0xFFFF0000;
+constexpr uint32_t kTeal = 0xFF00FFFF;
 constexpr uint32_t kWhite = 0xFFFFFFFF;
 constexpr uint32_t kClear = 0x00000000;  // keyed: transparent black
 constexpr uint32_t kBlueBackground = 0xFF0000FF;
@@ -86,7 +86,7 @@ TEST_F(BitmapTextureGLTest, WideBitmapBecomesTwoBandsStackedDownwards) {
     ASSERT_NE(made, nullptr);
     D3DSURFACE_DESC desc{};
     ASSERT_EQ(made->GetLevelDesc(0, &desc), D3D_OK);
-    EXPECT_EQ(desc.Format, D3DFMT_A8R3G3B2);
+    EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);  // the nearest offered format
     EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
     EXPECT_EQ(made->GetLevelCount(), 9u);  // 256 down to 1
 

@@ -40,6 +40,10 @@ bool framebufferAccepts(const GLApi& gl, GLenum attachment, GLuint texture, GLui
 }
 
 uint8_t probeColourFormat(const GLApi& gl, const FormatInfo& info) {
+    // A layout GL lacks would be stored converted, at the layout's own poor
+    // precision; not offering it lets texture creation pick a better format,
+    // as on the hardware the engine was made for.
+    if (info.uploadAsArgb) return 0;
     gl.GetError();
     GLuint texture = 0;
     gl.CreateTextures(GL_TEXTURE_2D, 1, &texture);
