@@ -16,7 +16,6 @@ namespace pelmora::d3d9gl {
 namespace {
 
 constexpr uint32_t kPipelineGroups = kDirtyAll;
-constexpr GLsizeiptr kUniformSizes[3] = {sizeof(TransformBlock), sizeof(LightingBlock), sizeof(PixelBlock)};
 
 GLenum primitiveMode(D3DPRIMITIVETYPE type) {
     switch (type) {
@@ -148,8 +147,10 @@ DrawPipeline::DrawPipeline(const GLApi& gl, GLStateCache& cache, const DriverWor
         lift_ = std::ldexp(1.0f, -std::clamp(subpixelBits, 1, 16));
     }
     gl_.CreateVertexArrays(1, &vertexArray_);
-    gl_.CreateBuffers(3, uniformBuffers_);
-    for (int i = 0; i < 3; ++i) gl_.NamedBufferData(uniformBuffers_[i], kUniformSizes[i], nullptr, GL_DYNAMIC_DRAW);
+    gl_.CreateBuffers(1, &lightingBuffer_);
+    gl_.NamedBufferData(lightingBuffer_, sizeof(LightingBlock), nullptr, GL_DYNAMIC_DRAW);
+    gl_.CreateBuffers(1, &pixelBuffer_);
+    gl_.NamedBufferData(pixelBuffer_, sizeof(PixelBlock), nullptr, GL_DYNAMIC_DRAW);
     gl_.CreateBuffers(1, &streamVertices_);
     gl_.CreateBuffers(1, &streamIndices_);
     gl_.CreateSamplers(1, &sampler_);
@@ -159,7 +160,8 @@ DrawPipeline::~DrawPipeline() {
     gl_.DeleteSamplers(1, &sampler_);
     gl_.DeleteBuffers(1, &streamIndices_);
     gl_.DeleteBuffers(1, &streamVertices_);
-    gl_.DeleteBuffers(3, uniformBuffers_);
+    gl_.DeleteBuffers(1, &pixelBuffer_);
+    gl_.DeleteBuffers(1, &lightingBuffer_);
     gl_.DeleteVertexArrays(1, &vertexArray_);
 }
 
@@ -173,10 +175,11 @@ HRESULT DrawPipeline::applyProgram(const DeviceState& state) {
     FixedFunctionKey key;
     if (!makeFixedFunctionKey(state, boundTexture(state) != 0, &key, &unsupported))
         return invalid_(("draw: " + unsupported).c_str());
-    const GLuint program = programs_.program(key);
-    if (!program) return invalid_("draw: the fixed-function program for this state failed to build");
+    const FixedFunctionProgram& program = programs_.program(key);
+    if (!program.program) return invalid_("draw: the fixed-function program for this state failed to build");
     key_ = key;
-    cache_.useProgram(program);
+    program_ = program;
+    cache_.useProgram(program.program);
     return D3D_OK;
 }
 
@@ -191,7 +194,10 @@ void DrawPipeline::applyTransforms(const DeviceState& state) {
     store(block.viewport, float(viewport.X), float(viewport.Y), float(viewport.Width), float(viewport.Height));
     // Half a pixel right and down (2/size is one pixel in clip units per w).
     store(block.pixelShift, 1.0f / float(viewport.Width), -(1.0f - 2.0f * lift_) / float(viewport.Height), 0, 0);
-    gl_.NamedBufferSubData(uniformBuffers_[kTransformBinding], 0, sizeof block, &block);
+    // Each program keeps its own copy, so a change of program sends them again.
+    gl_.ProgramUniformMatrix4fv(program_.program, program_.transformMatrices, kTransformMatrices, GL_FALSE,
+                                block.worldView);
+    gl_.ProgramUniform4fv(program_.program, program_.transformVectors, kTransformVectors, block.viewport);
 }
 
 void DrawPipeline::applyLighting(const DeviceState& state) {
@@ -207,7 +213,7 @@ void DrawPipeline::applyLighting(const DeviceState& state) {
     const D3DLIGHT9* lights[kMaxActiveLights];
     const int count = state.enabledLights(lights, kMaxActiveLights);
     for (int i = 0; i < count; ++i) block.lights[i] = cameraSpaceLight(*lights[i], state.transforms[kSlotView]);
-    gl_.NamedBufferSubData(uniformBuffers_[kLightingBinding], 0, sizeof block, &block);
+    gl_.NamedBufferSubData(lightingBuffer_, 0, sizeof block, &block);
 }
 
 void DrawPipeline::applyPixelConstants(const DeviceState& state) {
@@ -215,7 +221,7 @@ void DrawPipeline::applyPixelConstants(const DeviceState& state) {
     const auto factor = colourOf(state.rs(D3DRS_TEXTUREFACTOR));
     store(block.textureFactor, factor[0], factor[1], factor[2], factor[3]);
     store(block.alphaReference, float(state.rs(D3DRS_ALPHAREF) & 0xFF), 0, 0, 0);
-    gl_.NamedBufferSubData(uniformBuffers_[kPixelBinding], 0, sizeof block, &block);
+    gl_.NamedBufferSubData(pixelBuffer_, 0, sizeof block, &block);
 }
 
 void DrawPipeline::applyFixedFunction(const DeviceState& state, const RenderTarget& target, uint32_t dirty) {
@@ -289,9 +295,10 @@ HRESULT DrawPipeline::prepare(StateTracker& tracker, const RenderTarget& target)
     cache_.bindDrawFramebuffer(target.framebuffer);
     cache_.bindVertexArray(vertexArray_);
     cache_.enable(Capability::ScissorTest, false);
-    for (GLuint binding = 0; binding < 3; ++binding) cache_.bindUniformBuffer(binding, uniformBuffers_[binding]);
+    cache_.bindUniformBuffer(kLightingBinding, lightingBuffer_);
+    cache_.bindUniformBuffer(kPixelBinding, pixelBuffer_);
     if (dirty & kDirtyProgram) PELMORA_D3D9GL_RETURN_IF_FAILED(applyProgram(state));
-    if (dirty & (kDirtyTransforms | kDirtyViewport)) applyTransforms(state);
+    if (dirty & (kDirtyTransforms | kDirtyViewport | kDirtyProgram)) applyTransforms(state);
     if (key_.lighting && (dirty & (kDirtyLights | kDirtyMaterial | kDirtyProgram))) {
         applyLighting(state);
         tracker.clearDirty(kDirtyLights | kDirtyMaterial);

@@ -77,7 +77,9 @@ private:
     ProgramCache programs_;
     FixedFunctionKey key_;
     GLuint vertexArray_ = 0;
-    GLuint uniformBuffers_[3] = {0, 0, 0};
+    FixedFunctionProgram program_;
+    GLuint lightingBuffer_ = 0;
+    GLuint pixelBuffer_ = 0;
     GLuint streamVertices_ = 0;
     GLuint streamIndices_ = 0;
     GLuint sampler_ = 0;

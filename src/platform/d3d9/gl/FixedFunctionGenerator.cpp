@@ -1,18 +1,26 @@
 #include "platform/d3d9/gl/FixedFunctionGenerator.h"
 
+#include "platform/d3d9/gl/FixedFunctionUniforms.h"
+
 namespace pelmora::d3d9gl {
 namespace {
 
 const char kHeader[] = "#version 450 core\n";
 
-const char kTransformBlock[] = R"(layout(std140, binding = 0) uniform Transforms {
-    mat4 uWorldView;
-    mat4 uProjection;
-    mat4 uNormalMatrix;
-    vec4 uViewport;
-    vec4 uPixelShift;
-};
+const char kTransformNames[] = R"(#define uWorldView uTransformMatrices[0]
+#define uProjection uTransformMatrices[1]
+#define uNormalMatrix uTransformMatrices[2]
+#define uViewport uTransformVectors[0]
+#define uPixelShift uTransformVectors[1]
 )";
+
+// Two arrays, so the pipeline sets all transforms with two calls (see
+// FixedFunctionUniforms.h for why these are not a uniform block).
+std::string transformUniforms() {
+    return "uniform mat4 " + std::string(kTransformMatricesName) + "[" + std::to_string(kTransformMatrices) +
+           "];\nuniform vec4 " + kTransformVectorsName + "[" + std::to_string(kTransformVectors) + "];\n" +
+           kTransformNames;
+}
 
 const char kLightingBlock[] = R"(struct Light {
     vec4 diffuse;
@@ -166,7 +174,7 @@ const char* comparison(uint8_t function) {
 
 std::string vertexShaderSource(const FixedFunctionKey& key) {
     std::string text = kHeader;
-    text += kTransformBlock;
+    text += transformUniforms();
     if (key.lighting) text += kLightingBlock;
     text += vertexInputs(key);
     text += "void main() {\n";

@@ -1,13 +1,27 @@
-// The uniform blocks the fixed-function programs read, laid out as std140.
-// Matrices are Direct3D's row-major memory uploaded unchanged: read as GLSL
-// column-major, "M * v" then computes Direct3D's row-vector "v * M".
+// The uniforms the fixed-function programs read. Matrices are Direct3D's
+// row-major memory uploaded unchanged: read as GLSL column-major, "M * v"
+// then computes Direct3D's row-vector "v * M".
+//
+// Transforms change before nearly every draw (one world matrix per body), so
+// they are plain uniforms of each program: drivers take those updates on a
+// fast path, while rewriting a bound uniform buffer before each draw costs a
+// revalidation of every stage's constants (tens of thousands of instructions
+// a draw on Mesa). Lighting and pixel constants change rarely and stay in
+// std140 uniform blocks shared by all programs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace pelmora::d3d9gl {
 
-enum UniformBinding : uint32_t { kTransformBinding = 0, kLightingBinding = 1, kPixelBinding = 2 };
+enum UniformBinding : uint32_t { kLightingBinding = 1, kPixelBinding = 2 };
+
+// Uploaded as two uniform arrays: the three matrices, then the two vectors.
+constexpr int kTransformMatrices = 3;
+constexpr int kTransformVectors = 2;
+constexpr char kTransformMatricesName[] = "uTransformMatrices";
+constexpr char kTransformVectorsName[] = "uTransformVectors";
 
 struct TransformBlock {
     float worldView[16];
@@ -16,6 +30,10 @@ struct TransformBlock {
     float viewport[4];       // X, Y, Width, Height
     float pixelShift[4];     // clip-space shift per unit w, x and y: Direct3D's pixel centres
 };
+// The matrices and the vectors each lie back to back, as the two uploads read them.
+static_assert(offsetof(TransformBlock, normalMatrix) == kTransformMatrices * 16 * sizeof(float) - 16 * sizeof(float));
+static_assert(offsetof(TransformBlock, viewport) == kTransformMatrices * 16 * sizeof(float));
+static_assert(sizeof(TransformBlock) == (kTransformMatrices * 16 + kTransformVectors * 4) * sizeof(float));
 
 struct LightBlockEntry {
     float diffuse[4];

@@ -70,6 +70,9 @@ namespace pelmora::d3d9gl {
     X(PFNGLGETPROGRAMINFOLOGPROC, GetProgramInfoLog)                  \
     X(PFNGLDELETEPROGRAMPROC, DeleteProgram)                          \
     X(PFNGLUSEPROGRAMPROC, UseProgram)                                \
+    X(PFNGLGETUNIFORMLOCATIONPROC, GetUniformLocation)                \
+    X(PFNGLPROGRAMUNIFORMMATRIX4FVPROC, ProgramUniformMatrix4fv)      \
+    X(PFNGLPROGRAMUNIFORM4FVPROC, ProgramUniform4fv)                  \
     X(PFNGLCREATETEXTURESPROC, CreateTextures)                        \
     X(PFNGLDELETETEXTURESPROC, DeleteTextures)                        \
     X(PFNGLTEXTURESTORAGE2DPROC, TextureStorage2D)                    \

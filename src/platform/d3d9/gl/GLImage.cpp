@@ -46,29 +46,35 @@ HRESULT GLImage::lockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags)
     if (locked_) return device_->invalidCall("LockRect: the surface is already locked");
     const RECT area = rect ? *rect : whole();
     if (!contains(area)) return device_->invalidCall("LockRect: rectangle outside the surface");
+    // A lock stages only its own rectangle: reading back or uploading the
+    // whole surface for a few pixels would cost a full transfer each time.
     if (texture_) {
         memory_.resize(pitch() * height_);
-        if (!(flags & D3DLOCK_DISCARD)) readTexture(whole(), memory_.data());
+        if (!(flags & D3DLOCK_DISCARD)) readRaw(area, stagingAt(area), pitch());
     }
     locked_ = true;
     lockFlags_ = flags;
+    lockedArea_ = area;
     locked->Pitch = static_cast<INT>(pitch());
-    locked->pBits = memory_.data() + area.top * pitch() + area.left * format_.bytesPerPixel;
+    locked->pBits = stagingAt(area);
     return D3D_OK;
 }
 
 HRESULT GLImage::unlockRect() {
     if (!locked_) return device_->invalidCall("UnlockRect: the surface is not locked");
     locked_ = false;
-    if (texture_ && !(lockFlags_ & D3DLOCK_READONLY)) writeTexture(whole(), memory_.data());
+    if (texture_ && !(lockFlags_ & D3DLOCK_READONLY)) writeRaw(lockedArea_, stagingAt(lockedArea_), pitch());
     return D3D_OK;
+}
+
+uint8_t* GLImage::stagingAt(const RECT& rect) {
+    return memory_.data() + rect.top * pitch() + rect.left * format_.bytesPerPixel;
 }
 
 void GLImage::readRaw(const RECT& rect, uint8_t* out, size_t stride) {
     const size_t rowBytes = rectWidth(rect) * format_.bytesPerPixel;
     if (!texture_) {
-        copyRows(memory_.data() + rect.top * pitch() + rect.left * format_.bytesPerPixel, pitch(),
-                 out, stride, rowBytes, rectHeight(rect));
+        copyRows(stagingAt(rect), pitch(), out, stride, rowBytes, rectHeight(rect));
         return;
     }
     std::vector<uint8_t> packed(rowBytes * rectHeight(rect));
@@ -79,8 +85,7 @@ void GLImage::readRaw(const RECT& rect, uint8_t* out, size_t stride) {
 void GLImage::writeRaw(const RECT& rect, const uint8_t* in, size_t stride) {
     const size_t rowBytes = rectWidth(rect) * format_.bytesPerPixel;
     if (!texture_) {
-        copyRows(in, stride, memory_.data() + rect.top * pitch() + rect.left * format_.bytesPerPixel,
-                 pitch(), rowBytes, rectHeight(rect));
+        copyRows(in, stride, stagingAt(rect), pitch(), rowBytes, rectHeight(rect));
         return;
     }
     std::vector<uint8_t> packed(rowBytes * rectHeight(rect));

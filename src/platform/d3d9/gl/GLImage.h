@@ -53,6 +53,8 @@ public:
 
 private:
     size_t pitch() const { return size_t(width_) * format_.bytesPerPixel; }
+    // Where a rectangle's first pixel lives in memory_ (rows of pitch() bytes).
+    uint8_t* stagingAt(const RECT& rect);
     void readTexture(const RECT& rect, uint8_t* packed);
     void writeTexture(const RECT& rect, const uint8_t* packed);
 
@@ -68,6 +70,7 @@ private:
     std::vector<uint8_t> memory_;  // the pixels of a CPU image, or a lock's staging copy
     bool locked_ = false;
     DWORD lockFlags_ = 0;
+    RECT lockedArea_ = {};
 };
 
 }  // namespace pelmora::d3d9gl

@@ -2,22 +2,21 @@
 
 #include "host/Diagnostics.h"
 #include "platform/d3d9/gl/FixedFunctionGenerator.h"
+#include "platform/d3d9/gl/FixedFunctionUniforms.h"
 
 #include <vector>
 
 namespace pelmora::d3d9gl {
 
 ProgramCache::~ProgramCache() {
-    for (const auto& [key, program] : programs_)
-        if (program) gl_.DeleteProgram(program);
+    for (const auto& [key, made] : programs_)
+        if (made.program) gl_.DeleteProgram(made.program);
 }
 
-GLuint ProgramCache::program(const FixedFunctionKey& key) {
+const FixedFunctionProgram& ProgramCache::program(const FixedFunctionKey& key) {
     auto found = programs_.find(key);
     if (found != programs_.end()) return found->second;
-    const GLuint made = build(key);
-    programs_.emplace(key, made);
-    return made;
+    return programs_.emplace(key, build(key)).first->second;
 }
 
 GLuint ProgramCache::compile(GLenum stage, const std::string& source) {
@@ -35,7 +34,7 @@ GLuint ProgramCache::compile(GLenum stage, const std::string& source) {
     return 0;
 }
 
-GLuint ProgramCache::build(const FixedFunctionKey& key) {
+FixedFunctionProgram ProgramCache::build(const FixedFunctionKey& key) {
     const GLuint vertex = compile(GL_VERTEX_SHADER, vertexShaderSource(key));
     const GLuint fragment = compile(GL_FRAGMENT_SHADER, fragmentShaderSource(key));
     GLuint program = 0;
@@ -56,7 +55,9 @@ GLuint ProgramCache::build(const FixedFunctionKey& key) {
     }
     if (vertex) gl_.DeleteShader(vertex);
     if (fragment) gl_.DeleteShader(fragment);
-    return program;
+    if (!program) return {};
+    return {program, gl_.GetUniformLocation(program, kTransformMatricesName),
+            gl_.GetUniformLocation(program, kTransformVectorsName)};
 }
 
 }  // namespace pelmora::d3d9gl

@@ -1,5 +1,5 @@
 // Linked fixed-function programs by key, made on first use and kept for the
-// life of the device.
+// life of the device, with the locations of their transform uniforms.
 #pragma once
 
 #include "platform/d3d9/gl/FixedFunctionKey.h"
@@ -9,6 +9,12 @@
 
 namespace pelmora::d3d9gl {
 
+struct FixedFunctionProgram {
+    GLuint program = 0;
+    GLint transformMatrices = -1;  // -1 where the program reads none
+    GLint transformVectors = -1;
+};
+
 class ProgramCache {
 public:
     explicit ProgramCache(const GLApi& gl) : gl_(gl) {}
@@ -17,16 +23,16 @@ public:
     ProgramCache(const ProgramCache&) = delete;
     ProgramCache& operator=(const ProgramCache&) = delete;
 
-    // The program for a key; 0 when it does not compile (logged once per key).
-    GLuint program(const FixedFunctionKey& key);
+    // The program for a key; program 0 when it does not compile (logged once per key).
+    const FixedFunctionProgram& program(const FixedFunctionKey& key);
     size_t size() const { return programs_.size(); }
 
 private:
-    GLuint build(const FixedFunctionKey& key);
+    FixedFunctionProgram build(const FixedFunctionKey& key);
     GLuint compile(GLenum stage, const std::string& source);
 
     const GLApi& gl_;
-    std::map<FixedFunctionKey, GLuint> programs_;
+    std::map<FixedFunctionKey, FixedFunctionProgram> programs_;
 };
 
 }  // namespace pelmora::d3d9gl
