@@ -18,6 +18,10 @@ constexpr int kFewestRingSegments = 3;
 constexpr int kFewestSphereBands = 2;
 constexpr double kFullTurn = 360.0;
 constexpr double kHalfTurn = 180.0;
+// Grid steps on doubly curved surfaces are the angle over this, so that even
+// diagonal corners of a facet stay within the angle: on a sphere the
+// hypotenuse of a right triangle is never longer than on the plane.
+constexpr double kDiagonalSteps = 1.4142135623730951;
 
 // Quads (lower i, lower i+1, upper i+1, upper i) all the way round.
 void addBand(MeshBuilder& builder, const Ring& lower, const Ring& upper) {
@@ -96,10 +100,8 @@ FacetMesh tessellateCylinder(const Cylinder& cylinder, double angle) {
     return builder.build();
 }
 
-// Latitude and longitude steps of half the angle each: two neighbouring grid
-// corners differ by at most the sum of the steps.
 FacetMesh tessellateSphere(const Sphere& sphere, double angle) {
-    const double step = angle * 0.5;
+    const double step = angle / kDiagonalSteps;
     const std::vector<Vec3> directions = circle(segmentCount(kFullTurn, step, kFewestRingSegments));
     const int bands = segmentCount(kHalfTurn, step, kFewestSphereBands);
     MeshBuilder builder;
@@ -122,9 +124,9 @@ FacetMesh tessellateSphere(const Sphere& sphere, double angle) {
     return builder.build();
 }
 
-// Around the ring and around the tube in half the angle each, as for the sphere.
+// The normal sweeps the sphere's directions, so its steps are the sphere's.
 FacetMesh tessellateTorus(const Torus& torus, double angle) {
-    const double step = angle * 0.5;
+    const double step = angle / kDiagonalSteps;
     const std::vector<Vec3> around = circle(segmentCount(kFullTurn, step, kFewestRingSegments));
     const int tubeSegments = segmentCount(kFullTurn, step, kFewestRingSegments);
     const Vec3 up{0.0, 0.0, 1.0};
