@@ -197,11 +197,6 @@ protected:
     int box_ = 0;
 };
 
-TEST_F(SampleKernelFactoryTest, BodiesAreNumberedFromOne) {
-    EXPECT_EQ(ball_, 1);
-    EXPECT_EQ(box_, 2);
-}
-
 TEST_F(SampleKernelFactoryTest, EveryRequestIsCountedByBodyAndDeviation) {
     ask(ball_, 3.0, 0);
     ask(ball_, 6.0, 0);
