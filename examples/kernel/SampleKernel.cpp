@@ -1,0 +1,86 @@
+#include "SampleKernel.h"
+
+#include "KernelFacets.h"
+
+#include <pelmora/exception.h>
+
+#include <algorithm>
+
+namespace samplekernel {
+
+namespace {
+
+// Where the pretend fault happened, for the log line it ends up in.
+constexpr uint32_t kFaultAddress = 0xDEAD0000u;
+
+}  // namespace
+
+SampleKernel::~SampleKernel() = default;
+
+int SampleKernel::addBody(Shape shape) {
+    if (!isValid(shape)) return 0;
+    const int number = static_cast<int>(bodies_.size()) + 1;
+    bodies_.emplace(number, Body{std::move(shape)});
+    return number;
+}
+
+SampleKernel::Body* SampleKernel::find(int body) {
+    auto found = bodies_.find(body);
+    return found == bodies_.end() ? nullptr : &found->second;
+}
+
+bool SampleKernel::setFailure(int body, FacetFailure failure) {
+    Body* found = find(body);
+    if (found) found->failure = failure;
+    return found != nullptr;
+}
+
+bool SampleKernel::setDoubleSided(int body, bool doubleSided) {
+    Body* found = find(body);
+    if (found) found->doubleSided = doubleSided;
+    return found != nullptr;
+}
+
+FacetMesh SampleKernel::facetsOf(int body, double deviation) const {
+    auto found = bodies_.find(body);
+    if (found == bodies_.end()) return {};
+    FacetMesh mesh = tessellate(found->second.shape, deviation);
+    mesh.doubleSided = found->second.doubleSided;
+    return mesh;
+}
+
+HRESULT SampleKernel::getFacets(int hostMesh, double deviation, int manual, FacetSource** source) {
+    if (!source) return E_POINTER;
+    *source = nullptr;
+    requests_.push_back({hostMesh, deviation, manual});
+    const Body* body = find(hostMesh);
+    if (!body) return E_INVALIDARG;
+    switch (body->failure) {
+        case FacetFailure::NoFacets: return S_OK;
+        case FacetFailure::Error: return E_FAIL;
+        case FacetFailure::Fault:
+            throw TorvelStructuredException(kFaultAddress, EXCEPTION_ACCESS_VIOLATION);
+        case FacetFailure::None: break;
+    }
+    auto facets = std::make_unique<KernelFacets>(facetsOf(hostMesh, deviation));
+    *source = facets.get();
+    sources_.emplace(facets.get(), std::move(facets));
+    return S_OK;
+}
+
+void SampleKernel::releaseFacets(FacetSource* source) {
+    if (sources_.erase(source) == 0) ++strayReleases_;
+}
+
+int SampleKernel::requestCount(int body, double deviation) const {
+    return static_cast<int>(std::count_if(requests_.begin(), requests_.end(), [&](const FacetRequest& r) {
+        return r.body == body && r.deviation == deviation;
+    }));
+}
+
+int SampleKernel::requestCount(int body) const {
+    return static_cast<int>(std::count_if(requests_.begin(), requests_.end(),
+                                          [&](const FacetRequest& r) { return r.body == body; }));
+}
+
+}  // namespace samplekernel

@@ -1,0 +1,275 @@
+#include <SampleKernel.h>
+
+#include <gtest/gtest.h>
+
+#include <pelmora/exception.h>
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace samplekernel {
+namespace {
+
+// ---- measures of a facet set ----
+
+Vec3 positionOf(const FacetVertex& v) { return {v.x, v.y, v.z}; }
+Vec3 normalOf(const FacetVertex& v) { return {v.nx, v.ny, v.nz}; }
+
+std::vector<std::array<int, 3>> trianglesOf(const FacetMesh& mesh) {
+    std::vector<std::array<int, 3>> triangles;
+    for (size_t i = 0; mesh.faceList[i] != 0; i += 4)
+        triangles.push_back({mesh.faceList[i + 1], mesh.faceList[i + 2], mesh.faceList[i + 3]});
+    return triangles;
+}
+
+double signedVolume(const FacetMesh& mesh) {
+    double volume = 0.0;
+    for (const auto& t : trianglesOf(mesh))
+        volume += dot(positionOf(mesh.vertices[t[0]]),
+                      cross(positionOf(mesh.vertices[t[1]]), positionOf(mesh.vertices[t[2]])));
+    return volume / 6.0;
+}
+
+double degreesBetween(Vec3 a, Vec3 b) {
+    const double c = dot(a, b) / (length(a) * length(b));
+    return std::acos(std::max(-1.0, std::min(1.0, c))) * 180.0 / kPi;
+}
+
+// Edges between welded positions: how often each directed edge is used.
+std::map<std::pair<int, int>, int> directedEdges(const FacetMesh& mesh) {
+    std::map<std::tuple<float, float, float>, int> welded;
+    std::vector<int> weldOf;
+    for (const FacetVertex& v : mesh.vertices)
+        weldOf.push_back(welded.try_emplace({v.x, v.y, v.z}, int(welded.size())).first->second);
+    std::map<std::pair<int, int>, int> edges;
+    for (const auto& t : trianglesOf(mesh))
+        for (int k = 0; k < 3; ++k) ++edges[{weldOf[t[k]], weldOf[t[(k + 1) % 3]]}];
+    return edges;
+}
+
+struct ShapeCase {
+    std::string name;
+    Shape shape;
+    double volume;  // the analytic solid's
+};
+
+constexpr double kPlateHoleRadius = 0.3;
+
+std::vector<ShapeCase> shapeCases() {
+    const double pi = kPi;
+    return {
+        {"Box", Box{{-1, -2, 0}, {2, 1, 0.5}}, 3.0 * 3.0 * 0.5},
+        {"Cylinder", Cylinder{{1, 1, -1}, 0.5, 2.0}, pi * 0.25 * 2.0},
+        {"Sphere", Sphere{{0, 0, 1}, 1.5}, 4.0 / 3.0 * pi * 1.5 * 1.5 * 1.5},
+        {"Torus", Torus{{0, 0, 0}, 2.0, 0.5}, 2.0 * pi * pi * 2.0 * 0.25},
+        {"Plate",
+         Plate{{0, 0, 0}, 1.0, 3, 2, 0.2, {{0, 0, kPlateHoleRadius}, {2, 1, kPlateHoleRadius}}},
+         (6.0 - 2.0 * pi * kPlateHoleRadius * kPlateHoleRadius) * 0.2},
+    };
+}
+
+class TessellationTest : public testing::TestWithParam<ShapeCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Bodies, TessellationTest, testing::ValuesIn(shapeCases()),
+                         [](const auto& info) { return info.param.name; });
+
+const double kDeviations[] = {30.0, 10.0, 4.0};
+
+TEST_P(TessellationTest, FaceListsAreCountPrefixedTrianglesEndingInZero) {
+    for (double deviation : kDeviations) {
+        const FacetMesh mesh = tessellate(GetParam().shape, deviation);
+        const int vertices = static_cast<int>(mesh.vertices.size());
+        ASSERT_EQ(mesh.faceList.size() % 4, 1u);
+        EXPECT_EQ(mesh.faceList.back(), 0);
+        for (size_t i = 0; i + 1 < mesh.faceList.size(); i += 4) {
+            ASSERT_EQ(mesh.faceList[i], 3) << "face at " << i;
+            for (int k = 1; k <= 3; ++k) {
+                EXPECT_GE(mesh.faceList[i + k], 0);
+                EXPECT_LT(mesh.faceList[i + k], vertices);
+            }
+        }
+    }
+}
+
+TEST_P(TessellationTest, BodiesAreClosedWithEveryEdgeSharedByTwoTriangles) {
+    for (double deviation : kDeviations) {
+        const auto edges = directedEdges(tessellate(GetParam().shape, deviation));
+        for (const auto& [edge, uses] : edges) {
+            ASSERT_EQ(uses, 1) << "edge used twice the same way at deviation " << deviation;
+            auto reverse = edges.find({edge.second, edge.first});
+            ASSERT_NE(reverse, edges.end()) << "open edge at deviation " << deviation;
+        }
+    }
+}
+
+TEST_P(TessellationTest, NormalsAreUnitLengthAndAgreeWithTheCounterClockwiseWinding) {
+    const FacetMesh mesh = tessellate(GetParam().shape, 10.0);
+    for (const FacetVertex& v : mesh.vertices) EXPECT_NEAR(length(normalOf(v)), 1.0, 1e-6);
+    for (const auto& t : trianglesOf(mesh)) {
+        const Vec3 a = positionOf(mesh.vertices[t[0]]);
+        const Vec3 facing = cross(positionOf(mesh.vertices[t[1]]) - a, positionOf(mesh.vertices[t[2]]) - a);
+        for (int k = 0; k < 3; ++k) EXPECT_GT(dot(facing, normalOf(mesh.vertices[t[k]])), 0.0);
+    }
+    EXPECT_GT(signedVolume(mesh), 0.0);
+}
+
+TEST_P(TessellationTest, NoFacetSpansMoreThanTheDeviation) {
+    for (double deviation : kDeviations) {
+        const FacetMesh mesh = tessellate(GetParam().shape, deviation);
+        double widest = 0.0;
+        for (const auto& t : trianglesOf(mesh))
+            for (int k = 0; k < 3; ++k)
+                widest = std::max(widest, degreesBetween(normalOf(mesh.vertices[t[k]]),
+                                                         normalOf(mesh.vertices[t[(k + 1) % 3]])));
+        EXPECT_LE(widest, deviation + 1e-3) << "at deviation " << deviation;
+    }
+}
+
+TEST_P(TessellationTest, VolumeApproachesTheSolidsAsTheDeviationShrinks) {
+    const double exact = GetParam().volume;
+    const double coarse = signedVolume(tessellate(GetParam().shape, 30.0));
+    const double fine = signedVolume(tessellate(GetParam().shape, 4.0));
+    EXPECT_LE(std::abs(fine - exact), std::abs(coarse - exact) + 1e-9);
+    EXPECT_NEAR(fine, exact, exact * 0.01);
+}
+
+TEST_P(TessellationTest, FinerDeviationsGiveMoreFacetsExceptForTheBox) {
+    const bool flat = std::holds_alternative<Box>(GetParam().shape);
+    int previous = 0;
+    for (double deviation : kDeviations) {
+        const int triangles = tessellate(GetParam().shape, deviation).triangleCount();
+        if (flat)
+            EXPECT_EQ(triangles, 12);
+        else
+            EXPECT_GT(triangles, previous) << "at deviation " << deviation;
+        previous = triangles;
+    }
+}
+
+TEST(TessellationLimitsTest, DeviationsBeyondTheUsableRangeAreReadSensibly) {
+    const Shape sphere = Sphere{{0, 0, 0}, 1.0};
+    EXPECT_EQ(tessellate(sphere, 0.25).triangleCount(),
+              tessellate(sphere, kFinestFacetAngle).triangleCount());
+    const int byDefault = tessellate(sphere, kDefaultFacetAngle).triangleCount();
+    EXPECT_EQ(tessellate(sphere, -20.0).triangleCount(), byDefault);
+    EXPECT_EQ(tessellate(sphere, std::numeric_limits<double>::quiet_NaN()).triangleCount(), byDefault);
+    // The coarsest still makes a closed solid.
+    EXPECT_GT(signedVolume(tessellate(Cylinder{{0, 0, 0}, 1.0, 1.0}, 1000.0)), 0.0);
+}
+
+TEST(TessellationLimitsTest, ImpossibleShapesAreRefused) {
+    SampleKernel kernel;
+    EXPECT_EQ(kernel.addBody(Box{{0, 0, 0}, {1, 0, 1}}), 0);
+    EXPECT_EQ(kernel.addBody(Sphere{{0, 0, 0}, -1.0}), 0);
+    EXPECT_EQ(kernel.addBody(Cylinder{{0, 0, 0}, 1.0, 0.0}), 0);
+    EXPECT_EQ(kernel.addBody(Torus{{0, 0, 0}, 1.0, 1.0}), 0);
+    EXPECT_EQ(kernel.addBody(Plate{{0, 0, 0}, 1.0, 2, 2, 0.1, {{2, 0, 0.2}}}), 0);
+    EXPECT_EQ(kernel.addBody(Plate{{0, 0, 0}, 1.0, 2, 2, 0.1, {{0, 0, 0.5}}}), 0);
+    EXPECT_EQ(kernel.addBody(Plate{{0, 0, 0}, 1.0, 2, 2, 0.1, {{1, 1, 0.2}, {1, 1, 0.1}}}), 0);
+    EXPECT_EQ(kernel.addBody(Plate{{0, 0, 0}, 1.0, 0, 2, 0.1, {}}), 0);
+}
+
+// ---- the kernel as a facet factory ----
+
+class SampleKernelFactoryTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ball_ = kernel_.addBody(Sphere{{0, 0, 0}, 1.0});
+        box_ = kernel_.addBody(Box{{0, 0, 0}, {1, 1, 1}});
+    }
+
+    // Asks for facets and hands them back, as the engine does.
+    HRESULT ask(int body, double deviation, int manual, int* faceListLength = nullptr) {
+        FacetSource* source = nullptr;
+        const HRESULT status = kernel_.getFacets(body, deviation, manual, &source);
+        if (faceListLength) *faceListLength = source ? source->faceListLength() : -1;
+        if (source) kernel_.releaseFacets(source);
+        return status;
+    }
+
+    SampleKernel kernel_;
+    int ball_ = 0;
+    int box_ = 0;
+};
+
+TEST_F(SampleKernelFactoryTest, EveryRequestIsCountedByBodyAndDeviation) {
+    ask(ball_, 3.0, 0);
+    ask(ball_, 6.0, 0);
+    ask(ball_, 3.0, 1);
+    ask(box_, 3.0, 0);
+    EXPECT_EQ(kernel_.requestCount(ball_, 3.0), 2);
+    EXPECT_EQ(kernel_.requestCount(ball_, 6.0), 1);
+    EXPECT_EQ(kernel_.requestCount(ball_), 3);
+    EXPECT_EQ(kernel_.requestCount(), 4);
+    ASSERT_EQ(kernel_.requests().size(), 4u);
+    EXPECT_EQ(kernel_.requests()[2].manual, 1);
+    kernel_.clearRequests();
+    EXPECT_EQ(kernel_.requestCount(), 0);
+}
+
+TEST_F(SampleKernelFactoryTest, FacetsMatchTheTessellationAtTheRequestedDeviation) {
+    int length = 0;
+    EXPECT_EQ(ask(ball_, 6.0, 0, &length), S_OK);
+    EXPECT_EQ(length, static_cast<int>(kernel_.facetsOf(ball_, 6.0).faceList.size()));
+    EXPECT_EQ(kernel_.outstandingSources(), 0);
+    EXPECT_EQ(kernel_.strayReleases(), 0);
+}
+
+TEST_F(SampleKernelFactoryTest, ABodyCanBeToldToFail) {
+    int length = 0;
+    kernel_.setFailure(ball_, FacetFailure::NoFacets);
+    EXPECT_EQ(ask(ball_, 4.0, 0, &length), S_OK);
+    EXPECT_EQ(length, -1);
+    kernel_.setFailure(ball_, FacetFailure::Error);
+    EXPECT_EQ(ask(ball_, 4.0, 0, &length), E_FAIL);
+    EXPECT_EQ(length, -1);
+    kernel_.setFailure(ball_, FacetFailure::Fault);
+    EXPECT_THROW(ask(ball_, 4.0, 0), TorvelStructuredException);
+    kernel_.setFailure(ball_, FacetFailure::None);
+    EXPECT_EQ(ask(ball_, 4.0, 0, &length), S_OK);
+    EXPECT_GT(length, 0);
+    EXPECT_EQ(kernel_.requestCount(ball_, 4.0), 4);
+    EXPECT_FALSE(kernel_.setFailure(99, FacetFailure::Error));
+}
+
+TEST_F(SampleKernelFactoryTest, BadRequestsAreRefused) {
+    FacetSource* source = reinterpret_cast<FacetSource*>(0x1);
+    EXPECT_EQ(kernel_.getFacets(99, 4.0, 0, &source), E_INVALIDARG);
+    EXPECT_EQ(source, nullptr);
+    EXPECT_EQ(kernel_.getFacets(ball_, 4.0, 0, nullptr), E_POINTER);
+    kernel_.releaseFacets(nullptr);
+    EXPECT_EQ(kernel_.strayReleases(), 1);
+}
+
+TEST_F(SampleKernelFactoryTest, DoubleSidedBodiesSaySo) {
+    ASSERT_TRUE(kernel_.setDoubleSided(box_, true));
+    FacetSource* source = nullptr;
+    ASSERT_EQ(kernel_.getFacets(box_, 4.0, 0, &source), S_OK);
+    EXPECT_TRUE(source->doubleSided());
+    EXPECT_EQ(kernel_.outstandingSources(), 1);
+    kernel_.releaseFacets(source);
+    EXPECT_EQ(kernel_.outstandingSources(), 0);
+}
+
+TEST_F(SampleKernelFactoryTest, FixedFacetsComeBackUnchangedAtEveryDeviation) {
+    FacetMesh quad;
+    quad.vertices.resize(4);
+    quad.faceList = {4, 0, 1, 2, 3, 0};
+    const int odd = kernel_.addBody(FixedFacets{quad});
+    for (double deviation : {1.0, 60.0}) {
+        FacetSource* source = nullptr;
+        ASSERT_EQ(kernel_.getFacets(odd, deviation, 0, &source), S_OK);
+        ASSERT_EQ(source->faceListLength(), 6);
+        EXPECT_EQ(source->faceList()[0], 4);
+        EXPECT_EQ(source->vertexCount(), 4);
+        kernel_.releaseFacets(source);
+    }
+}
+
+}  // namespace
+}  // namespace samplekernel
