@@ -120,3 +120,109 @@ PELMORA_API int DeleteObject(int hObject);
 // E_POINTER for a null out pointer.
 PELMORA_API HRESULT PelmoraGetDCImage(int hDC, int* width, int* height, uint32_t** pixels,
                                       int* stride);
+
+// ---------------------------------------------------------------------------
+// Host facet meshes.
+//
+// A host shows a body of its modelling kernel by handing Pelmora two
+// integers: its own number for the body (the host mesh, passed back to the
+// factory unchanged) and the handle of a registered FacetFactory. Pelmora asks
+// the factory for facets when a viewport first needs the body, and again
+// whenever the viewport's refinement deviation changes to one it has not seen.
+// The host's objects are borrowed: they must outlive every mesh built on them.
+//
+// These classes are interfaces: their virtual functions are the ABI, in the
+// order declared, so keep the order when implementing them.
+
+// One vertex of a facet set: position, outward unit normal and texture
+// coordinates, eight floats (32 bytes) in this order.
+struct FacetVertex {
+    float x, y, z;
+    float nx, ny, nz;
+    float u, v;
+};
+static_assert(sizeof(FacetVertex) == 32, "a facet vertex is 32 bytes");
+
+// A set of facets at one deviation. The face list is count-prefixed and
+// 0-terminated: each face is its vertex count followed by that many indices
+// into the vertex array, and a count of 0 ends the list. Solid meshes use
+// triangles only, so a list of F faces reads 3, i0, i1, i2, ..., 0 and holds
+// 4F + 1 integers; list lengths below 5 mean an empty body. A triangle is
+// front-facing when its vertices turn counter-clockwise seen from outside.
+// Pelmora reads a source only between getFacets and releaseFacets and keeps
+// no pointer into it.
+class FacetSource {
+public:
+    // Number of integers in the face list, the terminating 0 included.
+    virtual int faceListLength() const = 0;
+    // The face list (faceListLength() integers).
+    virtual const int* faceList() const = 0;
+    // Number of records in the vertex array.
+    virtual int vertexCount() const = 0;
+    // The vertex array (vertexCount() records).
+    virtual const FacetVertex* vertices() const = 0;
+    // True when both sides of every face are drawn (back faces lit with the
+    // reversed normal).
+    virtual bool doubleSided() const = 0;
+    // Last, so it adds slots after the five above without moving them: a
+    // factory may delete its sources through this interface.
+    virtual ~FacetSource() = default;
+};
+
+// The host's source of facets. Register it with PelmoraRegisterFacetFactory
+// and pass the handle as hTorvelMeshFactory to newSolidMeshFromHandle or
+// newWireMeshFromHandle.
+class FacetFactory {
+public:
+    // Reserved; Pelmora never calls it and a host need not override it.
+    virtual void reserved() {}
+    // Facets of hostMesh at a refinement deviation (what the deviation means
+    // is the factory's choice; the sample kernel reads it as the largest angle
+    // in degrees one facet may span). manual is 1 when the viewport is in
+    // manual refinement (or the mesh is being refreshed), else 0. Set *source
+    // to a facet set and return S_OK, or leave it null: a failing status is
+    // logged, and either way the mesh keeps the geometry it had in automatic
+    // mode. Every source handed out comes back through releaseFacets.
+    virtual HRESULT getFacets(int hostMesh, double deviation, int manual,
+                              FacetSource** source) = 0;
+    // Takes back a source from getFacets, after Pelmora has copied it.
+    virtual void releaseFacets(FacetSource* source) = 0;
+
+protected:
+    // The host owns its factory and deletes it as its own type.
+    ~FacetFactory() = default;
+};
+
+// Gives the factory a 32-bit handle (never 0) for hTorvelMeshFactory. The
+// factory is not copied or owned. 0 for a null factory or when no handle is
+// left. Registering the same factory twice gives two handles.
+PELMORA_API int PelmoraRegisterFacetFactory(FacetFactory* factory);
+
+// Retires a factory handle: meshes built on it fetch nothing more (their
+// requests fail with E_HANDLE) and the handle is never issued again. S_OK, or
+// E_HANDLE for 0, an unknown or an already retired handle.
+PELMORA_API HRESULT PelmoraUnregisterFacetFactory(int hFactory);
+
+// The facets that Pelmora's meshes hold, read back by the host. Every
+// host-backed mesh is listed under its (factory handle, host mesh) pair.
+class IMeshProvider {
+public:
+    // The current geometry of the first mesh created on (factory, hostMesh),
+    // fetched from the factory first if the mesh has none yet. *source is
+    // null, with S_OK, when no mesh is listed under the pair. The source
+    // reads the mesh as it is at each call (its pointers stay valid until the
+    // mesh next changes geometry) and reads as empty once the mesh is
+    // destroyed. E_POINTER for a null out pointer.
+    virtual HRESULT getFacets(int factory, int hostMesh, FacetSource** source) = 0;
+    // Frees a source from getFacets. S_OK, also for null; E_INVALIDARG for a
+    // pointer this provider did not hand out (or already freed).
+    virtual HRESULT releaseFacets(FacetSource* source) = 0;
+
+protected:
+    // Lives as long as its context; never deleted by the host.
+    ~IMeshProvider() = default;
+};
+
+// The provider behind the handle IDXContext::getTorvelMeshProvider returns,
+// or null for any other value (and once its context is released).
+PELMORA_API IMeshProvider* PelmoraGetMeshProvider(int hMeshProvider);

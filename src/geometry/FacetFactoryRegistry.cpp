@@ -1,0 +1,44 @@
+#include "geometry/FacetFactoryRegistry.h"
+
+#include <memory>
+
+namespace pelmora {
+
+FacetFactoryRegistry& FacetFactoryRegistry::instance() {
+    // Never destroyed: a mesh released during static destruction may still ask.
+    static auto* registry = new FacetFactoryRegistry();
+    return *registry;
+}
+
+int FacetFactoryRegistry::add(FacetFactory* factory) {
+    if (!factory) return 0;
+    // The host owns its factory: an empty owner gives a pointer that frees nothing.
+    return factories_.add(std::shared_ptr<FacetFactory>(std::shared_ptr<void>(), factory));
+}
+
+bool FacetFactoryRegistry::remove(int handle) { return factories_.remove(handle) != nullptr; }
+
+FacetFactory* FacetFactoryRegistry::find(int handle) const { return factories_.find(handle).get(); }
+
+HRESULT FacetFactoryRegistry::fetchFacets(int handle, int hostMesh, double deviation, bool manual,
+                                          const std::function<void(const FacetSource&)>& use) const {
+    FacetFactory* factory = find(handle);
+    if (!factory) return E_HANDLE;
+    FacetSource* source = nullptr;
+    const HRESULT status = factory->getFacets(hostMesh, deviation, manual ? 1 : 0, &source);
+    if (FAILED(status)) {
+        if (source) factory->releaseFacets(source);
+        return status;
+    }
+    if (!source) return S_FALSE;
+    try {
+        use(*source);
+    } catch (...) {
+        factory->releaseFacets(source);
+        throw;
+    }
+    factory->releaseFacets(source);
+    return S_OK;
+}
+
+}  // namespace pelmora

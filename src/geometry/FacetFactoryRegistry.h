@@ -1,0 +1,41 @@
+// The process-wide table of host facet factories: the 32-bit handle a host
+// passes as hTorvelMeshFactory, resolved again at every request, so a factory
+// the host has unregistered is never called.
+#pragma once
+
+#include <pelmora/host.h>
+
+#include "platform/win/HandleSlots.h"
+
+#include <functional>
+
+namespace pelmora {
+
+class FacetFactoryRegistry {
+public:
+    static FacetFactoryRegistry& instance();
+
+    // A new handle for the factory (not owned); 0 for null or a full table.
+    int add(FacetFactory* factory);
+    // Retires the handle; false when it names no registered factory.
+    bool remove(int handle);
+    // The factory behind a live handle, else null.
+    FacetFactory* find(int handle) const;
+
+    // One request to a host factory: asks the factory behind the handle for
+    // the facets of hostMesh, lets `use` read them, and hands them back. The
+    // statuses: S_OK when facets were read; S_FALSE when the factory
+    // succeeded with none; E_HANDLE for a dead factory handle; the factory's
+    // own failing status (a source it set anyway goes back unread). Logs
+    // nothing: the caller traces a failure under its own name.
+    HRESULT fetchFacets(int handle, int hostMesh, double deviation, bool manual,
+                        const std::function<void(const FacetSource&)>& use) const;
+
+private:
+    // The window table takes tag 1 and GDI objects tag 2.
+    static constexpr uint32_t kFacetFactoryTableTag = 3;
+
+    win::HandleSlots<FacetFactory> factories_{kFacetFactoryTableTag};
+};
+
+}  // namespace pelmora
