@@ -2,7 +2,7 @@
 // deleted once copied, so the engine never depends on the host keeping it.
 #pragma once
 
-#include "platform/win/Gdi.h"
+#include "image/OwnedBitmap.h"
 
 namespace pelmora {
 
@@ -11,18 +11,14 @@ public:
     // Copies hostBitmap and deletes it; 0 adopts nothing. A handle that is
     // not a bitmap is logged and leaves no copy.
     explicit AdoptedBitmap(win::HBITMAP hostBitmap);
-    // Deletes the copy.
-    ~AdoptedBitmap();
 
-    AdoptedBitmap(const AdoptedBitmap&) = delete;
-    AdoptedBitmap& operator=(const AdoptedBitmap&) = delete;
-
-    win::HBITMAP handle() const { return copy_; }
+    // The copy, deleted with this object; 0 when there is none.
+    win::HBITMAP handle() const { return copy_.get(); }
     // The copy's size; false when there is no copy.
     bool size(UINT* width, UINT* height) const;
 
 private:
-    win::HBITMAP copy_ = 0;
+    OwnedBitmap copy_;
 };
 
 // A new bitmap with the size and pixels of source, made through two memory
