@@ -2,7 +2,6 @@
 
 #include "device/DXUTEnumeration.h"
 #include "device/DXUTErrors.h"
-#include "device/DXUTPlatformConstants.h"
 #include "host/Diagnostics.h"
 
 #include <algorithm>

@@ -1,7 +1,6 @@
 #include "device/DXUTEnumeration.h"
 
 #include "device/DXUTErrors.h"
-#include "device/DXUTPlatformConstants.h"
 #include "host/StringConversion.h"
 
 #include <algorithm>

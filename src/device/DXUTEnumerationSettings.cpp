@@ -5,7 +5,6 @@
 #include "device/DXUTEnumeration.h"
 #include "device/DXUTErrors.h"
 #include "device/DXUTFormatBits.h"
-#include "device/DXUTPlatformConstants.h"
 #include "device/DXUTRanking.h"
 
 #include <cstdlib>

@@ -1,6 +1,5 @@
 #include "device/DXUTFormatBits.h"
 
-#include "device/DXUTPlatformConstants.h"
 
 namespace pelmora {
 
@@ -27,7 +26,7 @@ UINT colorChannelBits(D3DFORMAT format) {
     case D3DFMT_A2B10G10R10:
     case D3DFMT_A2R10G10B10:
         return 10;
-    case kFormatA16B16G16R16:
+    case D3DFMT_A16B16G16R16:
         return 16;
     default:
         return 0;
@@ -47,7 +46,7 @@ UINT depthBits(D3DFORMAT format) {
     case D3DFMT_D24S8:
     case D3DFMT_D24X8:
     case D3DFMT_D24X4S4:
-    case kFormatD24FS8:
+    case D3DFMT_D24FS8:
         return 24;
     default:
         return 0;
@@ -59,7 +58,7 @@ UINT stencilBits(D3DFORMAT format) {
     case D3DFMT_D15S1:
         return 1;
     case D3DFMT_D24S8:
-    case kFormatD24FS8:
+    case D3DFMT_D24FS8:
         return 8;
     case D3DFMT_D24X4S4:
         return 4;

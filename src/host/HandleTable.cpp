@@ -32,7 +32,7 @@ int HandleTable::issue(DXObject* object, HandleKind kind) {
 }
 
 const HandleTable::Slot* HandleTable::slotFor(int handle) const {
-    if (handle <= 0) return nullptr;
+    if (handle <= 0 || (uint32_t(handle) >> kTagShift) != 0) return nullptr;
     uint32_t index = uint32_t(handle) & kSlotMask;
     uint32_t generation = uint32_t(handle) >> kSlotBits;
     if (index == 0 || index >= slots_.size()) return nullptr;

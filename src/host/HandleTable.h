@@ -1,6 +1,8 @@
 // The process-wide table from 32-bit handles to objects. A handle is a slot
 // index plus a generation count: never 0, never negative, and a released
-// handle stays dead even after its slot is reused.
+// handle stays dead even after its slot is reused. Its two bits below the sign
+// stay 0, where the window and GDI tables put their tags, so a handle from one
+// of those tables never names a scene object and the other way round.
 #pragma once
 
 #include <cstdint>
@@ -43,8 +45,9 @@ private:
     };
 
     static constexpr int kSlotBits = 20;
+    static constexpr int kTagShift = 29;
     static constexpr uint32_t kSlotMask = (1u << kSlotBits) - 1;
-    static constexpr uint16_t kGenerationLimit = 1u << (31 - kSlotBits);
+    static constexpr uint16_t kGenerationLimit = 1u << (kTagShift - kSlotBits);
 
     const Slot* slotFor(int handle) const;
 

@@ -10,15 +10,17 @@ namespace {
 
 constexpr UINT kDisplaySwapChain = 0;
 
+constexpr UINT kUnknownWidth = std::numeric_limits<UINT>::max();
+
 // The display's width; unlimited when the device cannot say.
 UINT displayWidth(IDirect3DDevice9* device) {
     D3DDISPLAYMODE mode{};
     const HRESULT hr = device->GetDisplayMode(kDisplaySwapChain, &mode);
     if (FAILED(hr)) {
         PELMORA_TRACE_FAILED(hr);
-        return std::numeric_limits<UINT>::max();
+        return kUnknownWidth;
     }
-    return mode.Width;
+    return mode.Width != 0 ? mode.Width : kUnknownWidth;
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include "image/SelectedBitmap.h"
 #include "image/StagingColor.h"
 #include "image/StripPieces.h"
-#include "image/TextureServices.h"
+#include "platform/d3dx/d3dx9tex.h"
 
 namespace pelmora {
 namespace {
@@ -61,7 +61,8 @@ HRESULT fill(IDirect3DDevice9* device, IDirect3DTexture9* texture, win::HBITMAP 
     const OwnedBitmap square = drawSquare(bitmap, source, plan);
     hr = square ? stage(square, staging.get()) : E_FAIL;
     if (FAILED(hr)) trace(hr, __LINE__);
-    hr = loadKeyedSurface(top.get(), staging.get(), kStagingColorKey);
+    hr = D3DXLoadSurfaceFromSurface(top.get(), nullptr, nullptr, staging.get(), nullptr, nullptr,
+                                    D3DX_FILTER_TRIANGLE, kStagingColorKey);
     return FAILED(hr) ? trace(hr, __LINE__) : S_OK;
 }
 
@@ -70,8 +71,10 @@ HRESULT fill(IDirect3DDevice9* device, IDirect3DTexture9* texture, win::HBITMAP 
 ComPtr<IDirect3DTexture9> createTextureFromBitmap(IDirect3DDevice9* device, win::HBITMAP bitmap,
                                                   const RECT& source, const TexturePlan& plan) {
     ComPtr<IDirect3DTexture9> texture;
-    const HRESULT hr =
-        createManagedTexture(device, plan.textureSize, kBitmapTextureFormat, texture.put());
+    constexpr UINT kFullChain = 0;
+    HRESULT hr = D3DXCreateTexture(device, plan.textureSize, plan.textureSize, kFullChain, 0,
+                                   kBitmapTextureFormat, D3DPOOL_MANAGED, texture.put());
+    if (SUCCEEDED(hr) && !texture) hr = E_FAIL;  // a device that says yes and hands out nothing
     if (FAILED(hr)) {
         trace(hr, __LINE__);
         return {};

@@ -4,10 +4,10 @@
 #include "scene/ColorConversion.h"
 #include "scene/RenderPass.h"
 #include "scene/SceneViewport.h"
+#include "scene/TransformArray.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -331,25 +331,16 @@ bool DXFrame::isSelfOrAncestor(const DXFrame* frame) const {
 
 HRESULT DXFrame::addTransform(int combineType, SAFEARRAY** transform) {
     return PELMORA_INTERFACE_CALL({
-        if (transform == nullptr || *transform == nullptr) return PELMORA_TRACE_FAILED(E_POINTER);
-        SAFEARRAY* array = *transform;
-        LONG upper = 0;
-        LONG lower = 0;
-        PELMORA_RETURN_IF_FAILED(SafeArrayGetUBound(array, 1, &upper));
-        PELMORA_RETURN_IF_FAILED(SafeArrayGetLBound(array, 1, &lower));
+        TransformArrayShape shape;
+        HRESULT status = readTransformArrayShape(transform, &shape);
+        if (FAILED(status)) return status;
         // Anything but doubles is quietly ignored, as hosts have long relied on.
-        if (SafeArrayGetElemsize(array) != sizeof(double)) return S_OK;
-        const int64_t count = static_cast<int64_t>(upper) - lower + 1;
-        if (SafeArrayGetDim(array) != 1 || count != kTransformArrayLength)
-            return PELMORA_TRACE_FAILED(E_INVALIDARG);
+        if (shape.elementSize != sizeof(double)) return S_OK;
+        if (!shape.holdsTwelveDoubles()) return PELMORA_TRACE_FAILED(E_INVALIDARG);
+        D3DMATRIX t;
+        status = readTransformArray(*transform, &t);
+        if (FAILED(status)) return status;
 
-        double values[kTransformArrayLength];
-        void* data = nullptr;
-        PELMORA_RETURN_IF_FAILED(SafeArrayAccessData(array, &data));
-        std::memcpy(values, data, sizeof values);
-        PELMORA_RETURN_IF_FAILED(SafeArrayUnaccessData(array));
-
-        const D3DMATRIX t = matrixFromTransformArray(values);
         if (combineType == kCombineReplace)
             localTransform_ = t;
         else if (combineType == kCombineBefore)
@@ -361,7 +352,7 @@ HRESULT DXFrame::addTransform(int combineType, SAFEARRAY** transform) {
 }
 
 HRESULT DXFrame::getTransform(SAFEARRAY** transform) {
-    return PELMORA_INTERFACE_CALL({ return writeTransform(localTransform_, transform); });
+    return PELMORA_INTERFACE_CALL({ return writeTransformArray(localTransform_, transform); });
 }
 
 HRESULT DXFrame::addRotation(float axisX, float axisY, float axisZ, float theta) {
@@ -373,7 +364,7 @@ HRESULT DXFrame::addRotation(float axisX, float axisY, float axisZ, float theta)
 }
 
 HRESULT DXFrame::getWorldTransform(SAFEARRAY** transform) {
-    return PELMORA_INTERFACE_CALL({ return writeTransform(worldTransform(), transform); });
+    return PELMORA_INTERFACE_CALL({ return writeTransformArray(worldTransform(), transform); });
 }
 
 D3DMATRIX DXFrame::worldTransform() const {
@@ -385,26 +376,6 @@ D3DMATRIX DXFrame::worldTransform() const {
     for (auto frame = chain.rbegin(); frame != chain.rend(); ++frame)
         world = composeWorld((*frame)->localTransform_, world);
     return world;
-}
-
-HRESULT DXFrame::writeTransform(const D3DMATRIX& m, SAFEARRAY** transform) const {
-    if (transform == nullptr) return PELMORA_TRACE_FAILED(E_POINTER);
-    SAFEARRAY* array = SafeArrayCreateVector(VT_R8, 0, kTransformArrayLength);
-    if (array == nullptr) return PELMORA_TRACE_FAILED(E_OUTOFMEMORY);
-    void* data = nullptr;
-    HRESULT status = SafeArrayAccessData(array, &data);
-    if (SUCCEEDED(status)) {
-        double values[kTransformArrayLength];
-        transformArrayFromMatrix(m, values);
-        std::memcpy(data, values, sizeof values);
-        status = SafeArrayUnaccessData(array);
-    }
-    if (FAILED(status)) {
-        SafeArrayDestroy(array);
-        return PELMORA_TRACE_FAILED(status);
-    }
-    *transform = array;
-    return S_OK;
 }
 
 // ---- The render walk ----

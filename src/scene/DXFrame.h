@@ -81,7 +81,6 @@ private:
     void renderList(const std::vector<Element*>& list, const char* role, IDirect3DDevice9* device,
                     SceneViewport* viewport, const D3DMATRIX& world, D3DMATERIAL9* material,
                     const RenderAttributes& attributes);
-    HRESULT writeTransform(const D3DMATRIX& m, SAFEARRAY** transform) const;
     D3DMATRIX worldTransform() const;
 
     D3DMATRIX localTransform_ = identityMatrix();

@@ -1,12 +1,12 @@
 #include "platform/win/Window.h"
 #include "scene/ColorConversion.h"
 #include "scene/FrameMatrix.h"
+#include "scene/TransformArray.h"
 #include "view/Profiling.h"
 #include "view/ViewportOperation.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace pelmora {
 
@@ -292,45 +292,18 @@ HRESULT DXViewport::lookAt(const D3DVECTOR& target, const D3DVECTOR& up) {
 
 HRESULT DXViewport::setCameraTransform(SAFEARRAY** transform) {
     return VIEWPORT_OPERATION({
-        if (transform == nullptr || *transform == nullptr) return PELMORA_TRACE_FAILED(E_POINTER);
-        SAFEARRAY* array = *transform;
-        LONG upper = 0;
-        LONG lower = 0;
-        PELMORA_RETURN_IF_FAILED(SafeArrayGetUBound(array, 1, &upper));
-        PELMORA_RETURN_IF_FAILED(SafeArrayGetLBound(array, 1, &lower));
-        if (static_cast<int64_t>(upper) - lower + 1 != kTransformArrayLength)
-            return PELMORA_TRACE_FAILED(D3DERR_INVALIDCALL);
+        TransformArrayShape shape;
+        HRESULT status = readTransformArrayShape(transform, &shape);
+        if (FAILED(status)) return status;
+        if (shape.count != kTransformArrayLength) return PELMORA_TRACE_FAILED(D3DERR_INVALIDCALL);
         // Reading anything but doubles as doubles would run past the data.
-        if (SafeArrayGetElemsize(array) != sizeof(double) || SafeArrayGetDim(array) != 1)
-            return PELMORA_TRACE_FAILED(E_INVALIDARG);
-        double values[kTransformArrayLength];
-        void* data = nullptr;
-        PELMORA_RETURN_IF_FAILED(SafeArrayAccessData(array, &data));
-        std::memcpy(values, data, sizeof values);
-        PELMORA_RETURN_IF_FAILED(SafeArrayUnaccessData(array));
-        cameraTransform_ = matrixFromTransformArray(values);
-        return S_OK;
+        if (!shape.holdsTwelveDoubles()) return PELMORA_TRACE_FAILED(E_INVALIDARG);
+        return readTransformArray(*transform, &cameraTransform_);
     });
 }
 
 HRESULT DXViewport::getCameraTransform(SAFEARRAY** result) {
-    return VIEWPORT_OPERATION({
-        if (result == nullptr) return PELMORA_TRACE_FAILED(E_POINTER);
-        SAFEARRAY* array = SafeArrayCreateVector(VT_R8, 0, kTransformArrayLength);
-        if (array == nullptr) return PELMORA_TRACE_FAILED(E_OUTOFMEMORY);
-        void* data = nullptr;
-        const HRESULT status = SafeArrayAccessData(array, &data);
-        if (FAILED(status)) {
-            SafeArrayDestroy(array);
-            return PELMORA_TRACE_FAILED(status);
-        }
-        double values[kTransformArrayLength];
-        transformArrayFromMatrix(cameraTransform_, values);
-        std::memcpy(data, values, sizeof values);
-        SafeArrayUnaccessData(array);
-        *result = array;
-        return S_OK;
-    });
+    return VIEWPORT_OPERATION({ return writeTransformArray(cameraTransform_, result); });
 }
 
 // ---- Settings ----

@@ -1,6 +1,5 @@
-// The text object a profiled viewport writes its frame-rate line with. The
-// extension library's font supplies it by installing a factory; until one is
-// installed no font is made and the frame-rate line is not drawn.
+// The text object a profiled viewport writes its frame-rate line with: the
+// extension library's bitmap font, unless a test installs another maker.
 #pragma once
 
 #include "platform/d3d9/d3d9.h"
@@ -21,10 +20,11 @@ public:
 
 using FrameRateFontFactory = std::unique_ptr<FrameRateFont> (*)(IDirect3DDevice9* device);
 
-// Installs the maker of frame-rate fonts (null removes it); returns the previous one.
+// Installs the maker of frame-rate fonts (null restores the extension
+// library's); returns the previous one.
 FrameRateFontFactory setFrameRateFontFactory(FrameRateFontFactory factory);
 
-// A font for the device, or null when no factory is installed or it made none.
+// A font for the device, or null when none could be made.
 std::unique_ptr<FrameRateFont> createFrameRateFont(IDirect3DDevice9* device);
 
 }  // namespace pelmora

@@ -4,7 +4,6 @@
 // every other call.
 #pragma once
 
-#include "device/DXUTPlatformConstants.h"
 #include "platform/d3d9/d3d9.h"
 
 #include <cstring>

@@ -234,4 +234,28 @@ TEST_F(DXContextViewport, AViewportOutlivingItsContextIsReleasedSafely) {
     other->Release();
 }
 
+// The frame-rate line of a profiled viewport, in the complement of the clear colour.
+TEST_F(DXContextViewport, AProfiledViewportWritesTheFrameRateTopLeft) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Torvel, Inc.\\Torvel Design\\Profiling",
+                              0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const char yes[] = "yes";
+    RegSetValueExA(key, "Enabled", 0, REG_SZ, reinterpret_cast<const BYTE*>(yes), sizeof yes);
+    int viewport = openViewport(160, 120);
+    RegDeleteValueA(key, "Enabled");
+    RegCloseKey(key);
+
+    drawAndPresent(viewport, 160, 120);
+    Image image = windowImage(windows[0]);
+    pelmora::test::D3D9TestDevice::savePng(image, "context_profiled_viewport");
+    const uint32_t textColour = ~kTopColour & 0xFFFFFF;
+    int textPixels = 0, elsewhere = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (near(image.at(x, y), textColour)) ++(y < 12 ? textPixels : elsewhere);
+    EXPECT_GT(textPixels, 20);
+    EXPECT_EQ(elsewhere, 0);
+}
+
 }  // namespace

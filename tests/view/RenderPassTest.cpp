@@ -287,7 +287,7 @@ TEST_F(FrameRateTest, ProfiledViewportWritesTheLineAfterAClearOnly) {
 }
 
 TEST_F(FrameRateTest, NoFontMeansNoLine) {
-    setFrameRateFontFactory(nullptr);
+    setFrameRateFontFactory([](IDirect3DDevice9*) -> std::unique_ptr<FrameRateFont> { return nullptr; });
     ViewportRig rig;
     auto viewport = rig.make();
     DXFrame root;

@@ -21,6 +21,12 @@ public:
         return *this;
     }
 
+    // Takes a reference of its own on an object the caller keeps.
+    static ComPtr share(T* object) {
+        if (object != nullptr) object->AddRef();
+        return ComPtr(object);
+    }
+
     T* get() const { return object_; }
     T* operator->() const { return object_; }
     explicit operator bool() const { return object_ != nullptr; }

@@ -7,6 +7,11 @@
 
 #include "platform/d3d9/d3d9types.h"
 
+struct D3DXVECTOR2 {
+    float x;
+    float y;
+};
+
 struct D3DXVECTOR3 : public D3DVECTOR {
     D3DXVECTOR3() : D3DVECTOR{0.0f, 0.0f, 0.0f} {}
     D3DXVECTOR3(float x, float y, float z) : D3DVECTOR{x, y, z} {}

@@ -213,6 +213,10 @@ HRESULT readBmp(const char* path, Image* image, std::string* reason) {
     }
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                std::istreambuf_iterator<char>());
+    return readBmpBytes(std::move(bytes), image, reason);
+}
+
+HRESULT readBmpBytes(std::vector<uint8_t> bytes, Image* image, std::string* reason) {
     return BmpReader(std::move(bytes)).read(image, reason);
 }
 

@@ -6,7 +6,9 @@
 
 #include "platform/imaging/ImageView.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pelmora::imaging {
 
@@ -14,6 +16,7 @@ HRESULT readPng(const char* path, Image* image, std::string* reason);
 HRESULT writePng(const char* path, const ImageView& image, std::string* reason);
 
 HRESULT readBmp(const char* path, Image* image, std::string* reason);
+HRESULT readBmpBytes(std::vector<uint8_t> bytes, Image* image, std::string* reason);
 HRESULT writeBmp(const char* path, const ImageView& image, std::string* reason);
 
 HRESULT writeJpeg(const char* path, const ImageView& image, int quality, std::string* reason);

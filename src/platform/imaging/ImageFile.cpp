@@ -104,6 +104,18 @@ HRESULT readImage(const char* path, Image* image) {
     return FAILED(status) ? fail(status, "read", path, reason) : S_OK;
 }
 
+HRESULT readBmpMemory(const uint8_t* bytes, size_t size, const char* name, Image* image) {
+    if (!bytes || !image) return fail(E_INVALIDARG, "read", name, "null argument");
+    std::string reason;
+    HRESULT status;
+    try {
+        status = readBmpBytes(std::vector<uint8_t>(bytes, bytes + size), image, &reason);
+    } catch (const std::bad_alloc&) {
+        status = E_OUTOFMEMORY, reason = "out of memory";
+    }
+    return FAILED(status) ? fail(status, "read", name, reason) : S_OK;
+}
+
 HRESULT writeImage(const char* path, ImageFormat format, const ImageView& image,
                    const WriteOptions& options) {
     const char* action = "write image";

@@ -35,6 +35,10 @@ struct WriteOptions {
 // file that cannot be read or is not a valid image.
 HRESULT readImage(const char* path, Image* image);
 
+// Reads a BMP held in memory (an embedded resource); name is for the log
+// line. Statuses as for readImage.
+HRESULT readBmpMemory(const uint8_t* bytes, size_t size, const char* name, Image* image);
+
 // Writes the image in the given format. E_INVALIDARG for a null path, an
 // invalid image or a JPEG quality outside 1..100; E_FAIL when the file cannot
 // be written.

@@ -67,3 +67,11 @@ HWND addWindow(std::shared_ptr<Window> window);
 std::shared_ptr<Window> findWindow(HWND handle);
 
 }  // namespace pelmora::win
+
+namespace pelmora::win {
+
+// The X server's screen size, on the library's own connection; false when
+// there is no X server to ask.
+bool getScreenSize(int* width, int* height);
+
+}  // namespace pelmora::win

@@ -3,7 +3,14 @@
 #include "platform/d3d9/gl/DesktopMode.h"
 #include "platform/d3d9/gl/StateTracker.h"
 
+#include "support/TestSupport.h"
+
+#include <pelmora/host.h>
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
 
 namespace pelmora::d3d9gl {
 namespace {
@@ -89,6 +96,32 @@ TEST(DesktopModeTest, SizesParseStrictly) {
     EXPECT_FALSE(parseDesktopSize("0x480").has_value());
     EXPECT_FALSE(parseDesktopSize("640x480junk").has_value());
     EXPECT_FALSE(parseDesktopSize("99999x10").has_value());
+}
+
+// The environment wins over the registry, which wins over the X server.
+TEST(DesktopModeTest, TheEnvironmentThenTheRegistryChooseTheSize) {
+    const std::string registry = test::makeTempDir("pelmora-desktop-");
+    const char* previous = std::getenv("PELMORA_REGISTRY_DIR");
+    const std::string testHome = previous ? previous : "";
+    setenv("PELMORA_REGISTRY_DIR", registry.c_str(), 1);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Torvel, Inc.\\Torvel Design\\Pelmora",
+                              0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const char size[] = "1024x768";
+    ASSERT_EQ(RegSetValueExA(key, "Desktop Size", 0, REG_SZ, reinterpret_cast<const BYTE*>(size),
+                             sizeof size),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    setenv("PELMORA_DESKTOP_SIZE", "640x480", 1);
+    EXPECT_EQ(640u, desktopMode().Width);
+    unsetenv("PELMORA_DESKTOP_SIZE");
+    EXPECT_EQ(1024u, desktopMode().Width);
+    EXPECT_EQ(768u, desktopMode().Height);
+
+    setenv("PELMORA_REGISTRY_DIR", testHome.c_str(), 1);
+    test::removeTree(registry);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #include "platform/d3d9/gl/DesktopMode.h"
 
 #include "host/Diagnostics.h"
+#include "platform/win/Window.h"
 
-#include <dlfcn.h>
+#include <pelmora/host.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,36 +15,33 @@ constexpr UINT kVirtualWidth = 1920;
 constexpr UINT kVirtualHeight = 1080;
 constexpr UINT kRefreshRate = 60;
 constexpr UINT kLargestSide = 16384;
+constexpr char kSettingsKey[] = "Software\\Torvel, Inc.\\Torvel Design\\Pelmora";
+constexpr char kDesktopSizeValue[] = "Desktop Size";
 
 D3DDISPLAYMODE makeMode(UINT width, UINT height) {
     return {width, height, kRefreshRate, D3DFMT_X8R8G8B8};
 }
 
-// The screen size of the X server, asked through the client library loaded
-// at run time, so a headless process never needs an X library at all.
-std::optional<D3DDISPLAYMODE> xServerMode(const char* displayName) {
-    void* library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_LOCAL);
-    if (!library) return std::nullopt;
-    using OpenDisplay = void* (*)(const char*);
-    using CloseDisplay = int (*)(void*);
-    using DefaultScreen = int (*)(void*);
-    using DisplaySize = int (*)(void*, int);
-    auto open = reinterpret_cast<OpenDisplay>(dlsym(library, "XOpenDisplay"));
-    auto close = reinterpret_cast<CloseDisplay>(dlsym(library, "XCloseDisplay"));
-    auto screen = reinterpret_cast<DefaultScreen>(dlsym(library, "XDefaultScreen"));
-    auto width = reinterpret_cast<DisplaySize>(dlsym(library, "XDisplayWidth"));
-    auto height = reinterpret_cast<DisplaySize>(dlsym(library, "XDisplayHeight"));
-    std::optional<D3DDISPLAYMODE> mode;
-    if (open && close && screen && width && height) {
-        if (void* display = open(displayName)) {
-            const int number = screen(display);
-            mode = makeMode(static_cast<UINT>(width(display, number)),
-                            static_cast<UINT>(height(display, number)));
-            close(display);
-        }
-    }
-    dlclose(library);
-    return mode;
+// A size kept in the registry for machines whose desktop should not follow
+// the X server (or that have none), such as build servers.
+std::optional<std::string> registryDesktopSize() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    char value[64] = {};
+    DWORD size = sizeof value - 1;
+    const LSTATUS status = RegQueryValueExA(key, kDesktopSizeValue, nullptr, nullptr,
+                                            reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return std::nullopt;
+    return std::string(value);
+}
+
+std::optional<D3DDISPLAYMODE> overriddenMode(const char* source, const std::string& text) {
+    if (auto mode = parseDesktopSize(text)) return mode;
+    logFormat("Direct3D9: ignoring the desktop size \"%s\" from %s (expected WIDTHxHEIGHT)\n",
+              text.c_str(), source);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -59,13 +57,15 @@ std::optional<D3DDISPLAYMODE> parseDesktopSize(const std::string& text) {
 
 D3DDISPLAYMODE desktopMode() {
     if (const char* size = std::getenv("PELMORA_DESKTOP_SIZE")) {
-        if (auto mode = parseDesktopSize(size)) return *mode;
-        logFormat("Direct3D9: ignoring PELMORA_DESKTOP_SIZE \"%s\" (expected WIDTHxHEIGHT)\n", size);
+        if (auto mode = overriddenMode("PELMORA_DESKTOP_SIZE", size)) return *mode;
+    }
+    if (auto size = registryDesktopSize()) {
+        if (auto mode = overriddenMode("the registry", *size)) return *mode;
     }
     const char* display = std::getenv("DISPLAY");
-    if (display && *display) {
-        if (auto mode = xServerMode(display)) return *mode;
-    }
+    int width = 0, height = 0;
+    if (display && *display && win::getScreenSize(&width, &height))
+        return makeMode(static_cast<UINT>(width), static_cast<UINT>(height));
     return makeMode(kVirtualWidth, kVirtualHeight);
 }
 

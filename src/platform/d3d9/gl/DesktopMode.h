@@ -1,6 +1,7 @@
 // The adapters' desktop display mode. PELMORA_DESKTOP_SIZE ("640x480") wins;
-// else the X server's screen size when $DISPLAY names a reachable server;
-// else a virtual 1920x1080 desktop. Always 60 Hz, D3DFMT_X8R8G8B8.
+// else the "Desktop Size" value under the Pelmora registry key; else the X
+// server's screen size when $DISPLAY names a reachable server; else a virtual
+// 1920x1080 desktop. Always 60 Hz, D3DFMT_X8R8G8B8.
 #pragma once
 
 #include "platform/d3d9/d3d9types.h"

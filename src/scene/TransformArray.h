@@ -1,0 +1,32 @@
+// Transforms as they cross the interface: one-dimensional SAFEARRAYs of 12
+// doubles (m11 m12 m13, m21 m22 m23, m31 m32 m33, m41 m42 m43). Frames and
+// viewports read and write them the same way; each decides what a wrong
+// shape means for it.
+#pragma once
+
+#include "platform/d3d9/d3d9types.h"
+
+#include <cstdint>
+
+namespace pelmora {
+
+struct TransformArrayShape {
+    int64_t count = 0;  // upper - lower + 1 of dimension 1
+    UINT elementSize = 0;
+    UINT dimensions = 0;
+
+    bool holdsTwelveDoubles() const;
+};
+
+// Reads the upper, then the lower bound of dimension 1, then the element
+// size; a failure is traced and returned.
+HRESULT readTransformArrayShape(SAFEARRAY** transform, TransformArrayShape* shape);
+
+// The matrix of an array whose shape holds twelve doubles; a failure to reach
+// the data is traced and returned.
+HRESULT readTransformArray(SAFEARRAY* array, D3DMATRIX* matrix);
+
+// A new 12-element VT_R8 vector with lower bound 0 holding the matrix.
+HRESULT writeTransformArray(const D3DMATRIX& matrix, SAFEARRAY** result);
+
+}  // namespace pelmora
