@@ -141,9 +141,13 @@ std::unique_ptr<MeshBatch> DXSolidMesh::createDeviceBuffers(IDirect3DDevice9* de
     return makeSolidBatch(device, geometry(), doubleSided_);
 }
 
-HRESULT DXSolidMesh::setMeshSimplificationLevel(int level, IDirect3DDevice9*) {
-    // Recorded for the host; drawing does not depend on it.
+HRESULT DXSolidMesh::setMeshSimplificationLevel(int level, IDirect3DDevice9* device) {
+    if (level == simplificationLevel_) return S_OK;
     simplificationLevel_ = level;
+    // The level is recorded; drawing does not depend on it yet. The mesh
+    // object a simplifier would work on is made and dropped, which shows the
+    // geometry fits one.
+    if (level > 0) makeSolidMeshObject(device, geometry(), doubleSided_);
     return S_OK;
 }
 

@@ -19,18 +19,7 @@ struct BufferShape {
 HRESULT fillVertices(IDirect3DVertexBuffer9* buffer, const SolidGeometry& geometry, UINT sides) {
     void* data = nullptr;
     PELMORA_RETURN_IF_FAILED(buffer->Lock(0, 0, &data, 0));
-    auto* out = static_cast<MeshVertex*>(data);
-    const size_t count = geometry.vertexCount;
-    std::memcpy(out, geometry.vertices.data(), count * sizeof(MeshVertex));
-    if (sides == 2) {
-        for (size_t i = 0; i < count; ++i) {
-            MeshVertex back = geometry.vertices[i];
-            back.nx = -back.nx;
-            back.ny = -back.ny;
-            back.nz = -back.nz;
-            out[count + i] = back;
-        }
-    }
+    writeSolidVertices(static_cast<MeshVertex*>(data), geometry, sides);
     PELMORA_RETURN_IF_FAILED(buffer->Unlock());
     return S_OK;
 }
@@ -57,10 +46,7 @@ HRESULT fillIndices(IDirect3DIndexBuffer9* buffer, const SolidGeometry& geometry
                     const BufferShape& shape) {
     void* data = nullptr;
     PELMORA_RETURN_IF_FAILED(buffer->Lock(0, 0, &data, 0));
-    if (shape.wideIndices)
-        writeIndices(static_cast<uint32_t*>(data), geometry, shape.sides);
-    else
-        writeIndices(static_cast<uint16_t*>(data), geometry, shape.sides);
+    writeSolidIndices(data, geometry, shape.sides, shape.wideIndices);
     PELMORA_RETURN_IF_FAILED(buffer->Unlock());
     return S_OK;
 }
@@ -89,6 +75,26 @@ HRESULT makeIndexBuffer(IDirect3DDevice9* device, const SolidGeometry& geometry,
 
 }  // namespace
 
+void writeSolidVertices(MeshVertex* out, const SolidGeometry& geometry, UINT sides) {
+    const size_t count = geometry.vertexCount;
+    std::memcpy(out, geometry.vertices.data(), count * sizeof(MeshVertex));
+    if (sides < 2) return;
+    for (size_t i = 0; i < count; ++i) {
+        MeshVertex back = geometry.vertices[i];
+        back.nx = -back.nx;
+        back.ny = -back.ny;
+        back.nz = -back.nz;
+        out[count + i] = back;
+    }
+}
+
+void writeSolidIndices(void* out, const SolidGeometry& geometry, UINT sides, bool wide) {
+    if (wide)
+        writeIndices(static_cast<uint32_t*>(out), geometry, sides);
+    else
+        writeIndices(static_cast<uint16_t*>(out), geometry, sides);
+}
+
 std::unique_ptr<MeshBatch> makeSolidBatch(IDirect3DDevice9* device, const SolidGeometry* geometry,
                                           bool doubleSided) {
     auto batch = std::make_unique<MeshBatch>();
@@ -99,7 +105,7 @@ std::unique_ptr<MeshBatch> makeSolidBatch(IDirect3DDevice9* device, const SolidG
 
     const UINT sides = doubleSided ? 2 : 1;
     const BufferShape shape{geometry->vertexCount * sides, geometry->count * sides, sides,
-                            geometry->vertexCount * sides > kMaxIndex16Vertices};
+                            needsWideIndices(geometry->vertexCount * sides)};
     ComPtr<IDirect3DVertexBuffer9> vertices;
     ComPtr<IDirect3DIndexBuffer9> indices;
     if (FAILED(makeVertexBuffer(device, *geometry, shape, vertices)) ||
@@ -110,6 +116,35 @@ std::unique_ptr<MeshBatch> makeSolidBatch(IDirect3DDevice9* device, const SolidG
     batch->vertexCount = shape.vertices;
     batch->primitiveCount = shape.triangles;
     return batch;
+}
+
+ComPtr<ID3DXMesh> makeSolidMeshObject(IDirect3DDevice9* device, const SolidGeometry* geometry,
+                                      bool doubleSided) {
+    ComPtr<ID3DXMesh> mesh;
+    if (device == nullptr || geometry == nullptr || geometry->count == 0) return mesh;
+    const UINT sides = doubleSided ? 2 : 1;
+    const bool wide = needsWideIndices(geometry->vertexCount * sides);
+    const DWORD options = D3DXMESH_SYSTEMMEM | (wide ? D3DXMESH_32BIT : 0);
+    HRESULT hr = D3DXCreateMeshFVF(geometry->count * sides, geometry->vertexCount * sides, options,
+                                   kMeshVertexFvf, device, mesh.put());
+    if (FAILED(hr)) {
+        PELMORA_TRACE_FAILED(hr);
+        return ComPtr<ID3DXMesh>();
+    }
+    void* data = nullptr;
+    if (FAILED(hr = mesh->LockVertexBuffer(0, &data))) {
+        PELMORA_TRACE_FAILED(hr);
+        return ComPtr<ID3DXMesh>();
+    }
+    writeSolidVertices(static_cast<MeshVertex*>(data), *geometry, sides);
+    mesh->UnlockVertexBuffer();
+    if (FAILED(hr = mesh->LockIndexBuffer(0, &data))) {
+        PELMORA_TRACE_FAILED(hr);
+        return ComPtr<ID3DXMesh>();
+    }
+    writeSolidIndices(data, *geometry, sides, wide);
+    mesh->UnlockIndexBuffer();
+    return mesh;
 }
 
 }  // namespace pelmora

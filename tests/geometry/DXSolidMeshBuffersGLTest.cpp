@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -79,6 +80,29 @@ TEST(SolidMeshBuffers, AnotherFailureIsLoggedAndLeavesNothingToDraw) {
     EXPECT_EQ(batch->vertexCount, 0u);
     EXPECT_NE(log.find("FAILED HRESULT"), std::string::npos) << log;
     EXPECT_NE(log.find("DXSolidMeshBuffers.cpp"), std::string::npos) << log;
+}
+
+TEST(SolidMeshBuffers, TheBackCopyHasNegatedNormalsAndReversedWinding) {
+    D3D9TestDevice device;
+    ASSERT_TRUE(device.ok());
+    const SolidGeometry geometry = oneTriangle();
+    ComPtr<ID3DXMesh> mesh = makeSolidMeshObject(device.device(), &geometry, true);
+    ASSERT_TRUE(mesh);
+    EXPECT_EQ(mesh->GetNumFaces(), 2u);
+    EXPECT_EQ(mesh->GetNumVertices(), 6u);
+    EXPECT_EQ(mesh->GetFVF(), 0x112u);
+    void* data = nullptr;
+    ASSERT_EQ(mesh->LockVertexBuffer(0, &data), S_OK);
+    const auto* vertices = static_cast<const MeshVertex*>(data);
+    EXPECT_EQ(vertices[1].x, 1.0f);
+    EXPECT_EQ(vertices[1].nz, 1.0f);
+    EXPECT_EQ(vertices[4].x, 1.0f);
+    EXPECT_EQ(vertices[4].nz, -1.0f);
+    mesh->UnlockVertexBuffer();
+    ASSERT_EQ(mesh->LockIndexBuffer(0, &data), S_OK);
+    const auto* indices = static_cast<const uint16_t*>(data);
+    EXPECT_EQ(std::vector<uint16_t>(indices, indices + 6), (std::vector<uint16_t>{0, 1, 2, 4, 3, 5}));
+    mesh->UnlockIndexBuffer();
 }
 
 }  // namespace

@@ -222,6 +222,14 @@ TEST_F(DXContextMeshes, SmallMeshesKeepSixteenBitIndicesAndDoubleSidedOnesDouble
     EXPECT_EQ(solid->batch()->primitiveCount, 4u);
 }
 
+TEST_F(DXContextMeshes, ASimplificationLevelIsRecordedAndDrawingStaysTheSame) {
+    const int mesh = solidMesh(square(-0.5f, -0.5f, 0.5f, 0.5f, true), true);
+    const Image before = draw();
+    EXPECT_EQ(context->setMeshSimplificationLevel(mesh, 2), S_OK);
+    EXPECT_EQ(pelmora::resolveHandle<pelmora::DXSolidMesh>(mesh)->simplificationLevel(), 2);
+    EXPECT_EQ(draw().pixels, before.pixels);
+}
+
 // ---- Refinement against a host factory ----
 
 TEST_F(DXContextMeshes, AutomaticRefinementAsksOncePerDeviationAndReusesTheFirst) {
