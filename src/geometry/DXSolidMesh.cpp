@@ -17,7 +17,8 @@ constexpr MeshVertex kDefaultVertex{0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.
 constexpr long kArrayTriangleLength = 7;
 
 bool samePosition(const MeshVertex& a, const MeshVertex& b) {
-    return std::fabs(double(a.x) - b.x) <= DBL_EPSILON && std::fabs(double(a.y) - b.y) <= DBL_EPSILON &&
+    return std::fabs(double(a.x) - b.x) <= DBL_EPSILON &&
+           std::fabs(double(a.y) - b.y) <= DBL_EPSILON &&
            std::fabs(double(a.z) - b.z) <= DBL_EPSILON;
 }
 
@@ -55,9 +56,9 @@ HRESULT DXSolidMesh::validateArrays(const SolidMeshArrays& arrays) {
         return invalidArrays("the normal array is shorter than the vertex array");
     const long vertexCount = arrays.vertexFloatCount / 3;
     bool inRange = true;
-    const bool forward = walkArrayFaces(arrays.faces, arrays.faceIntCount, [&](const FaceRead& face) {
-        inRange = inRange && indicesWithin(face, vertexCount);
-    });
+    const bool forward = walkArrayFaces(
+        arrays.faces, arrays.faceIntCount,
+        [&](const FaceRead& face) { inRange = inRange && indicesWithin(face, vertexCount); });
     if (!forward) return invalidArrays("a face has a negative vertex count");
     if (!inRange) return invalidArrays("a face index lies outside the vertex array");
     return S_OK;
@@ -136,8 +137,8 @@ HRESULT DXSolidMesh::setGeometryFromFacets(const FacetSource& source) {
 // ---- Drawing ----
 
 std::unique_ptr<MeshBatch> DXSolidMesh::createDeviceBuffers(IDirect3DDevice9* device,
-                                                           const D3DMATRIX*, D3DMATERIAL9*,
-                                                           const RenderAttributes&) {
+                                                            const D3DMATRIX*, D3DMATERIAL9*,
+                                                            const RenderAttributes&) {
     return makeSolidBatch(device, geometry(), doubleSided_);
 }
 

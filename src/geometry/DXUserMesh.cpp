@@ -27,8 +27,8 @@ bool madeOn(IDirect3DVertexBuffer9* buffer, IDirect3DDevice9* device) {
 DXUserMesh::DXUserMesh(const HostMeshBinding& binding)
     : binding_(binding), serial_(nextMeshSerial++) {
     if (listed())
-        registrationId_ = binding_.provider->registerMesh(binding_.factoryHandle,
-                                                          binding_.hostMesh, this);
+        registrationId_ =
+            binding_.provider->registerMesh(binding_.factoryHandle, binding_.hostMesh, this);
 }
 
 DXUserMesh::~DXUserMesh() {
@@ -83,7 +83,8 @@ HRESULT DXUserMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
     }
     refine(view, rebuild);
     HRESULT result = S_OK;
-    if (secondaryBuffers_ != 0 || geometry_ != nullptr) result = draw(*view, world, material, attributes);
+    if (secondaryBuffers_ != 0 || geometry_ != nullptr)
+        result = draw(*view, world, material, attributes);
     endDraw(target, world, material, attributes);
     return result;
 }
@@ -119,7 +120,8 @@ HRESULT DXUserMesh::refine(DXViewport* viewport, bool force) {
         if (geometry_ == nullptr && !manual) geometry_ = previous;
     }
     // Buffers follow the geometry: another record needs buffers of its own.
-    if (geometry_ != previous) releaseDeviceObjects();
+    // (In manual mode the old record is gone whatever came back.)
+    if (manual || geometry_ != previous) releaseDeviceObjects();
     currentDeviation_ = wanted;
     return status;
 }
@@ -226,12 +228,13 @@ HRESULT DXUserMesh::issueBatch(IDirect3DDevice9* device) const {
     PELMORA_RETURN_IF_FAILED(device->SetFVF(batch.fvf));
     PELMORA_RETURN_IF_FAILED(device->SetStreamSource(0, batch.vertexBuffer.get(), 0, batch.stride));
     if (!batch.indexBuffer) {
-        PELMORA_RETURN_IF_FAILED(device->DrawPrimitive(batch.primitiveType, 0, batch.primitiveCount));
+        PELMORA_RETURN_IF_FAILED(
+            device->DrawPrimitive(batch.primitiveType, 0, batch.primitiveCount));
         return S_OK;
     }
     PELMORA_RETURN_IF_FAILED(device->SetIndices(batch.indexBuffer.get()));
-    PELMORA_RETURN_IF_FAILED(device->DrawIndexedPrimitive(batch.primitiveType, 0, 0, batch.vertexCount,
-                                                          0, batch.primitiveCount));
+    PELMORA_RETURN_IF_FAILED(device->DrawIndexedPrimitive(
+        batch.primitiveType, 0, 0, batch.vertexCount, 0, batch.primitiveCount));
     return S_OK;
 }
 

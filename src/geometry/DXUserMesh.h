@@ -70,9 +70,9 @@ protected:
     // Fills the current (new, empty) geometry from a host facet set.
     virtual HRESULT setGeometryFromFacets(const FacetSource& source) = 0;
     virtual std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device,
-                                                          const D3DMATRIX* world,
-                                                          D3DMATERIAL9* material,
-                                                          const RenderAttributes& attributes) = 0;
+                                                           const D3DMATRIX* world,
+                                                           D3DMATERIAL9* material,
+                                                           const RenderAttributes& attributes) = 0;
     // Non-zero when the mesh has something to draw besides its batch.
     virtual int prepareSecondaryBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
                                         D3DMATERIAL9* material,
@@ -82,8 +82,8 @@ protected:
     virtual HRESULT endDraw(IDirect3DDevice9* device, const D3DMATRIX* world,
                             D3DMATERIAL9* material, const RenderAttributes& attributes);
     // Non-zero when the subclass drew the mesh itself.
-    virtual int drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world,
-                          D3DMATERIAL9* material, const RenderAttributes& attributes);
+    virtual int drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world, D3DMATERIAL9* material,
+                          const RenderAttributes& attributes);
 
     // Meshes built from arrays hand their one geometry over this way.
     void addCachedGeometry(float deviation, std::unique_ptr<SolidGeometry> geometry);
@@ -96,7 +96,8 @@ protected:
 
 private:
     bool listed() const {
-        return binding_.hostMesh != 0 && binding_.factoryHandle != 0 && binding_.provider != nullptr;
+        return binding_.hostMesh != 0 && binding_.factoryHandle != 0 &&
+               binding_.provider != nullptr;
     }
     bool needsRebuild(const DXViewport& viewport) const;
     // Starts a new, empty current geometry that the mesh owns until cached.

@@ -6,7 +6,9 @@
 
 namespace pelmora {
 
-inline bool isOutOfMemory(HRESULT hr) { return hr == E_OUTOFMEMORY || hr == D3DERR_OUTOFVIDEOMEMORY; }
+inline bool isOutOfMemory(HRESULT hr) {
+    return hr == E_OUTOFMEMORY || hr == D3DERR_OUTOFVIDEOMEMORY;
+}
 
 // `create` makes the buffer in the pool it is given and returns the status.
 template <class Create>

@@ -42,7 +42,9 @@ HRESULT DXContext::newSolidMesh(SAFEARRAY** vertices, SAFEARRAY** normals, SAFEA
         HRESULT hr = arrays.read({vertices, normals, faces});
         if (FAILED(hr)) return hr;
         if (!elementSizesFit(arrays, 3)) {
-            logFormat("newSolidMesh: vertices and normals must be 4-byte floats, faces 4-byte integers\n");
+            logFormat(
+                "newSolidMesh: vertices and normals must be 4-byte floats, faces 4-byte "
+                "integers\n");
             return PELMORA_TRACE_FAILED(E_INVALIDARG);
         }
         const SolidMeshArrays view = solidArrays(arrays);

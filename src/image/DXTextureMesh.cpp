@@ -17,8 +17,8 @@ void DXTextureMesh::releaseDeviceObjects() {
 HRESULT DXTextureMesh::setGeometryFromFacets(const FacetSource&) { return S_OK; }
 
 std::unique_ptr<MeshBatch> DXTextureMesh::createDeviceBuffers(IDirect3DDevice9*, const D3DMATRIX*,
-                                                             D3DMATERIAL9*,
-                                                             const RenderAttributes&) {
+                                                              D3DMATERIAL9*,
+                                                              const RenderAttributes&) {
     return nullptr;
 }
 

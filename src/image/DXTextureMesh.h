@@ -27,8 +27,8 @@ public:
 protected:
     HRESULT setGeometryFromFacets(const FacetSource& source) override;
     std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
-                                                  D3DMATERIAL9* material,
-                                                  const RenderAttributes& attributes) override;
+                                                   D3DMATERIAL9* material,
+                                                   const RenderAttributes& attributes) override;
     int prepareSecondaryBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
                                 D3DMATERIAL9* material,
                                 const RenderAttributes& attributes) override;

@@ -41,7 +41,8 @@ private:
 
 SolidGeometry oneTriangle() {
     SolidGeometry geometry;
-    geometry.vertices = {{0, 0, 0, 0, 0, 1, 0, 0}, {1, 0, 0, 0, 0, 1, 0, 0}, {0, 1, 0, 0, 0, 1, 0, 0}};
+    geometry.vertices = {
+        {0, 0, 0, 0, 0, 1, 0, 0}, {1, 0, 0, 0, 0, 1, 0, 0}, {0, 1, 0, 0, 0, 1, 0, 0}};
     geometry.vertexCount = 3;
     geometry.faces = {3, 0, 1, 2, 0};
     geometry.count = 1;
@@ -101,7 +102,8 @@ TEST(SolidMeshBuffers, TheBackCopyHasNegatedNormalsAndReversedWinding) {
     mesh->UnlockVertexBuffer();
     ASSERT_EQ(mesh->LockIndexBuffer(0, &data), S_OK);
     const auto* indices = static_cast<const uint16_t*>(data);
-    EXPECT_EQ(std::vector<uint16_t>(indices, indices + 6), (std::vector<uint16_t>{0, 1, 2, 4, 3, 5}));
+    EXPECT_EQ(std::vector<uint16_t>(indices, indices + 6),
+              (std::vector<uint16_t>{0, 1, 2, 4, 3, 5}));
     mesh->UnlockIndexBuffer();
 }
 

@@ -92,7 +92,9 @@ struct SolidArrays {
     SafeArrayPtr faces;
 
     SolidArrays(const std::vector<float>& v, const std::vector<float>& n, const std::vector<int>& f)
-        : vertices(makeVector(VT_R4, v)), normals(makeVector(VT_R4, n)), faces(makeVector(VT_I4, f)) {}
+        : vertices(makeVector(VT_R4, v)),
+          normals(makeVector(VT_R4, n)),
+          faces(makeVector(VT_I4, f)) {}
 
     SAFEARRAY* vertexArray = nullptr;
     SAFEARRAY* normalArray = nullptr;

@@ -1,10 +1,9 @@
 // Solid meshes without a device: geometry from the host's arrays and from
-// host facet sets, the box proxy, input checks, and what the provider reads.
+// host facet sets, and the box proxy.
 #include "geometry/DXSolidMesh.h"
 #include "geometry/MeshTestSupport.h"
 
 #include <pelmora/exception.h>
-#include "geometry/TorvelMeshProvider.h"
 
 #include <gtest/gtest.h>
 
@@ -31,8 +30,8 @@ std::vector<float> pointRow(int count) {
 
 SolidMeshArrays arraysOf(const std::vector<float>& vertices, const std::vector<float>& normals,
                          const std::vector<int>& faces) {
-    return SolidMeshArrays{vertices.data(), long(vertices.size()), normals.data(),
-                           long(normals.size()), faces.data(), long(faces.size())};
+    return SolidMeshArrays{vertices.data(),      long(vertices.size()), normals.data(),
+                           long(normals.size()), faces.data(),          long(faces.size())};
 }
 
 std::vector<uint32_t> triangleList(const SolidGeometry& geometry) { return geometry.faces; }
@@ -74,9 +73,12 @@ TEST(SolidMeshFromArrays, AQuadKeepsItsFirstThreeVerticesAndSaysSo) {
     addArrayTriangle(faces, 3, 4, 5);
     faces.push_back(0);
     DXSolidMesh mesh(false);
-    const std::string out = captured([&] { mesh.buildFromArrays(arraysOf(vertices, vertices, faces)); });
-    EXPECT_NE(out.find("INVALID MESH: ACIS gave Pelmora a facet of 4 vertices. Truncating to triangle.\n"),
-              std::string::npos)
+    const std::string out =
+        captured([&] { mesh.buildFromArrays(arraysOf(vertices, vertices, faces)); });
+    EXPECT_NE(
+        out.find(
+            "INVALID MESH: ACIS gave Pelmora a facet of 4 vertices. Truncating to triangle.\n"),
+        std::string::npos)
         << out;
     EXPECT_EQ(triangleList(*mesh.geometry()), (std::vector<uint32_t>{3, 0, 1, 2, 3, 3, 4, 5, 0}));
 }
@@ -134,36 +136,6 @@ TEST(SolidMeshFromArrays, FiveFacesGetABoxProxyFourDoNot) {
     }
 }
 
-TEST(SolidMeshArrayChecks, RejectWhatTheBuilderCannotTrust) {
-    const std::vector<float> vertices = pointRow(3);
-    std::vector<int> faces;
-    addArrayTriangle(faces, 0, 1, 2);
-    faces.push_back(0);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(DXSolidMesh::validateArrays(arraysOf(vertices, vertices, faces)), S_OK);
-
-    const std::vector<float> ragged(vertices.begin(), vertices.end() - 1);
-    EXPECT_EQ(DXSolidMesh::validateArrays(arraysOf(ragged, {}, faces)), E_INVALIDARG);
-
-    const std::vector<float> fewNormals = {0, 0, 1};
-    EXPECT_EQ(DXSolidMesh::validateArrays(arraysOf(vertices, fewNormals, faces)), E_INVALIDARG);
-
-    std::vector<int> outside = faces;
-    outside[5] = 3;
-    EXPECT_EQ(DXSolidMesh::validateArrays(arraysOf(vertices, vertices, outside)), E_INVALIDARG);
-    outside[5] = -1;
-    EXPECT_EQ(DXSolidMesh::validateArrays(arraysOf(vertices, vertices, outside)), E_INVALIDARG);
-
-    std::vector<int> backwards = faces;
-    backwards[0] = -2;
-    EXPECT_EQ(DXSolidMesh::validateArrays(arraysOf(vertices, vertices, backwards)), E_INVALIDARG);
-    const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("newSolidMesh: the normal array is shorter than the vertex array"),
-              std::string::npos)
-        << log;
-    EXPECT_NE(log.find("FAILED HRESULT (0x80070057)"), std::string::npos) << log;
-}
-
 // ---- From host facets ----
 
 class SolidMeshFromFacets : public testing::Test {
@@ -172,19 +144,13 @@ protected:
 
     // Fetches once, as a refresh does, at deviation 2.
     std::unique_ptr<DXSolidMesh> fetched(TestFacetFactory& factory) {
-        auto mesh = std::make_unique<DXSolidMesh>(HostMeshBinding{kHostMesh, factory.handle, nullptr});
+        auto mesh =
+            std::make_unique<DXSolidMesh>(HostMeshBinding{kHostMesh, factory.handle, nullptr});
         mesh->setCurrentDeviation(2.0f);
         EXPECT_EQ(mesh->refine(nullptr, false), S_OK);
         return mesh;
     }
 };
-
-TEST_F(SolidMeshFromFacets, NothingIsAskedUntilTheGeometryIsNeeded) {
-    TestFacetFactory factory([](double) { return squareFacets(1.0f); });
-    auto mesh = std::make_unique<DXSolidMesh>(HostMeshBinding{kHostMesh, factory.handle, nullptr});
-    mesh.reset();
-    EXPECT_TRUE(factory.requests.empty());
-}
 
 TEST_F(SolidMeshFromFacets, VerticesAndTrianglesAreCopiedAndTheSourceGoesBack) {
     TestFacetFactory factory([](double) {
@@ -225,7 +191,8 @@ TEST_F(SolidMeshFromFacets, AFourVertexFaceBecomesItsFirstTriangle) {
     });
     std::unique_ptr<DXSolidMesh> mesh;
     const std::string out = captured([&] { mesh = fetched(factory); });
-    EXPECT_NE(out.find("INVALID MESH: ACIS gave Pelmora a facet of 4 vertices."), std::string::npos);
+    EXPECT_NE(out.find("INVALID MESH: ACIS gave Pelmora a facet of 4 vertices."),
+              std::string::npos);
     EXPECT_EQ(triangleList(*mesh->geometry()), (std::vector<uint32_t>{3, 0, 1, 2, 3, 0, 2, 3, 0}));
 }
 
@@ -264,26 +231,6 @@ TEST_F(SolidMeshFromFacets, AFaultInTheFactoryBecomesItsCode) {
     EXPECT_EQ(mesh.refine(nullptr, false), HRESULT(0xC0000005u));
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_NE(log.find("Caught SE in Pelmora: 0xc0000005"), std::string::npos) << log;
-}
-
-TEST_F(SolidMeshFromFacets, TheProviderReadsTheMeshFetchingItFirst) {
-    TestFacetFactory factory([](double) { return squareFacets(0.5f); });
-    TorvelMeshProvider provider;
-    {
-        DXSolidMesh mesh(HostMeshBinding{kHostMesh, factory.handle, &provider});
-        mesh.setCurrentDeviation(3.0f);
-        FacetSource* source = nullptr;
-        ASSERT_EQ(provider.getFacets(factory.handle, kHostMesh, &source), S_OK);
-        ASSERT_NE(source, nullptr);
-        EXPECT_EQ(factory.requests.size(), 1u);
-        EXPECT_EQ(source->vertexCount(), 4);
-        EXPECT_EQ(source->faceListLength(), 9);
-        EXPECT_EQ(source->faceList()[3], 2);
-        EXPECT_EQ(source->vertices()[1].x, 0.5f);
-        EXPECT_FALSE(source->doubleSided());
-        EXPECT_EQ(provider.releaseFacets(source), S_OK);
-    }
-    EXPECT_EQ(provider.keyCount(), 0u) << "the mesh leaves the provider's list when it goes";
 }
 
 }  // namespace

@@ -23,11 +23,12 @@ protected:
     void TearDown() override { context->Release(); }
 
     // newSolidMesh with the arrays; the status, with the log in `log`.
-    HRESULT create(const std::vector<float>& v, const std::vector<float>& n, const std::vector<int>& f,
-                   int* mesh) {
+    HRESULT create(const std::vector<float>& v, const std::vector<float>& n,
+                   const std::vector<int>& f, int* mesh) {
         SolidArrays arrays(v, n, f);
         testing::internal::CaptureStdout();
-        const HRESULT hr = context->newSolidMesh(arrays.v(), arrays.n(), arrays.f(), VARIANT_TRUE, mesh);
+        const HRESULT hr =
+            context->newSolidMesh(arrays.v(), arrays.n(), arrays.f(), VARIANT_TRUE, mesh);
         log = testing::internal::GetCapturedStdout();
         return hr;
     }
@@ -63,7 +64,16 @@ TEST_F(DXContextMeshOperations, MalformedArraysCreateNothing) {
     const std::vector<Case> cases = {
         {"ragged vertices", {0, 0, 0, 1, 0}, {}, {0}, "does not hold whole points"},
         {"short normals", triangle, {0, 0, 1}, oneFace, "normal array is shorter"},
-        {"index past the end", triangle, triangle, {3, 0, 0, 1, 0, 3, 0, 0}, "outside the vertex array"},
+        {"index past the end",
+         triangle,
+         triangle,
+         {3, 0, 0, 1, 0, 3, 0, 0},
+         "outside the vertex array"},
+        {"negative index",
+         triangle,
+         triangle,
+         {3, -1, 0, 1, 0, 2, 0, 0},
+         "outside the vertex array"},
         {"negative count", triangle, triangle, {-1, 0, 0, 1, 0, 2, 0, 0}, "negative vertex count"},
     };
     for (const Case& c : cases) {
@@ -71,6 +81,8 @@ TEST_F(DXContextMeshOperations, MalformedArraysCreateNothing) {
         EXPECT_EQ(create(c.vertices, c.normals, c.faces, &mesh), E_INVALIDARG) << c.what;
         EXPECT_EQ(mesh, -5) << c.what;
         EXPECT_NE(log.find(c.logged), std::string::npos) << c.what << ": " << log;
+        EXPECT_NE(log.find("FAILED HRESULT (0x80070057)"), std::string::npos)
+            << c.what << ": " << log;
     }
     EXPECT_EQ(objects(), 0u);
 }
