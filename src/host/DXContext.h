@@ -5,6 +5,7 @@
 
 #include <pelmora/dxcontext.h>
 
+#include "geometry/TorvelMeshProvider.h"
 #include "host/HandleTable.h"
 #include "platform/com/ComPtr.h"
 #include "view/DXDeviceHost.h"
@@ -141,6 +142,8 @@ attenuation0, float attenuation1, float attenuation2, float theta, float phi, in
     // Number of scene objects this context owns.
     size_t registeredObjectCount() const { return registry_.size(); }
     IDirect3DDevice9* device() const { return device_.get(); }
+    TorvelMeshProvider& meshProvider() { return meshProvider_; }
+    float refinementLevel() const { return refinementLevel_; }
     const D3DSURFACE_DESC& backBufferDescription() const { return backBufferDescription_; }
 
 private:
@@ -167,6 +170,8 @@ private:
     std::atomic<ULONG> references_{0};
     std::set<DXObject*> registry_;  // ordered by address, as teardown walks it
     float refinementLevel_ = 1.0f;
+    // Outlives the registry's meshes, which leave its list as they go.
+    TorvelMeshProvider meshProvider_;
     std::vector<DXViewport*> viewports_;  // registration order; not owned
     ComPtr<IDirect3DDevice9> device_;
     ComPtr<IDirect3DSurface9> backBuffer_;

@@ -19,8 +19,6 @@ HRESULT notAvailable(const char* operation, const char* sourceFile, int line) {
 
 #define PELMORA_NOT_AVAILABLE notAvailable(__func__, PELMORA_SOURCE_FILE, __LINE__)
 
-HRESULT DXContext::getTorvelMeshProvider(int*) { return PELMORA_NOT_AVAILABLE; }
-
 HRESULT DXContext::newPreloadedBillboard(PreloadedTextureIDs, int, int, int*) { return PELMORA_NOT_AVAILABLE; }
 
 HRESULT DXContext::newBillboard(int, int, int, int*) { return PELMORA_NOT_AVAILABLE; }
@@ -31,30 +29,18 @@ HRESULT DXContext::newDotMesh(SAFEARRAY**, int*) { return PELMORA_NOT_AVAILABLE;
 
 HRESULT DXContext::newGrillMesh(float, float, float, float, float, float, float, float, int*) { return PELMORA_NOT_AVAILABLE; }
 
-HRESULT DXContext::newSolidMesh(SAFEARRAY**, SAFEARRAY**, SAFEARRAY**, VARIANT_BOOL, int*) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::newSolidMeshFromHandle(int, int, int*) { return PELMORA_NOT_AVAILABLE; }
-
 HRESULT DXContext::newWireMesh(SAFEARRAY**, SAFEARRAY**, int*) { return PELMORA_NOT_AVAILABLE; }
 
 HRESULT DXContext::newWireMeshFromHandle(int, int, int*) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::setMeshScale(int, double) { return PELMORA_NOT_AVAILABLE; }
 
 HRESULT DXContext::pickMesh(int, int, int, int, int, double, double, double, double, double, double, double, double, double*, double*, double*, VARIANT_BOOL*) { return PELMORA_NOT_AVAILABLE; }
 
 HRESULT DXContext::getMeshData(int, SAFEARRAY**, SAFEARRAY**) { return PELMORA_NOT_AVAILABLE; }
 
-HRESULT DXContext::refreshMesh(int) { return PELMORA_NOT_AVAILABLE; }
-
 HRESULT DXContext::getScreenData(int, int, SAFEARRAY**, SAFEARRAY**, SAFEARRAY**) { return PELMORA_NOT_AVAILABLE; }
 
 HRESULT DXContext::getPrintData(int, SAFEARRAY**, double, double, double, double, SAFEARRAY**, SAFEARRAY**) { return PELMORA_NOT_AVAILABLE; }
 
-HRESULT DXContext::setMeshSimplificationLevel(int, int) { return PELMORA_NOT_AVAILABLE; }
-
 HRESULT DXContext::saveSnapshotJPG(int, BSTR, int, int) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::setNeverRenderMesh(int) { return PELMORA_NOT_AVAILABLE; }
 
 }  // namespace pelmora

@@ -3,6 +3,7 @@
 // context here has a real device and a viewport on an offscreen window.
 #include <pelmora/pelmora.h>
 
+#include "geometry/MeshTestSupport.h"
 #include "host/HandleTable.h"
 #include "scene/DXVisual.h"
 
@@ -79,15 +80,15 @@ std::vector<Operation> allOperations() {
         {"getCurrentDeviceName", Handles::None, S_OK, [](C c, int, int, Outs& o) { return c->getCurrentDeviceName(&o.s); }},
         {"newViewport", Handles::None, S_OK, [](C c, int, int, Outs& o) { return c->newViewport(0, 0, 0, 32, 32, &o.i); }},
         {"releaseHandle", Handles::None, S_OK, [](C c, int, int, Outs&) { return c->releaseHandle(0); }},
-        {"getTorvelMeshProvider", Handles::None, NI, [](C c, int, int, Outs& o) { return c->getTorvelMeshProvider(&o.i); }},
+        {"getTorvelMeshProvider", Handles::None, S_OK, [](C c, int, int, Outs& o) { return c->getTorvelMeshProvider(&o.i); }},
         {"newFrame", Handles::None, S_OK, [](C c, int, int, Outs& o) { return c->newFrame(0, &o.i); }},
         {"newPreloadedBillboard", Handles::None, NI, [](C c, int, int, Outs& o) { return c->newPreloadedBillboard(CONSTRAINT_FIXED, 4, 4, &o.i); }},
         {"newBillboard", Handles::None, NI, [](C c, int, int, Outs& o) { return c->newBillboard(0, 0, 0, &o.i); }},
         {"newDecal", Handles::None, NI, [](C c, int, int, Outs& o) { return c->newDecal(0, 0, 0, 1, 1, &o.i); }},
         {"newDotMesh", Handles::None, NI, [](C c, int, int, Outs& o) { return withArray(doubles({0, 0, 0}), [&](SAFEARRAY** a) { return c->newDotMesh(a, &o.i); }); }},
         {"newGrillMesh", Handles::None, NI, [](C c, int, int, Outs& o) { return c->newGrillMesh(0, 0, 1, 1, 1, 1, 1, 1, &o.i); }},
-        {"newSolidMesh", Handles::None, NI, [](C c, int, int, Outs& o) { return c->newSolidMesh(nullptr, nullptr, nullptr, 0, &o.i); }},
-        {"newSolidMeshFromHandle", Handles::None, NI, [](C c, int, int, Outs& o) { return c->newSolidMeshFromHandle(1, 1, &o.i); }},
+        {"newSolidMesh", Handles::None, E_INVALIDARG, [](C c, int, int, Outs& o) { return c->newSolidMesh(nullptr, nullptr, nullptr, 0, &o.i); }},
+        {"newSolidMeshFromHandle", Handles::None, S_OK, [](C c, int, int, Outs& o) { return c->newSolidMeshFromHandle(1, 1, &o.i); }},
         {"newWireMesh", Handles::None, NI, [](C c, int, int, Outs& o) { return c->newWireMesh(nullptr, nullptr, &o.i); }},
         {"newWireMeshFromHandle", Handles::None, NI, [](C c, int, int, Outs& o) { return c->newWireMeshFromHandle(1, 1, &o.i); }},
         {"getAppData", Handles::Visual, S_OK, [](C c, int h, int, Outs& o) { return c->getAppData(h, &o.i); }},
@@ -112,13 +113,13 @@ std::vector<Operation> allOperations() {
         {"frameSetWriteZValues", Handles::Frame, S_OK, [](C c, int h, int, Outs&) { return c->frameSetWriteZValues(h, 0); }},
         {"frameSetWriteColorValues", Handles::Frame, S_OK, [](C c, int h, int, Outs&) { return c->frameSetWriteColorValues(h, 0); }},
         {"setFrameDrawFacetEdges", Handles::Frame, S_OK, [](C c, int h, int, Outs&) { return c->setFrameDrawFacetEdges(h, SOLID_MESH_DRAW_BORDERS, 0, 2, 0, 1); }},
-        {"setMeshScale", Handles::Mesh, NI, [](C c, int h, int, Outs&) { return c->setMeshScale(h, 2); }},
+        {"setMeshScale", Handles::Mesh, S_OK, [](C c, int h, int, Outs&) { return c->setMeshScale(h, 2); }},
         {"pickMesh", Handles::Mesh, NI, [](C c, int h, int, Outs& o) { return c->pickMesh(h, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, &o.d[0], &o.d[1], &o.d[2], &o.b); }},
         {"getMeshData", Handles::Mesh, NI, [](C c, int h, int, Outs& o) { return c->getMeshData(h, &o.a1, &o.a2); }},
-        {"refreshMesh", Handles::Mesh, NI, [](C c, int h, int, Outs&) { return c->refreshMesh(h); }},
+        {"refreshMesh", Handles::Mesh, S_OK, [](C c, int h, int, Outs&) { return c->refreshMesh(h); }},
         {"getScreenData", Handles::Mesh, NI, [](C c, int h, int, Outs& o) { return withArray(identityTransform(), [&](SAFEARRAY** a) { return c->getScreenData(h, 0, a, &o.a1, &o.a2); }); }},
         {"getPrintData", Handles::Mesh, NI, [](C c, int h, int, Outs& o) { return withArray(identityTransform(), [&](SAFEARRAY** a) { return c->getPrintData(h, a, 1, 1, 0, 0, &o.a1, &o.a2); }); }},
-        {"setMeshSimplificationLevel", Handles::Mesh, NI, [](C c, int h, int, Outs&) { return c->setMeshSimplificationLevel(h, 1); }},
+        {"setMeshSimplificationLevel", Handles::Mesh, S_OK, [](C c, int h, int, Outs&) { return c->setMeshSimplificationLevel(h, 1); }},
         {"setViewportBackground", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->setViewportBackground(h, 0, 0); }},
         {"viewportAddAmbientLight", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->viewportAddAmbientLight(h, 0); }},
         {"viewportAddDirectionalLight", Handles::Viewport, S_OK, [](C c, int h, int, Outs& o) { return c->viewportAddDirectionalLight(h, 0, 0, 0, 1, &o.i); }},
@@ -157,7 +158,7 @@ std::vector<Operation> allOperations() {
         {"resetViewport", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->resetViewport(h); }},
         {"viewportPresent", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->viewportPresent(h, 0, 0, 8, 8); }},
         {"viewportFlip", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->viewportFlip(h, VARIANT_TRUE); }},
-        {"setNeverRenderMesh", Handles::Mesh, NI, [](C c, int h, int, Outs&) { return c->setNeverRenderMesh(h); }},
+        {"setNeverRenderMesh", Handles::Mesh, S_OK, [](C c, int h, int, Outs&) { return c->setNeverRenderMesh(h); }},
         {"getSurfaceDC", Handles::Viewport, S_OK, [](C c, int h, int, Outs& o) { return c->getSurfaceDC(h, &o.dc); }},
         {"releaseSurfaceDC", Handles::Viewport, S_OK, [](C c, int h, int, Outs& o) { return c->releaseSurfaceDC(h, o.dc); }},
     };
@@ -177,6 +178,8 @@ protected:
         window = PelmoraCreateOffscreenWindow(64, 64);
         ASSERT_EQ(context->newViewport(window, 0, VARIANT_TRUE, 64, 64, &viewport), S_OK);
         ASSERT_NE(viewport, 0);
+        // A host-backed mesh whose factory has nothing to give.
+        ASSERT_EQ(context->newSolidMeshFromHandle(5, factory.handle, &mesh), S_OK);
     }
     void TearDown() override {
         if (context) context->releaseHandle(viewport);
@@ -189,6 +192,7 @@ protected:
             case Handles::Frame:
             case Handles::Visual: return frame;
             case Handles::Viewport: return viewport;
+            case Handles::Mesh: return mesh;
             default: return 0;
         }
     }
@@ -201,6 +205,8 @@ protected:
     int plainVisual = 0;
     int window = 0;
     int viewport = 0;
+    pelmora::test::TestFacetFactory factory{nullptr};
+    int mesh = 0;
 };
 
 TEST_F(DXContextOperations, EveryOperationInSlotOrderReturnsItsStatus) {

@@ -1,0 +1,150 @@
+#include "geometry/DXSolidMeshBuffers.h"
+
+#include "geometry/DeviceBufferPool.h"
+#include "host/Diagnostics.h"
+
+#include <cstring>
+
+namespace pelmora {
+
+namespace {
+
+struct BufferShape {
+    UINT vertices;   // vertices in the buffer
+    UINT triangles;  // triangles in the buffer
+    UINT sides;      // 2 when double-sided
+    bool wideIndices;
+};
+
+HRESULT fillVertices(IDirect3DVertexBuffer9* buffer, const SolidGeometry& geometry, UINT sides) {
+    void* data = nullptr;
+    PELMORA_RETURN_IF_FAILED(buffer->Lock(0, 0, &data, 0));
+    writeSolidVertices(static_cast<MeshVertex*>(data), geometry, sides);
+    PELMORA_RETURN_IF_FAILED(buffer->Unlock());
+    return S_OK;
+}
+
+template <class Index>
+void writeIndices(Index* out, const SolidGeometry& geometry, UINT sides) {
+    const uint32_t* face = geometry.faces.data();
+    const uint32_t triangles = geometry.count;
+    for (uint32_t t = 0; t < triangles; ++t, face += kTriangleEntry) {
+        for (int k = 1; k <= 3; ++k) *out++ = Index(face[k]);
+    }
+    if (sides < 2) return;
+    // Back faces: the reversed-normal copy, wound the other way.
+    const uint32_t offset = geometry.vertexCount;
+    face = geometry.faces.data();
+    for (uint32_t t = 0; t < triangles; ++t, face += kTriangleEntry) {
+        *out++ = Index(face[2] + offset);
+        *out++ = Index(face[1] + offset);
+        *out++ = Index(face[3] + offset);
+    }
+}
+
+HRESULT fillIndices(IDirect3DIndexBuffer9* buffer, const SolidGeometry& geometry,
+                    const BufferShape& shape) {
+    void* data = nullptr;
+    PELMORA_RETURN_IF_FAILED(buffer->Lock(0, 0, &data, 0));
+    writeSolidIndices(data, geometry, shape.sides, shape.wideIndices);
+    PELMORA_RETURN_IF_FAILED(buffer->Unlock());
+    return S_OK;
+}
+
+HRESULT makeVertexBuffer(IDirect3DDevice9* device, const SolidGeometry& geometry,
+                         const BufferShape& shape, ComPtr<IDirect3DVertexBuffer9>& buffer) {
+    const HRESULT hr = createInDefaultPoolOrSystemMemory([&](D3DPOOL pool) {
+        return device->CreateVertexBuffer(shape.vertices * sizeof(MeshVertex), D3DUSAGE_WRITEONLY,
+                                          kMeshVertexFvf, pool, buffer.put(), nullptr);
+    });
+    if (FAILED(hr)) return PELMORA_TRACE_FAILED(hr);
+    return fillVertices(buffer.get(), geometry, shape.sides);
+}
+
+HRESULT makeIndexBuffer(IDirect3DDevice9* device, const SolidGeometry& geometry,
+                        const BufferShape& shape, ComPtr<IDirect3DIndexBuffer9>& buffer) {
+    const UINT indexSize = shape.wideIndices ? sizeof(uint32_t) : sizeof(uint16_t);
+    const D3DFORMAT format = shape.wideIndices ? D3DFMT_INDEX32 : D3DFMT_INDEX16;
+    const HRESULT hr = createInDefaultPoolOrSystemMemory([&](D3DPOOL pool) {
+        return device->CreateIndexBuffer(shape.triangles * 3 * indexSize, D3DUSAGE_WRITEONLY,
+                                         format, pool, buffer.put(), nullptr);
+    });
+    if (FAILED(hr)) return PELMORA_TRACE_FAILED(hr);
+    return fillIndices(buffer.get(), geometry, shape);
+}
+
+}  // namespace
+
+void writeSolidVertices(MeshVertex* out, const SolidGeometry& geometry, UINT sides) {
+    const size_t count = geometry.vertexCount;
+    std::memcpy(out, geometry.vertices.data(), count * sizeof(MeshVertex));
+    if (sides < 2) return;
+    for (size_t i = 0; i < count; ++i) {
+        MeshVertex back = geometry.vertices[i];
+        back.nx = -back.nx;
+        back.ny = -back.ny;
+        back.nz = -back.nz;
+        out[count + i] = back;
+    }
+}
+
+void writeSolidIndices(void* out, const SolidGeometry& geometry, UINT sides, bool wide) {
+    if (wide)
+        writeIndices(static_cast<uint32_t*>(out), geometry, sides);
+    else
+        writeIndices(static_cast<uint16_t*>(out), geometry, sides);
+}
+
+std::unique_ptr<MeshBatch> makeSolidBatch(IDirect3DDevice9* device, const SolidGeometry* geometry,
+                                          bool doubleSided) {
+    auto batch = std::make_unique<MeshBatch>();
+    batch->stride = sizeof(MeshVertex);
+    batch->fvf = kMeshVertexFvf;
+    batch->primitiveType = D3DPT_TRIANGLELIST;
+    if (geometry == nullptr || geometry->vertexCount == 0 || geometry->count == 0) return batch;
+
+    const UINT sides = doubleSided ? 2 : 1;
+    const BufferShape shape{geometry->vertexCount * sides, geometry->count * sides, sides,
+                            needsWideIndices(geometry->vertexCount * sides)};
+    ComPtr<IDirect3DVertexBuffer9> vertices;
+    ComPtr<IDirect3DIndexBuffer9> indices;
+    if (FAILED(makeVertexBuffer(device, *geometry, shape, vertices)) ||
+        FAILED(makeIndexBuffer(device, *geometry, shape, indices)))
+        return batch;
+    batch->vertexBuffer = std::move(vertices);
+    batch->indexBuffer = std::move(indices);
+    batch->vertexCount = shape.vertices;
+    batch->primitiveCount = shape.triangles;
+    return batch;
+}
+
+ComPtr<ID3DXMesh> makeSolidMeshObject(IDirect3DDevice9* device, const SolidGeometry* geometry,
+                                      bool doubleSided) {
+    ComPtr<ID3DXMesh> mesh;
+    if (device == nullptr || geometry == nullptr || geometry->count == 0) return mesh;
+    const UINT sides = doubleSided ? 2 : 1;
+    const bool wide = needsWideIndices(geometry->vertexCount * sides);
+    const DWORD options = D3DXMESH_SYSTEMMEM | (wide ? D3DXMESH_32BIT : 0);
+    HRESULT hr = D3DXCreateMeshFVF(geometry->count * sides, geometry->vertexCount * sides, options,
+                                   kMeshVertexFvf, device, mesh.put());
+    if (FAILED(hr)) {
+        PELMORA_TRACE_FAILED(hr);
+        return ComPtr<ID3DXMesh>();
+    }
+    void* data = nullptr;
+    if (FAILED(hr = mesh->LockVertexBuffer(0, &data))) {
+        PELMORA_TRACE_FAILED(hr);
+        return ComPtr<ID3DXMesh>();
+    }
+    writeSolidVertices(static_cast<MeshVertex*>(data), *geometry, sides);
+    mesh->UnlockVertexBuffer();
+    if (FAILED(hr = mesh->LockIndexBuffer(0, &data))) {
+        PELMORA_TRACE_FAILED(hr);
+        return ComPtr<ID3DXMesh>();
+    }
+    writeSolidIndices(data, *geometry, sides, wide);
+    mesh->UnlockIndexBuffer();
+    return mesh;
+}
+
+}  // namespace pelmora

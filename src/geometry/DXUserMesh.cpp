@@ -1,0 +1,256 @@
+#include "geometry/DXUserMesh.h"
+
+#include "geometry/FacetFactoryRegistry.h"
+#include "geometry/TorvelMeshProvider.h"
+#include "host/GuardedCall.h"
+#include "host/ProcessState.h"
+#include "platform/com/ComPtr.h"
+#include "view/DXViewport.h"
+
+#include <algorithm>
+
+namespace pelmora {
+
+namespace {
+
+// Every user mesh takes the next number; nothing else touches it.
+int nextMeshSerial = 0;
+
+bool madeOn(IDirect3DVertexBuffer9* buffer, IDirect3DDevice9* device) {
+    ComPtr<IDirect3DDevice9> owner;
+    if (FAILED(buffer->GetDevice(owner.put()))) return false;
+    return owner.get() == device;
+}
+
+}  // namespace
+
+DXUserMesh::DXUserMesh(const HostMeshBinding& binding)
+    : binding_(binding), serial_(nextMeshSerial++) {
+    if (listed())
+        registrationId_ =
+            binding_.provider->registerMesh(binding_.factoryHandle, binding_.hostMesh, this);
+}
+
+DXUserMesh::~DXUserMesh() {
+    clearMesh(true);
+    if (listed())
+        binding_.provider->unregisterMesh(binding_.factoryHandle, binding_.hostMesh,
+                                          registrationId_);
+}
+
+void DXUserMesh::releaseDeviceObjects() {
+    // The buffers hold the device; keeping them would keep a replaced device alive.
+    batch_.reset();
+    secondaryBuffers_ = 0;
+}
+
+HRESULT DXUserMesh::setMeshScale(double scale) {
+    scale_ = scale;
+    return S_OK;
+}
+
+HRESULT DXUserMesh::refreshMesh(float deviation) {
+    // A mesh from arrays has nothing to fetch again, so it keeps what it has.
+    if (!hostBacked()) return S_OK;
+    clearMesh(true);
+    setCurrentDeviation(deviation);
+    return refine(nullptr, false);
+}
+
+// ---- Render ----
+
+HRESULT DXUserMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
+                           const D3DMATRIX* world, D3DMATERIAL9* material,
+                           RenderAttributes attributes) {
+    (void)device;  // the viewport's device is the one drawn on
+    if (neverRender() || attributes.overrideRender != 0) return S_OK;
+    auto* view = dynamic_cast<DXViewport*>(viewport);
+    if (view == nullptr) return S_OK;
+    if (!isVisible() && !view->forceRender()) return S_OK;
+    IDirect3DDevice9* target = view->getDevice();
+    if (!passesLevelOfDetail(*view)) return S_OK;
+
+    bool rebuild = needsRebuild(*view);
+    if (currentDeviation_ == 0.0f) currentDeviation_ = view->refinementDeviation();
+    beginDraw(target, world, material, attributes);
+    if ((secondaryBuffers_ != 0 || batch_) && !rebuild) {
+        const HRESULT drawn = draw(*view, world, material, attributes);
+        if (SUCCEEDED(drawn)) {
+            endDraw(target, world, material, attributes);
+            return drawn;
+        }
+        rebuild = true;
+    }
+    refine(view, rebuild);
+    HRESULT result = S_OK;
+    if (secondaryBuffers_ != 0 || geometry_ != nullptr)
+        result = draw(*view, world, material, attributes);
+    endDraw(target, world, material, attributes);
+    return result;
+}
+
+bool DXUserMesh::needsRebuild(const DXViewport& viewport) const {
+    if (!hostBacked()) return false;
+    if (geometry_ == nullptr) return true;
+    return currentDeviation_ != 0.0f && !viewport.manualRefinement() &&
+           currentDeviation_ != viewport.refinementDeviation() &&
+           !processState().refinementsSuspended;
+}
+
+// ---- Refinement ----
+
+HRESULT DXUserMesh::refine(DXViewport* viewport, bool force) {
+    const float wanted = viewport ? viewport->refinementDeviation() : currentDeviation_;
+    const bool manual = viewport ? viewport->manualRefinement() : true;
+    if (!hostBacked()) return S_OK;
+    if (geometry_ != nullptr && !force) {
+        if (manual || currentDeviation_ == wanted || processState().refinementsSuspended)
+            return S_OK;
+    }
+    SolidGeometry* const previous = geometry_;
+    if (manual) {
+        emptyCache();
+    } else {
+        geometry_ = findCachedGeometry(wanted);
+    }
+    HRESULT status = S_OK;
+    if (geometry_ == nullptr) {
+        status = fetchFacets(wanted, manual);
+        // In automatic mode a factory with nothing to give leaves the old view up.
+        if (geometry_ == nullptr && !manual) geometry_ = previous;
+    }
+    // Buffers follow the geometry: another record needs buffers of its own.
+    // (In manual mode the old record is gone whatever came back.)
+    if (manual || geometry_ != previous) releaseDeviceObjects();
+    currentDeviation_ = wanted;
+    return status;
+}
+
+HRESULT DXUserMesh::fetchFacets(float deviation, bool manual) {
+    return PELMORA_GUARDED({
+        HRESULT built = S_OK;
+        const HRESULT hr = FacetFactoryRegistry::instance().fetchFacets(
+            binding_.factoryHandle, binding_.hostMesh, double(deviation), manual,
+            [&](const FacetSource& source) {
+                clearMesh(true);
+                startGeometry();
+                built = setGeometryFromFacets(source);
+                addCachedGeometry(deviation, std::move(ownGeometry_));
+            });
+        if (FAILED(hr)) return PELMORA_TRACE_FAILED(hr);
+        return built;
+    });
+}
+
+// ---- Geometry and cache ----
+
+FacetView DXUserMesh::facetView() const {
+    FacetView view;
+    if (geometry_ == nullptr) return view;
+    view.vertices = reinterpret_cast<const FacetVertex*>(geometry_->vertices.data());
+    view.vertexCount = int(geometry_->vertexCount);
+    if (geometry_->count > 0) {
+        view.faceList = reinterpret_cast<const int*>(geometry_->faces.data());
+        view.faceListLength = int(geometry_->faces.size());
+    }
+    view.doubleSided = isDoubleSided();
+    return view;
+}
+
+SolidGeometry* DXUserMesh::startGeometry() {
+    ownGeometry_ = std::make_unique<SolidGeometry>();
+    geometry_ = ownGeometry_.get();
+    return geometry_;
+}
+
+void DXUserMesh::adoptGeometry(std::unique_ptr<SolidGeometry> geometry) {
+    clearMesh(true);
+    geometry_ = geometry.get();
+    addCachedGeometry(currentDeviation_, std::move(geometry));
+}
+
+void DXUserMesh::addCachedGeometry(float deviation, std::unique_ptr<SolidGeometry> geometry) {
+    auto entry = std::find_if(cache_.begin(), cache_.end(),
+                              [&](const auto& pair) { return pair.first == deviation; });
+    if (entry != cache_.end()) {
+        entry->second = std::move(geometry);
+    } else {
+        cache_.emplace_back(deviation, std::move(geometry));
+    }
+}
+
+SolidGeometry* DXUserMesh::findCachedGeometry(float deviation) const {
+    for (const auto& [cached, geometry] : cache_)
+        if (cached == deviation) return geometry.get();
+    return nullptr;
+}
+
+void DXUserMesh::emptyCache() {
+    cache_.clear();
+    ownGeometry_.reset();
+    geometry_ = nullptr;
+}
+
+void DXUserMesh::clearMesh(bool freeGeometry) {
+    if (freeGeometry) {
+        ownGeometry_.reset();
+        geometry_ = nullptr;
+    }
+    batch_.reset();
+    secondaryBuffers_ = 0;
+    releaseDeviceObjects();
+}
+
+std::unique_ptr<MeshBatch> DXUserMesh::setBatch(std::unique_ptr<MeshBatch> batch) {
+    std::swap(batch, batch_);
+    return batch;
+}
+
+// ---- Draw ----
+
+HRESULT DXUserMesh::draw(DXViewport& viewport, const D3DMATRIX* world, D3DMATERIAL9* material,
+                         const RenderAttributes& attributes) {
+    if (batch_ && batch_->vertexCount == 0) return S_OK;
+    IDirect3DDevice9* device = viewport.getDevice();
+    if (device == nullptr) return S_OK;
+    if (batch_ && batch_->vertexBuffer && !madeOn(batch_->vertexBuffer.get(), device))
+        batch_.reset();
+    if (!batch_) batch_ = createDeviceBuffers(device, world, material, attributes);
+    secondaryBuffers_ = prepareSecondaryBuffers(device, world, material, attributes);
+    if (drawExtra(device, world, material, attributes) != 0) return S_OK;
+    if (!batch_ || batch_->vertexCount == 0) return S_OK;
+    return issueBatch(device);
+}
+
+HRESULT DXUserMesh::issueBatch(IDirect3DDevice9* device) const {
+    const MeshBatch& batch = *batch_;
+    if (!batch.vertexBuffer) return S_OK;
+    PELMORA_RETURN_IF_FAILED(device->SetFVF(batch.fvf));
+    PELMORA_RETURN_IF_FAILED(device->SetStreamSource(0, batch.vertexBuffer.get(), 0, batch.stride));
+    if (!batch.indexBuffer) {
+        PELMORA_RETURN_IF_FAILED(
+            device->DrawPrimitive(batch.primitiveType, 0, batch.primitiveCount));
+        return S_OK;
+    }
+    PELMORA_RETURN_IF_FAILED(device->SetIndices(batch.indexBuffer.get()));
+    PELMORA_RETURN_IF_FAILED(device->DrawIndexedPrimitive(
+        batch.primitiveType, 0, 0, batch.vertexCount, 0, batch.primitiveCount));
+    return S_OK;
+}
+
+HRESULT DXUserMesh::beginDraw(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,
+                              const RenderAttributes&) {
+    return S_OK;
+}
+
+HRESULT DXUserMesh::endDraw(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,
+                            const RenderAttributes&) {
+    return S_OK;
+}
+
+int DXUserMesh::drawExtra(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,
+                          const RenderAttributes&) {
+    return 0;
+}
+
+}  // namespace pelmora

@@ -1,0 +1,123 @@
+// The base of meshes whose geometry comes from the host: arrays handed over
+// once, or a host facet mesh fetched per refinement deviation and kept per
+// deviation. It owns the geometry, the cache and the device buffers, and
+// draws them; subclasses build the buffers and may draw extra.
+#pragma once
+
+#include "geometry/DXMesh.h"
+#include "geometry/MeshBatch.h"
+#include "geometry/RegisteredMesh.h"
+#include "geometry/SolidGeometry.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace pelmora {
+
+class TorvelMeshProvider;
+
+// The host objects a mesh shows: the host's own number for the body, the
+// handle of the factory that tessellates it, and the provider that lists the
+// mesh for the host.
+struct HostMeshBinding {
+    int hostMesh = 0;
+    int factoryHandle = 0;
+    TorvelMeshProvider* provider = nullptr;
+};
+
+class DXUserMesh : public DXMesh, public RegisteredMesh {
+public:
+    // Lists itself with the provider when the binding names all of host mesh,
+    // factory and provider.
+    explicit DXUserMesh(const HostMeshBinding& binding = {});
+    ~DXUserMesh() override;
+
+    // Drops the device buffers; they are made again at the next draw.
+    void releaseDeviceObjects() override;
+    void setCurrentDeviation(float deviation) override { currentDeviation_ = deviation; }
+    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
+                   D3DMATERIAL9* material, RenderAttributes attributes) override;
+    HRESULT setMeshScale(double scale) override;
+    HRESULT refreshMesh(float deviation) override;
+
+    // Brings the geometry to the viewport's deviation (or, without a
+    // viewport, to the current one, as in manual mode), asking the factory
+    // when neither the current geometry nor the cache serves.
+    HRESULT refine(DXViewport* viewport, bool force);
+    HRESULT draw(DXViewport& viewport, const D3DMATRIX* world, D3DMATERIAL9* material,
+                 const RenderAttributes& attributes);
+    // Frees the current geometry when the mesh owns it, and the buffers.
+    void clearMesh(bool freeGeometry);
+
+    // ---- What the provider reads ----
+    bool hasGeometry() const override { return geometry_ != nullptr; }
+    void refineWithoutViewport() override { refine(nullptr, false); }
+    FacetView facetView() const override;
+
+    // ---- What tests read ----
+    bool hostBacked() const { return binding_.hostMesh != 0; }
+    const HostMeshBinding& binding() const { return binding_; }
+    const SolidGeometry* geometry() const { return geometry_; }
+    virtual bool isDoubleSided() const { return false; }
+    float currentDeviation() const { return currentDeviation_; }
+    double meshScale() const { return scale_; }
+    size_t cachedGeometryCount() const { return cache_.size(); }
+    const MeshBatch* batch() const { return batch_.get(); }
+    int serial() const { return serial_; }
+
+protected:
+    // Fills the current (new, empty) geometry from a host facet set.
+    virtual HRESULT setGeometryFromFacets(const FacetSource& source) = 0;
+    virtual std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device,
+                                                           const D3DMATRIX* world,
+                                                           D3DMATERIAL9* material,
+                                                           const RenderAttributes& attributes) = 0;
+    // Non-zero when the mesh has something to draw besides its batch.
+    virtual int prepareSecondaryBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
+                                        D3DMATERIAL9* material,
+                                        const RenderAttributes& attributes) = 0;
+    virtual HRESULT beginDraw(IDirect3DDevice9* device, const D3DMATRIX* world,
+                              D3DMATERIAL9* material, const RenderAttributes& attributes);
+    virtual HRESULT endDraw(IDirect3DDevice9* device, const D3DMATRIX* world,
+                            D3DMATERIAL9* material, const RenderAttributes& attributes);
+    // Non-zero when the subclass drew the mesh itself.
+    virtual int drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world, D3DMATERIAL9* material,
+                          const RenderAttributes& attributes);
+
+    // Meshes built from arrays hand their one geometry over this way.
+    void addCachedGeometry(float deviation, std::unique_ptr<SolidGeometry> geometry);
+    SolidGeometry* findCachedGeometry(float deviation) const;
+    // The geometry being filled by setGeometryFromFacets or a builder.
+    SolidGeometry* editableGeometry() { return geometry_; }
+    // Makes a finished geometry current and keeps it in the cache.
+    void adoptGeometry(std::unique_ptr<SolidGeometry> geometry);
+    std::unique_ptr<MeshBatch> setBatch(std::unique_ptr<MeshBatch> batch);
+
+private:
+    bool listed() const {
+        return binding_.hostMesh != 0 && binding_.factoryHandle != 0 &&
+               binding_.provider != nullptr;
+    }
+    bool needsRebuild(const DXViewport& viewport) const;
+    // Starts a new, empty current geometry that the mesh owns until cached.
+    SolidGeometry* startGeometry();
+    void emptyCache();
+    // Asks the factory for the facets at deviation d and makes them current.
+    HRESULT fetchFacets(float deviation, bool manual);
+    HRESULT issueBatch(IDirect3DDevice9* device) const;
+
+    HostMeshBinding binding_;
+    int registrationId_ = 0;
+    int serial_;
+    float currentDeviation_ = 0.0f;
+    double scale_ = 1.0;
+    SolidGeometry* geometry_ = nullptr;
+    // Holds the current geometry while the cache is empty.
+    std::unique_ptr<SolidGeometry> ownGeometry_;
+    std::vector<std::pair<float, std::unique_ptr<SolidGeometry>>> cache_;
+    std::unique_ptr<MeshBatch> batch_;
+    int secondaryBuffers_ = 0;
+};
+
+}  // namespace pelmora

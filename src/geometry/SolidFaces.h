@@ -1,0 +1,51 @@
+// Reading the face lists hosts hand over into a solid mesh's triangles.
+#pragma once
+
+#include "geometry/SolidGeometry.h"
+
+namespace pelmora {
+
+// A face as the builders read it: its stated vertex count and the first three indices.
+struct FaceRead {
+    int vertexCount;
+    int index[3];
+};
+
+// Walks a newSolidMesh face list: per face its count n and n (index, unused)
+// pairs, up to the 0 that ends it. Stops early, returning false, at a
+// negative count, which would send the walk backwards.
+template <class Visit>
+bool walkArrayFaces(const int* faces, long count, Visit&& visit) {
+    long cursor = 0;
+    while (cursor + 5 < count && faces[cursor] != 0) {
+        const int n = faces[cursor];
+        if (n < 0) return false;
+        visit(FaceRead{n, {faces[cursor + 1], faces[cursor + 3], faces[cursor + 5]}});
+        cursor += 1 + 2 * long(n);
+    }
+    return true;
+}
+
+// Walks a host facet list: per face its count and that many indices.
+template <class Visit>
+bool walkFacetFaces(const int* faces, long count, Visit&& visit) {
+    long cursor = 0;
+    while (cursor + 3 < count && faces[cursor] != 0) {
+        const int n = faces[cursor];
+        if (n < 0) return false;
+        visit(FaceRead{n, {faces[cursor + 1], faces[cursor + 2], faces[cursor + 3]}});
+        cursor += 1 + long(n);
+    }
+    return true;
+}
+
+// The console line for a face that is not a triangle; only its first three
+// vertices are kept.
+void reportTruncatedFacet(int vertexCount);
+
+// Appends 3, i0, i1, i2.
+void appendTriangle(SolidGeometry& geometry, const FaceRead& face);
+// Ends the list with 0 and sets the face count to the triangles kept.
+void finishFaceList(SolidGeometry& geometry);
+
+}  // namespace pelmora

@@ -1,0 +1,23 @@
+// One geometry of a mesh: its vertices and its count-prefixed, 0-terminated
+// index list. Solid meshes keep triangles only (3, i0, i1, i2 per face).
+#pragma once
+
+#include "geometry/MeshVertex.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace pelmora {
+
+struct SolidGeometry {
+    std::vector<MeshVertex> vertices;
+    std::vector<uint32_t> faces;
+    uint32_t vertexCount = 0;
+    // Faces for solid meshes; the list length for line meshes.
+    uint32_t count = 0;
+};
+
+// Integers one stored triangle takes in a face list.
+constexpr int kTriangleEntry = 4;
+
+}  // namespace pelmora

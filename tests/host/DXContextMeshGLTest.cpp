@@ -1,0 +1,352 @@
+// Solid meshes through IDXContext on the real device: lit drawing of both
+// sides, refinement against a host factory, device re-creation, large meshes
+// and the level-of-detail cull. Each test renders a 128 x 128 viewport on a
+// black background, lit from the camera, with the root frame red.
+#include <pelmora/pelmora.h>
+
+#include "geometry/DXSolidMesh.h"
+#include "geometry/MeshTestSupport.h"
+#include "host/DXContext.h"
+#include "host/HandleTable.h"
+#include "platform/d3d9/gl/GLTestHooks.h"
+#include "support/D3D9TestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace pelmora::test;
+
+constexpr int kSize = 128;
+constexpr uint32_t kLitRed = 0xFF0000;
+constexpr uint32_t kBlack = 0x000000;
+constexpr int kTolerance = 3;
+constexpr int kHostMesh = 7;
+
+// A square of half-size deviation / 10, so each deviation's geometry shows.
+std::unique_ptr<TestFacets> squareForDeviation(double deviation) {
+    return squareFacets(float(deviation / 10.0));
+}
+
+// The arrays of a square in the plane z = 0 over [x0, x1] x [y0, y1].
+struct SquareArrays {
+    std::vector<float> vertices;
+    std::vector<float> normals;
+    std::vector<int> faces;
+};
+
+SquareArrays square(float x0, float y0, float x1, float y1, bool facingCamera) {
+    SquareArrays s;
+    s.vertices = {x0, y0, 0, x1, y0, 0, x1, y1, 0, x0, y1, 0};
+    const float nz = facingCamera ? 1.0f : -1.0f;
+    for (int i = 0; i < 4; ++i) s.normals.insert(s.normals.end(), {0, 0, nz});
+    if (facingCamera) {
+        addArrayTriangle(s.faces, 0, 1, 2);
+        addArrayTriangle(s.faces, 0, 2, 3);
+    } else {
+        addArrayTriangle(s.faces, 0, 2, 1);
+        addArrayTriangle(s.faces, 0, 3, 2);
+    }
+    s.faces.push_back(0);
+    return s;
+}
+
+// An axis-aligned cube of half-size h at the origin, four vertices per side
+// so every side has its own normal.
+SquareArrays cube(float h) {
+    SquareArrays c;
+    const float sides[6][3] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    for (const auto& n : sides) {
+        // Two axes spanning the side, ordered so (u x v) = n.
+        float u[3] = {n[1], n[2], n[0]};
+        float v[3] = {n[1] * n[2] + n[2] * n[0] + n[0] * n[1], 0, 0};
+        v[0] = n[1] * u[2] - n[2] * u[1];
+        v[1] = n[2] * u[0] - n[0] * u[2];
+        v[2] = n[0] * u[1] - n[1] * u[0];
+        const int base = int(c.vertices.size() / 3);
+        for (auto [a, b] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
+            for (int k = 0; k < 3; ++k) c.vertices.push_back(h * (n[k] + a * u[k] + b * v[k]));
+            c.normals.insert(c.normals.end(), {n[0], n[1], n[2]});
+        }
+        addArrayTriangle(c.faces, base, base + 1, base + 2);
+        addArrayTriangle(c.faces, base, base + 2, base + 3);
+    }
+    c.faces.push_back(0);
+    return c;
+}
+
+class DXContextMeshes : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(PelmoraCreateContext(&context), S_OK);
+        VARIANT_BOOL noHardware = VARIANT_TRUE;
+        ASSERT_EQ(context->initialize(VARIANT_FALSE, nullptr, &noHardware), S_OK);
+        ASSERT_EQ(context->newFrame(0, &root), S_OK);
+        ASSERT_EQ(context->setFrameColor(root, int(0xFFFF0000u)), S_OK);
+        window = PelmoraCreateOffscreenWindow(kSize, kSize);
+        ASSERT_EQ(context->newViewport(window, 0, VARIANT_TRUE, kSize, kSize, &viewport), S_OK);
+        ASSERT_NE(viewport, 0);
+        ASSERT_EQ(context->setViewportBackground(viewport, 0, 0), S_OK);
+        int light = 0;
+        ASSERT_EQ(
+            context->viewportAddDirectionalLight(viewport, int(0xFFFFFFFFu), 0, 0, -1, &light),
+            S_OK);
+    }
+    void TearDown() override {
+        context->suspendMeshRefinements(VARIANT_FALSE);
+        if (viewport) context->releaseHandle(viewport);
+        if (context) context->Release();
+        PelmoraDestroyWindow(window);
+    }
+
+    int solidMesh(SquareArrays arrays, bool doubleSided) {
+        SolidArrays safe(arrays.vertices, arrays.normals, arrays.faces);
+        int mesh = 0;
+        EXPECT_EQ(context->newSolidMesh(safe.v(), safe.n(), safe.f(),
+                                        doubleSided ? VARIANT_TRUE : VARIANT_FALSE, &mesh),
+                  S_OK);
+        EXPECT_EQ(context->frameAddVisual(root, mesh), S_OK);
+        return mesh;
+    }
+    int hostMesh(TestFacetFactory& factory) {
+        int mesh = 0;
+        EXPECT_EQ(context->newSolidMeshFromHandle(kHostMesh, factory.handle, &mesh), S_OK);
+        EXPECT_EQ(context->frameAddVisual(root, mesh), S_OK);
+        return mesh;
+    }
+
+    Image draw(const char* pngName = nullptr) {
+        EXPECT_EQ(context->clearViewport(viewport), S_OK);
+        EXPECT_EQ(context->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE), S_OK);
+        EXPECT_EQ(context->viewportFlip(viewport, VARIANT_TRUE), S_OK);
+        EXPECT_EQ(context->viewportPresent(viewport, 0, 0, kSize, kSize), S_OK);
+        Image image;
+        const uint32_t* pixels = nullptr;
+        EXPECT_EQ(PelmoraGetWindowImage(window, &image.width, &image.height, &pixels), S_OK);
+        image.pixels.assign(pixels, pixels + size_t(image.width) * image.height);
+        if (pngName) D3D9TestDevice::savePng(image, pngName);
+        return image;
+    }
+    // Zooms the view plane to [-half, half] on both axes.
+    void zoom(double half) {
+        ASSERT_EQ(context->setViewportPlane(viewport, -half, half, -half, half), S_OK);
+    }
+
+    // The pixel showing world point (x, y) while the plane is [-half, half].
+    static int column(double x, double half = 1.0) { return int((x / half + 1.0) * 0.5 * kSize); }
+    static int row(double y, double half = 1.0) { return int((1.0 - y / half) * 0.5 * kSize); }
+
+    pelmora::DXContext* engine() const { return static_cast<pelmora::DXContext*>(context); }
+
+    IDXContext* context = nullptr;
+    int root = 0;
+    int window = 0;
+    int viewport = 0;
+};
+
+#define EXPECT_WORLD_PIXEL(image, x, y, colour) \
+    EXPECT_PIXEL_NEAR(image, column(x), row(y), colour, kTolerance)
+
+// ---- Lit drawing ----
+
+TEST_F(DXContextMeshes, FrontAndBackFacesDrawLitAndASingleSidedBackIsCulled) {
+    solidMesh(square(-0.9f, 0.1f, -0.1f, 0.9f, true), false);  // top left, facing the camera
+    solidMesh(square(0.1f, 0.1f, 0.9f, 0.9f, false), true);    // top right, its back towards us
+    solidMesh(square(0.1f, -0.9f, 0.9f, -0.1f, false),
+              false);  // bottom right, the same single-sided
+    const Image image = draw("mesh_sides");
+    EXPECT_WORLD_PIXEL(image, -0.5, 0.5, kLitRed);
+    // The back copy carries the reversed normal, so it faces the light fully.
+    EXPECT_WORLD_PIXEL(image, 0.5, 0.5, kLitRed);
+    EXPECT_WORLD_PIXEL(image, 0.5, -0.5, kBlack);
+    EXPECT_WORLD_PIXEL(image, -0.5, -0.5, kBlack);
+}
+
+TEST_F(DXContextMeshes, NeverRenderHidesAMeshForGood) {
+    const int mesh = solidMesh(square(-0.5f, -0.5f, 0.5f, 0.5f, true), false);
+    EXPECT_EQ(context->setNeverRenderMesh(mesh), S_OK);
+    EXPECT_EQ(context->setVisible(mesh, VARIANT_TRUE), S_OK);
+    EXPECT_WORLD_PIXEL(draw(), 0.0, 0.0, kBlack);
+}
+
+TEST_F(DXContextMeshes, ReducedDetailsDropAMeshFarSmallerThanTheView) {
+    solidMesh(cube(0.05f), false);  // 0.001 of volume against 4 of area
+    EXPECT_WORLD_PIXEL(draw(), 0.0, 0.0, kLitRed);
+    ASSERT_EQ(context->viewportSetReduceDetails(viewport, VARIANT_TRUE), S_OK);
+    EXPECT_WORLD_PIXEL(draw(), 0.0, 0.0, kBlack);
+    solidMesh(cube(0.2f), false);  // 0.064 is enough to stay
+    EXPECT_WORLD_PIXEL(draw(), 0.0, 0.0, kLitRed);
+}
+
+TEST_F(DXContextMeshes, AMeshOfTwoHundredThousandVerticesDrawsWithWideIndices) {
+    constexpr int kColumns = 400, kRows = 500;  // 200,000 vertices
+    SquareArrays grid;
+    for (int r = 0; r < kRows; ++r)
+        for (int c = 0; c < kColumns; ++c) {
+            grid.vertices.insert(grid.vertices.end(), {-0.8f + 1.6f * c / (kColumns - 1),
+                                                       -0.8f + 1.6f * r / (kRows - 1), 0.0f});
+            grid.normals.insert(grid.normals.end(), {0, 0, 1});
+        }
+    for (int r = 0; r + 1 < kRows; ++r)
+        for (int c = 0; c + 1 < kColumns; ++c) {
+            const int a = r * kColumns + c;
+            addArrayTriangle(grid.faces, a, a + 1, a + kColumns + 1);
+            addArrayTriangle(grid.faces, a, a + kColumns + 1, a + kColumns);
+        }
+    grid.faces.push_back(0);
+    const int mesh = solidMesh(std::move(grid), false);
+    const Image image = draw("mesh_200k_vertices");
+    // The top rows use indices far beyond 65,535.
+    for (double y : {-0.7, 0.0, 0.5, 0.75})
+        for (double x : {-0.7, 0.0, 0.7}) EXPECT_WORLD_PIXEL(image, x, y, kLitRed);
+    EXPECT_WORLD_PIXEL(image, 0.0, 0.9, kBlack);
+
+    auto* solid = pelmora::resolveHandle<pelmora::DXSolidMesh>(mesh);
+    ASSERT_NE(solid, nullptr);
+    ASSERT_TRUE(solid->batch() && solid->batch()->indexBuffer);
+    D3DINDEXBUFFER_DESC desc{};
+    ASSERT_EQ(solid->batch()->indexBuffer->GetDesc(&desc), S_OK);
+    EXPECT_EQ(desc.Format, D3DFMT_INDEX32);
+}
+
+TEST_F(DXContextMeshes, SmallMeshesKeepSixteenBitIndicesAndDoubleSidedOnesDoubleTheirBuffers) {
+    const int mesh = solidMesh(square(-0.5f, -0.5f, 0.5f, 0.5f, true), true);
+    draw();
+    auto* solid = pelmora::resolveHandle<pelmora::DXSolidMesh>(mesh);
+    ASSERT_TRUE(solid && solid->batch() && solid->batch()->indexBuffer);
+    D3DINDEXBUFFER_DESC desc{};
+    ASSERT_EQ(solid->batch()->indexBuffer->GetDesc(&desc), S_OK);
+    EXPECT_EQ(desc.Format, D3DFMT_INDEX16);
+    EXPECT_EQ(solid->batch()->vertexCount, 8u);
+    EXPECT_EQ(solid->batch()->primitiveCount, 4u);
+}
+
+TEST_F(DXContextMeshes, ASimplificationLevelIsRecordedAndDrawingStaysTheSame) {
+    const int mesh = solidMesh(square(-0.5f, -0.5f, 0.5f, 0.5f, true), true);
+    const Image before = draw();
+    EXPECT_EQ(context->setMeshSimplificationLevel(mesh, 2), S_OK);
+    EXPECT_EQ(pelmora::resolveHandle<pelmora::DXSolidMesh>(mesh)->simplificationLevel(), 2);
+    EXPECT_EQ(draw().pixels, before.pixels);
+}
+
+// ---- Refinement against a host factory ----
+
+TEST_F(DXContextMeshes, AutomaticRefinementAsksOncePerDeviationAndReusesTheFirst) {
+    TestFacetFactory factory(squareForDeviation);
+    hostMesh(factory);
+    EXPECT_TRUE(factory.requests.empty()) << "nothing is fetched before the first draw";
+    const Image fine = draw("mesh_refine_fine");
+    zoom(9.0);
+    draw("mesh_refine_coarse");
+    zoom(1.0);
+    const Image again = draw("mesh_refine_fine_again");
+    ASSERT_EQ(factory.requests.size(), 2u);
+    const double first = factory.requests[0].deviation;
+    EXPECT_GT(factory.requests[1].deviation, first);
+    EXPECT_EQ(factory.requests[0].hostMesh, kHostMesh);
+    EXPECT_EQ(factory.requests[0].manual, 0);
+    EXPECT_EQ(factory.outstanding, 0);
+    // The third view shows the first geometry, not the coarser one.
+    const double half = first / 10.0;
+    EXPECT_WORLD_PIXEL(again, half * 0.5, 0.0, kLitRed);
+    EXPECT_WORLD_PIXEL(again, half * 1.5, 0.0, kBlack);
+    EXPECT_EQ(again.pixels, fine.pixels);
+}
+
+TEST_F(DXContextMeshes, ManualRefinementFetchesAgainOnlyOnRefresh) {
+    TestFacetFactory factory(squareForDeviation);
+    const int mesh = hostMesh(factory);
+    ASSERT_EQ(context->setAutomaticRefinement(viewport, VARIANT_FALSE), S_OK);  // level 1: 20
+    draw();
+    ASSERT_EQ(factory.requests.size(), 1u);
+    EXPECT_EQ(factory.requests[0].deviation, 20.0);
+    EXPECT_EQ(factory.requests[0].manual, 1);
+    ASSERT_EQ(context->setManualRefinementLevel(viewport, 12), S_OK);  // 5
+    draw();
+    EXPECT_EQ(factory.requests.size(), 1u);
+    ASSERT_EQ(context->refreshMesh(mesh), S_OK);
+    ASSERT_EQ(factory.requests.size(), 2u);
+    EXPECT_EQ(factory.requests[1].deviation, 5.0);
+    const Image image = draw();
+    EXPECT_EQ(factory.requests.size(), 2u);
+    EXPECT_WORLD_PIXEL(image, 0.4, 0.0, kLitRed);
+    EXPECT_WORLD_PIXEL(image, 0.6, 0.0, kBlack);
+}
+
+TEST_F(DXContextMeshes, SuspendedRefinementsKeepTheCurrentGeometry) {
+    TestFacetFactory factory(squareForDeviation);
+    hostMesh(factory);
+    draw();
+    ASSERT_EQ(context->suspendMeshRefinements(VARIANT_TRUE), S_OK);
+    zoom(9.0);
+    const Image kept = draw();
+    EXPECT_EQ(factory.requests.size(), 1u);
+    EXPECT_WORLD_PIXEL(kept, 0.0, 0.0, kLitRed);
+    ASSERT_EQ(context->suspendMeshRefinements(VARIANT_FALSE), S_OK);
+    draw();
+    EXPECT_EQ(factory.requests.size(), 2u);
+}
+
+TEST_F(DXContextMeshes, AFactoryWithNothingKeepsTheOldGeometryInAutomaticModeOnly) {
+    TestFacetFactory factory(squareForDeviation);
+    const int mesh = hostMesh(factory);
+    draw();
+    factory.make = nullptr;
+    zoom(9.0);
+    EXPECT_PIXEL_NEAR(draw(), kSize / 2, kSize / 2, kLitRed, kTolerance);
+    EXPECT_EQ(factory.requests.size(), 2u);
+
+    ASSERT_EQ(context->setAutomaticRefinement(viewport, VARIANT_FALSE), S_OK);
+    ASSERT_EQ(context->refreshMesh(mesh), S_OK);
+    EXPECT_PIXEL_NEAR(draw(), kSize / 2, kSize / 2, kBlack, kTolerance);
+}
+
+TEST_F(DXContextMeshes, BuffersAreMadeAgainOnTheNewDeviceAfterALoss) {
+    TestFacetFactory factory(squareForDeviation);
+    hostMesh(factory);
+    solidMesh(square(-0.9f, -0.9f, -0.6f, -0.6f, true), true);
+    draw();
+    IDirect3DDevice9* lost = engine()->device();
+    ASSERT_TRUE(pelmora::d3d9gl::forceDeviceLoss(lost));
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(context->viewportPresent(viewport, 0, 0, kSize, kSize), S_OK);
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("Creating device"), std::string::npos) << log;
+    ASSERT_NE(engine()->device(), lost);
+    const Image image = draw("mesh_after_device_loss");
+    EXPECT_WORLD_PIXEL(image, 0.0, 0.0, kLitRed);
+    EXPECT_WORLD_PIXEL(image, -0.75, -0.75, kLitRed);
+    EXPECT_EQ(factory.requests.size(), 1u) << "the geometry itself survives";
+}
+
+TEST_F(DXContextMeshes, ReleasingAMeshAfterThreeDeviationsFreesEverything) {
+    TestFacetFactory factory(squareForDeviation);
+    const int mesh = hostMesh(factory);
+    for (double half : {1.0, 9.0, 30.0}) {
+        zoom(half);
+        draw();
+    }
+    ASSERT_EQ(factory.requests.size(), 3u);
+    int providerHandle = 0;
+    ASSERT_EQ(context->getTorvelMeshProvider(&providerHandle), S_OK);
+    IMeshProvider* provider = PelmoraGetMeshProvider(providerHandle);
+    ASSERT_NE(provider, nullptr);
+    FacetSource* source = nullptr;
+    ASSERT_EQ(provider->getFacets(factory.handle, kHostMesh, &source), S_OK);
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(source->vertexCount(), 4);
+    EXPECT_EQ(source->vertices()[1].x, float(factory.requests[2].deviation / 10.0));
+    EXPECT_EQ(provider->releaseFacets(source), S_OK);
+
+    // The sanitizer build reports any record freed twice or never.
+    ASSERT_EQ(context->releaseHandle(mesh), S_OK);
+    EXPECT_EQ(pelmora::HandleTable::instance().lookup(mesh), nullptr);
+    ASSERT_EQ(provider->getFacets(factory.handle, kHostMesh, &source), S_OK);
+    EXPECT_EQ(source, nullptr);
+    EXPECT_EQ(factory.outstanding, 0);
+}
+
+}  // namespace

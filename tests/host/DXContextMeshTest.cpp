@@ -1,0 +1,154 @@
+// The mesh operations of IDXContext without a device: what newSolidMesh
+// accepts and refuses, the settings, and host-backed meshes with the provider.
+#include <pelmora/pelmora.h>
+
+#include "geometry/DXSolidMesh.h"
+#include "geometry/MeshTestSupport.h"
+#include "host/DXContext.h"
+#include "host/HandleTable.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace pelmora;
+using namespace pelmora::test;
+
+class DXContextMeshOperations : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(PelmoraCreateContext(&context), S_OK); }
+    void TearDown() override { context->Release(); }
+
+    // newSolidMesh with the arrays; the status, with the log in `log`.
+    HRESULT create(const std::vector<float>& v, const std::vector<float>& n,
+                   const std::vector<int>& f, int* mesh) {
+        SolidArrays arrays(v, n, f);
+        testing::internal::CaptureStdout();
+        const HRESULT hr =
+            context->newSolidMesh(arrays.v(), arrays.n(), arrays.f(), VARIANT_TRUE, mesh);
+        log = testing::internal::GetCapturedStdout();
+        return hr;
+    }
+    size_t objects() const { return static_cast<DXContext*>(context)->registeredObjectCount(); }
+
+    IDXContext* context = nullptr;
+    std::string log;
+    const std::vector<float> triangle = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    const std::vector<int> oneFace = {3, 0, 0, 1, 0, 2, 0, 0};
+};
+
+TEST_F(DXContextMeshOperations, ASolidMeshFromArraysIsRegisteredAndDoubleSided) {
+    int mesh = 0;
+    ASSERT_EQ(create(triangle, triangle, oneFace, &mesh), S_OK);
+    EXPECT_EQ(objects(), 1u);
+    auto* solid = resolveHandle<DXSolidMesh>(mesh);
+    ASSERT_NE(solid, nullptr);
+    EXPECT_TRUE(solid->isDoubleSided());
+    EXPECT_EQ(solid->geometry()->count, 1u);
+    // A refresh has nothing to fetch for an array mesh and keeps its geometry.
+    EXPECT_EQ(context->refreshMesh(mesh), S_OK);
+    ASSERT_NE(solid->geometry(), nullptr);
+}
+
+TEST_F(DXContextMeshOperations, MalformedArraysCreateNothing) {
+    struct Case {
+        const char* what;
+        std::vector<float> vertices;
+        std::vector<float> normals;
+        std::vector<int> faces;
+        const char* logged;
+    };
+    const std::vector<Case> cases = {
+        {"ragged vertices", {0, 0, 0, 1, 0}, {}, {0}, "does not hold whole points"},
+        {"short normals", triangle, {0, 0, 1}, oneFace, "normal array is shorter"},
+        {"index past the end",
+         triangle,
+         triangle,
+         {3, 0, 0, 1, 0, 3, 0, 0},
+         "outside the vertex array"},
+        {"negative index",
+         triangle,
+         triangle,
+         {3, -1, 0, 1, 0, 2, 0, 0},
+         "outside the vertex array"},
+        {"negative count", triangle, triangle, {-1, 0, 0, 1, 0, 2, 0, 0}, "negative vertex count"},
+    };
+    for (const Case& c : cases) {
+        int mesh = -5;
+        EXPECT_EQ(create(c.vertices, c.normals, c.faces, &mesh), E_INVALIDARG) << c.what;
+        EXPECT_EQ(mesh, -5) << c.what;
+        EXPECT_NE(log.find(c.logged), std::string::npos) << c.what << ": " << log;
+        EXPECT_NE(log.find("FAILED HRESULT (0x80070057)"), std::string::npos)
+            << c.what << ": " << log;
+    }
+    EXPECT_EQ(objects(), 0u);
+}
+
+TEST_F(DXContextMeshOperations, DoublesInsteadOfFloatsAreRefused) {
+    SafeArrayPtr vertices = makeDoubleArray({0, 0, 0, 1, 0, 0, 0, 1, 0});
+    SafeArrayPtr normals = makeDoubleArray({0, 0, 1, 0, 0, 1, 0, 0, 1});
+    SafeArrayPtr faces = makeVector(VT_I4, oneFace);
+    SAFEARRAY* v = vertices.get();
+    SAFEARRAY* n = normals.get();
+    SAFEARRAY* f = faces.get();
+    int mesh = 0;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(context->newSolidMesh(&v, &n, &f, 0, &mesh), E_INVALIDARG);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(objects(), 0u);
+}
+
+TEST_F(DXContextMeshOperations, SettingsReachTheMeshAndOtherHandlesAreRefused) {
+    int mesh = 0;
+    ASSERT_EQ(create(triangle, {}, oneFace, &mesh), S_OK);
+    auto* solid = resolveHandle<DXSolidMesh>(mesh);
+    EXPECT_EQ(context->setMeshScale(mesh, 2.5), S_OK);
+    EXPECT_EQ(solid->meshScale(), 2.5);
+    EXPECT_EQ(context->setNeverRenderMesh(mesh), S_OK);
+    EXPECT_TRUE(solid->neverRender());
+    // Without a device the level is not handed on.
+    EXPECT_EQ(context->setMeshSimplificationLevel(mesh, 3), S_OK);
+    EXPECT_EQ(solid->simplificationLevel(), 0);
+
+    int frame = 0;
+    ASSERT_EQ(context->newFrame(0, &frame), S_OK);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(context->setMeshScale(frame, 1.0), E_HANDLE);
+    EXPECT_EQ(context->refreshMesh(0), E_HANDLE);
+    EXPECT_EQ(context->setNeverRenderMesh(frame), E_HANDLE);
+    EXPECT_EQ(context->setMeshSimplificationLevel(12345, 1), E_HANDLE);
+    testing::internal::GetCapturedStdout();
+}
+
+TEST_F(DXContextMeshOperations, AHostBackedMeshStartsAtTheRefinementLevelAndFetchesOnlyWhenRead) {
+    TestFacetFactory factory([](double) { return squareFacets(1.0f); });
+    int mesh = 0;
+    ASSERT_EQ(context->newSolidMeshFromHandle(9, factory.handle, &mesh), S_OK);
+    auto* solid = resolveHandle<DXSolidMesh>(mesh);
+    ASSERT_NE(solid, nullptr);
+    EXPECT_EQ(solid->currentDeviation(), 1.0f);
+    EXPECT_TRUE(factory.requests.empty());
+
+    int providerHandle = 0;
+    ASSERT_EQ(context->getTorvelMeshProvider(&providerHandle), S_OK);
+    IMeshProvider* provider = PelmoraGetMeshProvider(providerHandle);
+    ASSERT_NE(provider, nullptr);
+    FacetSource* source = nullptr;
+    ASSERT_EQ(provider->getFacets(factory.handle, 9, &source), S_OK);
+    ASSERT_NE(source, nullptr);
+    ASSERT_EQ(factory.requests.size(), 1u);
+    EXPECT_EQ(factory.requests[0].deviation, 1.0);
+    EXPECT_EQ(factory.requests[0].manual, 1);
+    EXPECT_EQ(source->faceListLength(), 9);
+    EXPECT_EQ(provider->releaseFacets(source), S_OK);
+
+    // A refresh fetches again at the context's level, replacing the geometry.
+    EXPECT_EQ(context->refreshMesh(mesh), S_OK);
+    EXPECT_EQ(factory.requests.size(), 2u);
+    EXPECT_EQ(solid->cachedGeometryCount(), 1u);
+}
+
+}  // namespace
