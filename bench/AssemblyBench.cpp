@@ -20,7 +20,7 @@ constexpr UINT kWidth = 1920;
 constexpr UINT kHeight = 1080;
 constexpr double kRatioGoal = 1.15;
 // Frames are long on the software rasterizer: a few pairs give the medians.
-constexpr int kComparedPairs = 3;
+constexpr int kComparedPairs = 5;
 // View plane sizes relative to the benchmark's: in to deviation 8, out to
 // 16 and 120, and back, each deviation met several times.
 constexpr double kZoomSteps[] = {0.5, 0.25, 0.5, 1.0, 2.0, 4.0, 2.0, 1.0, 0.5, 4.0, 1.0};

@@ -98,7 +98,9 @@ AssemblyRawRenderer::Draw AssemblyRawRenderer::upload(const samplekernel::Sample
 bool AssemblyRawRenderer::makeCacheImage(std::string* error) {
     const RawGLApi& gl = target_.gl();
     gl.CreateRenderbuffers(1, &cacheImage_);
-    gl.NamedRenderbufferStorage(cacheImage_, GL_RGBA8, GLsizei(target_.width()), GLsizei(target_.height()));
+    // The back buffer's own format, as the viewport's cached image has it, so
+    // the copy is a plain copy on both sides.
+    gl.NamedRenderbufferStorage(cacheImage_, target_.colourFormat(), GLsizei(target_.width()), GLsizei(target_.height()));
     gl.CreateFramebuffers(1, &cacheFramebuffer_);
     gl.NamedFramebufferRenderbuffer(cacheFramebuffer_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, cacheImage_);
     if (gl.CheckNamedFramebufferStatus(cacheFramebuffer_, GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE)

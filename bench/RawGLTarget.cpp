@@ -3,6 +3,7 @@
 #include "SavedGLState.h"
 
 #include "platform/d3d9/gl/GLDevice.h"
+#include "platform/d3d9/gl/GLImage.h"
 #include "platform/d3d9/gl/GLSurface.h"
 
 namespace pelmora::bench {
@@ -32,7 +33,9 @@ bool RawGLTarget::open(d3d9gl::GLDevice& device, UINT width, UINT height, std::s
         *error = "the device has no back buffer";
         return false;
     }
-    framebuffer_ = static_cast<d3d9gl::GLSurface*>(backBuffer)->image().framebuffer();
+    d3d9gl::GLImage& image = static_cast<d3d9gl::GLSurface*>(backBuffer)->image();
+    framebuffer_ = image.framebuffer();
+    colourFormat_ = GLenum(image.format().internalFormat);
     backBuffer->Release();
     width_ = width;
     height_ = height;

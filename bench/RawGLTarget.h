@@ -38,11 +38,14 @@ public:
     // The whole back buffer as 0xAARRGGBB, top row first.
     std::vector<uint32_t> readImage() const;
     GLuint framebuffer() const { return framebuffer_; }
+    // The back buffer's GL internal format, for images it is copied into.
+    GLenum colourFormat() const { return colourFormat_; }
 
 private:
     d3d9gl::GLDevice* device_ = nullptr;
     RawGLApi gl_;
     GLuint framebuffer_ = 0;
+    GLenum colourFormat_ = GL_RGBA8;
     UINT width_ = 0, height_ = 0;
 };
 
