@@ -41,6 +41,7 @@ namespace pelmora::bench {
     X(PFNGLUNIFORMMATRIX4FVPROC, UniformMatrix4fv)                 \
     X(PFNGLPROGRAMUNIFORMMATRIX4FVPROC, ProgramUniformMatrix4fv)   \
     X(PFNGLPROGRAMUNIFORM4FVPROC, ProgramUniform4fv)               \
+    X(PFNGLPROGRAMUNIFORM2FVPROC, ProgramUniform2fv)               \
     X(PFNGLPROGRAMUNIFORM1FPROC, ProgramUniform1f)                 \
     X(PFNGLCREATEVERTEXARRAYSPROC, CreateVertexArrays)             \
     X(PFNGLDELETEVERTEXARRAYSPROC, DeleteVertexArrays)             \
@@ -53,7 +54,18 @@ namespace pelmora::bench {
     X(PFNGLBINDFRAMEBUFFERPROC, BindFramebuffer)                   \
     X(PFNGLDRAWELEMENTSPROC, DrawElements)                         \
     X(PFNGLREADPIXELSPROC, ReadPixels)                             \
-    X(PFNGLFINISHPROC, Finish)
+    X(PFNGLFINISHPROC, Finish)                                     \
+    X(PFNGLCREATEBUFFERSPROC, CreateBuffers)                       \
+    X(PFNGLNAMEDBUFFERSTORAGEPROC, NamedBufferStorage)             \
+    X(PFNGLDELETEBUFFERSPROC, DeleteBuffers)                       \
+    X(PFNGLCREATEFRAMEBUFFERSPROC, CreateFramebuffers)             \
+    X(PFNGLDELETEFRAMEBUFFERSPROC, DeleteFramebuffers)             \
+    X(PFNGLCREATERENDERBUFFERSPROC, CreateRenderbuffers)           \
+    X(PFNGLDELETERENDERBUFFERSPROC, DeleteRenderbuffers)           \
+    X(PFNGLNAMEDRENDERBUFFERSTORAGEPROC, NamedRenderbufferStorage) \
+    X(PFNGLNAMEDFRAMEBUFFERRENDERBUFFERPROC, NamedFramebufferRenderbuffer) \
+    X(PFNGLCHECKNAMEDFRAMEBUFFERSTATUSPROC, CheckNamedFramebufferStatus)   \
+    X(PFNGLBLITNAMEDFRAMEBUFFERPROC, BlitNamedFramebuffer)
 
 struct RawGLApi {
 #define PELMORA_BENCH_GL_POINTER(type, name) type name = nullptr;

@@ -1,11 +1,12 @@
 // Case B of the draw benchmark, the floor the device is measured against:
 // the same GL buffers drawn on the device's own context and back buffer with
-// one hand-written program doing the same per-vertex directional lighting,
-// one uniform update per body for its world matrix.
+// the raw program (one directional light, per-vertex lighting), one uniform
+// update per body for its world matrix.
 #pragma once
 
 #include "DeviceRenderer.h"
-#include "RawGLApi.h"
+#include "RawGLProgram.h"
+#include "RawGLTarget.h"
 
 #include <memory>
 #include <string>
@@ -26,23 +27,17 @@ public:
     // left as it was, so the device's shadow of it stays true.
     void drawFrame();
     // The whole back buffer as 0xAARRGGBB, top row first.
-    std::vector<uint32_t> readImage();
+    std::vector<uint32_t> readImage() const { return target_.readImage(); }
 
 private:
     RawGLRenderer(DeviceRenderer& device, const ReferenceScene& scene) : device_(device), scene_(scene) {}
     bool build(UINT width, UINT height, std::string* error);
-    GLuint compile(GLenum stage, const char* source, std::string* error);
-    void setConstants(UINT width, UINT height);
     void makeVertexArrays();
-    void setPipelineState();
 
     DeviceRenderer& device_;
     const ReferenceScene& scene_;
-    RawGLApi gl_;
-    GLuint program_ = 0;
-    GLint worldLocation_ = -1;
-    GLuint framebuffer_ = 0;
-    UINT width_ = 0, height_ = 0;
+    RawGLTarget target_;
+    std::unique_ptr<RawGLProgram> program_;
     std::vector<GLuint> vertexArrays_;
     std::vector<GLsizei> indexCounts_;
 };

@@ -1,24 +1,14 @@
-// pelmora_bench: Google Benchmark's runner, then a one-line summary of the
-// comparison that matters (device frame time over raw GL frame time).
+// pelmora_bench: Google Benchmark's runner, then one-line summaries of the
+// comparisons that matter (device frame time over raw GL frame time) and of
+// the factory requests of the zoom sequence.
+#include "AssemblyBench.h"
 #include "DrawBench.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-
 namespace {
 
-constexpr double kRatioGoal = 1.10;
-
-void printSummary() {
-    const pelmora::bench::DrawComparison& result = pelmora::bench::drawComparison();
-    if (!result.ran) return;
-    std::printf("draw: %d bodies, %llu triangles, %ux%u on %s: device %.1f ms, raw GL %.1f ms, ratio %.3f "
-                "(goal <= %.2f: %s)\n",
-                result.bodies, result.triangles, result.width, result.height, result.renderer.c_str(),
-                result.deviceMs, result.rawMs, result.ratio(), kRatioGoal,
-                result.ratio() <= kRatioGoal ? "met" : "missed");
-}
+constexpr double kDrawRatioGoal = 1.10;
 
 }  // namespace
 
@@ -27,7 +17,9 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     pelmora::bench::releaseDrawBench();
-    printSummary();
+    pelmora::bench::releaseAssemblyBench();
+    pelmora::bench::printComparison("draw", pelmora::bench::drawComparison(), kDrawRatioGoal);
+    pelmora::bench::printAssemblySummary();
     benchmark::Shutdown();
     return 0;
 }

@@ -1,0 +1,65 @@
+// Case A of the host-mesh benchmark: the assembly built and drawn the way a
+// CAD host does it, through IDXContext: a frame tree of host-backed solid
+// meshes on the sample kernel, one orthographic 1920x1080 viewport on an
+// offscreen window, and per frame clearViewport, render and viewportFlip.
+#pragma once
+
+#include "AssemblyScene.h"
+
+#include <pelmora/pelmora.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace samplekernel {
+class SampleKernel;
+}
+
+namespace pelmora::d3d9gl {
+class GLDevice;
+}
+
+namespace pelmora::bench {
+
+class AssemblyHost {
+public:
+    // nullptr with a reason when the context, the viewport or the scene
+    // cannot be made. The kernel must outlive the host.
+    static std::unique_ptr<AssemblyHost> create(const AssemblyScene& scene, samplekernel::SampleKernel& kernel,
+                                                UINT width, UINT height, std::string* error);
+    ~AssemblyHost();
+
+    AssemblyHost(const AssemblyHost&) = delete;
+    AssemblyHost& operator=(const AssemblyHost&) = delete;
+
+    // clearViewport, render, viewportFlip into the cached image, then one
+    // pixel of the back buffer read back, so the frame has really been drawn.
+    HRESULT drawFrame();
+    // The view plane of the benchmark scaled about its centre (2: twice as
+    // wide, zoomed out); the automatic deviation follows at the next render.
+    HRESULT zoom(double factor);
+    // The whole back buffer as 0xAARRGGBB, top row first.
+    std::vector<uint32_t> readImage() const;
+
+    IDirect3DDevice9* device() const;
+    d3d9gl::GLDevice& glDevice() const;
+    std::string adapterDescription() const;
+
+private:
+    AssemblyHost(const AssemblyScene& scene) : scene_(scene) {}
+    HRESULT open(samplekernel::SampleKernel& kernel, UINT width, UINT height);
+    HRESULT buildTree();
+    HRESULT addBody(const AssemblyBody& body, const std::vector<int>& rowFrames);
+
+    const AssemblyScene& scene_;
+    IDXContext* context_ = nullptr;
+    int window_ = 0;
+    int factory_ = 0;
+    int viewport_ = 0;
+    int root_ = 0;
+    IDirect3DSurface9* backBuffer_ = nullptr;
+};
+
+}  // namespace pelmora::bench
