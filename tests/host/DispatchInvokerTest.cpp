@@ -1,6 +1,8 @@
 // Late-bound calls through IDispatch::Invoke, as a scripting host makes them.
 #include <pelmora/pelmora.h>
 
+#include "support/TransformArrays.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -63,16 +65,9 @@ TEST_F(DispatchInvoker, ConvertsNumbersAndPassesArraysBothWays) {
     int frame = 0;
     ASSERT_EQ(context->newFrame(0, &frame), S_OK);
     VARIANT transform;
-    VariantInit(&transform);
     transform.vt = VT_ARRAY | VT_R8;
-    transform.parray = SafeArrayCreateVector(VT_R8, 0, 12);
-    double* m = nullptr;
-    SafeArrayAccessData(transform.parray, reinterpret_cast<void**>(&m));
-    const double values[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 3, 4, 5};
-    std::copy(values, values + 12, m);
-    SafeArrayUnaccessData(transform.parray);
+    transform.parray = pelmora::test::makeDoubleArray(pelmora::test::translationValues(3, 4, 5)).release();
     VARIANT combine;
-    VariantInit(&combine);
     combine.vt = VT_R8;
     combine.dblVal = 0.0;  // a double where an int is expected is converted
     EXPECT_EQ(call(0x72, {intArg(frame), combine, transform}), S_OK);  // addFrameTransform
@@ -82,12 +77,7 @@ TEST_F(DispatchInvoker, ConvertsNumbersAndPassesArraysBothWays) {
     VariantInit(&result);
     ASSERT_EQ(call(0x74, {intArg(frame)}, &result), S_OK);  // getFrameTransform
     ASSERT_EQ(result.vt, VT_ARRAY | VT_R8);
-    double* back = nullptr;
-    SafeArrayAccessData(result.parray, reinterpret_cast<void**>(&back));
-    EXPECT_EQ(back[9], 3.0);
-    EXPECT_EQ(back[11], 5.0);
-    SafeArrayUnaccessData(result.parray);
-    VariantClear(&result);
+    EXPECT_EQ(pelmora::test::takeDoubleArray(result.parray), pelmora::test::translationValues(3, 4, 5));
 }
 
 TEST_F(DispatchInvoker, RefusesWhatItCannotCall) {
