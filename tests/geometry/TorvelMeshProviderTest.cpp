@@ -23,7 +23,8 @@ class FakeMesh final : public RegisteredMesh {
 public:
     explicit FakeMesh(int triangles = 1, bool refined = true) : refined_(refined) {
         vertices_.resize(size_t(triangles) * 3);
-        for (int i = 0; i < triangles; ++i) faces_.insert(faces_.end(), {3, 3 * i, 3 * i + 1, 3 * i + 2});
+        for (int i = 0; i < triangles; ++i)
+            faces_.insert(faces_.end(), {3, 3 * i, 3 * i + 1, 3 * i + 2});
         faces_.push_back(0);
     }
 
@@ -59,7 +60,8 @@ TEST(MeshProviderHandleTest, OnlyALiveProvidersHandleLeadsBackToItThroughTheExpo
         gone = provider.handle();
         EXPECT_EQ(PelmoraGetMeshProvider(gone), static_cast<IMeshProvider*>(&provider));
     }
-    for (int handle : {gone, visualHandle, 0, -1}) EXPECT_EQ(PelmoraGetMeshProvider(handle), nullptr);
+    for (int handle : {gone, visualHandle, 0, -1})
+        EXPECT_EQ(PelmoraGetMeshProvider(handle), nullptr);
 }
 
 TEST(MeshProviderRegistrationTest, IdsAreNeverZeroNorReusedAndAKeyGoesWithItsLastMesh) {
@@ -70,7 +72,7 @@ TEST(MeshProviderRegistrationTest, IdsAreNeverZeroNorReusedAndAKeyGoesWithItsLas
     EXPECT_GT(first, 0);
     EXPECT_GT(second, first);
     EXPECT_EQ(provider.registerMesh(kFactory, kHostMesh, nullptr), 0);
-    EXPECT_FALSE(provider.unregisterMesh(kFactory, kHostMesh + 1, first));  // needs the pair
+    EXPECT_FALSE(provider.unregisterMesh(kFactory, kHostMesh + 1, first));     // needs the pair
     EXPECT_FALSE(provider.unregisterMesh(kFactory, kHostMesh, second + 100));  // and the id
     EXPECT_TRUE(provider.unregisterMesh(kFactory, kHostMesh, first));
     EXPECT_FALSE(provider.unregisterMesh(kFactory, kHostMesh, first));

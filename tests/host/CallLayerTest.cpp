@@ -43,7 +43,9 @@ TEST(ArrayArguments, AFailureReleasesWhatWasAccessedAndReportsTheStatus) {
     SAFEARRAY* good = SafeArrayCreateVector(VT_R4, 0, 3);
     SAFEARRAY* missing = nullptr;
     ArrayArguments arrays;
-    EXPECT_THAT(stdoutOf([&] { EXPECT_EQ(arrays.read({&good, &missing}), E_INVALIDARG); }),
+    EXPECT_THAT(stdoutOf([&] {
+                    EXPECT_EQ(arrays.read({&good, &missing}), E_INVALIDARG);
+                }),
                 HasSubstr("FAILED HRESULT (0x80070057) [87] in ArrayArguments.cpp @ "));
     EXPECT_EQ(good->cLocks, 0u);
     SafeArrayDestroy(good);
@@ -66,7 +68,8 @@ TEST(LightRecords, EachKindFillsItsColumnAndLeavesTheRestZero) {
     EXPECT_EQ(point.Range, 50.0f);
     EXPECT_EQ(point.Attenuation0, 0.0f);
 
-    D3DLIGHT9 spot = spotLightRecord(0, {1, 2, 3}, {0, 0, 1}, {10, 1, 0.5f, 0.25f, 0.125f, 0.3f, 0.6f});
+    D3DLIGHT9 spot =
+        spotLightRecord(0, {1, 2, 3}, {0, 0, 1}, {10, 1, 0.5f, 0.25f, 0.125f, 0.3f, 0.6f});
     EXPECT_EQ(spot.Type, D3DLIGHT_SPOT);
     EXPECT_EQ(spot.Specular.r, 0.0f);  // spot lights carry no highlight colour
     EXPECT_EQ(spot.Falloff, 1.0f);

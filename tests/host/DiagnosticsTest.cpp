@@ -130,8 +130,7 @@ time_t sameDayInAnotherMonth() {
         const time_t when = std::mktime(&earlier);
         struct tm check;
         localtime_r(&when, &check);
-        if (check.tm_mday == today.tm_mday)
-            return when;
+        if (check.tm_mday == today.tm_mday) return when;
     }
     return now - 365 * 24 * 3600;  // unreachable: some month has every day of the month
 }
@@ -247,23 +246,12 @@ TEST_F(LogStartTest, WithoutADataFolderTheFixedFallbackIsUsedAndMade) {
     const std::string text = readFile(fallback + "/Pelmora.log");
     EXPECT_NE(text.find(kHeader), std::string::npos);
     EXPECT_NE(text.find(message), std::string::npos) << text;
-    if (!existed)
-        removeTree(fallback);
+    if (!existed) removeTree(fallback);
 }
 
-// In this process: the registry folder is switched for each case.
-class ProfilingSwitchTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = makeTempDir("pelmora-profiling-");
-        ASSERT_FALSE(folder_.empty());
-    }
-    void TearDown() override { removeTree(folder_); }
-    std::string folder_;
-};
-
-TEST_F(ProfilingSwitchTest, OnlyAValueStartingWithTrueOrYesTurnsItOn) {
-    RegistryFolderScope scope(folder_);
+// Read in this process, from the same kind of registry folder.
+TEST_F(LogStartTest, OnlyAProfilingValueStartingWithTrueOrYesTurnsItOn) {
+    RegistryFolderScope scope(root_ + "/registry");
     EXPECT_FALSE(readProfilingSwitch()) << "no key";
     const std::vector<std::pair<std::string, bool>> cases = {
         {"yes", true}, {"Y", true},   {"true", true}, {"T", true},

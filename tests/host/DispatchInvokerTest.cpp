@@ -35,8 +35,8 @@ protected:
                  UINT* argumentError = nullptr, EXCEPINFO* exception = nullptr) {
         std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
         DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-        return context->Invoke(dispid, IID_NULL, 0, DISPATCH_METHOD, &params, result,
-                               exception, argumentError);
+        return context->Invoke(dispid, IID_NULL, 0, DISPATCH_METHOD, &params, result, exception,
+                               argumentError);
     }
 
     IDXContext* context = nullptr;
@@ -66,7 +66,8 @@ TEST_F(DispatchInvoker, ConvertsNumbersAndPassesArraysBothWays) {
     ASSERT_EQ(context->newFrame(0, &frame), S_OK);
     VARIANT transform;
     transform.vt = VT_ARRAY | VT_R8;
-    transform.parray = pelmora::test::makeDoubleArray(pelmora::test::translationValues(3, 4, 5)).release();
+    transform.parray =
+        pelmora::test::makeDoubleArray(pelmora::test::translationValues(3, 4, 5)).release();
     VARIANT combine;
     combine.vt = VT_R8;
     combine.dblVal = 0.0;  // a double where an int is expected is converted
@@ -77,7 +78,8 @@ TEST_F(DispatchInvoker, ConvertsNumbersAndPassesArraysBothWays) {
     VariantInit(&result);
     ASSERT_EQ(call(0x74, {intArg(frame)}, &result), S_OK);  // getFrameTransform
     ASSERT_EQ(result.vt, VT_ARRAY | VT_R8);
-    EXPECT_EQ(pelmora::test::takeDoubleArray(result.parray), pelmora::test::translationValues(3, 4, 5));
+    EXPECT_EQ(pelmora::test::takeDoubleArray(result.parray),
+              pelmora::test::translationValues(3, 4, 5));
 }
 
 TEST_F(DispatchInvoker, RefusesWhatItCannotCall) {
@@ -92,9 +94,9 @@ TEST_F(DispatchInvoker, RefusesWhatItCannotCall) {
     EXPECT_EQ(argumentError, 0u);  // the last argument, counted from the end
     VariantClear(&text);
     DISPPARAMS none{nullptr, nullptr, 0, 0};
-    EXPECT_EQ(context->Invoke(0x3, IID_IDispatch, 0, DISPATCH_METHOD, &none, nullptr, nullptr,
-                              nullptr),
-              DISP_E_UNKNOWNINTERFACE);
+    EXPECT_EQ(
+        context->Invoke(0x3, IID_IDispatch, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+        DISP_E_UNKNOWNINTERFACE);
 }
 
 TEST_F(DispatchInvoker, AFailingOperationArrivesAsAnExceptionWithItsStatus) {

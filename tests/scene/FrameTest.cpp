@@ -111,10 +111,9 @@ TEST(FrameTransformTest, ArraysAreReadFromTheirLowerBoundAndOnlyTwelveDoublesCou
     SAFEARRAY* raw = floats.get();
     EXPECT_EQ(frame.addTransform(0, &raw), S_OK);  // ignored
     for (size_t length : {11u, 13u, 0u}) {
-        EXPECT_THAT(stdoutOf([&] {
-                        EXPECT_EQ(addTransform(frame, 0, Values(length, 5.0)), E_INVALIDARG);
-                    }),
-                    HasSubstr("FAILED HRESULT (0x80070057)"));
+        EXPECT_THAT(
+            stdoutOf([&] { EXPECT_EQ(addTransform(frame, 0, Values(length, 5.0)), E_INVALIDARG); }),
+            HasSubstr("FAILED HRESULT (0x80070057)"));
     }
     EXPECT_EQ(transformOf(frame), translationValues(4, 5, 6));
 }

@@ -197,9 +197,9 @@ TEST_F(FrameWalkTest, AnExceptionEndingTheWalkStillPopsEveryPushedState) {
     EXPECT_TRUE(later.draws().empty());
     const Calls calls = device.callTexts();
     ASSERT_GE(calls.size(), 3u);
-    EXPECT_EQ(Calls(calls.end() - 3, calls.end()),
-              (Calls{kWhiteMaterial, "SetRenderState(ZENABLE, 1)",
-                     "SetRenderState(ZWRITEENABLE, 1)"}));
+    EXPECT_EQ(
+        Calls(calls.end() - 3, calls.end()),
+        (Calls{kWhiteMaterial, "SetRenderState(ZENABLE, 1)", "SetRenderState(ZWRITEENABLE, 1)"}));
     EXPECT_TRUE(sameBytes(material, callerMaterial));
 }
 
@@ -255,10 +255,10 @@ TEST_F(FrameWalkTest, TheFramesAlphaChoosesThePass) {
         size_t opaqueDraws, translucentDraws;
         float drawnAlpha;
     } cases[] = {
-        {0xF2FFFFFFu, 1.0f, 1, 0, 1.0f},                    // nearly opaque snaps to full
-        {0x80FF0000u, 1.0f, 0, 1, 128.0f / 255.0f},         // half transparent
-        {0x00FFFFFFu, 1.0f, 0, 0, 0.0f},                    // fully transparent draws nothing
-        {std::nullopt, 0.95f, 0, 1, 0.95f},                 // inherited alpha is not snapped
+        {0xF2FFFFFFu, 1.0f, 1, 0, 1.0f},             // nearly opaque snaps to full
+        {0x80FF0000u, 1.0f, 0, 1, 128.0f / 255.0f},  // half transparent
+        {0x00FFFFFFu, 1.0f, 0, 0, 0.0f},             // fully transparent draws nothing
+        {std::nullopt, 0.95f, 0, 1, 0.95f},          // inherited alpha is not snapped
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.color ? std::to_string(*c.color) : "inherited");
@@ -405,7 +405,8 @@ TEST_F(FrameWalkTest, AttributesFollowTheNearestFrameThatSetsThem) {
     EXPECT_EQ(inherited.lineWidth, 4);
     EXPECT_EQ(inherited.overrideRender, 1);
     const RenderAttributes& set = b.draws().at(0).attributes;
-    EXPECT_EQ(edgeSettings(set), (std::vector<int64_t>{SOLID_MESH_DRAW_SILHOUETTES, 10, 11, 12, 13}));
+    EXPECT_EQ(edgeSettings(set),
+              (std::vector<int64_t>{SOLID_MESH_DRAW_SILHOUETTES, 10, 11, 12, 13}));
     EXPECT_EQ(set.lineWidth, 5);
     EXPECT_EQ(set.overrideRender, 0);
 

@@ -79,7 +79,8 @@ Image decodeJpeg(const std::string& path) {
     image.height = int(info.output_height);
     image.pixels.resize(size_t(image.width) * image.height);
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(&image.pixels[info.output_scanline * image.width]);
+        JSAMPROW row =
+            reinterpret_cast<JSAMPROW>(&image.pixels[info.output_scanline * image.width]);
         jpeg_read_scanlines(&info, &row, 1);
     }
     jpeg_finish_decompress(&info);
@@ -175,10 +176,16 @@ TEST_F(ImageFileTest, EveryFormatReadsBackAsWrittenWithinItsTolerance) {
         {"a.png", ImageFormat::Png, source.view(), {}, readBack, true, 0},
         {"opaque.png", ImageFormat::Png, source.view(), noAlpha, readBack, false, 0},
         // The right half of the gradient, read through the full image's stride.
-        {"half.png", ImageFormat::Png, {source.pixels.data() + 12, 12, 16, 24}, {}, readBack, true,
+        {"half.png",
+         ImageFormat::Png,
+         {source.pixels.data() + 12, 12, 16, 24},
+         {},
+         readBack,
+         true,
          0},
         {"a.bmp", ImageFormat::Bmp, source.view(), {}, readBack, false, 0},
-        {"odd.bmp", ImageFormat::Bmp, {odd.data(), 3, 2, 3}, {}, readBack, false, 0},  // padded rows
+        {"odd.bmp", ImageFormat::Bmp, {odd.data(), 3, 2, 3}, {}, readBack, false, 0},  // padded
+                                                                                       // rows
         {"a.jpg", ImageFormat::Jpeg, source.view(), best, decodeJpeg, false, 12},
         {"a.gif", ImageFormat::Gif, source.view(), {}, decodeGif, false, 16},
         {"few.gif", ImageFormat::Gif, few.view(), {}, decodeGif, false, 0},
@@ -214,10 +221,9 @@ TEST_F(ImageFileTest, UnwritablePathsAndBadArgumentsFailWithALogLine) {
     const std::string path = directory + "/missing/image";
     for (ImageFormat format : {ImageFormat::Png, ImageFormat::Jpeg, ImageFormat::Bmp,
                                ImageFormat::Gif, ImageFormat::Tiff}) {
-        EXPECT_THAT(stdoutOf([&] {
-                        EXPECT_EQ(writeImage(path.c_str(), format, source.view()), E_FAIL);
-                    }),
-                    HasSubstr(std::string("cannot write ") + formatName(format) + " file '" + path));
+        EXPECT_THAT(
+            stdoutOf([&] { EXPECT_EQ(writeImage(path.c_str(), format, source.view()), E_FAIL); }),
+            HasSubstr(std::string("cannot write ") + formatName(format) + " file '" + path));
     }
     WriteOptions zero;
     zero.jpegQuality = 0;

@@ -151,18 +151,27 @@ TEST_F(MemoryContextTest, BlitsCopyClipAndScaleByNearestPixel) {
         bool withinSource;
         std::vector<Probe> probes;
     } cases[] = {
-        {"copy", [&] { return bitBlt(targetDC, 1, 2, 2, 2, sourceDC, 1, 1, SRCCOPY); }, false,
+        {"copy",
+         [&] { return bitBlt(targetDC, 1, 2, 2, 2, sourceDC, 1, 1, SRCCOPY); },
+         false,
          {{1, 2, 5}, {2, 3, 10}, {0, 2, 0}, {3, 2, 0}}},
         {"clipped by both bitmaps",
-         [&] { return bitBlt(targetDC, -1, 4, 4, 4, sourceDC, 0, 2, SRCCOPY); }, false,
+         [&] { return bitBlt(targetDC, -1, 4, 4, 4, sourceDC, 0, 2, SRCCOPY); },
+         false,
          {{0, 4, 9}, {2, 5, 15}, {3, 5, 0}}},
-        {"doubled", [&] { return stretchBlt(targetDC, 0, 0, 4, 4, sourceDC, 0, 0, 2, 2, SRCCOPY); },
-         false, {{0, 0, 0}, {1, 1, 0}, {2, 1, 1}, {3, 3, 5}, {4, 0, 0}}},
-        {"halved", [&] { return stretchBlt(targetDC, 0, 0, 2, 2, sourceDC, 0, 0, 4, 4, SRCCOPY); },
-         false, {{0, 0, 5}, {1, 1, 15}}},
+        {"doubled",
+         [&] { return stretchBlt(targetDC, 0, 0, 4, 4, sourceDC, 0, 0, 2, 2, SRCCOPY); },
+         false,
+         {{0, 0, 0}, {1, 1, 0}, {2, 1, 1}, {3, 3, 5}, {4, 0, 0}}},
+        {"halved",
+         [&] { return stretchBlt(targetDC, 0, 0, 2, 2, sourceDC, 0, 0, 4, 4, SRCCOPY); },
+         false,
+         {{0, 0, 5}, {1, 1, 15}}},
         // Overlapping within one bitmap reads the original pixels.
-        {"within one bitmap", [&] { return bitBlt(sourceDC, 1, 0, 3, 1, sourceDC, 0, 0, SRCCOPY); },
-         true, {{1, 0, 0}, {2, 0, 1}, {3, 0, 2}}},
+        {"within one bitmap",
+         [&] { return bitBlt(sourceDC, 1, 0, 3, 1, sourceDC, 0, 0, SRCCOPY); },
+         true,
+         {{1, 0, 0}, {2, 0, 1}, {3, 0, 2}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);

@@ -65,8 +65,7 @@ protected:
     // The value's bytes, read in one call; empty on any failure.
     std::vector<BYTE> query(HKEY key, const char* name, DWORD* type = nullptr) {
         DWORD size = 0;
-        if (RegQueryValueExA(key, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS)
-            return {};
+        if (RegQueryValueExA(key, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS) return {};
         std::vector<BYTE> data(size);
         EXPECT_EQ(RegQueryValueExA(key, name, nullptr, nullptr, data.data(), &size), ERROR_SUCCESS);
         return data;

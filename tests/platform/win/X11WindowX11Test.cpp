@@ -100,8 +100,8 @@ TEST_F(X11WindowTest, PresentShowsThePixelsWithAndWithoutSharedMemory) {
         EXPECT_TRUE(sharedMemory || !x11SharedMemoryInUse());
         XClearWindow(display, xid);
         XSync(display, False);
-        ASSERT_EQ(presentPixels(window, RECT{0, 0, kWidth, kHeight}, image.data(), kWidth,
-                                kHeight, kWidth),
+        ASSERT_EQ(presentPixels(window, RECT{0, 0, kWidth, kHeight}, image.data(), kWidth, kHeight,
+                                kWidth),
                   S_OK);
         EXPECT_EQ(readBack(), expected);
     }
