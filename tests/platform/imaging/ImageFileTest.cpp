@@ -161,6 +161,7 @@ TEST_F(ImageFileTest, EveryFormatReadsBackAsWrittenWithinItsTolerance) {
     Image few{40, 30, {}};
     for (size_t i = 0; i < 40 * 30; ++i)
         few.pixels.push_back(i % 7 == 0 ? 0xFFFFFFFFu : i % 3 == 0 ? 0xFF123456u : 0xFF000000u);
+    const ImageView half{source.pixels.data() + 12, 12, 16, 24};
     WriteOptions noAlpha, best;
     noAlpha.keepAlpha = false;
     best.jpegQuality = 95;
@@ -176,16 +177,10 @@ TEST_F(ImageFileTest, EveryFormatReadsBackAsWrittenWithinItsTolerance) {
         {"a.png", ImageFormat::Png, source.view(), {}, readBack, true, 0},
         {"opaque.png", ImageFormat::Png, source.view(), noAlpha, readBack, false, 0},
         // The right half of the gradient, read through the full image's stride.
-        {"half.png",
-         ImageFormat::Png,
-         {source.pixels.data() + 12, 12, 16, 24},
-         {},
-         readBack,
-         true,
-         0},
+        {"half.png", ImageFormat::Png, half, {}, readBack, true, 0},
         {"a.bmp", ImageFormat::Bmp, source.view(), {}, readBack, false, 0},
-        {"odd.bmp", ImageFormat::Bmp, {odd.data(), 3, 2, 3}, {}, readBack, false, 0},  // padded
-                                                                                       // rows
+        // An odd width makes padded rows.
+        {"odd.bmp", ImageFormat::Bmp, {odd.data(), 3, 2, 3}, {}, readBack, false, 0},
         {"a.jpg", ImageFormat::Jpeg, source.view(), best, decodeJpeg, false, 12},
         {"a.gif", ImageFormat::Gif, source.view(), {}, decodeGif, false, 16},
         {"few.gif", ImageFormat::Gif, few.view(), {}, decodeGif, false, 0},

@@ -8,7 +8,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -141,44 +140,38 @@ protected:
 };
 
 TEST_F(MemoryContextTest, BlitsCopyClipAndScaleByNearestPixel) {
+    struct Blit {
+        int x, y, width, height, sourceX, sourceY;
+        int sourceWidth = 0, sourceHeight = 0;  // 0: an unscaled bitBlt
+        bool withinSource = false;              // from the source bitmap onto itself
+    };
     struct Probe {
         int x, y;
         uint32_t number;  // the source pixel's; kBlack alone where nothing lands
     };
     const struct {
         const char* label;
-        std::function<bool()> blit;
-        bool withinSource;
+        Blit blit;
         std::vector<Probe> probes;
     } cases[] = {
-        {"copy",
-         [&] { return bitBlt(targetDC, 1, 2, 2, 2, sourceDC, 1, 1, SRCCOPY); },
-         false,
-         {{1, 2, 5}, {2, 3, 10}, {0, 2, 0}, {3, 2, 0}}},
-        {"clipped by both bitmaps",
-         [&] { return bitBlt(targetDC, -1, 4, 4, 4, sourceDC, 0, 2, SRCCOPY); },
-         false,
-         {{0, 4, 9}, {2, 5, 15}, {3, 5, 0}}},
-        {"doubled",
-         [&] { return stretchBlt(targetDC, 0, 0, 4, 4, sourceDC, 0, 0, 2, 2, SRCCOPY); },
-         false,
-         {{0, 0, 0}, {1, 1, 0}, {2, 1, 1}, {3, 3, 5}, {4, 0, 0}}},
-        {"halved",
-         [&] { return stretchBlt(targetDC, 0, 0, 2, 2, sourceDC, 0, 0, 4, 4, SRCCOPY); },
-         false,
-         {{0, 0, 5}, {1, 1, 15}}},
+        {"copy", {1, 2, 2, 2, 1, 1}, {{1, 2, 5}, {2, 3, 10}, {0, 2, 0}, {3, 2, 0}}},
+        {"clipped by both bitmaps", {-1, 4, 4, 4, 0, 2}, {{0, 4, 9}, {2, 5, 15}, {3, 5, 0}}},
+        {"doubled", {0, 0, 4, 4, 0, 0, 2, 2}, {{1, 1, 0}, {2, 1, 1}, {3, 3, 5}, {4, 0, 0}}},
+        {"halved", {0, 0, 2, 2, 0, 0, 4, 4}, {{0, 0, 5}, {1, 1, 15}}},
         // Overlapping within one bitmap reads the original pixels.
-        {"within one bitmap",
-         [&] { return bitBlt(sourceDC, 1, 0, 3, 1, sourceDC, 0, 0, SRCCOPY); },
-         true,
-         {{1, 0, 0}, {2, 0, 1}, {3, 0, 2}}},
+        {"within one bitmap", {1, 0, 3, 1, 0, 0, 0, 0, true}, {{1, 0, 0}, {2, 0, 1}, {3, 0, 2}}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
+    for (const auto& [label, b, probes] : cases) {
+        SCOPED_TRACE(label);
         ASSERT_TRUE(patBlt(targetDC, 0, 0, 6, 6, BLACKNESS));
-        ASSERT_TRUE(c.blit());
-        for (const Probe& p : c.probes)
-            EXPECT_EQ(pixelOf(c.withinSource ? source : target, p.x, p.y), kBlack | p.number)
+        const HDC destination = b.withinSource ? sourceDC : targetDC;
+        ASSERT_TRUE(b.sourceWidth
+                        ? stretchBlt(destination, b.x, b.y, b.width, b.height, sourceDC, b.sourceX,
+                                     b.sourceY, b.sourceWidth, b.sourceHeight, SRCCOPY)
+                        : bitBlt(destination, b.x, b.y, b.width, b.height, sourceDC, b.sourceX,
+                                 b.sourceY, SRCCOPY));
+        for (const Probe& p : probes)
+            EXPECT_EQ(pixelOf(b.withinSource ? source : target, p.x, p.y), kBlack | p.number)
                 << p.x << ", " << p.y;
     }
 }
