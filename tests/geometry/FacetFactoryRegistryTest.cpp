@@ -1,7 +1,9 @@
 #include "geometry/FacetFactoryRegistry.h"
+#include "support/CapturedStdout.h"
 
 #include <SampleKernel.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <pelmora/exception.h>
@@ -15,14 +17,8 @@ namespace {
 using samplekernel::FacetFailure;
 using samplekernel::SampleKernel;
 using samplekernel::Sphere;
-
-// Runs a host call and hands back what it printed.
-template <class Call>
-std::string printedBy(Call&& call) {
-    testing::internal::CaptureStdout();
-    call();
-    return testing::internal::GetCapturedStdout();
-}
+using test::stdoutOf;
+using testing::HasSubstr;
 
 // ---- handles a host sees ----
 
@@ -36,16 +32,13 @@ TEST(FacetFactoryHandleTest, HandlesAreNeverZeroAndDifferForEachRegistration) {
     EXPECT_EQ(FacetFactoryRegistry::instance().find(first), &kernel);
     EXPECT_EQ(PelmoraUnregisterFacetFactory(first), S_OK);
     EXPECT_EQ(PelmoraUnregisterFacetFactory(second), S_OK);
+    int none = -1;
+    EXPECT_THAT(stdoutOf([&] { none = PelmoraRegisterFacetFactory(nullptr); }),
+                HasSubstr("FAILED HRESULT (0x80004003)"));
+    EXPECT_EQ(none, 0);
 }
 
-TEST(FacetFactoryHandleTest, ANullFactoryGetsNoHandleAndALogLine) {
-    int handle = -1;
-    const std::string log = printedBy([&] { handle = PelmoraRegisterFacetFactory(nullptr); });
-    EXPECT_EQ(handle, 0);
-    EXPECT_NE(log.find("FAILED HRESULT (0x80004003)"), std::string::npos) << log;
-}
-
-TEST(FacetFactoryHandleTest, AnUnregisteredHandleStaysDeadAfterItsSlotIsReused) {
+TEST(FacetFactoryHandleTest, RetiredZeroAndMadeUpHandlesAreRefusedAfterSlotReuse) {
     SampleKernel kernel;
     const int retired = PelmoraRegisterFacetFactory(&kernel);
     ASSERT_EQ(PelmoraUnregisterFacetFactory(retired), S_OK);
@@ -53,20 +46,13 @@ TEST(FacetFactoryHandleTest, AnUnregisteredHandleStaysDeadAfterItsSlotIsReused) 
     EXPECT_NE(reused, retired);
     EXPECT_EQ(FacetFactoryRegistry::instance().find(retired), nullptr);
     EXPECT_EQ(FacetFactoryRegistry::instance().find(reused), &kernel);
-    HRESULT again = S_OK;
-    const std::string log = printedBy([&] { again = PelmoraUnregisterFacetFactory(retired); });
-    EXPECT_EQ(again, E_HANDLE);
-    EXPECT_NE(log.find("FAILED HRESULT (0x80070006)"), std::string::npos) << log;
-    EXPECT_EQ(PelmoraUnregisterFacetFactory(reused), S_OK);
-}
-
-TEST(FacetFactoryHandleTest, ZeroNegativeAndMadeUpHandlesAreRefused) {
-    printedBy([] {
-        EXPECT_EQ(PelmoraUnregisterFacetFactory(0), E_HANDLE);
-        EXPECT_EQ(PelmoraUnregisterFacetFactory(-5), E_HANDLE);
-        EXPECT_EQ(PelmoraUnregisterFacetFactory(0x6123457), E_HANDLE);
-    });
     EXPECT_EQ(FacetFactoryRegistry::instance().find(0), nullptr);
+    const std::string log = stdoutOf([&] {
+        for (int handle : {retired, 0, -5, 0x6123457})
+            EXPECT_EQ(PelmoraUnregisterFacetFactory(handle), E_HANDLE) << handle;
+    });
+    EXPECT_THAT(log, HasSubstr("FAILED HRESULT (0x80070006)"));
+    EXPECT_EQ(PelmoraUnregisterFacetFactory(reused), S_OK);
 }
 
 // ---- one request through a handle ----
@@ -81,9 +67,8 @@ protected:
 
     HRESULT fetch(double deviation, bool manual, int* triangles) {
         return FacetFactoryRegistry::instance().fetchFacets(
-            handle_, ball_, deviation, manual, [&](const FacetSource& source) {
-                *triangles = (source.faceListLength() - 1) / 4;
-            });
+            handle_, ball_, deviation, manual,
+            [&](const FacetSource& source) { *triangles = (source.faceListLength() - 1) / 4; });
     }
 
     SampleKernel kernel_;
@@ -102,7 +87,7 @@ TEST_F(FacetFetchTest, FacetsAreReadBetweenRequestAndRelease) {
     EXPECT_EQ(kernel_.strayReleases(), 0);
 }
 
-TEST_F(FacetFetchTest, AnswersWithoutFacetsAndFailuresComeBackAsTheFactorySaidThem) {
+TEST_F(FacetFetchTest, NoFacetsFailuresAndFaultsComeBackAsTheFactoryGaveThem) {
     int triangles = -1;
     kernel_.setFailure(ball_, FacetFailure::NoFacets);
     EXPECT_EQ(fetch(4.0, false, &triangles), S_FALSE);
@@ -111,6 +96,8 @@ TEST_F(FacetFetchTest, AnswersWithoutFacetsAndFailuresComeBackAsTheFactorySaidTh
     EXPECT_EQ(triangles, -1);
     EXPECT_EQ(kernel_.requestCount(ball_, 4.0), 2);
     EXPECT_EQ(kernel_.requests()[0].manual, 0);
+    kernel_.setFailure(ball_, FacetFailure::Fault);  // reaches the caller's guard
+    EXPECT_THROW(fetch(4.0, false, &triangles), TorvelStructuredException);
 }
 
 TEST_F(FacetFetchTest, AnUnregisteredFactoryIsNotAsked) {
@@ -120,16 +107,11 @@ TEST_F(FacetFetchTest, AnUnregisteredFactoryIsNotAsked) {
     EXPECT_EQ(kernel_.requestCount(), 0);
 }
 
-TEST_F(FacetFetchTest, AFaultInTheFactoryReachesTheCallersGuard) {
-    int triangles = 0;
-    kernel_.setFailure(ball_, FacetFailure::Fault);
-    EXPECT_THROW(fetch(4.0, false, &triangles), TorvelStructuredException);
-}
-
 TEST_F(FacetFetchTest, FacetsGoBackEvenWhenReadingThemFails) {
     auto failingRead = [](const FacetSource&) { throw std::runtime_error("read failed"); };
-    EXPECT_THROW(FacetFactoryRegistry::instance().fetchFacets(handle_, ball_, 4.0, false, failingRead),
-                 std::runtime_error);
+    EXPECT_THROW(
+        FacetFactoryRegistry::instance().fetchFacets(handle_, ball_, 4.0, false, failingRead),
+        std::runtime_error);
     EXPECT_EQ(kernel_.outstandingSources(), 0);
 }
 

@@ -4,7 +4,9 @@
 #include "host/LightRecords.h"
 #include "host/StringConversion.h"
 #include "scene/DXObject.h"
+#include "support/CapturedStdout.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -13,47 +15,40 @@
 namespace {
 
 using namespace pelmora;
+using test::stdoutOf;
+using testing::HasSubstr;
 
-TEST(ArrayArguments, CountIsUpperMinusLowerPlusOneAndDataIsReleased) {
+TEST(ArrayArguments, CountIsUpperMinusLowerPlusOneOfTheFirstDimensionAndDataIsReleased) {
     SAFEARRAYBOUND bound{6, 5};
+    SAFEARRAYBOUND gridBounds[2] = {{4, 1}, {3, 0}};
     SAFEARRAY* floats = SafeArrayCreate(VT_R4, 1, &bound);
     SAFEARRAY* ints = SafeArrayCreateVector(VT_I4, 0, 3);
+    SAFEARRAY* grid = SafeArrayCreate(VT_R8, 2, gridBounds);
     {
         ArrayArguments arrays;
-        ASSERT_EQ(arrays.read({&floats, &ints}), S_OK);
+        ASSERT_EQ(arrays.read({&floats, &ints, &grid}), S_OK);
         EXPECT_EQ(arrays[0].count, 6);
         EXPECT_EQ(arrays[0].elementSize, 4u);
         EXPECT_EQ(arrays[1].count, 3);
+        EXPECT_EQ(arrays[2].count, 4);
         EXPECT_EQ(floats->cLocks, 1u);
-        EXPECT_EQ(ints->cLocks, 1u);
     }
-    EXPECT_EQ(floats->cLocks, 0u);
-    EXPECT_EQ(ints->cLocks, 0u);
-    SafeArrayDestroy(floats);
-    SafeArrayDestroy(ints);
+    for (SAFEARRAY* array : {floats, ints, grid}) {
+        EXPECT_EQ(array->cLocks, 0u);
+        SafeArrayDestroy(array);
+    }
 }
 
 TEST(ArrayArguments, AFailureReleasesWhatWasAccessedAndReportsTheStatus) {
     SAFEARRAY* good = SafeArrayCreateVector(VT_R4, 0, 3);
     SAFEARRAY* missing = nullptr;
-    testing::internal::CaptureStdout();
     ArrayArguments arrays;
-    EXPECT_EQ(arrays.read({&good, &missing}), E_INVALIDARG);
-    std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("FAILED HRESULT (0x80070057) [87] in ArrayArguments.cpp @ "),
-              std::string::npos);
+    EXPECT_THAT(stdoutOf([&] {
+                    EXPECT_EQ(arrays.read({&good, &missing}), E_INVALIDARG);
+                }),
+                HasSubstr("FAILED HRESULT (0x80070057) [87] in ArrayArguments.cpp @ "));
     EXPECT_EQ(good->cLocks, 0u);
     SafeArrayDestroy(good);
-}
-
-TEST(ArrayArguments, AMultiDimensionalArrayIsReadAsItsFirstDimension) {
-    SAFEARRAYBOUND bounds[2] = {{4, 1}, {3, 0}};
-    SAFEARRAY* grid = SafeArrayCreate(VT_R8, 2, bounds);
-    ArrayArguments arrays;
-    ASSERT_EQ(arrays.read({&grid}), S_OK);
-    EXPECT_EQ(arrays[0].count, 4);
-    arrays.release();
-    SafeArrayDestroy(grid);
 }
 
 TEST(LightRecords, EachKindFillsItsColumnAndLeavesTheRestZero) {
@@ -73,7 +68,8 @@ TEST(LightRecords, EachKindFillsItsColumnAndLeavesTheRestZero) {
     EXPECT_EQ(point.Range, 50.0f);
     EXPECT_EQ(point.Attenuation0, 0.0f);
 
-    D3DLIGHT9 spot = spotLightRecord(0, {1, 2, 3}, {0, 0, 1}, {10, 1, 0.5f, 0.25f, 0.125f, 0.3f, 0.6f});
+    D3DLIGHT9 spot =
+        spotLightRecord(0, {1, 2, 3}, {0, 0, 1}, {10, 1, 0.5f, 0.25f, 0.125f, 0.3f, 0.6f});
     EXPECT_EQ(spot.Type, D3DLIGHT_SPOT);
     EXPECT_EQ(spot.Specular.r, 0.0f);  // spot lights carry no highlight colour
     EXPECT_EQ(spot.Falloff, 1.0f);

@@ -4,8 +4,10 @@
 
 #include "host/HandleTable.h"
 #include "host/ProcessState.h"
-#include "scene/DXVisual.h"
+#include "support/TestVisual.h"
+#include "support/CapturedStdout.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -14,9 +16,11 @@
 namespace {
 
 using pelmora::HandleTable;
+using pelmora::test::stdoutOf;
+using testing::HasSubstr;
 
 // A visual whose application-data calls fail the way a corrupt object would.
-class FaultingVisual : public pelmora::DXVisual {
+class FaultingVisual : public pelmora::test::TestVisual {
 public:
     enum class Fault { StructuredException, OtherException };
     explicit FaultingVisual(Fault fault) : fault_(fault) {}
@@ -25,11 +29,6 @@ public:
             throw TorvelStructuredException(0x1234, EXCEPTION_ACCESS_VIOLATION);
         throw std::runtime_error("corrupt");
     }
-    HRESULT render(IDirect3DDevice9*, pelmora::SceneViewport*, const D3DMATRIX*, D3DMATERIAL9*,
-                   pelmora::RenderAttributes) override {
-        return S_OK;
-    }
-    void dump(int) override {}
 
 private:
     Fault fault_;
@@ -90,22 +89,6 @@ TEST_F(DXContextLifecycle, ReleaseHandleSkipsNoneAndUnknownAndKillsTheHandle) {
     EXPECT_EQ(context->setFrameColor(again, 0), S_OK);
 }
 
-TEST_F(DXContextLifecycle, ReleasingAParentLeavesTheChildWithoutOne) {
-    int parent = newFrame();
-    int child = newFrame(parent);
-    int holder = newFrame();
-    EXPECT_EQ(context->frameAddVisual(holder, child), S_OK);
-    EXPECT_EQ(context->releaseHandle(child), S_OK);
-    EXPECT_EQ(context->releaseHandle(parent), S_OK);
-    // The holder no longer lists the released child: its world transform and
-    // a re-parenting of a fresh frame work without touching freed memory.
-    int fresh = newFrame();
-    EXPECT_EQ(context->frameAddChild(holder, fresh), S_OK);
-    SAFEARRAY* world = nullptr;
-    EXPECT_EQ(context->getFrameWorldTransform(fresh, &world), S_OK);
-    SafeArrayDestroy(world);
-}
-
 TEST_F(DXContextLifecycle, AnObjectReleasedThroughAnotherContextLeavesBothWhole) {
     IDXContext* other = nullptr;
     ASSERT_EQ(PelmoraCreateContext(&other), S_OK);
@@ -116,7 +99,7 @@ TEST_F(DXContextLifecycle, AnObjectReleasedThroughAnotherContextLeavesBothWhole)
     // The owning context's teardown must not destroy it a second time (AddressSanitizer watches).
 }
 
-TEST_F(DXContextLifecycle, ReleaseHandlesReadsTheArrayFromItsLowerBound) {
+TEST_F(DXContextLifecycle, ReleaseHandlesReadsTheArrayFromItsLowerBoundAndRefusesOthers) {
     int a = newFrame();
     int b = newFrame();
     int kept = newFrame();
@@ -127,55 +110,48 @@ TEST_F(DXContextLifecycle, ReleaseHandlesReadsTheArrayFromItsLowerBound) {
     EXPECT_TRUE(alive(kept));
     EXPECT_EQ(handles->cLocks, 0u);
     SafeArrayDestroy(handles);
-}
 
-TEST_F(DXContextLifecycle, ReleaseHandlesRejectsWhatItCannotRead) {
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(context->releaseHandles(nullptr), E_INVALIDARG);
     SAFEARRAY* missing = nullptr;
-    EXPECT_EQ(context->releaseHandles(&missing), E_INVALIDARG);
     SAFEARRAY* shorts = SafeArrayCreateVector(VT_I2, 0, 3);
-    EXPECT_EQ(context->releaseHandles(&shorts), E_INVALIDARG);
+    const std::string log = stdoutOf([&] {
+        EXPECT_EQ(context->releaseHandles(nullptr), E_INVALIDARG);
+        EXPECT_EQ(context->releaseHandles(&missing), E_INVALIDARG);
+        EXPECT_EQ(context->releaseHandles(&shorts), E_INVALIDARG);
+    });
+    EXPECT_THAT(log, HasSubstr("FAILED HRESULT (0x80070057) [87] in "));
     EXPECT_EQ(shorts->cLocks, 0u);
     SafeArrayDestroy(shorts);
-    std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("FAILED HRESULT (0x80070057) [87] in "), std::string::npos) << log;
 }
 
-TEST_F(DXContextLifecycle, AStructuredExceptionBecomesItsCodeAndALogLine) {
-    FaultingVisual visual(FaultingVisual::Fault::StructuredException);
-    int handle = HandleTable::instance().issue(&visual, pelmora::HandleKind::Visual);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(static_cast<uint32_t>(context->setAppData(handle, 1)), 0xC0000005u);
-    std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("Caught SE in Pelmora: 0xc0000005 at address 0x1234; file = "
-                       "DXContextScene.cpp; line number = "),
-              std::string::npos)
-        << log;
-    int value = -1;
-    EXPECT_EQ(context->getAppData(handle, &value), S_OK);  // the next call works
-    EXPECT_EQ(value, 0);
+TEST_F(DXContextLifecycle, AFaultInAnOperationBecomesAStatusAndALogLine) {
+    const struct {
+        FaultingVisual::Fault fault;
+        HRESULT status;
+        const char* log;
+    } cases[] = {
+        {FaultingVisual::Fault::StructuredException, static_cast<HRESULT>(0xC0000005u),
+         "Caught SE in Pelmora: 0xc0000005 at address 0x1234; file = DXContextScene.cpp; "
+         "line number = "},
+        {FaultingVisual::Fault::OtherException, S_FALSE,
+         "Unknown exception found in Pelmora: file = DXContextScene.cpp; line number = "},
+    };
+    for (const auto& c : cases) {
+        FaultingVisual visual(c.fault);
+        const int handle = HandleTable::instance().issue(&visual, pelmora::HandleKind::Visual);
+        EXPECT_THAT(stdoutOf([&] { EXPECT_EQ(context->setAppData(handle, 1), c.status); }),
+                    HasSubstr(c.log));
+        int value = -1;
+        EXPECT_EQ(context->getAppData(handle, &value), S_OK);  // the next call works
+        EXPECT_EQ(value, 0);
+    }
 }
 
-TEST_F(DXContextLifecycle, AnyOtherExceptionBecomesStatusOne) {
-    FaultingVisual visual(FaultingVisual::Fault::OtherException);
-    int handle = HandleTable::instance().issue(&visual, pelmora::HandleKind::Visual);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(context->setAppData(handle, 1), S_FALSE);
-    std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("Unknown exception found in Pelmora: file = DXContextScene.cpp; line number = "),
-              std::string::npos)
-        << log;
-}
-
-TEST_F(DXContextLifecycle, OnlyVariantTrueSuspendsRefinements) {
+TEST_F(DXContextLifecycle, OnlyVariantTrueSuspendsRefinementsAndTheDeviceNameStartsEmpty) {
     EXPECT_EQ(context->suspendMeshRefinements(VARIANT_TRUE), S_OK);
     EXPECT_TRUE(pelmora::processState().refinementsSuspended);
     EXPECT_EQ(context->suspendMeshRefinements(1), S_OK);
     EXPECT_FALSE(pelmora::processState().refinementsSuspended);
-}
 
-TEST_F(DXContextLifecycle, DeviceNameIsEmptyBeforeInitialize) {
     BSTR name = nullptr;
     EXPECT_EQ(context->getCurrentDeviceName(&name), S_OK);
     ASSERT_NE(name, nullptr);

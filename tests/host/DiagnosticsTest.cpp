@@ -17,6 +17,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -69,42 +70,30 @@ struct ProbeRun {
     std::string output;
 };
 
-// The environment of this process without the variables that choose the
-// registry and the data folder, plus the given ones.
-std::vector<std::string> childEnvironment(const std::map<std::string, std::string>& chosen) {
-    static const char* const kChosenByTests[] = {
-        "PELMORA_REGISTRY_DIR=", "XDG_DATA_HOME=", "XDG_CONFIG_HOME=", "HOME="};
-    std::vector<std::string> entries;
-    for (char** entry = environ; *entry; ++entry) {
-        bool replaced = false;
-        for (const char* prefix : kChosenByTests)
-            replaced = replaced || std::strncmp(*entry, prefix, std::strlen(prefix)) == 0;
-        if (!replaced)
-            entries.emplace_back(*entry);
-    }
-    for (const auto& [name, value] : chosen)
-        entries.push_back(name + "=" + value);
-    return entries;
-}
-
-// Runs the log probe with its own environment; returns its standard output.
+// Runs the log probe, which logs each message, in an environment of its own:
+// this one's without the variables that choose the registry and the data
+// folder, plus the given ones. Returns what it printed.
 ProbeRun runLogProbe(const std::vector<std::string>& messages,
-                     const std::map<std::string, std::string>& environment) {
+                     const std::map<std::string, std::string>& chosen) {
+    static const std::set<std::string> kChosenByTests = {"PELMORA_REGISTRY_DIR", "XDG_DATA_HOME",
+                                                         "XDG_CONFIG_HOME", "HOME"};
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text = *entry;
+        const std::string name = text.substr(0, text.find('='));
+        if (!kChosenByTests.count(name)) environment.push_back(text);
+    }
+    for (const auto& [name, value] : chosen) environment.push_back(name + "=" + value);
     const std::string program = std::string(PELMORA_TEST_PROGRAM_DIR) + "/log_probe";
-    std::vector<std::string> environmentText = childEnvironment(environment);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& message : messages)
-        argv.push_back(const_cast<char*>(message.c_str()));
+    std::vector<char*> argv{const_cast<char*>(program.c_str())}, envp;
+    for (const std::string& message : messages) argv.push_back(const_cast<char*>(message.c_str()));
+    for (std::string& entry : environment) envp.push_back(entry.data());
     argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& entry : environmentText)
-        envp.push_back(entry.data());
     envp.push_back(nullptr);
 
     ProbeRun run;
     int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
-        return run;
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) return run;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
@@ -141,8 +130,7 @@ time_t sameDayInAnotherMonth() {
         const time_t when = std::mktime(&earlier);
         struct tm check;
         localtime_r(&when, &check);
-        if (check.tm_mday == today.tm_mday)
-            return when;
+        if (check.tm_mday == today.tm_mday) return when;
     }
     return now - 365 * 24 * 3600;  // unreachable: some month has every day of the month
 }
@@ -189,11 +177,12 @@ void expectInstanceBlock(const std::string& text, size_t at, const std::string& 
     EXPECT_EQ(text.substr(blank + 2), messages);
 }
 
-TEST_F(LogStartTest, WithoutThePelmoraKeyTheLogIsWrittenInAnExistingFolder) {
+TEST_F(LogStartTest, WithoutThePelmoraKeyTheLogIsWrittenInAnExistingFolderAsPrinted) {
     fs::create_directory(logFolder());
-    const ProbeRun run = probe({"first\n", "second\n"});
-    EXPECT_EQ(run.output, "first\nsecond\n");
-    expectInstanceBlock(readFile(logFile()), 0, "first\nsecond\n");
+    const std::string messages = "first\n100% done, %s %d %n\n";  // percent signs unchanged
+    const ProbeRun run = probe({"first\n", "100% done, %s %d %n\n"});
+    EXPECT_EQ(run.output, messages);
+    expectInstanceBlock(readFile(logFile()), 0, messages);
 }
 
 TEST_F(LogStartTest, HomeLocalShareServesWhenXdgDataHomeIsUnset) {
@@ -237,14 +226,6 @@ TEST_F(LogStartTest, TodaysDayOfTheMonthContinuesTheLogAnyOtherStartsAfresh) {
     expectInstanceBlock(readFile(logFile()), 0, "fresh\n");
 }
 
-TEST_F(LogStartTest, PercentSignsAreWrittenUnchanged) {
-    fs::create_directory(logFolder());
-    const std::string message = "100% done, %s %d %n\n";
-    const ProbeRun run = probe({message});
-    EXPECT_EQ(run.output, message);
-    expectInstanceBlock(readFile(logFile()), 0, message);
-}
-
 TEST_F(LogStartTest, MissingTorvelDesignFolderMeansNoLogFile) {
     const ProbeRun run = probe({"only on stdout\n"});
     EXPECT_EQ(run.output, "only on stdout\n");
@@ -265,23 +246,12 @@ TEST_F(LogStartTest, WithoutADataFolderTheFixedFallbackIsUsedAndMade) {
     const std::string text = readFile(fallback + "/Pelmora.log");
     EXPECT_NE(text.find(kHeader), std::string::npos);
     EXPECT_NE(text.find(message), std::string::npos) << text;
-    if (!existed)
-        removeTree(fallback);
+    if (!existed) removeTree(fallback);
 }
 
-// In this process: the registry folder is switched for each case.
-class ProfilingSwitchTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = makeTempDir("pelmora-profiling-");
-        ASSERT_FALSE(folder_.empty());
-    }
-    void TearDown() override { removeTree(folder_); }
-    std::string folder_;
-};
-
-TEST_F(ProfilingSwitchTest, OnlyAValueStartingWithTrueOrYesTurnsItOn) {
-    RegistryFolderScope scope(folder_);
+// Read in this process, from the same kind of registry folder.
+TEST_F(LogStartTest, OnlyAProfilingValueStartingWithTrueOrYesTurnsItOn) {
+    RegistryFolderScope scope(root_ + "/registry");
     EXPECT_FALSE(readProfilingSwitch()) << "no key";
     const std::vector<std::pair<std::string, bool>> cases = {
         {"yes", true}, {"Y", true},   {"true", true}, {"T", true},

@@ -1,6 +1,8 @@
 // Late-bound calls through IDispatch::Invoke, as a scripting host makes them.
 #include <pelmora/pelmora.h>
 
+#include "support/TransformArrays.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -33,8 +35,8 @@ protected:
                  UINT* argumentError = nullptr, EXCEPINFO* exception = nullptr) {
         std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
         DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-        return context->Invoke(dispid, IID_NULL, 0, DISPATCH_METHOD, &params, result,
-                               exception, argumentError);
+        return context->Invoke(dispid, IID_NULL, 0, DISPATCH_METHOD, &params, result, exception,
+                               argumentError);
     }
 
     IDXContext* context = nullptr;
@@ -63,16 +65,10 @@ TEST_F(DispatchInvoker, ConvertsNumbersAndPassesArraysBothWays) {
     int frame = 0;
     ASSERT_EQ(context->newFrame(0, &frame), S_OK);
     VARIANT transform;
-    VariantInit(&transform);
     transform.vt = VT_ARRAY | VT_R8;
-    transform.parray = SafeArrayCreateVector(VT_R8, 0, 12);
-    double* m = nullptr;
-    SafeArrayAccessData(transform.parray, reinterpret_cast<void**>(&m));
-    const double values[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 3, 4, 5};
-    std::copy(values, values + 12, m);
-    SafeArrayUnaccessData(transform.parray);
+    transform.parray =
+        pelmora::test::makeDoubleArray(pelmora::test::translationValues(3, 4, 5)).release();
     VARIANT combine;
-    VariantInit(&combine);
     combine.vt = VT_R8;
     combine.dblVal = 0.0;  // a double where an int is expected is converted
     EXPECT_EQ(call(0x72, {intArg(frame), combine, transform}), S_OK);  // addFrameTransform
@@ -82,12 +78,8 @@ TEST_F(DispatchInvoker, ConvertsNumbersAndPassesArraysBothWays) {
     VariantInit(&result);
     ASSERT_EQ(call(0x74, {intArg(frame)}, &result), S_OK);  // getFrameTransform
     ASSERT_EQ(result.vt, VT_ARRAY | VT_R8);
-    double* back = nullptr;
-    SafeArrayAccessData(result.parray, reinterpret_cast<void**>(&back));
-    EXPECT_EQ(back[9], 3.0);
-    EXPECT_EQ(back[11], 5.0);
-    SafeArrayUnaccessData(result.parray);
-    VariantClear(&result);
+    EXPECT_EQ(pelmora::test::takeDoubleArray(result.parray),
+              pelmora::test::translationValues(3, 4, 5));
 }
 
 TEST_F(DispatchInvoker, RefusesWhatItCannotCall) {
@@ -102,9 +94,9 @@ TEST_F(DispatchInvoker, RefusesWhatItCannotCall) {
     EXPECT_EQ(argumentError, 0u);  // the last argument, counted from the end
     VariantClear(&text);
     DISPPARAMS none{nullptr, nullptr, 0, 0};
-    EXPECT_EQ(context->Invoke(0x3, IID_IDispatch, 0, DISPATCH_METHOD, &none, nullptr, nullptr,
-                              nullptr),
-              DISP_E_UNKNOWNINTERFACE);
+    EXPECT_EQ(
+        context->Invoke(0x3, IID_IDispatch, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+        DISP_E_UNKNOWNINTERFACE);
 }
 
 TEST_F(DispatchInvoker, AFailingOperationArrivesAsAnExceptionWithItsStatus) {

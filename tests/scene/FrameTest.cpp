@@ -1,10 +1,11 @@
 #include "scene/DXFrame.h"
+#include "support/CapturedStdout.h"
 #include "support/TestVisual.h"
 #include "support/TransformArrays.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -14,70 +15,50 @@ namespace {
 
 using test::makeDoubleArray;
 using test::SafeArrayPtr;
+using test::stdoutOf;
 using test::takeDoubleArray;
 using test::TestVisual;
 using test::translationValues;
+using testing::HasSubstr;
+using Values = std::vector<double>;
 
-const std::vector<double> kIdentityValues = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+const Values kIdentityValues = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
 // A quarter turn about z: x goes to y, y goes to -x.
-const std::vector<double> kQuarterTurnZ = {0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 0, 0};
+const Values kQuarterTurnZ = {0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 0, 0};
 
-std::vector<double> transformOf(DXFrame& frame) {
+Values transformOf(DXFrame& frame) {
     SAFEARRAY* array = nullptr;
     EXPECT_EQ(frame.getTransform(&array), S_OK);
     return takeDoubleArray(array);
 }
 
-std::vector<double> worldTransformOf(DXFrame& frame) {
-    SAFEARRAY* array = nullptr;
-    EXPECT_EQ(frame.getWorldTransform(&array), S_OK);
-    return takeDoubleArray(array);
-}
-
-HRESULT addTransform(DXFrame& frame, int combineType, const std::vector<double>& values) {
-    SafeArrayPtr array = makeDoubleArray(values);
+HRESULT addTransform(DXFrame& frame, int combineType, const Values& values, LONG lowerBound = 0) {
+    SafeArrayPtr array = makeDoubleArray(values, lowerBound);
     SAFEARRAY* raw = array.get();
     return frame.addTransform(combineType, &raw);
 }
 
-void expectNear(const std::vector<double>& actual, const std::vector<double>& expected) {
+void expectNear(const Values& actual, const Values& expected) {
     ASSERT_EQ(actual.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_NEAR(actual[i], expected[i], 1e-6) << "element " << i;
 }
 
-int colorRoundTrip(int color) {
-    DXFrame frame;
-    EXPECT_EQ(frame.setColor(color), S_OK);
-    int result = 0;
-    EXPECT_EQ(frame.getColor(&result), S_OK);
-    return result;
-}
-
 // ---- colour ----
 
-TEST(FrameColorTest, AFrameWithoutAColourReportsOpaqueWhite) {
+TEST(FrameColorTest, OpaqueWhiteUntilSetThenEveryChannelRoundTrips) {
     DXFrame frame;
     int color = 0;
     EXPECT_EQ(frame.getColor(&color), S_OK);
     EXPECT_EQ(static_cast<uint32_t>(color), 0xFFFFFFFFu);
-}
-
-TEST(FrameColorTest, EveryChannelValueSurvivesTheRoundTrip) {
-    EXPECT_EQ(static_cast<uint32_t>(colorRoundTrip(static_cast<int>(0x80FF0000u))), 0x80FF0000u);
     for (uint32_t v = 0; v <= 255; ++v) {
-        const uint32_t color = v << 24 | (255 - v) << 16 | v << 8 | (v ^ 0x5A);
-        ASSERT_EQ(static_cast<uint32_t>(colorRoundTrip(static_cast<int>(color))), color)
-            << std::hex << color;
+        const uint32_t set = v << 24 | (255 - v) << 16 | v << 8 | (v ^ 0x5A);
+        ASSERT_EQ(frame.setColor(static_cast<int>(set)), S_OK);
+        ASSERT_EQ(frame.getColor(&color), S_OK);
+        ASSERT_EQ(static_cast<uint32_t>(color), set) << std::hex << set;
     }
-}
-
-TEST(FrameColorTest, ReadingIntoNowhereIsRefusedWithALogLine) {
-    DXFrame frame;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(frame.getColor(nullptr), E_POINTER);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("FAILED HRESULT (0x80004003)"),
-              std::string::npos);
+    EXPECT_THAT(stdoutOf([&] { EXPECT_EQ(frame.getColor(nullptr), E_POINTER); }),
+                HasSubstr("FAILED HRESULT (0x80004003)"));
 }
 
 // ---- local transform ----
@@ -86,7 +67,6 @@ TEST(FrameTransformTest, ANewFrameHasTheIdentityAsA12ElementVectorFromZero) {
     DXFrame frame;
     SAFEARRAY* array = nullptr;
     ASSERT_EQ(frame.getTransform(&array), S_OK);
-    ASSERT_NE(array, nullptr);
     VARTYPE vt = VT_EMPTY;
     LONG lower = -1;
     EXPECT_EQ(SafeArrayGetVartype(array, &vt), S_OK);
@@ -97,87 +77,51 @@ TEST(FrameTransformTest, ANewFrameHasTheIdentityAsA12ElementVectorFromZero) {
     EXPECT_EQ(takeDoubleArray(array), kIdentityValues);
 }
 
-TEST(FrameTransformTest, CombineZeroReplacesNarrowingToSinglePrecision) {
-    DXFrame frame;
-    const std::vector<double> values = {0.1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    ASSERT_EQ(addTransform(frame, 0, values), S_OK);
-    std::vector<double> expected = values;
-    expected[0] = static_cast<float>(0.1);
-    EXPECT_EQ(transformOf(frame), expected);
-    ASSERT_EQ(addTransform(frame, 0, kIdentityValues), S_OK);
-    EXPECT_EQ(transformOf(frame), kIdentityValues);
-}
-
-TEST(FrameTransformTest, CombineOneAppliesTheNewTransformFirstInTheFramesOwnSpace) {
-    DXFrame frame;
-    ASSERT_EQ(addTransform(frame, 0, kQuarterTurnZ), S_OK);
-    ASSERT_EQ(addTransform(frame, 1, translationValues(1, 0, 0)), S_OK);
-    // T x R: the translation is rotated.
-    const std::vector<double> expected = {0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 1, 0};
-    EXPECT_EQ(transformOf(frame), expected);
-}
-
-TEST(FrameTransformTest, AnyOtherCombineAppliesTheNewTransformAfterInTheParentsSpace) {
-    for (int combineType : {2, -1, 7}) {
+TEST(FrameTransformTest, TheCombineTypeOrdersTheNewTransformAgainstTheOld) {
+    const Values narrowed = {0.1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    Values narrowedExpected = narrowed;
+    narrowedExpected[0] = static_cast<float>(0.1);
+    const struct {
+        int combineType;
+        Values added, expected;
+    } cases[] = {
+        {0, narrowed, narrowedExpected},  // replaces, in single precision
+        // 1: T x R, the translation is rotated.
+        {1, translationValues(1, 0, 0), {0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 1, 0}},
+        // Anything else: R x T, the translation stays as given.
+        {2, translationValues(1, 0, 0), {0, 1, 0, -1, 0, 0, 0, 0, 1, 1, 0, 0}},
+        {-1, translationValues(1, 0, 0), {0, 1, 0, -1, 0, 0, 0, 0, 1, 1, 0, 0}},
+        {7, translationValues(1, 0, 0), {0, 1, 0, -1, 0, 0, 0, 0, 1, 1, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.combineType);
         DXFrame frame;
         ASSERT_EQ(addTransform(frame, 0, kQuarterTurnZ), S_OK);
-        ASSERT_EQ(addTransform(frame, combineType, translationValues(1, 0, 0)), S_OK);
-        // R x T: the translation stays as given.
-        const std::vector<double> expected = {0, 1, 0, -1, 0, 0, 0, 0, 1, 1, 0, 0};
-        EXPECT_EQ(transformOf(frame), expected) << "combineType " << combineType;
+        ASSERT_EQ(addTransform(frame, c.combineType, c.added), S_OK);
+        EXPECT_EQ(transformOf(frame), c.expected);
     }
 }
 
-TEST(FrameTransformTest, PureTranslationsAddUpInEitherOrder) {
-    for (int combineType : {1, 2}) {
-        DXFrame frame;
-        ASSERT_EQ(addTransform(frame, combineType, translationValues(1, 2, 3)), S_OK);
-        ASSERT_EQ(addTransform(frame, combineType, translationValues(10, 20, 30)), S_OK);
-        EXPECT_EQ(transformOf(frame), translationValues(11, 22, 33));
-    }
-}
-
-TEST(FrameTransformTest, AnArrayOfOtherThanDoublesIsIgnored) {
+TEST(FrameTransformTest, ArraysAreReadFromTheirLowerBoundAndOnlyTwelveDoublesCount) {
     DXFrame frame;
+    ASSERT_EQ(addTransform(frame, 0, translationValues(4, 5, 6), 5), S_OK);
+    EXPECT_EQ(transformOf(frame), translationValues(4, 5, 6));
+
     SafeArrayPtr floats(SafeArrayCreateVector(VT_R4, 0, 12));
     SAFEARRAY* raw = floats.get();
-    EXPECT_EQ(frame.addTransform(0, &raw), S_OK);
-    EXPECT_EQ(transformOf(frame), kIdentityValues);
-}
-
-TEST(FrameTransformTest, AnArrayOfTheWrongLengthIsRefusedAndChangesNothing) {
-    DXFrame frame;
-    ASSERT_EQ(addTransform(frame, 0, translationValues(1, 2, 3)), S_OK);
+    EXPECT_EQ(frame.addTransform(0, &raw), S_OK);  // ignored
     for (size_t length : {11u, 13u, 0u}) {
-        testing::internal::CaptureStdout();
-        std::vector<double> values(length, 5.0);
-        EXPECT_EQ(addTransform(frame, 0, values), E_INVALIDARG) << length;
-        EXPECT_NE(testing::internal::GetCapturedStdout().find("FAILED HRESULT (0x80070057)"),
-                  std::string::npos);
-        EXPECT_EQ(transformOf(frame), translationValues(1, 2, 3));
+        EXPECT_THAT(
+            stdoutOf([&] { EXPECT_EQ(addTransform(frame, 0, Values(length, 5.0)), E_INVALIDARG); }),
+            HasSubstr("FAILED HRESULT (0x80070057)"));
     }
-}
-
-TEST(FrameTransformTest, TheLowerBoundDoesNotMatter) {
-    DXFrame frame;
-    SafeArrayPtr array = makeDoubleArray(translationValues(4, 5, 6), 5);
-    SAFEARRAY* raw = array.get();
-    EXPECT_EQ(frame.addTransform(0, &raw), S_OK);
     EXPECT_EQ(transformOf(frame), translationValues(4, 5, 6));
 }
 
-// ---- rotation ----
-
-TEST(FrameRotationTest, AQuarterTurnAboutAnUnnormalisedAxis) {
-    DXFrame frame;
-    ASSERT_EQ(frame.addRotation(0, 0, 5, std::numbers::pi_v<float> / 2), S_OK);
-    expectNear(transformOf(frame), kQuarterTurnZ);
-}
-
-TEST(FrameRotationTest, TheRotationAppliesAfterTheExistingTransform) {
+TEST(FrameRotationTest, ARotationAboutAnUnnormalisedAxisAppliesAfterTheExistingTransform) {
     DXFrame frame;
     ASSERT_EQ(addTransform(frame, 0, translationValues(1, 0, 0)), S_OK);
-    ASSERT_EQ(frame.addRotation(0, 0, 1, std::numbers::pi_v<float> / 2), S_OK);
+    ASSERT_EQ(frame.addRotation(0, 0, 5, std::numbers::pi_v<float> / 2), S_OK);
     // local x R: the translation is carried round with the rotation.
     expectNear(transformOf(frame), {0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 1, 0});
 }
@@ -193,60 +137,22 @@ TEST(FrameRotationTest, ATiltedAxisFollowsTheRotationFormula) {
                                     x * z * t + y * s, y * z * t - x * s, z * z * t + k, 0, 0, 0});
 }
 
-// ---- world transform ----
-
-TEST(FrameWorldTransformTest, TheWorldComposesEachAncestorAfterTheLocalTransform) {
-    DXFrame root;
-    DXFrame middle;
-    DXFrame leaf;
-    root.addChild(&middle);
-    middle.addChild(&leaf);
-    ASSERT_EQ(addTransform(root, 0, kQuarterTurnZ), S_OK);
-    ASSERT_EQ(addTransform(middle, 0, translationValues(1, 0, 0)), S_OK);
-    ASSERT_EQ(addTransform(leaf, 0, translationValues(0, 0, 2)), S_OK);
-
-    EXPECT_EQ(worldTransformOf(root), kQuarterTurnZ);
-    // (leaf x middle) translates by (1, 0, 2); the root then turns it to (0, 1, 2).
-    EXPECT_EQ(worldTransformOf(leaf), (std::vector<double>{0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 1, 2}));
-    // The local transform is unaffected.
-    EXPECT_EQ(transformOf(leaf), translationValues(0, 0, 2));
-}
-
 // ---- children ----
 
-TEST(FrameChildrenTest, AddingAChildListsItAndSetsItsParent) {
-    DXFrame parent;
-    DXFrame child;
-    ASSERT_EQ(parent.addChild(&child), S_OK);
-    EXPECT_EQ(parent.children(), std::vector<DXFrame*>{&child});
-    EXPECT_EQ(child.parent(), &parent);
-}
-
-TEST(FrameChildrenTest, AddingAChildOfAnotherFrameMovesIt) {
-    DXFrame first;
-    DXFrame second;
-    DXFrame child;
-    first.addChild(&child);
-    ASSERT_EQ(second.addChild(&child), S_OK);
+TEST(FrameChildrenTest, AddingAChildListsItOnceAtTheEndUnderItsNewParent) {
+    DXFrame first, second, child, other;
+    ASSERT_EQ(first.addChild(&child), S_OK);
+    EXPECT_EQ(child.parent(), &first);
+    ASSERT_EQ(second.addChild(&child), S_OK);  // moves it
     EXPECT_TRUE(first.children().empty());
-    EXPECT_EQ(second.children(), std::vector<DXFrame*>{&child});
     EXPECT_EQ(child.parent(), &second);
-}
-
-TEST(FrameChildrenTest, AddingTheSameChildTwiceLeavesOneOccurrenceAtTheEnd) {
-    DXFrame parent;
-    DXFrame a;
-    DXFrame b;
-    parent.addChild(&a);
-    parent.addChild(&b);
-    parent.addChild(&a);
-    EXPECT_EQ(parent.children(), (std::vector<DXFrame*>{&b, &a}));
+    second.addChild(&other);
+    second.addChild(&child);
+    EXPECT_EQ(second.children(), (std::vector<DXFrame*>{&other, &child}));
 }
 
 TEST(FrameChildrenTest, DeletingAFrameThatIsNotAChildOnlyClearsItsParent) {
-    DXFrame parent;
-    DXFrame stranger;
-    DXFrame child;
+    DXFrame parent, stranger, child;
     parent.addChild(&child);
     ASSERT_EQ(stranger.deleteChild(&child), S_OK);
     EXPECT_EQ(child.parent(), nullptr);
@@ -262,50 +168,36 @@ TEST(FrameChildrenTest, DeletingAFrameThatIsNotAChildOnlyClearsItsParent) {
 }
 
 TEST(FrameChildrenTest, AFrameCannotBecomeItsOwnAncestor) {
-    DXFrame root;
-    DXFrame middle;
-    DXFrame leaf;
-    DXFrame viaVisual;
+    DXFrame root, middle, leaf, viaVisual;
     root.addChild(&middle);
     middle.addChild(&leaf);
     leaf.addVisual(&viaVisual);
 
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(root.addChild(&root), E_INVALIDARG);
-    EXPECT_EQ(leaf.addChild(&root), E_INVALIDARG);
-    EXPECT_EQ(viaVisual.addChild(&middle), E_INVALIDARG);
-    EXPECT_EQ(leaf.addVisual(&root), E_INVALIDARG);
-    EXPECT_EQ(leaf.addVisual(&leaf), E_INVALIDARG);
-    EXPECT_EQ(root.addChild(nullptr), E_INVALIDARG);
-    const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("FAILED HRESULT (0x80070057) [87] in DXFrame.cpp"), std::string::npos);
-
+    const std::string log = stdoutOf([&] {
+        EXPECT_EQ(root.addChild(&root), E_INVALIDARG);
+        EXPECT_EQ(leaf.addChild(&root), E_INVALIDARG);
+        EXPECT_EQ(viaVisual.addChild(&middle), E_INVALIDARG);
+        EXPECT_EQ(leaf.addVisual(&root), E_INVALIDARG);
+        EXPECT_EQ(leaf.addVisual(&leaf), E_INVALIDARG);
+        EXPECT_EQ(root.addChild(nullptr), E_INVALIDARG);
+    });
+    EXPECT_THAT(log, HasSubstr("FAILED HRESULT (0x80070057) [87] in DXFrame.cpp"));
     EXPECT_EQ(root.parent(), nullptr);
-    EXPECT_EQ(middle.parent(), &root);
     EXPECT_EQ(root.children(), std::vector<DXFrame*>{&middle});
-    EXPECT_EQ(leaf.children(), std::vector<DXFrame*>{});
+    EXPECT_TRUE(leaf.children().empty());
     EXPECT_EQ(leaf.visuals(), std::vector<DXVisual*>{&viaVisual});
-}
 
-TEST(FrameChildrenTest, AFrameMayStandUnderTwoBranchesThatDoNotLoop) {
-    DXFrame root;
-    DXFrame left;
+    // Two branches that do not loop are fine.
     DXFrame right;
-    DXFrame shared;
-    root.addChild(&left);
     root.addChild(&right);
-    left.addChild(&shared);
-    EXPECT_EQ(right.addVisual(&shared), S_OK);
-    EXPECT_EQ(right.addChild(&left), S_OK);  // moves left under right, still no loop
-    EXPECT_EQ(left.parent(), &right);
+    EXPECT_EQ(right.addVisual(&leaf), S_OK);
+    EXPECT_EQ(right.addChild(&middle), S_OK);
+    EXPECT_EQ(middle.parent(), &right);
 }
-
-// ---- visuals ----
 
 TEST(FrameVisualsTest, VisualsKeepTheirOrderAndDuplicates) {
     DXFrame frame;
-    TestVisual a;
-    TestVisual b;
+    TestVisual a, b;
     EXPECT_EQ(frame.addVisual(&a), S_OK);
     EXPECT_EQ(frame.addVisual(&b), S_OK);
     EXPECT_EQ(frame.addVisual(&a), S_OK);
@@ -319,12 +211,8 @@ TEST(FrameVisualsTest, VisualsKeepTheirOrderAndDuplicates) {
     EXPECT_TRUE(frame.visuals().empty());
 }
 
-// ---- diagnostic dump ----
-
 TEST(FrameDumpTest, TheDumpWritesOneLinePerFrameChildrenBeforeVisuals) {
-    DXFrame root;
-    DXFrame child;
-    DXFrame grandchild;
+    DXFrame root, child, grandchild;
     TestVisual first("first");
     TestVisual second("second");
     root.addChild(&child);
@@ -333,9 +221,7 @@ TEST(FrameDumpTest, TheDumpWritesOneLinePerFrameChildrenBeforeVisuals) {
     child.addVisual(&second);
     child.addVisual(&second);
 
-    testing::internal::CaptureStdout();
-    root.dump(0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(stdoutOf([&] { root.dump(0); }),
               ".Frame (children: 1) (visuals: 1)\n"
               "..Frame (children: 1) (visuals: 2)\n"
               "...Frame (children: 0) (visuals: 0)\n"

@@ -1,6 +1,7 @@
 #include "scene/DXFrame.h"
 #include "scene/FrameMatrix.h"
 #include "scene/RenderPass.h"
+#include "support/CapturedStdout.h"
 #include "support/RecordingDevice.h"
 #include "support/TestViewport.h"
 #include "support/TestVisual.h"
@@ -8,28 +9,32 @@
 
 #include <pelmora/exception.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <limits>
-#include <regex>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace pelmora {
 namespace {
 
-using test::makeDoubleArray;
-using test::RecordingDevice;
-using test::SafeArrayPtr;
+using test::stdoutOf;
 using test::TestViewport;
 using test::TestVisual;
 using test::translationValues;
+using testing::HasSubstr;
+using testing::MatchesRegex;
 using Calls = std::vector<std::string>;
 
 constexpr int kHalfRed = static_cast<int>(0x80FF0000u);
 const char* const kIdentityWorld = "SetTransform(WORLD, [1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1])";
+const char* const kWhiteMaterial = "SetMaterial(diffuse(1,1,1,1) specular(0,0,0,0) power 0)";
+const char* const kZEnableQuery = "GetRenderState(ZENABLE, out)";
+const std::vector<std::string> kStateCalls = {"GetRenderState", "SetRenderState", "Render"};
 
 template <class T>
 bool sameBytes(const T& a, const T& b) {
@@ -37,7 +42,7 @@ bool sameBytes(const T& a, const T& b) {
 }
 
 void setTransform(DXFrame& frame, const std::vector<double>& values) {
-    SafeArrayPtr array = makeDoubleArray(values);
+    test::SafeArrayPtr array = test::makeDoubleArray(values);
     SAFEARRAY* raw = array.get();
     ASSERT_EQ(frame.addTransform(0, &raw), S_OK);
 }
@@ -54,18 +59,17 @@ public:
 class FrameWalkTest : public testing::Test {
 protected:
     void SetUp() override {
-        translucentPass = false;
         callerMaterial.Diffuse = {1, 1, 1, 1};
         callerMaterial.Ambient = {0.25f, 0.25f, 0.25f, 1};
     }
     void TearDown() override { translucentPass = false; }
 
     // One walk as the render pass makes it: a fresh copy of the caller's material.
-    HRESULT walk(DXFrame& root, bool translucent) {
+    HRESULT walk(DXFrame& root, bool translucent = false) {
         translucentPass = translucent;
         material = callerMaterial;
         const HRESULT status =
-            root.render(&device, &viewport, &parentWorld, &material, rootAttributes);
+            root.render(&device, &viewport, &parentWorld, &material, RenderAttributes{});
         translucentPass = false;
         return status;
     }
@@ -79,127 +83,100 @@ protected:
         return {opaque, visual.draws().size() - before - opaque};
     }
 
-    RecordingDevice device;
+    // A visual the test owns, listed in the frame.
+    TestVisual& visualIn(DXFrame& frame, const std::string& name = "visual") {
+        visuals.push_back(std::make_unique<TestVisual>(name));
+        frame.addVisual(visuals.back().get());
+        return *visuals.back();
+    }
+
+    std::vector<std::unique_ptr<TestVisual>> visuals;
+    test::RecordingDevice device;
     TestViewport viewport;
     D3DMATERIAL9 callerMaterial{};
     D3DMATERIAL9 material{};
     D3DMATRIX parentWorld = identityMatrix();
-    RenderAttributes rootAttributes;
 };
 
 // ---- what the walk does to the device ----
 
-TEST_F(FrameWalkTest, AnEmptyOrHiddenFrameTouchesNothing) {
+TEST_F(FrameWalkTest, AnEmptyFrameOrAHiddenSubtreeTouchesNothing) {
     DXFrame empty;
-    EXPECT_EQ(walk(empty, false), S_OK);
-
-    DXFrame hidden;
-    TestVisual visual;
-    hidden.addVisual(&visual);
+    EXPECT_EQ(walk(empty), S_OK);
+    DXFrame hidden, child;
+    hidden.addChild(&child);
+    TestVisual& visual = visualIn(hidden);
+    TestVisual& inChild = visualIn(child);
     hidden.setColor(kHalfRed);
-    hidden.setVisible(VARIANT_FALSE);
+    hidden.setVisible(1);  // only VARIANT_TRUE shows
     EXPECT_EQ(walk(hidden, true), S_OK);
     EXPECT_TRUE(device.calls().empty());
     EXPECT_TRUE(visual.draws().empty());
+    EXPECT_TRUE(inChild.draws().empty());
 }
 
 TEST_F(FrameWalkTest, AColouredTranslucentDepthOffFramePushesAndPopsAroundItsVisuals) {
     DXFrame frame;
-    TestVisual visual("v");
-    frame.addVisual(&visual);
+    visualIn(frame, "v");
     frame.setColor(kHalfRed);
     frame.setReflectivity(2.0f);
     frame.setZBufferMode(1);
 
-    ASSERT_EQ(walk(frame, true), S_OK);
     const Calls pushed = {
         kIdentityWorld,
         "SetMaterial(diffuse(1,0,0,0.501961) specular(1,1,1,1) power 418.203)",
-        "GetRenderState(ZENABLE, out)",
+        kZEnableQuery,
         "SetRenderState(ZENABLE, 0)",
     };
-    const Calls popped = {
-        "SetMaterial(diffuse(1,1,1,1) specular(0,0,0,0) power 0)",
-        "SetRenderState(ZENABLE, 1)",
-    };
-    Calls expected = pushed;
-    expected.push_back("Render(v)");
-    expected.insert(expected.end(), popped.begin(), popped.end());
-    EXPECT_EQ(device.callTexts(), expected);
-    EXPECT_TRUE(sameBytes(material, callerMaterial));
-    EXPECT_EQ(device.renderState(D3DRS_ZENABLE), static_cast<DWORD>(D3DZB_TRUE));
+    const Calls popped = {kWhiteMaterial, "SetRenderState(ZENABLE, 1)"};
+    // The translucent pass draws between push and pop; the opaque one only pushes and pops.
+    for (bool translucent : {true, false}) {
+        device.clearCalls();
+        ASSERT_EQ(walk(frame, translucent), S_OK);
+        Calls expected = pushed;
+        if (translucent) expected.push_back("Render(v)");
+        expected.insert(expected.end(), popped.begin(), popped.end());
+        EXPECT_EQ(device.callTexts(), expected);
+        EXPECT_TRUE(sameBytes(material, callerMaterial));
+    }
 
-    // In the opaque pass the same state goes on and off, and nothing draws.
+    // A depth test already off stays off and is put back as it was.
     device.clearCalls();
-    ASSERT_EQ(walk(frame, false), S_OK);
-    expected = pushed;
-    expected.insert(expected.end(), popped.begin(), popped.end());
-    EXPECT_EQ(device.callTexts(), expected);
-}
-
-TEST_F(FrameWalkTest, ZBufferModeLeavesAnAlreadyDisabledDepthTestOffAndRestoresIt) {
-    DXFrame frame;
-    TestVisual visual("v");
-    frame.addVisual(&visual);
-    frame.setZBufferMode(1);
+    frame.setColor(static_cast<int>(0xFFFFFFFFu));
     device.presetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-
     ASSERT_EQ(walk(frame, false), S_OK);
-    EXPECT_EQ(device.callTexts(), (Calls{kIdentityWorld, "GetRenderState(ZENABLE, out)",
-                                         "Render(v)", "SetRenderState(ZENABLE, 0)"}));
+    EXPECT_EQ(device.callTexts(kStateCalls),
+              (Calls{kZEnableQuery, "Render(v)", "SetRenderState(ZENABLE, 0)"}));
 }
 
-TEST_F(FrameWalkTest, DepthAndColourWritesSwitchedOffForTheSubtreeOnly) {
-    DXFrame root;
-    DXFrame frame;
-    TestVisual inside("inside");
-    TestVisual after("after");
-    root.addChild(&frame);
-    root.addVisual(&after);
-    frame.addVisual(&inside);
-    frame.setWriteZValues(VARIANT_FALSE);
-    frame.setWriteColorValues(VARIANT_FALSE);
+TEST_F(FrameWalkTest, WritesSwitchedOffHoldForTheSubtreeAndSwitchedBackOnInherit) {
+    DXFrame root, off, backOn;
+    visualIn(off, "inside");
+    visualIn(backOn, "inherits");
+    root.addChild(&off);
+    root.addChild(&backOn);
+    off.setWriteZValues(VARIANT_FALSE);
+    off.setWriteColorValues(VARIANT_FALSE);
+    backOn.setWriteZValues(VARIANT_FALSE);
+    backOn.setWriteZValues(VARIANT_TRUE);
+    backOn.setWriteColorValues(1);
 
-    ASSERT_EQ(walk(root, false), S_OK);
-    EXPECT_EQ(device.callTexts(), (Calls{
-                                      kIdentityWorld,
-                                      "GetRenderState(ZENABLE, out)",
-                                      "Render(after)",
-                                      kIdentityWorld,
-                                      "GetRenderState(ZENABLE, out)",
-                                      "GetRenderState(ZWRITEENABLE, out)",
-                                      "SetRenderState(ZWRITEENABLE, 0)",
-                                      "GetRenderState(COLORWRITEENABLE, out)",
-                                      "SetRenderState(COLORWRITEENABLE, 0)",
-                                      "Render(inside)",
-                                      "SetRenderState(ZWRITEENABLE, 1)",
-                                      "SetRenderState(COLORWRITEENABLE, 15)",
-                                  }));
-}
-
-TEST_F(FrameWalkTest, WritesSwitchedBackOnInheritWithoutTouchingTheDevice) {
-    DXFrame frame;
-    TestVisual visual("v");
-    frame.addVisual(&visual);
-    frame.setWriteZValues(VARIANT_FALSE);
-    frame.setWriteZValues(VARIANT_TRUE);
-    frame.setWriteColorValues(1);
-    device.presetRenderState(D3DRS_ZWRITEENABLE, 0);  // as the translucent pass leaves it
-
-    ASSERT_EQ(walk(frame, false), S_OK);
-    EXPECT_EQ(device.callTexts(),
-              (Calls{kIdentityWorld, "GetRenderState(ZENABLE, out)", "Render(v)"}));
+    ASSERT_EQ(walk(root), S_OK);
+    EXPECT_EQ(device.callTexts(kStateCalls),
+              (Calls{kZEnableQuery, kZEnableQuery, "GetRenderState(ZWRITEENABLE, out)",
+                     "SetRenderState(ZWRITEENABLE, 0)", "GetRenderState(COLORWRITEENABLE, out)",
+                     "SetRenderState(COLORWRITEENABLE, 0)", "Render(inside)",
+                     "SetRenderState(ZWRITEENABLE, 1)", "SetRenderState(COLORWRITEENABLE, 15)",
+                     kZEnableQuery, "Render(inherits)"}));
 }
 
 TEST_F(FrameWalkTest, AFrameWithoutVisualsSetsNoWorldButStillWalksItsChildren) {
-    DXFrame root;
-    DXFrame child;
-    TestVisual visual("v");
+    DXFrame root, child;
+    visualIn(child, "v");
     root.addChild(&child);
-    child.addVisual(&visual);
     setTransform(root, translationValues(1, 2, 3));
 
-    ASSERT_EQ(walk(root, false), S_OK);
+    ASSERT_EQ(walk(root), S_OK);
     EXPECT_EQ(device.callTexts({"SetTransform", "Render"}),
               (Calls{"SetTransform(WORLD, [1 0 0 0 0 1 0 0 0 0 1 0 1 2 3 1])", "Render(v)"}));
 }
@@ -208,79 +185,49 @@ TEST_F(FrameWalkTest, AFrameWithoutVisualsSetsNoWorldButStillWalksItsChildren) {
 
 TEST_F(FrameWalkTest, AnExceptionEndingTheWalkStillPopsEveryPushedState) {
     DXFrame frame;
-    TestVisual broken("broken");
-    TestVisual later("later");
-    frame.addVisual(&broken);
-    frame.addVisual(&later);
+    TestVisual& broken = visualIn(frame, "broken");
+    TestVisual& later = visualIn(frame, "later");
     frame.setColor(static_cast<int>(0xFF00FF00u));
     frame.setZBufferMode(1);
     frame.setWriteZValues(VARIANT_FALSE);
     broken.throwOnRender(TestVisual::Fault::Other);
 
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(walk(frame, false), S_FALSE);
-    const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("Unknown exception found in Pelmora: file = DXFrame.cpp"), std::string::npos)
-        << log;
-
+    const std::string log = stdoutOf([&] { EXPECT_EQ(walk(frame), S_FALSE); });
+    EXPECT_THAT(log, HasSubstr("Unknown exception found in Pelmora: file = DXFrame.cpp"));
     EXPECT_TRUE(later.draws().empty());
     const Calls calls = device.callTexts();
     ASSERT_GE(calls.size(), 3u);
-    EXPECT_EQ(Calls(calls.end() - 3, calls.end()),
-              (Calls{"SetMaterial(diffuse(1,1,1,1) specular(0,0,0,0) power 0)",
-                     "SetRenderState(ZENABLE, 1)", "SetRenderState(ZWRITEENABLE, 1)"}));
+    EXPECT_EQ(
+        Calls(calls.end() - 3, calls.end()),
+        (Calls{kWhiteMaterial, "SetRenderState(ZENABLE, 1)", "SetRenderState(ZWRITEENABLE, 1)"}));
     EXPECT_TRUE(sameBytes(material, callerMaterial));
-    EXPECT_EQ(device.renderState(D3DRS_ZENABLE), 1u);
-    EXPECT_EQ(device.renderState(D3DRS_ZWRITEENABLE), 1u);
 }
 
-TEST_F(FrameWalkTest, AFaultInOneVisualIsLoggedAndTheOthersStillDraw) {
-    DXFrame frame;
-    TestVisual broken("broken");
-    TestVisual later("later");
-    frame.addVisual(&broken);
-    frame.addVisual(&later);
+TEST_F(FrameWalkTest, AFaultInAVisualOrAChildFrameIsLoggedAndTheWalkGoesOn) {
+    DXFrame root;
+    TestVisual& broken = visualIn(root, "broken");
+    FaultyFrame faulty;
+    DXFrame healthy;
+    TestVisual& later = visualIn(healthy, "later");
+    root.addChild(&faulty);
+    root.addChild(&healthy);
     broken.throwOnRender(TestVisual::Fault::Structured);
 
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(walk(frame, false), S_OK);
-    const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(std::regex_match(
-        log, std::regex("Corrupt scene graph - Caught SE while rendering visual in Pelmora: "
-                        "c0000005 at address 0xbad0; file = DXFrame\\.cpp; line number = "
-                        "[0-9]+\n")))
-        << log;
+    const std::string log = stdoutOf([&] { EXPECT_EQ(walk(root), S_OK); });
+    EXPECT_THAT(log, MatchesRegex("Corrupt scene graph - Caught SE while rendering visual in "
+                                  "Pelmora: c0000005 at address 0xbad0; file = DXFrame\\.cpp; "
+                                  "line number = [0-9]+\n"
+                                  "Corrupt scene graph - Caught SE while rendering child frame in "
+                                  "Pelmora: c0000094 at address 0x4242; file = DXFrame\\.cpp; "
+                                  "line number = [0-9]+\n"));
     EXPECT_EQ(later.draws().size(), 1u);
 }
 
-TEST_F(FrameWalkTest, AFaultInOneChildFrameIsLoggedAndTheNextChildIsWalked) {
-    DXFrame root;
-    FaultyFrame faulty;
-    DXFrame healthy;
-    TestVisual visual;
-    root.addChild(&faulty);
-    root.addChild(&healthy);
-    healthy.addVisual(&visual);
-
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(walk(root, false), S_OK);
-    const std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(std::regex_match(
-        log, std::regex("Corrupt scene graph - Caught SE while rendering child frame in "
-                        "Pelmora: c0000094 at address 0x4242; file = DXFrame\\.cpp; line "
-                        "number = [0-9]+\n")))
-        << log;
-    EXPECT_EQ(visual.draws().size(), 1u);
-}
-
 TEST_F(FrameWalkTest, AFailedWorldMatrixDrawsNothingButStillPopsState) {
-    DXFrame frame;
-    DXFrame child;
-    TestVisual visual("v");
-    TestVisual inChild("c");
-    frame.addVisual(&visual);
+    DXFrame frame, child;
+    TestVisual& visual = visualIn(frame, "v");
+    TestVisual& inChild = visualIn(child, "c");
     frame.addChild(&child);
-    child.addVisual(&inChild);
     frame.setColor(kHalfRed);
     viewport.worldFault = TestViewport::WorldFault::Status;
 
@@ -289,255 +236,184 @@ TEST_F(FrameWalkTest, AFailedWorldMatrixDrawsNothingButStillPopsState) {
     EXPECT_TRUE(inChild.draws().empty());
     EXPECT_EQ(device.callTexts({"SetMaterial"}).size(), 2u);
     EXPECT_TRUE(sameBytes(material, callerMaterial));
+
+    // An exception setting it is logged instead, and the visuals still draw.
+    for (auto fault : {TestViewport::WorldFault::Structured, TestViewport::WorldFault::Other}) {
+        viewport.worldFault = fault;
+        EXPECT_EQ(stdoutOf([&] { EXPECT_EQ(walk(frame, true), S_OK); }),
+                  "Failed to set world matrix\nFailed to set world matrix\n");
+    }
+    EXPECT_EQ(visual.draws().size(), 2u);
 }
 
-TEST_F(FrameWalkTest, AnExceptionSettingTheWorldMatrixIsLoggedAndTheWalkGoesOn) {
-    for (auto fault : {TestViewport::WorldFault::Structured, TestViewport::WorldFault::Other}) {
+// ---- which pass a frame's visuals draw in, and with what material ----
+
+TEST_F(FrameWalkTest, TheFramesAlphaChoosesThePass) {
+    const struct {
+        std::optional<uint32_t> color;  // none: the frame inherits
+        float callerAlpha;
+        size_t opaqueDraws, translucentDraws;
+        float drawnAlpha;
+    } cases[] = {
+        {0xF2FFFFFFu, 1.0f, 1, 0, 1.0f},             // nearly opaque snaps to full
+        {0x80FF0000u, 1.0f, 0, 1, 128.0f / 255.0f},  // half transparent
+        {0x00FFFFFFu, 1.0f, 0, 0, 0.0f},             // fully transparent draws nothing
+        {std::nullopt, 0.95f, 0, 1, 0.95f},          // inherited alpha is not snapped
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.color ? std::to_string(*c.color) : "inherited");
         DXFrame frame;
-        TestVisual visual;
-        frame.addVisual(&visual);
-        viewport.worldFault = fault;
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(walk(frame, false), S_OK);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Failed to set world matrix\n");
-        EXPECT_EQ(visual.draws().size(), 1u);
+        TestVisual& visual = visualIn(frame);
+        if (c.color) frame.setColor(static_cast<int>(*c.color));
+        callerMaterial.Diffuse.a = c.callerAlpha;
+        EXPECT_EQ(drawsPerPass(frame, visual), std::make_pair(c.opaqueDraws, c.translucentDraws));
+        for (const auto& draw : visual.draws()) {
+            EXPECT_FLOAT_EQ(draw.material.Diffuse.a, c.drawnAlpha);
+            EXPECT_EQ(draw.translucentPass, c.translucentDraws == 1);
+        }
     }
 }
 
-// ---- which pass a frame's visuals draw in ----
-
-TEST_F(FrameWalkTest, NearlyOpaqueColoursDrawOpaqueWithFullAlpha) {
-    DXFrame frame;
-    TestVisual visual;
-    frame.addVisual(&visual);
-    frame.setColor(static_cast<int>(0xF2FFFFFFu));  // alpha 242/255, about 0.95
-    EXPECT_EQ(drawsPerPass(frame, visual), std::make_pair(size_t{1}, size_t{0}));
-    EXPECT_EQ(visual.draws()[0].material.Diffuse.a, 1.0f);
-}
-
-TEST_F(FrameWalkTest, HalfTransparentColoursDrawOnlyInTheTranslucentPass) {
-    DXFrame frame;
-    TestVisual visual;
-    frame.addVisual(&visual);
-    frame.setColor(kHalfRed);
-    EXPECT_EQ(drawsPerPass(frame, visual), std::make_pair(size_t{0}, size_t{1}));
-    EXPECT_FLOAT_EQ(visual.draws()[0].material.Diffuse.a, 128.0f / 255.0f);
-    EXPECT_TRUE(visual.draws()[0].translucentPass);
-}
-
-TEST_F(FrameWalkTest, FullyTransparentFramesDrawNothingButTheirChildrenAreWalked) {
-    DXFrame clear;
-    DXFrame child;
-    TestVisual own;
-    TestVisual childVisual;
-    clear.addVisual(&own);
-    clear.addChild(&child);
-    child.addVisual(&childVisual);
+TEST_F(FrameWalkTest, AClearFramesChildrenAreWalkedAndInheritItsParentsColour) {
+    DXFrame clear, red, uncoloured;
+    TestVisual& own = visualIn(clear);
+    TestVisual& inherits = visualIn(uncoloured);
+    clear.addChild(&red);
+    red.addChild(&uncoloured);
     clear.setColor(0x00FFFFFF);
-    child.setColor(static_cast<int>(0xFF0000FFu));
+    red.setColor(kHalfRed);
 
     EXPECT_EQ(drawsPerPass(clear, own), std::make_pair(size_t{0}, size_t{0}));
-    EXPECT_EQ(childVisual.draws().size(), 1u);
-    EXPECT_FALSE(childVisual.draws()[0].translucentPass);
+    ASSERT_EQ(inherits.draws().size(), 1u);
+    EXPECT_TRUE(inherits.draws()[0].translucentPass);
+    EXPECT_FLOAT_EQ(inherits.draws()[0].material.Diffuse.r, 1.0f);
+    EXPECT_FLOAT_EQ(inherits.draws()[0].material.Diffuse.g, 0.0f);
 }
 
-TEST_F(FrameWalkTest, UncolouredFramesGoWithTheInheritedMaterialUnsnapped) {
-    DXFrame frame;
-    TestVisual visual;
-    frame.addVisual(&visual);
-    callerMaterial.Diffuse.a = 0.95f;
-    EXPECT_EQ(drawsPerPass(frame, visual), std::make_pair(size_t{0}, size_t{1}));
-
-    DXFrame parent;
-    DXFrame child;
-    TestVisual inChild;
-    parent.addChild(&child);
-    child.addVisual(&inChild);
-    parent.setColor(kHalfRed);
-    callerMaterial.Diffuse.a = 1.0f;
-    EXPECT_EQ(drawsPerPass(parent, inChild), std::make_pair(size_t{0}, size_t{1}));
-    EXPECT_FLOAT_EQ(inChild.draws()[0].material.Diffuse.r, 1.0f);
-    EXPECT_FLOAT_EQ(inChild.draws()[0].material.Diffuse.g, 0.0f);
-}
-
-// ---- material from colour and reflectivity ----
-
-TEST_F(FrameWalkTest, ReflectivityBecomesTheSpecularPower) {
+TEST_F(FrameWalkTest, ReflectivityBecomesTheSpecularPowerUnlessTheViewportSaysNo) {
     const struct {
-        float reflectivity;
-        float power;
-        float specular;
+        float reflectivity;  // 0: not set
+        uint32_t color;      // 0: not set
+        bool noReflectivityViewport;
+        float power, specular;
     } cases[] = {
-        {0.5f, 0.0f, 0.0f},
-        {1.5f, 20.45f * 20.45f, 1.0f},
-        {2.0f, 20.45f * 20.45f, 1.0f},
-        {50.0f, 10.45f * 10.45f, 1.0f},
-        {100.0f, 0.2025f, 1.0f},
-        {250.0f, 0.2025f, 1.0f},
+        {0.5f, 0, false, 0.0f, 0.0f},
+        {1.5f, 0, false, 20.45f * 20.45f, 1.0f},
+        {2.0f, 0, false, 20.45f * 20.45f, 1.0f},
+        {50.0f, 0, false, 10.45f * 10.45f, 1.0f},
+        {100.0f, 0, false, 0.2025f, 1.0f},
+        {250.0f, 0, false, 0.2025f, 1.0f},
+        {10.0f, 0, true, 0.0f, 0.0f},
+        {0.0f, 0xFF336699u, false, 0.0f, 0.0f},  // colour alone gives no highlight
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reflectivity);
         DXFrame frame;
-        TestVisual visual;
-        frame.addVisual(&visual);
-        ASSERT_EQ(frame.setReflectivity(c.reflectivity), S_OK);
-        ASSERT_EQ(walk(frame, false), S_OK);
-        ASSERT_EQ(visual.draws().size(), 1u);
-        const D3DMATERIAL9& drawn = visual.draws()[0].material;
+        TestVisual& visual = visualIn(frame);
+        if (c.reflectivity != 0) frame.setReflectivity(c.reflectivity);
+        if (c.color != 0) frame.setColor(static_cast<int>(c.color));
+        viewport.noReflectivityFlag = c.noReflectivityViewport;
+        ASSERT_EQ(walk(frame), S_OK);
+        const D3DMATERIAL9& drawn = visual.draws().at(0).material;
         EXPECT_FLOAT_EQ(drawn.Power, c.power);
         EXPECT_EQ(drawn.Specular.r, c.specular);
         EXPECT_EQ(drawn.Specular.a, c.specular);
-        // Reflectivity alone gives the frame its default opaque white.
+        EXPECT_EQ(drawn.Ambient.r, 0.25f);  // ambient stays inherited
         EXPECT_EQ(drawn.Diffuse.a, 1.0f);
+        // Reflectivity alone keeps the default opaque white.
+        EXPECT_FLOAT_EQ(drawn.Diffuse.b, c.color ? 0x99 / 255.0f : 1.0f);
     }
-}
-
-TEST_F(FrameWalkTest, ColourAloneAndTheNoReflectivityViewportGiveNoHighlight) {
-    DXFrame coloured;
-    TestVisual visual;
-    coloured.addVisual(&visual);
-    coloured.setColor(static_cast<int>(0xFF336699u));
-    ASSERT_EQ(walk(coloured, false), S_OK);
-
-    DXFrame shiny;
-    shiny.addVisual(&visual);
-    shiny.setReflectivity(10.0f);
-    viewport.noReflectivityFlag = true;
-    ASSERT_EQ(walk(shiny, false), S_OK);
-
-    ASSERT_EQ(visual.draws().size(), 2u);
-    for (const auto& draw : visual.draws()) {
-        EXPECT_EQ(draw.material.Power, 0.0f);
-        EXPECT_EQ(draw.material.Specular.g, 0.0f);
-        EXPECT_EQ(draw.material.Ambient.r, 0.25f);  // ambient stays inherited
-    }
-    EXPECT_FLOAT_EQ(visual.draws()[0].material.Diffuse.b, 0x99 / 255.0f);
-}
-
-TEST_F(FrameWalkTest, NotANumberForReflectivityIsRefused) {
     DXFrame frame;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(frame.setReflectivity(std::numeric_limits<float>::quiet_NaN()), E_INVALIDARG);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("FAILED HRESULT"), std::string::npos);
+    EXPECT_THAT(stdoutOf([&] {
+                    EXPECT_EQ(frame.setReflectivity(std::numeric_limits<float>::quiet_NaN()),
+                              E_INVALIDARG);
+                }),
+                HasSubstr("FAILED HRESULT"));
 }
 
 // ---- world matrices ----
 
 TEST_F(FrameWalkTest, EachFrameComposesItsLocalTransformBeforeItsParentsWorld) {
-    DXFrame root;
-    DXFrame child;
-    TestVisual visual;
-    root.addChild(&child);
-    child.addVisual(&visual);
+    // A visual under two children draws once with each child's world.
+    DXFrame root, turned, moved;
+    TestVisual shared;
+    root.addChild(&turned);
+    root.addChild(&moved);
+    turned.addVisual(&shared);
+    moved.addVisual(&shared);
     setTransform(root, translationValues(1, 2, 3));
-    setTransform(child, {0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 0, 0});
+    setTransform(turned, {0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 0, 0});
+    setTransform(moved, translationValues(-1, 0, 0));
 
-    ASSERT_EQ(walk(root, false), S_OK);
-    ASSERT_EQ(visual.draws().size(), 1u);
-    const D3DMATRIX& world = visual.draws()[0].world;
+    ASSERT_EQ(walk(root), S_OK);
+    ASSERT_EQ(shared.draws().size(), 2u);
+    const D3DMATRIX& world = shared.draws()[0].world;
     EXPECT_EQ(world._12, 1.0f);
     EXPECT_EQ(world._21, -1.0f);
     EXPECT_EQ(world._41, 1.0f);
     EXPECT_EQ(world._42, 2.0f);
     EXPECT_EQ(world._43, 3.0f);
+    EXPECT_EQ(shared.draws()[1].world._41, 0.0f);
 
     // The host's world transform agrees with what the walk drew with.
     SAFEARRAY* array = nullptr;
-    ASSERT_EQ(child.getWorldTransform(&array), S_OK);
-    const std::vector<double> values = test::takeDoubleArray(array);
-    EXPECT_EQ(values, (std::vector<double>{0, 1, 0, -1, 0, 0, 0, 0, 1, 1, 2, 3}));
+    ASSERT_EQ(turned.getWorldTransform(&array), S_OK);
+    EXPECT_EQ(test::takeDoubleArray(array),
+              (std::vector<double>{0, 1, 0, -1, 0, 0, 0, 0, 1, 1, 2, 3}));
 }
 
 TEST_F(FrameWalkTest, AnUntransformedFramePassesItsParentsWorldOnAsItIs) {
     DXFrame frame;
-    TestVisual visual;
-    frame.addVisual(&visual);
+    TestVisual& visual = visualIn(frame);
     // Negative zero still counts as zero; a product would turn the infinity into NaNs.
     setTransform(frame, {1, -0.0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0});
     parentWorld._41 = std::numeric_limits<float>::infinity();
 
-    ASSERT_EQ(walk(frame, false), S_OK);
-    ASSERT_EQ(visual.draws().size(), 1u);
-    EXPECT_TRUE(sameBytes(visual.draws()[0].world, parentWorld));
-}
-
-TEST_F(FrameWalkTest, AVisualInTwoFramesDrawsOnceWithEachFramesWorldAndAttributes) {
-    DXFrame root;
-    DXFrame left;
-    DXFrame right;
-    TestVisual shared;
-    root.addChild(&left);
-    root.addChild(&right);
-    left.addVisual(&shared);
-    right.addVisual(&shared);
-    setTransform(left, translationValues(-1, 0, 0));
-    setTransform(right, translationValues(1, 0, 0));
-    left.setLineWidth(5);
-
-    ASSERT_EQ(walk(root, false), S_OK);
-    ASSERT_EQ(shared.draws().size(), 2u);
-    EXPECT_EQ(shared.draws()[0].world._41, -1.0f);
-    EXPECT_EQ(shared.draws()[0].attributes.lineWidth, 5);
-    EXPECT_EQ(shared.draws()[1].world._41, 1.0f);
-    EXPECT_EQ(shared.draws()[1].attributes.lineWidth, 1);
+    ASSERT_EQ(walk(frame), S_OK);
+    EXPECT_TRUE(sameBytes(visual.draws().at(0).world, parentWorld));
 }
 
 // ---- inherited attributes ----
 
-TEST_F(FrameWalkTest, FacetEdgeSettingsAreInheritedUnlessAFrameSetsItsOwn) {
-    DXFrame root;
-    DXFrame inheriting;
-    DXFrame own;
-    TestVisual a;
-    TestVisual b;
-    root.addChild(&inheriting);
-    root.addChild(&own);
-    inheriting.addVisual(&a);
-    own.addVisual(&b);
-    root.setDrawFacetEdges(SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_HIDDEN,
-                           static_cast<int>(0xFF00FF00u), 7, static_cast<int>(0xFF0000FFu), 2);
-    inheriting.setDrawFacetEdges(SOLID_MESH_DRAW_USEPARENT, 1, 2, 3, 4);
-    own.setDrawFacetEdges(SOLID_MESH_DRAW_SILHOUETTES, 10, 11, 12, 13);
-
-    ASSERT_EQ(walk(root, false), S_OK);
-    const RenderAttributes& inherited = a.draws().at(0).attributes;
-    EXPECT_EQ(inherited.drawFlags,
-              static_cast<uint32_t>(SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_HIDDEN));
-    EXPECT_EQ(inherited.visibleColor, 0xFF00FF00u);
-    EXPECT_EQ(inherited.visibleWidth, 7);
-    EXPECT_EQ(inherited.hiddenColor, 0xFF0000FFu);
-    EXPECT_EQ(inherited.hiddenWidth, 2);
-    const RenderAttributes& set = b.draws().at(0).attributes;
-    EXPECT_EQ(set.drawFlags, static_cast<uint32_t>(SOLID_MESH_DRAW_SILHOUETTES));
-    EXPECT_EQ(set.visibleColor, 10u);
-    EXPECT_EQ(set.visibleWidth, 11);
-    EXPECT_EQ(set.hiddenColor, 12u);
-    EXPECT_EQ(set.hiddenWidth, 13);
+std::vector<int64_t> edgeSettings(const RenderAttributes& a) {
+    return {a.drawFlags, a.visibleColor, a.visibleWidth, a.hiddenColor, a.hiddenWidth};
 }
 
-TEST_F(FrameWalkTest, LineWidthAndOverrideFollowTheNearestFrameThatSetsThem) {
-    DXFrame root;
-    DXFrame child;
-    TestVisual inRoot;
-    TestVisual inChild;
-    root.addVisual(&inRoot);
-    root.addChild(&child);
-    child.addVisual(&inChild);
+TEST_F(FrameWalkTest, AttributesFollowTheNearestFrameThatSetsThem) {
+    DXFrame root, inheriting, own;
+    TestVisual& inRoot = visualIn(root);
+    TestVisual& a = visualIn(inheriting);
+    TestVisual& b = visualIn(own);
+    root.addChild(&inheriting);
+    root.addChild(&own);
+    root.setDrawFacetEdges(SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_HIDDEN,
+                           static_cast<int>(0xFF00FF00u), 7, static_cast<int>(0xFF0000FFu), 2);
     root.setLineWidth(4);
     root.setOverrideRender(VARIANT_TRUE);
-    child.setLineWidth(4);
-    child.setLineWidth(-1);
-    child.setOverrideRender(VARIANT_FALSE);
+    inheriting.setDrawFacetEdges(SOLID_MESH_DRAW_USEPARENT, 1, 2, 3, 4);
+    inheriting.setLineWidth(9);
+    inheriting.setLineWidth(-1);
+    own.setDrawFacetEdges(SOLID_MESH_DRAW_SILHOUETTES, 10, 11, 12, 13);
+    own.setLineWidth(5);
+    own.setOverrideRender(VARIANT_FALSE);
 
-    ASSERT_EQ(walk(root, false), S_OK);
-    EXPECT_EQ(inRoot.draws().at(0).attributes.lineWidth, 4);
-    EXPECT_EQ(inRoot.draws().at(0).attributes.overrideRender, 1);
-    EXPECT_EQ(inChild.draws().at(0).attributes.lineWidth, 4);
-    EXPECT_EQ(inChild.draws().at(0).attributes.overrideRender, 0);
+    ASSERT_EQ(walk(root), S_OK);
+    const RenderAttributes& inherited = a.draws().at(0).attributes;
+    EXPECT_EQ(edgeSettings(inherited),
+              (std::vector<int64_t>{SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_HIDDEN, 0xFF00FF00u,
+                                    7, 0xFF0000FFu, 2}));
+    EXPECT_EQ(inherited.lineWidth, 4);
+    EXPECT_EQ(inherited.overrideRender, 1);
+    const RenderAttributes& set = b.draws().at(0).attributes;
+    EXPECT_EQ(edgeSettings(set),
+              (std::vector<int64_t>{SOLID_MESH_DRAW_SILHOUETTES, 10, 11, 12, 13}));
+    EXPECT_EQ(set.lineWidth, 5);
+    EXPECT_EQ(set.overrideRender, 0);
 
     // A viewport that disregards overrides keeps the walk's own value.
     viewport.disregardOverride = true;
-    ASSERT_EQ(walk(root, false), S_OK);
+    ASSERT_EQ(walk(root), S_OK);
+    EXPECT_EQ(inRoot.draws().at(0).attributes.overrideRender, 1);
     EXPECT_EQ(inRoot.draws().at(1).attributes.overrideRender, 0);
 }
 

@@ -80,75 +80,55 @@ INSTANTIATE_TEST_SUITE_P(Bodies, TessellationTest, testing::ValuesIn(shapeCases(
 
 const double kDeviations[] = {30.0, 10.0, 4.0};
 
-TEST_P(TessellationTest, FaceListsAreCountPrefixedTrianglesEndingInZero) {
+TEST_P(TessellationTest, EachDeviationGivesAClosedSolidOfTrianglesWithinTheAngle) {
+    const bool flat = std::holds_alternative<Box>(GetParam().shape);
+    const double exact = GetParam().volume;
+    int previousTriangles = 0;
+    double previousError = exact;
     for (double deviation : kDeviations) {
+        SCOPED_TRACE(deviation);
         const FacetMesh mesh = tessellate(GetParam().shape, deviation);
-        const int vertices = static_cast<int>(mesh.vertices.size());
+        // Count-prefixed triangles, ending in 0.
         ASSERT_EQ(mesh.faceList.size() % 4, 1u);
         EXPECT_EQ(mesh.faceList.back(), 0);
         for (size_t i = 0; i + 1 < mesh.faceList.size(); i += 4) {
             ASSERT_EQ(mesh.faceList[i], 3) << "face at " << i;
             for (int k = 1; k <= 3; ++k) {
                 EXPECT_GE(mesh.faceList[i + k], 0);
-                EXPECT_LT(mesh.faceList[i + k], vertices);
+                EXPECT_LT(mesh.faceList[i + k], static_cast<int>(mesh.vertices.size()));
             }
         }
-    }
-}
-
-TEST_P(TessellationTest, BodiesAreClosedWithEveryEdgeSharedByTwoTriangles) {
-    for (double deviation : kDeviations) {
-        const auto edges = directedEdges(tessellate(GetParam().shape, deviation));
+        // Closed: every edge used once each way.
+        const auto edges = directedEdges(mesh);
         for (const auto& [edge, uses] : edges) {
-            ASSERT_EQ(uses, 1) << "edge used twice the same way at deviation " << deviation;
-            auto reverse = edges.find({edge.second, edge.first});
-            ASSERT_NE(reverse, edges.end()) << "open edge at deviation " << deviation;
+            ASSERT_EQ(uses, 1) << "edge used twice the same way";
+            ASSERT_TRUE(edges.count({edge.second, edge.first})) << "open edge";
         }
-    }
-}
-
-TEST_P(TessellationTest, NormalsAreUnitLengthAndAgreeWithTheCounterClockwiseWinding) {
-    const FacetMesh mesh = tessellate(GetParam().shape, 10.0);
-    for (const FacetVertex& v : mesh.vertices) EXPECT_NEAR(length(normalOf(v)), 1.0, 1e-6);
-    for (const auto& t : trianglesOf(mesh)) {
-        const Vec3 a = positionOf(mesh.vertices[t[0]]);
-        const Vec3 facing = cross(positionOf(mesh.vertices[t[1]]) - a, positionOf(mesh.vertices[t[2]]) - a);
-        for (int k = 0; k < 3; ++k) EXPECT_GT(dot(facing, normalOf(mesh.vertices[t[k]])), 0.0);
-    }
-    EXPECT_GT(signedVolume(mesh), 0.0);
-}
-
-TEST_P(TessellationTest, NoFacetSpansMoreThanTheDeviation) {
-    for (double deviation : kDeviations) {
-        const FacetMesh mesh = tessellate(GetParam().shape, deviation);
+        // Unit normals on the counter-clockwise side, no facet wider than the deviation.
         double widest = 0.0;
-        for (const auto& t : trianglesOf(mesh))
-            for (int k = 0; k < 3; ++k)
+        for (const FacetVertex& v : mesh.vertices) EXPECT_NEAR(length(normalOf(v)), 1.0, 1e-6);
+        for (const auto& t : trianglesOf(mesh)) {
+            const Vec3 a = positionOf(mesh.vertices[t[0]]);
+            const Vec3 facing =
+                cross(positionOf(mesh.vertices[t[1]]) - a, positionOf(mesh.vertices[t[2]]) - a);
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_GT(dot(facing, normalOf(mesh.vertices[t[k]])), 0.0);
                 widest = std::max(widest, degreesBetween(normalOf(mesh.vertices[t[k]]),
                                                          normalOf(mesh.vertices[t[(k + 1) % 3]])));
-        EXPECT_LE(widest, deviation + 1e-3) << "at deviation " << deviation;
-    }
-}
-
-TEST_P(TessellationTest, VolumeApproachesTheSolidsAsTheDeviationShrinks) {
-    const double exact = GetParam().volume;
-    const double coarse = signedVolume(tessellate(GetParam().shape, 30.0));
-    const double fine = signedVolume(tessellate(GetParam().shape, 4.0));
-    EXPECT_LE(std::abs(fine - exact), std::abs(coarse - exact) + 1e-9);
-    EXPECT_NEAR(fine, exact, exact * 0.01);
-}
-
-TEST_P(TessellationTest, FinerDeviationsGiveMoreFacetsExceptForTheBox) {
-    const bool flat = std::holds_alternative<Box>(GetParam().shape);
-    int previous = 0;
-    for (double deviation : kDeviations) {
-        const int triangles = tessellate(GetParam().shape, deviation).triangleCount();
+            }
+        }
+        EXPECT_LE(widest, deviation + 1e-3);
+        // Finer deviations give more facets, except for the flat box, and approach the volume.
         if (flat)
-            EXPECT_EQ(triangles, 12);
+            EXPECT_EQ(mesh.triangleCount(), 12);
         else
-            EXPECT_GT(triangles, previous) << "at deviation " << deviation;
-        previous = triangles;
+            EXPECT_GT(mesh.triangleCount(), previousTriangles);
+        previousTriangles = mesh.triangleCount();
+        const double error = std::abs(signedVolume(mesh) - exact);
+        EXPECT_LE(error, previousError + 1e-9);
+        previousError = error;
     }
+    EXPECT_LE(previousError, exact * 0.01);
 }
 
 TEST(TessellationLimitsTest, DeviationsBeyondTheUsableRangeAreReadSensibly) {
@@ -157,7 +137,8 @@ TEST(TessellationLimitsTest, DeviationsBeyondTheUsableRangeAreReadSensibly) {
               tessellate(sphere, kFinestFacetAngle).triangleCount());
     const int byDefault = tessellate(sphere, kDefaultFacetAngle).triangleCount();
     EXPECT_EQ(tessellate(sphere, -20.0).triangleCount(), byDefault);
-    EXPECT_EQ(tessellate(sphere, std::numeric_limits<double>::quiet_NaN()).triangleCount(), byDefault);
+    EXPECT_EQ(tessellate(sphere, std::numeric_limits<double>::quiet_NaN()).triangleCount(),
+              byDefault);
     // The coarsest still makes a closed solid.
     EXPECT_GT(signedVolume(tessellate(Cylinder{{0, 0, 0}, 1.0, 1.0}, 1000.0)), 0.0);
 }
@@ -197,9 +178,11 @@ protected:
     int box_ = 0;
 };
 
-TEST_F(SampleKernelFactoryTest, EveryRequestIsCountedByBodyAndDeviation) {
-    ask(ball_, 3.0, 0);
-    ask(ball_, 6.0, 0);
+TEST_F(SampleKernelFactoryTest, EveryRequestIsCountedAndAnsweredAtItsDeviation) {
+    int length = 0;
+    EXPECT_EQ(ask(ball_, 3.0, 0), S_OK);
+    EXPECT_EQ(ask(ball_, 6.0, 0, &length), S_OK);
+    EXPECT_EQ(length, static_cast<int>(kernel_.facetsOf(ball_, 6.0).faceList.size()));
     ask(ball_, 3.0, 1);
     ask(box_, 3.0, 0);
     EXPECT_EQ(kernel_.requestCount(ball_, 3.0), 2);
@@ -208,52 +191,27 @@ TEST_F(SampleKernelFactoryTest, EveryRequestIsCountedByBodyAndDeviation) {
     EXPECT_EQ(kernel_.requestCount(), 4);
     ASSERT_EQ(kernel_.requests().size(), 4u);
     EXPECT_EQ(kernel_.requests()[2].manual, 1);
+    EXPECT_EQ(kernel_.outstandingSources(), 0);
+    EXPECT_EQ(kernel_.strayReleases(), 0);
     kernel_.clearRequests();
     EXPECT_EQ(kernel_.requestCount(), 0);
 }
 
-TEST_F(SampleKernelFactoryTest, FacetsMatchTheTessellationAtTheRequestedDeviation) {
-    int length = 0;
-    EXPECT_EQ(ask(ball_, 6.0, 0, &length), S_OK);
-    EXPECT_EQ(length, static_cast<int>(kernel_.facetsOf(ball_, 6.0).faceList.size()));
+TEST_F(SampleKernelFactoryTest, SourcesAreHeldUntilReleasedAndBadRequestsAreRefused) {
+    ASSERT_TRUE(kernel_.setDoubleSided(box_, true));
+    FacetSource* held = nullptr;
+    ASSERT_EQ(kernel_.getFacets(box_, 4.0, 0, &held), S_OK);
+    EXPECT_TRUE(held->doubleSided());
+    EXPECT_EQ(kernel_.outstandingSources(), 1);
+    kernel_.releaseFacets(held);
     EXPECT_EQ(kernel_.outstandingSources(), 0);
-    EXPECT_EQ(kernel_.strayReleases(), 0);
-}
 
-TEST_F(SampleKernelFactoryTest, ABodyCanBeToldToFail) {
-    int length = 0;
-    kernel_.setFailure(ball_, FacetFailure::NoFacets);
-    EXPECT_EQ(ask(ball_, 4.0, 0, &length), S_OK);
-    EXPECT_EQ(length, -1);
-    kernel_.setFailure(ball_, FacetFailure::Error);
-    EXPECT_EQ(ask(ball_, 4.0, 0, &length), E_FAIL);
-    EXPECT_EQ(length, -1);
-    kernel_.setFailure(ball_, FacetFailure::Fault);
-    EXPECT_THROW(ask(ball_, 4.0, 0), TorvelStructuredException);
-    kernel_.setFailure(ball_, FacetFailure::None);
-    EXPECT_EQ(ask(ball_, 4.0, 0, &length), S_OK);
-    EXPECT_GT(length, 0);
-    EXPECT_EQ(kernel_.requestCount(ball_, 4.0), 4);
-    EXPECT_FALSE(kernel_.setFailure(99, FacetFailure::Error));
-}
-
-TEST_F(SampleKernelFactoryTest, BadRequestsAreRefused) {
     FacetSource* source = reinterpret_cast<FacetSource*>(0x1);
     EXPECT_EQ(kernel_.getFacets(99, 4.0, 0, &source), E_INVALIDARG);
     EXPECT_EQ(source, nullptr);
     EXPECT_EQ(kernel_.getFacets(ball_, 4.0, 0, nullptr), E_POINTER);
     kernel_.releaseFacets(nullptr);
     EXPECT_EQ(kernel_.strayReleases(), 1);
-}
-
-TEST_F(SampleKernelFactoryTest, DoubleSidedBodiesSaySo) {
-    ASSERT_TRUE(kernel_.setDoubleSided(box_, true));
-    FacetSource* source = nullptr;
-    ASSERT_EQ(kernel_.getFacets(box_, 4.0, 0, &source), S_OK);
-    EXPECT_TRUE(source->doubleSided());
-    EXPECT_EQ(kernel_.outstandingSources(), 1);
-    kernel_.releaseFacets(source);
-    EXPECT_EQ(kernel_.outstandingSources(), 0);
 }
 
 TEST_F(SampleKernelFactoryTest, FixedFacetsComeBackUnchangedAtEveryDeviation) {

@@ -3,65 +3,49 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 
+// The byte count a string carries just before its first character.
 uint32_t bytePrefix(BSTR text) {
     uint32_t length;
     std::memcpy(&length, reinterpret_cast<const char*>(text) - sizeof(length), sizeof(length));
     return length;
 }
 
-TEST(BstrTest, AllocStringStoresByteLengthBeforeTextAndTerminates) {
-    BSTR text = SysAllocString(u"Pelmora");
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(SysStringLen(text), 7u);
-    EXPECT_EQ(bytePrefix(text), 14u);
-    EXPECT_EQ(std::u16string(text), u"Pelmora");
-    EXPECT_EQ(text[7], u'\0');
-    SysFreeString(text);
+TEST(BstrTest, StringsCarryTheirByteLengthAndATerminatingZero) {
+    const OLECHAR withZero[] = {u'a', u'b', 0, u'c', u'd'};
+    const struct {
+        const char* label;
+        BSTR text;
+        std::u16string expected;
+    } cases[] = {
+        {"text", SysAllocString(u"Pelmora"), u"Pelmora"},
+        {"empty", SysAllocString(u""), u""},
+        {"embedded zero", SysAllocStringLen(withZero, 5), std::u16string(withZero, 5)},
+        {"no source", SysAllocStringLen(nullptr, 6), std::u16string(6, u'\0')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ASSERT_NE(c.text, nullptr);
+        EXPECT_EQ(SysStringLen(c.text), c.expected.size());
+        EXPECT_EQ(bytePrefix(c.text), 2 * c.expected.size());
+        EXPECT_EQ(std::u16string(c.text, SysStringLen(c.text)), c.expected);
+        EXPECT_EQ(c.text[c.expected.size()], u'\0');
+        SysFreeString(c.text);
+    }
 }
 
-TEST(BstrTest, EmptyStringIsAllocatedAndTerminated) {
-    BSTR text = SysAllocString(u"");
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(SysStringLen(text), 0u);
-    EXPECT_EQ(bytePrefix(text), 0u);
-    EXPECT_EQ(text[0], u'\0');
-    SysFreeString(text);
-}
-
-TEST(BstrTest, NullInputsAreHarmless) {
+TEST(BstrTest, NullZeroTerminatedAndOversizeInputs) {
     EXPECT_EQ(SysAllocString(nullptr), nullptr);
     EXPECT_EQ(SysStringLen(nullptr), 0u);
     SysFreeString(nullptr);
-}
-
-TEST(BstrTest, AllocStringLenKeepsEmbeddedZeros) {
-    const OLECHAR source[] = {u'a', u'b', 0, u'c', u'd'};
-    BSTR text = SysAllocStringLen(source, 5);
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(SysStringLen(text), 5u);
-    EXPECT_EQ(std::u16string(text, 5), std::u16string(source, 5));
-    EXPECT_EQ(text[5], u'\0');
-    SysFreeString(text);
-
-    // A zero-terminated copy stops at the first zero.
-    BSTR stopped = SysAllocString(source);
+    const OLECHAR withZero[] = {u'a', u'b', 0, u'c'};
+    BSTR stopped = SysAllocString(withZero);  // a zero-terminated copy stops at the first zero
     EXPECT_EQ(SysStringLen(stopped), 2u);
     SysFreeString(stopped);
-}
-
-TEST(BstrTest, AllocStringLenWithoutSourceGivesZeroedCharacters) {
-    BSTR text = SysAllocStringLen(nullptr, 6);
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(SysStringLen(text), 6u);
-    for (UINT i = 0; i <= 6; ++i) EXPECT_EQ(text[i], u'\0') << "character " << i;
-    SysFreeString(text);
-}
-
-TEST(BstrTest, LengthBeyondThePrefixFieldIsRefused) {
-    EXPECT_EQ(SysAllocStringLen(nullptr, 0x80000000u), nullptr);
+    EXPECT_EQ(SysAllocStringLen(nullptr, 0x80000000u), nullptr);  // beyond the prefix field
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 
 #include "platform/win/DeviceContext.h"
 #include "platform/win/Gdi.h"
+#include "support/CapturedStdout.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,29 +14,22 @@
 namespace pelmora::win {
 namespace {
 
+using test::stdoutOf;
+using testing::HasSubstr;
+
 constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kRed = 0xFFFF0000u;
 constexpr uint32_t kGreen = 0xFF00FF00u;
 
-template <class Action>
-std::string logOf(Action&& action) {
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
-}
-
 // Pixels numbered by position, so a copied pixel tells where it came from.
 std::vector<uint32_t> numbered(int width, int height) {
     std::vector<uint32_t> pixels(size_t(width) * height);
-    for (int i = 0; i < width * height; ++i) pixels[i] = 0xFF000000u | uint32_t(i);
+    for (int i = 0; i < width * height; ++i) pixels[i] = kBlack | uint32_t(i);
     return pixels;
 }
 
-uint32_t pixelOf(HBITMAP bitmap, int x, int y) {
-    imaging::ImageView image = getBitmapImage(bitmap);
-    return image.row(y)[x];
-}
+uint32_t pixelOf(HBITMAP bitmap, int x, int y) { return getBitmapImage(bitmap).row(y)[x]; }
 
 TEST(BitmapTest, CreateGetAndDelete) {
     const std::vector<uint32_t> pixels = numbered(3, 2);
@@ -47,38 +42,29 @@ TEST(BitmapTest, CreateGetAndDelete) {
     EXPECT_EQ(height, 2);
     EXPECT_EQ(std::vector<uint32_t>(image, image + 6), pixels);
     EXPECT_NE(image, pixels.data());  // a copy
+    EXPECT_EQ(PelmoraGetBitmapImage(bitmap, &width, nullptr, &image), E_POINTER);
 
     EXPECT_NE(DeleteObject(bitmap), 0);
-    std::string log = logOf([&] {
+    const std::string log = stdoutOf([&] {
         EXPECT_EQ(PelmoraGetBitmapImage(bitmap, &width, &height, &image), E_HANDLE);
         EXPECT_EQ(DeleteObject(bitmap), 0);
     });
-    EXPECT_NE(log.find("PelmoraGetBitmapImage: unknown bitmap"), std::string::npos) << log;
+    EXPECT_THAT(log, HasSubstr("PelmoraGetBitmapImage: unknown bitmap"));
+
+    const int black = PelmoraCreateBitmap(2, 2, nullptr);  // no pixels: opaque black
+    EXPECT_EQ(pixelOf(black, 1, 1), kBlack);
+    DeleteObject(black);
 }
 
-TEST(BitmapTest, NullPixelsGiveOpaqueBlack) {
-    const int bitmap = PelmoraCreateBitmap(2, 2, nullptr);
-    ASSERT_GT(bitmap, 0);
-    EXPECT_EQ(pixelOf(bitmap, 1, 1), kBlack);
-    DeleteObject(bitmap);
-}
-
-TEST(BitmapTest, BadArgumentsAreRefused) {
-    std::string log = logOf([] {
+TEST(BitmapTest, BadArgumentsAreRefusedWithALogLine) {
+    const std::string log = stdoutOf([] {
         EXPECT_EQ(PelmoraCreateBitmap(0, 4, nullptr), 0);
         EXPECT_EQ(PelmoraCreateBitmap(4, kMaxBitmapDimension + 1, nullptr), 0);
         EXPECT_EQ(DeleteObject(0), 0);
         EXPECT_EQ(DeleteObject(0x12345678), 0);
-        EXPECT_EQ(DeleteObject(-1), 0);
     });
-    EXPECT_NE(log.find("createBitmap: bad size 0 x 4"), std::string::npos) << log;
-    EXPECT_NE(log.find("DeleteObject: unknown handle"), std::string::npos) << log;
-
-    const int bitmap = PelmoraCreateBitmap(1, 1, nullptr);
-    int width = 0;
-    const uint32_t* pixels = nullptr;
-    EXPECT_EQ(PelmoraGetBitmapImage(bitmap, &width, nullptr, &pixels), E_POINTER);
-    DeleteObject(bitmap);
+    EXPECT_THAT(log, HasSubstr("createBitmap: bad size 0 x 4"));
+    EXPECT_THAT(log, HasSubstr("DeleteObject: unknown handle"));
 }
 
 TEST(BitmapTest, GetObjectReportsTheSize) {
@@ -95,7 +81,7 @@ TEST(BitmapTest, GetObjectReportsTheSize) {
     EXPECT_EQ(getObject(bitmap, sizeof record, &record), 0);
 }
 
-TEST(DeviceContextTest, PixelContextRoundTrip) {
+TEST(DeviceContextTest, AHostDrawsThroughAPixelContext) {
     const std::vector<uint32_t> pixels = {1, 2, 0, 3, 4, 0};  // 2 x 2, stride 3
     const HDC dc = createPixelDC(2, 2, pixels.data(), 3);
     ASSERT_GT(dc, 0);
@@ -112,25 +98,17 @@ TEST(DeviceContextTest, PixelContextRoundTrip) {
     uint32_t* back = nullptr;
     ASSERT_TRUE(getDCPixels(dc, &back, &width, &height, &stride));
     EXPECT_EQ(back[stride], kRed);
+    EXPECT_EQ(PelmoraGetDCImage(dc, &width, &height, nullptr, &stride), E_POINTER);
+    EXPECT_EQ(DeleteObject(dc), 0);  // contexts go with deleteDC
+    const int bitmap = PelmoraCreateBitmap(1, 1, nullptr);
+    EXPECT_EQ(PelmoraGetDCImage(bitmap, &width, &height, &image, &stride), E_HANDLE);
+    DeleteObject(bitmap);
 
     EXPECT_TRUE(deleteDC(dc));
     EXPECT_FALSE(deleteDC(dc));
-    EXPECT_FALSE(getDCPixels(dc, &back, &width, &height, &stride));
     EXPECT_EQ(PelmoraGetDCImage(dc, &width, &height, &image, &stride), E_HANDLE);
-}
-
-TEST(DeviceContextTest, BadArguments) {
     EXPECT_EQ(createPixelDC(0, 2, nullptr, 0), 0);
-    EXPECT_EQ(createPixelDC(2, 2, std::vector<uint32_t>(4).data(), 1), 0);
-    const HDC dc = createPixelDC(2, 2, nullptr, 0);
-    int width = 0, height = 0, stride = 0;
-    EXPECT_EQ(PelmoraGetDCImage(dc, &width, &height, nullptr, &stride), E_POINTER);
-    const int bitmap = PelmoraCreateBitmap(1, 1, nullptr);
-    uint32_t* pixels = nullptr;
-    EXPECT_EQ(PelmoraGetDCImage(bitmap, &width, &height, &pixels, &stride), E_HANDLE);
-    EXPECT_EQ(DeleteObject(dc), 0);  // contexts go with deleteDC
-    EXPECT_TRUE(deleteDC(dc));
-    DeleteObject(bitmap);
+    EXPECT_EQ(createPixelDC(2, 2, pixels.data(), 1), 0);  // stride below the width
 }
 
 // A memory context with a bitmap selected, cleaned up in order.
@@ -161,41 +139,41 @@ protected:
     HGDIOBJ oldSource = 0, oldTarget = 0;
 };
 
-TEST_F(MemoryContextTest, BitBltCopiesARectangle) {
-    ASSERT_TRUE(bitBlt(targetDC, 1, 2, 2, 2, sourceDC, 1, 1, SRCCOPY));
-    EXPECT_EQ(pixelOf(target, 1, 2), kBlack | 5u);   // source (1, 1)
-    EXPECT_EQ(pixelOf(target, 2, 3), kBlack | 10u);  // source (2, 2)
-    EXPECT_EQ(pixelOf(target, 0, 2), kBlack);
-    EXPECT_EQ(pixelOf(target, 3, 2), kBlack);
-}
-
-TEST_F(MemoryContextTest, BitBltClipsAgainstBothBitmaps) {
-    ASSERT_TRUE(bitBlt(targetDC, -1, 4, 4, 4, sourceDC, 0, 2, SRCCOPY));
-    EXPECT_EQ(pixelOf(target, 0, 4), kBlack | 9u);   // source (1, 2)
-    EXPECT_EQ(pixelOf(target, 2, 5), kBlack | 15u);  // source (3, 3)
-    EXPECT_EQ(pixelOf(target, 3, 5), kBlack);        // past the source's right edge
-}
-
-TEST_F(MemoryContextTest, BitBltWithinOneBitmapReadsTheOriginal) {
-    ASSERT_TRUE(bitBlt(sourceDC, 1, 0, 3, 1, sourceDC, 0, 0, SRCCOPY));
-    EXPECT_EQ(pixelOf(source, 1, 0), kBlack | 0u);
-    EXPECT_EQ(pixelOf(source, 2, 0), kBlack | 1u);
-    EXPECT_EQ(pixelOf(source, 3, 0), kBlack | 2u);
-}
-
-TEST_F(MemoryContextTest, StretchBltNearestDoublesPixels) {
-    ASSERT_TRUE(stretchBlt(targetDC, 0, 0, 4, 4, sourceDC, 0, 0, 2, 2, SRCCOPY));
-    EXPECT_EQ(pixelOf(target, 0, 0), kBlack | 0u);
-    EXPECT_EQ(pixelOf(target, 1, 1), kBlack | 0u);
-    EXPECT_EQ(pixelOf(target, 2, 1), kBlack | 1u);
-    EXPECT_EQ(pixelOf(target, 3, 3), kBlack | 5u);
-    EXPECT_EQ(pixelOf(target, 4, 0), kBlack);
-}
-
-TEST_F(MemoryContextTest, StretchBltNearestHalvesPixels) {
-    ASSERT_TRUE(stretchBlt(targetDC, 0, 0, 2, 2, sourceDC, 0, 0, 4, 4, SRCCOPY));
-    EXPECT_EQ(pixelOf(target, 0, 0), kBlack | 5u);   // source (1, 1)
-    EXPECT_EQ(pixelOf(target, 1, 1), kBlack | 15u);  // source (3, 3)
+TEST_F(MemoryContextTest, BlitsCopyClipAndScaleByNearestPixel) {
+    struct Blit {
+        int x, y, width, height, sourceX, sourceY;
+        int sourceWidth = 0, sourceHeight = 0;  // 0: an unscaled bitBlt
+        bool withinSource = false;              // from the source bitmap onto itself
+    };
+    struct Probe {
+        int x, y;
+        uint32_t number;  // the source pixel's; kBlack alone where nothing lands
+    };
+    const struct {
+        const char* label;
+        Blit blit;
+        std::vector<Probe> probes;
+    } cases[] = {
+        {"copy", {1, 2, 2, 2, 1, 1}, {{1, 2, 5}, {2, 3, 10}, {0, 2, 0}, {3, 2, 0}}},
+        {"clipped by both bitmaps", {-1, 4, 4, 4, 0, 2}, {{0, 4, 9}, {2, 5, 15}, {3, 5, 0}}},
+        {"doubled", {0, 0, 4, 4, 0, 0, 2, 2}, {{1, 1, 0}, {2, 1, 1}, {3, 3, 5}, {4, 0, 0}}},
+        {"halved", {0, 0, 2, 2, 0, 0, 4, 4}, {{0, 0, 5}, {1, 1, 15}}},
+        // Overlapping within one bitmap reads the original pixels.
+        {"within one bitmap", {1, 0, 3, 1, 0, 0, 0, 0, true}, {{1, 0, 0}, {2, 0, 1}, {3, 0, 2}}},
+    };
+    for (const auto& [label, b, probes] : cases) {
+        SCOPED_TRACE(label);
+        ASSERT_TRUE(patBlt(targetDC, 0, 0, 6, 6, BLACKNESS));
+        const HDC destination = b.withinSource ? sourceDC : targetDC;
+        ASSERT_TRUE(b.sourceWidth
+                        ? stretchBlt(destination, b.x, b.y, b.width, b.height, sourceDC, b.sourceX,
+                                     b.sourceY, b.sourceWidth, b.sourceHeight, SRCCOPY)
+                        : bitBlt(destination, b.x, b.y, b.width, b.height, sourceDC, b.sourceX,
+                                 b.sourceY, SRCCOPY));
+        for (const Probe& p : probes)
+            EXPECT_EQ(pixelOf(b.withinSource ? source : target, p.x, p.y), kBlack | p.number)
+                << p.x << ", " << p.y;
+    }
 }
 
 TEST_F(MemoryContextTest, StretchBltHalftoneFilters) {
@@ -209,15 +187,19 @@ TEST_F(MemoryContextTest, StretchBltHalftoneFilters) {
     EXPECT_TRUE(deleteObject(stripe));
 }
 
-TEST_F(MemoryContextTest, StretchBltRefusesMirroringAndUnknownOperations) {
-    std::string log = logOf([&] {
+TEST_F(MemoryContextTest, RefusedBlitsAndSelectionsSayWhy) {
+    const std::string log = stdoutOf([&] {
         EXPECT_FALSE(stretchBlt(targetDC, 0, 0, -2, 2, sourceDC, 0, 0, 2, 2, SRCCOPY));
         EXPECT_FALSE(bitBlt(targetDC, 0, 0, 2, 2, sourceDC, 0, 0, 0x00EE0086));  // SRCPAINT
         EXPECT_FALSE(bitBlt(targetDC, 0, 0, 2, 2, source, 0, 0, SRCCOPY));
+        EXPECT_FALSE(deleteObject(source));
+        EXPECT_EQ(selectObject(targetDC, source), 0);
     });
-    EXPECT_NE(log.find("stretchBlt: mirroring is not supported"), std::string::npos) << log;
-    EXPECT_NE(log.find("bitBlt: unsupported raster operation"), std::string::npos) << log;
-    EXPECT_NE(log.find("bitBlt: unknown source device context"), std::string::npos) << log;
+    EXPECT_THAT(log, HasSubstr("stretchBlt: mirroring is not supported"));
+    EXPECT_THAT(log, HasSubstr("bitBlt: unsupported raster operation"));
+    EXPECT_THAT(log, HasSubstr("bitBlt: unknown source device context"));
+    EXPECT_THAT(log, HasSubstr("still selected"));
+    EXPECT_THAT(log, HasSubstr("selected into another device context"));
 }
 
 TEST_F(MemoryContextTest, PatBltFills) {
@@ -225,62 +207,33 @@ TEST_F(MemoryContextTest, PatBltFills) {
     ASSERT_TRUE(patBlt(targetDC, 1, 1, 2, 2, BLACKNESS));
     ASSERT_TRUE(setBrushColor(targetDC, kGreen));
     ASSERT_TRUE(patBlt(targetDC, 5, 5, -2, -1, PATCOPY));  // covers (3..4, 4)
-    EXPECT_EQ(pixelOf(target, 0, 0), kWhite);
-    EXPECT_EQ(pixelOf(target, 2, 2), kBlack);
-    EXPECT_EQ(pixelOf(target, 3, 2), kWhite);
-    EXPECT_EQ(pixelOf(target, 3, 4), kGreen);
-    EXPECT_EQ(pixelOf(target, 4, 4), kGreen);
-    EXPECT_EQ(pixelOf(target, 5, 4), kWhite);
-    EXPECT_EQ(pixelOf(target, 4, 5), kWhite);
+    const std::pair<std::pair<int, int>, uint32_t> expected[] = {
+        {{0, 0}, kWhite}, {{2, 2}, kBlack}, {{3, 2}, kWhite}, {{3, 4}, kGreen},
+        {{4, 4}, kGreen}, {{5, 4}, kWhite}, {{4, 5}, kWhite},
+    };
+    for (const auto& [at, colour] : expected)
+        EXPECT_EQ(pixelOf(target, at.first, at.second), colour) << at.first << ", " << at.second;
     ASSERT_TRUE(patBlt(targetDC, 0, 0, 1, 1, DSTINVERT));
     EXPECT_EQ(pixelOf(target, 0, 0), kBlack);
     EXPECT_TRUE(patBlt(targetDC, 10, 10, 5, 5, BLACKNESS));  // outside: nothing to do
 }
 
-TEST_F(MemoryContextTest, SelectedBitmapCannotBeDeletedOrSelectedTwice) {
-    std::string log = logOf([&] {
-        EXPECT_FALSE(deleteObject(source));
-        EXPECT_EQ(selectObject(targetDC, source), 0);
-    });
-    EXPECT_NE(log.find("still selected"), std::string::npos) << log;
-    EXPECT_NE(log.find("selected into another device context"), std::string::npos) << log;
-}
-
-TEST_F(MemoryContextTest, CopyingABitmapAsTheEngineAdoptsOne) {
-    // Context A holds the host's bitmap, B a fresh compatible one: one copy.
-    BITMAP size{};
-    ASSERT_GT(getObject(source, sizeof size, &size), 0);
-    const HDC copyDC = createCompatibleDC(0);
-    const HBITMAP copy = createCompatibleBitmap(sourceDC, size.bmWidth, size.bmHeight);
-    const HGDIOBJ previous = selectObject(copyDC, copy);
-    ASSERT_TRUE(bitBlt(copyDC, 0, 0, size.bmWidth, size.bmHeight, sourceDC, 0, 0, SRCCOPY));
-    EXPECT_EQ(selectObject(copyDC, previous), copy);
-    EXPECT_TRUE(deleteDC(copyDC));
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(pixelOf(copy, x, y), pixelOf(source, x, y));
-    EXPECT_TRUE(deleteObject(copy));
-}
-
-TEST(GdiSurfaceContextTest, SurfaceContextsKeepTheirSurface) {
-    const HDC dc = createPixelDC(4, 4, nullptr, 0);
+TEST(GdiSurfaceContextTest, SurfaceContextsKeepTheirSurfaceAndMemoryOnesReleaseTheirBitmap) {
+    const HDC surface = createPixelDC(4, 4, nullptr, 0);
     const HBITMAP bitmap = createBitmap(2, 2, nullptr, 2);
-    EXPECT_EQ(selectObject(dc, bitmap), 0);
-    ASSERT_TRUE(patBlt(dc, 0, 0, 4, 4, WHITENESS));
+    EXPECT_EQ(selectObject(surface, bitmap), 0);
+    ASSERT_TRUE(patBlt(surface, 0, 0, 4, 4, WHITENESS));
     int width = 0, height = 0, stride = 0;
     uint32_t* pixels = nullptr;
-    ASSERT_TRUE(getDCPixels(dc, &pixels, &width, &height, &stride));
+    ASSERT_TRUE(getDCPixels(surface, &pixels, &width, &height, &stride));
     EXPECT_EQ(width, 4);
     EXPECT_EQ(pixels[3 * stride + 3], kWhite);
-    EXPECT_TRUE(deleteDC(dc));
-    EXPECT_TRUE(deleteObject(bitmap));
-}
+    EXPECT_TRUE(deleteDC(surface));
 
-TEST(GdiSurfaceContextTest, DeletingAContextReleasesItsBitmap) {
-    const HDC dc = createCompatibleDC(0);
-    const HBITMAP bitmap = createBitmap(2, 2, nullptr, 2);
-    ASSERT_NE(selectObject(dc, bitmap), 0);
+    const HDC memory = createCompatibleDC(0);
+    ASSERT_NE(selectObject(memory, bitmap), 0);
     EXPECT_FALSE(deleteObject(bitmap));
-    EXPECT_TRUE(deleteDC(dc));
+    EXPECT_TRUE(deleteDC(memory));
     EXPECT_TRUE(deleteObject(bitmap));
 }
 

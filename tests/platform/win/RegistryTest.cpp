@@ -65,8 +65,7 @@ protected:
     // The value's bytes, read in one call; empty on any failure.
     std::vector<BYTE> query(HKEY key, const char* name, DWORD* type = nullptr) {
         DWORD size = 0;
-        if (RegQueryValueExA(key, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS)
-            return {};
+        if (RegQueryValueExA(key, name, nullptr, type, nullptr, &size) != ERROR_SUCCESS) return {};
         std::vector<BYTE> data(size);
         EXPECT_EQ(RegQueryValueExA(key, name, nullptr, nullptr, data.data(), &size), ERROR_SUCCESS);
         return data;
@@ -78,25 +77,52 @@ protected:
 };
 
 std::vector<BYTE> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+// A REG_SZ value's bytes: the text and its terminating 0.
+std::vector<BYTE> stringBytes(const std::string& text) { return bytesOf(text + '\0'); }
 
-TEST_F(RegistryTest, CreateReportsNewThenExistingKeyAndOpenFindsIt) {
+TEST_F(RegistryTest, KeysAreCreatedWithTheirAncestorsOpenedAndDeleted) {
     DWORD disposition = 0;
     HKEY made = createKey(kKeyPath, &disposition);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
     HKEY again = createKey(kKeyPath, &disposition);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
     EXPECT_NE(made, again);
-
+    EXPECT_EQ(RegCloseKey(again), ERROR_SUCCESS);
     HKEY opened = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Torvel, Inc.", 0, KEY_READ, &opened),
-              ERROR_SUCCESS)
-        << "ancestors are made with the key";
+              ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(opened), ERROR_SUCCESS);
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Elsewhere", 0, KEY_READ, &opened),
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(opened, nullptr);
+
+    HKEY readOnly = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(made, nullptr, 0, KEY_READ, &readOnly), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(readOnly, "X", 0, REG_NONE, nullptr, 0), ERROR_ACCESS_DENIED);
+    RegCloseKey(readOnly);
+
+    HKEY child = createKey("Software\\Torvel, Inc.\\Torvel Design\\Pelmora\\Child");
+    setString(child, "Name", "value");
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, kKeyPath), ERROR_ACCESS_DENIED)
+        << "a key with subkeys stays";
+    EXPECT_EQ(RegDeleteValueA(child, "NAME"), ERROR_SUCCESS);
+    EXPECT_TRUE(query(child, "Name").empty());
+    EXPECT_EQ(RegDeleteValueA(child, "Name"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegDeleteKeyA(made, "Child"), ERROR_SUCCESS);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExA(child, "Name", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegDeleteKeyA(made, "Child"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, kKeyPath), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, ""), ERROR_ACCESS_DENIED);
+    RegCloseKey(child);
+
     EXPECT_EQ(RegCloseKey(made), ERROR_SUCCESS);
-    EXPECT_EQ(RegCloseKey(again), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(made), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegSetValueExA(made, "X", 0, REG_NONE, nullptr, 0), ERROR_INVALID_HANDLE);
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE})
+        EXPECT_EQ(RegCloseKey(root), ERROR_SUCCESS) << "the roots stay usable";
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "\\Leading", 0, KEY_READ, &opened),
+              ERROR_INVALID_PARAMETER);
 }
 
 struct TypedValue {
@@ -106,21 +132,15 @@ struct TypedValue {
 };
 
 TEST_F(RegistryTest, EveryValueTypeRoundTripsAndSurvivesAFreshLoad) {
-    const uint32_t dword = 0xDEADBEEF;
-    const uint64_t qword = 0x0123456789ABCDEFull;
     const std::vector<TypedValue> values = {
-        {"String", REG_SZ, bytesOf(std::string("100% \"quoted\"\n", 15) + '\0')},
-        {"Expand", REG_EXPAND_SZ, bytesOf(std::string("%HOME%\\x") + '\0')},
+        {"String", REG_SZ, stringBytes("100% \"quoted\"\n")},
+        {"Expand", REG_EXPAND_SZ, stringBytes("%HOME%\\x")},
         {"Binary", REG_BINARY, {0x00, 0xFF, 0x25, 0x22, 0x5B, 0x0A}},
-        {"Dword",
-         REG_DWORD,
-         {reinterpret_cast<const BYTE*>(&dword), reinterpret_cast<const BYTE*>(&dword) + 4}},
+        {"Dword", REG_DWORD, {0xEF, 0xBE, 0xAD, 0xDE}},
         {"List", REG_MULTI_SZ, bytesOf(std::string("one\0two\0\0", 9))},
-        {"Qword",
-         REG_QWORD,
-         {reinterpret_cast<const BYTE*>(&qword), reinterpret_cast<const BYTE*>(&qword) + 8}},
+        {"Qword", REG_QWORD, {0xEF, 0xCD, 0xAB, 0x89, 0x67, 0x45, 0x23, 0x01}},
         {"Nothing", REG_NONE, {}},
-        {"", REG_SZ, bytesOf(std::string("default", 7) + '\0')},
+        {"", REG_SZ, stringBytes("default")},
     };
     HKEY key = createKey(kKeyPath);
     for (const TypedValue& value : values)
@@ -152,7 +172,7 @@ TEST_F(RegistryTest, KeyAndValueNamesIgnoreCaseAndKeepTheirSpelling) {
 
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\torvel\\", 0, KEY_READ, &key),
               ERROR_SUCCESS);
-    EXPECT_EQ(query(key, "log errors"), bytesOf(std::string("no", 3)));
+    EXPECT_EQ(query(key, "log errors"), stringBytes("no"));
     RegCloseKey(key);
     const std::string text = readFile(hiveFile());
     EXPECT_NE(text.find("[Software\\Torvel]"), std::string::npos) << text;
@@ -189,48 +209,6 @@ TEST_F(RegistryTest, QuerySizingFollowsThePlatform) {
     RegCloseKey(key);
 }
 
-TEST_F(RegistryTest, MissingThingsAndBadHandlesGetTheirStatuses) {
-    HKEY key = createKey(kKeyPath);
-    DWORD size = 0;
-    EXPECT_EQ(RegQueryValueExA(key, "Absent", nullptr, nullptr, nullptr, &size),
-              ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegDeleteValueA(key, "Absent"), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Absent"), ERROR_FILE_NOT_FOUND);
-
-    HKEY readOnly = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(key, nullptr, 0, KEY_READ, &readOnly), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(readOnly, "X", 0, REG_NONE, nullptr, 0), ERROR_ACCESS_DENIED);
-    RegCloseKey(readOnly);
-
-    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-    EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(RegQueryValueExA(key, "Absent", nullptr, nullptr, nullptr, &size),
-              ERROR_INVALID_HANDLE);
-    EXPECT_EQ(RegSetValueExA(nullptr, "X", 0, REG_NONE, nullptr, 0), ERROR_INVALID_HANDLE);
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_CLASSES_ROOT, HKEY_LOCAL_MACHINE})
-        EXPECT_EQ(RegCloseKey(root), ERROR_SUCCESS) << "the roots stay usable";
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "\\Leading", 0, KEY_READ, &key),
-              ERROR_INVALID_PARAMETER);
-}
-
-TEST_F(RegistryTest, DeletingKeysAndValues) {
-    HKEY parent = createKey("Software\\Parent");
-    HKEY child = createKey("Software\\Parent\\Child");
-    setString(child, "Name", "value");
-    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Parent"), ERROR_ACCESS_DENIED)
-        << "a key with subkeys stays";
-    EXPECT_EQ(RegDeleteValueA(child, "NAME"), ERROR_SUCCESS);
-    EXPECT_TRUE(query(child, "Name").empty());
-
-    EXPECT_EQ(RegDeleteKeyA(parent, "Child"), ERROR_SUCCESS);
-    DWORD size = 0;
-    EXPECT_EQ(RegQueryValueExA(child, "Name", nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
-    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Parent"), ERROR_SUCCESS);
-    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, ""), ERROR_ACCESS_DENIED);
-    RegCloseKey(child);
-    RegCloseKey(parent);
-}
-
 TEST_F(RegistryTest, WritesLeaveOnlyWholeHiveFiles) {
     HKEY key = createKey(kKeyPath);
     for (int i = 0; i < 50; ++i)
@@ -263,7 +241,7 @@ TEST_F(RegistryTest, MalformedFileIsReadUpToItsFirstBadLineAndReported) {
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Good", 0, KEY_ALL_ACCESS, &key),
               ERROR_SUCCESS);
-    EXPECT_EQ(query(key, "Kept"), bytesOf(std::string("yes", 4)));
+    EXPECT_EQ(query(key, "Kept"), stringBytes("yes"));
     EXPECT_TRUE(query(key, "Lost").empty());
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_NE(log.find("is malformed at line 4"), std::string::npos) << log;
@@ -317,9 +295,9 @@ TEST_F(RegistryTest, ProcessesWritingInTurnKeepEachOthersValues) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
     setString(key, "Third", "parent");
-    EXPECT_EQ(query(key, "First"), bytesOf(std::string("parent", 7)));
-    EXPECT_EQ(query(key, "Second"), bytesOf(std::string("child", 6)));
-    EXPECT_EQ(query(key, "Third"), bytesOf(std::string("parent", 7)));
+    EXPECT_EQ(query(key, "First"), stringBytes("parent"));
+    EXPECT_EQ(query(key, "Second"), stringBytes("child"));
+    EXPECT_EQ(query(key, "Third"), stringBytes("parent"));
     RegCloseKey(key);
 }
 

@@ -5,7 +5,9 @@
 
 #include "platform/win/Window.h"
 #include "platform/win/X11Window.h"
+#include "support/CapturedStdout.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -18,16 +20,12 @@
 namespace pelmora::win {
 namespace {
 
+using test::stdoutOf;
+using testing::HasSubstr;
+
 constexpr int kWidth = 64;
 constexpr int kHeight = 48;
 constexpr unsigned long kColourBits = 0xFFFFFF;
-
-template <class Action>
-std::string logOf(Action&& action) {
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
-}
 
 // Pixels numbered by position in the green and blue channels, red fixed.
 std::vector<uint32_t> numbered(int width, int height) {
@@ -72,23 +70,12 @@ protected:
         return pixels;
     }
 
-    void expectPresentShowsImage() {
-        const std::vector<uint32_t> image = numbered(kWidth, kHeight);
-        ASSERT_EQ(presentPixels(window, RECT{0, 0, kWidth, kHeight}, image.data(), kWidth, kHeight,
-                                kWidth),
-                  S_OK);
-        const std::vector<unsigned long> shown = readBack();
-        ASSERT_EQ(shown.size(), image.size());
-        for (size_t i = 0; i < image.size(); ++i)
-            ASSERT_EQ(shown[i], image[i] & kColourBits) << "pixel " << i;
-    }
-
     Display* display = nullptr;
     ::Window xid = 0;
     int window = 0;
 };
 
-TEST_F(X11WindowTest, ReportsTheClientSizeAsItChanges) {
+TEST_F(X11WindowTest, ReportsTheClientSizeAsItChangesButNoImage) {
     int width = 0, height = 0;
     ASSERT_EQ(PelmoraGetClientRect(window, &width, &height), S_OK);
     EXPECT_EQ(width, kWidth);
@@ -98,17 +85,26 @@ TEST_F(X11WindowTest, ReportsTheClientSizeAsItChanges) {
     ASSERT_TRUE(getClientSize(window, &width, &height));
     EXPECT_EQ(width, 100);
     EXPECT_EQ(height, 30);
+    const uint32_t* pixels = nullptr;
+    EXPECT_EQ(PelmoraGetWindowImage(window, &width, &height, &pixels), E_NOTIMPL);
 }
 
-TEST_F(X11WindowTest, PresentShowsThePixels) {
-    expectPresentShowsImage();
+TEST_F(X11WindowTest, PresentShowsThePixelsWithAndWithoutSharedMemory) {
     RecordProperty("shared_memory", x11SharedMemoryInUse() ? "used" : "not offered");
-}
-
-TEST_F(X11WindowTest, PresentShowsThePixelsWithoutSharedMemory) {
-    setX11SharedMemoryAllowed(false);
-    EXPECT_FALSE(x11SharedMemoryInUse());
-    expectPresentShowsImage();
+    const std::vector<uint32_t> image = numbered(kWidth, kHeight);
+    std::vector<unsigned long> expected;
+    for (uint32_t pixel : image) expected.push_back(pixel & kColourBits);
+    for (bool sharedMemory : {true, false}) {
+        SCOPED_TRACE(sharedMemory ? "shared memory allowed" : "plain XPutImage");
+        setX11SharedMemoryAllowed(sharedMemory);
+        EXPECT_TRUE(sharedMemory || !x11SharedMemoryInUse());
+        XClearWindow(display, xid);
+        XSync(display, False);
+        ASSERT_EQ(presentPixels(window, RECT{0, 0, kWidth, kHeight}, image.data(), kWidth, kHeight,
+                                kWidth),
+                  S_OK);
+        EXPECT_EQ(readBack(), expected);
+    }
 }
 
 TEST_F(X11WindowTest, PresentIsScaledAndClipped) {
@@ -131,35 +127,27 @@ TEST_F(X11WindowTest, PresentIsScaledAndClipped) {
     EXPECT_EQ(at(44, 19), 0ul);
 }
 
-TEST_F(X11WindowTest, ImageReadBackIsNotOffered) {
-    int width = 0, height = 0;
-    const uint32_t* pixels = nullptr;
-    EXPECT_EQ(PelmoraGetWindowImage(window, &width, &height, &pixels), E_NOTIMPL);
-}
-
 TEST_F(X11WindowTest, AWindowDestroyedOnTheServerFailsCleanly) {
     XDestroyWindow(display, xid);
     XSync(display, False);
     xid = 0;
     const uint32_t pixel = 0xFFFFFFFF;
     int width = 0, height = 0;
-    std::string log = logOf([&] {
+    const std::string log = stdoutOf([&] {
         EXPECT_EQ(presentPixels(window, RECT{0, 0, 1, 1}, &pixel, 1, 1, 1), E_HANDLE);
         EXPECT_EQ(PelmoraGetClientRect(window, &width, &height), E_HANDLE);
     });
-    EXPECT_NE(log.find("is gone"), std::string::npos) << log;
+    EXPECT_THAT(log, HasSubstr("is gone"));
     EXPECT_EQ(PelmoraDestroyWindow(window), S_OK);
     window = 0;
 }
 
 TEST(X11AttachTest, ABadXidGivesNoWindow) {
-    std::string log = logOf([] {
+    const std::string log = stdoutOf([] {
         EXPECT_EQ(PelmoraAttachX11Window(0), 0);
         EXPECT_EQ(PelmoraAttachX11Window(0x7FFFFFF), 0);
     });
-    EXPECT_NE(log.find("PelmoraAttachX11Window: 0x7ffffff is not a window on the display"),
-              std::string::npos)
-        << log;
+    EXPECT_THAT(log, HasSubstr("PelmoraAttachX11Window: 0x7ffffff is not a window on the display"));
 }
 
 TEST(X11AttachTest, NoDisplayGivesNoWindow) {
