@@ -6,7 +6,7 @@ namespace pelmora {
 
 namespace {
 
-// Below this the ray runs in the triangle's plane.
+// Below this the ray runs parallel to the triangle or segment.
 constexpr float kParallelEpsilon = 2.220446e-16f;
 // Crossings farther than this from the origin are not reported.
 constexpr double kFarthestHit = 100000000.0;
@@ -24,11 +24,38 @@ D3DXVECTOR3 positionOf(const MeshVertex& vertex) {
     return D3DXVECTOR3(vertex.x, vertex.y, vertex.z);
 }
 
+D3DXVECTOR3 along(const D3DVECTOR& from, const D3DVECTOR& direction, float t) {
+    return D3DXVECTOR3(from.x + t * direction.x, from.y + t * direction.y,
+                       from.z + t * direction.z);
+}
+
 double distance(const D3DVECTOR& a, const D3DVECTOR& b) {
     const double dx = double(a.x) - b.x;
     const double dy = double(a.y) - b.y;
     const double dz = double(a.z) - b.z;
     return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+// The point of segment (p, q) nearest to the line, and its distance from
+// it; false when the segment runs parallel to the line or its nearest point
+// lies beyond an end.
+bool nearestOnSegment(const RayLine& ray, const D3DXVECTOR3& p, const D3DXVECTOR3& q,
+                      D3DXVECTOR3* onSegment, double* gap) {
+    const D3DXVECTOR3 u = minus(q, p);
+    const D3DXVECTOR3 normal = cross(u, ray.direction);
+    if (D3DXVec3Length(&normal) < kParallelEpsilon) return false;
+    // The plane through the ray that holds the common perpendicular meets
+    // the segment at its nearest point, and the other way round.
+    const D3DXVECTOR3 rayPlane = cross(ray.direction, normal);
+    const D3DXVECTOR3 toOrigin = minus(ray.origin, p);
+    const float t = D3DXVec3Dot(&toOrigin, &rayPlane) / D3DXVec3Dot(&u, &rayPlane);
+    if (t < 0.0f || t > 1.0f) return false;
+    const D3DXVECTOR3 segmentPlane = cross(u, normal);
+    const D3DXVECTOR3 toStart = minus(p, ray.origin);
+    const float s = D3DXVec3Dot(&toStart, &segmentPlane) / D3DXVec3Dot(&ray.direction, &segmentPlane);
+    *onSegment = along(p, u, t);
+    *gap = distance(*onSegment, along(ray.origin, ray.direction, s));
+    return true;
 }
 
 }  // namespace
@@ -78,6 +105,28 @@ bool pickFaceList(const RayLine& ray, const MeshData& faces, D3DXVECTOR3* hit) {
         }
     }
     return found;
+}
+
+bool pickLineRuns(const RayLine& ray, const MeshData& lines, double threshold, D3DXVECTOR3* hit) {
+    size_t cursor = 0;
+    while (cursor < lines.listLength) {
+        const int32_t count = int32_t(lines.list[cursor]);
+        if (count <= 0 || size_t(count) > lines.listLength - cursor - 1) return false;
+        const uint32_t* index = lines.list + cursor + 1;
+        cursor += 1 + size_t(count);
+        for (int32_t k = 0; k + 1 < count; ++k) {
+            if (index[k] >= lines.vertexCount || index[k + 1] >= lines.vertexCount) continue;
+            D3DXVECTOR3 point;
+            double gap = 0.0;
+            if (nearestOnSegment(ray, positionOf(lines.vertices[index[k]]),
+                                 positionOf(lines.vertices[index[k + 1]]), &point, &gap) &&
+                gap < threshold) {
+                *hit = point;
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 }  // namespace pelmora

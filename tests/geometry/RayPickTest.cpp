@@ -1,5 +1,5 @@
-// Rays against triangles and face lists, and solid meshes picked without a
-// viewport: the arithmetic a host's pick rests on.
+// Rays against triangles, face lists and line runs, and solid meshes picked
+// without a viewport: the arithmetic a host's pick rests on.
 #include "geometry/DXSolidMesh.h"
 #include "geometry/MeshTestSupport.h"
 #include "geometry/RayPick.h"
@@ -92,6 +92,49 @@ TEST(FaceListPick, FacesNamingMissingVerticesOrRunningPastTheListAreSkipped) {
     ASSERT_TRUE(pickFaceList(downAt(0.5f, -0.5f), squares.data(), &hit));
     // Only the far square's triangle is whole.
     EXPECT_POINT(hit, 0.5f, -0.5f, -1.0f);
+}
+
+// Two parallel segments 0.1 apart along x, as two line runs.
+struct TwoLines {
+    std::vector<MeshVertex> vertices = {{0, 0, 0, 0, 0, 1, 0, 0},
+                                        {1, 0, 0, 0, 0, 1, 0, 0},
+                                        {0, 0.1f, 0, 0, 0, 1, 0, 0},
+                                        {1, 0.1f, 0, 0, 0, 1, 0, 0}};
+    std::vector<uint32_t> list = {2, 0, 1, 2, 2, 3, 0};
+
+    MeshData data() const {
+        return MeshData{vertices.data(), uint32_t(vertices.size()), list.data(),
+                        uint32_t(list.size())};
+    }
+};
+
+TEST(LineRunPick, TheFirstSegmentInListOrderWithinTheThresholdWins) {
+    TwoLines lines;
+    D3DXVECTOR3 hit;
+    ASSERT_TRUE(pickLineRuns(downAt(0.5f, 0.05f), lines.data(), 0.1, &hit));
+    EXPECT_POINT(hit, 0.5f, 0.0f, 0.0f);
+    lines.list = {2, 2, 3, 2, 0, 1, 0};
+    ASSERT_TRUE(pickLineRuns(downAt(0.5f, 0.05f), lines.data(), 0.1, &hit));
+    EXPECT_POINT(hit, 0.5f, 0.1f, 0.0f);
+    EXPECT_FALSE(pickLineRuns(downAt(0.5f, 0.05f), lines.data(), 0.01, &hit));
+}
+
+TEST(LineRunPick, ThePointIsOnTheSegmentWhereTheRayPassesClosest) {
+    const TwoLines lines;
+    const RayLine sideways{D3DXVECTOR3(0.25f, -1.0f, 0.5f), D3DXVECTOR3(0, 1, 0)};
+    D3DXVECTOR3 hit;
+    // The ray passes 0.5 above both segments.
+    EXPECT_FALSE(pickLineRuns(sideways, lines.data(), 0.5, &hit));
+    ASSERT_TRUE(pickLineRuns(sideways, lines.data(), 0.6, &hit));
+    EXPECT_POINT(hit, 0.25f, 0.0f, 0.0f);
+}
+
+TEST(LineRunPick, ParallelSegmentsAndPassesBeyondTheEndsNeverHit) {
+    const TwoLines lines;
+    const RayLine alongX{D3DXVECTOR3(-5, 0.001f, 0), D3DXVECTOR3(1, 0, 0)};
+    D3DXVECTOR3 hit;
+    EXPECT_FALSE(pickLineRuns(alongX, lines.data(), 1.0, &hit));
+    EXPECT_FALSE(pickLineRuns(downAt(1.5f, 0.0f), lines.data(), 0.4, &hit));
 }
 
 // A solid box of half-size 1 built from arrays: 12 triangles, so it has a proxy.
