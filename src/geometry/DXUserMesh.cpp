@@ -71,7 +71,8 @@ MeshData DXUserMesh::currentData() const {
     MeshData data;
     if (geometry_ == nullptr) return data;
     data.vertices = geometry_->vertices.data();
-    data.vertexCount = uint32_t(std::min<size_t>(geometry_->vertexCount, geometry_->vertices.size()));
+    data.vertexCount =
+        uint32_t(std::min<size_t>(geometry_->vertexCount, geometry_->vertices.size()));
     data.list = geometry_->faces.data();
     data.listLength = uint32_t(geometry_->faces.size());
     return data;

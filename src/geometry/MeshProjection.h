@@ -12,6 +12,8 @@ struct PrintLayout;
 
 // What a screen projection reads of a viewport: the chain from world to clip
 // space (camera transform, view, projection, size) and the device viewport.
+// The chain is the one the viewport draws with, camera transform included, so
+// projected points agree with viewportTransform and with the clipped pieces.
 struct ScreenView {
     ViewTransforms transforms;
     D3DVIEWPORT9 rect;

@@ -52,7 +52,8 @@ bool nearestOnSegment(const RayLine& ray, const D3DXVECTOR3& p, const D3DXVECTOR
     if (t < 0.0f || t > 1.0f) return false;
     const D3DXVECTOR3 segmentPlane = cross(u, normal);
     const D3DXVECTOR3 toStart = minus(p, ray.origin);
-    const float s = D3DXVec3Dot(&toStart, &segmentPlane) / D3DXVec3Dot(&ray.direction, &segmentPlane);
+    const float s =
+        D3DXVec3Dot(&toStart, &segmentPlane) / D3DXVec3Dot(&ray.direction, &segmentPlane);
     *onSegment = along(p, u, t);
     *gap = distance(*onSegment, along(ray.origin, ray.direction, s));
     return true;

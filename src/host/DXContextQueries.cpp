@@ -59,8 +59,9 @@ HRESULT readProjectionTransform(SAFEARRAY** transform, D3DXMATRIX* matrix) {
     const HRESULT hr = readTransformArrayShape(transform, &shape);
     if (FAILED(hr)) return hr;
     if (!shape.holdsTwelveDoubles()) {
-        logFormat("Pelmora: a projection transform holds 12 doubles, not %lld elements of %u bytes\n",
-                  static_cast<long long>(shape.count), shape.elementSize);
+        logFormat(
+            "Pelmora: a projection transform holds 12 doubles, not %lld elements of %u bytes\n",
+            static_cast<long long>(shape.count), shape.elementSize);
         return PELMORA_TRACE_FAILED(E_INVALIDARG);
     }
     return readTransformArray(*transform, matrix);
@@ -86,6 +87,8 @@ HRESULT deliverProjection(HRESULT meshStatus, const ProjectedMesh& projected,
 
 }  // namespace
 
+// A viewport handle of 0 picks without one: a host-backed mesh then stays at
+// its current deviation instead of following the viewport's.
 HRESULT DXContext::pickMesh(int hMesh, int /*hParentFrame: no mesh reads it*/, int hViewport,
                             int x, int y, double origX, double origY, double origZ, double dirX,
                             double dirY, double dirZ, double threshold, double backThreshold,

@@ -73,7 +73,8 @@ TEST(PrintProjection, AppliesTheTransformWithoutPerspectiveAndThenTheOffsets) {
     ProjectedMesh printed;
     projectForPrint(mesh.data(), t, PrintLayout{0.5, 50.0, 4.0, 6.0}, &printed);
     // x' = 1 + 3 + 10 = 14, y' = 2 - 4 = -2.
-    EXPECT_EQ(printed.points, (std::vector<float>{(14.0f - 4.0f) * 0.5f, (50.0f + 2.0f + 6.0f) * 0.5f}));
+    EXPECT_EQ(printed.points,
+              (std::vector<float>{(14.0f - 4.0f) * 0.5f, (50.0f + 2.0f + 6.0f) * 0.5f}));
 }
 
 TEST(PrintProjection, AMeshWithoutGeometryGivesNothing) {

@@ -199,9 +199,8 @@ TEST(SolidMeshPick, AHostBackedMeshFetchesItsFacetsBeforeItIsPicked) {
     DXSolidMesh mesh(HostMeshBinding{3, factory.handle, &provider});
     mesh.setCurrentDeviation(2.0f);
     PickResult result;
-    ASSERT_EQ(mesh.pickMesh(nullptr, rayRequest(D3DXVECTOR3(0.25f, 0.25f, 5), D3DXVECTOR3(0, 0, -1)),
-                            &result),
-              S_OK);
+    const PickRequest down = rayRequest(D3DXVECTOR3(0.25f, 0.25f, 5), D3DXVECTOR3(0, 0, -1));
+    ASSERT_EQ(mesh.pickMesh(nullptr, down, &result), S_OK);
     ASSERT_EQ(factory.requests.size(), 1u);
     EXPECT_EQ(factory.requests[0].deviation, 2.0);
     ASSERT_TRUE(result.hit);

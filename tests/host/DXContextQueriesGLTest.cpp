@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <string>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -58,8 +58,9 @@ protected:
     };
     Pick pickAtPixel(int x, int y, double threshold, double backThreshold) {
         double o[3], d[3];
-        EXPECT_EQ(context->getSelectionRay(viewport, x, y, &o[0], &o[1], &o[2], &d[0], &d[1], &d[2]),
-                  S_OK);
+        EXPECT_EQ(
+            context->getSelectionRay(viewport, x, y, &o[0], &o[1], &o[2], &d[0], &d[1], &d[2]),
+            S_OK);
         Pick pick{};
         pick.status = context->pickMesh(mesh, 0, viewport, x, y, o[0], o[1], o[2], d[0], d[1],
                                         d[2], threshold, backThreshold, &pick.point[0],
@@ -71,7 +72,9 @@ protected:
         SAFEARRAY* raw = array.get();
         return context->getScreenData(mesh, viewport, &raw, &points, &list);
     }
-    std::vector<int32_t> takePoints() { return takeVector<int32_t>(std::exchange(points, nullptr)); }
+    std::vector<int32_t> takePoints() {
+        return takeVector<int32_t>(std::exchange(points, nullptr));
+    }
     std::vector<int32_t> takeList() { return takeVector<int32_t>(std::exchange(list, nullptr)); }
 
     IDXContext* context = nullptr;
