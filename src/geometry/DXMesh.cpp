@@ -16,6 +16,26 @@ constexpr double kDetailShare = 0.001;
 
 }  // namespace
 
+HRESULT DXMesh::pickMesh(DXViewport*, const PickRequest&, PickResult* result) {
+    *result = PickResult{};
+    return S_OK;
+}
+
+HRESULT DXMesh::getMeshData(MeshData* data) {
+    *data = MeshData{};
+    return kMeshHoldsNoData;
+}
+
+HRESULT DXMesh::getScreenData(DXViewport&, const D3DXMATRIX&, ProjectedMesh* projected) {
+    *projected = ProjectedMesh{};
+    return kMeshHoldsNoData;
+}
+
+HRESULT DXMesh::getPrintData(const D3DXMATRIX&, const PrintLayout&, ProjectedMesh* projected) {
+    *projected = ProjectedMesh{};
+    return kMeshHoldsNoData;
+}
+
 bool DXMesh::passesLevelOfDetail(DXViewport& viewport) const {
     if (!boxProxy_) return true;
     double left = 0.0, right = 0.0, bottom = 0.0, top = 0.0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "geometry/BoxProxy.h"
+#include "geometry/MeshQueries.h"
 #include "scene/DXVisual.h"
 
 #include <memory>
@@ -12,9 +13,29 @@ namespace pelmora {
 
 class DXViewport;
 
+// Paper placement of a print projection: the page height flips y downwards,
+// the offsets move the drawing before the scale applies.
+struct PrintLayout {
+    double scale = 1.0;
+    double height = 0.0;
+    double offsetX = 0.0;
+    double offsetY = 0.0;
+};
+
 class DXMesh : public DXVisual {
 public:
     void dump(int depth) override { (void)depth; }
+
+    // ---- Queries. The defaults are those of meshes with nothing to hit or
+    // read (dots, grids): no hit, and kMeshHoldsNoData with nothing given. ----
+    // The viewport may be null; meshes that refine then stay at their deviation.
+    virtual HRESULT pickMesh(DXViewport* viewport, const PickRequest& request, PickResult* result);
+    virtual HRESULT getMeshData(MeshData* data);
+    // transform takes mesh coordinates to world coordinates.
+    virtual HRESULT getScreenData(DXViewport& viewport, const D3DXMATRIX& transform,
+                                  ProjectedMesh* projected);
+    virtual HRESULT getPrintData(const D3DXMATRIX& transform, const PrintLayout& layout,
+                                 ProjectedMesh* projected);
 
     virtual HRESULT setMeshScale(double scale) {
         (void)scale;

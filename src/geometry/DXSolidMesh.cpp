@@ -1,6 +1,7 @@
 #include "geometry/DXSolidMesh.h"
 
 #include "geometry/DXSolidMeshBuffers.h"
+#include "geometry/RayPick.h"
 #include "geometry/SolidFaces.h"
 #include "host/Diagnostics.h"
 
@@ -13,6 +14,8 @@ namespace pelmora {
 namespace {
 
 constexpr MeshVertex kDefaultVertex{0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
+// A box flatter than this has no inside to test against.
+constexpr double kProxyVolumeEpsilon = 2.220446049250313e-16;
 // Integers one triangle takes in a newSolidMesh face list: 3 and three pairs.
 constexpr long kArrayTriangleLength = 7;
 
@@ -33,6 +36,14 @@ bool indicesWithin(const FaceRead& face, long vertexCount) {
     for (int index : face.index)
         if (index < 0 || index >= vertexCount) return false;
     return true;
+}
+
+bool rayMayHit(const RayLine& ray, const BoxProxy* proxy) {
+    if (proxy == nullptr || proxy->volume <= kProxyVolumeEpsilon) return true;
+    const MeshData box{proxy->corners.data(), BoxProxy::kCornerCount, proxy->faces.data(),
+                       BoxProxy::kFaceListLength};
+    D3DXVECTOR3 unused;
+    return pickFaceList(ray, box, &unused);
 }
 
 HRESULT invalidArrays(const char* why) {
@@ -131,6 +142,22 @@ HRESULT DXSolidMesh::setGeometryFromFacets(const FacetSource& source) {
         for (const MeshVertex& vertex : geometry.vertices) bounds.add(vertex.x, vertex.y, vertex.z);
         setBoxProxy(std::make_unique<BoxProxy>(bounds));
     }
+    return S_OK;
+}
+
+// ---- Picking ----
+
+HRESULT DXSolidMesh::pickMesh(DXViewport* viewport, const PickRequest& request,
+                              PickResult* result) {
+    *result = PickResult{};
+    refine(viewport, false);
+    const SolidGeometry* current = geometry();
+    if (current == nullptr || current->count == 0) return S_OK;
+    const RayLine ray{request.origin, request.direction};
+    if (!rayMayHit(ray, boxProxy())) return S_OK;
+    const MeshData faces{current->vertices.data(), uint32_t(current->vertices.size()),
+                         current->faces.data(), uint32_t(current->faces.size())};
+    result->hit = pickFaceList(ray, faces, &result->point);
     return S_OK;
 }
 

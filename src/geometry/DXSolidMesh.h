@@ -35,6 +35,10 @@ public:
 
     HRESULT buildGeometry() override { return S_OK; }
     HRESULT setMeshSimplificationLevel(int level, IDirect3DDevice9* device) override;
+    // The face crossed nearest to the ray's origin, after the box proxy let
+    // the ray through; the thresholds are not read.
+    HRESULT pickMesh(DXViewport* viewport, const PickRequest& request,
+                     PickResult* result) override;
     bool isDoubleSided() const override { return doubleSided_; }
     int simplificationLevel() const { return simplificationLevel_; }
 

@@ -1,6 +1,7 @@
 #include "geometry/DXUserMesh.h"
 
 #include "geometry/FacetFactoryRegistry.h"
+#include "geometry/MeshProjection.h"
 #include "geometry/TorvelMeshProvider.h"
 #include "host/GuardedCall.h"
 #include "host/ProcessState.h"
@@ -15,6 +16,13 @@ namespace {
 
 // Every user mesh takes the next number; nothing else touches it.
 int nextMeshSerial = 0;
+
+ScreenView screenViewOf(const DXViewport& viewport) {
+    return ScreenView{ViewTransforms{viewport.cameraTransform(), viewport.viewMatrix(),
+                                     viewport.projection(), float(viewport.getWidth()),
+                                     float(viewport.getHeight())},
+                      viewport.deviceViewport()};
+}
 
 bool madeOn(IDirect3DVertexBuffer9* buffer, IDirect3DDevice9* device) {
     ComPtr<IDirect3DDevice9> owner;
@@ -55,6 +63,38 @@ HRESULT DXUserMesh::refreshMesh(float deviation) {
     clearMesh(true);
     setCurrentDeviation(deviation);
     return refine(nullptr, false);
+}
+
+// ---- Queries ----
+
+MeshData DXUserMesh::currentData() const {
+    MeshData data;
+    if (geometry_ == nullptr) return data;
+    data.vertices = geometry_->vertices.data();
+    data.vertexCount =
+        uint32_t(std::min<size_t>(geometry_->vertexCount, geometry_->vertices.size()));
+    data.list = geometry_->faces.data();
+    data.listLength = uint32_t(geometry_->faces.size());
+    return data;
+}
+
+HRESULT DXUserMesh::getMeshData(MeshData* data) {
+    *data = currentData();
+    return S_OK;
+}
+
+HRESULT DXUserMesh::getScreenData(DXViewport& viewport, const D3DXMATRIX& transform,
+                                  ProjectedMesh* projected) {
+    // A factory that has nothing leaves whatever geometry there was; project that.
+    refine(&viewport, false);
+    projectForScreen(currentData(), transform, screenViewOf(viewport), projected);
+    return S_OK;
+}
+
+HRESULT DXUserMesh::getPrintData(const D3DXMATRIX& transform, const PrintLayout& layout,
+                                 ProjectedMesh* projected) {
+    projectForPrint(currentData(), transform, layout, projected);
+    return S_OK;
 }
 
 // ---- Render ----

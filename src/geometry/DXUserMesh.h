@@ -41,6 +41,14 @@ public:
     HRESULT setMeshScale(double scale) override;
     HRESULT refreshMesh(float deviation) override;
 
+    // The current geometry as stored; empty data when there is none.
+    HRESULT getMeshData(MeshData* data) override;
+    // Brings the geometry to the viewport's deviation first.
+    HRESULT getScreenData(DXViewport& viewport, const D3DXMATRIX& transform,
+                          ProjectedMesh* projected) override;
+    HRESULT getPrintData(const D3DXMATRIX& transform, const PrintLayout& layout,
+                         ProjectedMesh* projected) override;
+
     // Brings the geometry to the viewport's deviation (or, without a
     // viewport, to the current one, as in manual mode), asking the factory
     // when neither the current geometry nor the cache serves.
@@ -100,6 +108,7 @@ private:
                binding_.provider != nullptr;
     }
     bool needsRebuild(const DXViewport& viewport) const;
+    MeshData currentData() const;
     // Starts a new, empty current geometry that the mesh owns until cached.
     SolidGeometry* startGeometry();
     void emptyCache();

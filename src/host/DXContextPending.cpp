@@ -1,5 +1,5 @@
-// Operations whose subsystems (meshes, billboards, decals, the mesh
-// provider, snapshots) are not part of this build yet: each says so in the log and
+// Operations whose subsystems (wire, dot and grid meshes, billboards,
+// decals, snapshots) are not part of this build yet: each says so in the log and
 // returns E_NOTIMPL, touching none of its arguments.
 #include "host/DXContext.h"
 #include "host/GuardedCall.h"
@@ -32,14 +32,6 @@ HRESULT DXContext::newGrillMesh(float, float, float, float, float, float, float,
 HRESULT DXContext::newWireMesh(SAFEARRAY**, SAFEARRAY**, int*) { return PELMORA_NOT_AVAILABLE; }
 
 HRESULT DXContext::newWireMeshFromHandle(int, int, int*) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::pickMesh(int, int, int, int, int, double, double, double, double, double, double, double, double, double*, double*, double*, VARIANT_BOOL*) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::getMeshData(int, SAFEARRAY**, SAFEARRAY**) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::getScreenData(int, int, SAFEARRAY**, SAFEARRAY**, SAFEARRAY**) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::getPrintData(int, SAFEARRAY**, double, double, double, double, SAFEARRAY**, SAFEARRAY**) { return PELMORA_NOT_AVAILABLE; }
 
 HRESULT DXContext::saveSnapshotJPG(int, BSTR, int, int) { return PELMORA_NOT_AVAILABLE; }
 

@@ -14,6 +14,11 @@ void DXTextureMesh::releaseDeviceObjects() {
     texture_.releaseDeviceObjects();
 }
 
+HRESULT DXTextureMesh::getMeshData(MeshData* data) {
+    *data = MeshData{};
+    return kMeshHoldsNoData;
+}
+
 HRESULT DXTextureMesh::setGeometryFromFacets(const FacetSource&) { return S_OK; }
 
 std::unique_ptr<MeshBatch> DXTextureMesh::createDeviceBuffers(IDirect3DDevice9*, const D3DMATRIX*,

@@ -15,6 +15,8 @@ public:
     ~DXTextureMesh() override;
 
     void releaseDeviceObjects() override;
+    // Textured and solid meshes keep their geometry to themselves.
+    HRESULT getMeshData(MeshData* data) override;
 
     // The texture for the device, made at the first draw on it; null without
     // a bitmap.

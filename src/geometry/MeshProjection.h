@@ -1,0 +1,44 @@
+// A mesh's vertices carried to paper or to a viewport's pixels. Both take the
+// geometry as stored and a transform from mesh to world coordinates.
+#pragma once
+
+#include "geometry/MeshQueries.h"
+#include "platform/d3d9/d3d9.h"
+#include "view/ScreenTransforms.h"
+
+namespace pelmora {
+
+struct PrintLayout;
+
+// What a screen projection reads of a viewport: the chain from world to clip
+// space (camera transform, view, projection, size) and the device viewport.
+// The chain is the one the viewport draws with, camera transform included, so
+// projected points agree with viewportTransform and with the clipped pieces.
+struct ScreenView {
+    ViewTransforms transforms;
+    D3DVIEWPORT9 rect;
+};
+
+// Flat projection: x and y of the transformed point, no perspective, moved by
+// the offsets, flipped against the page height and scaled. The list is the
+// mesh's whole list.
+void projectForPrint(const MeshData& mesh, const D3DXMATRIX& transform, const PrintLayout& layout,
+                     ProjectedMesh* projected);
+
+// Screen projection. Nothing when the vertices' outcodes show the mesh off
+// screen; every vertex and the whole list when all lie inside; otherwise the
+// list read as line runs, each segment clipped to the view, and the visible
+// pieces joined into new runs.
+void projectForScreen(const MeshData& mesh, const D3DXMATRIX& transform, const ScreenView& view,
+                      ProjectedMesh* projected);
+
+// The outcode of a clip-space point: 0x1 left, 0x2 right, 0x8 below, 0x4
+// above, 0x10 in front of the front plane, 0x20 beyond the back plane.
+unsigned clipOutcode(const D3DXVECTOR4& clip);
+
+// True when the outcodes, in vertex order, show the mesh wholly off screen:
+// no vertex inside, and each vertex after the first outside only on sides
+// that earlier vertices were already outside on.
+bool rejectedByOutcodes(const unsigned* codes, size_t count);
+
+}  // namespace pelmora

@@ -1,0 +1,51 @@
+// What the host's mesh questions carry in and out: a pick along a ray, the
+// geometry a mesh hands out, and a mesh projected to screen or paper.
+#pragma once
+
+#include "geometry/MeshVertex.h"
+#include "platform/d3dx/d3dx9math.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace pelmora {
+
+// The status of a mesh that holds nothing a host could read or project (solid,
+// textured, dot and grid meshes). A host sees it as null arrays.
+inline constexpr HRESULT kMeshHoldsNoData = 13;
+
+// A pick in the mesh's own coordinates: the host has already taken the ray
+// into that space. The pixel is read only by screen-aligned meshes, the two
+// thresholds only by line meshes.
+struct PickRequest {
+    int x = 0;
+    int y = 0;
+    D3DXVECTOR3 origin{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 direction{0.0f, 0.0f, 0.0f};
+    double threshold = 0.0;
+    double backThreshold = 0.0;
+};
+
+struct PickResult {
+    bool hit = false;
+    D3DXVECTOR3 point{0.0f, 0.0f, 0.0f};
+};
+
+// A mesh's current geometry as stored: vertex records and its whole
+// count-prefixed list. Both pointers stay valid until the geometry changes.
+struct MeshData {
+    const MeshVertex* vertices = nullptr;
+    uint32_t vertexCount = 0;
+    const uint32_t* list = nullptr;
+    uint32_t listLength = 0;
+};
+
+// Projected points as x, y pairs, and the count-prefixed list that joins them.
+struct ProjectedMesh {
+    std::vector<float> points;
+    std::vector<int32_t> list;
+
+    size_t pointCount() const { return points.size() / 2; }
+};
+
+}  // namespace pelmora
