@@ -1,5 +1,5 @@
 // Operations whose subsystems (meshes, billboards, decals, the mesh
-// provider, snapshots) are not part of this build yet: each says so in the log and
+// provider) are not part of this build yet: each says so in the log and
 // returns E_NOTIMPL, touching none of its arguments.
 #include "host/DXContext.h"
 #include "host/GuardedCall.h"
@@ -40,7 +40,5 @@ HRESULT DXContext::getMeshData(int, SAFEARRAY**, SAFEARRAY**) { return PELMORA_N
 HRESULT DXContext::getScreenData(int, int, SAFEARRAY**, SAFEARRAY**, SAFEARRAY**) { return PELMORA_NOT_AVAILABLE; }
 
 HRESULT DXContext::getPrintData(int, SAFEARRAY**, double, double, double, double, SAFEARRAY**, SAFEARRAY**) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::saveSnapshotJPG(int, BSTR, int, int) { return PELMORA_NOT_AVAILABLE; }
 
 }  // namespace pelmora
