@@ -238,6 +238,17 @@ struct IDispatch : public IUnknown {
                            UINT* puArgErr) = 0;
 };
 
+// {00000001-0000-0000-C000-000000000046}
+inline constexpr IID IID_IClassFactory = {
+    0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+// What a module's class object answers: new instances of its class, and a
+// lock that keeps the module loaded without an instance.
+struct IClassFactory : public IUnknown {
+    virtual HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) = 0;
+    virtual HRESULT LockServer(BOOL fLock) = 0;
+};
+
 PELMORA_API BSTR SysAllocString(const OLECHAR* psz);
 PELMORA_API BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui);
 PELMORA_API void SysFreeString(BSTR bstrString);

@@ -295,3 +295,13 @@ inline constexpr DXContextDispatchEntry kDXContextDispatchTable[kDXContextOperat
 
 // Creates a new context holding one reference; the host calls Release when done.
 PELMORA_API HRESULT PelmoraCreateContext(IDXContext** context);
+
+// The module exports, with the platform's signatures. DllGetClassObject hands
+// out the class object (an IClassFactory) of CLSID_DXContext;
+// DllCanUnloadNow answers S_OK once no context, class-object reference or
+// server lock is left; DllRegisterServer and DllUnregisterServer write and
+// remove the class's keys under HKEY_CLASSES_ROOT.
+PELMORA_API HRESULT DllCanUnloadNow(void);
+PELMORA_API HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv);
+PELMORA_API HRESULT DllRegisterServer(void);
+PELMORA_API HRESULT DllUnregisterServer(void);

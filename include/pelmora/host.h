@@ -58,6 +58,8 @@ PELMORA_API LSTATUS RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD Res
                                    DWORD dwType, const BYTE* lpData, DWORD cbData);
 PELMORA_API LSTATUS RegDeleteValueA(HKEY hKey, const char* lpValueName);
 PELMORA_API LSTATUS RegDeleteKeyA(HKEY hKey, const char* lpSubKey);
+// Deletes the named subkey with everything beneath it (the subkey must be named).
+PELMORA_API LSTATUS RegDeleteTreeA(HKEY hKey, const char* lpSubKey);
 PELMORA_API LSTATUS RegCloseKey(HKEY hKey);
 
 // Adds a line of the host's own to Pelmora's error log: the text goes, verbatim,

@@ -4,6 +4,7 @@
 #include "host/DispatchInvoker.h"
 #include "host/GuardedCall.h"
 #include "host/HandleTable.h"
+#include "host/ModuleLock.h"
 #include "host/ProcessState.h"
 #include "host/StringConversion.h"
 #include "device/DXUTAdapterInfo.h"
@@ -35,13 +36,18 @@ bool sameNameIgnoringCase(const std::string& a, const char* b) {
 
 }  // namespace
 
-DXContext::DXContext() { liveContexts().insert(this); }
+// Every context keeps the module loaded while it lives.
+DXContext::DXContext() {
+    liveContexts().insert(this);
+    lockModule();
+}
 
 DXContext::~DXContext() {
     liveContexts().erase(this);
     selectedAdapter_.reset();
     destroyRegistry();
     releaseDeviceAtTeardown();
+    unlockModule();
 }
 
 void DXContext::destroyRegistry() {
@@ -88,6 +94,7 @@ void DXContext::destroyHandle(int handle) {
 // IUnknown
 
 HRESULT DXContext::QueryInterface(REFIID riid, void** ppvObject) {
+    if (outer_) return outer_->QueryInterface(riid, ppvObject);
     if (!ppvObject) return E_POINTER;
     *ppvObject = nullptr;
     if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IDXContext) {
@@ -98,9 +105,10 @@ HRESULT DXContext::QueryInterface(REFIID riid, void** ppvObject) {
     return E_NOINTERFACE;
 }
 
-ULONG DXContext::AddRef() { return ++references_; }
+ULONG DXContext::AddRef() { return outer_ ? outer_->AddRef() : ++references_; }
 
 ULONG DXContext::Release() {
+    if (outer_) return outer_->Release();
     ULONG current = references_.load();
     if (current == 0) return 0;
     ULONG remaining = --references_;

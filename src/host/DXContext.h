@@ -139,6 +139,10 @@ attenuation0, float attenuation1, float attenuation2, float theta, float phi, in
     void applyDefaultRenderStates() override;
     HRESULT addLight(DXViewport* viewport, const D3DLIGHT9& light, int lightId) override;
 
+    // From now on this context's IUnknown calls go to the aggregating object,
+    // which owns the context; set once, right after construction.
+    void aggregateInto(IUnknown* outer) { outer_ = outer; }
+
     // Number of scene objects this context owns.
     size_t registeredObjectCount() const { return registry_.size(); }
     IDirect3DDevice9* device() const { return device_.get(); }
@@ -168,6 +172,7 @@ private:
     void destroyRegistry();
 
     std::atomic<ULONG> references_{0};
+    IUnknown* outer_ = nullptr;  // the aggregating object, when there is one; not owned
     std::set<DXObject*> registry_;  // ordered by address, as teardown walks it
     float refinementLevel_ = 1.0f;
     // Outlives the registry's meshes, which leave its list as they go.

@@ -1,5 +1,5 @@
 // Operations whose subsystems (wire, dot and grid meshes, billboards,
-// decals, snapshots) are not part of this build yet: each says so in the log and
+// decals) are not part of this build yet: each says so in the log and
 // returns E_NOTIMPL, touching none of its arguments.
 #include "host/DXContext.h"
 #include "host/GuardedCall.h"
@@ -33,6 +33,5 @@ HRESULT DXContext::newWireMesh(SAFEARRAY**, SAFEARRAY**, int*) { return PELMORA_
 
 HRESULT DXContext::newWireMeshFromHandle(int, int, int*) { return PELMORA_NOT_AVAILABLE; }
 
-HRESULT DXContext::saveSnapshotJPG(int, BSTR, int, int) { return PELMORA_NOT_AVAILABLE; }
 
 }  // namespace pelmora

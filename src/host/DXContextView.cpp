@@ -4,6 +4,7 @@
 #include "host/GuardedCall.h"
 #include "host/HandleResolution.h"
 #include "host/LightRecords.h"
+#include "host/StringConversion.h"
 #include "scene/ColorConversion.h"
 #include "scene/DXFrame.h"
 #include "view/DXViewport.h"
@@ -307,6 +308,16 @@ HRESULT DXContext::viewportFlip(int hViewport, VARIANT_BOOL bFlipToCache) {
     return PELMORA_INTERFACE_CALL({
         PELMORA_RESOLVE(DXViewport, viewport, hViewport);
         return viewport->viewportFlip(backBuffer_.get(), bFlipToCache != 0);
+    });
+}
+
+HRESULT DXContext::saveSnapshotJPG(int hViewport, BSTR filename, int width, int height) {
+    return PELMORA_INTERFACE_CALL({
+        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        const HRESULT activated = viewport->activate();
+        if (FAILED(activated)) return activated;
+        return viewport->saveSnapshot(device_.get(), backBuffer_.get(), narrowFromBstr(filename),
+                                      width, height);
     });
 }
 

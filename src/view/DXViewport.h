@@ -18,6 +18,7 @@
 #include "view/SegmentClipping.h"
 
 #include <cstdint>
+#include <string>
 
 // The extension library's wide-line object; made by the wire meshes' work.
 struct ID3DXLine;
@@ -100,6 +101,12 @@ public:
     HRESULT viewportFlip(IDirect3DSurface9* backBuffer, bool toCache);
     HRESULT getSurfaceDC(IDirect3DSurface9* backBuffer, HDC* dc);
     HRESULT releaseSurfaceDC(IDirect3DSurface9* backBuffer, HDC dc);
+
+    // ---- Snapshot ----
+    // Writes the viewport's part of the back buffer to an image file of
+    // width x height pixels, in the format of the file name's extension.
+    HRESULT saveSnapshot(IDirect3DDevice9* device, IDirect3DSurface9* backBuffer,
+                         const std::string& fileName, int width, int height);
 
     // ---- Screen transforms ----
     HRESULT viewportTransform(double inX, double inY, double inZ, double* outX, double* outY,

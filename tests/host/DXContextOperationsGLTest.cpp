@@ -151,7 +151,7 @@ std::vector<Operation> allOperations() {
         {"getCameraPosition", Handles::Viewport, S_OK, [](C c, int h, int, Outs& o) { return c->getCameraPosition(h, &o.d[0], &o.d[1], &o.d[2]); }},
         {"setCameraTransform", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return withArray(identityTransform(), [&](SAFEARRAY** a) { return c->setCameraTransform(h, a); }); }},
         {"getCameraTransform", Handles::Viewport, S_OK, [](C c, int h, int, Outs& o) { return c->getCameraTransform(h, &o.a1); }},
-        {"saveSnapshotJPG", Handles::None, NI, [](C c, int h, int, Outs&) { return c->saveSnapshotJPG(h, nullptr, 32, 32); }},
+        {"saveSnapshotJPG", Handles::Viewport, E_INVALIDARG, [](C c, int h, int, Outs&) { return c->saveSnapshotJPG(h, nullptr, 32, 32); }},
         {"rotateCamera", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->rotateCamera(h, 0, 0, 0, 0, 1, 0, 0.1); }},
         {"setDisregardRenderOverride", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->setDisregardRenderOverride(h, 1); }},
         {"getSelectionRay", Handles::Viewport, S_OK, [](C c, int h, int, Outs& o) { return c->getSelectionRay(h, 1, 1, &o.d[0], &o.d[1], &o.d[2], &o.d[3], &o.d[4], &o.d[5]); }},

@@ -211,25 +211,32 @@ LSTATUS Registry::deleteValue(HKEY key, const char* name) {
 }
 
 LSTATUS Registry::deleteKey(HKEY parent, const char* subKey) {
-    static constexpr const char* kCall = "RegDeleteKeyA";
+    return removeKey(parent, subKey, false, "RegDeleteKeyA");
+}
+
+LSTATUS Registry::deleteTree(HKEY parent, const char* subKey) {
+    return removeKey(parent, subKey, true, "RegDeleteTreeA");
+}
+
+LSTATUS Registry::removeKey(HKEY parent, const char* subKey, bool withSubkeys, const char* call) {
     std::lock_guard<std::mutex> lock(mutex_);
     OpenKey base;
     RegistryPath relative;
     if (!resolve(parent, &base))
-        return refuse(kCall, ERROR_INVALID_HANDLE, "not an open key");
+        return refuse(call, ERROR_INVALID_HANDLE, "not an open key");
     if (!subKey || !splitKeyPath(subKey, &relative))
-        return refuse(kCall, ERROR_INVALID_PARAMETER, "missing or malformed key path");
+        return refuse(call, ERROR_INVALID_PARAMETER, "missing or malformed key path");
     const RegistryPath target = joined(base.path, relative);
     if (target.empty())
-        return refuse(kCall, ERROR_ACCESS_DENIED, "a hive root cannot be deleted");
+        return refuse(call, ERROR_ACCESS_DENIED, "a hive root cannot be deleted");
     RegistryHive hive(kRoots[base.hive].hiveName);
     if (!hive.root().find(base.path))
         return ERROR_KEY_DELETED;
     const RegistryKey* found = hive.root().find(target);
     if (!found)
         return ERROR_FILE_NOT_FOUND;
-    if (!found->children().empty())
-        return refuse(kCall, ERROR_ACCESS_DENIED, "the key has subkeys");
+    if (!withSubkeys && !found->children().empty())
+        return refuse(call, ERROR_ACCESS_DENIED, "the key has subkeys");
     const RegistryPath parentPath(target.begin(), target.end() - 1);
     hive.root().find(parentPath)->removeChild(target.back());
     return hive.save();

@@ -25,6 +25,8 @@ public:
     LSTATUS setValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size);
     LSTATUS deleteValue(HKEY key, const char* name);
     LSTATUS deleteKey(HKEY parent, const char* subKey);
+    // Deletes the key with every subkey under it.
+    LSTATUS deleteTree(HKEY parent, const char* subKey);
     LSTATUS closeKey(HKEY key);
 
     // Keys opened and not yet closed.
@@ -38,6 +40,7 @@ private:
     };
 
     bool resolve(HKEY key, OpenKey* found) const;
+    LSTATUS removeKey(HKEY parent, const char* subKey, bool withSubkeys, const char* call);
     HKEY issue(OpenKey key);
 
     mutable std::mutex mutex_;

@@ -36,4 +36,8 @@ PELMORA_API LSTATUS RegDeleteKeyA(HKEY hKey, const char* lpSubKey) {
     return Registry::instance().deleteKey(hKey, lpSubKey);
 }
 
+PELMORA_API LSTATUS RegDeleteTreeA(HKEY hKey, const char* lpSubKey) {
+    return Registry::instance().deleteTree(hKey, lpSubKey);
+}
+
 PELMORA_API LSTATUS RegCloseKey(HKEY hKey) { return Registry::instance().closeKey(hKey); }
