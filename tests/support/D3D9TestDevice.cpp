@@ -1,8 +1,11 @@
 #include "support/D3D9TestDevice.h"
 
+#include <pelmora/host.h>
+
 #include <png.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 
@@ -61,11 +64,50 @@ Image D3D9TestDevice::readBackBuffer() const {
     return image;
 }
 
-std::string D3D9TestDevice::savePng(const Image& image, const std::string& name) {
+namespace {
+
+template <class Buffer>
+Buffer* filled(Buffer* buffer, const void* data, UINT bytes) {
+    void* target = nullptr;
+    if (buffer == nullptr || FAILED(buffer->Lock(0, 0, &target, 0))) return buffer;
+    std::memcpy(target, data, bytes);
+    buffer->Unlock();
+    return buffer;
+}
+
+}  // namespace
+
+IDirect3DVertexBuffer9* D3D9TestDevice::vertexBuffer(const void* data, UINT bytes, DWORD fvf,
+                                                     D3DPOOL pool) const {
+    IDirect3DVertexBuffer9* buffer = nullptr;
+    device_->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, fvf, pool, &buffer, nullptr);
+    return filled(buffer, data, bytes);
+}
+
+IDirect3DIndexBuffer9* D3D9TestDevice::indexBuffer(const void* data, UINT bytes, D3DFORMAT format,
+                                                   D3DPOOL pool) const {
+    IDirect3DIndexBuffer9* buffer = nullptr;
+    device_->CreateIndexBuffer(bytes, D3DUSAGE_WRITEONLY, format, pool, &buffer, nullptr);
+    return filled(buffer, data, bytes);
+}
+
+Image D3D9TestDevice::windowImage(int window) {
+    Image image;
+    const uint32_t* pixels = nullptr;
+    if (PelmoraGetWindowImage(window, &image.width, &image.height, &pixels) == S_OK)
+        image.pixels.assign(pixels, pixels + size_t(image.width) * image.height);
+    return image;
+}
+
+std::string D3D9TestDevice::imagePath(const std::string& file) {
     const std::filesystem::path folder = std::filesystem::path(PELMORA_BINARY_DIR) / "tests" / "images";
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
-    const std::string path = (folder / (name + ".png")).string();
+    return (folder / file).string();
+}
+
+std::string D3D9TestDevice::savePng(const Image& image, const std::string& name) {
+    const std::string path = imagePath(name + ".png");
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
     png.width = png_uint_32(image.width);

@@ -43,7 +43,15 @@ public:
     Image readBackBuffer() const;
     Image readSurface(IDirect3DSurface9* surface) const;
 
-    // Writes build/<preset>/tests/images/<name>.png; returns the path.
+    // A buffer in `pool` holding the bytes; null when it cannot be made.
+    IDirect3DVertexBuffer9* vertexBuffer(const void* data, UINT bytes, DWORD fvf, D3DPOOL pool) const;
+    IDirect3DIndexBuffer9* indexBuffer(const void* data, UINT bytes, D3DFORMAT format, D3DPOOL pool) const;
+
+    // What was last presented into an offscreen window.
+    static Image windowImage(int window);
+    // build/<preset>/tests/images/<file>, the folder made if need be.
+    static std::string imagePath(const std::string& file);
+    // Writes imagePath(<name>.png); returns the path.
     static std::string savePng(const Image& image, const std::string& name);
 
 private:

@@ -126,7 +126,7 @@ ULONG RecordingDevice::Release() { return references_ > 0 ? --references_ : 0; }
 
 #define PELMORA_RECORDING_DEVICE_DEFINE(ret, name, params, args)                         \
     ret RecordingDevice::name params {                                                   \
-        record(#name, describeArguments args);                                           \
+        mark(#name, describeArguments args);                                           \
         [this](auto... a) { observe(&IDirect3DDevice9::name, a...); } args;              \
         if (inner_ != nullptr) return inner_->name args;                                 \
         return [this](auto... a) { return answer(&IDirect3DDevice9::name, a...); } args; \
@@ -134,24 +134,14 @@ ULONG RecordingDevice::Release() { return references_ > 0 ? --references_ : 0; }
 PELMORA_D3D9_DEVICE_METHODS(PELMORA_RECORDING_DEVICE_DEFINE)
 #undef PELMORA_RECORDING_DEVICE_DEFINE
 
-void RecordingDevice::record(const char* name, std::string arguments) {
-    calls_.push_back(DeviceCall{name, std::move(arguments)});
-}
-
 void RecordingDevice::mark(const std::string& name, const std::string& arguments) {
     calls_.push_back(DeviceCall{name, arguments});
-}
-
-std::vector<std::string> RecordingDevice::callTexts() const {
-    std::vector<std::string> texts;
-    for (const DeviceCall& call : calls_) texts.push_back(call.text());
-    return texts;
 }
 
 std::vector<std::string> RecordingDevice::callTexts(const std::vector<std::string>& names) const {
     std::vector<std::string> texts;
     for (const DeviceCall& call : calls_)
-        if (std::find(names.begin(), names.end(), call.name) != names.end())
+        if (names.empty() || std::find(names.begin(), names.end(), call.name) != names.end())
             texts.push_back(call.text());
     return texts;
 }
@@ -171,16 +161,12 @@ void RecordingDevice::observe(decltype(&IDirect3DDevice9::SetRenderState), D3DRE
 
 void RecordingDevice::observe(decltype(&IDirect3DDevice9::SetMaterial),
                               const D3DMATERIAL9* material) {
-    if (material == nullptr) return;
-    material_ = *material;
-    materialsSet_.push_back(*material);
+    if (material != nullptr) materialsSet_.push_back(material_ = *material);
 }
 
 void RecordingDevice::observe(decltype(&IDirect3DDevice9::SetTransform),
                               D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
-    if (matrix == nullptr) return;
-    transforms_[state] = *matrix;
-    if (state == D3DTS_WORLD) worldsSet_.push_back(*matrix);
+    if (matrix != nullptr) transforms_[state] = *matrix;
 }
 
 HRESULT RecordingDevice::answer(decltype(&IDirect3DDevice9::GetRenderState),

@@ -28,42 +28,40 @@ protected:
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         device->Clear(0, nullptr, D3DCLEAR_TARGET, kBlack, 1.0f, 0);
     }
-
-    void fill(ID3DXMesh* mesh) {
+    // A mesh holding the two quads, with 16- or 32-bit indices.
+    ID3DXMesh* twoQuads(DWORD options) {
+        ID3DXMesh* mesh = nullptr;
+        EXPECT_EQ(D3DXCreateMeshFVF(4, 8, options, kColourFvf, device.device(), &mesh), D3D_OK);
         void* data = nullptr;
-        ASSERT_EQ(mesh->LockVertexBuffer(0, &data), D3D_OK);
+        EXPECT_EQ(mesh->LockVertexBuffer(0, &data), D3D_OK);
         std::memcpy(data, kVertices, sizeof kVertices);
-        ASSERT_EQ(mesh->UnlockVertexBuffer(), D3D_OK);
-        ASSERT_EQ(mesh->LockIndexBuffer(0, &data), D3D_OK);
-        std::memcpy(data, kIndices, sizeof kIndices);
-        ASSERT_EQ(mesh->UnlockIndexBuffer(), D3D_OK);
+        EXPECT_EQ(mesh->UnlockVertexBuffer(), D3D_OK);
+        EXPECT_EQ(mesh->LockIndexBuffer(0, &data), D3D_OK);
+        for (size_t i = 0; i < std::size(kIndices); ++i)
+            if (options & D3DXMESH_32BIT) static_cast<uint32_t*>(data)[i] = kIndices[i];
+            else static_cast<uint16_t*>(data)[i] = kIndices[i];
+        EXPECT_EQ(mesh->UnlockIndexBuffer(), D3D_OK);
+        return mesh;
     }
 
     D3D9TestDevice device{DeviceOptions{64, 64}};
 };
 
 TEST_F(D3DXMeshGLTest, SystemMemoryMeshKeepsWhatIsWrittenAndDrawsAllFaces) {
-    ID3DXMesh* mesh = nullptr;
-    ASSERT_EQ(D3DXCreateMeshFVF(4, 8, D3DXMESH_SYSTEMMEM, kColourFvf, device.device(), &mesh), D3D_OK);
+    ID3DXMesh* mesh = twoQuads(D3DXMESH_SYSTEMMEM);
     EXPECT_EQ(mesh->GetNumFaces(), 4u);
     EXPECT_EQ(mesh->GetNumVertices(), 8u);
-    EXPECT_EQ(mesh->GetFVF(), kColourFvf);
     EXPECT_EQ(mesh->GetNumBytesPerVertex(), 16u);
-    EXPECT_EQ(mesh->GetOptions(), DWORD(D3DXMESH_SYSTEMMEM));
     IDirect3DVertexBuffer9* vb = nullptr;
     ASSERT_EQ(mesh->GetVertexBuffer(&vb), D3D_OK);
     D3DVERTEXBUFFER_DESC desc{};
     vb->GetDesc(&desc);
     EXPECT_EQ(desc.Pool, D3DPOOL_SYSTEMMEM);
-    EXPECT_EQ(desc.Size, 8u * 16u);
     vb->Release();
-
-    fill(mesh);
     void* data = nullptr;
     ASSERT_EQ(mesh->LockIndexBuffer(D3DLOCK_READONLY, &data), D3D_OK);
     EXPECT_EQ(std::memcmp(data, kIndices, sizeof kIndices), 0);
     mesh->UnlockIndexBuffer();
-
     ASSERT_EQ(mesh->DrawSubset(0), D3D_OK);
     const Image image = device.readBackBuffer();
     D3D9TestDevice::savePng(image, "d3dx_mesh_subset0");
@@ -73,23 +71,13 @@ TEST_F(D3DXMeshGLTest, SystemMemoryMeshKeepsWhatIsWrittenAndDrawsAllFaces) {
     EXPECT_EQ(mesh->Release(), 0u);
 }
 
-TEST_F(D3DXMeshGLTest, SubsetsFollowTheAttributeBuffer) {
-    ID3DXMesh* mesh = nullptr;
-    ASSERT_EQ(D3DXCreateMeshFVF(4, 8, D3DXMESH_MANAGED | D3DXMESH_32BIT, kColourFvf, device.device(), &mesh), D3D_OK);
-    void* data = nullptr;
-    ASSERT_EQ(mesh->LockVertexBuffer(0, &data), D3D_OK);
-    std::memcpy(data, kVertices, sizeof kVertices);
-    mesh->UnlockVertexBuffer();
-    ASSERT_EQ(mesh->LockIndexBuffer(0, &data), D3D_OK);
-    auto* indices = static_cast<uint32_t*>(data);
-    for (size_t i = 0; i < std::size(kIndices); ++i) indices[i] = kIndices[i];
-    mesh->UnlockIndexBuffer();
+TEST_F(D3DXMeshGLTest, SubsetsFollowTheAttributeBufferWithWideIndices) {
+    ID3DXMesh* mesh = twoQuads(D3DXMESH_MANAGED | D3DXMESH_32BIT);
     DWORD* attributes = nullptr;
     ASSERT_EQ(mesh->LockAttributeBuffer(0, &attributes), D3D_OK);
     attributes[2] = attributes[3] = 1;  // the green quad is subset 1
     ASSERT_EQ(mesh->UnlockAttributeBuffer(), D3D_OK);
     EXPECT_EQ(mesh->UnlockAttributeBuffer(), D3DERR_INVALIDCALL);
-
     ASSERT_EQ(mesh->DrawSubset(1), D3D_OK);
     const Image image = device.readBackBuffer();
     EXPECT_PIXEL_NEAR(image, 16, 32, kBlack, 2);
@@ -97,10 +85,12 @@ TEST_F(D3DXMeshGLTest, SubsetsFollowTheAttributeBuffer) {
     mesh->Release();
 }
 
-TEST_F(D3DXMeshGLTest, RequestsBeyond16BitIndicesNeedThe32BitOption) {
+TEST_F(D3DXMeshGLTest, BadRequestsAreRefusedAndManyVerticesNeedThe32BitOption) {
     ID3DXMesh* mesh = nullptr;
-    EXPECT_EQ(D3DXCreateMeshFVF(1, 70000, D3DXMESH_SYSTEMMEM, kColourFvf, device.device(), &mesh), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateMeshFVF(1, 3, D3DXMESH_SYSTEMMEM, 0x112, nullptr, &mesh), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateMeshFVF(1, 3, D3DXMESH_SYSTEMMEM, 0x112, device.device(), nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(D3DXCreateMeshFVF(0, 3, D3DXMESH_SYSTEMMEM, kColourFvf, device.device(), &mesh), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateMeshFVF(1, 70000, D3DXMESH_SYSTEMMEM, kColourFvf, device.device(), &mesh), D3DERR_INVALIDCALL);
     ASSERT_EQ(D3DXCreateMeshFVF(1, 70000, D3DXMESH_SYSTEMMEM | D3DXMESH_32BIT, kColourFvf, device.device(), &mesh),
               D3D_OK);
     IDirect3DIndexBuffer9* ib = nullptr;
@@ -110,6 +100,15 @@ TEST_F(D3DXMeshGLTest, RequestsBeyond16BitIndicesNeedThe32BitOption) {
     EXPECT_EQ(desc.Format, D3DFMT_INDEX32);
     ib->Release();
     mesh->Release();
+}
+
+TEST(D3DXMeshTest, VertexSizesFollowTheFormatBits) {
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1), 32u);
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZ | D3DFVF_DIFFUSE), 16u);
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1), 28u);
+    // A second set of three coordinates (size code 1 at bits 18-19).
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZ | 0x200 | (1u << 18)), 12u + 8u + 12u);
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_DIFFUSE), 0u);
 }
 
 }  // namespace
