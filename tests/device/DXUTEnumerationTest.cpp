@@ -91,10 +91,10 @@ TEST_F(DXUTEnumerationTest, DisplayModesOfAllowedFormatsAreKeptSorted) {
     enumerate();
     const DXUTAdapterInfo* info = enumeration.adapterInfo(0);
     ASSERT_NE(info, nullptr);
-    ASSERT_EQ(info->displayModes.size(), 3u);
-    EXPECT_EQ(info->displayModes[0].Format, D3DFMT_A8R8G8B8);
-    EXPECT_EQ(info->displayModes[1].Format, D3DFMT_A1R5G5B5);
-    EXPECT_EQ(info->displayModes[2].Width, 1024u);
+    std::vector<std::pair<D3DFORMAT, UINT>> modes;
+    for (const D3DDISPLAYMODE& mode : info->displayModes) modes.push_back({mode.Format, mode.Width});
+    EXPECT_EQ(modes, (std::vector<std::pair<D3DFORMAT, UINT>>{
+                         {D3DFMT_A8R8G8B8, 640}, {D3DFMT_A1R5G5B5, 640}, {D3DFMT_A8R8G8B8, 1024}}));
     EXPECT_EQ(info->adapterFormats, (Formats{D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_X8R8G8B8}));
     EXPECT_NE(combo(D3DFMT_A8R8G8B8, FALSE, D3DFMT_A8R8G8B8), nullptr);
 }
@@ -139,8 +139,8 @@ TEST_F(DXUTEnumerationTest, MultisampleTypesCarryLimitedQualityAndConflicts) {
     EXPECT_EQ(c->findMultiSample(D3DMULTISAMPLE_4_SAMPLES)->qualityLevels, 2u);
     EXPECT_EQ(c->findMultiSample(D3DMULTISAMPLE_2_SAMPLES), nullptr);
     ASSERT_EQ(c->conflicts.size(), 1u);
-    EXPECT_EQ(c->conflicts[0].depthStencilFormat, D3DFMT_D16);
-    EXPECT_EQ(c->conflicts[0].multiSampleType, D3DMULTISAMPLE_4_SAMPLES);
+    EXPECT_EQ((std::pair{c->conflicts[0].depthStencilFormat, c->conflicts[0].multiSampleType}),
+              (std::pair{D3DFMT_D16, D3DMULTISAMPLE_4_SAMPLES}));
     // Without any multisample type there is no combo, and so no adapter.
     adapter.multiSample.clear();
     enumerate();
@@ -162,12 +162,10 @@ TEST_F(DXUTEnumerationTest, PresentationIntervalsFollowCapsAndWindowedLimits) {
 TEST_F(DXUTEnumerationTest, DeviceTypesAreKeptInPreferenceOrder) {
     adapter.deviceTypes = {{D3DDEVTYPE_REF, capsWith(0, 0)}, {D3DDEVTYPE_SW, capsWith(0, 0)}, {D3DDEVTYPE_HAL, capsWith(0, 0)}};
     enumerate();
-    const DXUTAdapterInfo* info = enumeration.adapterInfo(0);
-    ASSERT_NE(info, nullptr);
-    ASSERT_EQ(info->deviceInfos.size(), 3u);
-    EXPECT_EQ(info->deviceInfos[0]->deviceType, D3DDEVTYPE_HAL);
-    EXPECT_EQ(info->deviceInfos[1]->deviceType, D3DDEVTYPE_SW);
-    EXPECT_EQ(info->deviceInfos[2]->deviceType, D3DDEVTYPE_REF);
+    ASSERT_NE(enumeration.adapterInfo(0), nullptr);
+    std::vector<D3DDEVTYPE> types;
+    for (const auto& info : enumeration.adapterInfo(0)->deviceInfos) types.push_back(info->deviceType);
+    EXPECT_EQ(types, (std::vector<D3DDEVTYPE>{D3DDEVTYPE_HAL, D3DDEVTYPE_SW, D3DDEVTYPE_REF}));
     EXPECT_EQ(enumeration.deviceInfo(0, D3DDEVTYPE_NULLREF), nullptr);
 }
 

@@ -7,6 +7,7 @@
 
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace pelmora {
@@ -63,22 +64,15 @@ TEST_F(DXUTTest, WindowedCopySwapChainWithLockableBackBufferIsTraced) {
     EXPECT_EQ(log, "Creating device (D3DDEVTYPE_HAL), with format 22\n");
     ASSERT_EQ(d3d.createCalls.size(), 1u);
     const test::CreateDeviceCall& call = d3d.createCalls.back();
-    EXPECT_EQ(call.adapter, 0u);
-    EXPECT_EQ(call.deviceType, D3DDEVTYPE_HAL);
-    EXPECT_EQ(call.focusWindow, 0);
-    EXPECT_EQ(call.behaviorFlags, kBehavior | D3DCREATE_HARDWARE_VERTEXPROCESSING);
+    EXPECT_EQ((std::tuple{call.adapter, call.deviceType, call.focusWindow, call.behaviorFlags}),
+              (std::tuple{0u, D3DDEVTYPE_HAL, HWND(0), kBehavior | D3DCREATE_HARDWARE_VERTEXPROCESSING}));
     const D3DPRESENT_PARAMETERS& pp = call.pp;
-    EXPECT_EQ(pp.SwapEffect, D3DSWAPEFFECT_COPY);
-    EXPECT_EQ(pp.Flags, DWORD(D3DPRESENTFLAG_LOCKABLE_BACKBUFFER));
-    EXPECT_EQ(pp.Windowed, TRUE);
-    EXPECT_EQ(pp.hDeviceWindow, kWindow);
-    EXPECT_EQ(pp.BackBufferFormat, D3DFMT_UNKNOWN);
-    EXPECT_EQ(pp.BackBufferCount, 1u);
-    EXPECT_EQ(pp.MultiSampleType, D3DMULTISAMPLE_NONE);
-    EXPECT_EQ(pp.PresentationInterval, UINT(D3DPRESENT_INTERVAL_DEFAULT));
+    EXPECT_EQ((std::tuple{pp.SwapEffect, pp.Flags, pp.Windowed, pp.hDeviceWindow, pp.BackBufferFormat,
+                          pp.BackBufferCount, pp.MultiSampleType, pp.PresentationInterval}),
+              (std::tuple{D3DSWAPEFFECT_COPY, DWORD(D3DPRESENTFLAG_LOCKABLE_BACKBUFFER), BOOL(TRUE), kWindow,
+                          D3DFMT_UNKNOWN, 1u, D3DMULTISAMPLE_NONE, UINT(D3DPRESENT_INTERVAL_DEFAULT)}));
     ASSERT_NE(device, nullptr);
-    EXPECT_EQ(used.SwapEffect, D3DSWAPEFFECT_COPY);
-    EXPECT_EQ(used.BackBufferWidth, 1920u);
+    EXPECT_EQ((std::pair{used.SwapEffect, used.BackBufferWidth}), (std::pair{D3DSWAPEFFECT_COPY, 1920u}));
 }
 
 TEST_F(DXUTTest, DepthFormatIsTheBestTheDeviceOffers) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace pelmora {
 namespace {
 
@@ -28,9 +30,9 @@ protected:
     }
 
     test::ViewportRig rig;
+    FakeDevice replacement;  // outlives the viewport that may end up on it
     std::unique_ptr<DXViewport> viewport = rig.make(800, 600, kWindow);
     BackBuffer back;
-    FakeDevice replacement;
 };
 
 TEST_F(PresentationTest, PresentsTheTopLeftPartTheSizeOfTheHostRectangle) {
@@ -47,9 +49,8 @@ TEST_F(PresentationTest, LostDeviceIsCreatedAgainAndPresentedOnceMore) {
     rig.device.presentResults = {D3DERR_DEVICELOST};
     const std::string log =
         captureOutput([&] { EXPECT_EQ(viewport->viewportPresent(0, 0, 800, 600), S_OK); });
-    EXPECT_EQ(rig.host.recreations, 1);
-    EXPECT_EQ(rig.device.presented.size(), 1u);
-    EXPECT_EQ(next.presented.size(), 1u);
+    EXPECT_EQ((std::tuple{rig.host.recreations, rig.device.presented.size(), next.presented.size()}),
+              (std::tuple{1, size_t(1), size_t(1)}));
     EXPECT_NE(log.find("Evicting device from video memory\n"), std::string::npos) << log;
     EXPECT_TRUE(viewport->cachedImage().evicted());
     EXPECT_TRUE(viewport->gradient().hasBuffer()) << "background rebuilt on the new device";
@@ -92,8 +93,7 @@ TEST_F(PresentationTest, EvictedImageIsEvictedOnceAndNextSaveTakesTheBackBuffers
     captureOutput([&] { viewport->releaseDeviceResources(&rig.device); });
     D3DSURFACE_DESC desc{};
     viewport->cachedImage().surface()->GetDesc(&desc);
-    EXPECT_EQ(desc.Width, 800u);
-    EXPECT_EQ(desc.Pool, D3DPOOL_SYSTEMMEM);
+    EXPECT_EQ((std::pair{desc.Width, desc.Pool}), (std::pair{800u, D3DPOOL_SYSTEMMEM}));
     const std::string log =
         captureOutput([&] { viewport->releaseDeviceResources(&rig.device); });
     EXPECT_EQ(log.find("Evicting"), std::string::npos) << log;
@@ -101,8 +101,7 @@ TEST_F(PresentationTest, EvictedImageIsEvictedOnceAndNextSaveTakesTheBackBuffers
     back.surface->fill(kRendered);
     ASSERT_EQ(viewport->viewportFlip(back.surface, true), S_OK);
     viewport->cachedImage().surface()->GetDesc(&desc);
-    EXPECT_EQ(desc.Width, 1920u);
-    EXPECT_EQ(desc.Height, 1080u);
+    EXPECT_EQ((std::pair{desc.Width, desc.Height}), (std::pair{1920u, 1080u}));
     EXPECT_EQ(rig.count("GetRenderTargetData"), 2u) << "eviction, then the save";
 }
 
@@ -121,8 +120,7 @@ TEST_F(PresentationTest, NoCachedImageMeansNothingToRestoreAndAFreshOneOnSave) {
 TEST_F(PresentationTest, SurfaceDCIsLentFromTheBackBuffer) {
     HDC dc = 0;
     ASSERT_EQ(viewport->getSurfaceDC(back.surface, &dc), S_OK);
-    EXPECT_EQ(dc, FakeSurface::kDC);
-    EXPECT_EQ(back.surface->dcsOut, 1);
+    EXPECT_EQ((std::pair{dc, back.surface->dcsOut}), (std::pair{FakeSurface::kDC, 1}));
     EXPECT_EQ(viewport->releaseSurfaceDC(back.surface, dc), S_OK);
     EXPECT_EQ(back.surface->dcsOut, 0);
     HDC untouched = 5;

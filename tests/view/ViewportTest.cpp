@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 namespace pelmora {
 namespace {
@@ -30,16 +31,13 @@ TEST(ViewportTest, NewViewportStartsWithTheDocumentedCameraAndBackground) {
     auto viewport = rig.make();
     expectPlane(*viewport, {-1.0, 1.0, -0.75, 0.75});
     double front = 0;
-    viewport->getViewportFront(&front);
-    EXPECT_EQ(front, 1.0);
-    EXPECT_EQ(viewport->getBack(), 1000.0);
     VARIANT_BOOL perspective = VARIANT_TRUE;
-    viewport->getViewportPerspective(&perspective);
-    EXPECT_EQ(perspective, VARIANT_FALSE);
     int quality = 0;
+    viewport->getViewportFront(&front);
+    viewport->getViewportPerspective(&perspective);
     viewport->getViewportQuality(&quality);
-    EXPECT_EQ(quality, 2);
-    EXPECT_EQ(viewport->clearColor(), 0x00132F4Cu);
+    EXPECT_EQ((std::tuple{front, viewport->getBack(), perspective, quality, viewport->clearColor()}),
+              (std::tuple{1.0, 1000.0, VARIANT_BOOL(VARIANT_FALSE), 2, 0x00132F4Cu}));
     EXPECT_EQ(viewport->viewMatrix()._43, -5.0f);
     EXPECT_EQ(cameraValues(*viewport), (std::vector<double>{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}));
     // Squarer windows keep the short side at one.
@@ -54,8 +52,7 @@ TEST(ViewportTest, ConstructionRegistersActivatesAndCachesInVideoMemoryWhenItCan
         rig.device.renderTargetResult = renderTarget;
         auto viewport = rig.make(320, 200);
         ASSERT_EQ(rig.host.viewports, std::vector<DXViewport*>{viewport.get()});
-        EXPECT_EQ(rig.device.viewport.Width, 320u);
-        EXPECT_EQ(rig.device.viewport.MaxZ, 1.0f);
+        EXPECT_EQ((std::pair{rig.device.viewport.Width, rig.device.viewport.MaxZ}), (std::pair{320u, 1.0f}));
         ASSERT_NE(viewport->cachedImage().surface(), nullptr);
         EXPECT_EQ(viewport->cachedImage().inVideoMemory(), renderTarget == D3D_OK);
         D3DSURFACE_DESC desc{};
@@ -71,8 +68,7 @@ TEST(ViewportTest, SetFrontMovesBackPlaneAndEye) {
     auto viewport = rig.make();
     EXPECT_EQ(viewport->setFront(2.0), S_OK);
     EXPECT_EQ(viewport->getBack(), 10.0);
-    EXPECT_EQ(viewport->viewMatrix()._41, 0.0f);
-    EXPECT_FLOAT_EQ(viewport->viewMatrix()._43, -6.0f);
+    EXPECT_EQ((std::pair{viewport->viewMatrix()._41, viewport->viewMatrix()._43}), (std::pair{0.0f, -6.0f}));
     EXPECT_FLOAT_EQ(viewport->projection()._33, 1.0f / (2.0f - 10.0f));
 }
 
@@ -145,8 +141,7 @@ TEST(ViewportTest, GradientFollowsTheWindowsClientSizeAndEqualColoursRemoveIt) {
     EXPECT_EQ(x, 640.0f);
     EXPECT_EQ(colour, 0xFF132F4Cu) << "opaque, or the alpha test would drop it";
     EXPECT_EQ(viewport->setViewportBackground(0x40FF8000, 0x40FF8000), S_OK);
-    EXPECT_FALSE(viewport->gradient().hasBuffer());
-    EXPECT_EQ(viewport->clearColor(), 0x40FF8000u);
+    EXPECT_EQ((std::pair{viewport->gradient().hasBuffer(), viewport->clearColor()}), (std::pair{false, 0x40FF8000u}));
     viewport.reset();
     PelmoraDestroyWindow(window);
 }

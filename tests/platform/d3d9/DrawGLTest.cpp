@@ -12,15 +12,12 @@
 namespace pelmora::test {
 namespace {
 
-constexpr D3DCOLOR kBlack = 0xFF000000;
-constexpr D3DCOLOR kRed = 0xFFFF0000;
-constexpr D3DCOLOR kGreen = 0xFF00FF00;
-constexpr D3DCOLOR kWhite = 0xFFFFFFFF;
+constexpr D3DCOLOR kBlack = 0xFF000000, kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kWhite = 0xFFFFFFFF;
 
 // Two quads in one vertex buffer; the second is reached through the base vertex.
-const TLVertex kTwoQuads[] = {{4, 4, 0, 1, kRed},      {28, 4, 0, 1, kRed},      {4, 28, 0, 1, kRed},
-                              {28, 28, 0, 1, kRed},    {36, 36, 0, 1, kGreen},   {60, 36, 0, 1, kGreen},
-                              {36, 60, 0, 1, kGreen},  {60, 60, 0, 1, kGreen}};
+const TLVertex kTwoQuads[] = {{4, 4, 0, 1, kRed},     {28, 4, 0, 1, kRed},    {4, 28, 0, 1, kRed},
+                              {28, 28, 0, 1, kRed},   {36, 36, 0, 1, kGreen}, {60, 36, 0, 1, kGreen},
+                              {36, 60, 0, 1, kGreen}, {60, 60, 0, 1, kGreen}};
 const TLVertex kTriangle[] = {{2, 2, 0, 1, kRed}, {60, 2, 0, 1, kRed}, {2, 60, 0, 1, kRed}};  // clockwise
 
 class DrawGLTest : public ::testing::Test {
@@ -36,6 +33,11 @@ protected:
     void drawUP(D3DPRIMITIVETYPE type, UINT count, const Vertex (&vertices)[N]) {
         ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(type, count, vertices, sizeof(Vertex)));
     }
+    IDirect3DVertexBuffer9* twoQuads(D3DPOOL pool) {
+        IDirect3DVertexBuffer9* buffer = device.vertexBuffer(kTwoQuads, sizeof kTwoQuads, kTLFvf, pool);
+        device->SetStreamSource(0, buffer, 0, sizeof(TLVertex));
+        return buffer;
+    }
     uint64_t stateCalls() const { return d3d9gl::glStateCallCount(device.device()); }
     size_t programs() const { return d3d9gl::fixedFunctionProgramCount(device.device()); }
 
@@ -45,22 +47,17 @@ protected:
 class IndexedDrawGLTest : public DrawGLTest, public ::testing::WithParamInterface<D3DPOOL> {
 protected:
     template <class Index>
-    void drawQuads(const char* name) {
-        const D3DPOOL pool = GetParam();
+    void drawQuads(D3DFORMAT format) {
         const Index indices[] = {0, 1, 2, 2, 1, 3};
-        IDirect3DVertexBuffer9* vertices = device.vertexBuffer(kTwoQuads, sizeof kTwoQuads, kTLFvf, pool);
-        IDirect3DIndexBuffer9* index =
-            device.indexBuffer(indices, sizeof indices, sizeof(Index) == 4 ? D3DFMT_INDEX32 : D3DFMT_INDEX16, pool);
+        IDirect3DVertexBuffer9* vertices = twoQuads(GetParam());
+        IDirect3DIndexBuffer9* index = device.indexBuffer(indices, sizeof indices, format, GetParam());
         ASSERT_TRUE(vertices && index);
-        device->SetStreamSource(0, vertices, 0, sizeof(TLVertex));
         device->SetIndices(index);
         EXPECT_EQ(D3D_OK, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2));
         EXPECT_EQ(D3D_OK, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2));
         const Image image = device.readBackBuffer();
-        D3D9TestDevice::savePng(image, std::string(name) + "_pool" + std::to_string(pool));
-        EXPECT_PIXEL_NEAR(image, 16, 16, kRed, 0);
-        EXPECT_PIXEL_NEAR(image, 48, 48, kGreen, 0);
-        EXPECT_PIXEL_NEAR(image, 48, 16, kBlack, 0);
+        D3D9TestDevice::savePng(image, "indexed" + std::to_string(sizeof(Index) * 8) + "_pool" + std::to_string(GetParam()));
+        EXPECT_TRUE(pixelsNear(image, {{16, 16, kRed}, {48, 48, kGreen}, {48, 16, kBlack}}));
         device->SetStreamSource(0, nullptr, 0, 0);
         device->SetIndices(nullptr);
         EXPECT_EQ(0u, vertices->Release());
@@ -68,21 +65,18 @@ protected:
     }
 };
 
-TEST_P(IndexedDrawGLTest, SixteenBitIndices) { drawQuads<uint16_t>("indexed16"); }
-TEST_P(IndexedDrawGLTest, ThirtyTwoBitIndices) { drawQuads<uint32_t>("indexed32"); }
+TEST_P(IndexedDrawGLTest, SixteenBitIndices) { drawQuads<uint16_t>(D3DFMT_INDEX16); }
+TEST_P(IndexedDrawGLTest, ThirtyTwoBitIndices) { drawQuads<uint32_t>(D3DFMT_INDEX32); }
 
-INSTANTIATE_TEST_SUITE_P(Pools, IndexedDrawGLTest,
-                         ::testing::Values(D3DPOOL_DEFAULT, D3DPOOL_MANAGED, D3DPOOL_SYSTEMMEM));
+INSTANTIATE_TEST_SUITE_P(Pools, IndexedDrawGLTest, ::testing::Values(D3DPOOL_DEFAULT, D3DPOOL_MANAGED, D3DPOOL_SYSTEMMEM));
 
 TEST_F(DrawGLTest, DrawPrimitiveFromAnOffsetStreamAndNotWithoutOne) {
     EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
     EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1));
-    IDirect3DVertexBuffer9* vertices = device.vertexBuffer(kTwoQuads, sizeof kTwoQuads, kTLFvf, D3DPOOL_DEFAULT);
+    IDirect3DVertexBuffer9* vertices = twoQuads(D3DPOOL_DEFAULT);
     device->SetStreamSource(0, vertices, 4 * sizeof(TLVertex), sizeof(TLVertex));
     EXPECT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2));
-    const Image image = device.readBackBuffer();
-    EXPECT_PIXEL_NEAR(image, 48, 48, kGreen, 0);
-    EXPECT_PIXEL_NEAR(image, 16, 16, kBlack, 0);
+    EXPECT_TRUE(pixelsNear(device.readBackBuffer(), {{48, 48, kGreen}, {16, 16, kBlack}}));
     device->SetStreamSource(0, nullptr, 0, 0);
     vertices->Release();
 }
@@ -92,12 +86,8 @@ TEST_F(DrawGLTest, LineListAndStrip) {
     drawUP(D3DPT_LINESTRIP, 2, {TLVertex{4, 20, 0, 1, kRed}, TLVertex{60, 20, 0, 1, kRed}, TLVertex{60, 50, 0, 1, kRed}});
     const Image image = device.readBackBuffer();
     D3D9TestDevice::savePng(image, "lines");
-    for (int x = 4; x < 60; x += 7) {
-        EXPECT_PIXEL_NEAR(image, x, 10, kWhite, 0);
-        EXPECT_PIXEL_NEAR(image, x, 9, kBlack, 0);
-        EXPECT_PIXEL_NEAR(image, x, 11, kBlack, 0);
-        EXPECT_PIXEL_NEAR(image, x, 20, kRed, 0);
-    }
+    for (int x = 4; x < 60; x += 7)
+        EXPECT_TRUE(pixelsNear(image, {{x, 10, kWhite}, {x, 9, kBlack}, {x, 11, kBlack}, {x, 20, kRed}}));
     for (int y = 21; y < 50; y += 7) EXPECT_PIXEL_NEAR(image, 60, y, kRed, 0);
 }
 
@@ -111,13 +101,11 @@ TEST_F(DrawGLTest, AntialiasedLinesBlendTheirEdges) {
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
     const TLVertex line[] = {{4, 6, 0, 1, kGreen}, {60, 50, 0, 1, kGreen}};
     drawUP(D3DPT_LINELIST, 1, line);
-    const Image aliased = device.readBackBuffer();
-    EXPECT_EQ(0, partiallyCovered(aliased));
+    EXPECT_EQ(0, partiallyCovered(device.readBackBuffer()));
     device->Clear(0, nullptr, D3DCLEAR_TARGET, kBlack, 1.0f, 0);
     device->SetRenderState(D3DRS_ANTIALIASEDLINEENABLE, TRUE);
     drawUP(D3DPT_LINELIST, 1, line);
     const Image smooth = device.readBackBuffer();
-    D3D9TestDevice::savePng(aliased, "line_aliased");
     D3D9TestDevice::savePng(smooth, "line_antialiased");
     EXPECT_GT(partiallyCovered(smooth), 40);
 }
@@ -133,28 +121,24 @@ TEST_F(DrawGLTest, IndexedLinesFromUserMemory) {
     const Image image = device.readBackBuffer();
     D3D9TestDevice::savePng(image, "indexed_lines_up");
     // y = 0.5 maps to row 16, x = -0.5 to column 16 of the 64x64 target.
-    EXPECT_PIXEL_NEAR(image, 40, 16, kRed, 0);
-    EXPECT_PIXEL_NEAR(image, 16, 40, kGreen, 0);
-    EXPECT_PIXEL_NEAR(image, 40, 40, kBlack, 0);
+    EXPECT_TRUE(pixelsNear(image, {{40, 16, kRed}, {16, 40, kGreen}, {40, 40, kBlack}}));
 }
 
 TEST_F(DrawGLTest, StateBlockRestoresCapturedState) {
     device->SetRenderState(D3DRS_ALPHAREF, 0x42);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
-    D3DMATERIAL9 material{};
+    D3DMATERIAL9 material{}, restored{};
     material.Diffuse = {0.5f, 0.25f, 1.0f, 1.0f};
     device->SetMaterial(&material);
     IDirect3DStateBlock9* block = nullptr;
     ASSERT_EQ(D3D_OK, device->CreateStateBlock(D3DSBT_ALL, &block));
     device->SetRenderState(D3DRS_ALPHAREF, 7);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    const D3DMATERIAL9 other{};
-    device->SetMaterial(&other);
+    device->SetMaterial(&restored);
     ASSERT_EQ(D3D_OK, block->Apply());
     DWORD value = 0;
     device->GetRenderState(D3DRS_ALPHAREF, &value);
     EXPECT_EQ(0x42u, value);
-    D3DMATERIAL9 restored{};
     device->GetMaterial(&restored);
     EXPECT_EQ(0.25f, restored.Diffuse.g);
     drawUP(D3DPT_TRIANGLELIST, 1, kTriangle);  // clockwise culling is back
@@ -170,7 +154,7 @@ TEST_F(DrawGLTest, StateBlockRestoresCapturedState) {
 }
 
 TEST_F(DrawGLTest, RepeatedStateNeverReachesOpenGL) {
-    IDirect3DVertexBuffer9* vertices = device.vertexBuffer(kTwoQuads, sizeof kTwoQuads, kTLFvf, D3DPOOL_MANAGED);
+    IDirect3DVertexBuffer9* vertices = twoQuads(D3DPOOL_MANAGED);
     const auto frame = [&] {
         device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
         device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
@@ -189,8 +173,7 @@ TEST_F(DrawGLTest, RepeatedStateNeverReachesOpenGL) {
     frame();
     frame();
     EXPECT_EQ(afterFirst, stateCalls());
-    // A real change costs calls again.
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);  // a real change costs calls again
     EXPECT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2));
     EXPECT_GT(stateCalls(), afterFirst);
     device->SetStreamSource(0, nullptr, 0, 0);
@@ -231,8 +214,7 @@ TEST_F(DrawGLTest, AProgramUsedAgainDrawsWithTheCurrentWorld) {
     drawUP(D3DPT_TRIANGLESTRIP, 2, quad);
     const Image image = device.readBackBuffer();
     D3D9TestDevice::savePng(image, "transform_uniforms_program_used_again");
-    EXPECT_PIXEL_NEAR(image, 48, 32, kRed, 0);
-    EXPECT_PIXEL_NEAR(image, 16, 32, kBlack, 0);
+    EXPECT_TRUE(pixelsNear(image, {{48, 32, kRed}, {16, 32, kBlack}}));
 }
 
 }  // namespace

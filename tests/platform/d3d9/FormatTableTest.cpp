@@ -45,16 +45,5 @@ TEST(FormatTableTest, ChannelsSitWhereDirect3DPutsThem) {
               (std::vector<uint32_t>{0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu}));
 }
 
-TEST(FormatTableTest, KindsAndUnavailableRows) {
-    EXPECT_TRUE(isDepthFormat(D3DFMT_D24S8));
-    EXPECT_EQ(8, findFormat(D3DFMT_D24S8)->stencilBits);
-    EXPECT_TRUE(findFormat(D3DFMT_D32F_LOCKABLE)->floatDepth);
-    EXPECT_FALSE(isColourFormat(D3DFMT_D16));
-    EXPECT_EQ(FormatKind::Unsupported, findFormat(D3DFMT_D15S1)->kind);
-    EXPECT_EQ(FormatKind::Unsupported, findFormat(D3DFMT_P8)->kind);
-    EXPECT_EQ(FormatKind::Index, findFormat(D3DFMT_INDEX32)->kind);
-    EXPECT_EQ(nullptr, findFormat(D3DFORMAT(12345)));
-}
-
 }  // namespace
 }  // namespace pelmora::d3d9gl

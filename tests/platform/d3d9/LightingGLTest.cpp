@@ -186,36 +186,17 @@ TEST_P(LightingGLTest, SphereMatchesTheFormulasAtEveryProbe) {
     EXPECT_PIXEL_NEAR(image, 2, 2, 0xFF000000, 0);
 }
 
-D3DLIGHT9 lightOf(D3DLIGHTTYPE type, Vec3 diffuse, Vec3 specular, Vec3 ambient, D3DVECTOR position,
-                  D3DVECTOR direction, float range, std::array<float, 3> attenuation, float theta = 0,
-                  float phi = 0) {
-    D3DLIGHT9 l{};
-    l.Type = type;
-    l.Diffuse = {diffuse[0], diffuse[1], diffuse[2], 1};
-    l.Specular = {specular[0], specular[1], specular[2], 1};
-    l.Ambient = {ambient[0], ambient[1], ambient[2], 1};
-    l.Position = position;
-    l.Direction = direction;
-    l.Range = range;
-    l.Falloff = 1.0f;
-    l.Attenuation0 = attenuation[0];
-    l.Attenuation1 = attenuation[1];
-    l.Attenuation2 = attenuation[2];
-    l.Theta = theta;
-    l.Phi = phi;
-    return l;
-}
-
+// Type, diffuse, specular, ambient, position, direction, range, falloff,
+// attenuation 0, 1 and 2, theta, phi.
 INSTANTIATE_TEST_SUITE_P(
     Lights, LightingGLTest,
-    ::testing::Values(
-        LightCase{"light_directional", lightOf(D3DLIGHT_DIRECTIONAL, {1, 1, 1}, {1, 1, 1}, {0.1f, 0.1f, 0.1f},
-                                               {0, 0, 0}, {1, -1, 2}, 0, {0, 0, 0})},
-        // The far side of the sphere lies outside the range.
-        LightCase{"light_point", lightOf(D3DLIGHT_POINT, {1, 0.9f, 0.8f}, {1, 1, 1}, {0.2f, 0.2f, 0.2f},
-                                         {-1.5f, 1.5f, -2}, {0, 0, 0}, 3.6f, {0.5f, 0.2f, 0.05f})},
-        LightCase{"light_spot", lightOf(D3DLIGHT_SPOT, {1, 1, 1}, {0.5f, 0.5f, 0.5f}, {0, 0, 0}, {0.2f, 0.1f, -3},
-                                        {0, 0, 1}, 10, {1, 0, 0}, 0.3f, 0.6f)}),
+    ::testing::Values(LightCase{"light_directional", {D3DLIGHT_DIRECTIONAL, {1, 1, 1, 1}, {1, 1, 1, 1},
+                                                      {0.1f, 0.1f, 0.1f, 1}, {}, {1, -1, 2}, 0, 0, 0, 0, 0, 0, 0}},
+                      // The far side of the sphere lies outside the range.
+                      LightCase{"light_point", {D3DLIGHT_POINT, {1, 0.9f, 0.8f, 1}, {1, 1, 1, 1}, {0.2f, 0.2f, 0.2f, 1},
+                                                {-1.5f, 1.5f, -2}, {}, 3.6f, 0, 0.5f, 0.2f, 0.05f, 0, 0}},
+                      LightCase{"light_spot", {D3DLIGHT_SPOT, {1, 1, 1, 1}, {0.5f, 0.5f, 0.5f, 1}, {}, {0.2f, 0.1f, -3},
+                                               {0, 0, 1}, 10, 1, 1, 0, 0, 0.3f, 0.6f}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(UnlitFormatGLTest, UnlitFormatUnderLightingComesOutBlack) {

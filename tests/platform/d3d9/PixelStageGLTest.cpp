@@ -4,15 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <bit>
 
 namespace pelmora::test {
 namespace {
 
-constexpr D3DCOLOR kBlack = 0xFF000000;
-constexpr D3DCOLOR kRed = 0xFFFF0000;
-constexpr D3DCOLOR kGreen = 0xFF00FF00;
-constexpr D3DCOLOR kBlue = 0xFF0000FF;
+constexpr D3DCOLOR kBlack = 0xFF000000, kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF;
 
 class PixelStageGLTest : public ::testing::Test {
 protected:
@@ -48,8 +45,8 @@ TEST_F(PixelStageGLTest, DepthTestAndDepthWrites) {
         drawRect(20, 20, 64, 64, 0.6f, kGreen);
         const Image image = device.readBackBuffer();
         D3D9TestDevice::savePng(image, "depth_" + std::to_string(state) + "_" + std::to_string(value));
-        EXPECT_PIXEL_NEAR(image, 30, 30, state == D3DRS_ZENABLE && value == D3DZB_TRUE ? kRed : kGreen, 0);
-        EXPECT_PIXEL_NEAR(image, 50, 50, kGreen, 0);
+        const bool tested = state == D3DRS_ZENABLE && value == D3DZB_TRUE;
+        EXPECT_TRUE(pixelsNear(image, {{30, 30, tested ? kRed : kGreen}, {50, 50, kGreen}}));
         device->SetRenderState(state, state == D3DRS_ZENABLE ? DWORD(D3DZB_TRUE) : DWORD(TRUE));
     }
 }
@@ -58,25 +55,20 @@ TEST_F(PixelStageGLTest, DepthBiasPullsACoplanarSurfaceForward) {
     device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
     drawRect(0, 0, 64, 64, 0.5f, kRed);
     drawRect(0, 0, 32, 64, 0.5f, kGreen);  // equal depth: fails LESS
-    const float bias = -0.001f;
-    DWORD bits;
-    std::memcpy(&bits, &bias, sizeof bits);
-    device->SetRenderState(D3DRS_DEPTHBIAS, bits);
+    device->SetRenderState(D3DRS_DEPTHBIAS, std::bit_cast<DWORD>(-0.001f));
     drawRect(32, 0, 64, 64, 0.5f, kBlue);  // biased nearer: passes
     const Image image = device.readBackBuffer();
     D3D9TestDevice::savePng(image, "depth_bias");
-    EXPECT_PIXEL_NEAR(image, 16, 32, kRed, 0);
-    EXPECT_PIXEL_NEAR(image, 48, 32, kBlue, 0);
+    EXPECT_TRUE(pixelsNear(image, {{16, 32, kRed}, {48, 32, kBlue}}));
 }
 
 TEST_F(PixelStageGLTest, AlphaTestComparesWithTheReference) {
     setStates({{D3DRS_ALPHATESTENABLE, TRUE}, {D3DRS_ALPHAREF, 0x80}, {D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL}});
     drawRect(0, 0, 32, 64, 0, 0x7FFF0000);
     drawRect(32, 0, 64, 64, 0, 0x80FF0000);
-    Image image = device.readBackBuffer();
+    const Image image = device.readBackBuffer();
     D3D9TestDevice::savePng(image, "alpha_test");
-    EXPECT_PIXEL_NEAR(image, 16, 32, kBlack, 0);
-    EXPECT_PIXEL_NEAR(image, 48, 32, kRed, 0);
+    EXPECT_TRUE(pixelsNear(image, {{16, 32, kBlack}, {48, 32, kRed}}));
     device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_LESS);
     drawRect(0, 0, 64, 64, 0, 0x7F00FF00);
     EXPECT_PIXEL_NEAR(device.readBackBuffer(), 16, 32, kGreen, 0);

@@ -68,19 +68,6 @@ TEST_F(D3DXTextureGLTest, MissingA8R3G3B2BecomesTheNearestOfferedFormat) {
     texture->Release();
 }
 
-TEST_F(D3DXTextureGLTest, RequirementsFillDefaultsAndRefuseWhatIsNoTexture) {
-    UINT w = D3DX_DEFAULT, h = 0, levels = 0;
-    D3DFORMAT format = D3DFMT_UNKNOWN;
-    ASSERT_EQ(D3DXCheckTextureRequirements(device.device(), &w, &h, &levels, 0, &format, D3DPOOL_MANAGED), D3D_OK);
-    EXPECT_EQ((std::vector<UINT>{w, h, levels}), (std::vector<UINT>{256, 256, 9}));
-    EXPECT_EQ(format, D3DFMT_A8R8G8B8);
-    format = D3DFMT_D24S8;
-    EXPECT_EQ(D3DXCheckTextureRequirements(device.device(), nullptr, nullptr, nullptr, 0, &format, D3DPOOL_MANAGED),
-              D3DERR_NOTAVAILABLE);
-    IDirect3DTexture9* texture = nullptr;
-    EXPECT_EQ(D3DXCreateTexture(nullptr, 4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3DERR_INVALIDCALL);
-}
-
 TEST_F(D3DXTextureGLTest, SymbolAtlasResourceIsKeyedWithAFullChainAndOthersAreInvalid) {
     IDirect3DTexture9* atlas = nullptr;
     D3DXIMAGE_INFO info{};
