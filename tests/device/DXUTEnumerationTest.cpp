@@ -12,226 +12,169 @@ namespace {
 
 using test::capsWith;
 using test::ScriptedAdapter;
-using test::ScriptedDirect3D;
+using Names = std::vector<std::u16string>;
+using Formats = std::vector<D3DFORMAT>;
 
 std::u16string wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
-
-D3DDISPLAYMODE mode(UINT width, UINT height, UINT refresh, D3DFORMAT format) {
-    return D3DDISPLAYMODE{width, height, refresh, format};
-}
 
 class DXUTEnumerationTest : public ::testing::Test {
 protected:
     DXUTEnumeration& enumeration = DXUTEnumeration::instance();
-    ScriptedDirect3D d3d;
+    test::ScriptedDirect3D d3d;
+    ScriptedAdapter& adapter = (d3d.adapters = {ScriptedAdapter{}}).front();
 
-    const DXUTDeviceCombo* windowedCombo(UINT ordinal = 0,
-                                         D3DFORMAT backBuffer = D3DFMT_X8R8G8B8) const {
-        return enumeration.deviceCombo(ordinal, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, backBuffer, TRUE);
+    void enumerate() { ASSERT_EQ(enumeration.enumerate(&d3d), S_OK); }
+    void describe(const std::vector<std::string>& descriptions) {
+        d3d.adapters.resize(descriptions.size());
+        for (size_t i = 0; i < descriptions.size(); ++i) d3d.adapters[i].description = descriptions[i];
     }
-
-    std::vector<std::u16string> names() const {
-        std::vector<std::u16string> result;
-        for (const auto& adapter : enumeration.adapters())
-            result.push_back(adapter->uniqueDescription);
+    const DXUTDeviceCombo* combo(D3DFORMAT backBuffer = D3DFMT_X8R8G8B8, BOOL windowed = TRUE,
+                                 D3DFORMAT adapterFormat = D3DFMT_X8R8G8B8) const {
+        return enumeration.deviceCombo(0, D3DDEVTYPE_HAL, adapterFormat, backBuffer, windowed);
+    }
+    Names names() const {
+        Names result;
+        for (const auto& info : enumeration.adapters()) result.push_back(info->uniqueDescription);
         return result;
     }
 };
 
-TEST_F(DXUTEnumerationTest, MissingDirect3DIsReported) {
+TEST_F(DXUTEnumerationTest, AdaptersAreNamedUniquely) {
     EXPECT_EQ(enumeration.enumerate(nullptr), DXUTERR_NODIRECT3D);
-}
-
-TEST_F(DXUTEnumerationTest, SingleAdapterIsNamedByItsDescriptionAlone) {
-    d3d.adapters = {ScriptedAdapter{}};
-    d3d.adapters[0].description = "llvmpipe (LLVM 15.0.6, 256 bits)";
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    EXPECT_EQ(names(), std::vector<std::u16string>{wide("llvmpipe (LLVM 15.0.6, 256 bits)")});
-}
-
-TEST_F(DXUTEnumerationTest, DescriptionsEqualIgnoringCaseGetTheOrdinalSuffix) {
-    d3d.adapters = {ScriptedAdapter{}, ScriptedAdapter{}, ScriptedAdapter{}};
-    d3d.adapters[0].description = "Radeon Graphics";
-    d3d.adapters[1].description = "RADEON graphics";
-    d3d.adapters[2].description = "llvmpipe";
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    EXPECT_EQ(names(), (std::vector<std::u16string>{wide("Radeon Graphics (#0)"),
-                                                     wide("RADEON graphics (#1)"),
-                                                     wide("llvmpipe (#2)")}));
-}
-
-TEST_F(DXUTEnumerationTest, LongDescriptionIsCutBeforeTheSuffix) {
-    d3d.adapters = {ScriptedAdapter{}, ScriptedAdapter{}};
-    d3d.adapters[0].description = std::string(150, 'x');
-    d3d.adapters[1].description = std::string(150, 'X');
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    EXPECT_EQ(names()[1], wide(std::string(100, 'X') + " (#1)"));
+    struct Case {
+        std::vector<std::string> descriptions;
+        Names expected;
+    };
+    const Case cases[] = {
+        {{"llvmpipe (LLVM 15.0.6, 256 bits)"}, {wide("llvmpipe (LLVM 15.0.6, 256 bits)")}},
+        // Equal ignoring case: every adapter gets its ordinal.
+        {{"Radeon Graphics", "RADEON graphics", "llvmpipe"},
+         {wide("Radeon Graphics (#0)"), wide("RADEON graphics (#1)"), wide("llvmpipe (#2)")}},
+        // A long description is cut before the suffix.
+        {{std::string(150, 'x'), std::string(150, 'X')},
+         {wide(std::string(100, 'x') + " (#0)"), wide(std::string(100, 'X') + " (#1)")}},
+    };
+    for (const Case& c : cases) {
+        describe(c.descriptions);
+        enumerate();
+        EXPECT_EQ(names(), c.expected);
+    }
 }
 
 TEST_F(DXUTEnumerationTest, AdapterWithoutUsableDeviceTypeIsLeftOut) {
-    d3d.adapters = {ScriptedAdapter{}, ScriptedAdapter{}, ScriptedAdapter{}};
-    d3d.adapters[0].description = "Same";
-    d3d.adapters[1].description = "Same";
+    describe({"Same", "Same", "Refusing"});
     d3d.adapters[1].deviceTypes.clear();
-    d3d.adapters[2].description = "Refusing";
     d3d.adapters[2].typesRefusingCheck = {D3DDEVTYPE_HAL};
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    // The one left has no namesake any more, so it needs no suffix.
-    EXPECT_EQ(names(), std::vector<std::u16string>{wide("Same")});
+    enumerate();
+    EXPECT_EQ(names(), Names{wide("Same")}) << "no namesake left, so no suffix";
     EXPECT_EQ(enumeration.adapterInfo(1), nullptr);
     EXPECT_EQ(enumeration.adapterInfo(2), nullptr);
-}
-
-TEST_F(DXUTEnumerationTest, EnumeratingAgainReplacesTheCatalogue) {
-    d3d.adapters = {ScriptedAdapter{}, ScriptedAdapter{}};
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    ASSERT_EQ(enumeration.adapters().size(), 2u);
+    // Enumerating again replaces the catalogue.
     d3d.adapters.resize(1);
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    EXPECT_EQ(enumeration.adapters().size(), 1u);
-    EXPECT_EQ(enumeration.adapterInfo(1), nullptr);
+    d3d.adapters[0].deviceTypes.clear();
+    enumerate();
+    EXPECT_TRUE(enumeration.adapters().empty());
 }
 
-TEST_F(DXUTEnumerationTest, DesktopFormatOutsideTheAllowedListGivesWindowedCombos) {
-    d3d.adapters = {ScriptedAdapter{}};
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    const DXUTAdapterInfo* adapter = enumeration.adapterInfo(0);
-    ASSERT_NE(adapter, nullptr);
-    EXPECT_EQ(adapter->adapterFormats, std::vector<D3DFORMAT>{D3DFMT_X8R8G8B8});
-    EXPECT_NE(windowedCombo(), nullptr);
-    // Without any full-screen mode there is no full-screen combination.
-    EXPECT_EQ(enumeration.deviceCombo(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, FALSE),
-              nullptr);
+TEST_F(DXUTEnumerationTest, DesktopFormatOutsideTheAllowedListGivesWindowedCombosOnly) {
+    enumerate();
+    ASSERT_NE(enumeration.adapterInfo(0), nullptr);
+    EXPECT_EQ(enumeration.adapterInfo(0)->adapterFormats, Formats{D3DFMT_X8R8G8B8});
+    EXPECT_NE(combo(), nullptr);
+    EXPECT_EQ(combo(D3DFMT_X8R8G8B8, FALSE), nullptr) << "no full-screen mode, no full-screen combo";
 }
 
 TEST_F(DXUTEnumerationTest, DisplayModesOfAllowedFormatsAreKeptSorted) {
-    d3d.adapters = {ScriptedAdapter{}};
-    d3d.adapters[0].modes[D3DFMT_A8R8G8B8] = {mode(1024, 768, 75, D3DFMT_A8R8G8B8),
-                                              mode(640, 480, 60, D3DFMT_A8R8G8B8)};
-    d3d.adapters[0].modes[D3DFMT_A1R5G5B5] = {mode(640, 480, 60, D3DFMT_A1R5G5B5)};
-    d3d.adapters[0].modes[D3DFMT_X8R8G8B8] = {mode(800, 600, 60, D3DFMT_X8R8G8B8)};
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    const DXUTAdapterInfo* adapter = enumeration.adapterInfo(0);
-    ASSERT_NE(adapter, nullptr);
-    ASSERT_EQ(adapter->displayModes.size(), 3u);
-    EXPECT_EQ(adapter->displayModes[0].Format, D3DFMT_A8R8G8B8);
-    EXPECT_EQ(adapter->displayModes[1].Format, D3DFMT_A1R5G5B5);
-    EXPECT_EQ(adapter->displayModes[2].Width, 1024u);
-    EXPECT_EQ(adapter->adapterFormats,
-              (std::vector<D3DFORMAT>{D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_X8R8G8B8}));
-    EXPECT_NE(enumeration.deviceCombo(0, D3DDEVTYPE_HAL, D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, FALSE),
-              nullptr);
+    adapter.modes[D3DFMT_A8R8G8B8] = {{1024, 768, 75, D3DFMT_A8R8G8B8}, {640, 480, 60, D3DFMT_A8R8G8B8}};
+    adapter.modes[D3DFMT_A1R5G5B5] = {{640, 480, 60, D3DFMT_A1R5G5B5}};
+    adapter.modes[D3DFMT_X8R8G8B8] = {{800, 600, 60, D3DFMT_X8R8G8B8}};
+    enumerate();
+    const DXUTAdapterInfo* info = enumeration.adapterInfo(0);
+    ASSERT_NE(info, nullptr);
+    std::vector<std::pair<D3DFORMAT, UINT>> modes;
+    for (const D3DDISPLAYMODE& mode : info->displayModes) modes.push_back({mode.Format, mode.Width});
+    EXPECT_EQ(modes, (std::vector<std::pair<D3DFORMAT, UINT>>{
+                         {D3DFMT_A8R8G8B8, 640}, {D3DFMT_A1R5G5B5, 640}, {D3DFMT_A8R8G8B8, 1024}}));
+    EXPECT_EQ(info->adapterFormats, (Formats{D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5, D3DFMT_X8R8G8B8}));
+    EXPECT_NE(combo(D3DFMT_A8R8G8B8, FALSE, D3DFMT_A8R8G8B8), nullptr);
 }
 
-TEST_F(DXUTEnumerationTest, DepthFormatsComeOutInNumericOrder) {
-    d3d.adapters = {ScriptedAdapter{}};
-    d3d.adapters[0].depthFormats = {D3DFMT_D16,  D3DFMT_D15S1,   D3DFMT_D24X8,
-                                    D3DFMT_D24S8, D3DFMT_D24X4S4, D3DFMT_D32};
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    const DXUTDeviceCombo* combo = windowedCombo();
-    ASSERT_NE(combo, nullptr);
-    std::vector<D3DFORMAT> order(combo->depthStencilFormats.begin(),
-                                 combo->depthStencilFormats.end());
-    EXPECT_EQ(order, (std::vector<D3DFORMAT>{D3DFMT_D32, D3DFMT_D15S1, D3DFMT_D24S8, D3DFMT_D24X8,
-                                             D3DFMT_D24X4S4, D3DFMT_D16}));
+TEST_F(DXUTEnumerationTest, DepthFormatsComeOutInNumericOrderAndMismatchesAreLeftOut) {
+    adapter.depthFormats = {D3DFMT_D16, D3DFMT_D15S1, D3DFMT_D24X8, D3DFMT_D24S8, D3DFMT_D24X4S4, D3DFMT_D32};
+    adapter.depthMismatch = {D3DFMT_D24X8};
+    enumerate();
+    ASSERT_NE(combo(), nullptr);
+    EXPECT_EQ(Formats(combo()->depthStencilFormats.begin(), combo()->depthStencilFormats.end()),
+              (Formats{D3DFMT_D32, D3DFMT_D15S1, D3DFMT_D24S8, D3DFMT_D24X4S4, D3DFMT_D16}));
 }
 
-TEST_F(DXUTEnumerationTest, DepthFormatNotMatchingTheBackBufferIsLeftOut) {
-    d3d.adapters = {ScriptedAdapter{}};
-    d3d.adapters[0].depthFormats = {D3DFMT_D16, D3DFMT_D32};
-    d3d.adapters[0].depthMismatch = {D3DFMT_D32};
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    ASSERT_NE(windowedCombo(), nullptr);
-    EXPECT_EQ(windowedCombo()->depthStencilFormats, std::set<D3DFORMAT>{D3DFMT_D16});
-}
+TEST_F(DXUTEnumerationTest, BackBufferFormatWithoutBlendingOrRefusedByTheCallerHasNoCombo) {
+    adapter.noBlending = {D3DFMT_A8R8G8B8};
+    enumerate();
+    EXPECT_EQ(combo(D3DFMT_A8R8G8B8), nullptr);
+    EXPECT_NE(combo(D3DFMT_X8R8G8B8), nullptr);
 
-TEST_F(DXUTEnumerationTest, BackBufferFormatWithoutBlendingHasNoCombo) {
-    d3d.adapters = {ScriptedAdapter{}};
-    d3d.adapters[0].noBlending = {D3DFMT_A8R8G8B8};
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    EXPECT_EQ(windowedCombo(0, D3DFMT_A8R8G8B8), nullptr);
-    EXPECT_NE(windowedCombo(0, D3DFMT_X8R8G8B8), nullptr);
-}
-
-TEST_F(DXUTEnumerationTest, AcceptanceCallbackCanRefuseCombos) {
-    d3d.adapters = {ScriptedAdapter{}};
-    std::vector<D3DFORMAT> asked;
+    adapter.noBlending.clear();
+    Formats asked;
     auto accept = [&](const D3DCAPS9&, D3DFORMAT, D3DFORMAT backBuffer, bool windowed) {
         EXPECT_TRUE(windowed);
         asked.push_back(backBuffer);
         return backBuffer == D3DFMT_A8R8G8B8;
     };
     ASSERT_EQ(enumeration.enumerate(&d3d, accept), S_OK);
-    EXPECT_EQ(asked, (std::vector<D3DFORMAT>{D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8}));
-    EXPECT_NE(windowedCombo(0, D3DFMT_A8R8G8B8), nullptr);
-    EXPECT_EQ(windowedCombo(0, D3DFMT_X8R8G8B8), nullptr);
+    EXPECT_EQ(asked, (Formats{D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8}));
+    EXPECT_NE(combo(D3DFMT_A8R8G8B8), nullptr);
+    EXPECT_EQ(combo(D3DFMT_X8R8G8B8), nullptr);
 }
 
 TEST_F(DXUTEnumerationTest, MultisampleTypesCarryLimitedQualityAndConflicts) {
-    d3d.adapters = {ScriptedAdapter{}};
-    d3d.adapters[0].multiSample = {{D3DMULTISAMPLE_NONE, 1},
-                                   {D3DMULTISAMPLE_NONMASKABLE, 0x20000},
-                                   {D3DMULTISAMPLE_4_SAMPLES, 2}};
-    d3d.adapters[0].depthFormats = {D3DFMT_D16, D3DFMT_D24S8};
-    d3d.adapters[0].multiSampleRefused = {{D3DFMT_D16, D3DMULTISAMPLE_4_SAMPLES}};
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    const DXUTDeviceCombo* combo = windowedCombo();
-    ASSERT_NE(combo, nullptr);
-    ASSERT_EQ(combo->multiSampleTypes.size(), 3u);
-    EXPECT_EQ(combo->findMultiSample(D3DMULTISAMPLE_NONMASKABLE)->qualityLevels, 0x10000u);
-    EXPECT_EQ(combo->findMultiSample(D3DMULTISAMPLE_4_SAMPLES)->qualityLevels, 2u);
-    EXPECT_EQ(combo->findMultiSample(D3DMULTISAMPLE_2_SAMPLES), nullptr);
-    ASSERT_EQ(combo->conflicts.size(), 1u);
-    EXPECT_EQ(combo->conflicts[0].depthStencilFormat, D3DFMT_D16);
-    EXPECT_EQ(combo->conflicts[0].multiSampleType, D3DMULTISAMPLE_4_SAMPLES);
-}
-
-TEST_F(DXUTEnumerationTest, ComboWithoutAnyMultisampleTypeIsDropped) {
-    d3d.adapters = {ScriptedAdapter{}};
-    d3d.adapters[0].multiSample.clear();
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
+    adapter.multiSample = {{D3DMULTISAMPLE_NONE, 1}, {D3DMULTISAMPLE_NONMASKABLE, 0x20000}, {D3DMULTISAMPLE_4_SAMPLES, 2}};
+    adapter.depthFormats = {D3DFMT_D16, D3DFMT_D24S8};
+    adapter.multiSampleRefused = {{D3DFMT_D16, D3DMULTISAMPLE_4_SAMPLES}};
+    enumerate();
+    const DXUTDeviceCombo* c = combo();
+    ASSERT_NE(c, nullptr);
+    ASSERT_EQ(c->multiSampleTypes.size(), 3u);
+    EXPECT_EQ(c->findMultiSample(D3DMULTISAMPLE_NONMASKABLE)->qualityLevels, 0x10000u);
+    EXPECT_EQ(c->findMultiSample(D3DMULTISAMPLE_4_SAMPLES)->qualityLevels, 2u);
+    EXPECT_EQ(c->findMultiSample(D3DMULTISAMPLE_2_SAMPLES), nullptr);
+    ASSERT_EQ(c->conflicts.size(), 1u);
+    EXPECT_EQ((std::pair{c->conflicts[0].depthStencilFormat, c->conflicts[0].multiSampleType}),
+              (std::pair{D3DFMT_D16, D3DMULTISAMPLE_4_SAMPLES}));
+    // Without any multisample type there is no combo, and so no adapter.
+    adapter.multiSample.clear();
+    enumerate();
     EXPECT_TRUE(enumeration.adapters().empty());
 }
 
 TEST_F(DXUTEnumerationTest, PresentationIntervalsFollowCapsAndWindowedLimits) {
-    d3d.adapters = {ScriptedAdapter{}};
-    d3d.adapters[0].modes[D3DFMT_A8R8G8B8] = {mode(800, 600, 60, D3DFMT_A8R8G8B8)};
-    d3d.adapters[0].deviceTypes[D3DDEVTYPE_HAL] =
-        capsWith(0, D3DPRESENT_INTERVAL_ONE | D3DPRESENT_INTERVAL_TWO);
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    const DXUTDeviceCombo* fullScreen =
-        enumeration.deviceCombo(0, D3DDEVTYPE_HAL, D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, FALSE);
+    adapter.modes[D3DFMT_A8R8G8B8] = {{800, 600, 60, D3DFMT_A8R8G8B8}};
+    adapter.deviceTypes[D3DDEVTYPE_HAL] = capsWith(0, D3DPRESENT_INTERVAL_ONE | D3DPRESENT_INTERVAL_TWO);
+    enumerate();
+    const DXUTDeviceCombo* fullScreen = combo(D3DFMT_X8R8G8B8, FALSE, D3DFMT_A8R8G8B8);
     ASSERT_NE(fullScreen, nullptr);
-    ASSERT_NE(windowedCombo(), nullptr);
+    ASSERT_NE(combo(), nullptr);
     EXPECT_EQ(fullScreen->presentIntervals,
-              (std::vector<UINT>{D3DPRESENT_INTERVAL_DEFAULT, D3DPRESENT_INTERVAL_ONE,
-                                 D3DPRESENT_INTERVAL_TWO}));
-    EXPECT_EQ(windowedCombo()->presentIntervals,
-              (std::vector<UINT>{D3DPRESENT_INTERVAL_DEFAULT, D3DPRESENT_INTERVAL_ONE}));
+              (std::vector<UINT>{D3DPRESENT_INTERVAL_DEFAULT, D3DPRESENT_INTERVAL_ONE, D3DPRESENT_INTERVAL_TWO}));
+    EXPECT_EQ(combo()->presentIntervals, (std::vector<UINT>{D3DPRESENT_INTERVAL_DEFAULT, D3DPRESENT_INTERVAL_ONE}));
 }
 
 TEST_F(DXUTEnumerationTest, DeviceTypesAreKeptInPreferenceOrder) {
-    d3d.adapters = {ScriptedAdapter{}};
-    d3d.adapters[0].deviceTypes = {{D3DDEVTYPE_REF, capsWith(0, 0)},
-                                   {D3DDEVTYPE_SW, capsWith(0, 0)},
-                                   {D3DDEVTYPE_HAL, capsWith(0, 0)}};
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
-    const DXUTAdapterInfo* adapter = enumeration.adapterInfo(0);
-    ASSERT_NE(adapter, nullptr);
-    ASSERT_EQ(adapter->deviceInfos.size(), 3u);
-    EXPECT_EQ(adapter->deviceInfos[0]->deviceType, D3DDEVTYPE_HAL);
-    EXPECT_EQ(adapter->deviceInfos[1]->deviceType, D3DDEVTYPE_SW);
-    EXPECT_EQ(adapter->deviceInfos[2]->deviceType, D3DDEVTYPE_REF);
+    adapter.deviceTypes = {{D3DDEVTYPE_REF, capsWith(0, 0)}, {D3DDEVTYPE_SW, capsWith(0, 0)}, {D3DDEVTYPE_HAL, capsWith(0, 0)}};
+    enumerate();
+    ASSERT_NE(enumeration.adapterInfo(0), nullptr);
+    std::vector<D3DDEVTYPE> types;
+    for (const auto& info : enumeration.adapterInfo(0)->deviceInfos) types.push_back(info->deviceType);
+    EXPECT_EQ(types, (std::vector<D3DDEVTYPE>{D3DDEVTYPE_HAL, D3DDEVTYPE_SW, D3DDEVTYPE_REF}));
     EXPECT_EQ(enumeration.deviceInfo(0, D3DDEVTYPE_NULLREF), nullptr);
 }
 
 TEST_F(DXUTEnumerationTest, CopiedAdapterRecordStandsAlone) {
-    d3d.adapters = {ScriptedAdapter{}};
-    d3d.adapters[0].description = "Copied";
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
+    describe({"Copied"});
+    enumerate();
     std::unique_ptr<DXUTAdapterInfo> copy = enumeration.adapterInfo(0)->clone();
     d3d.adapters.clear();
-    ASSERT_EQ(enumeration.enumerate(&d3d), S_OK);
+    enumerate();
     EXPECT_EQ(copy->uniqueDescription, wide("Copied"));
     const DXUTDeviceInfo* device = copy->findDeviceInfo(D3DDEVTYPE_HAL);
     ASSERT_NE(device, nullptr);

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -25,16 +26,7 @@ public:
     void dump(int) override {}
 };
 
-SAFEARRAY* doubles(std::initializer_list<double> values) {
-    SAFEARRAY* array = SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(values.size()));
-    double* data = nullptr;
-    SafeArrayAccessData(array, reinterpret_cast<void**>(&data));
-    for (double v : values) *data++ = v;
-    SafeArrayUnaccessData(array);
-    return array;
-}
-
-SAFEARRAY* identityTransform() { return doubles({1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}); }
+const std::vector<double> kIdentity = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
 
 // Out values an operation may fill; arrays and strings it returns are freed after each call.
 struct Outs {
@@ -46,11 +38,9 @@ struct Outs {
     SAFEARRAY* a1 = nullptr;
     SAFEARRAY* a2 = nullptr;
     void clear() {
-        SysFreeString(s);
-        SafeArrayDestroy(a1);
-        SafeArrayDestroy(a2);
-        s = nullptr;
-        a1 = a2 = nullptr;
+        SysFreeString(std::exchange(s, nullptr));
+        SafeArrayDestroy(std::exchange(a1, nullptr));
+        SafeArrayDestroy(std::exchange(a2, nullptr));
     }
 };
 
@@ -63,10 +53,11 @@ struct Operation {
     std::function<HRESULT(IDXContext*, int handle, int other, Outs&)> call;
 };
 
-HRESULT withArray(SAFEARRAY* array, const std::function<HRESULT(SAFEARRAY**)>& use) {
-    HRESULT hr = use(&array);
-    SafeArrayDestroy(array);
-    return hr;
+template <class T, class Use>
+HRESULT withArray(VARTYPE type, const std::vector<T>& values, Use use) {
+    pelmora::test::SafeArrayPtr array = pelmora::test::makeVector(type, values);
+    SAFEARRAY* raw = array.get();
+    return use(&raw);
 }
 
 std::vector<Operation> allOperations() {
@@ -85,7 +76,7 @@ std::vector<Operation> allOperations() {
         {"newPreloadedBillboard", Handles::None, NI, [](C c, int, int, Outs& o) { return c->newPreloadedBillboard(CONSTRAINT_FIXED, 4, 4, &o.i); }},
         {"newBillboard", Handles::None, NI, [](C c, int, int, Outs& o) { return c->newBillboard(0, 0, 0, &o.i); }},
         {"newDecal", Handles::None, NI, [](C c, int, int, Outs& o) { return c->newDecal(0, 0, 0, 1, 1, &o.i); }},
-        {"newDotMesh", Handles::None, NI, [](C c, int, int, Outs& o) { return withArray(doubles({0, 0, 0}), [&](SAFEARRAY** a) { return c->newDotMesh(a, &o.i); }); }},
+        {"newDotMesh", Handles::None, NI, [](C c, int, int, Outs& o) { return withArray(VT_R8, std::vector<double>{0, 0, 0}, [&](SAFEARRAY** a) { return c->newDotMesh(a, &o.i); }); }},
         {"newGrillMesh", Handles::None, NI, [](C c, int, int, Outs& o) { return c->newGrillMesh(0, 0, 1, 1, 1, 1, 1, 1, &o.i); }},
         {"newSolidMesh", Handles::None, E_INVALIDARG, [](C c, int, int, Outs& o) { return c->newSolidMesh(nullptr, nullptr, nullptr, 0, &o.i); }},
         {"newSolidMeshFromHandle", Handles::None, S_OK, [](C c, int, int, Outs& o) { return c->newSolidMeshFromHandle(1, 1, &o.i); }},
@@ -103,7 +94,7 @@ std::vector<Operation> allOperations() {
         {"frameDeleteVisual", Handles::Frame, S_OK, [](C c, int h, int other, Outs&) { return c->frameDeleteVisual(h, other); }},
         {"frameDeleteAllVisuals", Handles::Frame, S_OK, [](C c, int h, int, Outs&) { return c->frameDeleteAllVisuals(h); }},
         {"setFrameZBufferMode", Handles::Frame, S_OK, [](C c, int h, int, Outs&) { return c->setFrameZBufferMode(h, 1); }},
-        {"addFrameTransform", Handles::Frame, S_OK, [](C c, int h, int, Outs&) { return withArray(identityTransform(), [&](SAFEARRAY** a) { return c->addFrameTransform(h, 0, a); }); }},
+        {"addFrameTransform", Handles::Frame, S_OK, [](C c, int h, int, Outs&) { return withArray(VT_R8, kIdentity, [&](SAFEARRAY** a) { return c->addFrameTransform(h, 0, a); }); }},
         {"getFrameTransform", Handles::Frame, S_OK, [](C c, int h, int, Outs& o) { return c->getFrameTransform(h, &o.a1); }},
         {"addFrameRotation", Handles::Frame, S_OK, [](C c, int h, int, Outs&) { return c->addFrameRotation(h, 0, 0, 0, 1, 0.5); }},
         {"getFrameWorldTransform", Handles::Frame, S_OK, [](C c, int h, int, Outs& o) { return c->getFrameWorldTransform(h, &o.a1); }},
@@ -117,8 +108,8 @@ std::vector<Operation> allOperations() {
         {"pickMesh", Handles::Mesh, S_OK, [](C c, int h, int, Outs& o) { return c->pickMesh(h, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, &o.d[0], &o.d[1], &o.d[2], &o.b); }},
         {"getMeshData", Handles::Mesh, S_OK, [](C c, int h, int, Outs& o) { return c->getMeshData(h, &o.a1, &o.a2); }},
         {"refreshMesh", Handles::Mesh, S_OK, [](C c, int h, int, Outs&) { return c->refreshMesh(h); }},
-        {"getScreenData", Handles::Mesh, E_HANDLE, [](C c, int h, int, Outs& o) { return withArray(identityTransform(), [&](SAFEARRAY** a) { return c->getScreenData(h, 0, a, &o.a1, &o.a2); }); }},  // needs a viewport
-        {"getPrintData", Handles::Mesh, S_OK, [](C c, int h, int, Outs& o) { return withArray(identityTransform(), [&](SAFEARRAY** a) { return c->getPrintData(h, a, 1, 1, 0, 0, &o.a1, &o.a2); }); }},
+        {"getScreenData", Handles::Mesh, E_HANDLE, [](C c, int h, int, Outs& o) { return withArray(VT_R8, kIdentity, [&](SAFEARRAY** a) { return c->getScreenData(h, 0, a, &o.a1, &o.a2); }); }},  // needs a viewport
+        {"getPrintData", Handles::Mesh, S_OK, [](C c, int h, int, Outs& o) { return withArray(VT_R8, kIdentity, [&](SAFEARRAY** a) { return c->getPrintData(h, a, 1, 1, 0, 0, &o.a1, &o.a2); }); }},
         {"setMeshSimplificationLevel", Handles::Mesh, S_OK, [](C c, int h, int, Outs&) { return c->setMeshSimplificationLevel(h, 1); }},
         {"setViewportBackground", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->setViewportBackground(h, 0, 0); }},
         {"viewportAddAmbientLight", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->viewportAddAmbientLight(h, 0); }},
@@ -133,9 +124,7 @@ std::vector<Operation> allOperations() {
         {"viewportSetReduceDetails", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->viewportSetReduceDetails(h, 1); }},
         {"viewportSetRapidRender", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->viewportSetRapidRender(h, 1); }},
         {"viewportSetNoReflectivity", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->viewportSetNoReflectivity(h, 1); }},
-        {"releaseHandles", Handles::None, S_OK, [](C c, int, int, Outs&) {
-             SAFEARRAY* none = SafeArrayCreateVector(VT_I4, 0, 2);
-             return withArray(none, [&](SAFEARRAY** a) { return c->releaseHandles(a); }); }},
+        {"releaseHandles", Handles::None, S_OK, [](C c, int, int, Outs&) { return withArray(VT_I4, std::vector<int>{0, 0}, [&](SAFEARRAY** a) { return c->releaseHandles(a); }); }},
         {"getViewportPlane", Handles::Viewport, S_OK, [](C c, int h, int, Outs& o) { return c->getViewportPlane(h, &o.d[0], &o.d[1], &o.d[2], &o.d[3]); }},
         {"getViewportField", Handles::Viewport, S_OK, [](C c, int h, int, Outs& o) { return c->getViewportField(h, &o.d[0]); }},
         {"setViewportPlane", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->setViewportPlane(h, 0, 10, 0, 2); }},
@@ -149,7 +138,7 @@ std::vector<Operation> allOperations() {
         {"render", Handles::Viewport, S_OK, [](C c, int h, int other, Outs&) { return c->render(h, other, VARIANT_TRUE, 0); }},
         {"inverseViewportTransform", Handles::Viewport, S_OK, [](C c, int h, int, Outs& o) { return c->inverseViewportTransform(h, 0, 0, 0, 1, &o.d[0], &o.d[1], &o.d[2]); }},
         {"getCameraPosition", Handles::Viewport, S_OK, [](C c, int h, int, Outs& o) { return c->getCameraPosition(h, &o.d[0], &o.d[1], &o.d[2]); }},
-        {"setCameraTransform", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return withArray(identityTransform(), [&](SAFEARRAY** a) { return c->setCameraTransform(h, a); }); }},
+        {"setCameraTransform", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return withArray(VT_R8, kIdentity, [&](SAFEARRAY** a) { return c->setCameraTransform(h, a); }); }},
         {"getCameraTransform", Handles::Viewport, S_OK, [](C c, int h, int, Outs& o) { return c->getCameraTransform(h, &o.a1); }},
         {"saveSnapshotJPG", Handles::Viewport, E_INVALIDARG, [](C c, int h, int, Outs&) { return c->saveSnapshotJPG(h, nullptr, 32, 32); }},
         {"rotateCamera", Handles::Viewport, S_OK, [](C c, int h, int, Outs&) { return c->rotateCamera(h, 0, 0, 0, 0, 1, 0, 0.1); }},
@@ -188,13 +177,8 @@ protected:
     }
 
     int goodHandleFor(Handles kind) const {
-        switch (kind) {
-            case Handles::Frame:
-            case Handles::Visual: return frame;
-            case Handles::Viewport: return viewport;
-            case Handles::Mesh: return mesh;
-            default: return 0;
-        }
+        const int handles[] = {0, frame, frame, viewport, mesh};  // in the order of Handles
+        return handles[int(kind)];
     }
 
     IDXContext* context = nullptr;
@@ -248,21 +232,15 @@ TEST_F(DXContextOperations, HandlesThatNameNothingGiveAStatusNeverACrash) {
     EXPECT_EQ(static_cast<unsigned>(color), 0xFF010203u);
 }
 
-TEST_F(DXContextOperations, AFailedHandleIsTracedWithTheOperationsSourceFile) {
+TEST_F(DXContextOperations, FailuresAreTracedAndOperationsNotInThisBuildSaySo) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(context->setFrameColor(released, 0), E_HANDLE);
-    std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_NE(log.find("FAILED HRESULT (0x80070006) [6] in DXContextScene.cpp @ "), std::string::npos)
-        << log;
-}
-
-TEST_F(DXContextOperations, OperationsNotInThisBuildSaySo) {
-    testing::internal::CaptureStdout();
-    int mesh = -1;
-    EXPECT_EQ(context->newGrillMesh(0, 0, 1, 1, 1, 1, 1, 1, &mesh), E_NOTIMPL);
-    std::string log = testing::internal::GetCapturedStdout();
+    int grill = -1;
+    EXPECT_EQ(context->newGrillMesh(0, 0, 1, 1, 1, 1, 1, 1, &grill), E_NOTIMPL);
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("FAILED HRESULT (0x80070006) [6] in DXContextScene.cpp @ "), std::string::npos) << log;
     EXPECT_NE(log.find("newGrillMesh is not available in this build yet"), std::string::npos) << log;
-    EXPECT_EQ(mesh, -1);
+    EXPECT_EQ(grill, -1);
 }
 
 }  // namespace

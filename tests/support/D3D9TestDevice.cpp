@@ -1,18 +1,33 @@
 #include "support/D3D9TestDevice.h"
 
+#include <pelmora/host.h>
+
+#include <gtest/gtest.h>
 #include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace pelmora::test {
 
+namespace {
+
+template <class Buffer>
+Buffer* filled(Buffer* buffer, const void* data, UINT bytes) {
+    void* target = nullptr;
+    if (buffer == nullptr || FAILED(buffer->Lock(0, 0, &target, 0))) return buffer;
+    std::memcpy(target, data, bytes);
+    buffer->Unlock();
+    return buffer;
+}
+
+}  // namespace
+
 D3D9TestDevice::D3D9TestDevice(const DeviceOptions& options) {
     direct3d_ = Direct3DCreate9(D3D_SDK_VERSION);
     if (!direct3d_ || direct3d_->GetAdapterCount() == 0) return;
-    // The software rasterizer is the last adapter; tests run there.
-    const UINT adapter = direct3d_->GetAdapterCount() - 1;
     D3DPRESENT_PARAMETERS parameters{};
     parameters.BackBufferWidth = options.width;
     parameters.BackBufferHeight = options.height;
@@ -23,8 +38,9 @@ D3D9TestDevice::D3D9TestDevice(const DeviceOptions& options) {
     parameters.EnableAutoDepthStencil = options.depth ? TRUE : FALSE;
     parameters.AutoDepthStencilFormat = options.depth ? options.depthFormat : D3DFMT_UNKNOWN;
     parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-    if (FAILED(direct3d_->CreateDevice(adapter, D3DDEVTYPE_SW, 0, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                       &parameters, &device_)))
+    // The software rasterizer is the last adapter; tests run there.
+    if (FAILED(direct3d_->CreateDevice(direct3d_->GetAdapterCount() - 1, D3DDEVTYPE_SW, 0,
+                                       D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device_)))
         device_ = nullptr;
 }
 
@@ -39,15 +55,11 @@ Image D3D9TestDevice::readSurface(IDirect3DSurface9* surface) const {
     D3DLOCKED_RECT locked{};
     if (FAILED(surface->GetDesc(&desc)) || FAILED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
         return image;
-    image.width = int(desc.Width);
-    image.height = int(desc.Height);
-    image.pixels.resize(size_t(desc.Width) * desc.Height);
-    const bool opaque = desc.Format == D3DFMT_X8R8G8B8;
+    image = {int(desc.Width), int(desc.Height), {}};
+    const uint32_t opaque = desc.Format == D3DFMT_X8R8G8B8 ? 0xFF000000u : 0;
     for (UINT y = 0; y < desc.Height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) +
-                                                            size_t(y) * locked.Pitch);
-        for (UINT x = 0; x < desc.Width; ++x)
-            image.pixels[size_t(y) * desc.Width + x] = opaque ? (row[x] | 0xFF000000u) : row[x];
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch);
+        for (UINT x = 0; x < desc.Width; ++x) image.pixels.push_back(row[x] | opaque);
     }
     surface->UnlockRect();
     return image;
@@ -61,11 +73,35 @@ Image D3D9TestDevice::readBackBuffer() const {
     return image;
 }
 
-std::string D3D9TestDevice::savePng(const Image& image, const std::string& name) {
+IDirect3DVertexBuffer9* D3D9TestDevice::vertexBuffer(const void* data, UINT bytes, DWORD fvf, D3DPOOL pool) const {
+    IDirect3DVertexBuffer9* buffer = nullptr;
+    device_->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, fvf, pool, &buffer, nullptr);
+    return filled(buffer, data, bytes);
+}
+
+IDirect3DIndexBuffer9* D3D9TestDevice::indexBuffer(const void* data, UINT bytes, D3DFORMAT format, D3DPOOL pool) const {
+    IDirect3DIndexBuffer9* buffer = nullptr;
+    device_->CreateIndexBuffer(bytes, D3DUSAGE_WRITEONLY, format, pool, &buffer, nullptr);
+    return filled(buffer, data, bytes);
+}
+
+Image D3D9TestDevice::windowImage(int window) {
+    Image image;
+    const uint32_t* pixels = nullptr;
+    if (PelmoraGetWindowImage(window, &image.width, &image.height, &pixels) == S_OK)
+        image.pixels.assign(pixels, pixels + size_t(image.width) * image.height);
+    return image;
+}
+
+std::string D3D9TestDevice::imagePath(const std::string& file) {
     const std::filesystem::path folder = std::filesystem::path(PELMORA_BINARY_DIR) / "tests" / "images";
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
-    const std::string path = (folder / (name + ".png")).string();
+    return (folder / file).string();
+}
+
+std::string D3D9TestDevice::savePng(const Image& image, const std::string& name) {
+    const std::string path = imagePath(name + ".png");
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
     png.width = png_uint_32(image.width);
@@ -76,16 +112,25 @@ std::string D3D9TestDevice::savePng(const Image& image, const std::string& name)
 }
 
 bool colourNear(uint32_t actual, uint32_t expected, int tolerance, std::string* why) {
-    const int dr = std::abs(red(actual) - red(expected));
-    const int dg = std::abs(green(actual) - green(expected));
-    const int db = std::abs(blue(actual) - blue(expected));
-    if (dr <= tolerance && dg <= tolerance && db <= tolerance) return true;
+    if (std::abs(red(actual) - red(expected)) <= tolerance && std::abs(green(actual) - green(expected)) <= tolerance &&
+        std::abs(blue(actual) - blue(expected)) <= tolerance)
+        return true;
     char text[128];
-    std::snprintf(text, sizeof text, "got %02X %02X %02X, expected %02X %02X %02X (tolerance %d)",
-                  red(actual), green(actual), blue(actual), red(expected), green(expected),
-                  blue(expected), tolerance);
+    std::snprintf(text, sizeof text, "got %02X %02X %02X, expected %02X %02X %02X (tolerance %d)", red(actual),
+                  green(actual), blue(actual), red(expected), green(expected), blue(expected), tolerance);
     *why = text;
     return false;
+}
+
+testing::AssertionResult pixelsNear(const Image& image, std::initializer_list<Probe> probes, int tolerance) {
+    testing::AssertionResult result = testing::AssertionSuccess();
+    for (const Probe& p : probes) {
+        std::string why;
+        if (colourNear(image.at(p.x, p.y), p.colour, tolerance, &why)) continue;
+        if (result) result = testing::AssertionFailure();
+        result << "\n  at (" << p.x << ", " << p.y << "): " << why;
+    }
+    return result;
 }
 
 }  // namespace pelmora::test

@@ -4,7 +4,10 @@
 
 #include "platform/d3d9/d3d9.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -30,7 +33,6 @@ class D3D9TestDevice {
 public:
     explicit D3D9TestDevice(const DeviceOptions& options = {});
     ~D3D9TestDevice();
-
     D3D9TestDevice(const D3D9TestDevice&) = delete;
     D3D9TestDevice& operator=(const D3D9TestDevice&) = delete;
 
@@ -42,8 +44,15 @@ public:
     // The back buffer as it is now, read through a lockable back buffer.
     Image readBackBuffer() const;
     Image readSurface(IDirect3DSurface9* surface) const;
+    // A buffer in `pool` holding the bytes; null when it cannot be made.
+    IDirect3DVertexBuffer9* vertexBuffer(const void* data, UINT bytes, DWORD fvf, D3DPOOL pool) const;
+    IDirect3DIndexBuffer9* indexBuffer(const void* data, UINT bytes, D3DFORMAT format, D3DPOOL pool) const;
 
-    // Writes build/<preset>/tests/images/<name>.png; returns the path.
+    // What was last presented into an offscreen window.
+    static Image windowImage(int window);
+    // build/<preset>/tests/images/<file>, the folder made if need be.
+    static std::string imagePath(const std::string& file);
+    // Writes imagePath(<name>.png); returns the path.
     static std::string savePng(const Image& image, const std::string& name);
 
 private:
@@ -83,6 +92,14 @@ inline int alpha(uint32_t c) { return int(c >> 24); }
 
 // True when each of red, green and blue is within tolerance; explains otherwise.
 bool colourNear(uint32_t actual, uint32_t expected, int tolerance, std::string* why);
+
+// One pixel probe: where, and the 0x..RRGGBB expected there.
+struct Probe {
+    int x, y;
+    uint32_t colour;
+};
+// Success when every probe is within the tolerance; names each one that is not.
+testing::AssertionResult pixelsNear(const Image& image, std::initializer_list<Probe> probes, int tolerance = 0);
 
 }  // namespace pelmora::test
 

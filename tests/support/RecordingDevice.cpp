@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <type_traits>
 
 namespace pelmora::test {
@@ -15,50 +16,22 @@ std::string floatText(float value) {
 }
 
 std::string colorText(const D3DCOLORVALUE& c) {
-    return "(" + floatText(c.r) + "," + floatText(c.g) + "," + floatText(c.b) + "," +
-           floatText(c.a) + ")";
+    return "(" + floatText(c.r) + "," + floatText(c.g) + "," + floatText(c.b) + "," + floatText(c.a) + ")";
 }
 
-struct StateName {
-    DWORD value;
-    const char* name;
-};
-
-constexpr StateName kRenderStateNames[] = {
-    {D3DRS_ZENABLE, "ZENABLE"},
-    {D3DRS_ZWRITEENABLE, "ZWRITEENABLE"},
-    {D3DRS_COLORWRITEENABLE, "COLORWRITEENABLE"},
-    {D3DRS_ALPHABLENDENABLE, "ALPHABLENDENABLE"},
-    {D3DRS_LIGHTING, "LIGHTING"},
-    {D3DRS_AMBIENT, "AMBIENT"},
-    {D3DRS_CULLMODE, "CULLMODE"},
-    {D3DRS_FILLMODE, "FILLMODE"},
-};
-
-constexpr StateName kTransformNames[] = {
-    {D3DTS_WORLD, "WORLD"},
-    {D3DTS_VIEW, "VIEW"},
-    {D3DTS_PROJECTION, "PROJECTION"},
-};
-
-struct StateDefault {
-    DWORD state;
-    DWORD value;
-};
-
+const std::map<DWORD, const char*> kRenderStateNames = {
+    {D3DRS_ZENABLE, "ZENABLE"},   {D3DRS_ZWRITEENABLE, "ZWRITEENABLE"}, {D3DRS_COLORWRITEENABLE, "COLORWRITEENABLE"},
+    {D3DRS_LIGHTING, "LIGHTING"}, {D3DRS_ALPHABLENDENABLE, "ALPHABLENDENABLE"}, {D3DRS_AMBIENT, "AMBIENT"},
+    {D3DRS_CULLMODE, "CULLMODE"}, {D3DRS_FILLMODE, "FILLMODE"}};
+const std::map<DWORD, const char*> kTransformNames = {
+    {D3DTS_WORLD, "WORLD"}, {D3DTS_VIEW, "VIEW"}, {D3DTS_PROJECTION, "PROJECTION"}};
 // A fresh device's values for the states a frame reads back.
-constexpr StateDefault kRenderStateDefaults[] = {
-    {D3DRS_ZENABLE, D3DZB_TRUE},
-    {D3DRS_ZWRITEENABLE, 1},
-    {D3DRS_COLORWRITEENABLE, 0xF},
-    {D3DRS_LIGHTING, 1},
-};
+const std::map<DWORD, DWORD> kRenderStateDefaults = {
+    {D3DRS_ZENABLE, D3DZB_TRUE}, {D3DRS_ZWRITEENABLE, 1}, {D3DRS_COLORWRITEENABLE, 0xF}, {D3DRS_LIGHTING, 1}};
 
-template <size_t N>
-std::string nameOr(const StateName (&names)[N], DWORD value) {
-    for (const StateName& entry : names)
-        if (entry.value == value) return entry.name;
-    return std::to_string(value);
+std::string nameOr(const std::map<DWORD, const char*>& names, DWORD value) {
+    const auto found = names.find(value);
+    return found != names.end() ? found->second : std::to_string(value);
 }
 
 std::string describe(D3DRENDERSTATETYPE state) { return nameOr(kRenderStateNames, state); }
@@ -67,8 +40,8 @@ std::string describe(float value) { return floatText(value); }
 
 std::string describe(const D3DMATERIAL9* material) {
     if (material == nullptr) return "null";
-    return "diffuse" + colorText(material->Diffuse) + " specular" + colorText(material->Specular) +
-           " power " + floatText(material->Power);
+    return "diffuse" + colorText(material->Diffuse) + " specular" + colorText(material->Specular) + " power " +
+           floatText(material->Power);
 }
 
 std::string describe(const D3DMATRIX* matrix) {
@@ -89,8 +62,7 @@ requires std::is_enum_v<T> std::string describe(T value) {
 // Out parameters print as "out": what they receive is the device's business.
 template <class T>
 std::string describe(T* pointer) {
-    if (pointer == nullptr) return "null";
-    return std::is_const_v<T> ? "ptr" : "out";
+    return pointer == nullptr ? "null" : std::is_const_v<T> ? "ptr" : "out";
 }
 
 template <class... Args>
@@ -126,7 +98,7 @@ ULONG RecordingDevice::Release() { return references_ > 0 ? --references_ : 0; }
 
 #define PELMORA_RECORDING_DEVICE_DEFINE(ret, name, params, args)                         \
     ret RecordingDevice::name params {                                                   \
-        record(#name, describeArguments args);                                           \
+        mark(#name, describeArguments args);                                             \
         [this](auto... a) { observe(&IDirect3DDevice9::name, a...); } args;              \
         if (inner_ != nullptr) return inner_->name args;                                 \
         return [this](auto... a) { return answer(&IDirect3DDevice9::name, a...); } args; \
@@ -134,33 +106,21 @@ ULONG RecordingDevice::Release() { return references_ > 0 ? --references_ : 0; }
 PELMORA_D3D9_DEVICE_METHODS(PELMORA_RECORDING_DEVICE_DEFINE)
 #undef PELMORA_RECORDING_DEVICE_DEFINE
 
-void RecordingDevice::record(const char* name, std::string arguments) {
-    calls_.push_back(DeviceCall{name, std::move(arguments)});
-}
-
 void RecordingDevice::mark(const std::string& name, const std::string& arguments) {
     calls_.push_back(DeviceCall{name, arguments});
-}
-
-std::vector<std::string> RecordingDevice::callTexts() const {
-    std::vector<std::string> texts;
-    for (const DeviceCall& call : calls_) texts.push_back(call.text());
-    return texts;
 }
 
 std::vector<std::string> RecordingDevice::callTexts(const std::vector<std::string>& names) const {
     std::vector<std::string> texts;
     for (const DeviceCall& call : calls_)
-        if (std::find(names.begin(), names.end(), call.name) != names.end())
+        if (names.empty() || std::find(names.begin(), names.end(), call.name) != names.end())
             texts.push_back(call.text());
     return texts;
 }
 
 DWORD RecordingDevice::renderState(D3DRENDERSTATETYPE state) const {
-    const auto kept = renderStates_.find(state);
-    if (kept != renderStates_.end()) return kept->second;
-    for (const StateDefault& entry : kRenderStateDefaults)
-        if (entry.state == state) return entry.value;
+    for (const auto* kept : {&renderStates_, &kRenderStateDefaults})
+        if (const auto found = kept->find(state); found != kept->end()) return found->second;
     return 0;
 }
 
@@ -171,16 +131,12 @@ void RecordingDevice::observe(decltype(&IDirect3DDevice9::SetRenderState), D3DRE
 
 void RecordingDevice::observe(decltype(&IDirect3DDevice9::SetMaterial),
                               const D3DMATERIAL9* material) {
-    if (material == nullptr) return;
-    material_ = *material;
-    materialsSet_.push_back(*material);
+    if (material != nullptr) materialsSet_.push_back(material_ = *material);
 }
 
 void RecordingDevice::observe(decltype(&IDirect3DDevice9::SetTransform),
                               D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
-    if (matrix == nullptr) return;
-    transforms_[state] = *matrix;
-    if (state == D3DTS_WORLD) worldsSet_.push_back(*matrix);
+    if (matrix != nullptr) transforms_[state] = *matrix;
 }
 
 HRESULT RecordingDevice::answer(decltype(&IDirect3DDevice9::GetRenderState),

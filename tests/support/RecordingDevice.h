@@ -38,26 +38,20 @@ public:
     PELMORA_D3D9_DEVICE_METHODS(PELMORA_RECORDING_DEVICE_DECLARE)
 #undef PELMORA_RECORDING_DEVICE_DECLARE
 
-    // Adds a line of the test's own to the record (a visual saying it drew).
+    // Adds a line to the record: each call, or a test's own (a visual saying it drew).
     void mark(const std::string& name, const std::string& arguments = std::string());
     const std::vector<DeviceCall>& calls() const { return calls_; }
-    // The calls as "Name(arguments)" lines, optionally only those named.
-    std::vector<std::string> callTexts() const;
-    std::vector<std::string> callTexts(const std::vector<std::string>& names) const;
+    // The calls as "Name(arguments)" lines, only those named unless no names are given.
+    std::vector<std::string> callTexts(const std::vector<std::string>& names = {}) const;
     void clearCalls() { calls_.clear(); }
 
     // Sets a render state without recording, as a test's starting condition.
     void presetRenderState(D3DRENDERSTATETYPE state, DWORD value) { renderStates_[state] = value; }
     DWORD renderState(D3DRENDERSTATETYPE state) const;
-    const D3DMATERIAL9& material() const { return material_; }
     // Every material handed to SetMaterial, in order.
     const std::vector<D3DMATERIAL9>& materialsSet() const { return materialsSet_; }
-    // Every world matrix handed to SetTransform, in order.
-    const std::vector<D3DMATRIX>& worldsSet() const { return worldsSet_; }
 
 private:
-    void record(const char* name, std::string arguments);
-
     // Keeps what a Set* call leaves behind, whoever answers it.
     template <class Method, class... Args>
     void observe(Method, Args...) {}
@@ -85,7 +79,6 @@ private:
     std::map<DWORD, D3DMATRIX> transforms_;
     D3DMATERIAL9 material_{};
     std::vector<D3DMATERIAL9> materialsSet_;
-    std::vector<D3DMATRIX> worldsSet_;
 };
 
 }  // namespace pelmora::test

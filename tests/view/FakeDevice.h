@@ -1,22 +1,21 @@
-// A device for viewport tests that needs no GL: surfaces and vertex buffers
-// are plain memory, copies between surfaces really copy pixels, lights and
-// the viewport rectangle are kept, and Present, BeginScene and render-target
-// creation answer what the test asks. Wrap it in a RecordingDevice to see
-// the call order.
+// A device for viewport tests that needs no GL. It records every call (see
+// RecordingDevice); surfaces and vertex buffers are plain memory, copies
+// between surfaces really copy pixels, lights and the viewport rectangle are
+// kept, and Present, BeginScene and render-target creation answer what the
+// test asks.
 #pragma once
 
-#include "platform/d3d9/d3d9.h"
+#include "support/RecordingDevice.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <map>
 #include <vector>
 
 namespace pelmora::test {
 
-// Counts references; deletes itself at zero, as the platform's objects do.
+// Counts references and deletes itself at zero, as the platform's objects do.
 template <class Interface>
 class FakeCounted : public Interface {
 public:
@@ -30,10 +29,7 @@ public:
         if (left == 0) delete this;
         return left;
     }
-    HRESULT GetDevice(IDirect3DDevice9** device) override {
-        if (device != nullptr) *device = nullptr;
-        return D3DERR_INVALIDCALL;
-    }
+    HRESULT GetDevice(IDirect3DDevice9**) override { return D3DERR_INVALIDCALL; }
 
 protected:
     virtual ~FakeCounted() = default;
@@ -48,49 +44,31 @@ public:
     static constexpr HDC kDC = 4242;
 
     FakeSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool, DWORD usage)
-        : pixels_(size_t(width) * height) {
-        desc_.Format = format;
-        desc_.Type = D3DRTYPE_SURFACE;
-        desc_.Usage = usage;
-        desc_.Pool = pool;
-        desc_.Width = width;
-        desc_.Height = height;
-    }
+        : desc_{format, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0, width, height},
+          pixels_(size_t(width) * height) {}
 
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_SURFACE; }
-    HRESULT GetDesc(D3DSURFACE_DESC* desc) override {
-        *desc = desc_;
-        return D3D_OK;
-    }
+    HRESULT GetDesc(D3DSURFACE_DESC* desc) override { return *desc = desc_, D3D_OK; }
     HRESULT LockRect(D3DLOCKED_RECT* locked, const RECT*, DWORD) override {
-        locked->Pitch = static_cast<INT>(desc_.Width * sizeof(uint32_t));
-        locked->pBits = pixels_.data();
+        *locked = {INT(desc_.Width * sizeof(uint32_t)), pixels_.data()};
         return D3D_OK;
     }
     HRESULT UnlockRect() override { return D3D_OK; }
-    HRESULT GetDC(HDC* dc) override {
-        *dc = kDC;
-        ++dcsOut;
-        return D3D_OK;
-    }
+    HRESULT GetDC(HDC* dc) override { return *dc = kDC, ++dcsOut, D3D_OK; }
     HRESULT ReleaseDC(HDC dc) override {
         if (dc != kDC) return D3DERR_INVALIDCALL;
-        --dcsOut;
-        return D3D_OK;
+        return --dcsOut, D3D_OK;
     }
 
     uint32_t& pixel(UINT x, UINT y) { return pixels_[size_t(y) * desc_.Width + x]; }
     void fill(uint32_t value) { std::fill(pixels_.begin(), pixels_.end(), value); }
-    const D3DSURFACE_DESC& desc() const { return desc_; }
 
-    // Copies the rectangle of `from` to the same place here, clipped to both.
+    // Copies the rectangle of `from` to `at` here, clipped to both surfaces.
     void copyFrom(FakeSurface& from, const RECT* area, POINT at = {0, 0}) {
-        const RECT whole{0, 0, LONG(from.desc_.Width), LONG(from.desc_.Height)};
-        const RECT source = area != nullptr ? *area : whole;
+        const RECT source = area ? *area : RECT{0, 0, LONG(from.desc_.Width), LONG(from.desc_.Height)};
         for (LONG y = source.top; y < source.bottom; ++y)
             for (LONG x = source.left; x < source.right; ++x) {
-                const LONG tx = x - source.left + at.x;
-                const LONG ty = y - source.top + at.y;
+                const LONG tx = x - source.left + at.x, ty = y - source.top + at.y;
                 if (tx < LONG(desc_.Width) && ty < LONG(desc_.Height) &&
                     x < LONG(from.desc_.Width) && y < LONG(from.desc_.Height))
                     pixel(UINT(tx), UINT(ty)) = from.pixel(UINT(x), UINT(y));
@@ -100,66 +78,26 @@ public:
     int dcsOut = 0;
 
 private:
-    D3DSURFACE_DESC desc_{};
+    D3DSURFACE_DESC desc_;
     std::vector<uint32_t> pixels_;
 };
 
 class FakeVertexBuffer final : public FakeCounted<IDirect3DVertexBuffer9> {
 public:
-    FakeVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool) : bytes_(length) {
-        desc_.Usage = usage;
-        desc_.Pool = pool;
-        desc_.Size = length;
-        desc_.FVF = fvf;
-    }
+    explicit FakeVertexBuffer(UINT length) : bytes(length) {}
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
-    HRESULT Lock(UINT, UINT, void** data, DWORD) override {
-        *data = bytes_.data();
-        return D3D_OK;
-    }
+    HRESULT Lock(UINT, UINT, void** data, DWORD) override { return *data = bytes.data(), D3D_OK; }
     HRESULT Unlock() override { return D3D_OK; }
-    HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override {
-        *desc = desc_;
-        return D3D_OK;
-    }
-    const std::vector<unsigned char>& bytes() const { return bytes_; }
+    HRESULT GetDesc(D3DVERTEXBUFFER_DESC*) override { return D3DERR_INVALIDCALL; }
 
-private:
-    D3DVERTEXBUFFER_DESC desc_{};
-    std::vector<unsigned char> bytes_;
+    std::vector<unsigned char> bytes;
 };
 
-// Every device method answers D3D_OK and does nothing.
-class QuietDevice : public IDirect3DDevice9 {
-public:
-    HRESULT QueryInterface(REFIID, void** object) override {
-        if (object != nullptr) *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    // Lives on the test's stack: the count is only reported.
-    ULONG AddRef() override { return ++references_; }
-    ULONG Release() override { return references_ > 0 ? --references_ : 0; }
-
-#define PELMORA_QUIET_DEVICE_METHOD(ret, name, params, args) \
-    ret name params override {                                \
-        [](auto&&...) {} args;                                \
-        return D3D_OK;                                        \
-    }
-    PELMORA_D3D9_DEVICE_METHODS(PELMORA_QUIET_DEVICE_METHOD)
-#undef PELMORA_QUIET_DEVICE_METHOD
-
-private:
-    ULONG references_ = 1;
-};
-
-class FakeDevice : public QuietDevice {
+class FakeDevice final : public RecordingDevice {
 public:
     FakeDevice() { caps.RasterCaps = D3DPRASTERCAPS_DEPTHBIAS; }
 
-    HRESULT GetDeviceCaps(D3DCAPS9* out) override {
-        *out = caps;
-        return D3D_OK;
-    }
+    HRESULT GetDeviceCaps(D3DCAPS9* out) override { return *out = caps, D3D_OK; }
     HRESULT CreateRenderTarget(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE,
                                DWORD, BOOL, IDirect3DSurface9** surface, void*) override {
         if (FAILED(renderTargetResult)) return renderTargetResult;
@@ -171,25 +109,24 @@ public:
         *surface = new FakeSurface(width, height, format, pool, 0);
         return D3D_OK;
     }
-    HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
-                               IDirect3DVertexBuffer9** buffer, void*) override {
-        *buffer = new FakeVertexBuffer(length, usage, fvf, pool);
+    HRESULT CreateVertexBuffer(UINT length, DWORD, DWORD, D3DPOOL, IDirect3DVertexBuffer9** buffer,
+                               void*) override {
+        *buffer = new FakeVertexBuffer(length);
         return D3D_OK;
     }
-    HRESULT StretchRect(IDirect3DSurface9* from, const RECT* fromArea, IDirect3DSurface9* to,
-                        const RECT*, D3DTEXTUREFILTERTYPE) override {
-        static_cast<FakeSurface*>(to)->copyFrom(*static_cast<FakeSurface*>(from), fromArea);
-        return D3D_OK;
+    HRESULT StretchRect(IDirect3DSurface9* from, const RECT* area, IDirect3DSurface9* to,
+                        const RECT* toArea, D3DTEXTUREFILTERTYPE filter) override {
+        RecordingDevice::StretchRect(from, area, to, toArea, filter);
+        return copy(from, area, to, nullptr);
     }
     HRESULT GetRenderTargetData(IDirect3DSurface9* from, IDirect3DSurface9* to) override {
-        static_cast<FakeSurface*>(to)->copyFrom(*static_cast<FakeSurface*>(from), nullptr);
-        return D3D_OK;
+        RecordingDevice::GetRenderTargetData(from, to);
+        return copy(from, nullptr, to, nullptr);
     }
     HRESULT UpdateSurface(IDirect3DSurface9* from, const RECT* area, IDirect3DSurface9* to,
                           const POINT* at) override {
-        static_cast<FakeSurface*>(to)->copyFrom(*static_cast<FakeSurface*>(from), area,
-                                                at != nullptr ? *at : POINT{0, 0});
-        return D3D_OK;
+        RecordingDevice::UpdateSurface(from, area, to, at);
+        return copy(from, area, to, at);
     }
     HRESULT Present(const RECT* source, const RECT*, HWND window, const void*) override {
         presented.push_back(Presentation{*source, window});
@@ -198,22 +135,13 @@ public:
         presentResults.pop_front();
         return result;
     }
-    HRESULT BeginScene() override { return beginSceneResult; }
+    HRESULT BeginScene() override { return RecordingDevice::BeginScene(), beginSceneResult; }
     HRESULT SetLight(DWORD index, const D3DLIGHT9* light) override {
         lights[index] = *light;
-        return D3D_OK;
-    }
-    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override {
-        renderStates[state] = value;
-        return D3D_OK;
-    }
-    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override {
-        *value = renderStates[state];
-        return D3D_OK;
+        return RecordingDevice::SetLight(index, light);
     }
     HRESULT SetViewport(const D3DVIEWPORT9* viewport) override {
-        this->viewport = *viewport;
-        return D3D_OK;
+        return this->viewport = *viewport, D3D_OK;
     }
 
     struct Presentation {
@@ -227,8 +155,15 @@ public:
     std::deque<HRESULT> presentResults;
     std::vector<Presentation> presented;
     std::map<DWORD, D3DLIGHT9> lights;
-    std::map<DWORD, DWORD> renderStates;
     D3DVIEWPORT9 viewport{};
+
+private:
+    static HRESULT copy(IDirect3DSurface9* from, const RECT* area, IDirect3DSurface9* to,
+                        const POINT* at) {
+        static_cast<FakeSurface*>(to)->copyFrom(*static_cast<FakeSurface*>(from), area,
+                                                at ? *at : POINT{0, 0});
+        return D3D_OK;
+    }
 };
 
 }  // namespace pelmora::test

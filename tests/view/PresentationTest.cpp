@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace pelmora {
 namespace {
 
 using test::FakeDevice;
 using test::FakeSurface;
-using test::RecordingDevice;
-using test::ViewportRig;
-using Calls = std::vector<std::string>;
+using test::captureOutput;
 
 constexpr HWND kWindow = 77;
 constexpr uint32_t kRendered = 0xFF336699u;
@@ -23,7 +23,14 @@ struct BackBuffer {
 
 class PresentationTest : public testing::Test {
 protected:
-    ViewportRig rig;
+    // The device the next re-creation swaps in.
+    FakeDevice& replaceDevice() {
+        rig.host.nextDevice = &replacement;
+        return replacement;
+    }
+
+    test::ViewportRig rig;
+    FakeDevice replacement;  // outlives the viewport that may end up on it
     std::unique_ptr<DXViewport> viewport = rig.make(800, 600, kWindow);
     BackBuffer back;
 };
@@ -32,24 +39,18 @@ TEST_F(PresentationTest, PresentsTheTopLeftPartTheSizeOfTheHostRectangle) {
     ASSERT_EQ(viewport->viewportPresent(100, 100, 500, 400), S_OK);
     ASSERT_EQ(rig.device.presented.size(), 1u);
     const RECT& source = rig.device.presented[0].source;
-    EXPECT_EQ(source.left, 0);
-    EXPECT_EQ(source.top, 0);
-    EXPECT_EQ(source.right, 400);
-    EXPECT_EQ(source.bottom, 300);
+    EXPECT_EQ((std::vector<LONG>{source.left, source.top, source.right, source.bottom}),
+              (std::vector<LONG>{0, 0, 400, 300}));
     EXPECT_EQ(rig.device.presented[0].window, kWindow);
 }
 
-TEST_F(PresentationTest, LostDeviceIsCreatedAgainAndPresentedOnce_More) {
-    FakeDevice replacement;
-    RecordingDevice replacementRecorder{&replacement};
-    rig.host.nextDevice = &replacementRecorder;
+TEST_F(PresentationTest, LostDeviceIsCreatedAgainAndPresentedOnceMore) {
+    FakeDevice& next = replaceDevice();
     rig.device.presentResults = {D3DERR_DEVICELOST};
-    std::string log = test::captureOutput([&] {
-        EXPECT_EQ(viewport->viewportPresent(0, 0, 800, 600), S_OK);
-    });
-    EXPECT_EQ(rig.host.recreations, 1);
-    EXPECT_EQ(rig.device.presented.size(), 1u);
-    EXPECT_EQ(replacement.presented.size(), 1u);
+    const std::string log =
+        captureOutput([&] { EXPECT_EQ(viewport->viewportPresent(0, 0, 800, 600), S_OK); });
+    EXPECT_EQ((std::tuple{rig.host.recreations, rig.device.presented.size(), next.presented.size()}),
+              (std::tuple{1, size_t(1), size_t(1)}));
     EXPECT_NE(log.find("Evicting device from video memory\n"), std::string::npos) << log;
     EXPECT_TRUE(viewport->cachedImage().evicted());
     EXPECT_TRUE(viewport->gradient().hasBuffer()) << "background rebuilt on the new device";
@@ -59,7 +60,7 @@ TEST_F(PresentationTest, SecondLossIsTracedAndReturned) {
     rig.device.presentResults = {D3DERR_DEVICELOST, D3DERR_DEVICELOST};
     HRESULT status = S_OK;
     const std::string log =
-        test::captureOutput([&] { status = viewport->viewportPresent(0, 0, 800, 600); });
+        captureOutput([&] { status = viewport->viewportPresent(0, 0, 800, 600); });
     EXPECT_EQ(status, D3DERR_DEVICELOST);
     EXPECT_NE(log.find("FAILED HRESULT (0x88760868) [2152] in DXViewport.cpp"), std::string::npos)
         << log;
@@ -70,7 +71,7 @@ TEST_F(PresentationTest, RenderTargetCacheSavesAndRestoresTheViewportsPart) {
     ASSERT_EQ(viewport->viewportFlip(back.surface, true), S_OK);
     back.surface->fill(kOverdrawn);
     ASSERT_EQ(viewport->viewportFlip(back.surface, false), S_OK);
-    EXPECT_EQ(rig.calls({"StretchRect"}).size(), 2u);
+    EXPECT_EQ(rig.count("StretchRect"), 2u);
     EXPECT_EQ(back.surface->pixel(799, 599), kRendered);
     EXPECT_EQ(back.surface->pixel(800, 0), kOverdrawn) << "outside the viewport";
 }
@@ -78,44 +79,34 @@ TEST_F(PresentationTest, RenderTargetCacheSavesAndRestoresTheViewportsPart) {
 TEST_F(PresentationTest, ImageSurvivesEvictionAndDeviceRecreation) {
     back.surface->fill(kRendered);
     viewport->viewportFlip(back.surface, true);
-    FakeDevice replacement;
-    RecordingDevice replacementRecorder{&replacement};
-    rig.host.nextDevice = &replacementRecorder;
-    test::captureOutput([&] { rig.host.recreateDevice(); });
+    FakeDevice& next = replaceDevice();
+    captureOutput([&] { rig.host.recreateDevice(); });
     EXPECT_FALSE(viewport->cachedImage().inVideoMemory());
-
     BackBuffer fresh;
     ASSERT_EQ(viewport->viewportFlip(fresh.surface, false), S_OK);
-    EXPECT_EQ(replacementRecorder.callTexts({"UpdateSurface"}).size(), 1u);
+    EXPECT_EQ(next.callTexts({"UpdateSurface"}).size(), 1u);
     EXPECT_EQ(fresh.surface->pixel(10, 10), kRendered);
     EXPECT_EQ(fresh.surface->pixel(900, 10), 0u);
 }
 
-TEST_F(PresentationTest, FirstSaveAfterEvictionTakesTheBackBuffersShape) {
-    test::captureOutput([&] { viewport->releaseDeviceResources(&rig.recorder); });
+TEST_F(PresentationTest, EvictedImageIsEvictedOnceAndNextSaveTakesTheBackBuffersShape) {
+    captureOutput([&] { viewport->releaseDeviceResources(&rig.device); });
     D3DSURFACE_DESC desc{};
     viewport->cachedImage().surface()->GetDesc(&desc);
-    EXPECT_EQ(desc.Width, 800u);
-    EXPECT_EQ(desc.Pool, D3DPOOL_SYSTEMMEM);
+    EXPECT_EQ((std::pair{desc.Width, desc.Pool}), (std::pair{800u, D3DPOOL_SYSTEMMEM}));
+    const std::string log =
+        captureOutput([&] { viewport->releaseDeviceResources(&rig.device); });
+    EXPECT_EQ(log.find("Evicting"), std::string::npos) << log;
 
     back.surface->fill(kRendered);
     ASSERT_EQ(viewport->viewportFlip(back.surface, true), S_OK);
     viewport->cachedImage().surface()->GetDesc(&desc);
-    EXPECT_EQ(desc.Width, 1920u);
-    EXPECT_EQ(desc.Height, 1080u);
-    EXPECT_EQ(rig.calls({"GetRenderTargetData"}).size(), 2u) << "eviction, then the save";
-}
-
-TEST_F(PresentationTest, SystemMemoryImageIsNotEvictedAgain) {
-    test::captureOutput([&] { viewport->releaseDeviceResources(&rig.recorder); });
-    const std::string log =
-        test::captureOutput([&] { viewport->releaseDeviceResources(&rig.recorder); });
-    EXPECT_EQ(log.find("Evicting"), std::string::npos) << log;
+    EXPECT_EQ((std::pair{desc.Width, desc.Height}), (std::pair{1920u, 1080u}));
+    EXPECT_EQ(rig.count("GetRenderTargetData"), 2u) << "eviction, then the save";
 }
 
 TEST_F(PresentationTest, NoCachedImageMeansNothingToRestoreAndAFreshOneOnSave) {
-    test::captureOutput([&] { viewport->detachContext(); });
-    ViewportRig other;
+    test::ViewportRig other;
     other.device.renderTargetResult = E_FAIL;  // not checked: the viewport has no image
     auto bare = other.make();
     ASSERT_EQ(bare->cachedImage().surface(), nullptr);
@@ -129,14 +120,13 @@ TEST_F(PresentationTest, NoCachedImageMeansNothingToRestoreAndAFreshOneOnSave) {
 TEST_F(PresentationTest, SurfaceDCIsLentFromTheBackBuffer) {
     HDC dc = 0;
     ASSERT_EQ(viewport->getSurfaceDC(back.surface, &dc), S_OK);
-    EXPECT_EQ(dc, FakeSurface::kDC);
-    EXPECT_EQ(back.surface->dcsOut, 1);
+    EXPECT_EQ((std::pair{dc, back.surface->dcsOut}), (std::pair{FakeSurface::kDC, 1}));
     EXPECT_EQ(viewport->releaseSurfaceDC(back.surface, dc), S_OK);
     EXPECT_EQ(back.surface->dcsOut, 0);
     HDC untouched = 5;
     EXPECT_EQ(viewport->getSurfaceDC(nullptr, &untouched), S_OK);
     EXPECT_EQ(untouched, 5);
-    test::captureOutput(
+    captureOutput(
         [&] { EXPECT_EQ(viewport->releaseSurfaceDC(back.surface, 9), D3DERR_INVALIDCALL); });
 }
 

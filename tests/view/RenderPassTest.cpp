@@ -12,10 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
+
 namespace pelmora {
 namespace {
 
-using test::TestVisual;
+using test::captureOutput;
 using test::ViewportRig;
 using Calls = std::vector<std::string>;
 
@@ -32,108 +35,85 @@ public:
 // whether depth writes were on when it began.
 class WalkRecordingFrame : public DXFrame {
 public:
-    struct Walk {
-        bool translucent;
-        DWORD depthWrites;
-    };
     HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override {
         DWORD depthWrites = 0;
         device->GetRenderState(D3DRS_ZWRITEENABLE, &depthWrites);
-        walks.push_back(Walk{translucentPass, depthWrites});
+        walks.push_back({translucentPass, depthWrites});
         return DXFrame::render(device, viewport, world, material, attributes);
     }
-    std::vector<Walk> walks;
+    std::vector<std::pair<bool, DWORD>> walks;  // translucent, depth writes
 };
 
 class RenderPassTest : public testing::Test {
 protected:
     void SetUp() override {
-        viewport = rig.make();
         root.addVisual(&visual);
-        rig.recorder.clearCalls();
+        rig.device.clearCalls();
     }
-
     HRESULT renderOnce(VARIANT_BOOL preserveDepth = VARIANT_FALSE) {
         return viewport->render(&root, VARIANT_FALSE, preserveDepth);
     }
+    long depthWritesSetOn() const {
+        const Calls states = rig.calls({"SetRenderState"});
+        return std::count(states.begin(), states.end(), "SetRenderState(ZWRITEENABLE, 1)");
+    }
 
     ViewportRig rig;
-    std::unique_ptr<DXViewport> viewport;
+    std::unique_ptr<DXViewport> viewport = rig.make();
     WalkRecordingFrame root;
-    TestVisual visual;
+    test::TestVisual visual;
 };
 
-TEST(RefinementDeviationTest, ZoomMeasureSelectsTheTableStep) {
-    const ViewPlane initial{-1.0f, 1.0f, -0.75f, 0.75f};
-    EXPECT_EQ(automaticRefinementDeviation(initial, 1.0f, false, 5.0f), 4.0f);
-    EXPECT_EQ(automaticRefinementDeviation(initial, 1.0f, true, 5.0f), 4.0f);
-    EXPECT_EQ(automaticRefinementDeviation({-100, 100, -75, 75}, 1.0f, false, 5.0f), 120.0f);
-    EXPECT_EQ(automaticRefinementDeviation({-0.01f, 0.01f, -0.01f, 0.01f}, 1.0f, false, 5.0f),
-              0.5f);
-    EXPECT_EQ(automaticRefinementDeviation({0, 0, 0, 0}, 1.0f, false, 5.0f), 4.0f)
-        << "a degenerate plane measures 2";
-    // A negative tangent gives no number: the finest step.
-    EXPECT_EQ(automaticRefinementDeviation(initial, 1.0f, true, 2.5f), 0.25f);
-}
-
-TEST_F(RenderPassTest, RenderChoosesTheDeviationUnlessManual) {
-    EXPECT_EQ(renderOnce(), S_OK);
-    EXPECT_EQ(viewport->refinementDeviation(), 4.0f);
-    viewport->setViewportPlane(-100, 100, -75, 75);
-    renderOnce();
-    EXPECT_EQ(viewport->refinementDeviation(), 120.0f);
+TEST_F(RenderPassTest, RenderChoosesTheDeviationFromTheZoomUnlessManual) {
+    const std::pair<std::array<double, 4>, float> planes[] = {
+        {{-1, 1, -0.75, 0.75}, 4.0f}, {{-100, 100, -75, 75}, 120.0f}, {{-0.01, 0.01, -0.01, 0.01}, 0.5f}};
+    for (const auto& [p, deviation] : planes) {
+        viewport->setViewportPlane(p[0], p[1], p[2], p[3]);
+        EXPECT_EQ(renderOnce(), S_OK);
+        EXPECT_EQ(viewport->refinementDeviation(), deviation) << p[1];
+    }
     viewport->setAutomaticRefinement(VARIANT_FALSE);
     viewport->setManualRefinementLevel(4);
     renderOnce();
     EXPECT_EQ(viewport->refinementDeviation(), 15.0f);
+    // A degenerate plane measures 2; a negative tangent (perspective) gives the finest step.
+    EXPECT_EQ(automaticRefinementDeviation({0, 0, 0, 0}, 1.0f, false, 5.0f), 4.0f);
+    EXPECT_EQ(automaticRefinementDeviation({-1, 1, -0.75f, 0.75f}, 1.0f, true, 2.5f), 0.25f);
 }
 
-TEST_F(RenderPassTest, ClearedRenderDrawsGradientThenLightsStatesAndTwoWalks) {
+TEST_F(RenderPassTest, ClearedRenderDrawsGradientThenStatesAndTwoWalks) {
     ASSERT_EQ(viewport->clearViewport(), S_OK);
     ASSERT_EQ(renderOnce(), S_OK);
-    const Calls calls = rig.calls({"Clear", "BeginScene", "SetStreamSource", "SetFVF",
-                                   "DrawPrimitive", "SetMaterial", "Render", "EndScene"});
-    ASSERT_EQ(calls.size(), 8u) << testing::PrintToString(calls);
-    EXPECT_EQ(calls[0], "Clear(0, null, 3, 1257292, 1, 0)");
-    EXPECT_EQ(calls[1], "BeginScene()");
-    EXPECT_EQ(calls[2], "SetStreamSource(0, out, 0, 20)");
-    EXPECT_EQ(calls[3], "SetFVF(68)");
-    EXPECT_EQ(calls[4], "DrawPrimitive(4, 0, 2)");
-    EXPECT_EQ(calls[5].rfind("SetMaterial(", 0), 0u);
-    EXPECT_EQ(calls[6], "Render(visual)") << "opaque visuals draw in the first walk only";
-    EXPECT_EQ(calls[7], "EndScene()");
-    ASSERT_EQ(root.walks.size(), 2u);
-    EXPECT_FALSE(root.walks[0].translucent);
-    EXPECT_EQ(root.walks[0].depthWrites, 1u);
-    EXPECT_TRUE(root.walks[1].translucent);
-    EXPECT_EQ(root.walks[1].depthWrites, 0u);
+    EXPECT_EQ(rig.calls({"Clear", "BeginScene", "SetStreamSource", "SetFVF", "DrawPrimitive",
+                         "Render", "EndScene"}),
+              (Calls{"Clear(0, null, 3, 1257292, 1, 0)", "BeginScene()",
+                     "SetStreamSource(0, out, 0, 20)", "SetFVF(68)", "DrawPrimitive(4, 0, 2)",
+                     "Render(visual)", "EndScene()"}))
+        << "opaque visuals draw in the first walk only";
+    EXPECT_EQ(rig.count("SetMaterial"), 1u);
+    EXPECT_EQ(root.walks, (std::vector<std::pair<bool, DWORD>>{{false, 1}, {true, 0}}));
     EXPECT_FALSE(viewport->cleared());
-    EXPECT_EQ(rig.recorder.renderState(D3DRS_LOCALVIEWER), 1u);
-    EXPECT_EQ(rig.recorder.renderState(D3DRS_SHADEMODE), static_cast<DWORD>(D3DSHADE_GOURAUD));
-}
+    EXPECT_EQ(rig.device.renderState(D3DRS_LOCALVIEWER), 1u);
+    EXPECT_EQ(rig.device.renderState(D3DRS_SHADEMODE), DWORD(D3DSHADE_GOURAUD));
 
-TEST_F(RenderPassTest, RenderWithoutClearDrawsNoGradient) {
-    renderOnce();  // the construction's clear is used up
-    rig.recorder.clearCalls();
+    rig.device.clearCalls();  // the clear is used up: no gradient the next time
+    viewport->setViewportQuality(1);
     renderOnce();
     EXPECT_EQ(rig.count("DrawPrimitive"), 0u);
     EXPECT_EQ(root.walks.size(), 4u);
+    EXPECT_EQ(rig.device.renderState(D3DRS_SHADEMODE), DWORD(D3DSHADE_FLAT));
 }
 
 TEST_F(RenderPassTest, PreserveDepthKeepsDepthWritesOffAndBiasesByTheRawOne) {
     renderOnce(VARIANT_TRUE);
-    ASSERT_EQ(root.walks.size(), 2u);
-    EXPECT_EQ(root.walks[0].depthWrites, 0u);
-    const Calls first = rig.calls({"SetRenderState"});
-    EXPECT_EQ(std::count(first.begin(), first.end(), "SetRenderState(ZWRITEENABLE, 1)"), 0);
-    EXPECT_EQ(rig.recorder.renderState(D3DRS_DEPTHBIAS), 1u);
-
-    rig.recorder.clearCalls();
+    EXPECT_EQ(root.walks.at(0).second, 0u);
+    EXPECT_EQ(depthWritesSetOn(), 0);
+    EXPECT_EQ(rig.device.renderState(D3DRS_DEPTHBIAS), 1u);
+    rig.device.clearCalls();
     renderOnce(VARIANT_FALSE);
-    const Calls second = rig.calls({"SetRenderState"});
-    EXPECT_EQ(std::count(second.begin(), second.end(), "SetRenderState(ZWRITEENABLE, 1)"), 1);
-    EXPECT_EQ(rig.recorder.renderState(D3DRS_DEPTHBIAS), 0u);
+    EXPECT_EQ(depthWritesSetOn(), 1);
+    EXPECT_EQ(rig.device.renderState(D3DRS_DEPTHBIAS), 0u);
 }
 
 TEST(RenderPassCapsTest, SlopeScaledBiasWhenThatIsAllTheDeviceHas) {
@@ -142,16 +122,10 @@ TEST(RenderPassCapsTest, SlopeScaledBiasWhenThatIsAllTheDeviceHas) {
     auto viewport = rig.make();
     DXFrame root;
     viewport->render(&root, VARIANT_FALSE, VARIANT_TRUE);
-    EXPECT_EQ(rig.recorder.renderState(D3DRS_SLOPESCALEDEPTHBIAS), 1u);
+    EXPECT_EQ(rig.device.renderState(D3DRS_SLOPESCALEDEPTHBIAS), 1u);
     const Calls states = rig.calls({"SetRenderState"});
     EXPECT_EQ(std::count(states.begin(), states.end(), "SetRenderState(195, 1)"), 0)
         << "no plain depth bias";
-}
-
-TEST_F(RenderPassTest, QualityOneShadesFlat) {
-    viewport->setViewportQuality(1);
-    renderOnce();
-    EXPECT_EQ(rig.recorder.renderState(D3DRS_SHADEMODE), static_cast<DWORD>(D3DSHADE_FLAT));
 }
 
 TEST_F(RenderPassTest, LastLightInTheListIsInEffect) {
@@ -161,7 +135,6 @@ TEST_F(RenderPassTest, LastLightInTheListIsInEffect) {
     EXPECT_EQ(rig.count("SetLight"), 2u);
     EXPECT_EQ(rig.calls({"LightEnable"}), (Calls{"LightEnable(0, 1)", "LightEnable(0, 1)"}));
     EXPECT_EQ(rig.device.lights[0].Type, D3DLIGHT_POINT);
-
     viewport->viewportRemoveLight(5);
     EXPECT_EQ(viewport->lights().count(), 2);
     viewport->viewportRemoveLight(0);
@@ -174,18 +147,16 @@ TEST_F(RenderPassTest, LightsStayWithTheViewerAsTheCameraMoves) {
     viewport->rotateCamera(0, 0, 0, 0, 0, 1, 3.14159265358979 / 2);
     renderOnce();
     const D3DLIGHT9& set = rig.device.lights[0];
-    EXPECT_NEAR(set.Position.x, 2.0f, 1e-5);
-    EXPECT_NEAR(set.Position.y, -1.0f, 1e-5);
-    EXPECT_NEAR(set.Position.z, 3.0f, 1e-5);
-    EXPECT_NEAR(set.Direction.z, -1.0f, 1e-5);
+    const float got[] = {set.Position.x, set.Position.y, set.Position.z, set.Direction.z}, want[] = {2, -1, 3, -1};
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], want[i], 1e-5) << i;
     EXPECT_EQ(viewport->lights().entries()[0].light.Position.x, 1.0f) << "the list is unchanged";
 }
 
 TEST_F(RenderPassTest, AmbientLightSetsTheStateAndTheMaterial) {
     viewport->viewportAddAmbientLight(0x00404040);
     renderOnce();
-    EXPECT_EQ(rig.recorder.renderState(D3DRS_AMBIENT), 0x00404040u);
-    const D3DMATERIAL9& material = rig.recorder.materialsSet().front();
+    EXPECT_EQ(rig.device.renderState(D3DRS_AMBIENT), 0x00404040u);
+    const D3DMATERIAL9& material = rig.device.materialsSet().front();
     EXPECT_NEAR(material.Ambient.r, 0.25098f, 1e-5);
     EXPECT_EQ(material.Ambient.a, 0.0f);
 }
@@ -193,12 +164,12 @@ TEST_F(RenderPassTest, AmbientLightSetsTheStateAndTheMaterial) {
 TEST_F(RenderPassTest, FaultInTheWalkIsReportedAndTheSceneStillEnds) {
     FaultyFrame faulty;
     HRESULT status = S_OK;
-    const std::string log = test::captureOutput(
+    const std::string log = captureOutput(
         [&] { status = viewport->render(&faulty, VARIANT_FALSE, VARIANT_FALSE); });
-    EXPECT_EQ(status, static_cast<HRESULT>(0xC0000094u));
+    EXPECT_EQ(status, HRESULT(0xC0000094u));
     EXPECT_NE(log.find("Caught SE in Pelmora: 0xc0000094"), std::string::npos) << log;
     EXPECT_NE(log.find("file = DXViewport.cpp"), std::string::npos) << log;
-    EXPECT_EQ(rig.calls({"EndScene"}).size(), 1u);
+    EXPECT_EQ(rig.count("EndScene"), 1u);
     EXPECT_FALSE(viewport->cleared());
 }
 
@@ -206,14 +177,7 @@ TEST_F(RenderPassTest, FailedBeginSceneDrawsNothing) {
     rig.device.beginSceneResult = D3DERR_DEVICELOST;
     EXPECT_EQ(renderOnce(), S_OK);
     EXPECT_TRUE(root.walks.empty());
-    EXPECT_EQ(rig.calls({"EndScene"}).size(), 1u);
-}
-
-TEST_F(RenderPassTest, ForceRenderFlagFollowsEachRender) {
-    viewport->render(&root, VARIANT_TRUE, VARIANT_FALSE);
-    EXPECT_TRUE(viewport->forceRender());
-    viewport->render(&root, VARIANT_FALSE, VARIANT_FALSE);
-    EXPECT_FALSE(viewport->forceRender());
+    EXPECT_EQ(rig.count("EndScene"), 1u);
 }
 
 // ---- Frame-rate text ----
@@ -234,17 +198,12 @@ public:
     void onLostDevice() override {}
 };
 
-constexpr const char* kProfilingKey = "Software\\Torvel, Inc.\\Torvel Design\\Profiling";
-
-std::unique_ptr<FrameRateFont> makeRecordingFont(IDirect3DDevice9*) {
-    return std::make_unique<RecordingFont>();
-}
-
 class FrameRateTest : public testing::Test {
 protected:
     void SetUp() override {
         gWrittenLines.clear();
-        previous = setFrameRateFontFactory(&makeRecordingFont);
+        previous = setFrameRateFontFactory(
+            [](IDirect3DDevice9*) -> std::unique_ptr<FrameRateFont> { return std::make_unique<RecordingFont>(); });
         writeProfilingSwitch("Yes");
     }
     void TearDown() override {
@@ -255,25 +214,25 @@ protected:
     // Null removes the value, leaving the switch off for later tests.
     static void writeProfilingSwitch(const char* value) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kProfilingKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Torvel, Inc.\\Torvel Design\\Profiling",
+                                  0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         if (value != nullptr)
             RegSetValueExA(key, "Enabled", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                           static_cast<DWORD>(std::strlen(value) + 1));
+                           DWORD(std::strlen(value) + 1));
         else
             RegDeleteValueA(key, "Enabled");
         RegCloseKey(key);
     }
 
     FrameRateFontFactory previous = nullptr;
+    ViewportRig rig;
+    DXFrame root;
 };
 
 TEST_F(FrameRateTest, ProfiledViewportWritesTheLineAfterAClearOnly) {
-    ViewportRig rig;
     auto viewport = rig.make();
     ASSERT_TRUE(profilingEnabled);
-    DXFrame root;
     drawnVertexCount = 36;
     viewport->clearViewport();
     viewport->render(&root, VARIANT_FALSE, VARIANT_FALSE);
@@ -284,16 +243,6 @@ TEST_F(FrameRateTest, ProfiledViewportWritesTheLineAfterAClearOnly) {
     EXPECT_EQ(drawnVertexCount, 0);
     viewport->render(&root, VARIANT_FALSE, VARIANT_FALSE);
     EXPECT_EQ(gWrittenLines.size(), 1u);
-}
-
-TEST_F(FrameRateTest, NoFontMeansNoLine) {
-    setFrameRateFontFactory([](IDirect3DDevice9*) -> std::unique_ptr<FrameRateFont> { return nullptr; });
-    ViewportRig rig;
-    auto viewport = rig.make();
-    DXFrame root;
-    viewport->clearViewport();
-    EXPECT_EQ(viewport->render(&root, VARIANT_FALSE, VARIANT_FALSE), S_OK);
-    EXPECT_TRUE(gWrittenLines.empty());
 }
 
 }  // namespace

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace pelmora {
 namespace {
 
-using test::ViewportRig;
+constexpr double kPi = 3.14159265358979;
 
 struct Screen {
     double x, y, z, w;
@@ -20,13 +18,13 @@ protected:
         EXPECT_EQ(viewport->viewportTransform(x, y, z, &s.x, &s.y, &s.z, &s.w), S_OK);
         return s;
     }
-    D3DXVECTOR3 unproject(double x, double y, double z, double w = 1.0) {
-        double wx = 0, wy = 0, wz = 0;
-        EXPECT_EQ(viewport->inverseViewportTransform(x, y, z, w, &wx, &wy, &wz), S_OK);
-        return D3DXVECTOR3(float(wx), float(wy), float(wz));
+    std::vector<double> unproject(double x, double y, double z, double w = 1.0) {
+        std::vector<double> p(3);
+        EXPECT_EQ(viewport->inverseViewportTransform(x, y, z, w, &p[0], &p[1], &p[2]), S_OK);
+        return p;
     }
 
-    ViewportRig rig;
+    test::ViewportRig rig;
     std::unique_ptr<DXViewport> viewport = rig.make();
 };
 
@@ -39,51 +37,43 @@ TEST_F(ScreenTransformsTest, WorldOriginProjectsToTheCentreJustBehindTheFrontPla
     const Screen corner = project(1, 0.75, 0);
     EXPECT_NEAR(corner.x, 800.0, 1e-3);
     EXPECT_NEAR(corner.y, 0.0, 1e-3);
+    // Back from the screen centre to the front plane, whatever w says.
+    const std::vector<double> p = unproject(400, 300, 0);
+    EXPECT_NEAR(p[0], 0.0, 1e-5);
+    EXPECT_NEAR(p[2], 4.0, 1e-4);
+    EXPECT_EQ(unproject(400, 300, 0, -17.0), p);
 }
 
-TEST_F(ScreenTransformsTest, InverseFindsThePointOnTheFrontPlaneWhateverW) {
-    const D3DXVECTOR3 p = unproject(400, 300, 0);
-    EXPECT_NEAR(p.x, 0.0f, 1e-5);
-    EXPECT_NEAR(p.y, 0.0f, 1e-5);
-    EXPECT_NEAR(p.z, 4.0f, 1e-4);
-    const D3DXVECTOR3 q = unproject(400, 300, 0, -17.0);
-    EXPECT_EQ(q.z, p.z);
-}
-
-TEST_F(ScreenTransformsTest, ProjectionAndInverseRoundTrip) {
+TEST_F(ScreenTransformsTest, ProjectionAndInverseRoundTripUnderPerspective) {
     viewport->setViewportPerspective(VARIANT_TRUE);
     viewport->rotateCamera(0, 0, 0, 1, 1, 0, 0.3);
     const Screen s = project(0.3, -0.2, 0.5);
-    const D3DXVECTOR3 back = unproject(s.x, s.y, s.z);
-    EXPECT_NEAR(back.x, 0.3f, 1e-3);
-    EXPECT_NEAR(back.y, -0.2f, 1e-3);
-    EXPECT_NEAR(back.z, 0.5f, 1e-3);
+    const std::vector<double> back = unproject(s.x, s.y, s.z);
+    EXPECT_NEAR(back[0], 0.3, 1e-3);
+    EXPECT_NEAR(back[1], -0.2, 1e-3);
+    EXPECT_NEAR(back[2], 0.5, 1e-3);
 }
 
-TEST_F(ScreenTransformsTest, SelectionRayRunsFromFrontToBackPlane) {
+TEST_F(ScreenTransformsTest, SelectionRayAndCameraPosition) {
     double o[3], d[3];
-    ASSERT_EQ(viewport->getSelectionRay(400, 300, &o[0], &o[1], &o[2], &d[0], &d[1], &d[2]),
-              S_OK);
+    ASSERT_EQ(viewport->getSelectionRay(400, 300, &o[0], &o[1], &o[2], &d[0], &d[1], &d[2]), S_OK);
     EXPECT_NEAR(o[0], 0.0, 1e-4);
     EXPECT_NEAR(o[2], -995.0, 1e-2);
     EXPECT_NEAR(d[0], 0.0, 1e-4);
     EXPECT_NEAR(d[2], -999.0, 1e-2);
-}
-
-TEST_F(ScreenTransformsTest, CameraPositionFollowsTheCameraTransform) {
     double x = 1, y = 1, z = 1;
     viewport->getCameraPosition(&x, &y, &z);
     EXPECT_EQ(x, 0.0);
     EXPECT_EQ(y, 0.0);
     EXPECT_EQ(z, -5.0);
-    viewport->rotateCamera(0, 0, 0, 0, 1, 0, 3.14159265358979);
+    viewport->rotateCamera(0, 0, 0, 0, 1, 0, kPi);
     viewport->getCameraPosition(&x, &y, &z);
     EXPECT_NEAR(z, 5.0, 1e-5);
 }
 
 TEST_F(ScreenTransformsTest, RotateCameraTurnsTheSceneAboutAWorldAxis) {
     const Screen before = project(0, 0, 0);
-    viewport->rotateCamera(1, 0, 0, 0, 0, 1, 3.14159265358979);
+    viewport->rotateCamera(1, 0, 0, 0, 0, 1, kPi);
     const Screen after = project(2, 0, 0);
     EXPECT_NEAR(after.x, before.x, 1e-3);
     EXPECT_NEAR(after.y, before.y, 1e-3);
@@ -91,49 +81,29 @@ TEST_F(ScreenTransformsTest, RotateCameraTurnsTheSceneAboutAWorldAxis) {
 }
 
 // World x maps straight to NDC x on the new viewport, world y to NDC y x 0.75.
-class SegmentClippingTest : public ScreenTransformsTest {
-protected:
-    HRESULT clip(float ax, float ay, float bx, float by, float* a, float* b) {
-        const float worldA[3] = {ax, ay * 0.75f, 0};
-        const float worldB[3] = {bx, by * 0.75f, 0};
-        return viewport->clipSegment(worldA, worldB, a, b);
+TEST_F(ScreenTransformsTest, SegmentsAreClippedToTheView) {
+    struct Case {
+        float ax, ay, bx, by;
+        HRESULT status;
+        float a[2], b[2];
+    };
+    const Case cases[] = {
+        {-2, 0, 0, 0, S_OK, {0, 300}, {400, 300}},                       // cut at the left edge
+        {-2, 2, 0, 0, S_OK, {0, 0}, {400, 300}},                         // enters at the corner
+        {0, -3, 0, 3, S_OK, {400, 600}, {400, 0}},                       // both ends outside
+        {-3, 0.5f, 3, 0.5f, S_OK, {0, 150}, {800, 150}},
+        {-2, 0, -1.5f, 0.5f, kSegmentInvisible, {-7, -7}, {-7, -7}},     // outputs untouched
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "(" << c.ax << ", " << c.ay << ") to (" << c.bx << ", " << c.by << ")");
+        const float worldA[3] = {c.ax, c.ay * 0.75f, 0}, worldB[3] = {c.bx, c.by * 0.75f, 0};
+        float a[2] = {-7, -7}, b[2] = {-7, -7};
+        ASSERT_EQ(viewport->clipSegment(worldA, worldB, a, b), c.status);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_NEAR(a[i], c.a[i], 1e-3);
+            EXPECT_NEAR(b[i], c.b[i], 1e-3);
+        }
     }
-};
-
-TEST_F(SegmentClippingTest, HorizontalSegmentIsCutAtTheLeftEdge) {
-    float a[2] = {}, b[2] = {};
-    ASSERT_EQ(clip(-2, 0, 0, 0, a, b), S_OK);
-    EXPECT_NEAR(a[0], 0.0f, 1e-3);
-    EXPECT_NEAR(a[1], 300.0f, 1e-3);
-    EXPECT_NEAR(b[0], 400.0f, 1e-3);
-    EXPECT_NEAR(b[1], 300.0f, 1e-3);
-}
-
-TEST_F(SegmentClippingTest, SegmentWhollyLeftIsInvisibleAndLeavesTheOutputs) {
-    float a[2] = {-7, -7}, b[2] = {-7, -7};
-    EXPECT_EQ(clip(-2, 0, -1.5f, 0.5f, a, b), kSegmentInvisible);
-    EXPECT_EQ(a[0], -7.0f);
-    EXPECT_EQ(b[1], -7.0f);
-}
-
-TEST_F(SegmentClippingTest, SegmentThroughTheCornerEntersAtIt) {
-    float a[2] = {}, b[2] = {};
-    ASSERT_EQ(clip(-2, 2, 0, 0, a, b), S_OK);
-    EXPECT_NEAR(a[0], 0.0f, 1e-3);
-    EXPECT_NEAR(a[1], 0.0f, 1e-3);
-    EXPECT_NEAR(b[0], 400.0f, 1e-3);
-    EXPECT_NEAR(b[1], 300.0f, 1e-3);
-}
-
-TEST_F(SegmentClippingTest, BothEndsOutsideAreCutToTheNearerBorders) {
-    float a[2] = {}, b[2] = {};
-    ASSERT_EQ(clip(0, -3, 0, 3, a, b), S_OK) << "vertical, crossing the whole view";
-    EXPECT_NEAR(a[1], 600.0f, 1e-3);
-    EXPECT_NEAR(b[1], 0.0f, 1e-3);
-    ASSERT_EQ(clip(-3, 0.5f, 3, 0.5f, a, b), S_OK);
-    EXPECT_NEAR(a[0], 0.0f, 1e-3);
-    EXPECT_NEAR(b[0], 800.0f, 1e-3);
-    EXPECT_NEAR(a[1], 150.0f, 1e-3);
 }
 
 }  // namespace

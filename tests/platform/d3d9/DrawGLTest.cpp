@@ -1,20 +1,24 @@
 // Draw calls: buffers in each pool with 16- and 32-bit indices, lines with and
-// without antialiasing, indexed drawing from user memory, state blocks, and
-// the promise that repeated state never reaches OpenGL.
+// without antialiasing, indexed drawing from user memory, state blocks,
+// programs that keep their own transforms, and the promise that repeated
+// state never reaches OpenGL.
 #include "platform/d3d9/gl/GLTestHooks.h"
 #include "support/D3D9TestDevice.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 
 namespace pelmora::test {
 namespace {
 
-constexpr D3DCOLOR kBlack = 0xFF000000;
-constexpr D3DCOLOR kRed = 0xFFFF0000;
-constexpr D3DCOLOR kGreen = 0xFF00FF00;
-constexpr D3DCOLOR kWhite = 0xFFFFFFFF;
+constexpr D3DCOLOR kBlack = 0xFF000000, kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kWhite = 0xFFFFFFFF;
+
+// Two quads in one vertex buffer; the second is reached through the base vertex.
+const TLVertex kTwoQuads[] = {{4, 4, 0, 1, kRed},     {28, 4, 0, 1, kRed},    {4, 28, 0, 1, kRed},
+                              {28, 28, 0, 1, kRed},   {36, 36, 0, 1, kGreen}, {60, 36, 0, 1, kGreen},
+                              {36, 60, 0, 1, kGreen}, {60, 60, 0, 1, kGreen}};
+const TLVertex kTriangle[] = {{2, 2, 0, 1, kRed}, {60, 2, 0, 1, kRed}, {2, 60, 0, 1, kRed}};  // clockwise
 
 class DrawGLTest : public ::testing::Test {
 protected:
@@ -22,128 +26,86 @@ protected:
         ASSERT_TRUE(device.ok());
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device->SetFVF(kTLFvf);
         device->Clear(0, nullptr, D3DCLEAR_TARGET, kBlack, 1.0f, 0);
     }
-
-    template <class T>
-    IDirect3DVertexBuffer9* vertexBuffer(const std::vector<T>& vertices, DWORD fvf, D3DPOOL pool) {
-        IDirect3DVertexBuffer9* buffer = nullptr;
-        const UINT bytes = UINT(vertices.size() * sizeof(T));
-        EXPECT_EQ(D3D_OK, device->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, fvf, pool, &buffer, nullptr));
-        void* data = nullptr;
-        EXPECT_EQ(D3D_OK, buffer->Lock(0, 0, &data, 0));
-        std::memcpy(data, vertices.data(), bytes);
-        buffer->Unlock();
+    template <class Vertex, size_t N>
+    void drawUP(D3DPRIMITIVETYPE type, UINT count, const Vertex (&vertices)[N]) {
+        ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(type, count, vertices, sizeof(Vertex)));
+    }
+    IDirect3DVertexBuffer9* twoQuads(D3DPOOL pool) {
+        IDirect3DVertexBuffer9* buffer = device.vertexBuffer(kTwoQuads, sizeof kTwoQuads, kTLFvf, pool);
+        device->SetStreamSource(0, buffer, 0, sizeof(TLVertex));
         return buffer;
     }
-
-    template <class Index>
-    IDirect3DIndexBuffer9* indexBuffer(const std::vector<Index>& indices, D3DPOOL pool) {
-        IDirect3DIndexBuffer9* buffer = nullptr;
-        const UINT bytes = UINT(indices.size() * sizeof(Index));
-        const D3DFORMAT format = sizeof(Index) == 4 ? D3DFMT_INDEX32 : D3DFMT_INDEX16;
-        EXPECT_EQ(D3D_OK, device->CreateIndexBuffer(bytes, 0, format, pool, &buffer, nullptr));
-        void* data = nullptr;
-        EXPECT_EQ(D3D_OK, buffer->Lock(0, 0, &data, 0));
-        std::memcpy(data, indices.data(), bytes);
-        buffer->Unlock();
-        return buffer;
-    }
+    uint64_t stateCalls() const { return d3d9gl::glStateCallCount(device.device()); }
+    size_t programs() const { return d3d9gl::fixedFunctionProgramCount(device.device()); }
 
     D3D9TestDevice device;
 };
 
-// Two quads in one vertex buffer; the second is reached through the base vertex.
-std::vector<TLVertex> twoQuads() {
-    return {{4, 4, 0, 1, kRed},      {28, 4, 0, 1, kRed},      {4, 28, 0, 1, kRed},      {28, 28, 0, 1, kRed},
-            {36, 36, 0, 1, kGreen}, {60, 36, 0, 1, kGreen}, {36, 60, 0, 1, kGreen}, {60, 60, 0, 1, kGreen}};
-}
-
 class IndexedDrawGLTest : public DrawGLTest, public ::testing::WithParamInterface<D3DPOOL> {
 protected:
     template <class Index>
-    void drawQuads(const char* name) {
-        const D3DPOOL pool = GetParam();
-        IDirect3DVertexBuffer9* vertices = vertexBuffer(twoQuads(), kTLFvf, pool);
-        IDirect3DIndexBuffer9* indices = indexBuffer(std::vector<Index>{0, 1, 2, 2, 1, 3}, pool);
-        device->SetFVF(kTLFvf);
-        device->SetStreamSource(0, vertices, 0, sizeof(TLVertex));
-        device->SetIndices(indices);
+    void drawQuads(D3DFORMAT format) {
+        const Index indices[] = {0, 1, 2, 2, 1, 3};
+        IDirect3DVertexBuffer9* vertices = twoQuads(GetParam());
+        IDirect3DIndexBuffer9* index = device.indexBuffer(indices, sizeof indices, format, GetParam());
+        ASSERT_TRUE(vertices && index);
+        device->SetIndices(index);
         EXPECT_EQ(D3D_OK, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2));
         EXPECT_EQ(D3D_OK, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4, 0, 4, 0, 2));
         const Image image = device.readBackBuffer();
-        D3D9TestDevice::savePng(image, std::string(name) + "_pool" + std::to_string(pool));
-        EXPECT_PIXEL_NEAR(image, 16, 16, kRed, 0);
-        EXPECT_PIXEL_NEAR(image, 48, 48, kGreen, 0);
-        EXPECT_PIXEL_NEAR(image, 48, 16, kBlack, 0);
+        D3D9TestDevice::savePng(image, "indexed" + std::to_string(sizeof(Index) * 8) + "_pool" + std::to_string(GetParam()));
+        EXPECT_TRUE(pixelsNear(image, {{16, 16, kRed}, {48, 48, kGreen}, {48, 16, kBlack}}));
         device->SetStreamSource(0, nullptr, 0, 0);
         device->SetIndices(nullptr);
         EXPECT_EQ(0u, vertices->Release());
-        EXPECT_EQ(0u, indices->Release());
+        EXPECT_EQ(0u, index->Release());
     }
 };
 
-TEST_P(IndexedDrawGLTest, SixteenBitIndices) { drawQuads<uint16_t>("indexed16"); }
-TEST_P(IndexedDrawGLTest, ThirtyTwoBitIndices) { drawQuads<uint32_t>("indexed32"); }
+TEST_P(IndexedDrawGLTest, SixteenBitIndices) { drawQuads<uint16_t>(D3DFMT_INDEX16); }
+TEST_P(IndexedDrawGLTest, ThirtyTwoBitIndices) { drawQuads<uint32_t>(D3DFMT_INDEX32); }
 
-INSTANTIATE_TEST_SUITE_P(Pools, IndexedDrawGLTest,
-                         ::testing::Values(D3DPOOL_DEFAULT, D3DPOOL_MANAGED, D3DPOOL_SYSTEMMEM));
+INSTANTIATE_TEST_SUITE_P(Pools, IndexedDrawGLTest, ::testing::Values(D3DPOOL_DEFAULT, D3DPOOL_MANAGED, D3DPOOL_SYSTEMMEM));
 
-TEST_F(DrawGLTest, DrawPrimitiveFromAnOffsetStream) {
-    IDirect3DVertexBuffer9* vertices = vertexBuffer(twoQuads(), kTLFvf, D3DPOOL_DEFAULT);
-    device->SetFVF(kTLFvf);
+TEST_F(DrawGLTest, DrawPrimitiveFromAnOffsetStreamAndNotWithoutOne) {
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1));
+    IDirect3DVertexBuffer9* vertices = twoQuads(D3DPOOL_DEFAULT);
     device->SetStreamSource(0, vertices, 4 * sizeof(TLVertex), sizeof(TLVertex));
     EXPECT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2));
-    const Image image = device.readBackBuffer();
-    EXPECT_PIXEL_NEAR(image, 48, 48, kGreen, 0);
-    EXPECT_PIXEL_NEAR(image, 16, 16, kBlack, 0);
+    EXPECT_TRUE(pixelsNear(device.readBackBuffer(), {{48, 48, kGreen}, {16, 16, kBlack}}));
     device->SetStreamSource(0, nullptr, 0, 0);
     vertices->Release();
 }
 
-TEST_F(DrawGLTest, DrawingWithoutAStreamFails) {
-    device->SetFVF(kTLFvf);
-    EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
-    EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1));
-}
-
 TEST_F(DrawGLTest, LineListAndStrip) {
-    device->SetFVF(kTLFvf);
-    const TLVertex list[] = {{4, 10, 0, 1, kWhite}, {60, 10, 0, 1, kWhite}};
-    const TLVertex strip[] = {{4, 20, 0, 1, kRed}, {60, 20, 0, 1, kRed}, {60, 50, 0, 1, kRed}};
-    ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_LINELIST, 1, list, sizeof(TLVertex)));
-    ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_LINESTRIP, 2, strip, sizeof(TLVertex)));
+    drawUP(D3DPT_LINELIST, 1, {TLVertex{4, 10, 0, 1, kWhite}, TLVertex{60, 10, 0, 1, kWhite}});
+    drawUP(D3DPT_LINESTRIP, 2, {TLVertex{4, 20, 0, 1, kRed}, TLVertex{60, 20, 0, 1, kRed}, TLVertex{60, 50, 0, 1, kRed}});
     const Image image = device.readBackBuffer();
     D3D9TestDevice::savePng(image, "lines");
-    for (int x = 4; x < 60; x += 7) {
-        EXPECT_PIXEL_NEAR(image, x, 10, kWhite, 0);
-        EXPECT_PIXEL_NEAR(image, x, 9, kBlack, 0);
-        EXPECT_PIXEL_NEAR(image, x, 11, kBlack, 0);
-        EXPECT_PIXEL_NEAR(image, x, 20, kRed, 0);
-    }
+    for (int x = 4; x < 60; x += 7)
+        EXPECT_TRUE(pixelsNear(image, {{x, 10, kWhite}, {x, 9, kBlack}, {x, 11, kBlack}, {x, 20, kRed}}));
     for (int y = 21; y < 50; y += 7) EXPECT_PIXEL_NEAR(image, 60, y, kRed, 0);
 }
 
-int partiallyCovered(const Image& image) {
-    int partial = 0;
-    for (uint32_t pixel : image.pixels) partial += green(pixel) > 8 && green(pixel) < 247;
-    return partial;
-}
-
 TEST_F(DrawGLTest, AntialiasedLinesBlendTheirEdges) {
-    device->SetFVF(kTLFvf);
+    const auto partiallyCovered = [](const Image& image) {
+        return std::count_if(image.pixels.begin(), image.pixels.end(),
+                             [](uint32_t p) { return green(p) > 8 && green(p) < 247; });
+    };
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
     const TLVertex line[] = {{4, 6, 0, 1, kGreen}, {60, 50, 0, 1, kGreen}};
-    ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_LINELIST, 1, line, sizeof(TLVertex)));
-    const Image aliased = device.readBackBuffer();
-    EXPECT_EQ(0, partiallyCovered(aliased));
+    drawUP(D3DPT_LINELIST, 1, line);
+    EXPECT_EQ(0, partiallyCovered(device.readBackBuffer()));
     device->Clear(0, nullptr, D3DCLEAR_TARGET, kBlack, 1.0f, 0);
     device->SetRenderState(D3DRS_ANTIALIASEDLINEENABLE, TRUE);
-    ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_LINELIST, 1, line, sizeof(TLVertex)));
+    drawUP(D3DPT_LINELIST, 1, line);
     const Image smooth = device.readBackBuffer();
-    D3D9TestDevice::savePng(aliased, "line_aliased");
     D3D9TestDevice::savePng(smooth, "line_antialiased");
     EXPECT_GT(partiallyCovered(smooth), 40);
 }
@@ -159,34 +121,27 @@ TEST_F(DrawGLTest, IndexedLinesFromUserMemory) {
     const Image image = device.readBackBuffer();
     D3D9TestDevice::savePng(image, "indexed_lines_up");
     // y = 0.5 maps to row 16, x = -0.5 to column 16 of the 64x64 target.
-    EXPECT_PIXEL_NEAR(image, 40, 16, kRed, 0);
-    EXPECT_PIXEL_NEAR(image, 16, 40, kGreen, 0);
-    EXPECT_PIXEL_NEAR(image, 40, 40, kBlack, 0);
+    EXPECT_TRUE(pixelsNear(image, {{40, 16, kRed}, {16, 40, kGreen}, {40, 40, kBlack}}));
 }
 
 TEST_F(DrawGLTest, StateBlockRestoresCapturedState) {
     device->SetRenderState(D3DRS_ALPHAREF, 0x42);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
-    D3DMATERIAL9 material{};
+    D3DMATERIAL9 material{}, restored{};
     material.Diffuse = {0.5f, 0.25f, 1.0f, 1.0f};
     device->SetMaterial(&material);
     IDirect3DStateBlock9* block = nullptr;
     ASSERT_EQ(D3D_OK, device->CreateStateBlock(D3DSBT_ALL, &block));
     device->SetRenderState(D3DRS_ALPHAREF, 7);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    const D3DMATERIAL9 other{};
-    device->SetMaterial(&other);
+    device->SetMaterial(&restored);
     ASSERT_EQ(D3D_OK, block->Apply());
     DWORD value = 0;
     device->GetRenderState(D3DRS_ALPHAREF, &value);
     EXPECT_EQ(0x42u, value);
-    D3DMATERIAL9 restored{};
     device->GetMaterial(&restored);
     EXPECT_EQ(0.25f, restored.Diffuse.g);
-    // Clockwise culling is back: a clockwise triangle disappears.
-    device->SetFVF(kTLFvf);
-    const TLVertex clockwise[] = {{2, 2, 0, 1, kRed}, {60, 2, 0, 1, kRed}, {2, 60, 0, 1, kRed}};
-    ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, clockwise, sizeof(TLVertex)));
+    drawUP(D3DPT_TRIANGLELIST, 1, kTriangle);  // clockwise culling is back
     EXPECT_PIXEL_NEAR(device.readBackBuffer(), 10, 10, kBlack, 0);
     // Capture takes the state as it is now.
     device->SetRenderState(D3DRS_ALPHAREF, 9);
@@ -199,7 +154,7 @@ TEST_F(DrawGLTest, StateBlockRestoresCapturedState) {
 }
 
 TEST_F(DrawGLTest, RepeatedStateNeverReachesOpenGL) {
-    IDirect3DVertexBuffer9* vertices = vertexBuffer(twoQuads(), kTLFvf, D3DPOOL_MANAGED);
+    IDirect3DVertexBuffer9* vertices = twoQuads(D3DPOOL_MANAGED);
     const auto frame = [&] {
         device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
         device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
@@ -213,32 +168,53 @@ TEST_F(DrawGLTest, RepeatedStateNeverReachesOpenGL) {
         EXPECT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 4, 2));
     };
     frame();
-    const uint64_t afterFirst = d3d9gl::glStateCallCount(device.device());
+    const uint64_t afterFirst = stateCalls();
     EXPECT_GT(afterFirst, 0u);
     frame();
     frame();
-    EXPECT_EQ(afterFirst, d3d9gl::glStateCallCount(device.device()));
-    // A real change costs calls again.
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    EXPECT_EQ(afterFirst, stateCalls());
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);  // a real change costs calls again
     EXPECT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2));
-    EXPECT_GT(d3d9gl::glStateCallCount(device.device()), afterFirst);
+    EXPECT_GT(stateCalls(), afterFirst);
     device->SetStreamSource(0, nullptr, 0, 0);
     vertices->Release();
 }
 
 TEST_F(DrawGLTest, EqualStateSharesOneProgram) {
-    device->SetFVF(kTLFvf);
-    const TLVertex triangle[] = {{2, 2, 0, 1, kRed}, {60, 2, 0, 1, kRed}, {2, 60, 0, 1, kRed}};
-    device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(TLVertex));
-    const size_t programs = d3d9gl::fixedFunctionProgramCount(device.device());
+    drawUP(D3DPT_TRIANGLELIST, 1, kTriangle);
+    const size_t before = programs();
     // Lighting and light changes do not matter to pre-transformed vertices.
     device->SetRenderState(D3DRS_LIGHTING, TRUE);
     device->LightEnable(0, TRUE);
-    device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(TLVertex));
-    EXPECT_EQ(programs, d3d9gl::fixedFunctionProgramCount(device.device()));
+    drawUP(D3DPT_TRIANGLELIST, 1, kTriangle);
+    EXPECT_EQ(before, programs());
     device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
-    device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, triangle, sizeof(TLVertex));
-    EXPECT_EQ(programs + 1, d3d9gl::fixedFunctionProgramCount(device.device()));
+    drawUP(D3DPT_TRIANGLELIST, 1, kTriangle);
+    EXPECT_EQ(before + 1, programs());
+}
+
+// Going back to a program made earlier draws with the transforms set since,
+// not with the ones it last drew with.
+TEST_F(DrawGLTest, AProgramUsedAgainDrawsWithTheCurrentWorld) {
+    constexpr float h = 0.4f;
+    const ColourVertex quad[] = {{-h, h, 0.5f, kRed}, {h, h, 0.5f, kRed}, {-h, -h, 0.5f, kRed}, {h, -h, 0.5f, kRed}};
+    D3DMATRIX left{}, right{};
+    left._11 = left._22 = left._33 = left._44 = 1.0f;
+    right = left;
+    left._41 = -0.5f;
+    right._41 = 0.5f;
+    device->SetFVF(kColourFvf);
+    device->SetTransform(D3DTS_WORLD, &left);
+    drawUP(D3DPT_TRIANGLESTRIP, 2, quad);  // Gouraud and flat shading are two programs
+    device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
+    device->SetTransform(D3DTS_WORLD, &right);
+    drawUP(D3DPT_TRIANGLESTRIP, 2, quad);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, kBlack, 1.0f, 0);
+    device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
+    drawUP(D3DPT_TRIANGLESTRIP, 2, quad);
+    const Image image = device.readBackBuffer();
+    D3D9TestDevice::savePng(image, "transform_uniforms_program_used_again");
+    EXPECT_TRUE(pixelsNear(image, {{48, 32, kRed}, {16, 32, kBlack}}));
 }
 
 }  // namespace

@@ -8,31 +8,27 @@
 namespace pelmora::d3dx {
 namespace {
 
-auto offering(std::set<D3DFORMAT> formats) {
-    return [formats](D3DFORMAT f) { return formats.count(f) != 0; };
-}
-
-TEST(D3DXFormatChoiceTest, AnOfferedFormatIsKept) {
-    EXPECT_EQ(nearestFormat(D3DFMT_A8R3G3B2, offering({D3DFMT_A8R3G3B2, D3DFMT_A8R8G8B8})), D3DFMT_A8R3G3B2);
-}
-
-TEST(D3DXFormatChoiceTest, AlphaIsKeptBeforeAnythingElse) {
-    // Four bits of alpha beat none; eight beat four.
-    EXPECT_EQ(nearestFormat(D3DFMT_A8R3G3B2, offering({D3DFMT_X8R8G8B8, D3DFMT_A4R4G4B4})), D3DFMT_A4R4G4B4);
-    EXPECT_EQ(nearestFormat(D3DFMT_A8R3G3B2,
-                            offering({D3DFMT_X8R8G8B8, D3DFMT_A4R4G4B4, D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5})),
-              D3DFMT_A8R8G8B8);
-}
-
-TEST(D3DXFormatChoiceTest, NoLostColourBitsThenFewestExtraBits) {
-    EXPECT_EQ(nearestFormat(D3DFMT_R5G6B5, offering({D3DFMT_X1R5G5B5, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8})),
-              D3DFMT_X8R8G8B8);
-    EXPECT_EQ(nearestFormat(D3DFMT_X1R5G5B5, offering({D3DFMT_R5G6B5, D3DFMT_X8R8G8B8})), D3DFMT_R5G6B5);
-}
-
-TEST(D3DXFormatChoiceTest, NothingStandsInForNonColourFormatsOrWhenNothingIsOffered) {
-    EXPECT_EQ(nearestFormat(D3DFMT_D24S8, offering({D3DFMT_A8R8G8B8})), D3DFMT_UNKNOWN);
-    EXPECT_EQ(nearestFormat(D3DFMT_A8R3G3B2, offering({})), D3DFMT_UNKNOWN);
+TEST(D3DXFormatChoiceTest, NearestOfferedFormat) {
+    struct Case {
+        D3DFORMAT wanted;
+        std::set<D3DFORMAT> offered;
+        D3DFORMAT chosen;
+    };
+    const Case cases[] = {
+        {D3DFMT_A8R3G3B2, {D3DFMT_A8R3G3B2, D3DFMT_A8R8G8B8}, D3DFMT_A8R3G3B2},  // offered: kept
+        // Alpha is kept before anything else: four bits beat none, eight beat four.
+        {D3DFMT_A8R3G3B2, {D3DFMT_X8R8G8B8, D3DFMT_A4R4G4B4}, D3DFMT_A4R4G4B4},
+        {D3DFMT_A8R3G3B2, {D3DFMT_X8R8G8B8, D3DFMT_A4R4G4B4, D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5}, D3DFMT_A8R8G8B8},
+        // Then no lost colour bits, then the fewest extra bits.
+        {D3DFMT_R5G6B5, {D3DFMT_X1R5G5B5, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8}, D3DFMT_X8R8G8B8},
+        {D3DFMT_X1R5G5B5, {D3DFMT_R5G6B5, D3DFMT_X8R8G8B8}, D3DFMT_R5G6B5},
+        // Nothing stands in for non-colour formats, or when nothing is offered.
+        {D3DFMT_D24S8, {D3DFMT_A8R8G8B8}, D3DFMT_UNKNOWN},
+        {D3DFMT_A8R3G3B2, {}, D3DFMT_UNKNOWN},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(nearestFormat(c.wanted, [&](D3DFORMAT f) { return c.offered.count(f) != 0; }), c.chosen)
+            << "wanted " << c.wanted;
 }
 
 }  // namespace

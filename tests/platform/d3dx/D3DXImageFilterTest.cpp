@@ -7,7 +7,12 @@
 namespace pelmora::d3dx {
 namespace {
 
-imaging::Image image(int w, int h, std::vector<uint32_t> pixels) { return {w, h, std::move(pixels)}; }
+using Pixels = std::vector<uint32_t>;
+
+Pixels scaled(int w, int h, Pixels pixels, int toWidth, ImageFilter filter) {
+    const imaging::Image image{w, h, std::move(pixels)};
+    return scaleImage(image.view(), toWidth, 1, filter).pixels;
+}
 
 TEST(D3DXImageFilterTest, FilterValuesNameTheirFiltersAndFlagsAreIgnored) {
     ImageFilter f{};
@@ -20,38 +25,27 @@ TEST(D3DXImageFilterTest, FilterValuesNameTheirFiltersAndFlagsAreIgnored) {
 }
 
 TEST(D3DXImageFilterTest, ColourKeyTurnsExactMatchesTransparentBlack) {
-    auto img = image(3, 1, {0xFF000000, 0xFF010000, 0x00000000});
-    applyColourKey(&img, 0xFF000000);
-    EXPECT_EQ(img.pixels, (std::vector<uint32_t>{0, 0xFF010000, 0}));
-    auto untouched = image(1, 1, {0xFF000000});
+    imaging::Image image{3, 1, {0xFF000000, 0xFF010000, 0x00000000}};
+    applyColourKey(&image, 0xFF000000);
+    EXPECT_EQ(image.pixels, (Pixels{0, 0xFF010000, 0}));
+    imaging::Image untouched{1, 1, {0xFF000000}};
     applyColourKey(&untouched, 0);
     EXPECT_EQ(untouched.pixels[0], 0xFF000000u);
 }
 
-TEST(D3DXImageFilterTest, BoxHalvingAveragesEachTwoByTwoBlock) {
-    const auto img = image(2, 2, {0xFF000000, 0xFFFFFFFF, 0x00000000, 0xFFFFFFFF});
-    const auto out = scaleImage(img.view(), 1, 1, ImageFilter::Box);
-    ASSERT_EQ(out.pixels.size(), 1u);
-    EXPECT_EQ(out.pixels[0], 0xBF808080u);  // alpha (255 * 3) / 4, colour 510 / 4
-}
-
-TEST(D3DXImageFilterTest, PointDoublingRepeatsPixels) {
-    const auto img = image(2, 1, {0xFF0000FF, 0xFFFF0000});
-    const auto out = scaleImage(img.view(), 4, 1, ImageFilter::Point);
-    EXPECT_EQ(out.pixels, (std::vector<uint32_t>{0xFF0000FF, 0xFF0000FF, 0xFFFF0000, 0xFFFF0000}));
-}
-
-TEST(D3DXImageFilterTest, LinearBlendsNeighboursAndKeepsEnds) {
-    const auto img = image(2, 1, {0xFF000000, 0xFFFFFFFF});
-    const auto out = scaleImage(img.view(), 4, 1, ImageFilter::Linear);
-    EXPECT_EQ(out.pixels[0], 0xFF000000u);
-    EXPECT_EQ(out.pixels[1], 0xFF404040u);  // a quarter of the way
-    EXPECT_EQ(out.pixels[3], 0xFFFFFFFFu);
-}
-
-TEST(D3DXImageFilterTest, NoneCopiesUnscaledAndBordersWithTransparentBlack) {
-    const auto img = image(2, 2, {1, 2, 3, 4});
-    EXPECT_EQ(scaleImage(img.view(), 3, 1, ImageFilter::None).pixels, (std::vector<uint32_t>{1, 2, 0}));
+TEST(D3DXImageFilterTest, EachFilterScales) {
+    // Box halving averages each 2x2 block: alpha (255 * 3) / 4, colour 510 / 4.
+    const imaging::Image square{2, 2, {0xFF000000, 0xFFFFFFFF, 0x00000000, 0xFFFFFFFF}};
+    EXPECT_EQ(scaleImage(square.view(), 1, 1, ImageFilter::Box).pixels, Pixels{0xBF808080u});
+    EXPECT_EQ(scaled(2, 1, {0xFF0000FF, 0xFFFF0000}, 4, ImageFilter::Point),
+              (Pixels{0xFF0000FF, 0xFF0000FF, 0xFFFF0000, 0xFFFF0000}));
+    // Linear blends neighbours (a quarter of the way at 1) and keeps the ends.
+    const Pixels linear = scaled(2, 1, {0xFF000000, 0xFFFFFFFF}, 4, ImageFilter::Linear);
+    EXPECT_EQ(linear[0], 0xFF000000u);
+    EXPECT_EQ(linear[1], 0xFF404040u);
+    EXPECT_EQ(linear[3], 0xFFFFFFFFu);
+    // None copies unscaled and borders with transparent black.
+    EXPECT_EQ(scaled(2, 2, {1, 2, 3, 4}, 3, ImageFilter::None), (Pixels{1, 2, 0}));
 }
 
 }  // namespace

@@ -4,83 +4,45 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 namespace pelmora::d3dx {
 namespace {
 
-constexpr D3DCOLOR kColour = 0xFF336699;
-constexpr float kTolerance = 1e-4f;
+const D3DVIEWPORT9 kViewport{0, 0, 64, 64, 0.0f, 1.0f};
 
 std::vector<ScreenVertex> strip(std::vector<ScreenPoint> points, float width) {
     std::vector<ScreenVertex> out;
-    appendWideLineStrip(points.data(), points.size(), width, kColour, &out);
+    appendWideLineStrip(points.data(), points.size(), width, 0xFF336699, &out);
     return out;
 }
 
-void expectAt(const ScreenVertex& v, float x, float y) {
-    EXPECT_NEAR(v.x, x, kTolerance);
-    EXPECT_NEAR(v.y, y, kTolerance);
-}
-
-TEST(D3DXLineGeometryTest, StraightSegmentIsAQuadHalfTheWidthEachSide) {
-    const auto s = strip({{10, 20, 0.5f, 2}, {50, 20, 0.5f, 2}}, 5);
-    ASSERT_EQ(s.size(), 4u);
-    expectAt(s[0], 10, 22.5f);
-    expectAt(s[1], 10, 17.5f);
-    expectAt(s[2], 50, 22.5f);
-    expectAt(s[3], 50, 17.5f);
-    for (const ScreenVertex& v : s) {
-        EXPECT_EQ(v.colour, kColour);
-        EXPECT_FLOAT_EQ(v.z, 0.5f);
-        EXPECT_FLOAT_EQ(v.rhw, 2.0f);
-    }
-}
-
-TEST(D3DXLineGeometryTest, RightAngleCornerMeetsInASquareMitre) {
-    const auto s = strip({{10, 20, 0, 1}, {40, 20, 0, 1}, {40, 50, 0, 1}}, 5);
-    ASSERT_EQ(s.size(), 6u);
-    // The outer corner of the mitre is the corner of a square, the inner one
-    // where both inner edges cross.
-    expectAt(s[2], 37.5f, 22.5f);
-    expectAt(s[3], 42.5f, 17.5f);
-    expectAt(s[4], 37.5f, 50);
-    expectAt(s[5], 42.5f, 50);
-}
-
-TEST(D3DXLineGeometryTest, HairpinTurnIsBevelledInsteadOfSpiking) {
-    const auto s = strip({{10, 20, 0, 1}, {40, 20, 0, 1}, {10, 21, 0, 1}}, 4);
-    ASSERT_EQ(s.size(), 8u);
-    for (const ScreenVertex& v : s) EXPECT_LT(std::fabs(v.x - 25), 20.0f) << "a vertex far beyond the turn";
-}
-
-TEST(D3DXLineGeometryTest, RepeatedPointsAreSkippedAndSinglePointsDrawNothing) {
+TEST(D3DXLineGeometryTest, HairpinsAreBevelledAndRepeatedPointsSkipped) {
+    const auto hairpin = strip({{10, 20, 0, 1}, {40, 20, 0, 1}, {10, 21, 0, 1}}, 4);
+    ASSERT_EQ(hairpin.size(), 8u);
+    for (const ScreenVertex& v : hairpin) EXPECT_LT(std::fabs(v.x - 25), 20.0f) << "a spike far beyond the turn";
     EXPECT_EQ(strip({{10, 20, 0, 1}, {10, 20, 0, 1}, {30, 20, 0, 1}}, 3).size(), 4u);
-    EXPECT_TRUE(strip({{10, 20, 0, 1}, {10, 20, 0, 1}}, 3).empty());
+    EXPECT_TRUE(strip({{10, 20, 0, 1}, {10, 20, 0, 1}}, 3).empty()) << "a single point draws nothing";
+    for (const ScreenVertex& v : strip({{10, 20, 0.5f, 2}, {50, 20, 0.5f, 2}}, 5))
+        EXPECT_EQ((std::tuple{v.z, v.rhw, v.colour}), (std::tuple{0.5f, 2.0f, 0xFF336699u}));
 }
 
-D3DVIEWPORT9 viewport64() { return D3DVIEWPORT9{0, 0, 64, 64, 0.0f, 1.0f}; }
-
-TEST(D3DXLineGeometryTest, ProjectionMapsClipSpaceToPixelsWithDepth) {
+TEST(D3DXLineGeometryTest, ProjectionMapsClipSpaceToPixelsAndCutsAtTheNearPlane) {
     D3DXMATRIX identity;
     D3DXMatrixIdentity(&identity);
-    const D3DXVECTOR3 points[] = {{-1, 1, 0.25f}, {1, -1, 0.75f}};
-    const auto runs = projectPolyline(points, 2, identity, viewport64());
+    const D3DXVECTOR3 diagonal[] = {{-1, 1, 0.25f}, {1, -1, 0.75f}};
+    auto runs = projectPolyline(diagonal, 2, identity, kViewport);
     ASSERT_EQ(runs.size(), 1u);
     ASSERT_EQ(runs[0].size(), 2u);
-    EXPECT_FLOAT_EQ(runs[0][0].x, 0);
-    EXPECT_FLOAT_EQ(runs[0][0].y, 0);
-    EXPECT_FLOAT_EQ(runs[0][0].z, 0.25f);
-    EXPECT_FLOAT_EQ(runs[0][1].x, 64);
-    EXPECT_FLOAT_EQ(runs[0][1].y, 64);
-    EXPECT_FLOAT_EQ(runs[0][1].z, 0.75f);
-}
-
-TEST(D3DXLineGeometryTest, PartsBehindTheNearPlaneAreCutAway) {
-    D3DXMATRIX identity;
-    D3DXMatrixIdentity(&identity);
+    const float expected[2][3] = {{0, 0, 0.25f}, {64, 64, 0.75f}};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_NEAR(runs[0][i].x, expected[i][0], 1e-4);
+        EXPECT_NEAR(runs[0][i].y, expected[i][1], 1e-4);
+        EXPECT_NEAR(runs[0][i].z, expected[i][2], 1e-6);
+    }
     // In front, behind, in front again: two runs, each ending on the plane.
-    const D3DXVECTOR3 points[] = {{-1, 0, 0.5f}, {0, 0, -0.5f}, {1, 0, 0.5f}};
-    const auto runs = projectPolyline(points, 3, identity, viewport64());
+    const D3DXVECTOR3 dipping[] = {{-1, 0, 0.5f}, {0, 0, -0.5f}, {1, 0, 0.5f}};
+    runs = projectPolyline(dipping, 3, identity, kViewport);
     ASSERT_EQ(runs.size(), 2u);
     ASSERT_EQ(runs[0].size(), 2u);
     ASSERT_EQ(runs[1].size(), 2u);

@@ -2,199 +2,14 @@
 // surface loading with filters and colour keys, and saving surfaces to files.
 #include "platform/d3dx/d3dx9tex.h"
 #include "support/D3D9TestDevice.h"
-#include "support/RecordingDevice.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
-
-#include <filesystem>
 
 namespace pelmora::test {
 namespace {
 
 constexpr uint32_t kTransparentBlack = 0x00000000;
-
-// Forwards to the real Direct3D object but offers no A8R3G3B2 textures.
-class WithoutA8R3G3B2 final : public IDirect3D9 {
-public:
-    explicit WithoutA8R3G3B2(IDirect3D9* inner) : inner_(inner) {}
-    HRESULT QueryInterface(REFIID riid, void** object) override { return inner_->QueryInterface(riid, object); }
-    ULONG AddRef() override { return 2; }
-    ULONG Release() override { return 1; }
-    UINT GetAdapterCount() override { return inner_->GetAdapterCount(); }
-    HRESULT GetAdapterIdentifier(UINT a, DWORD f, D3DADAPTER_IDENTIFIER9* i) override {
-        return inner_->GetAdapterIdentifier(a, f, i);
-    }
-    UINT GetAdapterModeCount(UINT a, D3DFORMAT f) override { return inner_->GetAdapterModeCount(a, f); }
-    HRESULT EnumAdapterModes(UINT a, D3DFORMAT f, UINT m, D3DDISPLAYMODE* d) override {
-        return inner_->EnumAdapterModes(a, f, m, d);
-    }
-    HRESULT GetAdapterDisplayMode(UINT a, D3DDISPLAYMODE* m) override { return inner_->GetAdapterDisplayMode(a, m); }
-    HRESULT CheckDeviceType(UINT a, D3DDEVTYPE t, D3DFORMAT af, D3DFORMAT bf, BOOL w) override {
-        return inner_->CheckDeviceType(a, t, af, bf, w);
-    }
-    HRESULT CheckDeviceFormat(UINT a, D3DDEVTYPE t, D3DFORMAT af, DWORD u, D3DRESOURCETYPE r, D3DFORMAT f) override {
-        ++formatQueries;
-        if (f == D3DFMT_A8R3G3B2) return D3DERR_NOTAVAILABLE;
-        return inner_->CheckDeviceFormat(a, t, af, u, r, f);
-    }
-    HRESULT CheckDeviceMultiSampleType(UINT a, D3DDEVTYPE t, D3DFORMAT f, BOOL w, D3DMULTISAMPLE_TYPE m,
-                                       DWORD* q) override {
-        return inner_->CheckDeviceMultiSampleType(a, t, f, w, m, q);
-    }
-    HRESULT CheckDepthStencilMatch(UINT a, D3DDEVTYPE t, D3DFORMAT af, D3DFORMAT rf, D3DFORMAT df) override {
-        return inner_->CheckDepthStencilMatch(a, t, af, rf, df);
-    }
-    HRESULT GetDeviceCaps(UINT a, D3DDEVTYPE t, D3DCAPS9* c) override { return inner_->GetDeviceCaps(a, t, c); }
-    HRESULT CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*, IDirect3DDevice9**) override {
-        return E_NOTIMPL;
-    }
-
-    int formatQueries = 0;
-
-private:
-    IDirect3D9* inner_;
-};
-
-// The real device, seen through a Direct3D object that lacks A8R3G3B2.
-class DeviceWithoutA8R3G3B2 final : public RecordingDevice {
-public:
-    DeviceWithoutA8R3G3B2(IDirect3DDevice9* inner, IDirect3D9* direct3d) : RecordingDevice(inner), d3d(direct3d) {}
-    HRESULT GetDirect3D(IDirect3D9** out) override {
-        *out = &d3d;
-        return D3D_OK;
-    }
-    WithoutA8R3G3B2 d3d;
-};
-
-class D3DXTextureGLTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(device.ok()); }
-
-    IDirect3DSurface9* plainSurface(UINT w, UINT h, D3DFORMAT format, const std::vector<uint32_t>& argb) {
-        IDirect3DSurface9* surface = nullptr;
-        EXPECT_EQ(device->CreateOffscreenPlainSurface(w, h, format, D3DPOOL_SYSTEMMEM, &surface, nullptr), D3D_OK);
-        const RECT whole{0, 0, LONG(w), LONG(h)};
-        EXPECT_EQ(D3DXLoadSurfaceFromMemory(surface, nullptr, nullptr, argb.data(), D3DFMT_A8R8G8B8, w * 4,
-                                            nullptr, &whole, D3DX_FILTER_NONE, 0),
-                  D3D_OK);
-        return surface;
-    }
-
-    static std::string imagePath(const std::string& name) {
-        const auto folder = std::filesystem::path(PELMORA_BINARY_DIR) / "tests" / "images";
-        std::filesystem::create_directories(folder);
-        return (folder / name).string();
-    }
-
-    D3D9TestDevice device{DeviceOptions{64, 64}};
-};
-
-TEST_F(D3DXTextureGLTest, MissingA8R3G3B2BecomesTheNearestOfferedFormat) {
-    DeviceWithoutA8R3G3B2 lacking(device.device(), device.direct3d());
-    IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(D3DXCreateTexture(&lacking, 256, 256, 0, 0, D3DFMT_A8R3G3B2, D3DPOOL_MANAGED, &texture), D3D_OK);
-    EXPECT_GT(lacking.d3d.formatQueries, 1);
-    D3DSURFACE_DESC desc{};
-    ASSERT_EQ(texture->GetLevelDesc(0, &desc), D3D_OK);
-    EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);  // keeps the 8 bits of alpha
-    EXPECT_EQ(desc.Width, 256u);
-    EXPECT_EQ(texture->GetLevelCount(), 9u);  // 256 down to 1
-
-    // Usable: a keyed load leaves transparent black where the key was.
-    IDirect3DSurface9* top = nullptr;
-    ASSERT_EQ(texture->GetSurfaceLevel(0, &top), D3D_OK);
-    IDirect3DSurface9* source = plainSurface(2, 1, D3DFMT_R5G6B5, {0xFF000000, 0xFFFF0000});
-    const RECT corner{0, 0, 2, 1};
-    ASSERT_EQ(D3DXLoadSurfaceFromSurface(top, nullptr, &corner, source, nullptr, nullptr, D3DX_FILTER_POINT,
-                                         0xFF000000),
-              D3D_OK);
-    const Image pixels = device.readSurface(top);
-    EXPECT_EQ(pixels.at(0, 0), kTransparentBlack);
-    EXPECT_EQ(pixels.at(1, 0), 0xFFFF0000u);
-    source->Release();
-    top->Release();
-    texture->Release();
-}
-
-TEST_F(D3DXTextureGLTest, RequirementsFillDefaultsAndTheRealDeviceKeepsItsFormats) {
-    UINT w = D3DX_DEFAULT, h = 0, levels = 0;
-    D3DFORMAT format = D3DFMT_UNKNOWN;
-    ASSERT_EQ(D3DXCheckTextureRequirements(device.device(), &w, &h, &levels, 0, &format, D3DPOOL_MANAGED), D3D_OK);
-    EXPECT_EQ(w, 256u);
-    EXPECT_EQ(h, 256u);
-    EXPECT_EQ(levels, 9u);
-    EXPECT_EQ(format, D3DFMT_A8R8G8B8);
-    format = D3DFMT_D24S8;
-    EXPECT_EQ(D3DXCheckTextureRequirements(device.device(), nullptr, nullptr, nullptr, 0, &format, D3DPOOL_MANAGED),
-              D3DERR_NOTAVAILABLE);
-    IDirect3DTexture9* texture = nullptr;
-    EXPECT_EQ(D3DXCreateTexture(nullptr, 4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3DERR_INVALIDCALL);
-}
-
-TEST_F(D3DXTextureGLTest, SymbolAtlasResourceIsKeyedWithAFullChain) {
-    IDirect3DTexture9* atlas = nullptr;
-    D3DXIMAGE_INFO info{};
-    ASSERT_EQ(D3DXCreateTextureFromResourceEx(device.device(), nullptr, MAKEINTRESOURCEA(102), 0, 0, D3DX_DEFAULT, 0,
-                                              D3DFMT_UNKNOWN, D3DPOOL_DEFAULT, D3DX_FILTER_NONE, D3DX_FILTER_NONE,
-                                              0xFF000000, &info, nullptr, &atlas),
-              D3D_OK);
-    EXPECT_EQ(info.Width, 128u);
-    EXPECT_EQ(info.ImageFileFormat, D3DXIFF_BMP);
-    EXPECT_EQ(atlas->GetLevelCount(), 8u);
-    D3DSURFACE_DESC desc{};
-    atlas->GetLevelDesc(0, &desc);
-    EXPECT_EQ(desc.Width, 128u);
-    EXPECT_EQ(desc.Pool, D3DPOOL_DEFAULT);
-    IDirect3DSurface9* top = nullptr;
-    ASSERT_EQ(atlas->GetSurfaceLevel(0, &top), D3D_OK);
-    const Image image = device.readSurface(top);
-    D3D9TestDevice::savePng(image, "d3dx_symbol_atlas");
-    EXPECT_EQ(image.at(0, 80), 0xFFC0C0C0u);       // a bordered square's corner
-    EXPECT_EQ(image.at(7, 87), kTransparentBlack);  // and its inside
-    EXPECT_EQ(image.at(123, 3), 0xFFFFFFFFu);       // the hot point's white dot
-    EXPECT_EQ(image.at(73, 5), 0xFFC0C0C0u);        // the padlock's grey body
-    EXPECT_EQ(image.at(5, 5), kTransparentBlack);
-    top->Release();
-    atlas->Release();
-}
-
-TEST_F(D3DXTextureGLTest, UnknownResourcesAreInvalidData) {
-    IDirect3DTexture9* texture = nullptr;
-    EXPECT_EQ(D3DXCreateTextureFromResourceEx(device.device(), nullptr, MAKEINTRESOURCEA(101), 0, 0, 1, 0,
-                                              D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                              nullptr, nullptr, &texture),
-              D3DXERR_INVALIDDATA);
-    EXPECT_EQ(texture, nullptr);
-}
-
-TEST_F(D3DXTextureGLTest, LoadScalesWithTheFilterAfterKeying) {
-    // A 4 x 2 source: black keyed out on the left half, white on the right.
-    IDirect3DSurface9* source = plainSurface(
-        4, 2, D3DFMT_X8R8G8B8,
-        {0xFF000000, 0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF, 0xFF000000, 0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF});
-    IDirect3DSurface9* dest = nullptr;
-    ASSERT_EQ(device->CreateOffscreenPlainSurface(2, 1, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &dest, nullptr), D3D_OK);
-    ASSERT_EQ(D3DXLoadSurfaceFromSurface(dest, nullptr, nullptr, source, nullptr, nullptr, D3DX_FILTER_BOX,
-                                         0xFF000000),
-              D3D_OK);
-    Image image = device.readSurface(dest);
-    EXPECT_EQ(image.at(0, 0), kTransparentBlack);
-    EXPECT_EQ(image.at(1, 0), 0xFFFFFFFFu);
-    // A source rectangle straddling both halves averages them under the box filter.
-    const RECT middle{1, 0, 3, 2};
-    const RECT one{0, 0, 1, 1};
-    ASSERT_EQ(D3DXLoadSurfaceFromSurface(dest, nullptr, &one, source, nullptr, &middle, D3DX_FILTER_BOX, 0xFF000000),
-              D3D_OK);
-    image = device.readSurface(dest);
-    EXPECT_EQ(image.at(0, 0), 0x80808080u);
-    EXPECT_EQ(D3DXLoadSurfaceFromSurface(dest, nullptr, nullptr, source, nullptr, nullptr, 9, 0), D3DERR_INVALIDCALL);
-    const RECT outside{0, 0, 5, 1};
-    EXPECT_EQ(D3DXLoadSurfaceFromSurface(dest, nullptr, nullptr, source, nullptr, &outside, D3DX_FILTER_POINT, 0),
-              D3DERR_INVALIDCALL);
-    dest->Release();
-    source->Release();
-}
 
 // Reads a PNG with libpng's own reader, as 0xAARRGGBB.
 Image readPng(const std::string& path) {
@@ -210,13 +25,107 @@ Image readPng(const std::string& path) {
     return image;
 }
 
+class D3DXTextureGLTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(device.ok()); }
+
+    IDirect3DSurface9* surface(UINT w, UINT h, D3DFORMAT format, const std::vector<uint32_t>& argb) {
+        IDirect3DSurface9* made = nullptr;
+        EXPECT_EQ(device->CreateOffscreenPlainSurface(w, h, format, D3DPOOL_SYSTEMMEM, &made, nullptr), D3D_OK);
+        const RECT whole{0, 0, LONG(w), LONG(h)};
+        if (!argb.empty()) {
+            EXPECT_EQ(D3DXLoadSurfaceFromMemory(made, nullptr, nullptr, argb.data(), D3DFMT_A8R8G8B8, w * 4, nullptr,
+                                                &whole, D3DX_FILTER_NONE, 0),
+                      D3D_OK);
+        }
+        return made;
+    }
+
+    D3D9TestDevice device{DeviceOptions{64, 64}};
+};
+
+// The device offers no A8R3G3B2 textures, so textures never drop to 3-3-2.
+TEST_F(D3DXTextureGLTest, MissingA8R3G3B2BecomesTheNearestOfferedFormat) {
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(D3DXCreateTexture(device.device(), 256, 256, 0, 0, D3DFMT_A8R3G3B2, D3DPOOL_MANAGED, &texture), D3D_OK);
+    D3DSURFACE_DESC desc{};
+    ASSERT_EQ(texture->GetLevelDesc(0, &desc), D3D_OK);
+    EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);  // keeps the 8 bits of alpha
+    EXPECT_EQ(desc.Width, 256u);
+    EXPECT_EQ(texture->GetLevelCount(), 9u);  // 256 down to 1
+    // Usable: a keyed load leaves transparent black where the key was.
+    IDirect3DSurface9* top = nullptr;
+    ASSERT_EQ(texture->GetSurfaceLevel(0, &top), D3D_OK);
+    IDirect3DSurface9* source = surface(2, 1, D3DFMT_R5G6B5, {0xFF000000, 0xFFFF0000});
+    const RECT corner{0, 0, 2, 1};
+    ASSERT_EQ(D3DXLoadSurfaceFromSurface(top, nullptr, &corner, source, nullptr, nullptr, D3DX_FILTER_POINT, 0xFF000000),
+              D3D_OK);
+    const Image pixels = device.readSurface(top);
+    EXPECT_EQ(pixels.at(0, 0), kTransparentBlack);
+    EXPECT_EQ(pixels.at(1, 0), 0xFFFF0000u);
+    source->Release();
+    top->Release();
+    texture->Release();
+}
+
+TEST_F(D3DXTextureGLTest, SymbolAtlasResourceIsKeyedWithAFullChainAndOthersAreInvalid) {
+    IDirect3DTexture9* atlas = nullptr;
+    D3DXIMAGE_INFO info{};
+    ASSERT_EQ(D3DXCreateTextureFromResourceEx(device.device(), nullptr, MAKEINTRESOURCEA(102), 0, 0, D3DX_DEFAULT, 0,
+                                              D3DFMT_UNKNOWN, D3DPOOL_DEFAULT, D3DX_FILTER_NONE, D3DX_FILTER_NONE,
+                                              0xFF000000, &info, nullptr, &atlas),
+              D3D_OK);
+    EXPECT_EQ(info.Width, 128u);
+    EXPECT_EQ(info.ImageFileFormat, D3DXIFF_BMP);
+    EXPECT_EQ(atlas->GetLevelCount(), 8u);
+    D3DSURFACE_DESC desc{};
+    atlas->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Pool, D3DPOOL_DEFAULT);
+    IDirect3DSurface9* top = nullptr;
+    ASSERT_EQ(atlas->GetSurfaceLevel(0, &top), D3D_OK);
+    const Image image = device.readSurface(top);
+    D3D9TestDevice::savePng(image, "d3dx_symbol_atlas");
+    EXPECT_EQ(image.at(0, 80), 0xFFC0C0C0u);       // a bordered square's corner
+    EXPECT_EQ(image.at(7, 87), kTransparentBlack);  // and its keyed inside
+    EXPECT_EQ(image.at(123, 3), 0xFFFFFFFFu);       // the hot point's white dot
+    top->Release();
+    atlas->Release();
+    IDirect3DTexture9* unknown = nullptr;
+    EXPECT_EQ(D3DXCreateTextureFromResourceEx(device.device(), nullptr, MAKEINTRESOURCEA(101), 0, 0, 1, 0,
+                                              D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
+                                              nullptr, &unknown),
+              D3DXERR_INVALIDDATA);
+    EXPECT_EQ(unknown, nullptr);
+}
+
+TEST_F(D3DXTextureGLTest, LoadScalesWithTheFilterAfterKeying) {
+    // A 4 x 2 source: black keyed out on the left half, white on the right.
+    const uint32_t b = 0xFF000000, w = 0xFFFFFFFF;
+    IDirect3DSurface9* source = surface(4, 2, D3DFMT_X8R8G8B8, {b, b, w, w, b, b, w, w});
+    IDirect3DSurface9* dest = surface(2, 1, D3DFMT_A8R8G8B8, {});
+    ASSERT_EQ(D3DXLoadSurfaceFromSurface(dest, nullptr, nullptr, source, nullptr, nullptr, D3DX_FILTER_BOX, b), D3D_OK);
+    Image image = device.readSurface(dest);
+    EXPECT_EQ(image.at(0, 0), kTransparentBlack);
+    EXPECT_EQ(image.at(1, 0), w);
+    // A source rectangle straddling both halves averages them under the box filter.
+    const RECT middle{1, 0, 3, 2}, one{0, 0, 1, 1};
+    ASSERT_EQ(D3DXLoadSurfaceFromSurface(dest, nullptr, &one, source, nullptr, &middle, D3DX_FILTER_BOX, b), D3D_OK);
+    EXPECT_EQ(device.readSurface(dest).at(0, 0), 0x80808080u);
+    EXPECT_EQ(D3DXLoadSurfaceFromSurface(dest, nullptr, nullptr, source, nullptr, nullptr, 9, 0), D3DERR_INVALIDCALL);
+    const RECT outside{0, 0, 5, 1};
+    EXPECT_EQ(D3DXLoadSurfaceFromSurface(dest, nullptr, nullptr, source, nullptr, &outside, D3DX_FILTER_POINT, 0),
+              D3DERR_INVALIDCALL);
+    dest->Release();
+    source->Release();
+}
+
 TEST_F(D3DXTextureGLTest, SavedPngReadsBackWithTheSamePixels) {
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
     const D3DRECT block{8, 4, 24, 12};
     device->Clear(1, &block, D3DCLEAR_TARGET, 0xFFE0C0A0, 1.0f, 0);
     IDirect3DSurface9* backBuffer = nullptr;
     ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer), D3D_OK);
-    const std::string path = imagePath("d3dx_saved_back_buffer.png");
+    const std::string path = D3D9TestDevice::imagePath("d3dx_saved_back_buffer.png");
     const RECT part{4, 2, 36, 18};
     ASSERT_EQ(D3DXSaveSurfaceToFile(path.c_str(), D3DXIFF_PNG, backBuffer, nullptr, &part), D3D_OK);
     const Image expected = device.readBackBuffer();
@@ -235,10 +144,10 @@ TEST_F(D3DXTextureGLTest, RenderTargetsThatCannotBeLockedAreSavedThroughSystemMe
     IDirect3DSurface9* target = nullptr;
     ASSERT_EQ(device->CreateRenderTarget(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target, nullptr),
               D3D_OK);
-    IDirect3DSurface9* source = plainSurface(1, 1, D3DFMT_A8R8G8B8, {0x80FF8040});
+    IDirect3DSurface9* source = surface(1, 1, D3DFMT_A8R8G8B8, {0x80FF8040});
     ASSERT_EQ(D3DXLoadSurfaceFromSurface(target, nullptr, nullptr, source, nullptr, nullptr, D3DX_FILTER_POINT, 0),
               D3D_OK);
-    const std::string path = imagePath("d3dx_saved_render_target.png");
+    const std::string path = D3D9TestDevice::imagePath("d3dx_saved_render_target.png");
     ASSERT_EQ(D3DXSaveSurfaceToFile(path.c_str(), D3DXIFF_PNG, target, nullptr, nullptr), D3D_OK);
     const Image saved = readPng(path);
     ASSERT_EQ(saved.width, 16);
