@@ -116,13 +116,11 @@ TEST_F(DXContextViewport, ALargerViewportCreatesTheDeviceAgainAndTheCachedImageS
     std::string log = testing::internal::GetCapturedStdout();
     EXPECT_EQ(creations(log), 1u) << "the same or a smaller size keeps the device: " << log;
     drawAndPresent(first, 320, 240);
-    IDirect3DDevice9* before = engine()->device();
     testing::internal::CaptureStdout();
     openViewport(800, 600);  // larger than the 640 x 480 desktop
     log = testing::internal::GetCapturedStdout();
     EXPECT_NE(log.find("Evicting device from video memory"), std::string::npos) << log;
     EXPECT_EQ(creations(log), 1u) << log;
-    EXPECT_NE(engine()->device(), before);
     EXPECT_GE(engine()->backBufferDescription().Width, 800u);
     EXPECT_GE(engine()->backBufferDescription().Height, 600u);
     expectCachedImageSurvives(first, 320, 240, 0xFF0000);
@@ -137,7 +135,8 @@ TEST_F(DXContextViewport, ALostDeviceIsCreatedAgainAtPresentAndTheImageSurvives)
     ASSERT_EQ(context->viewportPresent(viewport, 0, 0, 160, 120), S_OK);
     const std::string log = testing::internal::GetCapturedStdout();
     EXPECT_NE(log.find("Creating device"), std::string::npos) << log;
-    EXPECT_NE(engine()->device(), lost);
+    // A freed device's address may come back, so ask the device itself.
+    EXPECT_EQ(engine()->device()->TestCooperativeLevel(), D3D_OK);
     expectCachedImageSurvives(viewport, 160, 120, 0x00FF00);
 }
 
