@@ -112,23 +112,3 @@ inline void addArrayTriangle(std::vector<int>& faces, int a, int b, int c) {
 
 }  // namespace pelmora::test
 
-namespace pelmora::test {
-
-// The values of a one-dimensional array of T; the array is destroyed.
-template <class T>
-std::vector<T> takeVector(SAFEARRAY* array) {
-    SafeArrayPtr owned(array);
-    std::vector<T> values;
-    LONG lower = 0;
-    LONG upper = -1;
-    void* data = nullptr;
-    if (!owned || FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
-        FAILED(SafeArrayGetUBound(array, 1, &upper)) || FAILED(SafeArrayAccessData(array, &data)))
-        return values;
-    values.resize(size_t(upper - lower + 1));
-    if (!values.empty()) std::memcpy(values.data(), data, values.size() * sizeof(T));
-    SafeArrayUnaccessData(array);
-    return values;
-}
-
-}  // namespace pelmora::test

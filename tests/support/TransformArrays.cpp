@@ -14,21 +14,6 @@ SafeArrayPtr makeDoubleArray(const std::vector<double>& values, LONG lowerBound)
     return array;
 }
 
-std::vector<double> takeDoubleArray(SAFEARRAY* array) {
-    SafeArrayPtr owned(array);
-    std::vector<double> values;
-    LONG lower = 0;
-    LONG upper = -1;
-    void* data = nullptr;
-    if (!owned || FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
-        FAILED(SafeArrayGetUBound(array, 1, &upper)) || FAILED(SafeArrayAccessData(array, &data)))
-        return values;
-    values.resize(static_cast<size_t>(upper - lower + 1));
-    if (!values.empty()) std::memcpy(values.data(), data, values.size() * sizeof(double));
-    SafeArrayUnaccessData(array);
-    return values;
-}
-
 std::vector<double> translationValues(double x, double y, double z) {
     return {1, 0, 0, 0, 1, 0, 0, 0, 1, x, y, z};
 }
