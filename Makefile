@@ -11,6 +11,7 @@ build: deps
 	cmake --build --preset release
 
 test: build
+	./scripts/check-layers
 	./scripts/run-tests.sh release
 
 demo: build
@@ -21,6 +22,7 @@ asan: deps
 	cmake --build --preset asan
 
 test-asan: asan
+	./scripts/check-layers
 	./scripts/run-tests.sh asan
 
 bench: deps

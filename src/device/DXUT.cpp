@@ -2,7 +2,7 @@
 
 #include "device/DXUTEnumeration.h"
 #include "device/DXUTErrors.h"
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 
 #include <algorithm>
 

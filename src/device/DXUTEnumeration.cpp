@@ -1,7 +1,7 @@
 #include "device/DXUTEnumeration.h"
 
 #include "device/DXUTErrors.h"
-#include "host/StringConversion.h"
+#include "core/StringConversion.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "geometry/DXMesh.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "view/DXViewport.h"
 
 #include <cmath>

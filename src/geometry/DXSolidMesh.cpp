@@ -3,7 +3,7 @@
 #include "geometry/DXSolidMeshBuffers.h"
 #include "geometry/RayPick.h"
 #include "geometry/SolidFaces.h"
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 
 #include <algorithm>
 #include <cfloat>

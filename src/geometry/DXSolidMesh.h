@@ -4,7 +4,7 @@
 // device, and can draw both sides of every face.
 #pragma once
 
-#include "image/DXTextureMesh.h"
+#include "geometry/DXTextureMesh.h"
 
 namespace pelmora {
 

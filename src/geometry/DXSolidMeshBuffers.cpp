@@ -1,7 +1,7 @@
 #include "geometry/DXSolidMeshBuffers.h"
 
 #include "geometry/DeviceBufferPool.h"
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 
 #include <cstring>
 

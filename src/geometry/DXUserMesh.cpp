@@ -3,8 +3,8 @@
 #include "geometry/FacetFactoryRegistry.h"
 #include "geometry/MeshProjection.h"
 #include "geometry/TorvelMeshProvider.h"
-#include "host/GuardedCall.h"
-#include "host/ProcessState.h"
+#include "core/GuardedCall.h"
+#include "core/ProcessState.h"
 #include "platform/com/ComPtr.h"
 #include "view/DXViewport.h"
 

@@ -3,7 +3,7 @@
 
 #include "geometry/FacetFactoryRegistry.h"
 #include "geometry/TorvelMeshProvider.h"
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 
 using pelmora::FacetFactoryRegistry;
 

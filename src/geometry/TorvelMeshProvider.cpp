@@ -1,9 +1,9 @@
 #include "geometry/TorvelMeshProvider.h"
 
-#include "host/Diagnostics.h"
-#include "host/GuardedCall.h"
-#include "host/HandleResolution.h"
-#include "host/HandleTable.h"
+#include "core/Diagnostics.h"
+#include "core/GuardedCall.h"
+#include "core/HandleResolution.h"
+#include "core/HandleTable.h"
 
 #include <cstdint>
 #include <limits>

@@ -13,7 +13,7 @@
 
 #include "geometry/MeshFacetAccessor.h"
 #include "geometry/RegisteredMesh.h"
-#include "scene/DXObject.h"
+#include "core/DXObject.h"
 
 #include <cstdint>
 #include <map>

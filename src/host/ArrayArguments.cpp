@@ -1,6 +1,6 @@
 #include "host/ArrayArguments.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 
 namespace pelmora {
 

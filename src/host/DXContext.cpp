@@ -2,11 +2,11 @@
 
 #include "host/ArrayArguments.h"
 #include "host/DispatchInvoker.h"
-#include "host/GuardedCall.h"
-#include "host/HandleTable.h"
+#include "core/GuardedCall.h"
+#include "core/HandleTable.h"
 #include "host/ModuleLock.h"
-#include "host/ProcessState.h"
-#include "host/StringConversion.h"
+#include "core/ProcessState.h"
+#include "core/StringConversion.h"
 #include "device/DXUTAdapterInfo.h"
 #include "scene/DXVisual.h"
 

@@ -6,7 +6,7 @@
 #include <pelmora/dxcontext.h>
 
 #include "geometry/TorvelMeshProvider.h"
-#include "host/HandleTable.h"
+#include "core/HandleTable.h"
 #include "platform/com/ComPtr.h"
 #include "view/DXDeviceHost.h"
 

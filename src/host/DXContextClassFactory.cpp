@@ -2,7 +2,7 @@
 
 #include "host/AggregatedContext.h"
 #include "host/DXContext.h"
-#include "host/GuardedCall.h"
+#include "core/GuardedCall.h"
 #include "host/ModuleLock.h"
 
 #include <new>

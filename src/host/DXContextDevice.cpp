@@ -3,9 +3,9 @@
 #include "device/DXUT.h"
 #include "device/DXUTEnumeration.h"
 #include "host/DXContext.h"
-#include "host/GuardedCall.h"
-#include "host/ProcessState.h"
-#include "host/StringConversion.h"
+#include "core/GuardedCall.h"
+#include "core/ProcessState.h"
+#include "core/StringConversion.h"
 #include "scene/DXVisual.h"
 #include "view/DXViewport.h"
 

@@ -3,8 +3,8 @@
 #include "geometry/DXSolidMesh.h"
 #include "host/ArrayArguments.h"
 #include "host/DXContext.h"
-#include "host/GuardedCall.h"
-#include "host/HandleResolution.h"
+#include "core/GuardedCall.h"
+#include "core/HandleResolution.h"
 
 #include <memory>
 

@@ -2,7 +2,7 @@
 // decals) are not part of this build yet: each says so in the log and
 // returns E_NOTIMPL, touching none of its arguments.
 #include "host/DXContext.h"
-#include "host/GuardedCall.h"
+#include "core/GuardedCall.h"
 
 namespace pelmora {
 

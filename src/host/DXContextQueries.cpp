@@ -8,8 +8,8 @@
 // other convention. The int array is the mesh's list, copied.
 #include "geometry/DXMesh.h"
 #include "host/DXContext.h"
-#include "host/GuardedCall.h"
-#include "host/HandleResolution.h"
+#include "core/GuardedCall.h"
+#include "core/HandleResolution.h"
 #include "scene/TransformArray.h"
 #include "view/DXViewport.h"
 

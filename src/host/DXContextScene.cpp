@@ -2,8 +2,8 @@
 // arguments, forward to the object.
 #include "scene/ColorConversion.h"
 #include "host/DXContext.h"
-#include "host/GuardedCall.h"
-#include "host/HandleResolution.h"
+#include "core/GuardedCall.h"
+#include "core/HandleResolution.h"
 #include "scene/DXFrame.h"
 
 #include <memory>

@@ -1,10 +1,10 @@
 // The operations on viewports: resolve the viewport handle, convert the
 // arguments, forward to the viewport.
 #include "host/DXContext.h"
-#include "host/GuardedCall.h"
-#include "host/HandleResolution.h"
+#include "core/GuardedCall.h"
+#include "core/HandleResolution.h"
 #include "host/LightRecords.h"
-#include "host/StringConversion.h"
+#include "core/StringConversion.h"
 #include "scene/ColorConversion.h"
 #include "scene/DXFrame.h"
 #include "view/DXViewport.h"

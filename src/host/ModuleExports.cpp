@@ -4,7 +4,7 @@
 #include <pelmora/dxcontext.h>
 
 #include "host/DXContextClassFactory.h"
-#include "host/GuardedCall.h"
+#include "core/GuardedCall.h"
 #include "host/ModuleLock.h"
 #include "host/ModulePath.h"
 #include "host/ModuleRegistration.h"

@@ -1,6 +1,6 @@
 #include "host/RegistryScript.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 
 #include <cstring>
 #include <set>

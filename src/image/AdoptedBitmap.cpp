@@ -1,6 +1,6 @@
 #include "image/AdoptedBitmap.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "image/SelectedBitmap.h"
 
 namespace pelmora {

@@ -1,6 +1,6 @@
 #include "image/BitmapTexture.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "image/TextureFromBitmap.h"
 
 #include <limits>

@@ -1,6 +1,6 @@
 #include "image/TextureFromBitmap.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "image/OwnedBitmap.h"
 #include "image/SelectedBitmap.h"
 #include "image/StagingColor.h"

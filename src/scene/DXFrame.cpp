@@ -1,6 +1,6 @@
 #include "scene/DXFrame.h"
 
-#include "host/GuardedCall.h"
+#include "core/GuardedCall.h"
 #include "scene/ColorConversion.h"
 #include "scene/RenderPass.h"
 #include "scene/SceneViewport.h"

@@ -1,6 +1,6 @@
 #include "scene/DXVisual.h"
 
-#include "host/GuardedCall.h"
+#include "core/GuardedCall.h"
 #include "scene/DXFrame.h"
 
 #include <utility>

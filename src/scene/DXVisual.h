@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/d3d9/d3d9.h"
-#include "scene/DXObject.h"
+#include "core/DXObject.h"
 #include "scene/RenderAttributes.h"
 
 #include <vector>

@@ -1,6 +1,6 @@
 #include "scene/TransformArray.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "scene/FrameMatrix.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "view/BackgroundGradient.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 
 namespace pelmora {
 

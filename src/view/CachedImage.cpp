@@ -1,6 +1,6 @@
 #include "view/CachedImage.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,6 +2,7 @@
 #include "scene/ColorConversion.h"
 #include "scene/FrameMatrix.h"
 #include "scene/TransformArray.h"
+#include "platform/win/DiagnosticSwitches.h"
 #include "view/Profiling.h"
 #include "view/ViewportOperation.h"
 
@@ -66,7 +67,7 @@ void DXViewport::construct(D3DFORMAT backBufferFormat) {
         const HRESULT status = device->GetDeviceCaps(&caps_);
         if (FAILED(status)) PELMORA_TRACE_FAILED(status);
     }
-    profilingEnabled = readProfilingSwitch();
+    profilingEnabled = win::readProfilingSwitch();
     initialisePlane();
     initialiseCamera();
     rebuildGradient(kInitialTopColor, kInitialBottomColor);

@@ -7,7 +7,7 @@
 
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3dx/d3dx9math.h"
-#include "scene/DXObject.h"
+#include "core/DXObject.h"
 #include "scene/SceneViewport.h"
 #include "view/BackgroundGradient.h"
 #include "view/CachedImage.h"

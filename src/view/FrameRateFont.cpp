@@ -1,6 +1,6 @@
 #include "view/FrameRateFont.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/com/ComPtr.h"
 #include "platform/d3dx/d3dx9font.h"
 

@@ -1,6 +1,6 @@
 #include "view/SnapshotWriter.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/d3dx/d3dx9tex.h"
 #include "platform/imaging/Resampler.h"
 

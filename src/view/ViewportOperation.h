@@ -3,8 +3,8 @@
 // the source name; include it last.
 #pragma once
 
-#include "host/Diagnostics.h"
-#include "host/GuardedCall.h"
+#include "core/Diagnostics.h"
+#include "core/GuardedCall.h"
 #include "view/DXDeviceHost.h"
 #include "view/DXViewport.h"
 

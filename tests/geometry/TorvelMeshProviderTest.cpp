@@ -1,5 +1,5 @@
 #include "geometry/TorvelMeshProvider.h"
-#include "host/HandleTable.h"
+#include "core/HandleTable.h"
 #include "support/CapturedStdout.h"
 #include "support/TestVisual.h"
 

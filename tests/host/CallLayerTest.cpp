@@ -1,9 +1,9 @@
 // The call layer's own pieces: array reading, light records, handles, strings.
 #include "host/ArrayArguments.h"
-#include "host/HandleTable.h"
+#include "core/HandleTable.h"
 #include "host/LightRecords.h"
-#include "host/StringConversion.h"
-#include "scene/DXObject.h"
+#include "core/StringConversion.h"
+#include "core/DXObject.h"
 #include "support/CapturedStdout.h"
 
 #include <gmock/gmock.h>

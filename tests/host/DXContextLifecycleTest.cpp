@@ -2,8 +2,8 @@
 // faults turned into statuses and log lines, process-wide switches.
 #include <pelmora/pelmora.h>
 
-#include "host/HandleTable.h"
-#include "host/ProcessState.h"
+#include "core/HandleTable.h"
+#include "core/ProcessState.h"
 #include "support/TestVisual.h"
 #include "support/CapturedStdout.h"
 

@@ -7,7 +7,7 @@
 #include "geometry/DXSolidMesh.h"
 #include "geometry/MeshTestSupport.h"
 #include "host/DXContext.h"
-#include "host/HandleTable.h"
+#include "core/HandleTable.h"
 #include "platform/d3d9/gl/GLTestHooks.h"
 #include "support/D3D9TestDevice.h"
 

@@ -5,7 +5,7 @@
 #include "geometry/DXSolidMesh.h"
 #include "geometry/MeshTestSupport.h"
 #include "host/DXContext.h"
-#include "host/HandleTable.h"
+#include "core/HandleTable.h"
 
 #include <gtest/gtest.h>
 

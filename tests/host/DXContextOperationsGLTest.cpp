@@ -4,7 +4,7 @@
 #include <pelmora/pelmora.h>
 
 #include "geometry/MeshTestSupport.h"
-#include "host/HandleTable.h"
+#include "core/HandleTable.h"
 #include "scene/DXVisual.h"
 
 #include <gtest/gtest.h>

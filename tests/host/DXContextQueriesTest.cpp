@@ -5,7 +5,7 @@
 
 #include "geometry/DXUserMesh.h"
 #include "geometry/MeshTestSupport.h"
-#include "host/HandleTable.h"
+#include "core/HandleTable.h"
 
 #include <gtest/gtest.h>
 

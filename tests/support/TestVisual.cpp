@@ -1,6 +1,6 @@
 #include "support/TestVisual.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "scene/RenderPass.h"
 #include "support/RecordingDevice.h"
 

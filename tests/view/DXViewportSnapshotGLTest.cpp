@@ -2,7 +2,7 @@
 // background gradient is saved, read back and probed at computed pixels.
 #include <pelmora/pelmora.h>
 
-#include "host/StringConversion.h"
+#include "core/StringConversion.h"
 #include "platform/imaging/ImageFile.h"
 #include "support/D3D9TestDevice.h"
 #include "support/TestSupport.h"

@@ -3,10 +3,10 @@
 // values as they are, so nothing here may be renumbered.
 #pragma once
 
+#include "platform/win/WindowTypes.h"
+
 #include <pelmora/automation.h>
 
-typedef int HWND;  // window handle from the window layer
-typedef int HDC;   // device-context handle from the GDI layer
 typedef DWORD D3DCOLOR;
 
 #ifndef TRUE
@@ -352,18 +352,6 @@ enum D3DBACKBUFFER_TYPE : DWORD {
 #define D3DPRESENTFLAG_DISCARD_DEPTHSTENCIL 0x2
 
 #define D3DADAPTER_DEFAULT 0
-
-struct RECT {
-    LONG left;
-    LONG top;
-    LONG right;
-    LONG bottom;
-};
-
-struct POINT {
-    LONG x;
-    LONG y;
-};
 
 struct D3DVECTOR {
     float x;

@@ -1,5 +1,5 @@
 // Texture requests fitted to the device: sizes, levels and a format it offers.
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/com/ComPtr.h"
 #include "platform/d3dx/D3DXFormatChoice.h"
 #include "platform/d3dx/d3dx9tex.h"

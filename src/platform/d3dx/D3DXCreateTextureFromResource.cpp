@@ -1,5 +1,5 @@
 // Textures from the library's own bitmap resources.
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/com/ComPtr.h"
 #include "platform/d3dx/D3DXSymbolAtlas.h"
 #include "platform/d3dx/d3dx9tex.h"

@@ -1,5 +1,5 @@
 // Mipmap levels filled from the level above, one after another.
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/com/ComPtr.h"
 #include "platform/d3dx/d3dx9tex.h"
 

@@ -1,7 +1,7 @@
 // The font object behind D3DXCreateFont: each lit run of a glyph row becomes
 // one screen-space rectangle, so text needs no texture and stays crisp at
 // whole-number scales.
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/com/ComPtr.h"
 #include "platform/d3dx/D3DXFontGlyphs.h"
 #include "platform/d3dx/D3DXLineGeometry.h"

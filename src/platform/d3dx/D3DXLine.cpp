@@ -1,5 +1,5 @@
 // The line object behind D3DXCreateLine.
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/com/ComPtr.h"
 #include "platform/d3dx/D3DXLineGeometry.h"
 #include "platform/d3dx/D3DXStateSaver.h"

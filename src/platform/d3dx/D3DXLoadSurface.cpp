@@ -1,6 +1,6 @@
 // Loading a surface from another surface or from memory: read as 0xAARRGGBB,
 // key, scale, write back in the destination's format.
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/d3dx/D3DXImageFilter.h"
 #include "platform/d3dx/D3DXSurfacePixels.h"
 #include "platform/d3dx/d3dx9tex.h"

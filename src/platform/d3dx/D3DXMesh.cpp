@@ -1,5 +1,5 @@
 // The mesh object behind D3DXCreateMeshFVF.
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/com/ComPtr.h"
 #include "platform/d3dx/D3DXUnknown.h"
 #include "platform/d3dx/d3dx9mesh.h"

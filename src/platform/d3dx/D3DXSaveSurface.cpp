@@ -1,6 +1,6 @@
 // A rectangle of a surface written to an image file through the imaging layer.
-#include "host/Diagnostics.h"
-#include "platform/d3d9/gl/FormatTable.h"
+#include "core/Diagnostics.h"
+#include "platform/d3d9/PixelFormat.h"
 #include "platform/d3dx/D3DXSurfacePixels.h"
 #include "platform/d3dx/d3dx9tex.h"
 #include "platform/imaging/ImageFile.h"
@@ -18,7 +18,7 @@ bool imagingFormat(D3DXIMAGE_FILEFORMAT format, pelmora::imaging::ImageFormat* r
 }
 
 bool hasAlpha(D3DFORMAT format) {
-    const pelmora::d3d9gl::FormatInfo* info = pelmora::d3d9gl::findFormat(format);
+    const pelmora::d3d9::PixelFormat* info = pelmora::d3d9::findPixelFormat(format);
     return info && info->alphaMask != 0;
 }
 

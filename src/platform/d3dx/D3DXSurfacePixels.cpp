@@ -1,17 +1,17 @@
 #include "platform/d3dx/D3DXSurfacePixels.h"
 
-#include "host/Diagnostics.h"
-#include "platform/d3d9/gl/FormatTable.h"
+#include "core/Diagnostics.h"
+#include "platform/d3d9/PixelFormat.h"
 #include "platform/com/ComPtr.h"
 
 namespace pelmora::d3dx {
 namespace {
 
-using d3d9gl::FormatInfo;
-using d3d9gl::FormatKind;
+using d3d9::PixelFormat;
+using d3d9::FormatKind;
 
-const FormatInfo* colourFormat(D3DFORMAT format) {
-    const FormatInfo* info = d3d9gl::findFormat(format);
+const PixelFormat* colourFormat(D3DFORMAT format) {
+    const PixelFormat* info = d3d9::findPixelFormat(format);
     if (!info || info->kind != FormatKind::Colour) {
         logFormat("D3DX: surface format %u is not a colour format this library converts\n", unsigned(format));
         return nullptr;
@@ -61,12 +61,12 @@ HRESULT readThroughSystemMemory(IDirect3DSurface9* surface, const RECT& rect, im
 HRESULT writeLocked(IDirect3DSurface9* surface, const RECT& rect, const imaging::ImageView& image) {
     D3DSURFACE_DESC desc{};
     PELMORA_RETURN_IF_FAILED(surface->GetDesc(&desc));
-    const FormatInfo* info = colourFormat(desc.Format);
+    const PixelFormat* info = colourFormat(desc.Format);
     if (!info) return D3DERR_INVALIDCALL;
     D3DLOCKED_RECT locked{};
     const HRESULT hr = surface->LockRect(&locked, &rect, 0);
     if (FAILED(hr)) return hr;
-    d3d9gl::convertRowsFromArgb(*info, image.pixels, size_t(image.stride) * sizeof(uint32_t),
+    d3d9::convertRowsFromArgb(*info, image.pixels, size_t(image.stride) * sizeof(uint32_t),
                                 static_cast<uint8_t*>(locked.pBits), size_t(locked.Pitch), image.width,
                                 image.height);
     surface->UnlockRect();
@@ -101,14 +101,14 @@ bool rectInside(const RECT& rect, const RECT& bounds) {
 
 HRESULT convertToArgb(const void* pixels, D3DFORMAT format, UINT pitch, const RECT& rect,
                       imaging::Image* image) {
-    const FormatInfo* info = colourFormat(format);
+    const PixelFormat* info = colourFormat(format);
     if (!info) return D3DERR_INVALIDCALL;
     image->width = int(width(rect));
     image->height = int(height(rect));
     image->pixels.assign(size_t(image->width) * size_t(image->height), 0);
     const auto* first = static_cast<const uint8_t*>(pixels) + size_t(rect.top) * pitch +
                         size_t(rect.left) * info->bytesPerPixel;
-    d3d9gl::convertRowsToArgb(*info, first, pitch, image->pixels.data(),
+    d3d9::convertRowsToArgb(*info, first, pitch, image->pixels.data(),
                               size_t(image->width) * sizeof(uint32_t), image->width, image->height);
     return D3D_OK;
 }

@@ -1,6 +1,6 @@
 #include "platform/imaging/ImageFile.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/imaging/ImageCodecs.h"
 
 #include <cerrno>

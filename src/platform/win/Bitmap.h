@@ -2,7 +2,7 @@
 // can be selected into one memory device context at a time.
 #pragma once
 
-#include "platform/d3d9/d3d9types.h"
+#include "platform/win/WindowTypes.h"
 #include "platform/imaging/ImageView.h"
 #include "platform/win/GdiObject.h"
 

@@ -2,7 +2,7 @@
 
 #include <pelmora/host.h>
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 
 #include <new>
 

@@ -2,7 +2,7 @@
 // host can draw on a surface with its own 2-D library through PelmoraGetDCImage.
 #pragma once
 
-#include "platform/d3d9/d3d9types.h"
+#include "platform/win/WindowTypes.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/GdiObject.h"
 

@@ -2,7 +2,7 @@
 
 #include <pelmora/host.h>
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/imaging/Resampler.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/DeviceContext.h"

@@ -4,7 +4,7 @@
 // Failures return 0 or false and write a log line.
 #pragma once
 
-#include "platform/d3d9/d3d9types.h"
+#include "platform/win/WindowTypes.h"
 #include "platform/imaging/ImageView.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "platform/win/Registry.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/win/RegistryHive.h"
 
 #include <cstring>

@@ -3,7 +3,7 @@
 
 #include <pelmora/host.h>
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/win/HandleSlots.h"
 #include "platform/win/OffscreenWindow.h"
 #include "platform/win/X11Window.h"

@@ -3,7 +3,7 @@
 // top-down.
 #pragma once
 
-#include "platform/d3d9/d3d9types.h"
+#include "platform/win/WindowTypes.h"
 #include "platform/imaging/ImageView.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 // XImage is kept while presents keep the same size.
 #include "platform/win/X11Window.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/imaging/Resampler.h"
 #include "platform/win/X11WindowConnection.h"
 

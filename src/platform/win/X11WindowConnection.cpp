@@ -1,6 +1,6 @@
 #include "platform/win/X11WindowConnection.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 
 #include <X11/extensions/XShm.h>
 

@@ -1,6 +1,6 @@
 #include "platform/d3d9/gl/DesktopMode.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/win/Window.h"
 
 #include <pelmora/host.h>

@@ -1,6 +1,6 @@
 #include "platform/d3d9/gl/Direct3D9GL.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/d3d9/gl/CapsTable.h"
 #include "platform/d3d9/gl/DesktopMode.h"
 #include "platform/d3d9/gl/EglAdapterList.h"

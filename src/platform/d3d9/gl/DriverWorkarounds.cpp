@@ -1,6 +1,6 @@
 #include "platform/d3d9/gl/DriverWorkarounds.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 
 #include <cstdlib>
 #include <cstring>

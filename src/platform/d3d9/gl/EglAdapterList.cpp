@@ -1,6 +1,6 @@
 #include "platform/d3d9/gl/EglAdapterList.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/d3d9/gl/FormatTable.h"
 #include "platform/d3d9/gl/GLContext.h"
 

@@ -2,196 +2,100 @@
 
 #include <GL/glcorearb.h>
 
-#include <bit>
-#include <cstring>
-#include <iterator>
+#include <vector>
 
 namespace pelmora::d3d9gl {
 namespace {
 
-
-constexpr FormatInfo colour(D3DFORMAT format, uint8_t bytes, uint32_t a, uint32_t r, uint32_t g,
-                            uint32_t b, GLenum internal, GLenum upload, GLenum type) {
-    return {format, FormatKind::Colour, bytes, a, r, g, b, false, 0xFF, internal, upload, type,
-            {0, 0, 0, 0}, false, 0, 0, false};
-}
-
-constexpr FormatInfo depth(D3DFORMAT format, uint8_t bytes, GLenum internal, uint8_t depthBits,
-                           uint8_t stencilBits, bool isFloat) {
-    return {format, FormatKind::Depth, bytes, 0, 0, 0, 0, false, 0, internal, 0, 0,
-            {0, 0, 0, 0}, false, depthBits, stencilBits, isFloat};
-}
-
-constexpr FormatInfo unsupported(D3DFORMAT format) {
-    return {format, FormatKind::Unsupported, 0, 0, 0, 0, 0, false, 0, 0, 0, 0,
-            {0, 0, 0, 0}, false, 0, 0, false};
-}
-
-constexpr FormatInfo index(D3DFORMAT format, uint8_t bytes) {
-    return {format, FormatKind::Index, bytes, 0, 0, 0, 0, false, 0, 0, 0, 0,
-            {0, 0, 0, 0}, false, 0, 0, false};
-}
-
-constexpr FormatInfo withSwizzle(FormatInfo info, int32_t r, int32_t g, int32_t b, int32_t a) {
-    info.swizzle[0] = r;
-    info.swizzle[1] = g;
-    info.swizzle[2] = b;
-    info.swizzle[3] = a;
-    return info;
-}
-
-constexpr FormatInfo luminance(FormatInfo info) {
-    info.luminance = true;
-    return info;
-}
-
-constexpr FormatInfo viaArgb(FormatInfo info) {
-    info.uploadAsArgb = true;
-    return info;
-}
-
-constexpr FormatInfo missingColourZero(FormatInfo info) {
-    info.missingColour = 0;
-    return info;
-}
-
-const FormatInfo kFormats[] = {
-    colour(D3DFMT_R8G8B8, 3, 0, 0xFF0000, 0xFF00, 0xFF, GL_RGB8, GL_BGR, GL_UNSIGNED_BYTE),
-    colour(D3DFMT_A8R8G8B8, 4, 0xFF000000, 0xFF0000, 0xFF00, 0xFF, GL_RGBA8, GL_BGRA,
-           GL_UNSIGNED_INT_8_8_8_8_REV),
-    colour(D3DFMT_X8R8G8B8, 4, 0, 0xFF0000, 0xFF00, 0xFF, GL_RGB8, GL_BGRA,
-           GL_UNSIGNED_INT_8_8_8_8_REV),
-    colour(D3DFMT_R5G6B5, 2, 0, 0xF800, 0x07E0, 0x001F, GL_RGB565, GL_RGB,
-           GL_UNSIGNED_SHORT_5_6_5),
-    colour(D3DFMT_X1R5G5B5, 2, 0, 0x7C00, 0x03E0, 0x001F, GL_RGB5, GL_BGRA,
-           GL_UNSIGNED_SHORT_1_5_5_5_REV),
-    colour(D3DFMT_A1R5G5B5, 2, 0x8000, 0x7C00, 0x03E0, 0x001F, GL_RGB5_A1, GL_BGRA,
-           GL_UNSIGNED_SHORT_1_5_5_5_REV),
-    colour(D3DFMT_A4R4G4B4, 2, 0xF000, 0x0F00, 0x00F0, 0x000F, GL_RGBA4, GL_BGRA,
-           GL_UNSIGNED_SHORT_4_4_4_4_REV),
-    colour(D3DFMT_X4R4G4B4, 2, 0, 0x0F00, 0x00F0, 0x000F, GL_RGB4, GL_BGRA,
-           GL_UNSIGNED_SHORT_4_4_4_4_REV),
-    colour(D3DFMT_R3G3B2, 1, 0, 0xE0, 0x1C, 0x03, GL_R3_G3_B2, GL_RGB, GL_UNSIGNED_BYTE_3_3_2),
-    viaArgb(colour(D3DFMT_A8R3G3B2, 2, 0xFF00, 0xE0, 0x1C, 0x03, GL_RGBA8, GL_BGRA,
-                   GL_UNSIGNED_INT_8_8_8_8_REV)),
-    missingColourZero(withSwizzle(colour(D3DFMT_A8, 1, 0xFF, 0, 0, 0, GL_R8, GL_RED,
-                                         GL_UNSIGNED_BYTE),
-                                  GL_ZERO, GL_ZERO, GL_ZERO, GL_RED)),
-    luminance(withSwizzle(colour(D3DFMT_L8, 1, 0, 0xFF, 0xFF, 0xFF, GL_R8, GL_RED,
-                                 GL_UNSIGNED_BYTE),
-                          GL_RED, GL_RED, GL_RED, GL_ONE)),
-    colour(D3DFMT_A2B10G10R10, 4, 0xC0000000, 0x3FF, 0xFFC00, 0x3FF00000, GL_RGB10_A2, GL_RGBA,
-           GL_UNSIGNED_INT_2_10_10_10_REV),
-    colour(D3DFMT_A2R10G10B10, 4, 0xC0000000, 0x3FF00000, 0xFFC00, 0x3FF, GL_RGB10_A2, GL_BGRA,
-           GL_UNSIGNED_INT_2_10_10_10_REV),
-    colour(D3DFMT_A8B8G8R8, 4, 0xFF000000, 0xFF, 0xFF00, 0xFF0000, GL_RGBA8, GL_RGBA,
-           GL_UNSIGNED_INT_8_8_8_8_REV),
-    colour(D3DFMT_X8B8G8R8, 4, 0, 0xFF, 0xFF00, 0xFF0000, GL_RGB8, GL_RGBA,
-           GL_UNSIGNED_INT_8_8_8_8_REV),
-    withSwizzle(colour(D3DFMT_G16R16, 4, 0, 0xFFFF, 0xFFFF0000, 0, GL_RG16, GL_RG,
-                       GL_UNSIGNED_SHORT),
-                GL_RED, GL_GREEN, GL_ONE, GL_ONE),
-    unsupported(D3DFMT_A16B16G16R16),
-    unsupported(D3DFMT_P8),
-    depth(D3DFMT_D16_LOCKABLE, 2, GL_DEPTH_COMPONENT16, 16, 0, false),
-    depth(D3DFMT_D32, 4, GL_DEPTH_COMPONENT32, 32, 0, false),
-    unsupported(D3DFMT_D15S1),
-    depth(D3DFMT_D24S8, 4, GL_DEPTH24_STENCIL8, 24, 8, false),
-    depth(D3DFMT_D24X8, 4, GL_DEPTH_COMPONENT24, 24, 0, false),
-    unsupported(D3DFMT_D24X4S4),
-    depth(D3DFMT_D16, 2, GL_DEPTH_COMPONENT16, 16, 0, false),
-    depth(D3DFMT_D32F_LOCKABLE, 4, GL_DEPTH_COMPONENT32F, 32, 0, true),
-    unsupported(D3DFMT_D24FS8),
-    index(D3DFMT_INDEX16, 2),
-    index(D3DFMT_INDEX32, 4),
+struct GLStorage {
+    D3DFORMAT format;
+    GLenum internalFormat, uploadFormat, uploadType;
+    int32_t swizzle[4];
+    bool uploadAsArgb;
 };
 
-uint8_t expandChannel(uint32_t pixel, uint32_t mask) {
-    if (mask == 0) return 0;
-    const uint32_t shift = std::countr_zero(mask);
-    const uint32_t maximum = mask >> shift;
-    const uint32_t value = (pixel & mask) >> shift;
-    return static_cast<uint8_t>((value * 255u + maximum / 2) / maximum);
+constexpr GLStorage stored(D3DFORMAT format, GLenum internal, GLenum upload, GLenum type) {
+    return {format, internal, upload, type, {0, 0, 0, 0}, false};
 }
 
-uint32_t compressChannel(uint8_t value, uint32_t mask) {
-    if (mask == 0) return 0;
-    const uint32_t shift = std::countr_zero(mask);
-    const uint64_t maximum = mask >> shift;
-    return static_cast<uint32_t>((value * maximum + 127) / 255) << shift;
+constexpr GLStorage withSwizzle(GLStorage row, int32_t r, int32_t g, int32_t b, int32_t a) {
+    row.swizzle[0] = r;
+    row.swizzle[1] = g;
+    row.swizzle[2] = b;
+    row.swizzle[3] = a;
+    return row;
 }
 
-uint32_t loadPixel(const uint8_t* pixel, uint8_t bytes) {
-    uint32_t value = 0;
-    std::memcpy(&value, pixel, bytes);  // little-endian, as Direct3D surfaces are
-    return value;
+constexpr GLStorage viaArgb(GLStorage row) {
+    row.uploadAsArgb = true;
+    return row;
+}
+
+const GLStorage kStorage[] = {
+    stored(D3DFMT_R8G8B8, GL_RGB8, GL_BGR, GL_UNSIGNED_BYTE),
+    stored(D3DFMT_A8R8G8B8, GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV),
+    stored(D3DFMT_X8R8G8B8, GL_RGB8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV),
+    stored(D3DFMT_R5G6B5, GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5),
+    stored(D3DFMT_X1R5G5B5, GL_RGB5, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV),
+    stored(D3DFMT_A1R5G5B5, GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV),
+    stored(D3DFMT_A4R4G4B4, GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV),
+    stored(D3DFMT_X4R4G4B4, GL_RGB4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV),
+    stored(D3DFMT_R3G3B2, GL_R3_G3_B2, GL_RGB, GL_UNSIGNED_BYTE_3_3_2),
+    viaArgb(stored(D3DFMT_A8R3G3B2, GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV)),
+    withSwizzle(stored(D3DFMT_A8, GL_R8, GL_RED, GL_UNSIGNED_BYTE), GL_ZERO, GL_ZERO, GL_ZERO,
+                GL_RED),
+    withSwizzle(stored(D3DFMT_L8, GL_R8, GL_RED, GL_UNSIGNED_BYTE), GL_RED, GL_RED, GL_RED,
+                GL_ONE),
+    stored(D3DFMT_A2B10G10R10, GL_RGB10_A2, GL_RGBA, GL_UNSIGNED_INT_2_10_10_10_REV),
+    stored(D3DFMT_A2R10G10B10, GL_RGB10_A2, GL_BGRA, GL_UNSIGNED_INT_2_10_10_10_REV),
+    stored(D3DFMT_A8B8G8R8, GL_RGBA8, GL_RGBA, GL_UNSIGNED_INT_8_8_8_8_REV),
+    stored(D3DFMT_X8B8G8R8, GL_RGB8, GL_RGBA, GL_UNSIGNED_INT_8_8_8_8_REV),
+    withSwizzle(stored(D3DFMT_G16R16, GL_RG16, GL_RG, GL_UNSIGNED_SHORT), GL_RED, GL_GREEN, GL_ONE,
+                GL_ONE),
+    stored(D3DFMT_D16_LOCKABLE, GL_DEPTH_COMPONENT16, 0, 0),
+    stored(D3DFMT_D32, GL_DEPTH_COMPONENT32, 0, 0),
+    stored(D3DFMT_D24S8, GL_DEPTH24_STENCIL8, 0, 0),
+    stored(D3DFMT_D24X8, GL_DEPTH_COMPONENT24, 0, 0),
+    stored(D3DFMT_D16, GL_DEPTH_COMPONENT16, 0, 0),
+    stored(D3DFMT_D32F_LOCKABLE, GL_DEPTH_COMPONENT32F, 0, 0),
+};
+
+FormatInfo joined(const d3d9::PixelFormat& layout) {
+    FormatInfo info{layout, 0, 0, 0, {0, 0, 0, 0}, false};
+    for (const GLStorage& row : kStorage) {
+        if (row.format != layout.format) continue;
+        info.internalFormat = row.internalFormat;
+        info.uploadFormat = row.uploadFormat;
+        info.uploadType = row.uploadType;
+        for (int i = 0; i < 4; ++i) info.swizzle[i] = row.swizzle[i];
+        info.uploadAsArgb = row.uploadAsArgb;
+    }
+    return info;
+}
+
+const std::vector<FormatInfo>& table() {
+    static const std::vector<FormatInfo> rows = [] {
+        size_t count = 0;
+        const d3d9::PixelFormat* layouts = d3d9::pixelFormatTable(&count);
+        std::vector<FormatInfo> result;
+        result.reserve(count);
+        for (size_t i = 0; i < count; ++i) result.push_back(joined(layouts[i]));
+        return result;
+    }();
+    return rows;
 }
 
 }  // namespace
 
 const FormatInfo* findFormat(D3DFORMAT format) {
-    for (const FormatInfo& info : kFormats)
+    for (const FormatInfo& info : table())
         if (info.format == format) return &info;
     return nullptr;
 }
 
 const FormatInfo* formatTable(size_t* count) {
-    *count = std::size(kFormats);
-    return kFormats;
-}
-
-bool isColourFormat(D3DFORMAT format) {
-    const FormatInfo* info = findFormat(format);
-    return info && info->kind == FormatKind::Colour;
-}
-
-bool isDepthFormat(D3DFORMAT format) {
-    const FormatInfo* info = findFormat(format);
-    return info && info->kind == FormatKind::Depth;
-}
-
-uint32_t pixelToArgb(const FormatInfo& info, const uint8_t* pixel) {
-    const uint32_t value = loadPixel(pixel, info.bytesPerPixel);
-    const uint8_t alpha = info.alphaMask ? expandChannel(value, info.alphaMask) : 0xFF;
-    uint8_t red = info.redMask ? expandChannel(value, info.redMask) : info.missingColour;
-    uint8_t green = info.greenMask ? expandChannel(value, info.greenMask) : info.missingColour;
-    uint8_t blue = info.blueMask ? expandChannel(value, info.blueMask) : info.missingColour;
-    if (info.luminance) green = blue = red;
-    return (uint32_t(alpha) << 24) | (uint32_t(red) << 16) | (uint32_t(green) << 8) | blue;
-}
-
-void argbToPixel(const FormatInfo& info, uint32_t argb, uint8_t* pixel) {
-    const uint8_t alpha = argb >> 24, red = argb >> 16, green = argb >> 8, blue = argb;
-    uint32_t value = 0;
-    if (info.luminance) {
-        // Rec. 601 weights, as a grey conversion of a colour image would use.
-        value = compressChannel(static_cast<uint8_t>((299 * red + 587 * green + 114 * blue + 500) / 1000),
-                                info.redMask);
-    } else {
-        value = compressChannel(red, info.redMask) | compressChannel(green, info.greenMask) |
-                compressChannel(blue, info.blueMask);
-    }
-    value |= compressChannel(alpha, info.alphaMask);
-    std::memcpy(pixel, &value, info.bytesPerPixel);
-}
-
-void convertRowsToArgb(const FormatInfo& info, const uint8_t* source, size_t sourceStride,
-                       uint32_t* target, size_t targetStride, int width, int height) {
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* in = source + y * sourceStride;
-        auto* out = reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(target) + y * targetStride);
-        for (int x = 0; x < width; ++x) out[x] = pixelToArgb(info, in + x * info.bytesPerPixel);
-    }
-}
-
-void convertRowsFromArgb(const FormatInfo& info, const uint32_t* source, size_t sourceStride,
-                         uint8_t* target, size_t targetStride, int width, int height) {
-    for (int y = 0; y < height; ++y) {
-        const auto* in =
-            reinterpret_cast<const uint32_t*>(reinterpret_cast<const uint8_t*>(source) + y * sourceStride);
-        uint8_t* out = target + y * targetStride;
-        for (int x = 0; x < width; ++x) argbToPixel(info, in[x], out + x * info.bytesPerPixel);
-    }
+    *count = table().size();
+    return table().data();
 }
 
 }  // namespace pelmora::d3d9gl

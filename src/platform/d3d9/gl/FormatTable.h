@@ -1,28 +1,24 @@
-// Every D3DFORMAT the device knows, with its memory layout, its OpenGL
-// storage and upload, and whether it exists here at all. Formats without an
-// OpenGL counterpart are listed as unsupported rather than left out, so a
-// query answers "not available" from the table instead of from a missing row.
+// How OpenGL stores and uploads each D3DFORMAT: the device layer's pixel
+// layout joined with the GL storage of the same format. A format GL cannot
+// store keeps its layout row with zero GL enumerants.
 #pragma once
 
-#include "platform/d3d9/d3d9types.h"
+#include "platform/d3d9/PixelFormat.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace pelmora::d3d9gl {
 
-enum class FormatKind : uint8_t { Unsupported, Colour, Depth, Index };
+using d3d9::argbToPixel;
+using d3d9::convertRowsFromArgb;
+using d3d9::convertRowsToArgb;
+using d3d9::FormatKind;
+using d3d9::isColourFormat;
+using d3d9::isDepthFormat;
+using d3d9::pixelToArgb;
 
-struct FormatInfo {
-    D3DFORMAT format;
-    FormatKind kind;
-    uint8_t bytesPerPixel;
-    // Channel masks within a little-endian pixel; a luminance format repeats
-    // its one channel into red, green and blue.
-    uint32_t alphaMask, redMask, greenMask, blueMask;
-    bool luminance;
-    // Value a colour channel reads as when the format lacks it.
-    uint8_t missingColour;
+struct FormatInfo : d3d9::PixelFormat {
     // OpenGL enumerants, kept as plain integers so this table reads without GL headers.
     uint32_t internalFormat;
     uint32_t uploadFormat;
@@ -31,28 +27,12 @@ struct FormatInfo {
     int32_t swizzle[4];
     // True when OpenGL has no upload type for the layout: upload goes through 32-bit ARGB.
     bool uploadAsArgb;
-    uint8_t depthBits;
-    uint8_t stencilBits;
-    bool floatDepth;
 };
 
 // The row for a format, or nullptr for a value the device has never heard of.
 const FormatInfo* findFormat(D3DFORMAT format);
 
-// All rows, for probing what the GL implementation accepts.
+// All rows, in the layout table's order, for probing what the GL implementation accepts.
 const FormatInfo* formatTable(size_t* count);
-
-bool isColourFormat(D3DFORMAT format);
-bool isDepthFormat(D3DFORMAT format);
-
-// One pixel in the format to 0xAARRGGBB and back.
-uint32_t pixelToArgb(const FormatInfo& info, const uint8_t* pixel);
-void argbToPixel(const FormatInfo& info, uint32_t argb, uint8_t* pixel);
-
-// Rows of pixels to and from 0xAARRGGBB; strides in bytes.
-void convertRowsToArgb(const FormatInfo& info, const uint8_t* source, size_t sourceStride,
-                       uint32_t* target, size_t targetStride, int width, int height);
-void convertRowsFromArgb(const FormatInfo& info, const uint32_t* source, size_t sourceStride,
-                         uint8_t* target, size_t targetStride, int width, int height);
 
 }  // namespace pelmora::d3d9gl

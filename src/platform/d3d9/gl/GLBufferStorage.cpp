@@ -1,6 +1,6 @@
 #include "platform/d3d9/gl/GLBufferStorage.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/d3d9/gl/GLDevice.h"
 
 namespace pelmora::d3d9gl {

@@ -1,6 +1,6 @@
 #include "platform/d3d9/gl/ProgramCache.h"
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 #include "platform/d3d9/gl/FixedFunctionGenerator.h"
 #include "platform/d3d9/gl/FixedFunctionUniforms.h"
 

@@ -1,4 +1,5 @@
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
+#include "platform/win/DiagnosticSwitches.h"
 #include "support/TestSupport.h"
 
 #include <pelmora/host.h>
@@ -197,6 +198,8 @@ TEST_F(LogStartTest, LogErrorsSwitchDecidesAboutTheFile) {
     const std::vector<std::pair<std::optional<std::string>, bool>> cases = {
         {std::string("no"), false}, {std::string(""), false},   {std::nullopt, false},
         {std::string("1"), false},  {std::string("yes"), true}, {std::string("True"), true},
+        // Only the first character counts, however long the value is.
+        {"Y" + std::string(300, 'x'), true}, {"N" + std::string(300, 'x'), false},
     };
     fs::create_directory(logFolder());
     for (const auto& [text, fileWanted] : cases) {
@@ -252,14 +255,15 @@ TEST_F(LogStartTest, WithoutADataFolderTheFixedFallbackIsUsedAndMade) {
 // Read in this process, from the same kind of registry folder.
 TEST_F(LogStartTest, OnlyAProfilingValueStartingWithTrueOrYesTurnsItOn) {
     RegistryFolderScope scope(root_ + "/registry");
-    EXPECT_FALSE(readProfilingSwitch()) << "no key";
+    EXPECT_FALSE(win::readProfilingSwitch()) << "no key";
     const std::vector<std::pair<std::string, bool>> cases = {
         {"yes", true}, {"Y", true},   {"true", true}, {"T", true},
         {"1", false},  {"no", false}, {"", false},    {"on", false},
+        {"y" + std::string(1000, 'e'), true},
     };
     for (const auto& [text, expected] : cases) {
         writeSwitch(kProfilingKey, "Enabled", text);
-        EXPECT_EQ(readProfilingSwitch(), expected) << '"' << text << '"';
+        EXPECT_EQ(win::readProfilingSwitch(), expected) << '"' << text << '"';
     }
 }
 

@@ -1,4 +1,4 @@
-#include "host/GuardedCall.h"
+#include "core/GuardedCall.h"
 
 #include <mutex>
 

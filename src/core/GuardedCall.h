@@ -5,7 +5,7 @@
 #include <pelmora/automation.h>
 #include <pelmora/exception.h>
 
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 
 namespace pelmora {
 

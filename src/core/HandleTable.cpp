@@ -1,6 +1,6 @@
-#include "host/HandleTable.h"
+#include "core/HandleTable.h"
 
-#include "scene/DXObject.h"
+#include "core/DXObject.h"
 
 namespace pelmora {
 

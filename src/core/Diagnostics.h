@@ -9,9 +9,10 @@
 
 namespace pelmora {
 
-// Decides, once per process, whether and where the log file is written, and
-// writes the instance header. Runs when the library is loaded.
-void startLog();
+// Decides, once per process, where the log file is written (nowhere when the
+// caller's switch says not to keep one), and writes the instance header. Runs
+// when the library is loaded.
+void startLog(bool keepLogFile);
 
 // Writes an already formatted message verbatim: standard output first, then
 // the log file when there is one.
@@ -22,9 +23,6 @@ void logFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The log file's full path, or empty while logging to the file is off.
 std::string logPath();
-
-// True when "Enabled" under the profiling key starts with T, t, Y or y.
-bool readProfilingSwitch();
 
 // Writes "FAILED HRESULT (0x%x) [%d] in %s @ %d\n" and returns hr.
 HRESULT traceFailedHresult(HRESULT hr, const char* sourceFile, int line);

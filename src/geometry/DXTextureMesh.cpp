@@ -1,4 +1,4 @@
-#include "image/DXTextureMesh.h"
+#include "geometry/DXTextureMesh.h"
 
 namespace pelmora {
 

@@ -1,6 +1,6 @@
-#include "scene/DXObject.h"
+#include "core/DXObject.h"
 
-#include "host/HandleTable.h"
+#include "core/HandleTable.h"
 
 namespace pelmora {
 

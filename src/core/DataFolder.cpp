@@ -1,11 +1,11 @@
-#include "platform/win/DataFolder.h"
+#include "core/DataFolder.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdlib>
 
-namespace pelmora::win {
+namespace pelmora {
 
 namespace {
 
@@ -49,4 +49,4 @@ bool ensureFolder(const std::string& path) {
     return mkdir(path.c_str(), kPrivateFolderMode) == 0 || (errno == EEXIST && isFolder(path));
 }
 
-}  // namespace pelmora::win
+}  // namespace pelmora

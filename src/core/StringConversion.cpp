@@ -1,4 +1,4 @@
-#include "host/StringConversion.h"
+#include "core/StringConversion.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
-#include "host/Diagnostics.h"
+#include "core/Diagnostics.h"
 
-#include "platform/win/DataFolder.h"
+#include "core/DataFolder.h"
 
 #include <pelmora/host.h>
 
@@ -17,15 +17,10 @@ namespace pelmora {
 
 namespace {
 
-constexpr const char* kPelmoraKey = "Software\\Torvel, Inc.\\Torvel Design\\Pelmora";
-constexpr const char* kProfilingKey = "Software\\Torvel, Inc.\\Torvel Design\\Profiling";
-constexpr const char* kLogErrorsValue = "Log Errors";
-constexpr const char* kProfilingValue = "Enabled";
 constexpr const char* kLogFolderName = "Torvel Design";
 constexpr const char* kLogFileName = "Pelmora.log";
 constexpr const char* kInstanceHeader =
     "================================ New Pelmora Instance============================\n";
-constexpr size_t kSwitchBufferSize = 256;
 constexpr size_t kMessageBufferSize = 1024;
 constexpr size_t kCtimeBufferSize = 32;  // ctime_r needs at least 26
 constexpr mode_t kLogFileMode = 0644;
@@ -34,43 +29,14 @@ constexpr mode_t kLogFileMode = 0644;
 // whatever the order the loader runs them in. Empty while file logging is off.
 char gLogPath[4096];
 
-// A switch is on when its first character says "true" or "yes".
-bool isAffirmative(char first) {
-    return first == 'T' || first == 't' || first == 'Y' || first == 'y';
-}
-
-enum class SwitchKey { Absent, Present };
-
-// Reads a value's first byte from a key of HKEY_CURRENT_USER into a zeroed
-// 256-byte buffer; the value's type is not checked. An unreadable value
-// leaves the buffer empty.
-SwitchKey readSwitch(const char* keyPath, const char* valueName, char* first) {
-    HKEY key = nullptr;
-    *first = '\0';
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return SwitchKey::Absent;
-    BYTE buffer[kSwitchBufferSize] = {};
-    DWORD size = sizeof buffer;
-    if (RegQueryValueExA(key, valueName, nullptr, nullptr, buffer, &size) == ERROR_SUCCESS)
-        *first = static_cast<char>(buffer[0]);
-    RegCloseKey(key);
-    return SwitchKey::Present;
-}
-
-bool fileLoggingWanted() {
-    char first;
-    return readSwitch(kPelmoraKey, kLogErrorsValue, &first) == SwitchKey::Absent ||
-           isAffirmative(first);
-}
-
 // The per-user data folder's "Torvel Design" (used only if it already
 // exists), else the fixed fallback's, which is made when missing.
 std::string logFolder() {
-    const std::string data = win::userDataFolder();
+    const std::string data = userDataFolder();
     if (!data.empty())
         return data + "/" + kLogFolderName + "/";
-    const std::string fallback = win::fallbackDataFolder() + "/" + kLogFolderName;
-    win::ensureFolder(fallback);
+    const std::string fallback = fallbackDataFolder() + "/" + kLogFolderName;
+    ensureFolder(fallback);
     return fallback + "/";
 }
 
@@ -108,8 +74,8 @@ void writeInstanceHeader(FILE* file, time_t now) {
 
 }  // namespace
 
-void startLog() {
-    if (!fileLoggingWanted())
+void startLog(bool keepLogFile) {
+    if (!keepLogFile)
         return;
     const std::string path = logFolder() + kLogFileName;
     if (path.size() >= sizeof gLogPath)
@@ -147,12 +113,6 @@ void logFormat(const char* format, ...) {
 }
 
 std::string logPath() { return std::string(gLogPath); }
-
-bool readProfilingSwitch() {
-    char first;
-    readSwitch(kProfilingKey, kProfilingValue, &first);
-    return isAffirmative(first);
-}
 
 HRESULT traceFailedHresult(HRESULT hr, const char* sourceFile, int line) {
     logFormat("FAILED HRESULT (0x%x) [%d] in %s @ %d\n", static_cast<unsigned>(hr),

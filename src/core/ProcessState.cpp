@@ -1,4 +1,4 @@
-#include "host/ProcessState.h"
+#include "core/ProcessState.h"
 
 namespace pelmora {
 

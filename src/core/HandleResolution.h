@@ -1,8 +1,8 @@
 // Resolving the handles an operation receives, inside its guarded body.
 #pragma once
 
-#include "host/Diagnostics.h"
-#include "host/HandleTable.h"
+#include "core/Diagnostics.h"
+#include "core/HandleTable.h"
 
 // Declares `Type* name` for the handle, or traces E_HANDLE and returns it when
 // the handle is 0, released, or names an object of another kind.

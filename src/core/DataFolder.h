@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace pelmora::win {
+namespace pelmora {
 
 // The per-user data folder ($XDG_DATA_HOME, else $HOME/.local/share) when it
 // exists as a folder; empty when it cannot be determined or does not exist.
@@ -17,4 +17,4 @@ std::string fallbackDataFolder();
 // Creates one folder, private to the user, unless it already exists as a folder.
 bool ensureFolder(const std::string& path);
 
-}  // namespace pelmora::win
+}  // namespace pelmora
