@@ -185,6 +185,19 @@ public:
     // to a facet set and return S_OK, or leave it null: a failing status is
     // logged, and either way the mesh keeps the geometry it had in automatic
     // mode. Every source handed out comes back through releaseFacets.
+    //
+    // A source whose counts do not fit its data (a null list or vertex array
+    // with a non-zero count, a negative count, a face running past the end of
+    // the list or without the closing 0) is refused whole with a log line;
+    // faces naming vertices outside the vertex array are dropped one by one.
+    //
+    // The factory may call Pelmora back. Objects it releases (the mesh being
+    // tessellated, its frames, the viewport, even the context) disappear for
+    // the host at once and are destroyed when the outermost Pelmora call
+    // returns. Refreshing or refining the mesh being tessellated gives
+    // E_ACCESSDENIED, and so does a newViewport that would need the device
+    // created anew (a lost device is created anew only after the factory
+    // has returned).
     virtual HRESULT getFacets(int hostMesh, double deviation, int manual,
                               FacetSource** source) = 0;
     // Takes back a source from getFacets, after Pelmora has copied it.
@@ -214,7 +227,9 @@ public:
     // null, with S_OK, when no mesh is listed under the pair. The source
     // reads the mesh as it is at each call (its pointers stay valid until the
     // mesh next changes geometry) and reads as empty once the mesh is
-    // destroyed. E_POINTER for a null out pointer.
+    // destroyed, also when that happens because the context is released (a
+    // source still held then cannot be freed any more; it stays, empty,
+    // until the process ends). E_POINTER for a null out pointer.
     virtual HRESULT getFacets(int factory, int hostMesh, FacetSource** source) = 0;
     // Frees a source from getFacets. S_OK, also for null; E_INVALIDARG for a
     // pointer this provider did not hand out (or already freed).

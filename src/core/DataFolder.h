@@ -14,7 +14,11 @@ std::string userDataFolder();
 // The fixed folder used when there is no per-user data folder.
 std::string fallbackDataFolder();
 
-// Creates one folder, private to the user, unless it already exists as a folder.
-bool ensureFolder(const std::string& path);
+// Makes a folder private to this user (mode 0700) unless it exists, and says
+// whether it may be trusted with files: it must be a folder itself (not a
+// symbolic link to one), belong to this user and be writable by no one else,
+// since it may sit in a folder every user can write to. When it may not,
+// *why (if given) says why.
+bool ensurePrivateFolder(const std::string& path, std::string* why = nullptr);
 
 }  // namespace pelmora

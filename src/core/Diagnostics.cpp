@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -29,14 +30,25 @@ constexpr mode_t kLogFileMode = 0644;
 // whatever the order the loader runs them in. Empty while file logging is off.
 char gLogPath[4096];
 
+// Start-up's one word on why there is no log file, on standard output only.
+void explainNoLogFile(const std::string& what, const std::string& why) {
+    std::printf("Pelmora: no log file: %s %s\n", what.c_str(), why.c_str());
+    std::fflush(stdout);
+}
+
 // The per-user data folder's "Torvel Design" (used only if it already
-// exists), else the fixed fallback's, which is made when missing.
+// exists), else the fixed fallback's, which is made when missing and used
+// only while it is this user's alone. Empty when there is none to use.
 std::string logFolder() {
     const std::string data = userDataFolder();
     if (!data.empty())
         return data + "/" + kLogFolderName + "/";
     const std::string fallback = fallbackDataFolder() + "/" + kLogFolderName;
-    ensureFolder(fallback);
+    std::string why;
+    if (!ensurePrivateFolder(fallback, &why)) {
+        explainNoLogFile(fallback, why);
+        return std::string();
+    }
     return fallback + "/";
 }
 
@@ -45,24 +57,33 @@ int dayOfMonth(time_t when) {
     return localtime_r(&when, &local) ? local.tm_mday : -1;
 }
 
-// One file a day: a log last written on today's day of the month is
-// continued, any other is started afresh.
-bool continuesToday(const std::string& path, time_t now) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && dayOfMonth(info.st_mtime) == dayOfMonth(now);
-}
-
-// Opens for appending or from empty, refusing to follow a symbolic link: the
-// fallback folder lies in a directory every user can write to.
-FILE* openLog(const char* path, bool append) {
-    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
+// Opens the log for appending, and only if it is a plain file: no symbolic
+// link is followed, and nothing can block the open (a FIFO without a reader
+// would hold the host's start-up forever). *info describes the file opened.
+// Null with errno set (ENODEV for a file that is not a plain one) otherwise.
+FILE* openLog(const char* path, struct stat* info) {
+    const int flags = O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     const int fd = open(path, flags, kLogFileMode);
     if (fd < 0)
         return nullptr;
-    FILE* file = fdopen(fd, append ? "a" : "w");
+    if (fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
+        close(fd);
+        errno = ENODEV;
+        return nullptr;
+    }
+    FILE* file = fdopen(fd, "a");
     if (!file)
         close(fd);
     return file;
+}
+
+// One file a day: a log last written on today's day of the month is
+// continued, any other is started afresh.
+void startAfreshUnlessToday(FILE* file, const struct stat& info, time_t now) {
+    if (info.st_size == 0 || dayOfMonth(info.st_mtime) == dayOfMonth(now))
+        return;
+    if (ftruncate(fileno(file), 0) != 0)
+        return;  // then the old text stays above the new block: nothing is lost
 }
 
 void writeInstanceHeader(FILE* file, time_t now) {
@@ -77,13 +98,24 @@ void writeInstanceHeader(FILE* file, time_t now) {
 void startLog(bool keepLogFile) {
     if (!keepLogFile)
         return;
-    const std::string path = logFolder() + kLogFileName;
+    const std::string folder = logFolder();
+    if (folder.empty())
+        return;
+    const std::string path = folder + kLogFileName;
     if (path.size() >= sizeof gLogPath)
         return;
     const time_t now = std::time(nullptr);
-    FILE* file = openLog(path.c_str(), continuesToday(path, now));
-    if (!file)
+    struct stat info;
+    FILE* file = openLog(path.c_str(), &info);
+    if (!file) {
+        // A missing folder is the quiet way to have no log; anything else is worth a word.
+        if (errno == ENODEV)
+            explainNoLogFile(path, "is not a plain file");
+        else if (errno != ENOENT)
+            explainNoLogFile(path, std::string("cannot be opened: ") + std::strerror(errno));
         return;
+    }
+    startAfreshUnlessToday(file, info, now);
     writeInstanceHeader(file, now);
     std::fclose(file);
     std::memcpy(gLogPath, path.c_str(), path.size() + 1);
@@ -96,7 +128,8 @@ void logMessage(const char* text) {
     std::fflush(stdout);
     if (gLogPath[0] == '\0')
         return;
-    FILE* file = openLog(gLogPath, true);
+    struct stat info;
+    FILE* file = openLog(gLogPath, &info);
     if (!file)
         return;
     std::fputs(text, file);

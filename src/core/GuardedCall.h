@@ -5,6 +5,7 @@
 #include <pelmora/automation.h>
 #include <pelmora/exception.h>
 
+#include "core/DeferredDestruction.h"
 #include "core/Diagnostics.h"
 
 namespace pelmora {
@@ -30,9 +31,12 @@ HRESULT guardedCall(const char* sourceFile, int line, Body&& body) noexcept {
     }
 }
 
+// Destructions the host asked for from inside its own callbacks are carried
+// out when the outermost of these returns.
 template <class Body>
 HRESULT interfaceCall(const char* sourceFile, int line, Body&& body) noexcept {
     passInterfaceGate();
+    DeferredDestruction::InterfaceCall call;
     return guardedCall(sourceFile, line, static_cast<Body&&>(body));
 }
 

@@ -113,6 +113,11 @@ void DXSolidMesh::buildFromArrays(const SolidMeshArrays& arrays) {
 
 // ---- From a host facet set ----
 
+const char* DXSolidMesh::facetFault(const FacetSource& source) const {
+    if (const char* fault = DXTextureMesh::facetFault(source)) return fault;
+    return facetListFault(source.faceList(), source.faceListLength());
+}
+
 HRESULT DXSolidMesh::setGeometryFromFacets(const FacetSource& source) {
     dropBoxProxy();
     doubleSided_ = (static_cast<unsigned>(source.doubleSided()) & 0xFFu) != 0;

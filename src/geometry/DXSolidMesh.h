@@ -44,6 +44,7 @@ public:
 
 protected:
     HRESULT setGeometryFromFacets(const FacetSource& source) override;
+    const char* facetFault(const FacetSource& source) const override;
     std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
                                                    D3DMATERIAL9* material,
                                                    const RenderAttributes& attributes) override;

@@ -60,6 +60,7 @@ HRESULT DXUserMesh::setMeshScale(double scale) {
 HRESULT DXUserMesh::refreshMesh(float deviation) {
     // A mesh from arrays has nothing to fetch again, so it keeps what it has.
     if (!hostBacked()) return S_OK;
+    if (refining_) return refuseNestedRefinement("refreshMesh");
     clearMesh(true);
     setCurrentDeviation(deviation);
     return refine(nullptr, false);
@@ -147,6 +148,8 @@ HRESULT DXUserMesh::refine(DXViewport* viewport, bool force) {
         if (manual || currentDeviation_ == wanted || processState().refinementsSuspended)
             return S_OK;
     }
+    if (refining_) return refuseNestedRefinement("a refinement");
+    RefinementInProgress inProgress(refining_);
     SolidGeometry* const previous = geometry_;
     if (manual) {
         emptyCache();
@@ -166,12 +169,23 @@ HRESULT DXUserMesh::refine(DXViewport* viewport, bool force) {
     return status;
 }
 
+HRESULT DXUserMesh::refuseNestedRefinement(const char* request) const {
+    // The factory asked for this mesh's facets called back into it: a second
+    // fetch now would free the geometry the first one is about to restore.
+    logFormat("DXUserMesh: %s of mesh %d was asked for while its facets are being fetched; "
+              "refused\n",
+              request, handle());
+    return PELMORA_TRACE_FAILED(kRefinementInProgress);
+}
+
 HRESULT DXUserMesh::fetchFacets(float deviation, bool manual) {
     return PELMORA_GUARDED({
         HRESULT built = S_OK;
         const HRESULT hr = FacetFactoryRegistry::instance().fetchFacets(
             binding_.factoryHandle, binding_.hostMesh, double(deviation), manual,
             [&](const FacetSource& source) {
+                built = checkFacets(source);
+                if (FAILED(built)) return;  // the geometry there was stays
                 clearMesh(true);
                 startGeometry();
                 built = setGeometryFromFacets(source);
@@ -180,6 +194,25 @@ HRESULT DXUserMesh::fetchFacets(float deviation, bool manual) {
         if (FAILED(hr)) return PELMORA_TRACE_FAILED(hr);
         return built;
     });
+}
+
+const char* DXUserMesh::facetFault(const FacetSource& source) const {
+    if (source.faceListLength() < 0) return "a negative face-list length";
+    if (source.faceListLength() > 0 && source.faceList() == nullptr)
+        return "a face-list length without a face list";
+    if (source.vertexCount() < 0) return "a negative vertex count";
+    if (source.vertexCount() > 0 && source.vertices() == nullptr)
+        return "a vertex count without vertices";
+    return nullptr;
+}
+
+HRESULT DXUserMesh::checkFacets(const FacetSource& source) const {
+    const char* fault = facetFault(source);
+    if (fault == nullptr) return S_OK;
+    logFormat("DXUserMesh: the facets of host mesh %d were refused: %s (face list %d, "
+              "vertices %d)\n",
+              binding_.hostMesh, fault, source.faceListLength(), source.vertexCount());
+    return PELMORA_TRACE_FAILED(E_INVALIDARG);
 }
 
 // ---- Geometry and cache ----

@@ -17,6 +17,10 @@ namespace pelmora {
 
 class TorvelMeshProvider;
 
+// The status of a refinement or refresh of a mesh asked for from inside the
+// facet factory that is tessellating that same mesh.
+inline constexpr HRESULT kRefinementInProgress = E_ACCESSDENIED;
+
 // The host objects a mesh shows: the host's own number for the body, the
 // handle of the factory that tessellates it, and the provider that lists the
 // mesh for the host.
@@ -75,8 +79,12 @@ public:
     int serial() const { return serial_; }
 
 protected:
-    // Fills the current (new, empty) geometry from a host facet set.
+    // Fills the current (new, empty) geometry from a host facet set that
+    // facetFault found nothing wrong with.
     virtual HRESULT setGeometryFromFacets(const FacetSource& source) = 0;
+    // Why a host facet set cannot be read safely, or null: here the counts
+    // and pointers common to every mesh; subclasses add the list's structure.
+    virtual const char* facetFault(const FacetSource& source) const;
     virtual std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device,
                                                            const D3DMATRIX* world,
                                                            D3DMATERIAL9* material,
@@ -114,6 +122,21 @@ private:
     void emptyCache();
     // Asks the factory for the facets at deviation d and makes them current.
     HRESULT fetchFacets(float deviation, bool manual);
+    HRESULT refuseNestedRefinement(const char* request) const;
+    // E_INVALIDARG, with a log line saying why, for a facet set facetFault refuses.
+    HRESULT checkFacets(const FacetSource& source) const;
+
+    // Set for the length of one refinement, however it ends.
+    class RefinementInProgress {
+    public:
+        explicit RefinementInProgress(bool& flag) : flag_(flag) { flag_ = true; }
+        ~RefinementInProgress() { flag_ = false; }
+        RefinementInProgress(const RefinementInProgress&) = delete;
+        RefinementInProgress& operator=(const RefinementInProgress&) = delete;
+
+    private:
+        bool& flag_;
+    };
     HRESULT issueBatch(IDirect3DDevice9* device) const;
 
     HostMeshBinding binding_;
@@ -127,6 +150,7 @@ private:
     std::vector<std::pair<float, std::unique_ptr<SolidGeometry>>> cache_;
     std::unique_ptr<MeshBatch> batch_;
     int secondaryBuffers_ = 0;
+    bool refining_ = false;  // a fetch from the factory is under way
 };
 
 }  // namespace pelmora

@@ -1,5 +1,7 @@
 #include "geometry/FacetFactoryRegistry.h"
 
+#include "core/DeferredDestruction.h"
+
 #include <memory>
 
 namespace pelmora {
@@ -24,21 +26,28 @@ HRESULT FacetFactoryRegistry::fetchFacets(int handle, int hostMesh, double devia
                                           const std::function<void(const FacetSource&)>& use) const {
     FacetFactory* factory = find(handle);
     if (!factory) return E_HANDLE;
+    // The factory, and the source it hands out, are host code from here to
+    // the end: whatever they release waits until the engine is done.
+    DeferredDestruction::HostCode host;
     FacetSource* source = nullptr;
     const HRESULT status = factory->getFacets(hostMesh, deviation, manual ? 1 : 0, &source);
     if (FAILED(status)) {
-        if (source) factory->releaseFacets(source);
+        giveBack(*factory, source);
         return status;
     }
     if (!source) return S_FALSE;
     try {
         use(*source);
     } catch (...) {
-        factory->releaseFacets(source);
+        giveBack(*factory, source);
         throw;
     }
-    factory->releaseFacets(source);
+    giveBack(*factory, source);
     return S_OK;
+}
+
+void FacetFactoryRegistry::giveBack(FacetFactory& factory, FacetSource* source) {
+    if (source) factory.releaseFacets(source);
 }
 
 }  // namespace pelmora

@@ -27,11 +27,15 @@ public:
     // statuses: S_OK when facets were read; S_FALSE when the factory
     // succeeded with none; E_HANDLE for a dead factory handle; the factory's
     // own failing status (a source it set anyway goes back unread). Logs
-    // nothing: the caller traces a failure under its own name.
+    // nothing: the caller traces a failure under its own name. While the
+    // factory runs, releases the host makes are deferred (DeferredDestruction).
     HRESULT fetchFacets(int handle, int hostMesh, double deviation, bool manual,
                         const std::function<void(const FacetSource&)>& use) const;
 
 private:
+    // Hands a source back to the host's factory; null is skipped.
+    static void giveBack(FacetFactory& factory, FacetSource* source);
+
     // The window table takes tag 1 and GDI objects tag 2.
     static constexpr uint32_t kFacetFactoryTableTag = 3;
 

@@ -39,6 +39,12 @@ bool walkFacetFaces(const int* faces, long count, Visit&& visit) {
     return true;
 }
 
+// Why a host facet list of that length cannot be walked safely, or null when
+// it can: each face's count must be at least 3 and leave room after it for
+// the next face or the closing 0, so the walk ends on that 0 inside the list.
+// Lists shorter than one triangle are an empty body and not looked into.
+const char* facetListFault(const int* faces, long length);
+
 // The console line for a face that is not a triangle; only its first three
 // vertices are kept.
 void reportTruncatedFacet(int vertexCount);

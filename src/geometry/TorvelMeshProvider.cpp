@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 namespace pelmora {
 
@@ -14,14 +15,30 @@ namespace {
 
 constexpr int64_t kLastRegistrationId = std::numeric_limits<int32_t>::max();
 
+// Sources the host still held when their provider went. The host may read
+// them at any time, and nothing can free them any more (the provider it
+// would hand them back to is gone), so they stay, empty, for the process.
+std::vector<std::unique_ptr<MeshFacetAccessor>>& orphanedSources() {
+    static auto* orphans = new std::vector<std::unique_ptr<MeshFacetAccessor>>();
+    return *orphans;
+}
+
 }  // namespace
 
 TorvelMeshProvider::TorvelMeshProvider() {
     HandleTable::instance().issue(this, HandleKind::MeshProvider);
 }
 
-// Sources still held by the host die with the provider, as with its context.
-TorvelMeshProvider::~TorvelMeshProvider() = default;
+TorvelMeshProvider::~TorvelMeshProvider() {
+    if (sources_.empty()) return;
+    logFormat("Pelmora: %zu facet source(s) from the mesh provider were not released before "
+              "its context; they read as empty from now on\n",
+              sources_.size());
+    for (auto& [pointer, accessor] : sources_) {
+        accessor->detach();
+        orphanedSources().push_back(std::move(accessor));
+    }
+}
 
 uint64_t TorvelMeshProvider::keyOf(int factory, int hostMesh) {
     const uint64_t high = uint64_t(uint32_t(factory)) << 32;

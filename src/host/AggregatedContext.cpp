@@ -1,6 +1,9 @@
 #include "host/AggregatedContext.h"
 
 #include "host/DXContext.h"
+#include "core/DeferredDestruction.h"
+
+#include <utility>
 
 namespace pelmora {
 
@@ -31,7 +34,9 @@ ULONG AggregatedContext::AddRef() { return ++references_; }
 ULONG AggregatedContext::Release() {
     if (references_.load() == 0) return 0;
     const ULONG remaining = --references_;
-    if (remaining == 0) delete this;
+    // The context may be the one a facet factory was called from.
+    if (remaining == 0 && !std::exchange(doomed_, true))
+        DeferredDestruction::destroyWhenSafe([this] { delete this; });
     return remaining;
 }
 

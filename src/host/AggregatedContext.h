@@ -27,6 +27,7 @@ public:
 
 private:
     std::atomic<ULONG> references_{0};
+    bool doomed_ = false;  // its last reference went; destroyed now or when safe
     std::unique_ptr<DXContext> context_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "host/ArrayArguments.h"
 #include "host/DispatchInvoker.h"
+#include "core/DeferredDestruction.h"
 #include "core/GuardedCall.h"
 #include "core/HandleTable.h"
 #include "host/ModuleLock.h"
@@ -13,6 +14,7 @@
 #include <cctype>
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace pelmora {
 
@@ -83,8 +85,20 @@ void DXContext::destroyHandle(int handle) {
     if (handle == 0 || !HandleTable::instance().kindOf(handle, &kind)) return;
     if (kind == HandleKind::MeshProvider) return;  // embedded in its context, never destroyed alone
     DXObject* object = HandleTable::instance().lookup(handle);
+    forgetEverywhere(object);
+    if (DeferredDestruction::hostCodeRunning()) {
+        // Called back from a facet factory: the object may be what the engine
+        // is drawing or refining under the host's code. It is gone for the
+        // host now, and destroyed when the outermost call returns.
+        HandleTable::instance().retire(handle, object);
+        DeferredDestruction::destroyWhenSafe([object] { deleteSilently(object); });
+        return;
+    }
+    deleteSilently(object);
+}
+
+void DXContext::deleteSilently(DXObject* object) {
     try {
-        forgetEverywhere(object);
         delete object;
     } catch (...) {
         // A failing destructor is swallowed without a word, as releases always were.
@@ -112,7 +126,10 @@ ULONG DXContext::Release() {
     ULONG current = references_.load();
     if (current == 0) return 0;
     ULONG remaining = --references_;
-    if (remaining == 0) delete this;
+    // A facet factory may let go of the context it was called from; the
+    // context then waits for the call to return, and is destroyed once only.
+    if (remaining == 0 && !std::exchange(doomed_, true))
+        DeferredDestruction::destroyWhenSafe([this] { delete this; });
     return remaining;
 }
 

@@ -166,12 +166,16 @@ private:
     // Issues a handle for a new object and takes ownership of it.
     int adopt(DXObject* object, HandleKind kind);
     // Destroys what a handle names, unless it is 0 or names nothing; silent.
+    // Called back from a facet factory, it retires the handle at once and
+    // destroys the object when the outermost call returns.
     static void destroyHandle(int handle);
+    static void deleteSilently(DXObject* object);
     // Drops the object from every live context's registry.
     static void forgetEverywhere(DXObject* object);
     void destroyRegistry();
 
     std::atomic<ULONG> references_{0};
+    bool doomed_ = false;  // its last reference went; destroyed now or when safe
     IUnknown* outer_ = nullptr;  // the aggregating object, when there is one; not owned
     std::set<DXObject*> registry_;  // ordered by address, as teardown walks it
     float refinementLevel_ = 1.0f;

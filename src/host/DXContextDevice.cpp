@@ -3,6 +3,7 @@
 #include "device/DXUT.h"
 #include "device/DXUTEnumeration.h"
 #include "host/DXContext.h"
+#include "core/DeferredDestruction.h"
 #include "core/GuardedCall.h"
 #include "core/ProcessState.h"
 #include "core/StringConversion.h"
@@ -37,6 +38,17 @@ constexpr DefaultRenderState kDefaultRenderStates[] = {
 
 // A Direct3D object for the length of one call.
 ComPtr<IDirect3D9> createDirect3D() { return ComPtr<IDirect3D9>(Direct3DCreate9(D3D_SDK_VERSION)); }
+
+// The status of a request to replace the device made from inside a facet
+// factory: the render or pick that called the factory is drawing with the
+// device, so it cannot be replaced under it.
+constexpr HRESULT kDeviceInUse = E_ACCESSDENIED;
+
+HRESULT refuseDeviceReplacement(const char* operation) {
+    logFormat("%s: the device cannot be created again while a facet factory is being asked\n",
+              operation);
+    return PELMORA_TRACE_FAILED(kDeviceInUse);
+}
 
 }  // namespace
 
@@ -100,6 +112,10 @@ HRESULT DXContext::newViewport(int hWnd, VARIANT_BOOL bUseSoftware, VARIANT_BOOL
         const auto w = static_cast<UINT>(width);
         const auto h = static_cast<UINT>(height);
         if (!device_ || w > backBufferDescription_.Width || h > backBufferDescription_.Height) {
+            if (DeferredDestruction::hostCodeRunning()) {
+                *ppViewport = 0;
+                return refuseDeviceReplacement("newViewport");
+            }
             // The new back buffer holds this viewport and every one already open.
             UINT minWidth = w, minHeight = h;
             for (DXViewport* viewport : viewports_) {
@@ -183,6 +199,7 @@ void DXContext::releaseAllDeviceObjects() {
 HRESULT DXContext::recreateDevice() {
     return PELMORA_GUARDED({
         if (!device_ || deviceWindow_ == 0) return S_OK;
+        if (DeferredDestruction::hostCodeRunning()) return refuseDeviceReplacement("recreateDevice");
         return createDeviceForWindow(deviceWindow_, presentParameters_.BackBufferWidth,
                                      presentParameters_.BackBufferHeight);
     });
@@ -228,13 +245,15 @@ void DXContext::releaseDeviceAtTeardown() {
     backBuffer_.reset();
     IDirect3DDevice9* device = device_.detach();
     if (device == nullptr) return;
-    ULONG remaining = device->Release();
+    const ULONG remaining = device->Release();
     if (remaining == 0) return;
-    // Something still holds the device: say so, then end it anyway.
+    // Something made on the device still holds it: buffers of a mesh of
+    // another context drawn in one of our viewports, say. The device lives
+    // on until the last of them lets go; ending it now would leave them
+    // pointing at freed memory.
     std::printf("PELMORA: Warning.  Device count is %d after releasing.\n",
                 static_cast<int>(remaining));
     std::fflush(stdout);
-    while (remaining != 0) remaining = device->Release();
 }
 
 }  // namespace pelmora

@@ -1,3 +1,4 @@
+#include "core/DataFolder.h"
 #include "core/Diagnostics.h"
 #include "platform/win/DiagnosticSwitches.h"
 #include "support/TestSupport.h"
@@ -6,6 +7,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,6 +19,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -69,6 +73,7 @@ void writeSwitch(const char* keyPath, const char* name, std::optional<std::strin
 struct ProbeRun {
     int exitCode = -1;
     std::string output;
+    bool hung = false;
 };
 
 // Runs the log probe, which logs each message, in an environment of its own:
@@ -93,6 +98,7 @@ ProbeRun runLogProbe(const std::vector<std::string>& messages,
     envp.push_back(nullptr);
 
     ProbeRun run;
+    run.hung = false;
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) return run;
     posix_spawn_file_actions_t actions;
@@ -103,10 +109,20 @@ ProbeRun runLogProbe(const std::vector<std::string>& messages,
         posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
+    // A probe that has not finished within the limit is taken to hang, and killed.
+    constexpr int kLimitMilliseconds = 20000;
+    struct pollfd readable{pipeEnds[0], POLLIN, 0};
     char buffer[4096];
-    ssize_t count;
-    while (spawned == 0 && (count = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+    while (spawned == 0) {
+        if (poll(&readable, 1, kLimitMilliseconds) == 0) {
+            run.hung = true;
+            kill(child, SIGKILL);
+            break;
+        }
+        const ssize_t count = read(pipeEnds[0], buffer, sizeof buffer);
+        if (count <= 0) break;
         run.output.append(buffer, static_cast<size_t>(count));
+    }
     close(pipeEnds[0]);
     int status = 0;
     if (spawned == 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
@@ -250,6 +266,74 @@ TEST_F(LogStartTest, WithoutADataFolderTheFixedFallbackIsUsedAndMade) {
     EXPECT_NE(text.find(kHeader), std::string::npos);
     EXPECT_NE(text.find(message), std::string::npos) << text;
     if (!existed) removeTree(fallback);
+}
+
+// Nothing but a plain file of its own is written to: a FIFO would hang the
+// start-up of a host, a link could send the log anywhere.
+TEST_F(LogStartTest, ALogPathThatIsNoPlainFileIsRefusedWithoutWaiting) {
+    fs::create_directory(logFolder());
+    const std::string elsewhere = root_ + "/elsewhere";
+    std::ofstream(elsewhere) << "untouched";
+    const std::vector<std::pair<const char*, std::function<void()>>> cases = {
+        {"a FIFO", [&] { ASSERT_EQ(mkfifo(logFile().c_str(), 0600), 0); }},
+        {"a symbolic link", [&] { fs::create_symlink(elsewhere, logFile()); }},
+        {"a folder", [&] { fs::create_directory(logFile()); }},
+    };
+    for (const auto& [what, plant] : cases) {
+        fs::remove_all(logFile());
+        plant();
+        const ProbeRun run = runLogProbe({"message\n"}, environment_);
+        EXPECT_FALSE(run.hung) << what;
+        EXPECT_EQ(run.exitCode, 0) << what;
+        EXPECT_NE(run.output.find("Pelmora: no log file: " + logFile()), std::string::npos)
+            << what << ": " << run.output;
+        EXPECT_NE(run.output.find("message\n"), std::string::npos) << what;
+        EXPECT_FALSE(fs::is_regular_file(fs::symlink_status(logFile()))) << what;
+    }
+    EXPECT_EQ(readFile(elsewhere), "untouched");
+}
+
+// The fallback folder lies where every user can write, so it is used only
+// while it is a private folder of this user's.
+TEST(PrivateFolderTest, OnlyAPrivateFolderOfThisUsersIsTrusted) {
+    const std::string root = makeTempDir("pelmora-private-");
+    ASSERT_FALSE(root.empty());
+    const std::string made = root + "/made";
+    std::string why;
+    ASSERT_TRUE(ensurePrivateFolder(made, &why)) << why;
+    struct stat info;
+    ASSERT_EQ(stat(made.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_TRUE(ensurePrivateFolder(made)) << "an existing private folder serves";
+
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> plant;
+        const char* why;
+    };
+    const std::vector<Case> cases = {
+        {"link", [&](const std::string& at) { fs::create_directory_symlink(made, at); },
+         "is a symbolic link"},
+        {"file", [](const std::string& at) { std::ofstream(at) << "x"; }, "is not a folder"},
+        {"shared", [](const std::string& at) { fs::create_directory(at); chmod(at.c_str(), 0777); },
+         "is writable by other users"},
+    };
+    for (const Case& c : cases) {
+        const std::string at = root + "/" + c.name;
+        c.plant(at);
+        why.clear();
+        EXPECT_FALSE(ensurePrivateFolder(at, &why)) << c.name;
+        EXPECT_EQ(why, c.why) << c.name;
+    }
+    if (geteuid() == 0) {  // only root can give a folder away
+        const std::string foreign = root + "/foreign";
+        fs::create_directory(foreign);
+        chmod(foreign.c_str(), 0700);
+        ASSERT_EQ(chown(foreign.c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(ensurePrivateFolder(foreign, &why));
+        EXPECT_EQ(why, "belongs to another user");
+    }
+    removeTree(root);
 }
 
 // Read in this process, from the same kind of registry folder.

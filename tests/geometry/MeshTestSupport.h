@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace pelmora::test {
@@ -17,11 +18,14 @@ struct TestFacets final : public FacetSource {
     std::vector<int> faces;
     std::vector<FacetVertex> points;
     bool twoSided = false;
+    // What a careless host might say instead of the truth about its arrays.
+    std::optional<int> statedFaceListLength, statedVertexCount;
+    bool nullFaceList = false, nullVertices = false;
 
-    int faceListLength() const override { return int(faces.size()); }
-    const int* faceList() const override { return faces.data(); }
-    int vertexCount() const override { return int(points.size()); }
-    const FacetVertex* vertices() const override { return points.data(); }
+    int faceListLength() const override { return statedFaceListLength.value_or(int(faces.size())); }
+    const int* faceList() const override { return nullFaceList ? nullptr : faces.data(); }
+    int vertexCount() const override { return statedVertexCount.value_or(int(points.size())); }
+    const FacetVertex* vertices() const override { return nullVertices ? nullptr : points.data(); }
     bool doubleSided() const override { return twoSided; }
 };
 

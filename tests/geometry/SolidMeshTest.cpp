@@ -154,6 +154,41 @@ TEST(SolidMeshFromFacets, FacesAreCopiedQuadsTruncatedAndFacesNamingMissingVerti
     }
 }
 
+// Counts that do not fit the data are refused before anything is read
+// through them: the mesh keeps no half-read geometry, and says why.
+TEST(SolidMeshFromFacets, ASetWhoseCountsDoNotFitItsDataIsRefusedWithTheReason) {
+    struct Case {
+        const char* why;
+        std::function<void(TestFacets&)> lie;
+    };
+    const Case cases[] = {
+        {"a face-list length without a face list", [](TestFacets& f) { f.nullFaceList = true; }},
+        {"a negative face-list length", [](TestFacets& f) { f.statedFaceListLength = -9; }},
+        {"a negative vertex count", [](TestFacets& f) { f.statedVertexCount = -4; }},
+        {"a vertex count without vertices", [](TestFacets& f) { f.nullVertices = true; }},
+        {"a face running past the end of the list", [](TestFacets& f) { f.faces = {3, 0, 1, 2, 9, 0, 1, 2, 0}; }},
+        {"a face running past the end of the list, or no closing 0",
+         [](TestFacets& f) { f.faces = {3, 0, 1, 2, 3, 0, 2, 3, 3}; }},
+        {"a face of fewer than three vertices", [](TestFacets& f) { f.faces = {2, 0, 1, 3, 0, 2, 3, 0}; }},
+        {"a face of fewer than three vertices", [](TestFacets& f) { f.faces = {3, 0, 1, 2, -7, 0, 2, 3, 0}; }},
+    };
+    for (const Case& c : cases) {
+        TestFacetFactory factory([&](double) {
+            auto facets = squareFacets(1.0f);
+            c.lie(*facets);
+            return facets;
+        });
+        auto mesh = std::make_unique<DXSolidMesh>(HostMeshBinding{kHostMesh, factory.handle, nullptr});
+        mesh->setCurrentDeviation(2.0f);
+        HRESULT status = S_OK;
+        const std::string log = captured([&] { status = mesh->refine(nullptr, false); });
+        EXPECT_EQ(status, E_INVALIDARG) << c.why;
+        EXPECT_NE(log.find(std::string("were refused: ") + c.why), std::string::npos) << log;
+        EXPECT_EQ(mesh->geometry(), nullptr) << c.why;
+        EXPECT_EQ(factory.outstanding, 0) << c.why;
+    }
+}
+
 // How the fetch layer reports a failing or faulting factory is tested with
 // it; here the mesh traces the failure and keeps no geometry.
 TEST(SolidMeshFromFacets, AFailingFactoryIsLoggedAndLeavesNoGeometry) {

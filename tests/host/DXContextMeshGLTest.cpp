@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -75,9 +76,11 @@ protected:
         ASSERT_EQ(context->viewportAddDirectionalLight(viewport, int(0xFFFFFFFFu), 0, 0, -1, &light), S_OK);
     }
     void TearDown() override {
-        context->suspendMeshRefinements(VARIANT_FALSE);
-        if (viewport) context->releaseHandle(viewport);
-        if (context) context->Release();
+        if (context) {
+            context->suspendMeshRefinements(VARIANT_FALSE);
+            if (viewport) context->releaseHandle(viewport);
+            context->Release();
+        }
         PelmoraDestroyWindow(window);
     }
 
@@ -309,3 +312,162 @@ TEST_F(DXContextMeshes, ReleasingAMeshAfterThreeDeviationsFreesEverything) {
 }
 
 }  // namespace
+
+// ---- Contexts sharing a scene ----
+
+// The device of a released context lives on while a mesh of another context
+// still holds buffers made on it; drawn elsewhere, the mesh lets them go.
+TEST_F(DXContextMeshes, AReleasedContextsDeviceLivesUntilTheLastBuffersMadeOnItGo) {
+    IDXContext* owner = nullptr;
+    ASSERT_EQ(PelmoraCreateContext(&owner), S_OK);
+    int shared = 0, mesh = 0;
+    ASSERT_EQ(owner->newFrame(0, &shared), S_OK);
+    ASSERT_EQ(owner->setFrameColor(shared, int(0xFFFF0000u)), S_OK);
+    MeshArrays arrays = square(-0.5f, -0.5f, 0.5f, 0.5f, true);
+    SolidArrays safe(arrays.vertices, arrays.normals, arrays.faces);
+    ASSERT_EQ(owner->newSolidMesh(safe.v(), safe.n(), safe.f(), VARIANT_FALSE, &mesh), S_OK);
+    ASSERT_EQ(owner->frameAddVisual(shared, mesh), S_OK);
+
+    // Drawn in this context's viewport: the buffers are made on this device.
+    ASSERT_EQ(context->frameAddChild(root, shared), S_OK);
+    EXPECT_WORLD_PIXEL(draw(), 0.0, 0.0, kLitRed);
+    auto* solid = pelmora::resolveHandle<pelmora::DXSolidMesh>(mesh);
+    ASSERT_TRUE(solid && solid->batch() && solid->batch()->vertexBuffer);
+    ASSERT_EQ(context->releaseHandle(viewport), S_OK);
+    viewport = 0;
+    testing::internal::CaptureStdout();
+    context->Release();
+    context = nullptr;
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("Device count is"), std::string::npos) << log;
+
+    IDirect3DDevice9* first = nullptr;  // one reference more, ours, given back last
+    ASSERT_EQ(solid->batch()->vertexBuffer->GetDevice(&first), D3D_OK);
+    EXPECT_EQ(first->TestCooperativeLevel(), D3D_OK) << "the device is still whole";
+
+    const int window2 = PelmoraCreateOffscreenWindow(kSize, kSize);
+    int viewport2 = 0;
+    ASSERT_EQ(owner->newViewport(window2, 0, VARIANT_TRUE, kSize, kSize, &viewport2), S_OK);
+    ASSERT_EQ(owner->setViewportBackground(viewport2, 0, 0), S_OK);
+    int light = 0;
+    ASSERT_EQ(owner->viewportAddDirectionalLight(viewport2, int(0xFFFFFFFFu), 0, 0, -1, &light), S_OK);
+    ASSERT_EQ(owner->clearViewport(viewport2), S_OK);
+    ASSERT_EQ(owner->render(viewport2, shared, VARIANT_TRUE, VARIANT_FALSE), S_OK);
+    ASSERT_EQ(owner->viewportFlip(viewport2, VARIANT_TRUE), S_OK);
+    ASSERT_EQ(owner->viewportPresent(viewport2, 0, 0, kSize, kSize), S_OK);
+    const Image image = D3D9TestDevice::windowImage(window2);
+    D3D9TestDevice::savePng(image, "mesh_shared_after_context_release");
+    EXPECT_WORLD_PIXEL(image, 0.0, 0.0, kLitRed);
+    EXPECT_WORLD_PIXEL(image, 0.75, 0.75, kBlack);
+
+    // The buffers now live on the owner's device, so ours was the last reference.
+    IDirect3DDevice9* now = nullptr;
+    ASSERT_TRUE(solid->batch() && solid->batch()->vertexBuffer);
+    ASSERT_EQ(solid->batch()->vertexBuffer->GetDevice(&now), D3D_OK);
+    EXPECT_EQ(now, static_cast<pelmora::DXContext*>(owner)->device());
+    now->Release();
+    EXPECT_EQ(first->Release(), 0u);
+
+    owner->releaseHandle(viewport2);
+    owner->Release();
+    PelmoraDestroyWindow(window2);
+}
+
+// ---- A factory that calls back in ----
+
+// A scene of its own per case, since some cases end the context.
+struct CallbackScene {
+    IDXContext* context = nullptr;
+    int root = 0, window = 0, viewport = 0, mesh = 0;
+
+    explicit CallbackScene(TestFacetFactory& factory) {
+        EXPECT_EQ(PelmoraCreateContext(&context), S_OK);
+        EXPECT_EQ(context->newFrame(0, &root), S_OK);
+        EXPECT_EQ(context->setFrameColor(root, int(0xFFFF0000u)), S_OK);
+        window = PelmoraCreateOffscreenWindow(kSize, kSize);
+        EXPECT_EQ(context->newViewport(window, 0, VARIANT_TRUE, kSize, kSize, &viewport), S_OK);
+        EXPECT_EQ(context->setViewportBackground(viewport, 0, 0), S_OK);
+        EXPECT_EQ(context->newSolidMeshFromHandle(kHostMesh, factory.handle, &mesh), S_OK);
+        EXPECT_EQ(context->frameAddVisual(root, mesh), S_OK);
+    }
+    ~CallbackScene() {
+        if (context) {
+            context->releaseHandle(viewport);
+            context->Release();
+        }
+        PelmoraDestroyWindow(window);
+    }
+    HRESULT render() { return context->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE); }
+};
+
+// Whatever the factory releases from inside a render is gone for the host at
+// once and destroyed when the render returns; what would replace the device
+// under the render is refused.
+TEST(DXContextMeshCallbacks, ARenderOutlivesWhatTheFactoryReleasesAndRefusesANewDevice) {
+    struct Case {
+        const char* what;
+        std::function<HRESULT(CallbackScene&)> callBack;
+        HRESULT expected;
+        // A handle that must be dead after the render, or 0.
+        std::function<int(const CallbackScene&)> dead;
+    };
+    const Case cases[] = {
+        {"the mesh", [](CallbackScene& s) { return s.context->releaseHandle(s.mesh); }, S_OK,
+         [](const CallbackScene& s) { return s.mesh; }},
+        {"the frame drawing it", [](CallbackScene& s) { return s.context->releaseHandle(s.root); }, S_OK,
+         [](const CallbackScene& s) { return s.root; }},
+        {"the viewport", [](CallbackScene& s) { return s.context->releaseHandle(s.viewport); }, S_OK,
+         [](const CallbackScene& s) { return s.viewport; }},
+        {"the context",
+         [](CallbackScene& s) {
+             s.context->Release();
+             s.context = nullptr;
+             return S_OK;
+         },
+         S_OK, [](const CallbackScene& s) { return s.mesh; }},
+        {"a larger viewport",
+         [](CallbackScene& s) {
+             int larger = -1;
+             const HRESULT status = s.context->newViewport(s.window, 0, VARIANT_TRUE, 4096, 4096, &larger);
+             return larger == 0 ? status : E_UNEXPECTED;
+         },
+         E_ACCESSDENIED, nullptr},
+        {"a render of its own",
+         [](CallbackScene& s) {
+             s.render();
+             return S_OK;
+         },
+         S_OK, nullptr},
+    };
+    // Handles name objects process-wide, so another context can look at them.
+    IDXContext* probe = nullptr;
+    ASSERT_EQ(PelmoraCreateContext(&probe), S_OK);
+    for (const Case& c : cases) {
+        CallbackScene* scene = nullptr;
+        std::vector<HRESULT> seen;
+        TestFacetFactory factory(nullptr);
+        factory.make = [&](double) {
+            if (factory.requests.size() == 1) seen.push_back(c.callBack(*scene));
+            return squareFacets(0.5f);
+        };
+        CallbackScene owned(factory);
+        scene = &owned;
+        testing::internal::CaptureStdout();
+        const HRESULT rendered = owned.render();
+        const std::string log = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(rendered, S_OK) << c.what << ": " << log;
+        EXPECT_EQ(seen, std::vector<HRESULT>{c.expected}) << c.what << ": " << log;
+        EXPECT_EQ(factory.outstanding, 0) << c.what;
+        testing::internal::CaptureStdout();
+        if (c.dead) {
+            EXPECT_EQ(probe->setVisible(c.dead(owned), VARIANT_TRUE), E_HANDLE) << c.what;
+        } else {
+            // Nothing was released: the scene draws on, with the facets fetched once.
+            EXPECT_EQ(owned.render(), S_OK) << c.what;
+            EXPECT_EQ(factory.requests.size(), 1u) << c.what;
+            EXPECT_EQ(probe->setVisible(owned.mesh, VARIANT_TRUE), S_OK) << c.what;
+        }
+        testing::internal::GetCapturedStdout();
+    }
+    probe->Release();
+}

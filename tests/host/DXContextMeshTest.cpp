@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,14 @@ using namespace pelmora::test;
 class DXContextMeshOperations : public testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(PelmoraCreateContext(&context), S_OK); }
-    void TearDown() override { context->Release(); }
+    void TearDown() override {
+        if (context) context->Release();
+    }
+    IMeshProvider& provider() {
+        int handle = 0;
+        EXPECT_EQ(context->getTorvelMeshProvider(&handle), S_OK);
+        return *PelmoraGetMeshProvider(handle);
+    }
 
     // newSolidMesh with the arrays; the status, with the log in `log`.
     HRESULT create(const std::vector<float>& v, const std::vector<float>& n, const std::vector<int>& f, int* mesh) {
@@ -112,6 +120,93 @@ TEST_F(DXContextMeshOperations, AHostBackedMeshStartsAtTheRefinementLevelAndFetc
     EXPECT_EQ(context->refreshMesh(mesh), S_OK);
     EXPECT_EQ(factory.requests.size(), 2u);
     EXPECT_EQ(solid->cachedGeometryCount(), 1u);
+}
+
+TEST_F(DXContextMeshOperations, ASourceHeldPastItsContextReadsAsEmpty) {
+    TestFacetFactory factory([](double) { return squareFacets(1.0f); });
+    int mesh = 0;
+    ASSERT_EQ(context->newSolidMeshFromHandle(9, factory.handle, &mesh), S_OK);
+    FacetSource* source = nullptr;
+    ASSERT_EQ(provider().getFacets(factory.handle, 9, &source), S_OK);
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(source->faceListLength(), 9);
+    testing::internal::CaptureStdout();
+    context->Release();
+    context = nullptr;
+    const std::string released = testing::internal::GetCapturedStdout();
+    EXPECT_NE(released.find("1 facet source(s) from the mesh provider were not released"), std::string::npos)
+        << released;
+    // AddressSanitizer watches these reads.
+    EXPECT_EQ(source->faceListLength(), 0);
+    EXPECT_EQ(source->faceList(), nullptr);
+    EXPECT_EQ(source->vertexCount(), 0);
+    EXPECT_EQ(source->vertices(), nullptr);
+    EXPECT_FALSE(source->doubleSided());
+}
+
+// A factory may call back in while it tessellates: what it releases goes for
+// the host at once and for the engine when the outermost call returns; what
+// would pull the mesh from under the running fetch is refused.
+TEST_F(DXContextMeshOperations, AFactoryCallingBackNeverPullsTheMeshFromUnderItsFetch) {
+    struct Case {
+        const char* what;
+        // The host's action from inside getFacets, given the mesh's handle.
+        std::function<void(IDXContext*&, int, std::vector<HRESULT>&)> callBack;
+        std::vector<HRESULT> expected;
+    };
+    const Case cases[] = {
+        {"releasing the mesh",
+         [](IDXContext*& c, int mesh, std::vector<HRESULT>& seen) {
+             seen.push_back(c->releaseHandle(mesh));
+             seen.push_back(c->setMeshScale(mesh, 2.0));  // gone for the host already
+         },
+         {S_OK, E_HANDLE}},
+        {"refreshing the mesh",
+         [](IDXContext*& c, int mesh, std::vector<HRESULT>& seen) { seen.push_back(c->refreshMesh(mesh)); },
+         {E_ACCESSDENIED}},
+        {"releasing it through the list",
+         [](IDXContext*& c, int mesh, std::vector<HRESULT>& seen) {
+             SafeArrayPtr handles = makeVector(VT_I4, std::vector<int>{mesh, mesh});
+             SAFEARRAY* array = handles.get();
+             seen.push_back(c->releaseHandles(&array));
+         },
+         {S_OK}},
+        {"letting go of the context",
+         [](IDXContext*& c, int, std::vector<HRESULT>&) {
+             c->Release();
+             c = nullptr;
+         },
+         {}},
+    };
+    for (const Case& c : cases) {
+        if (!context) {
+            ASSERT_EQ(PelmoraCreateContext(&context), S_OK);
+        }
+        int mesh = 0;
+        std::vector<HRESULT> seen;
+        TestFacetFactory factory(nullptr);
+        factory.make = [&](double) {
+            if (factory.requests.size() == 1) c.callBack(context, mesh, seen);
+            return squareFacets(1.0f);
+        };
+        ASSERT_EQ(context->newSolidMeshFromHandle(9, factory.handle, &mesh), S_OK);
+        testing::internal::CaptureStdout();
+        FacetSource* source = nullptr;
+        IMeshProvider& host = provider();
+        EXPECT_EQ(host.getFacets(factory.handle, 9, &source), S_OK) << c.what;
+        const std::string log = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(seen, c.expected) << c.what << ": " << log;
+        EXPECT_EQ(factory.requests.size(), 1u) << c.what;
+        EXPECT_EQ(factory.outstanding, 0) << c.what;
+        ASSERT_NE(source, nullptr) << c.what;
+        // The mesh lived through its fetch; released, it reads as empty now.
+        const bool released = seen.empty() || seen[0] == S_OK;
+        EXPECT_EQ(source->faceListLength(), released ? 0 : 9) << c.what;
+        if (context) {
+            EXPECT_EQ(host.releaseFacets(source), S_OK) << c.what;
+            EXPECT_EQ(context->setMeshScale(mesh, 1.0), released ? E_HANDLE : S_OK) << c.what;
+        }
+    }
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ const PredefinedRoot kRoots[] = {
     {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
     {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
 };
+static_assert(std::size(kRoots) == Registry::kRootCount);
 
 // Issued handles stay clear of the values the platform reserves for its roots.
 constexpr uintptr_t kReservedHandlesBegin = 0x80000000u;
@@ -75,6 +76,19 @@ bool Registry::resolve(HKEY key, OpenKey* found) const {
     return true;
 }
 
+RegistryHive& Registry::hiveOf(const OpenKey& key) {
+    std::unique_ptr<RegistryHive>& hive = hives_[key.hive];
+    if (!hive)
+        hive = std::make_unique<RegistryHive>(kRoots[key.hive].hiveName);
+    return *hive;
+}
+
+RegistryHive& Registry::current(const OpenKey& key) {
+    RegistryHive& hive = hiveOf(key);
+    hive.refresh();
+    return hive;
+}
+
 HKEY Registry::issue(OpenKey key) {
     if (next_ >= kReservedHandlesBegin && next_ < kReservedHandlesEnd)
         next_ = kReservedHandlesEnd;
@@ -97,7 +111,12 @@ LSTATUS Registry::createKey(HKEY parent, const char* subKey, DWORD options, REGS
         return refuse(kCall, ERROR_INVALID_PARAMETER, "only non-volatile keys are kept");
     if (!splitKeyPath(subKey, &relative))
         return refuse(kCall, ERROR_INVALID_PARAMETER, "malformed key path");
-    RegistryHive hive(kRoots[base.hive].hiveName);
+    if (base.path.size() + relative.size() > kMaxKeyDepth)
+        return refuse(kCall, ERROR_INVALID_PARAMETER, "the key would lie too deep");
+    RegistryHive& hive = hiveOf(base);
+    RegistryHive::Update update(hive);
+    if (update.status() != ERROR_SUCCESS)
+        return update.status();
     RegistryKey* baseKey = hive.root().find(base.path);
     if (!baseKey)
         return ERROR_KEY_DELETED;
@@ -106,7 +125,7 @@ LSTATUS Registry::createKey(HKEY parent, const char* subKey, DWORD options, REGS
         if (!(base.access & KEY_CREATE_SUB_KEY))
             return refuse(kCall, ERROR_ACCESS_DENIED, "parent key not opened for creating");
         baseKey->create(relative, nullptr);
-        if (const LSTATUS saved = hive.save(); saved != ERROR_SUCCESS)
+        if (const LSTATUS saved = update.commit(); saved != ERROR_SUCCESS)
             return saved;
     }
     *result = issue(OpenKey{base.hive, joined(base.path, relative), effectiveAccess(access)});
@@ -127,7 +146,9 @@ LSTATUS Registry::openKey(HKEY parent, const char* subKey, REGSAM access, HKEY* 
         return refuse(kCall, ERROR_INVALID_HANDLE, "not an open key");
     if (!splitKeyPath(subKey, &relative))
         return refuse(kCall, ERROR_INVALID_PARAMETER, "malformed key path");
-    RegistryHive hive(kRoots[base.hive].hiveName);
+    if (base.path.size() + relative.size() > kMaxKeyDepth)
+        return refuse(kCall, ERROR_INVALID_PARAMETER, "the key would lie too deep");
+    RegistryHive& hive = current(base);
     RegistryKey* baseKey = hive.root().find(base.path);
     if (!baseKey)
         return ERROR_KEY_DELETED;
@@ -148,8 +169,7 @@ LSTATUS Registry::queryValue(HKEY key, const char* name, const DWORD* reserved, 
         return refuse(kCall, ERROR_INVALID_PARAMETER, "reserved argument set or no size");
     if (!(open.access & KEY_QUERY_VALUE))
         return refuse(kCall, ERROR_ACCESS_DENIED, "key not opened for reading values");
-    RegistryHive hive(kRoots[open.hive].hiveName);
-    const RegistryKey* found = hive.root().find(open.path);
+    const RegistryKey* found = current(open).root().find(open.path);
     if (!found)
         return ERROR_KEY_DELETED;
     const RegistryValue* value = found->value(valueName(name));
@@ -181,16 +201,23 @@ LSTATUS Registry::setValue(HKEY key, const char* name, DWORD type, const BYTE* d
         return refuse(kCall, ERROR_INVALID_PARAMETER, "no data");
     if (!isKnownValueType(type) || !hasValidSize(type, size))
         return refuse(kCall, ERROR_INVALID_PARAMETER, "unknown value type or wrong size");
+    if (size > kMaxValueSize)
+        return refuse(kCall, ERROR_INVALID_PARAMETER, "the value is larger than 1 MiB");
+    if (name && std::strlen(name) > kMaxValueNameLength)
+        return refuse(kCall, ERROR_INVALID_PARAMETER, "the value name is too long");
     if (!(open.access & KEY_SET_VALUE))
         return refuse(kCall, ERROR_ACCESS_DENIED, "key not opened for setting values");
-    RegistryHive hive(kRoots[open.hive].hiveName);
+    RegistryValue value{type, std::vector<BYTE>(data, data + size)};
+    terminateStringData(type, value.data);
+    RegistryHive& hive = hiveOf(open);
+    RegistryHive::Update update(hive);
+    if (update.status() != ERROR_SUCCESS)
+        return update.status();
     RegistryKey* found = hive.root().find(open.path);
     if (!found)
         return ERROR_KEY_DELETED;
-    RegistryValue value{type, std::vector<BYTE>(data, data + size)};
-    terminateStringData(type, value.data);
     found->setValue(valueName(name), std::move(value));
-    return hive.save();
+    return update.commit();
 }
 
 LSTATUS Registry::deleteValue(HKEY key, const char* name) {
@@ -201,13 +228,16 @@ LSTATUS Registry::deleteValue(HKEY key, const char* name) {
         return refuse(kCall, ERROR_INVALID_HANDLE, "not an open key");
     if (!(open.access & KEY_SET_VALUE))
         return refuse(kCall, ERROR_ACCESS_DENIED, "key not opened for setting values");
-    RegistryHive hive(kRoots[open.hive].hiveName);
+    RegistryHive& hive = hiveOf(open);
+    RegistryHive::Update update(hive);
+    if (update.status() != ERROR_SUCCESS)
+        return update.status();
     RegistryKey* found = hive.root().find(open.path);
     if (!found)
         return ERROR_KEY_DELETED;
     if (!found->removeValue(valueName(name)))
         return ERROR_FILE_NOT_FOUND;
-    return hive.save();
+    return update.commit();
 }
 
 LSTATUS Registry::deleteKey(HKEY parent, const char* subKey) {
@@ -226,10 +256,15 @@ LSTATUS Registry::removeKey(HKEY parent, const char* subKey, bool withSubkeys, c
         return refuse(call, ERROR_INVALID_HANDLE, "not an open key");
     if (!subKey || !splitKeyPath(subKey, &relative))
         return refuse(call, ERROR_INVALID_PARAMETER, "missing or malformed key path");
+    if (base.path.size() + relative.size() > kMaxKeyDepth)
+        return refuse(call, ERROR_INVALID_PARAMETER, "the key would lie too deep");
     const RegistryPath target = joined(base.path, relative);
     if (target.empty())
         return refuse(call, ERROR_ACCESS_DENIED, "a hive root cannot be deleted");
-    RegistryHive hive(kRoots[base.hive].hiveName);
+    RegistryHive& hive = hiveOf(base);
+    RegistryHive::Update update(hive);
+    if (update.status() != ERROR_SUCCESS)
+        return update.status();
     if (!hive.root().find(base.path))
         return ERROR_KEY_DELETED;
     const RegistryKey* found = hive.root().find(target);
@@ -239,7 +274,7 @@ LSTATUS Registry::removeKey(HKEY parent, const char* subKey, bool withSubkeys, c
         return refuse(call, ERROR_ACCESS_DENIED, "the key has subkeys");
     const RegistryPath parentPath(target.begin(), target.end() - 1);
     hive.root().find(parentPath)->removeChild(target.back());
-    return hive.save();
+    return update.commit();
 }
 
 LSTATUS Registry::closeKey(HKEY key) {

@@ -7,7 +7,6 @@ namespace pelmora::win {
 
 namespace {
 
-constexpr size_t kMaxKeyNameLength = 255;
 constexpr char kSeparator = '\\';
 
 unsigned char foldCase(char c) {
@@ -19,6 +18,20 @@ unsigned char foldCase(char c) {
 bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
                                         [](char x, char y) { return foldCase(x) < foldCase(y); });
+}
+
+RegistryKey::~RegistryKey() {
+    std::vector<std::unique_ptr<RegistryKey>> doomed;
+    auto adoptChildren = [&doomed](Children& children) {
+        for (auto& entry : children) doomed.push_back(std::move(entry.second));
+        children.clear();
+    };
+    adoptChildren(children_);
+    while (!doomed.empty()) {
+        std::unique_ptr<RegistryKey> key = std::move(doomed.back());
+        doomed.pop_back();
+        adoptChildren(key->children_);
+    }  // each key goes with no children left
 }
 
 RegistryKey* RegistryKey::find(const RegistryPath& path) {
@@ -75,7 +88,7 @@ bool splitKeyPath(const char* text, RegistryPath* path) {
     while (true) {
         const size_t end = rest.find(kSeparator, start);
         std::string name = rest.substr(start, end == std::string::npos ? end : end - start);
-        if (name.empty() || name.size() > kMaxKeyNameLength)
+        if (name.empty() || name.size() > kMaxKeyNameLength || path->size() == kMaxKeyDepth)
             return false;
         path->push_back(std::move(name));
         if (end == std::string::npos)

@@ -14,6 +14,11 @@ namespace pelmora::win {
 // Key names from a hive root down, without separators.
 using RegistryPath = std::vector<std::string>;
 
+// The platform's limits: a key name of at most 255 characters, keys at most
+// 512 levels below their hive root.
+inline constexpr size_t kMaxKeyNameLength = 255;
+inline constexpr size_t kMaxKeyDepth = 512;
+
 struct CaseInsensitiveLess {
     bool operator()(const std::string& a, const std::string& b) const;
 };
@@ -22,6 +27,13 @@ class RegistryKey {
 public:
     using Children = std::map<std::string, std::unique_ptr<RegistryKey>, CaseInsensitiveLess>;
     using Values = std::map<std::string, RegistryValue, CaseInsensitiveLess>;
+
+    RegistryKey() = default;
+    // Takes the subtree apart level by level: however deep a hostile file
+    // made it, no destructor calls another.
+    ~RegistryKey();
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
 
     // The key at the path below this one, or null.
     RegistryKey* find(const RegistryPath& path);
@@ -47,8 +59,8 @@ private:
 };
 
 // Splits "A\B\C" into its names. An empty text is the key itself; a trailing
-// separator is allowed; a leading one, an empty name or a name longer than
-// the platform's 255 characters is refused.
+// separator is allowed; a leading one, an empty name, a name longer than
+// kMaxKeyNameLength or more than kMaxKeyDepth names are refused.
 bool splitKeyPath(const char* text, RegistryPath* path);
 
 }  // namespace pelmora::win

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string_view>
+#include <vector>
 
 namespace pelmora::win {
 
@@ -61,10 +62,14 @@ bool unescape(std::string_view text, Bytes& out) {
     return true;
 }
 
-void formatKey(const RegistryKey& key, std::string& prefix, std::string& out) {
-    if (!prefix.empty() || !key.values().empty()) {
+// A key gets its "[path]" line when it holds values or is a leaf; the keys
+// on the way to it come back from its path, so a deep chain of keys costs
+// one line, not one per level with each repeating the path so far.
+void formatKeyLines(const RegistryKey& key, const std::string& path, std::string& out) {
+    const bool named = !key.values().empty() || (!path.empty() && key.children().empty());
+    if (named) {
         out += '[';
-        out += prefix;
+        out += path;
         out += "]\n";
     }
     for (const auto& [name, value] : key.values()) {
@@ -77,14 +82,6 @@ void formatKey(const RegistryKey& key, std::string& prefix, std::string& out) {
         out += kQuote;
         appendEscaped(out, value.data);
         out += "\"\n";
-    }
-    for (const auto& [name, child] : key.children()) {
-        const size_t length = prefix.size();
-        if (!prefix.empty())
-            prefix += kSeparator;
-        appendEscaped(prefix, name);
-        formatKey(*child, prefix, out);
-        prefix.resize(length);
     }
 }
 
@@ -113,7 +110,8 @@ bool parseKeyLine(std::string_view line, RegistryKey& root, RegistryKey** curren
     while (!line.empty()) {
         const size_t end = line.find(kSeparator);
         std::string name;
-        if (!unescape(line.substr(0, end), name) || name.empty())
+        if (!unescape(line.substr(0, end), name) || name.empty() ||
+            name.size() > kMaxKeyNameLength || path.size() == kMaxKeyDepth)
             return false;
         path.push_back(std::move(name));
         if (end == std::string_view::npos)
@@ -129,13 +127,13 @@ bool parseKeyLine(std::string_view line, RegistryKey& root, RegistryKey** curren
 bool parseValueLine(std::string_view line, RegistryKey& key) {
     std::string name;
     RegistryValue value;
-    if (!takeQuoted(line, name) || !takePrefix(line, kAssign))
+    if (!takeQuoted(line, name) || name.size() > kMaxValueNameLength || !takePrefix(line, kAssign))
         return false;
     const size_t space = line.find(' ');
     if (space == std::string_view::npos || !valueTypeFromName(line.substr(0, space), &value.type))
         return false;
     line.remove_prefix(space + 1);
-    if (!takeQuoted(line, value.data) || !line.empty() ||
+    if (!takeQuoted(line, value.data) || !line.empty() || value.data.size() > kMaxValueSize ||
         !hasValidSize(value.type, value.data.size()))
         return false;
     key.setValue(name, std::move(value));
@@ -156,8 +154,32 @@ bool parseLine(std::string_view line, RegistryKey& root, RegistryKey** current) 
 
 std::string formatHive(const RegistryKey& root, const std::string& hiveName) {
     std::string out = "; Pelmora registry hive " + hiveName + "\n";
-    std::string prefix;
-    formatKey(root, prefix, out);
+    // Depth first in name order, with a stack of its own rather than the
+    // call stack.
+    struct Level {
+        const RegistryKey* key;
+        RegistryKey::Children::const_iterator next;
+        size_t pathLength;  // the path's length above this key
+    };
+    std::string path;
+    formatKeyLines(root, path, out);
+    std::vector<Level> levels{{&root, root.children().begin(), 0}};
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.key->children().end()) {
+            path.resize(level.pathLength);
+            levels.pop_back();
+            continue;
+        }
+        const RegistryKey& child = *level.next->second;
+        const size_t above = path.size();
+        if (!path.empty())
+            path += kSeparator;
+        appendEscaped(path, level.next->first);
+        ++level.next;
+        formatKeyLines(child, path, out);
+        levels.push_back({&child, child.children().begin(), above});
+    }
     return out;
 }
 

@@ -5,7 +5,10 @@
 //   "Log Errors" = REG_SZ "no%00"
 //
 // A "[path]" line names a key (an empty path is the hive root) and the value
-// lines under it belong to it. Names and data keep every byte: printable
+// lines under it belong to it. Keys with values and keys without subkeys get
+// a line; the keys on a path are made by reading it. Key lines deeper than
+// kMaxKeyDepth, names longer than the limits and values larger than
+// kMaxValueSize do not parse. Names and data keep every byte: printable
 // ASCII stands for itself, anything else (and '%' and '"') is written %HH.
 // Lines starting with ';' and blank lines are ignored.
 #pragma once

@@ -3,10 +3,16 @@
 
 #include <pelmora/host.h>
 
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
 namespace pelmora::win {
+
+// Limits of this store: a value holds at most 1 MiB, and its name (as on
+// the platform) at most 16,383 characters.
+inline constexpr size_t kMaxValueSize = size_t(1) << 20;
+inline constexpr size_t kMaxValueNameLength = 16383;
 
 struct RegistryValue {
     DWORD type = REG_NONE;

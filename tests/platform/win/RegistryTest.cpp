@@ -1,11 +1,14 @@
 #include "platform/win/Registry.h"
+#include "platform/win/RegistryHive.h"
 #include "platform/win/RegistryKey.h"
 #include "platform/win/RegistryText.h"
 #include "support/TestSupport.h"
 
 #include <pelmora/host.h>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -215,10 +219,11 @@ TEST_F(RegistryTest, WritesLeaveOnlyWholeHiveFiles) {
         setString(key, ("Value " + std::to_string(i)).c_str(), std::to_string(i * i).c_str());
     RegCloseKey(key);
 
-    std::vector<std::string> names;
+    std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder_))
-        names.push_back(entry.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"HKEY_CURRENT_USER.reg"});
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock"}))
+        << "no temporary file is left behind";
 
     RegistryKey root;
     const std::string text = readFile(hiveFile());
@@ -299,6 +304,167 @@ TEST_F(RegistryTest, ProcessesWritingInTurnKeepEachOthersValues) {
     EXPECT_EQ(query(key, "Second"), stringBytes("child"));
     EXPECT_EQ(query(key, "Third"), stringBytes("parent"));
     RegCloseKey(key);
+}
+
+// Runs body in a child process; true when it exits with status 0.
+template <class Body>
+pid_t startChild(Body&& body) {
+    const pid_t child = fork();
+    if (child == 0) _exit(body() ? 0 : 1);
+    return child;
+}
+
+bool exitedCleanly(pid_t child) {
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+TEST_F(RegistryTest, TwoProcessesWritingAtOnceKeepEveryValue) {
+    constexpr int kValuesEach = 300;
+    RegCloseKey(createKey(kKeyPath));
+    auto writer = [](const char* prefix) {
+        return [prefix] {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
+                return false;
+            bool ok = true;
+            for (int i = 0; i < kValuesEach; ++i) {
+                const std::string name = prefix + std::to_string(i);
+                ok = ok && RegSetValueExA(key, name.c_str(), 0, REG_DWORD,
+                                          reinterpret_cast<const BYTE*>(&i), sizeof i) == 0;
+            }
+            RegCloseKey(key);
+            return ok;
+        };
+    };
+    const pid_t first = startChild(writer("first "));
+    const pid_t second = startChild(writer("second "));
+    EXPECT_TRUE(exitedCleanly(first));
+    EXPECT_TRUE(exitedCleanly(second));
+
+    RegistryKey root;
+    ASSERT_TRUE(parseHive(readFile(hiveFile()), root).complete);
+    const RegistryKey* key = root.find({"Software", "Torvel, Inc.", "Torvel Design", "Pelmora"});
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->values().size(), 2u * kValuesEach);
+    HKEY open = createKey(kKeyPath);
+    EXPECT_EQ(query(open, "second 299"), (std::vector<BYTE>{0x2B, 0x01, 0, 0}));
+    RegCloseKey(open);
+}
+
+TEST_F(RegistryTest, DepthNameAndSizeLimitsGiveInvalidParameter) {
+    auto chain = [](size_t levels, size_t nameLength = 1) {
+        std::string path;
+        for (size_t i = 0; i < levels; ++i) path += (i ? "\\" : "") + std::string(nameLength, 'k');
+        return path;
+    };
+    HKEY key = nullptr;
+    auto create = [&](const std::string& path) {
+        HKEY made = nullptr;
+        const LSTATUS status = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
+                                               KEY_ALL_ACCESS, nullptr, &made, nullptr);
+        if (status == ERROR_SUCCESS) RegCloseKey(made);
+        return status;
+    };
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(create(chain(513)), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(create(std::string(256, 'n')), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(create(chain(512)), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, chain(511).c_str(), 0, KEY_ALL_ACCESS, &key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(create(chain(512) + "\\x"), ERROR_INVALID_PARAMETER);
+    HKEY deeper = nullptr;
+    EXPECT_EQ(RegCreateKeyExA(key, "a\\b", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &deeper,
+                              nullptr),
+              ERROR_INVALID_PARAMETER)
+        << "the depth counts from the hive root, not from the key opened";
+    RegCloseKey(key);
+
+    key = createKey(kKeyPath);
+    const std::vector<BYTE> mebibyte(size_t(1) << 20, 0x5A);
+    EXPECT_EQ(RegSetValueExA(key, "Big", 0, REG_BINARY, mebibyte.data(), DWORD(mebibyte.size())),
+              ERROR_SUCCESS);
+    const std::vector<BYTE> tooBig(mebibyte.size() + 1, 0x5A);
+    EXPECT_EQ(RegSetValueExA(key, "Bigger", 0, REG_BINARY, tooBig.data(), DWORD(tooBig.size())),
+              ERROR_INVALID_PARAMETER);
+    const std::string longName(16384, 'v');
+    EXPECT_EQ(RegSetValueExA(key, longName.c_str(), 0, REG_NONE, nullptr, 0),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(query(key, "Big").size(), mebibyte.size());
+    RegCloseKey(key);
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("RegSetValueExA: the value is larger than 1 MiB (error 87)"),
+              std::string::npos)
+        << log;
+
+    // A chain of keys costs about one line, not one line per level.
+    EXPECT_LT(fs::file_size(hiveFile()), (size_t(1) << 20) + 16 * 1024);
+    RegistryKey root;
+    EXPECT_TRUE(parseHive(readFile(hiveFile()), root).complete);
+    RegistryPath deepest(512, "k");
+    EXPECT_NE(root.find(deepest), nullptr);
+}
+
+TEST_F(RegistryTest, HostileHiveFilesAreReadWithoutRecursionOrOverflow) {
+    // A key line deeper than the limit stops the reading there.
+    std::string deepLine = "[";
+    for (int i = 0; i < 20000; ++i) deepLine += i ? "\\d" : "d";
+    deepLine += "]";
+    RegistryKey root;
+    const HiveParseResult parsed = parseHive("[Fine]\n" + deepLine + "\n[Lost]\n", root);
+    EXPECT_FALSE(parsed.complete);
+    EXPECT_EQ(parsed.firstBadLine, 2u);
+    EXPECT_NE(root.find({"Fine"}), nullptr);
+    EXPECT_EQ(root.find({"d"}), nullptr);
+
+    // So does a value over the size limit, however it is spelt.
+    const std::string huge = "\"v\" = REG_BINARY \"" + std::string((size_t(1) << 20) + 1, 'x') + "\"";
+    EXPECT_FALSE(parseHive(huge + "\n", root).complete);
+
+    // A tree deeper than any file may hold still goes without a deep call chain.
+    auto deep = std::make_unique<RegistryKey>();
+    deep->create(RegistryPath(200000, "level"), nullptr);
+    deep.reset();
+}
+
+TEST_F(RegistryTest, TheHiveIsReadAgainOnlyWhenItsFileChanged) {
+    HKEY key = createKey(kKeyPath);
+    setString(key, "Value", "one");
+    RegCloseKey(key);
+
+    RegistryHive hive("HKEY_CURRENT_USER");
+    auto valueNow = [&] {
+        hive.refresh();
+        const RegistryKey* found = hive.root().find({"Software", "Torvel, Inc.", "Torvel Design", "Pelmora"});
+        const RegistryValue* value = found ? found->value("Value") : nullptr;
+        return value ? std::string(value->data.begin(), value->data.end() - 1) : std::string();
+    };
+    EXPECT_EQ(valueNow(), "one");
+    EXPECT_EQ(valueNow(), "one");
+    EXPECT_EQ(hive.reads(), 1u) << "an unchanged file is not parsed again";
+
+    // Another process writes the same number of bytes.
+    EXPECT_TRUE(exitedCleanly(startChild([] {
+        HKEY own = nullptr;
+        return RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_WRITE, &own) == 0 &&
+               RegSetValueExA(own, "Value", 0, REG_SZ, reinterpret_cast<const BYTE*>("two"), 4) == 0;
+    })));
+    EXPECT_EQ(valueNow(), "two");
+    EXPECT_EQ(hive.reads(), 2u);
+
+    // An edit in place, of the same size, restoring the modification time to
+    // within a nanosecond of the old one.
+    struct stat before;
+    ASSERT_EQ(stat(hiveFile().c_str(), &before), 0);
+    std::string text = readFile(hiveFile());
+    text.replace(text.find("two"), 3, "six");
+    std::ofstream(hiveFile(), std::ios::binary | std::ios::in | std::ios::out) << text;
+    struct timespec times[2] = {before.st_atim, before.st_mtim};
+    times[1].tv_nsec = (times[1].tv_nsec + 1) % 1000000000;
+    ASSERT_EQ(utimensat(AT_FDCWD, hiveFile().c_str(), times, 0), 0);
+    EXPECT_EQ(valueNow(), "six");
+    EXPECT_EQ(hive.reads(), 3u);
 }
 
 }  // namespace
