@@ -98,6 +98,25 @@ TEST(HandleTable, HandlesArePositiveUniqueAndDieWithTheirObject) {
     EXPECT_EQ(HandleTable::instance().lookup(-1), nullptr);
 }
 
+// A released handle must not name a later object for at least 2^20 further
+// handles, however the host interleaves creations and releases.
+constexpr int kHandleLifetimeCycles = 1 << 20;
+
+TEST(HandleTable, AReleasedHandleStaysDeadForAMillionLaterHandles) {
+    HandleTable table;
+    Plain object;
+    const int released = table.issue(&object, HandleKind::Frame);
+    table.retire(released, &object);
+    int revived = 0;
+    for (int cycle = 0; cycle < kHandleLifetimeCycles; ++cycle) {
+        const int handle = table.issue(&object, HandleKind::Frame);
+        if (handle == released || table.lookup(released) != nullptr) ++revived;
+        table.retire(handle, &object);
+    }
+    EXPECT_EQ(revived, 0);
+    EXPECT_EQ(table.liveCount(), 0u);
+}
+
 TEST(StringConversion, RoundTripsThroughUtf16) {
     const std::string text = "Grafik \xC3\xBC \xF0\x9F\x94\xA7 100%";
     BSTR wide = bstrFromNarrow(text);
