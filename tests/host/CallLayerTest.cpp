@@ -18,7 +18,7 @@ using namespace pelmora;
 using test::stdoutOf;
 using testing::HasSubstr;
 
-TEST(ArrayArguments, CountIsUpperMinusLowerPlusOneOfTheFirstDimensionAndDataIsReleased) {
+TEST(ArrayArguments, CountIsEveryElementOverAllDimensionsAndDataIsReleased) {
     SAFEARRAYBOUND bound{6, 5};
     SAFEARRAYBOUND gridBounds[2] = {{4, 1}, {3, 0}};
     SAFEARRAY* floats = SafeArrayCreate(VT_R4, 1, &bound);
@@ -30,7 +30,7 @@ TEST(ArrayArguments, CountIsUpperMinusLowerPlusOneOfTheFirstDimensionAndDataIsRe
         EXPECT_EQ(arrays[0].count, 6);
         EXPECT_EQ(arrays[0].elementSize, 4u);
         EXPECT_EQ(arrays[1].count, 3);
-        EXPECT_EQ(arrays[2].count, 4);
+        EXPECT_EQ(arrays[2].count, 12);
         EXPECT_EQ(floats->cLocks, 1u);
     }
     for (SAFEARRAY* array : {floats, ints, grid}) {
