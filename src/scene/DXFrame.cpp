@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 
 namespace pelmora {
 
@@ -313,16 +314,17 @@ void DXFrame::removeChildOccurrences(DXFrame* child) {
 }
 
 bool DXFrame::isSelfOrAncestor(const DXFrame* frame) const {
-    // Walk up through every frame that lists this one, as child or visual.
+    // Walk up through every frame that lists this one, as child or visual,
+    // meeting each frame once: the cost is the number of frames above, so a
+    // deep chain is built in time proportional to its depth per frame.
     std::vector<const DXFrame*> pending{this};
-    std::vector<const DXFrame*> seen;
+    std::unordered_set<const DXFrame*> seen{this};
     while (!pending.empty()) {
         const DXFrame* current = pending.back();
         pending.pop_back();
         if (current == frame) return true;
-        if (std::find(seen.begin(), seen.end(), current) != seen.end()) continue;
-        seen.push_back(current);
-        pending.insert(pending.end(), current->listedBy_.begin(), current->listedBy_.end());
+        for (const DXFrame* lister : current->listedBy_)
+            if (seen.insert(lister).second) pending.push_back(lister);
     }
     return false;
 }
