@@ -11,7 +11,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 
 namespace pelmora {
 
@@ -315,16 +314,22 @@ void DXFrame::removeChildOccurrences(DXFrame* child) {
 
 bool DXFrame::isSelfOrAncestor(const DXFrame* frame) const {
     // Walk up through every frame that lists this one, as child or visual,
-    // meeting each frame once: the cost is the number of frames above, so a
-    // deep chain is built in time proportional to its depth per frame.
+    // meeting each frame once (marked with this walk's number): the cost is
+    // the number of frames above, so a chain is built in time linear in its
+    // depth per frame. Frames are changed on the host's thread only.
+    static uint64_t lastWalk = 0;
+    const uint64_t walk = ++lastWalk;
     std::vector<const DXFrame*> pending{this};
-    std::unordered_set<const DXFrame*> seen{this};
+    walkMark_ = walk;
     while (!pending.empty()) {
         const DXFrame* current = pending.back();
         pending.pop_back();
         if (current == frame) return true;
-        for (const DXFrame* lister : current->listedBy_)
-            if (seen.insert(lister).second) pending.push_back(lister);
+        for (const DXFrame* lister : current->listedBy_) {
+            if (lister->walkMark_ == walk) continue;
+            lister->walkMark_ = walk;
+            pending.push_back(lister);
+        }
     }
     return false;
 }
