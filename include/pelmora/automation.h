@@ -27,6 +27,12 @@ typedef void* PVOID;
 typedef DWORD LCID;
 typedef LONG DISPID;
 typedef int BOOL;
+typedef char CHAR;
+typedef double DATE;  // days since 30 December 1899
+// Currency: a 64-bit integer scaled by 10,000.
+struct CY {
+    LONGLONG int64;
+};
 
 // Status codes.
 #define S_OK ((HRESULT)0)
@@ -171,6 +177,12 @@ struct VARIANT {
         DOUBLE dblVal;
         VARIANT_BOOL boolVal;
         SCODE scode;
+        CY cyVal;
+        DATE date;
+        CHAR cVal;
+        USHORT uiVal;
+        ULONG ulVal;
+        ULONGLONG ullVal;
         BSTR bstrVal;
         IUnknown* punkVal;
         IDispatch* pdispVal;
@@ -187,6 +199,16 @@ struct VARIANT {
         VARIANT* pvarVal;
         PVOID byref;
         INT* pintVal;
+        UINT* puintVal;
+        CHAR* pcVal;
+        BYTE* pbVal;
+        USHORT* puiVal;
+        ULONG* pulVal;
+        LONGLONG* pllVal;
+        ULONGLONG* pullVal;
+        CY* pcyVal;
+        DATE* pdate;
+        SCODE* pscode;
         struct {
             PVOID pvRecord;
             PVOID pRecInfo;
@@ -269,3 +291,21 @@ PELMORA_API HRESULT SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* pvt);
 
 PELMORA_API void VariantInit(VARIANTARG* pvarg);
 PELMORA_API HRESULT VariantClear(VARIANTARG* pvarg);
+
+// Flags of VariantChangeType.
+#define VARIANT_NOVALUEPROP 0x01
+#define VARIANT_ALPHABOOL 0x02  // booleans become "True" and "False", not "-1" and "0"
+#define VARIANT_NOUSEROVERRIDE 0x04
+#define VARIANT_LOCALBOOL 0x10
+
+// Converts a value to another type as the platform's automation does, in the
+// invariant locale: numbers of every integer and floating type, currency,
+// dates, booleans and strings into one another; VT_BYREF sources (and a
+// VT_BYREF VT_VARIANT) are read through. Floating values become integers
+// rounded half to even. A value the type cannot hold gives DISP_E_OVERFLOW
+// (NaN included); a conversion that does not exist, or text that is not a
+// number, DISP_E_TYPEMISMATCH; a null by-reference pointer E_POINTER.
+// pvargDest may be pvarSrc. On success the old value of pvargDest is
+// cleared and replaced; on failure it is left as it was.
+PELMORA_API HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc,
+                                      USHORT wFlags, VARTYPE vt);

@@ -1,6 +1,7 @@
 #include "host/ArrayArguments.h"
 
 #include "core/Diagnostics.h"
+#include "platform/com/SafeArrayElementCount.h"
 
 namespace pelmora {
 
@@ -17,14 +18,9 @@ HRESULT ArrayArguments::read(std::initializer_list<SAFEARRAY**> arrays) {
     views_.clear();
     for (SAFEARRAY** array : arrays) {
         SAFEARRAY* psa = array ? *array : nullptr;
-        LONG upper = 0;
-        LONG lower = 0;
-        HRESULT hr = SafeArrayGetUBound(psa, 1, &upper);
-        if (FAILED(hr)) return PELMORA_TRACE_FAILED(hr);
-        hr = SafeArrayGetLBound(psa, 1, &lower);
-        if (FAILED(hr)) return PELMORA_TRACE_FAILED(hr);
         ArrayView view;
-        view.count = upper - lower + 1;
+        const HRESULT hr = countSafeArrayElements(psa, &view.count);
+        if (FAILED(hr)) return PELMORA_TRACE_FAILED(hr);
         view.elementSize = SafeArrayGetElemsize(psa);
         views_.push_back(view);
     }

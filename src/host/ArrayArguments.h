@@ -1,6 +1,8 @@
 // Reads the input arrays of one interface call the way every operation reads
 // them: bounds and element size of each array in parameter order, then the
 // data of each in parameter order; the data is released in reverse order.
+// An array counts as all its elements, whatever its dimensions
+// (countSafeArrayElements).
 #pragma once
 
 #include <pelmora/automation.h>
@@ -11,7 +13,7 @@
 namespace pelmora {
 
 struct ArrayView {
-    LONG count = 0;  // upper - lower + 1 of dimension 1
+    LONG count = 0;  // elements over all dimensions
     UINT elementSize = 0;
     void* data = nullptr;
 };

@@ -150,7 +150,9 @@ HRESULT DXContext::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, 
                                  DISPID* rgDispId) {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (!rgszNames || !rgDispId || cNames == 0) return E_INVALIDARG;
-    std::string name = narrowFromBstr(rgszNames[0]);
+    // Plain zero-terminated strings, not BSTRs: callers pass literals.
+    const std::string name =
+        rgszNames[0] ? narrowFromWide(std::u16string_view(rgszNames[0])) : std::string();
     for (UINT i = 0; i < cNames; ++i) rgDispId[i] = DISPID_UNKNOWN;
     for (const DXContextDispatchEntry& entry : kDXContextDispatchTable) {
         if (sameNameIgnoringCase(name, entry.name)) {

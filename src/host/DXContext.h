@@ -18,6 +18,7 @@
 namespace pelmora {
 
 class DXObject;
+class DXViewport;
 class DXUTAdapterInfo;
 
 class DXContext final : public DXDeviceHost, public IDXContext {
@@ -163,6 +164,11 @@ private:
     // Adds a light record to a viewport through the add-light service.
     HRESULT addLightRecord(int hViewport, const D3DLIGHT9& light, int* hLight);
 
+    // The viewport a handle names when this context made it; null for 0, a
+    // dead handle or another kind, and (with a log line) for a viewport of
+    // another context or of none.
+    DXViewport* ownViewport(int handle) const;
+
     // Issues a handle for a new object and takes ownership of it.
     int adopt(DXObject* object, HandleKind kind);
     // Destroys what a handle names, unless it is 0 or names nothing; silent.
@@ -193,3 +199,9 @@ private:
 };
 
 }  // namespace pelmora
+
+// Declares `DXViewport* name` for a viewport of this context, or traces
+// E_HANDLE and returns it.
+#define PELMORA_RESOLVE_VIEWPORT(name, handle)               \
+    ::pelmora::DXViewport* name = ownViewport(handle);       \
+    if (!name) return PELMORA_TRACE_FAILED(E_HANDLE)

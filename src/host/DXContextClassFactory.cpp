@@ -58,9 +58,9 @@ HRESULT DXContextClassFactory::createAggregated(IUnknown* outer, void** ppvObjec
 
 HRESULT DXContextClassFactory::LockServer(BOOL fLock) {
     if (fLock)
-        lockModule();
+        lockServer();
     else
-        unlockModule();
+        unlockServer();
     return S_OK;
 }
 

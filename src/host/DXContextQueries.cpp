@@ -10,6 +10,7 @@
 #include "host/DXContext.h"
 #include "core/GuardedCall.h"
 #include "core/HandleResolution.h"
+#include "core/SaturatingCast.h"
 #include "scene/TransformArray.h"
 #include "view/DXViewport.h"
 
@@ -47,10 +48,13 @@ HRESULT listArray(const std::vector<int32_t>& list, OwnedArray* result) {
 }
 
 // Points as integers, each coordinate truncated toward zero; null when none.
+// A scale or offset can throw a coordinate past the int range (or make it
+// NaN): it is held at the range's end (or 0) rather than wrapped.
 HRESULT pointArray(const std::vector<float>& points, OwnedArray* result) {
     if (points.empty()) return S_OK;
-    return makeVector<int32_t>(VT_I4, points.size(),
-                               [&](size_t i) { return int32_t(points[i]); }, result);
+    return makeVector<int32_t>(
+        VT_I4, points.size(), [&](size_t i) { return saturatingCast<int32_t>(points[i]); },
+        result);
 }
 
 // The 12-value transform of a projection; E_INVALIDARG for any other shape.
@@ -96,7 +100,11 @@ HRESULT DXContext::pickMesh(int hMesh, int /*hParentFrame: no mesh reads it*/, i
     return PELMORA_INTERFACE_CALL({
         if (!hitX || !hitY || !hitZ || !isHit) return PELMORA_TRACE_FAILED(E_POINTER);
         PELMORA_RESOLVE(DXMesh, mesh, hMesh);
-        PELMORA_RESOLVE_OPTIONAL(DXViewport, viewport, hViewport);
+        DXViewport* viewport = nullptr;
+        if (hViewport != 0) {
+            viewport = ownViewport(hViewport);
+            if (!viewport) return PELMORA_TRACE_FAILED(E_HANDLE);
+        }
         PickRequest request;
         request.x = x;
         request.y = y;
@@ -152,7 +160,7 @@ HRESULT DXContext::getScreenData(int hMesh, int hViewport, SAFEARRAY** transform
     return PELMORA_INTERFACE_CALL({
         if (!ppScreenPoints || !ppScreenFaceData) return PELMORA_TRACE_FAILED(E_POINTER);
         PELMORA_RESOLVE(DXMesh, mesh, hMesh);
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         D3DXMATRIX matrix;
         const HRESULT hr = readProjectionTransform(transform, &matrix);
         if (FAILED(hr)) return hr;

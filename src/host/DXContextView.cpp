@@ -11,9 +11,20 @@
 
 namespace pelmora {
 
+// A viewport draws into its own context's device and back buffer; handed to
+// another context, it would be drawn, flipped or saved through the wrong ones.
+DXViewport* DXContext::ownViewport(int handle) const {
+    DXViewport* viewport = resolveHandle<DXViewport>(handle);
+    if (viewport != nullptr && viewport->context() != this) {
+        logFormat("DXContext: viewport %d is not one of this context's; refused\n", handle);
+        return nullptr;
+    }
+    return viewport;
+}
+
 HRESULT DXContext::setViewportBackground(int hViewport, int topColor, int bottomColor) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->setViewportBackground(topColor, bottomColor);
     });
 }
@@ -22,13 +33,13 @@ HRESULT DXContext::setViewportBackground(int hViewport, int topColor, int bottom
 
 HRESULT DXContext::viewportAddAmbientLight(int hViewport, int color) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->viewportAddAmbientLight(color);
     });
 }
 
 HRESULT DXContext::addLightRecord(int hViewport, const D3DLIGHT9& light, int* hLight) {
-    PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+    PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
     // Every light the interface adds is light 0.
     if (hLight) *hLight = 0;
     DXDeviceHost* owner = viewport->context();
@@ -72,7 +83,7 @@ HRESULT DXContext::viewportAddSpotLight(int hViewport, int color, float position
 
 HRESULT DXContext::viewportRemoveLight(int hViewport, int hLight) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->viewportRemoveLight(hLight);
     });
 }
@@ -81,14 +92,14 @@ HRESULT DXContext::viewportRemoveLight(int hViewport, int hLight) {
 
 HRESULT DXContext::setAutomaticRefinement(int hViewport, VARIANT_BOOL autoMode) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->setAutomaticRefinement(autoMode);
     });
 }
 
 HRESULT DXContext::setManualRefinementLevel(int hViewport, int refinementLevel) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->setManualRefinementLevel(refinementLevel);
     });
 }
@@ -97,14 +108,14 @@ HRESULT DXContext::setFront(int hViewport, double front) {
     return PELMORA_INTERFACE_CALL({
         // A missing viewport has always been skipped quietly.
         if (hViewport == 0) return S_OK;
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->setFront(front);
     });
 }
 
 HRESULT DXContext::viewportSetReduceDetails(int hViewport, VARIANT_BOOL reduceDetails) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         viewport->setReduceDetails(reduceDetails);
         return S_OK;
     });
@@ -112,7 +123,7 @@ HRESULT DXContext::viewportSetReduceDetails(int hViewport, VARIANT_BOOL reduceDe
 
 HRESULT DXContext::viewportSetRapidRender(int hViewport, VARIANT_BOOL rapidRender) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         viewport->setRapidRender(rapidRender);
         return S_OK;
     });
@@ -120,7 +131,7 @@ HRESULT DXContext::viewportSetRapidRender(int hViewport, VARIANT_BOOL rapidRende
 
 HRESULT DXContext::viewportSetNoReflectivity(int hViewport, VARIANT_BOOL noReflectivity) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         viewport->setNoReflectivity(noReflectivity);
         return S_OK;
     });
@@ -128,7 +139,7 @@ HRESULT DXContext::viewportSetNoReflectivity(int hViewport, VARIANT_BOOL noRefle
 
 HRESULT DXContext::setDisregardRenderOverride(int hViewport, VARIANT_BOOL bDisregard) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         viewport->setDisregardRenderOverride(bDisregard);
         return S_OK;
     });
@@ -136,7 +147,7 @@ HRESULT DXContext::setDisregardRenderOverride(int hViewport, VARIANT_BOOL bDisre
 
 HRESULT DXContext::setViewportQuality(int hViewport, int quality) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->setViewportQuality(quality);
     });
 }
@@ -144,7 +155,7 @@ HRESULT DXContext::setViewportQuality(int hViewport, int quality) {
 HRESULT DXContext::getViewportQuality(int hViewport, int* quality) {
     return PELMORA_INTERFACE_CALL({
         PELMORA_REQUIRE_OUT(quality);
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->getViewportQuality(quality);
     });
 }
@@ -155,7 +166,7 @@ HRESULT DXContext::getViewportPlane(int hViewport, double* left, double* right, 
                                     double* top) {
     return PELMORA_INTERFACE_CALL({
         PELMORA_REQUIRE_OUT(left && right && bottom && top);
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->getViewportPlane(left, right, bottom, top);
     });
 }
@@ -163,7 +174,7 @@ HRESULT DXContext::getViewportPlane(int hViewport, double* left, double* right, 
 HRESULT DXContext::setViewportPlane(int hViewport, double left, double right, double bottom,
                                     double top) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->setViewportPlane(left, right, bottom, top);
     });
 }
@@ -171,7 +182,7 @@ HRESULT DXContext::setViewportPlane(int hViewport, double left, double right, do
 HRESULT DXContext::getViewportField(int hViewport, double* field) {
     return PELMORA_INTERFACE_CALL({
         PELMORA_REQUIRE_OUT(field);
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->getViewportField(field);
     });
 }
@@ -179,7 +190,7 @@ HRESULT DXContext::getViewportField(int hViewport, double* field) {
 HRESULT DXContext::getViewportFront(int hViewport, double* front) {
     return PELMORA_INTERFACE_CALL({
         PELMORA_REQUIRE_OUT(front);
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->getViewportFront(front);
     });
 }
@@ -187,14 +198,14 @@ HRESULT DXContext::getViewportFront(int hViewport, double* front) {
 HRESULT DXContext::getViewportPerspective(int hViewport, VARIANT_BOOL* isPerspective) {
     return PELMORA_INTERFACE_CALL({
         PELMORA_REQUIRE_OUT(isPerspective);
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->getViewportPerspective(isPerspective);
     });
 }
 
 HRESULT DXContext::setViewportPerspective(int hViewport, VARIANT_BOOL usePerspective) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->setViewportPerspective(usePerspective);
     });
 }
@@ -203,7 +214,7 @@ HRESULT DXContext::setViewportPerspective(int hViewport, VARIANT_BOOL usePerspec
 
 HRESULT DXContext::setCameraTransform(int hViewport, SAFEARRAY** transform) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->setCameraTransform(transform);
     });
 }
@@ -211,7 +222,7 @@ HRESULT DXContext::setCameraTransform(int hViewport, SAFEARRAY** transform) {
 HRESULT DXContext::getCameraTransform(int hViewport, SAFEARRAY** ppResult) {
     return PELMORA_INTERFACE_CALL({
         PELMORA_REQUIRE_OUT(ppResult);
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->getCameraTransform(ppResult);
     });
 }
@@ -220,7 +231,7 @@ HRESULT DXContext::getCameraPosition(int hViewport, double* positionX, double* p
                                      double* positionZ) {
     return PELMORA_INTERFACE_CALL({
         PELMORA_REQUIRE_OUT(positionX && positionY && positionZ);
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->getCameraPosition(positionX, positionY, positionZ);
     });
 }
@@ -229,7 +240,7 @@ HRESULT DXContext::rotateCamera(int hViewport, double axisOriginX, double axisOr
                                 double axisOriginZ, double axisDirectionX, double axisDirectionY,
                                 double axisDirectionZ, double theta) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->rotateCamera(
             static_cast<float>(axisOriginX), static_cast<float>(axisOriginY),
             static_cast<float>(axisOriginZ), static_cast<float>(axisDirectionX),
@@ -243,7 +254,7 @@ HRESULT DXContext::viewportTransform(int hViewport, double inX, double inY, doub
                                      double* outX, double* outY, double* outZ, double* outW) {
     return PELMORA_INTERFACE_CALL({
         PELMORA_REQUIRE_OUT(outX && outY && outZ && outW);
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->viewportTransform(inX, inY, inZ, outX, outY, outZ, outW);
     });
 }
@@ -253,7 +264,7 @@ HRESULT DXContext::inverseViewportTransform(int hViewport, double screenX, doubl
                                             double* worldY, double* worldZ) {
     return PELMORA_INTERFACE_CALL({
         PELMORA_REQUIRE_OUT(worldX && worldY && worldZ);
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->inverseViewportTransform(screenX, screenY, screenZ, screenW, worldX,
                                                   worldY, worldZ);
     });
@@ -265,7 +276,7 @@ HRESULT DXContext::getSelectionRay(int hViewport, int screenX, int screenY, doub
     return PELMORA_INTERFACE_CALL({
         PELMORA_REQUIRE_OUT(originX && originY && originZ && directionX && directionY &&
                             directionZ);
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->getSelectionRay(screenX, screenY, originX, originY, originZ, directionX,
                                          directionY, directionZ);
     });
@@ -275,7 +286,7 @@ HRESULT DXContext::getSelectionRay(int hViewport, int screenX, int screenY, doub
 
 HRESULT DXContext::clearViewport(int hViewport) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->clearViewport();
     });
 }
@@ -283,7 +294,7 @@ HRESULT DXContext::clearViewport(int hViewport) {
 HRESULT DXContext::render(int hViewport, int rootFrame, VARIANT_BOOL forceRender,
                           VARIANT_BOOL bPreserveDepth) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         PELMORA_RESOLVE(DXFrame, root, rootFrame);
         return viewport->render(root, forceRender, bPreserveDepth);
     });
@@ -291,7 +302,7 @@ HRESULT DXContext::render(int hViewport, int rootFrame, VARIANT_BOOL forceRender
 
 HRESULT DXContext::resetViewport(int hViewport) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         if (DXDeviceHost* owner = viewport->context()) owner->releaseAllDeviceObjects();
         return S_OK;
     });
@@ -299,21 +310,21 @@ HRESULT DXContext::resetViewport(int hViewport) {
 
 HRESULT DXContext::viewportPresent(int hViewport, int left, int top, int right, int bottom) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->viewportPresent(left, top, right, bottom);
     });
 }
 
 HRESULT DXContext::viewportFlip(int hViewport, VARIANT_BOOL bFlipToCache) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->viewportFlip(backBuffer_.get(), bFlipToCache != 0);
     });
 }
 
 HRESULT DXContext::saveSnapshotJPG(int hViewport, BSTR filename, int width, int height) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         const HRESULT activated = viewport->activate();
         if (FAILED(activated)) return activated;
         return viewport->saveSnapshot(device_.get(), backBuffer_.get(), narrowFromBstr(filename),
@@ -324,14 +335,14 @@ HRESULT DXContext::saveSnapshotJPG(int hViewport, BSTR filename, int width, int 
 HRESULT DXContext::getSurfaceDC(int hViewport, int* hDC) {
     return PELMORA_INTERFACE_CALL({
         PELMORA_REQUIRE_OUT(hDC);
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->getSurfaceDC(backBuffer_.get(), hDC);
     });
 }
 
 HRESULT DXContext::releaseSurfaceDC(int hViewport, int hDC) {
     return PELMORA_INTERFACE_CALL({
-        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE_VIEWPORT(viewport, hViewport);
         return viewport->releaseSurfaceDC(backBuffer_.get(), hDC);
     });
 }

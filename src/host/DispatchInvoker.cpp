@@ -1,6 +1,5 @@
 #include "host/DispatchInvoker.h"
 
-#include <cmath>
 #include <cstring>
 #include <tuple>
 #include <type_traits>
@@ -10,42 +9,43 @@ namespace pelmora {
 
 namespace {
 
-// The VARIANT that carries the value, following one level of VT_BYREF.
-VARTYPE baseType(const VARIANT& v) { return v.vt & ~VT_BYREF; }
-
-bool numericValue(const VARIANT& v, double* value) {
-    const bool byRef = (v.vt & VT_BYREF) != 0;
-    switch (baseType(v)) {
-        case VT_I2: *value = byRef ? *v.piVal : v.iVal; return true;
-        case VT_BOOL: *value = byRef ? *v.pboolVal : v.boolVal; return true;
-        case VT_I4: case VT_INT: case VT_ERROR: *value = byRef ? *v.plVal : v.lVal; return true;
-        case VT_UI4: case VT_UINT: *value = byRef ? *reinterpret_cast<ULONG*>(v.plVal) : v.uintVal; return true;
-        case VT_R4: *value = byRef ? *v.pfltVal : v.fltVal; return true;
-        case VT_R8: *value = byRef ? *v.pdblVal : v.dblVal; return true;
-        case VT_UI1: *value = byRef ? *static_cast<BYTE*>(v.byref) : v.bVal; return true;
-        case VT_I1: *value = byRef ? *static_cast<signed char*>(v.byref) : static_cast<signed char>(v.bVal); return true;
-        case VT_UI2: *value = byRef ? *static_cast<uint16_t*>(v.byref) : static_cast<uint16_t>(v.iVal); return true;
-        default: return false;
-    }
+template <class T>
+constexpr VARTYPE variantTypeOf() {
+    if constexpr (std::is_same_v<T, VARIANT_BOOL>) return VT_BOOL;
+    else if constexpr (std::is_same_v<T, double>) return VT_R8;
+    else if constexpr (std::is_same_v<T, float>) return VT_R4;
+    else if constexpr (std::is_same_v<T, BSTR>) return VT_BSTR;
+    else return VT_I4;  // int and the enumerations
 }
 
-// One in-parameter of a scalar type, read from its VARIANT.
+// The value of a VARIANT that VariantChangeType made of type variantTypeOf<T>().
+template <class T>
+T valueOf(const VARIANT& v) {
+    if constexpr (std::is_same_v<T, VARIANT_BOOL>) return v.boolVal;
+    else if constexpr (std::is_same_v<T, double>) return v.dblVal;
+    else if constexpr (std::is_same_v<T, float>) return v.fltVal;
+    else return static_cast<T>(v.lVal);
+}
+
+// An argument as the parameter's type, converted the way the platform's
+// automation converts (VariantChangeType). A late-bound caller hears of a
+// value too large (or NaN for an integer) as DISP_E_OVERFLOW and of anything
+// else it cannot pass, a null reference included, as DISP_E_TYPEMISMATCH.
+HRESULT coerce(const VARIANT& argument, VARTYPE type, VARIANT* converted) {
+    const HRESULT hr = VariantChangeType(converted, &argument, 0, type);
+    if (SUCCEEDED(hr) || hr == DISP_E_OVERFLOW || hr == E_OUTOFMEMORY) return hr;
+    return DISP_E_TYPEMISMATCH;
+}
+
+// One in-parameter of a scalar type.
 template <class T>
 struct ValueArgument {
     T value{};
     HRESULT load(VARIANT& v) {
-        double number = 0;
-        if (!numericValue(v, &number)) return DISP_E_TYPEMISMATCH;
-        if constexpr (std::is_same_v<T, VARIANT_BOOL>) {
-            value = number != 0 ? VARIANT_TRUE : VARIANT_FALSE;
-        } else if constexpr (std::is_floating_point_v<T>) {
-            value = static_cast<T>(number);
-        } else {
-            // Automation rounds half to even when it narrows to an integer.
-            double rounded = std::nearbyint(number);
-            if (rounded < -2147483648.0 || rounded > 4294967295.0) return DISP_E_OVERFLOW;
-            value = static_cast<T>(static_cast<int64_t>(rounded));
-        }
+        VARIANT converted{};
+        const HRESULT hr = coerce(v, variantTypeOf<T>(), &converted);
+        if (FAILED(hr)) return hr;
+        value = valueOf<T>(converted);
         return S_OK;
     }
     T get() { return value; }
@@ -53,82 +53,116 @@ struct ValueArgument {
 
 struct StringArgument {
     BSTR value = nullptr;
+    VARIANT converted{};  // a string made from another type, freed after the call
+
+    StringArgument() = default;
+    StringArgument(const StringArgument&) = delete;
+    StringArgument& operator=(const StringArgument&) = delete;
+    ~StringArgument() { VariantClear(&converted); }
+
     HRESULT load(VARIANT& v) {
+        // No value at all is the null string, which the operations read as empty.
         if (v.vt == VT_EMPTY || v.vt == VT_NULL) return S_OK;
-        if (v.vt == VT_BSTR) value = v.bstrVal;
-        else if (v.vt == (VT_BSTR | VT_BYREF)) value = *v.pbstrVal;
-        else return DISP_E_TYPEMISMATCH;
+        if (v.vt == VT_BSTR) {
+            value = v.bstrVal;
+            return S_OK;
+        }
+        const HRESULT hr = coerce(v, VT_BSTR, &converted);
+        if (FAILED(hr)) return hr;
+        value = converted.bstrVal;
         return S_OK;
     }
     BSTR get() { return value; }
 };
 
+// Hands an out value to the caller in a VARIANT it owns from now on.
 template <class T>
-constexpr VARTYPE variantTypeOf() {
-    if constexpr (std::is_same_v<T, VARIANT_BOOL>) return VT_BOOL;
-    else if constexpr (std::is_same_v<T, double>) return VT_R8;
-    else if constexpr (std::is_same_v<T, BSTR>) return VT_BSTR;
-    else if constexpr (std::is_same_v<T, SAFEARRAY*>) return VT_ARRAY;
-    else return VT_I4;
+void putValue(VARIANT* v, const T& value) {
+    v->vt = variantTypeOf<T>();
+    std::memcpy(&v->llVal, &value, sizeof(T));
 }
 
-// An out-parameter: the caller's VT_BYREF storage, or our own when it is the
-// value handed back through the result.
+void putArray(VARIANT* v, SAFEARRAY* array) {
+    VARTYPE elements = VT_EMPTY;
+    if (array) SafeArrayGetVartype(array, &elements);
+    v->vt = VT_ARRAY | elements;
+    v->parray = array;
+}
+
+// An out-parameter: the caller's VT_BYREF storage of the parameter's type, a
+// VT_BYREF VT_VARIANT (a script's variable) that receives the value after the
+// call, or our own storage when the value goes back through the result.
 template <class T>
 struct OutArgument {
     T local{};
     T* target = &local;
+    VARIANT* variantTarget = nullptr;
     bool returned = false;
     HRESULT load(VARIANT& v) {
-        VARTYPE expected = variantTypeOf<T>();
-        if (!(v.vt & VT_BYREF)) return DISP_E_TYPEMISMATCH;
-        bool matches = expected == VT_ARRAY ? (v.vt & VT_ARRAY) != 0 : baseType(v) == expected;
-        if (!matches) return DISP_E_TYPEMISMATCH;
+        if (!(v.vt & VT_BYREF) || v.byref == nullptr) return DISP_E_TYPEMISMATCH;
+        if (v.vt == (VT_BYREF | VT_VARIANT)) {
+            variantTarget = v.pvarVal;
+            return S_OK;
+        }
+        if ((v.vt & ~VT_BYREF) != variantTypeOf<T>()) return DISP_E_TYPEMISMATCH;
         target = static_cast<T*>(v.byref);
         return S_OK;
     }
     void returnThroughResult() { returned = true; }
     T* get() { return target; }
     void store(VARIANT* result) {
-        if (!returned) return;
-        if (!result) {
-            discard();
-            return;
+        if (variantTarget) {
+            VariantClear(variantTarget);
+            putValue(variantTarget, local);
+        } else if (returned && result) {
+            VariantInit(result);
+            putValue(result, local);
+        } else if (returned) {
+            // Nobody takes the value: what the operation made for it is freed.
+            if constexpr (std::is_same_v<T, BSTR>) SysFreeString(local);
         }
-        VariantInit(result);
-        if constexpr (std::is_same_v<T, SAFEARRAY*>) {
-            VARTYPE elements = VT_EMPTY;
-            if (local) SafeArrayGetVartype(local, &elements);
-            result->vt = VT_ARRAY | elements;
-            result->parray = local;
-        } else {
-            result->vt = variantTypeOf<T>();
-            std::memcpy(&result->llVal, &local, sizeof(T));
-        }
-    }
-    void discard() {
-        if constexpr (std::is_same_v<T, BSTR>) SysFreeString(local);
-        if constexpr (std::is_same_v<T, SAFEARRAY*>) SafeArrayDestroy(local);
     }
 };
 
-// Arrays handed in: a VT_ARRAY value or a VT_BYREF|VT_ARRAY reference.
+// Arrays: a VT_ARRAY value, a VT_BYREF VT_ARRAY reference, or a VT_BYREF
+// VT_VARIANT holding either; an empty VT_BYREF VT_VARIANT receives an array
+// the operation hands out, as does the result.
 struct ArrayArgument {
-    SAFEARRAY** target = nullptr;
-    OutArgument<SAFEARRAY*> out;
-    bool isOut = false;
+    SAFEARRAY* local = nullptr;
+    SAFEARRAY** target = &local;
+    VARIANT* variantTarget = nullptr;
+    bool returned = false;
     HRESULT load(VARIANT& v) {
-        if (!(v.vt & VT_ARRAY)) return DISP_E_TYPEMISMATCH;
-        target = (v.vt & VT_BYREF) ? v.pparray : &v.parray;
+        VARIANT* holder = &v;
+        if (v.vt == (VT_BYREF | VT_VARIANT)) {
+            if (v.pvarVal == nullptr) return DISP_E_TYPEMISMATCH;
+            holder = v.pvarVal;
+            if (holder->vt == VT_EMPTY || holder->vt == VT_NULL) {
+                variantTarget = holder;
+                return S_OK;
+            }
+        }
+        if (!(holder->vt & VT_ARRAY)) return DISP_E_TYPEMISMATCH;
+        if (!(holder->vt & VT_BYREF)) {
+            target = &holder->parray;
+            return S_OK;
+        }
+        if (holder->pparray == nullptr) return DISP_E_TYPEMISMATCH;
+        target = holder->pparray;
         return S_OK;
     }
-    void returnThroughResult() {
-        isOut = true;
-        out.returnThroughResult();
-    }
-    SAFEARRAY** get() { return isOut ? out.get() : target; }
+    void returnThroughResult() { returned = true; }
+    SAFEARRAY** get() { return target; }
     void store(VARIANT* result) {
-        if (isOut) out.store(result);
+        if (variantTarget) {
+            VariantClear(variantTarget);
+            putArray(variantTarget, local);
+        } else if (returned && result) {
+            VariantInit(result);
+            putArray(result, local);
+        } else if (returned) {
+            SafeArrayDestroy(local);
+        }
     }
 };
 

@@ -313,16 +313,23 @@ void DXFrame::removeChildOccurrences(DXFrame* child) {
 }
 
 bool DXFrame::isSelfOrAncestor(const DXFrame* frame) const {
-    // Walk up through every frame that lists this one, as child or visual.
+    // Walk up through every frame that lists this one, as child or visual,
+    // meeting each frame once (marked with this walk's number): the cost is
+    // the number of frames above, so a chain is built in time linear in its
+    // depth per frame. Frames are changed on the host's thread only.
+    static uint64_t lastWalk = 0;
+    const uint64_t walk = ++lastWalk;
     std::vector<const DXFrame*> pending{this};
-    std::vector<const DXFrame*> seen;
+    walkMark_ = walk;
     while (!pending.empty()) {
         const DXFrame* current = pending.back();
         pending.pop_back();
         if (current == frame) return true;
-        if (std::find(seen.begin(), seen.end(), current) != seen.end()) continue;
-        seen.push_back(current);
-        pending.insert(pending.end(), current->listedBy_.begin(), current->listedBy_.end());
+        for (const DXFrame* lister : current->listedBy_) {
+            if (lister->walkMark_ == walk) continue;
+            lister->walkMark_ = walk;
+            pending.push_back(lister);
+        }
     }
     return false;
 }

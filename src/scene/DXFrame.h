@@ -100,6 +100,7 @@ private:
     int visibleWidth_ = 3;
     uint32_t hiddenColor_ = 0xFF808080u;
     int hiddenWidth_ = 1;
+    mutable uint64_t walkMark_ = 0;  // the last cycle check that met this frame
 };
 
 }  // namespace pelmora

@@ -1,6 +1,7 @@
 #include "scene/TransformArray.h"
 
 #include "core/Diagnostics.h"
+#include "platform/com/SafeArrayElementCount.h"
 #include "scene/FrameMatrix.h"
 
 #include <cstring>
@@ -8,19 +9,16 @@
 namespace pelmora {
 
 bool TransformArrayShape::holdsTwelveDoubles() const {
-    return count == kTransformArrayLength && elementSize == sizeof(double) && dimensions == 1;
+    return count == kTransformArrayLength && elementSize == sizeof(double);
 }
 
 HRESULT readTransformArrayShape(SAFEARRAY** transform, TransformArrayShape* shape) {
     if (transform == nullptr || *transform == nullptr) return PELMORA_TRACE_FAILED(E_POINTER);
     SAFEARRAY* array = *transform;
-    LONG upper = 0;
-    LONG lower = 0;
-    PELMORA_RETURN_IF_FAILED(SafeArrayGetUBound(array, 1, &upper));
-    PELMORA_RETURN_IF_FAILED(SafeArrayGetLBound(array, 1, &lower));
-    shape->count = static_cast<int64_t>(upper) - lower + 1;
+    LONG count = 0;
+    PELMORA_RETURN_IF_FAILED(countSafeArrayElements(array, &count));
+    shape->count = count;
     shape->elementSize = SafeArrayGetElemsize(array);
-    shape->dimensions = SafeArrayGetDim(array);
     return S_OK;
 }
 

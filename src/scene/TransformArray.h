@@ -11,15 +11,14 @@
 namespace pelmora {
 
 struct TransformArrayShape {
-    int64_t count = 0;  // upper - lower + 1 of dimension 1
+    int64_t count = 0;  // elements over all dimensions
     UINT elementSize = 0;
-    UINT dimensions = 0;
 
     bool holdsTwelveDoubles() const;
 };
 
-// Reads the upper, then the lower bound of dimension 1, then the element
-// size; a failure is traced and returned.
+// Counts the elements as every array reader does (countSafeArrayElements),
+// then reads the element size; a failure is traced and returned.
 HRESULT readTransformArrayShape(SAFEARRAY** transform, TransformArrayShape* shape);
 
 // The matrix of an array whose shape holds twelve doubles; a failure to reach

@@ -263,6 +263,8 @@ HRESULT DXViewport::updateProjection() {
     else
         D3DXMatrixOrthoOffCenterRH(&projection_, plane_.left, plane_.right, plane_.bottom,
                                    plane_.top, front_, back_);
+    // Picks and projections before the first render fetch host meshes at it too.
+    chooseRefinementDeviation();
     return S_OK;
 }
 
@@ -275,6 +277,7 @@ HRESULT DXViewport::setCameraDistance(double distance) {
     view_._41 = static_cast<float>(view_._41 * factor);
     view_._42 = static_cast<float>(view_._42 * factor);
     view_._43 = static_cast<float>(view_._43 * factor);
+    chooseRefinementDeviation();
     return S_OK;
 }
 
@@ -282,12 +285,14 @@ HRESULT DXViewport::setViewTranslation(float x, float y, float z) {
     view_._41 = x;
     view_._42 = y;
     view_._43 = z;
+    chooseRefinementDeviation();
     return S_OK;
 }
 
 HRESULT DXViewport::lookAt(const D3DVECTOR& target, const D3DVECTOR& up) {
     const D3DXVECTOR3 eye(view_._41, view_._42, view_._43);
     D3DXMatrixLookAtRH(&view_, &eye, &target, &up);
+    chooseRefinementDeviation();
     return S_OK;
 }
 
@@ -329,6 +334,7 @@ HRESULT DXViewport::setAutomaticRefinement(VARIANT_BOOL autoMode) {
         manualRefinement_ = autoMode == 0;
         if (manualRefinement_ && manualRefinementDeviation_ == 0.0f)
             return setManualRefinementLevel(1);
+        chooseRefinementDeviation();
         return S_OK;
     });
 }

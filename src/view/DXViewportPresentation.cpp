@@ -3,7 +3,26 @@
 // lending the host a device context on it.
 #include "view/ViewportOperation.h"
 
+#include <cstdint>
+#include <limits>
+
 namespace pelmora {
+
+namespace {
+
+// right - left and bottom - top, taken in 64 bits: a host's rectangle may
+// span more than a LONG can hold, which no presentation area can be.
+bool presentationArea(int left, int top, int right, int bottom, RECT* area) {
+    const int64_t width = int64_t{right} - left;
+    const int64_t height = int64_t{bottom} - top;
+    constexpr int64_t kLowest = std::numeric_limits<LONG>::min();
+    constexpr int64_t kHighest = std::numeric_limits<LONG>::max();
+    if (width < kLowest || width > kHighest || height < kLowest || height > kHighest) return false;
+    *area = RECT{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
+    return true;
+}
+
+}  // namespace
 
 RECT DXViewport::viewportArea() const { return RECT{0, 0, width_, height_}; }
 
@@ -14,7 +33,12 @@ HRESULT DXViewport::present(IDirect3DDevice9* device, const RECT& area) const {
 HRESULT DXViewport::viewportPresent(int left, int top, int right, int bottom) {
     return VIEWPORT_OPERATION({
         // Only the size counts: the image always comes from and goes to the top left.
-        const RECT area{0, 0, right - left, bottom - top};
+        RECT area{};
+        if (!presentationArea(left, top, right, bottom, &area)) {
+            logFormat("DXViewport: cannot present %d,%d..%d,%d; its size does not fit\n", left,
+                      top, right, bottom);
+            return PELMORA_TRACE_FAILED(E_INVALIDARG);
+        }
         IDirect3DDevice9* device = getDevice();
         if (device == nullptr) return VIEWPORT_NO_DEVICE();
         HRESULT status = present(device, area);

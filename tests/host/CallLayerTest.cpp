@@ -18,7 +18,7 @@ using namespace pelmora;
 using test::stdoutOf;
 using testing::HasSubstr;
 
-TEST(ArrayArguments, CountIsUpperMinusLowerPlusOneOfTheFirstDimensionAndDataIsReleased) {
+TEST(ArrayArguments, CountIsEveryElementOverAllDimensionsAndDataIsReleased) {
     SAFEARRAYBOUND bound{6, 5};
     SAFEARRAYBOUND gridBounds[2] = {{4, 1}, {3, 0}};
     SAFEARRAY* floats = SafeArrayCreate(VT_R4, 1, &bound);
@@ -30,7 +30,7 @@ TEST(ArrayArguments, CountIsUpperMinusLowerPlusOneOfTheFirstDimensionAndDataIsRe
         EXPECT_EQ(arrays[0].count, 6);
         EXPECT_EQ(arrays[0].elementSize, 4u);
         EXPECT_EQ(arrays[1].count, 3);
-        EXPECT_EQ(arrays[2].count, 4);
+        EXPECT_EQ(arrays[2].count, 12);
         EXPECT_EQ(floats->cLocks, 1u);
     }
     for (SAFEARRAY* array : {floats, ints, grid}) {
@@ -96,6 +96,25 @@ TEST(HandleTable, HandlesArePositiveUniqueAndDieWithTheirObject) {
     for (int dead : seen) EXPECT_EQ(HandleTable::instance().lookup(dead), nullptr);
     EXPECT_EQ(HandleTable::instance().lookup(0), nullptr);
     EXPECT_EQ(HandleTable::instance().lookup(-1), nullptr);
+}
+
+// A released handle must not name a later object for at least 2^20 further
+// handles, however the host interleaves creations and releases.
+constexpr int kHandleLifetimeCycles = 1 << 20;
+
+TEST(HandleTable, AReleasedHandleStaysDeadForAMillionLaterHandles) {
+    HandleTable table;
+    Plain object;
+    const int released = table.issue(&object, HandleKind::Frame);
+    table.retire(released, &object);
+    int revived = 0;
+    for (int cycle = 0; cycle < kHandleLifetimeCycles; ++cycle) {
+        const int handle = table.issue(&object, HandleKind::Frame);
+        if (handle == released || table.lookup(released) != nullptr) ++revived;
+        table.retire(handle, &object);
+    }
+    EXPECT_EQ(revived, 0);
+    EXPECT_EQ(table.liveCount(), 0u);
 }
 
 TEST(StringConversion, RoundTripsThroughUtf16) {

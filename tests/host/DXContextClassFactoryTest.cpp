@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 // {0A0B0C0D-0000-0000-0000-000000000001}
@@ -79,6 +81,33 @@ TEST_F(ClassObject, ContextsClassObjectReferencesAndServerLocksKeepTheModuleLoad
         holder->Release();
     }
     EXPECT_EQ(DllCanUnloadNow(), S_FALSE);  // the server lock
+    ASSERT_EQ(classObject(IID_IClassFactory, &factory), S_OK);
+    EXPECT_EQ(factory->LockServer(0), S_OK);
+}
+
+TEST_F(ClassObject, AnUnbalancedServerUnlockNeitherFreesALiveContextNorGoesBelowZero) {
+    factory->Release();
+    factory = nullptr;
+    IDXContext* context = nullptr;
+    ASSERT_EQ(PelmoraCreateContext(&context), S_OK);
+    ASSERT_EQ(classObject(IID_IClassFactory, &factory), S_OK);
+    std::string log;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(factory->LockServer(0), S_OK);
+    log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("LockServer(FALSE) without a matching lock"), std::string::npos) << log;
+    factory->Release();
+    factory = nullptr;
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE) << "the context still lives";
+    context->Release();
+    EXPECT_EQ(DllCanUnloadNow(), S_OK);
+
+    // The lost unlock was not banked: one lock still holds the module.
+    ASSERT_EQ(classObject(IID_IClassFactory, &factory), S_OK);
+    EXPECT_EQ(factory->LockServer(1), S_OK);
+    factory->Release();
+    factory = nullptr;
+    EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
     ASSERT_EQ(classObject(IID_IClassFactory, &factory), S_OK);
     EXPECT_EQ(factory->LockServer(0), S_OK);
 }

@@ -6,10 +6,13 @@
 #include "core/ProcessState.h"
 #include "support/TestVisual.h"
 #include "support/CapturedStdout.h"
+#include "support/HandBuiltArray.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -121,6 +124,35 @@ TEST_F(DXContextLifecycle, ReleaseHandlesReadsTheArrayFromItsLowerBoundAndRefuse
     EXPECT_THAT(log, HasSubstr("FAILED HRESULT (0x80070057) [87] in "));
     EXPECT_EQ(shorts->cLocks, 0u);
     SafeArrayDestroy(shorts);
+}
+
+TEST_F(DXContextLifecycle, ReleaseHandlesReadsEveryDimensionAndRefusesBoundsThatGiveNoCount) {
+    // A 2 x 2 grid of handles is four handles, in storage order.
+    const int grid[4] = {newFrame(), newFrame(), newFrame(), newFrame()};
+    SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
+    SAFEARRAY* handles = SafeArrayCreate(VT_I4, 2, bounds);
+    std::memcpy(handles->pvData, grid, sizeof grid);
+    EXPECT_EQ(context->releaseHandles(&handles), S_OK);
+    for (int handle : grid) EXPECT_FALSE(alive(handle));
+    SafeArrayDestroy(handles);
+
+    // Legal and empty: the first dimension's 3 must not be read from no data.
+    SAFEARRAYBOUND emptyBounds[2] = {{3, 0}, {0, 0}};
+    SAFEARRAY* empty = SafeArrayCreate(VT_I4, 2, emptyBounds);
+    EXPECT_EQ(context->releaseHandles(&empty), S_OK);
+    SafeArrayDestroy(empty);
+
+    const int kept = newFrame();
+    for (auto [lower, count] : {std::pair{INT_MIN, 0u}, std::pair{INT_MAX - 1, 3u}}) {
+        pelmora::test::HandBuiltArray wrapped(lower, count);
+        wrapped.data.fill(kept);
+        const std::string log = stdoutOf(
+            [&] { EXPECT_EQ(context->releaseHandles(&wrapped), E_INVALIDARG) << lower; });
+        EXPECT_THAT(log, HasSubstr("no element count fits"));
+        EXPECT_THAT(log, HasSubstr("FAILED HRESULT (0x80070057) [87] in ArrayArguments.cpp"));
+        EXPECT_EQ(wrapped.descriptor.cLocks, 0u);
+    }
+    EXPECT_TRUE(alive(kept));
 }
 
 TEST_F(DXContextLifecycle, AFaultInAnOperationBecomesAStatusAndALogLine) {

@@ -10,6 +10,7 @@
 #include "core/HandleTable.h"
 #include "platform/d3d9/gl/GLTestHooks.h"
 #include "support/D3D9TestDevice.h"
+#include "support/TransformArrays.h"
 
 #include <gtest/gtest.h>
 
@@ -220,6 +221,35 @@ TEST_F(DXContextMeshes, AutomaticRefinementAsksOncePerDeviationAndReusesTheFirst
     EXPECT_WORLD_PIXEL(again, first / 10.0 * 0.5, 0.0, kLitRed);
     EXPECT_WORLD_PIXEL(again, first / 10.0 * 1.5, 0.0, kBlack);
     EXPECT_EQ(again.pixels, fine.pixels);
+}
+
+TEST_F(DXContextMeshes, APickOrAProjectionBeforeTheFirstRenderFetchesAtTheViewportsDeviation) {
+    // The viewport's plane is [-1, 1], which a render measures as deviation 4.
+    TestFacetFactory picked(squareForDeviation);
+    TestFacetFactory projected(squareForDeviation);
+    const int pickedMesh = hostMesh(picked);
+    const int projectedMesh = hostMesh(projected);
+    double hit[3] = {};
+    VARIANT_BOOL isHit = 0;
+    ASSERT_EQ(context->pickMesh(pickedMesh, root, viewport, kSize / 2, kSize / 2, 0, 0, 10, 0, 0, -1, 0.5, 2.0,
+                                &hit[0], &hit[1], &hit[2], &isHit),
+              S_OK);
+    EXPECT_EQ(isHit, VARIANT_TRUE);
+    SafeArrayPtr transform = makeDoubleArray(translationValues(0, 0, 0));
+    SAFEARRAY* raw = transform.get();
+    SAFEARRAY* points = nullptr;
+    SAFEARRAY* list = nullptr;
+    ASSERT_EQ(context->getScreenData(projectedMesh, viewport, &raw, &points, &list), S_OK);
+    SafeArrayDestroy(points);
+    SafeArrayDestroy(list);
+    EXPECT_EQ(asked(picked), std::vector<double>{4.0});
+    EXPECT_EQ(asked(projected), std::vector<double>{4.0});
+    // The render finds both at its deviation already and draws what was fetched.
+    const Image image = draw("mesh_fetched_before_render");
+    EXPECT_EQ(picked.requests.size(), 1u);
+    EXPECT_EQ(projected.requests.size(), 1u);
+    EXPECT_WORLD_PIXEL(image, 0.3, 0.0, kLitRed);
+    EXPECT_WORLD_PIXEL(image, 0.5, 0.0, kBlack);
 }
 
 TEST_F(DXContextMeshes, ManualRefinementFetchesAgainOnlyOnRefresh) {

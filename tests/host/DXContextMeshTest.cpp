@@ -6,9 +6,11 @@
 #include "geometry/MeshTestSupport.h"
 #include "host/DXContext.h"
 #include "core/HandleTable.h"
+#include "support/HandBuiltArray.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
 #include <string>
 #include <vector>
@@ -97,6 +99,32 @@ TEST_F(DXContextMeshOperations, MalformedArraysCreateNothing) {
     EXPECT_EQ(context->newSolidMesh(&v, &n, &f, 0, &mesh), E_INVALIDARG);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(objects(), 0u);
+}
+
+TEST_F(DXContextMeshOperations, ArraysAreCountedOverEveryDimensionIn64Bits) {
+    SolidArrays arrays(triangle, triangle, oneFace);
+    // Bounds whose count overflows 32 bits: refused, nothing made.
+    for (auto [lower, count] : {std::pair{INT_MAX - 1, 3u}, std::pair{INT_MIN, 0u}}) {
+        HandBuiltArray wrapped(lower, count);
+        int mesh = -5;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(context->newSolidMesh(&wrapped, arrays.n(), arrays.f(), 0, &mesh), E_INVALIDARG);
+        log = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(mesh, -5);
+        EXPECT_NE(log.find("no element count fits"), std::string::npos) << log;
+    }
+    // A legal empty grid whose first dimension says 3: no faces, not 3 read past the data.
+    SAFEARRAYBOUND emptyBounds[2] = {{3, 0}, {0, 0}};
+    SafeArrayPtr noFaces(SafeArrayCreate(VT_I4, 2, emptyBounds));
+    SAFEARRAY* faces = noFaces.get();
+    int mesh = 0;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(context->newSolidMesh(arrays.v(), arrays.n(), &faces, 0, &mesh), S_OK);
+    log = testing::internal::GetCapturedStdout();
+    auto* solid = resolveHandle<DXSolidMesh>(mesh);
+    ASSERT_NE(solid, nullptr);
+    EXPECT_EQ(solid->geometry(), nullptr) << "a mesh of no faces holds no geometry";
+    EXPECT_EQ(faces->cLocks, 0u);
 }
 
 TEST_F(DXContextMeshOperations, AHostBackedMeshStartsAtTheRefinementLevelAndFetchesOnlyWhenRead) {

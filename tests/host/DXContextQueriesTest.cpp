@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <string>
 #include <vector>
 
@@ -151,6 +153,20 @@ TEST_F(DXContextQueries, PrintDataScalesFlipsAndTruncatesTowardZero) {
     // x: -1.5, -0.5, -1.5; y: -0.5, -0.5, -1.5.
     EXPECT_EQ(takeVector<int32_t>(points), (std::vector<int32_t>{-1, 0, 0, 0, -1, -1}));
     SafeArrayDestroy(list);
+
+    // Coordinates past the int range stop at its ends; NaN ones are 0.
+    const struct {
+        double scale;
+        int32_t x, y;
+    } extremes[] = {{1e30, INT32_MAX, INT32_MAX}, {-1e30, INT32_MIN, INT32_MIN}, {std::nan(""), 0, 0}};
+    for (const auto& e : extremes) {
+        points = list = kUntouched;
+        ASSERT_EQ(print(mesh, identity, e.scale, 100.0, 0.0, 0.0), S_OK) << e.scale;
+        const std::vector<int32_t> values = takeVector<int32_t>(points);
+        ASSERT_EQ(values.size(), 6u);
+        EXPECT_EQ((std::pair{values[0], values[1]}), (std::pair{e.x, e.y})) << e.scale;
+        SafeArrayDestroy(list);
+    }
 }
 
 TEST_F(DXContextQueries, AMalformedTransformIsRefusedAndTheArraysStayAsTheyWere) {

@@ -5,11 +5,14 @@
 #include "host/DXContext.h"
 #include "platform/d3d9/gl/GLTestHooks.h"
 #include "support/D3D9TestDevice.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -157,6 +160,45 @@ TEST_F(DXContextViewport, DrawingThroughTheSurfaceDCShowsInTheNextPresent) {
     D3D9TestDevice::savePng(image, "context_surface_dc");
     const uint32_t background = mix(kTopColour, kBottomColour, 20.0 / 96);  // row 20 of the gradient
     EXPECT_TRUE(pixelsNear(image, {{40, 20, 0xFFFF00}, {19, 20, background}, {70, 20, background}}, kTolerance));
+}
+
+TEST_F(DXContextViewport, AViewportWorksOnlyThroughTheContextThatMadeIt) {
+    const int viewport = openViewport(64, 48, 0x00FF00);
+    drawAndPresent(viewport, 64, 48);
+    // Another context with a device and a back buffer of its own.
+    IDXContext* other = nullptr;
+    ASSERT_EQ(PelmoraCreateContext(&other), S_OK);
+    VARIANT_BOOL noHardware = VARIANT_TRUE;
+    ASSERT_EQ(other->initialize(VARIANT_FALSE, nullptr, &noHardware), S_OK);
+    windows.push_back(PelmoraCreateOffscreenWindow(32, 24));
+    int otherViewport = 0;
+    ASSERT_EQ(other->newViewport(windows.back(), 0, VARIANT_TRUE, 32, 24, &otherViewport), S_OK);
+
+    const std::string snapshot = pelmora::test::makeTempDir("pelmora-foreign-") + "/foreign.png";
+    const std::u16string wide(snapshot.begin(), snapshot.end());
+    BSTR fileName = SysAllocString(wide.c_str());
+    int dc = 0;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(other->viewportFlip(viewport, VARIANT_TRUE), E_HANDLE);
+    EXPECT_EQ(other->getSurfaceDC(viewport, &dc), E_HANDLE);
+    EXPECT_EQ(other->releaseSurfaceDC(viewport, dc), E_HANDLE);
+    EXPECT_EQ(other->saveSnapshotJPG(viewport, fileName, 32, 24), E_HANDLE);
+    EXPECT_EQ(other->clearViewport(viewport), E_HANDLE);
+    EXPECT_EQ(other->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE), E_HANDLE);
+    EXPECT_EQ(other->viewportPresent(viewport, 0, 0, 64, 48), E_HANDLE);
+    EXPECT_EQ(context->viewportFlip(otherViewport, VARIANT_TRUE), E_HANDLE);
+    const std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("is not one of this context's"), std::string::npos) << log;
+    EXPECT_EQ(dc, 0);
+    EXPECT_NE(access(snapshot.c_str(), F_OK), 0) << "no file from another context's device";
+    SysFreeString(fileName);
+
+    // Through its own context it still works, and the other's flips left its image alone.
+    ASSERT_EQ(context->viewportFlip(viewport, VARIANT_FALSE), S_OK);
+    ASSERT_EQ(context->viewportPresent(viewport, 0, 0, 64, 48), S_OK);
+    EXPECT_PIXEL_NEAR(D3D9TestDevice::windowImage(windows[0]), 32, 24, 0x00FF00, kTolerance);
+    EXPECT_EQ(other->releaseHandle(otherViewport), S_OK);
+    other->Release();
 }
 
 TEST_F(DXContextViewport, AViewportOutlivingItsContextIsReleasedSafely) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -14,6 +15,39 @@ VARIANT intArg(int value) {
     VariantInit(&v);
     v.vt = VT_I4;
     v.lVal = value;
+    return v;
+}
+
+VARIANT doubleArg(double value) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_R8;
+    v.dblVal = value;
+    return v;
+}
+
+VARIANT unsignedArg(ULONG value) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_UI4;
+    v.ulVal = value;
+    return v;
+}
+
+VARIANT boolArg(VARIANT_BOOL value) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BOOL;
+    v.boolVal = value;
+    return v;
+}
+
+// The caller frees it (VariantClear).
+VARIANT text(const char16_t* value) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BSTR;
+    v.bstrVal = SysAllocString(value);
     return v;
 }
 
@@ -97,6 +131,110 @@ TEST_F(DispatchInvoker, RefusesWhatItCannotCall) {
     EXPECT_EQ(
         context->Invoke(0x3, IID_IDispatch, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
         DISP_E_UNKNOWNINTERFACE);
+}
+
+TEST_F(DispatchInvoker, ArgumentsAreConvertedAsAutomationConvertsThemOrRefusedWithTheirIndex) {
+    int frame = 0;
+    ASSERT_EQ(context->newFrame(0, &frame), S_OK);
+    LONG referenced = 31;
+    LONG* nowhere = nullptr;
+    VARIANT heldText = text(u"12");
+    VARIANT empty;
+    VariantInit(&empty);
+    const struct {
+        const char* what;
+        VARIANT value;  // setAppData's second argument, rgvarg[0]
+        HRESULT status;
+        int stored;
+    } cases[] = {
+        {"numeric string", text(u"16711935"), S_OK, 16711935},
+        {"hexadecimal string", text(u"&HFF4682B4"), S_OK, static_cast<int>(0xFF4682B4u)},
+        {"fraction rounds half to even", text(u"2.5"), S_OK, 2},
+        {"double", doubleArg(-7.5), S_OK, -8},
+        {"boolean", boolArg(VARIANT_TRUE), S_OK, -1},
+        {"by reference", byRef(VT_I4, &referenced), S_OK, 31},
+        {"variant by reference", byRef(VT_VARIANT, &heldText), S_OK, 12},
+        {"empty", empty, S_OK, 0},
+        {"too large for an int", doubleArg(3e9), DISP_E_OVERFLOW, 0},
+        {"NaN", doubleArg(std::nan("")), DISP_E_OVERFLOW, 0},
+        {"unsigned past the int range", unsignedArg(4000000000u), DISP_E_OVERFLOW, 0},
+        {"not a number", text(u"seven"), DISP_E_TYPEMISMATCH, 0},
+        {"null reference", byRef(VT_I4, nowhere), DISP_E_TYPEMISMATCH, 0},
+        {"null variant reference", byRef(VT_VARIANT, nullptr), DISP_E_TYPEMISMATCH, 0},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(context->setAppData(frame, -99), S_OK);
+        UINT argumentError = 99;
+        EXPECT_EQ(call(0xF0, {intArg(frame), c.value}, nullptr, &argumentError), c.status) << c.what;
+        int stored = 0;
+        ASSERT_EQ(context->getAppData(frame, &stored), S_OK);
+        EXPECT_EQ(stored, SUCCEEDED(c.status) ? c.stored : -99) << c.what;
+        EXPECT_EQ(argumentError, SUCCEEDED(c.status) ? 99u : 0u) << c.what;
+    }
+    for (const auto& c : cases) {
+        VARIANT owned = c.value;
+        VariantClear(&owned);
+    }
+    VariantClear(&heldText);
+
+    // The index counts from the last argument, as rgvarg holds them.
+    UINT argumentError = 99;
+    VARIANT notAHandle = text(u"frame");
+    EXPECT_EQ(call(0xF0, {notAHandle, intArg(1)}, nullptr, &argumentError), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argumentError, 1u);
+    VariantClear(&notAHandle);
+    // Floats range-checked too; a number becomes the text a string parameter takes.
+    EXPECT_EQ(call(0x101, {intArg(frame), doubleArg(1e39)}, nullptr, &argumentError), DISP_E_OVERFLOW);
+    EXPECT_EQ(call(0x82, {doubleArg(2.5)}), S_OK);  // validateCurrentDisplay
+    BSTR* noText = nullptr;
+    EXPECT_EQ(call(0x82, {byRef(VT_BSTR, noText)}, nullptr, &argumentError), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argumentError, 0u);
+}
+
+TEST_F(DispatchInvoker, OutValuesGoToTheCallersVariablesAndNullReferencesAreRefused) {
+    int frame = 0;
+    ASSERT_EQ(context->newFrame(0, &frame), S_OK);
+    ASSERT_EQ(context->setFrameColor(frame, 0x11223344), S_OK);
+    // A script's variable: a VT_BYREF VT_VARIANT that held something else.
+    VARIANT variable = text(u"old value");
+    EXPECT_EQ(call(0x66, {intArg(frame), byRef(VT_VARIANT, &variable)}), S_OK);
+    EXPECT_EQ(variable.vt, VT_I4);
+    EXPECT_EQ(variable.lVal, 0x11223344);
+
+    VARIANT transform;
+    VariantInit(&transform);
+    EXPECT_EQ(call(0x74, {intArg(frame), byRef(VT_VARIANT, &transform)}), S_OK);  // getFrameTransform
+    ASSERT_EQ(transform.vt, VT_ARRAY | VT_R8);
+    EXPECT_EQ(pelmora::test::takeDoubleArray(transform.parray).size(), 12u);
+
+    UINT argumentError = 99;
+    int* nowhere = nullptr;
+    EXPECT_EQ(call(0x66, {intArg(frame), byRef(VT_I4, nowhere)}, nullptr, &argumentError),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argumentError, 0u);
+    SAFEARRAY** noArray = nullptr;
+    EXPECT_EQ(call(0x74, {intArg(frame), byRef(VT_ARRAY | VT_R8, noArray)}), DISP_E_TYPEMISMATCH);
+    double wrongType = 0;
+    EXPECT_EQ(call(0x66, {intArg(frame), byRef(VT_R8, &wrongType)}), DISP_E_TYPEMISMATCH);
+}
+
+TEST_F(DispatchInvoker, NamesArePlainZeroTerminatedStrings) {
+    // What sits before a plain string is no length: here it would say one character.
+    char16_t storage[] = {0, 0, 2, 0, u'r', u'e', u'n', u'd', u'e', u'r', 0};
+    LPOLESTR name = storage + 4;
+    DISPID dispid = 0;
+    EXPECT_EQ(context->GetIDsOfNames(IID_NULL, &name, 1, 0, &dispid), S_OK);
+    EXPECT_EQ(dispid, 0xEB);
+
+    char16_t upper[] = u"NEWFRAME";
+    char16_t parameter[] = u"pParent";
+    LPOLESTR names[2] = {upper, parameter};
+    DISPID ids[2] = {0, 0};
+    EXPECT_EQ(context->GetIDsOfNames(IID_NULL, names, 2, 0, ids), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(ids[0], 0x3);
+    EXPECT_EQ(ids[1], DISPID_UNKNOWN);
+    LPOLESTR none = nullptr;
+    EXPECT_EQ(context->GetIDsOfNames(IID_NULL, &none, 1, 0, &dispid), DISP_E_UNKNOWNNAME);
 }
 
 TEST_F(DispatchInvoker, AFailingOperationArrivesAsAnExceptionWithItsStatus) {

@@ -100,6 +100,28 @@ protected:
 
 // ---- what the walk does to the device ----
 
+TEST_F(FrameWalkTest, AChainThreeThousandFramesDeepIsBuiltRefusesItsLoopAndIsWalked) {
+    // Built top down, so each addition checks every frame above it.
+    constexpr size_t kDepth = 3000;
+    std::vector<std::unique_ptr<DXFrame>> chain;
+    chain.push_back(std::make_unique<DXFrame>());
+    for (size_t i = 1; i < kDepth; ++i) {
+        chain.push_back(std::make_unique<DXFrame>());
+        ASSERT_EQ(chain[i - 1]->addChild(chain[i].get()), S_OK) << i;
+    }
+    DXFrame& root = *chain.front();
+    DXFrame& deepest = *chain.back();
+    stdoutOf([&] {
+        EXPECT_EQ(deepest.addChild(&root), E_INVALIDARG);
+        EXPECT_EQ(deepest.addVisual(chain[kDepth / 2].get()), E_INVALIDARG);
+    });
+    const TestVisual& leaf = visualIn(deepest, "leaf");
+    EXPECT_EQ(drawsPerPass(root, leaf), (std::pair<size_t, size_t>{1, 0}));
+    // Destroyed top down, each frame unlinking only its neighbours; the leaf
+    // visual, destroyed later with the fixture, must find no frame left.
+    chain.clear();
+}
+
 TEST_F(FrameWalkTest, AnEmptyFrameOrAHiddenSubtreeTouchesNothing) {
     DXFrame empty;
     EXPECT_EQ(walk(empty), S_OK);

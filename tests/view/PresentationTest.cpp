@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <tuple>
 
 namespace pelmora {
@@ -42,6 +43,22 @@ TEST_F(PresentationTest, PresentsTheTopLeftPartTheSizeOfTheHostRectangle) {
     EXPECT_EQ((std::vector<LONG>{source.left, source.top, source.right, source.bottom}),
               (std::vector<LONG>{0, 0, 400, 300}));
     EXPECT_EQ(rig.device.presented[0].window, kWindow);
+}
+
+TEST_F(PresentationTest, ARectangleWhoseSizeALongCannotHoldIsRefused) {
+    const RECT cases[] = {
+        {-2, 0, INT_MAX, 10},
+        {0, INT_MIN, 10, INT_MAX},
+        {INT_MAX, 0, INT_MIN, 10},
+    };
+    for (const RECT& r : cases) {
+        HRESULT status = S_OK;
+        const std::string log = captureOutput(
+            [&] { status = viewport->viewportPresent(r.left, r.top, r.right, r.bottom); });
+        EXPECT_EQ(status, E_INVALIDARG) << r.left << " " << r.right;
+        EXPECT_NE(log.find("its size does not fit"), std::string::npos) << log;
+    }
+    EXPECT_TRUE(rig.device.presented.empty());
 }
 
 TEST_F(PresentationTest, LostDeviceIsCreatedAgainAndPresentedOnceMore) {

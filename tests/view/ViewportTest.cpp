@@ -88,8 +88,12 @@ TEST(ViewportTest, SetViewportPlaneKeepsTheWindowAspect) {
 TEST(ViewportTest, ManualRefinementLevelsMapToDeviations) {
     ViewportRig rig;
     auto automatic = rig.make();
+    // Known from creation, as a render would choose it, and kept up with the plane.
+    EXPECT_EQ(automatic->refinementDeviation(), 4.0f);
     automatic->setManualRefinementLevel(12);
-    EXPECT_EQ(automatic->refinementDeviation(), 0.0f) << "automatic mode waits for the render";
+    EXPECT_EQ(automatic->refinementDeviation(), 4.0f) << "a manual level waits for manual mode";
+    automatic->setViewportPlane(-100, 100, -75, 75);
+    EXPECT_EQ(automatic->refinementDeviation(), 120.0f);
     auto viewport = rig.make();
     EXPECT_EQ(viewport->setAutomaticRefinement(VARIANT_FALSE), S_OK);
     EXPECT_EQ(viewport->refinementDeviation(), 20.0f) << "switching to manual starts at level 1";

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "platform/com/AutomationCopy.h"
@@ -185,7 +186,10 @@ private:
 
 // rgIndices[0] indexes dimension 1, the fastest varying one.
 HRESULT elementAt(SAFEARRAY* psa, const LONG* rgIndices, void** slot) {
-    if (psa->pvData == nullptr) return E_UNEXPECTED;
+    size_t cells = 0;
+    // A hand-built descriptor whose cells overflow could wrap an offset back
+    // into some other memory.
+    if (psa->pvData == nullptr || !countCells(psa, &cells)) return E_UNEXPECTED;
     size_t cell = 0;
     size_t stride = 1;
     for (UINT i = 0; i < psa->cDims; ++i) {
@@ -228,11 +232,20 @@ bool allocateData(SAFEARRAY* psa) {
     return psa->pvData != nullptr;
 }
 
+// The upper bound, lLbound + cElements - 1, must be a LONG too, or
+// SafeArrayGetUBound could not report it and a reader's count would wrap.
+bool upperBoundFits(const SAFEARRAYBOUND& bound) {
+    const int64_t upper = int64_t{bound.lLbound} + int64_t{bound.cElements} - 1;
+    return upper >= std::numeric_limits<LONG>::min() && upper <= std::numeric_limits<LONG>::max();
+}
+
 // Bounds arrive leftmost dimension first and are stored reversed.
 SAFEARRAY* createWithBounds(VARTYPE vt, UINT cDims, const SAFEARRAYBOUND* leftmostFirst) {
     const ElementType* type = findElementType(vt);
     if (type == nullptr || cDims == 0 || cDims > kMaxDims || leftmostFirst == nullptr)
         return nullptr;
+    for (UINT i = 0; i < cDims; ++i)
+        if (!upperBoundFits(leftmostFirst[i])) return nullptr;
     SAFEARRAY* psa = allocateDescriptor(*type, cDims);
     if (psa == nullptr) return nullptr;
     for (UINT i = 0; i < cDims; ++i) *dimensionBounds(psa, i + 1) = leftmostFirst[i];
@@ -283,7 +296,9 @@ HRESULT SafeArrayGetUBound(SAFEARRAY* psa, UINT nDim, LONG* plUbound) {
     if (psa == nullptr || plUbound == nullptr) return E_INVALIDARG;
     const SAFEARRAYBOUND* bound = dimensionBounds(psa, nDim);
     if (bound == nullptr) return DISP_E_BADINDEX;
-    // An empty dimension has its upper bound just below the lower one.
+    // An empty dimension has its upper bound just below the lower one. A
+    // hand-built descriptor's bound that a LONG cannot hold wraps, as the
+    // platform's does; readers count in 64 bits and refuse it.
     *plUbound = static_cast<LONG>(int64_t{bound->lLbound} + int64_t{bound->cElements} - 1);
     return S_OK;
 }

@@ -1,14 +1,16 @@
 // A process-wide table from 32-bit handles to platform objects (windows, GDI
-// objects). A handle packs a table tag, a generation count and a slot index:
+// objects). A handle packs a table tag above the slot bits of RecycledSlots:
 // never 0, never negative, a handle from one table never resolves in another,
-// and a removed handle stays dead after its slot is reused. Objects are shared
-// so that a caller holding one keeps it alive while another thread removes it.
+// and a removed handle stays dead for at least two million later handles of
+// its table. Objects are shared so that a caller holding one keeps it alive
+// while another thread removes it.
 #pragma once
+
+#include "core/RecycledSlots.h"
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <vector>
 
 namespace pelmora::win {
 
@@ -21,70 +23,48 @@ public:
     // Issues a handle for the object; 0 when the table is full.
     int add(std::shared_ptr<T> object) {
         std::lock_guard<std::mutex> lock(mutex_);
-        uint32_t index;
-        if (!freeSlots_.empty()) {
-            index = freeSlots_.back();
-            freeSlots_.pop_back();
-        } else {
-            if (slots_.size() > kSlotMask) return 0;
-            index = static_cast<uint32_t>(slots_.size());
-            slots_.emplace_back();
-        }
-        Slot& slot = slots_[index];
-        slot.generation = slot.generation % kGenerationLimit + 1;
-        slot.object = std::move(object);
-        return static_cast<int>((tag_ << kTagShift) | (slot.generation << kSlotBits) | index);
+        const uint32_t bits = slots_.acquire(std::move(object));
+        if (bits == 0) return 0;
+        return static_cast<int>((tag_ << kTagShift) | bits);
     }
 
     // The live object a handle names, or null.
     std::shared_ptr<T> find(int handle) const {
         std::lock_guard<std::mutex> lock(mutex_);
-        const Slot* slot = slotFor(handle);
-        return slot ? slot->object : nullptr;
+        const std::shared_ptr<T>* slot = slotFor(handle);
+        return slot ? *slot : nullptr;
     }
 
     // Forgets the handle and hands its object back; null for a dead handle.
     std::shared_ptr<T> remove(int handle) {
         std::lock_guard<std::mutex> lock(mutex_);
-        Slot* slot = const_cast<Slot*>(slotFor(handle));
-        if (!slot) return nullptr;
-        freeSlots_.push_back(uint32_t(handle) & kSlotMask);
-        return std::move(slot->object);
+        if (!slotFor(handle)) return nullptr;
+        return slots_.release(slotBits(handle));
     }
 
     size_t size() const {
         std::lock_guard<std::mutex> lock(mutex_);
-        return slots_.size() - 1 - freeSlots_.size();
+        return slots_.liveCount();
     }
 
 private:
-    struct Slot {
-        std::shared_ptr<T> object;
-        uint32_t generation = 0;
-    };
-
-    static constexpr uint32_t kSlotBits = 18;
-    static constexpr uint32_t kSlotMask = (1u << kSlotBits) - 1;
-    static constexpr uint32_t kTagShift = 29;
+    using Slots = RecycledSlots<std::shared_ptr<T>>;
+    static constexpr uint32_t kTagShift = Slots::kHandleBits;
     static constexpr uint32_t kTagMask = 3;
-    static constexpr uint32_t kGenerationLimit = (1u << (kTagShift - kSlotBits)) - 1;
+    static_assert(kTagShift + 2 == 31, "the tag sits just below the sign bit");
 
-    const Slot* slotFor(int handle) const {
-        if (handle <= 0) return nullptr;
-        uint32_t bits = uint32_t(handle);
-        if ((bits >> kTagShift) != tag_) return nullptr;
-        uint32_t index = bits & kSlotMask;
-        uint32_t generation = (bits >> kSlotBits) & kGenerationLimit;
-        if (index == 0 || index >= slots_.size()) return nullptr;
-        const Slot& slot = slots_[index];
-        if (!slot.object || slot.generation != generation) return nullptr;
-        return &slot;
+    static uint32_t slotBits(int handle) {
+        return uint32_t(handle) & ((1u << kTagShift) - 1);
+    }
+
+    const std::shared_ptr<T>* slotFor(int handle) const {
+        if (handle <= 0 || (uint32_t(handle) >> kTagShift) != tag_) return nullptr;
+        return slots_.find(slotBits(handle));
     }
 
     const uint32_t tag_;
     mutable std::mutex mutex_;
-    std::vector<Slot> slots_{1};  // slot 0 is never used, so no handle is 0
-    std::vector<uint32_t> freeSlots_;
+    Slots slots_;
 };
 
 }  // namespace pelmora::win

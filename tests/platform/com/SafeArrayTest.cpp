@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -71,6 +72,27 @@ TEST(SafeArrayCreateTest, UnsupportedTypesShapesAndMissingArgumentsAreRefused) {
     EXPECT_EQ(SafeArrayDestroy(nullptr), S_OK);
     ArrayPtr array = makeVector(VT_I4, 0, 2);
     EXPECT_EQ(SafeArrayGetElement(array.get(), &value, nullptr), E_INVALIDARG);
+}
+
+TEST(SafeArrayCreateTest, BoundsWhoseUpperEndALongCannotHoldAreNotMade) {
+    // SafeArrayGetUBound could not report them, and a reader's count would wrap.
+    const struct {
+        LONG lower;
+        ULONG count;
+        bool made;
+    } cases[] = {
+        {INT_MAX - 1, 2, true},  {INT_MAX - 1, 3, false}, {INT_MAX, 1, true},
+        {INT_MIN, 1, true},      {INT_MIN, 0, false},     {1, 0x80000000u, false},
+    };
+    for (const auto& c : cases) {
+        SAFEARRAYBOUND bounds[2] = {{1, 0}, {c.count, c.lower}};
+        SAFEARRAY* vector = SafeArrayCreateVector(VT_UI1, c.lower, c.count);
+        SAFEARRAY* grid = SafeArrayCreate(VT_UI1, 2, bounds);
+        EXPECT_EQ(vector != nullptr, c.made) << c.lower << " " << c.count;
+        EXPECT_EQ(grid != nullptr, c.made) << c.lower << " " << c.count;
+        SafeArrayDestroy(vector);
+        SafeArrayDestroy(grid);
+    }
 }
 
 TEST(SafeArrayBoundsTest, EachDimensionReportsItsBoundsAndOthersAreBadIndices) {
