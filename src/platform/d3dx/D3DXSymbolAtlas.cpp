@@ -16,16 +16,16 @@ struct GlyphArt {
 };
 
 constexpr GlyphArt kArt[] = {
-    // CONSTRAINT_COINCIDENT: a line kinked into a V, a dot on the kink.
+    // CONSTRAINT_COINCIDENT: a line kinked into a V, a point on the kink.
     {0,
-     "W......W"
-     ".W....W."
-     ".W....W."
-     "..W..W.."
-     "..LWWL.."
+     "L......L"
+     ".L....L."
+     ".L....L."
+     "..L..L.."
+     "..DWWD.."
      "..WWWW.."
      "..WWWW.."
-     "..LWWL.."},
+     "..DWWD.."},
     // CONSTRAINT_COLLINEAR: two dashes on one line.
     {1,
      "........"
@@ -121,8 +121,8 @@ constexpr GlyphArt kArt[] = {
      "...W...."
      "...W...."
      "...W...."
+     "...W...."
      "...WLL.."
-     "...W.L.."
      "...W.L.."
      "WWWWWWW."
      "........"},
@@ -292,15 +292,15 @@ constexpr GlyphArt kArt[] = {
      "................"},
     // CONSTRAINT_BIG_COINCIDENT
     {35,
-     "WW............WW"
-     "WW............WW"
-     ".WW..........WW."
-     ".WW..........WW."
-     "..WW........WW.."
-     "..WW........WW.."
-     "...WW......WW..."
-     "...WW......WW..."
-     "....WW....WW...."
+     "LL............LL"
+     "LL............LL"
+     ".LL..........LL."
+     ".LL..........LL."
+     "..LL........LL.."
+     "..LL........LL.."
+     "...LL......LL..."
+     "...LL......LL..."
+     "....LL....LL...."
      ".....DWWWWD....."
      "....DWWWWWWD...."
      "....WWWWWWWW...."
@@ -481,10 +481,10 @@ constexpr GlyphArt kArt[] = {
      ".......WW......."
      ".......WW......."
      ".......WW......."
-     ".......WWLLLL..."
-     ".......WW...L..."
-     ".......WW...L..."
-     ".......WW...L..."
+     ".......WW......."
+     ".......WWLLL...."
+     ".......WW..L...."
+     ".......WW..L...."
      ".WWWWWWWWWWWWWW."
      ".WWWWWWWWWWWWWW."
      "................"},
