@@ -13,6 +13,16 @@ namespace {
 constexpr DWORD kBillboardAlphaRef = 15;
 constexpr DWORD kSceneAlphaRef = 2;
 
+// The frame origin on the screen: the viewport's own world-to-screen
+// arithmetic, without the guard of the host's operation, which would cost
+// more than the arithmetic itself for each of thousands of symbols.
+ScreenAnchor anchorOnScreen(const DXViewport& view, const D3DMATRIX& world) {
+    const ViewTransforms transforms{view.cameraTransform(), view.viewMatrix(), view.projection(),
+                                    float(view.getWidth()), float(view.getHeight())};
+    const ScreenPoint at = worldToScreen(transforms, D3DXVECTOR3(world._41, world._42, world._43));
+    return ScreenAnchor{at.x, at.y, at.z, at.w};
+}
+
 UINT symbolEdge(int preloadedId) {
     return UINT(preloadedId < d3dx::kFirstBigId ? d3dx::kSmallCell : d3dx::kBigCell);
 }
@@ -96,17 +106,13 @@ HRESULT DXBillboard::render(IDirect3DDevice9*, SceneViewport* viewport, const D3
     if (layout_.plan.textureSize == 0) return S_OK;
     if (!quads_) buildGeometry();
 
-    ScreenAnchor at{};
-    const HRESULT placed = view->viewportTransform(world->_41, world->_42, world->_43, &at.x,
-                                                   &at.y, &at.z, &at.w);
-    if (FAILED(placed)) return placed;
+    const ScreenAnchor at = anchorOnScreen(*view, *world);
     layout_.scale = meshScale();
     layout_.quads(*quads_, at, materialColour(*material), view->getWidth(), view->getHeight(),
                   &vertices_);
     if (vertices_.empty()) return S_OK;
     indices_.assign(quads_->faces.begin(), quads_->faces.end());  // the low halves
-    const HRESULT drawn = drawQuads(device, texture);
-    return FAILED(drawn) ? drawn : placed;
+    return drawQuads(device, texture);
 }
 
 HRESULT DXBillboard::drawQuads(IDirect3DDevice9* device, IDirect3DTexture9* texture) {
