@@ -17,7 +17,7 @@ constexpr UINT kWidth = 1920;
 constexpr UINT kHeight = 1080;
 constexpr int kBillboards = 10000;
 constexpr double kRatioGoal = 1.5;
-constexpr int kComparedPairs = 9;
+constexpr int kComparedPairs = 25;
 constexpr int kBatchedFrames = 5;
 
 struct BillboardState {

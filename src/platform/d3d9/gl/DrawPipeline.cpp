@@ -301,8 +301,14 @@ HRESULT DrawPipeline::prepare(StateTracker& tracker, const RenderTarget& target)
     cache_.enable(Capability::ScissorTest, false);
     cache_.bindUniformBuffer(kLightingBinding, lightingBuffer_);
     cache_.bindUniformBuffer(kPixelBinding, pixelBuffer_);
+    const GLuint previousProgram = program_.program;
     if (dirty & kDirtyProgram) PELMORA_D3D9GL_RETURN_IF_FAILED(applyProgram(state));
-    if (dirty & (kDirtyTransforms | kDirtyViewport | kDirtyProgram)) applyTransforms(state);
+    // Each program keeps the transforms it was sent: one bound anew needs
+    // them, the same one only when they changed, and pretransformed vertices
+    // read nothing but the viewport.
+    const bool newProgram = program_.program != previousProgram;
+    const bool matricesChanged = (dirty & kDirtyTransforms) && !key_.pretransformed;
+    if (newProgram || matricesChanged || (dirty & kDirtyViewport)) applyTransforms(state);
     if (key_.lighting && (dirty & (kDirtyLights | kDirtyMaterial | kDirtyProgram))) {
         applyLighting(state);
         tracker.clearDirty(kDirtyLights | kDirtyMaterial);
