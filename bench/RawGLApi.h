@@ -65,7 +65,17 @@ namespace pelmora::bench {
     X(PFNGLNAMEDRENDERBUFFERSTORAGEPROC, NamedRenderbufferStorage) \
     X(PFNGLNAMEDFRAMEBUFFERRENDERBUFFERPROC, NamedFramebufferRenderbuffer) \
     X(PFNGLCHECKNAMEDFRAMEBUFFERSTATUSPROC, CheckNamedFramebufferStatus)   \
-    X(PFNGLBLITNAMEDFRAMEBUFFERPROC, BlitNamedFramebuffer)
+    X(PFNGLBLITNAMEDFRAMEBUFFERPROC, BlitNamedFramebuffer)         \
+    X(PFNGLBLENDFUNCPROC, BlendFunc)                               \
+    X(PFNGLNAMEDBUFFERSUBDATAPROC, NamedBufferSubData)             \
+    X(PFNGLDRAWELEMENTSBASEVERTEXPROC, DrawElementsBaseVertex)     \
+    X(PFNGLCREATETEXTURESPROC, CreateTextures)                     \
+    X(PFNGLDELETETEXTURESPROC, DeleteTextures)                     \
+    X(PFNGLTEXTURESTORAGE2DPROC, TextureStorage2D)                 \
+    X(PFNGLTEXTURESUBIMAGE2DPROC, TextureSubImage2D)               \
+    X(PFNGLTEXTUREPARAMETERIPROC, TextureParameteri)               \
+    X(PFNGLBINDTEXTUREUNITPROC, BindTextureUnit)                   \
+    X(PFNGLPROGRAMUNIFORM1IPROC, ProgramUniform1i)
 
 struct RawGLApi {
 #define PELMORA_BENCH_GL_POINTER(type, name) type name = nullptr;

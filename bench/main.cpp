@@ -1,7 +1,8 @@
 // pelmora_bench: Google Benchmark's runner, then one-line summaries of the
-// comparisons that matter (device frame time over raw GL frame time) and of
-// the factory requests of the zoom sequence.
+// comparisons that matter (device frame time over raw GL frame time), of
+// the factory requests of the zoom sequence and of the billboards.
 #include "AssemblyBench.h"
+#include "BillboardBench.h"
 #include "DrawBench.h"
 
 #include <benchmark/benchmark.h>
@@ -18,8 +19,10 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     pelmora::bench::releaseDrawBench();
     pelmora::bench::releaseAssemblyBench();
+    pelmora::bench::releaseBillboardBench();
     pelmora::bench::printComparison("draw", pelmora::bench::drawComparison(), kDrawRatioGoal);
     pelmora::bench::printAssemblySummary();
+    pelmora::bench::printBillboardSummary();
     benchmark::Shutdown();
     return 0;
 }

@@ -1,7 +1,8 @@
 // The demo host: what a CAD host does with Pelmora, end to end. It builds a
 // small assembly from the sample modelling kernel (a holed base plate, two
 // posts, a ball, a ring and a translucent cover), hangs it in a frame tree
-// through IDXContext, renders it into an offscreen window and writes the
+// through IDXContext with a few sketch-constraint symbols and a hot spot
+// pinned to points of it, renders it into an offscreen window and writes the
 // window's pixels to demo.png, printing each step and what the engine said.
 #include <pelmora/pelmora.h>
 
@@ -9,6 +10,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -46,6 +48,32 @@ struct Part {
     samplekernel::Shape shape;
     int color;  // 0xAARRGGBB
 };
+
+// A symbol of the built-in set pinned to a point of the model: its anchor
+// pixel lands on the point, whatever the camera does.
+struct Marker {
+    const char* name;
+    PreloadedTextureIDs symbol;
+    double x, y, z;
+    int anchorX, anchorY;
+    int color;
+};
+
+// A frame at (x, y, z) under parent.
+int frameAt(IDXContext* context, int parent, double x, double y, double z) {
+    int frame = 0;
+    context->newFrame(parent, &frame);
+    SAFEARRAY* transform = SafeArrayCreateVector(VT_R8, 0, 12);
+    double* values = nullptr;
+    if (transform && SUCCEEDED(SafeArrayAccessData(transform, reinterpret_cast<void**>(&values)))) {
+        const double translation[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, x, y, z};
+        std::copy(translation, translation + 12, values);
+        SafeArrayUnaccessData(transform);
+        context->addFrameTransform(frame, 0, &transform);
+    }
+    SafeArrayDestroy(transform);
+    return frame;
+}
 
 }  // namespace
 
@@ -92,6 +120,27 @@ int main() {
         context->frameAddVisual(frame, mesh);
         context->setFrameColor(frame, part.color);
         context->frameSetReflectivity(frame, 60.0f);
+    }
+
+    // Constraint symbols the way a sketcher shows them, and a hot spot on a
+    // corner of the plate; each sits a hair above its surface.
+    const int constraintGreen = static_cast<int>(0xFF40D040u);
+    const Marker markers[] = {
+        {"fixed plate", CONSTRAINT_BIG_FIXED, -0.2, -1.2, 0.01, 8, 15, constraintGreen},
+        {"perpendicular post", CONSTRAINT_BIG_PERPENDICULAR, 1.35, -0.35, 0.01, 0, 15, constraintGreen},
+        {"concentric ring", CONSTRAINT_BIG_CONCENTRIC, 1.0, 0.0, 1.45, 8, 8, constraintGreen},
+        {"tangent ball", CONSTRAINT_BIG_TANGENT, -1.0, -0.36, 1.75, 0, 8, constraintGreen},
+        {"parallel posts", CONSTRAINT_PARALLEL, 0.0, 0.0, 0.7, 4, 4, constraintGreen},
+        {"hot spot", HOTSPOT_BIG_HOTPOINT, 2.0, -1.5, 0.01, 8, 8, static_cast<int>(0xFFFFB020u)},
+    };
+    for (const Marker& marker : markers) {
+        int symbol = 0;
+        char step[80];
+        std::snprintf(step, sizeof step, "newPreloadedBillboard(%s)", marker.name);
+        report(step, context->newPreloadedBillboard(marker.symbol, marker.anchorX, marker.anchorY, &symbol));
+        const int frame = frameAt(context, root, marker.x, marker.y, marker.z);
+        context->frameAddVisual(frame, symbol);
+        context->setFrameColor(frame, marker.color);
     }
 
     // A three-quarter view: tilt the model towards the viewer, then turn it.

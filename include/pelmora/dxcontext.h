@@ -24,8 +24,10 @@ enum SolidMeshDrawFlags : uint32_t {
     SOLID_MESH_DRAW_FORCEDWORD = 0xFFFFFFFF,
 };
 
-// The built-in constraint and hot-spot symbols. Ids below 32 are 8x8 symbols,
-// ids from 32 are 16x16 symbols.
+// The built-in constraint and hot-spot symbols of newPreloadedBillboard. Ids
+// below 32 are 8x8 symbols, ids from 32 are 16x16 symbols. Ids 22 to 31 and
+// 55 name empty cells of the symbol atlas (nothing shows), 56 to 79 empty
+// 16x16 squares with a light-grey border; other values are refused.
 enum PreloadedTextureIDs : int32_t {
     CONSTRAINT_COINCIDENT = 0,
     CONSTRAINT_COLLINEAR = 1,
@@ -67,6 +69,11 @@ enum PreloadedTextureIDs : int32_t {
     CONSTRAINT_BIG_TANGENT = 47,
     CONSTRAINT_BIG_VERTICAL = 48,
     HOTSPOT_BIG_HOTPOINT = 49,
+    CONSTRAINT_BIG_EXTERNAL_ASSOCIATION = 50,
+    TEXTURE_BIG_UNKNOWN = 51,
+    CONSTRAINT_BIG_FIXED_DIRECTION = 52,
+    CONSTRAINT_BIG_TANGENT_CONTINUOUS = 53,
+    CONSTRAINT_BIG_AT_POINT = 54,
 };
 
 // The 86 operations, in slot order after IUnknown and IDispatch.
@@ -82,9 +89,19 @@ struct IDXContext : public IDispatch {
     virtual HRESULT releaseHandle(int hObject) = 0;
     virtual HRESULT getTorvelMeshProvider(int* hMeshProvider) = 0;
     virtual HRESULT newFrame(int pParent, int* ppResult) = 0;
+    // Billboards: an image drawn flat on the screen, unscaled by the camera,
+    // with its pixel (anchorX, anchorY), counted from its top-left corner, on
+    // the projection of the origin of each frame that lists it. Colours are
+    // modulated by the frame colour; black is transparent.
     virtual HRESULT newPreloadedBillboard(PreloadedTextureIDs preloadedID, int anchorX, int anchorY,
                                           int* ppResult) = 0;
+    // The bitmap is copied and hBitmap deleted: the host must not use it
+    // again. hBitmap 0 makes a billboard that draws nothing.
     virtual HRESULT newBillboard(int hBitmap, int anchorX, int anchorY, int* ppResult) = 0;
+    // A picture laid in the plane z = 0 of its frame, x from left to right
+    // and y from bottom to top (a reversed rectangle mirrors it), drawn and
+    // depth-tested like the model; never hit by pickMesh. The bitmap is
+    // adopted as by newBillboard.
     virtual HRESULT newDecal(int hBitmap, double left, double top, double right, double bottom,
                              int* ppResult) = 0;
     virtual HRESULT newDotMesh(SAFEARRAY** vertices, int* ppResult) = 0;
@@ -123,6 +140,9 @@ struct IDXContext : public IDispatch {
                                            int visibleColor, int visibleWidth, int hiddenColor,
                                            int hiddenWidth) = 0;
     virtual HRESULT setMeshScale(int hMesh, double scale) = 0;
+    // For a billboard, x and y are the pick position relative to the screen
+    // position of the billboard's anchor; it is hit strictly inside its
+    // image (scaled by setMeshScale), with the hit point (0, 0, 0).
     virtual HRESULT pickMesh(int hMesh, int hParentFrame, int hViewport, int x, int y,
                              double origX, double origY, double origZ, double dirX, double dirY,
                              double dirZ, double threshold, double backThreshold, double* hitX,

@@ -1,5 +1,7 @@
 #include "geometry/DXTextureMesh.h"
 
+#include "view/DXViewport.h"
+
 namespace pelmora {
 
 DXTextureMesh::DXTextureMesh(win::HBITMAP hostBitmap, const HostMeshBinding& binding)
@@ -17,6 +19,15 @@ void DXTextureMesh::releaseDeviceObjects() {
 HRESULT DXTextureMesh::getMeshData(MeshData* data) {
     *data = MeshData{};
     return kMeshHoldsNoData;
+}
+
+DXViewport* DXTextureMesh::drawableIn(SceneViewport* viewport,
+                                      const RenderAttributes& attributes) const {
+    if (neverRender() || attributes.overrideRender != 0) return nullptr;
+    auto* view = dynamic_cast<DXViewport*>(viewport);
+    if (view == nullptr) return nullptr;
+    if (!isVisible() && !view->forceRender()) return nullptr;
+    return view;
 }
 
 HRESULT DXTextureMesh::setGeometryFromFacets(const FacetSource&) { return S_OK; }

@@ -27,6 +27,12 @@ public:
     virtual HRESULT buildGeometry() = 0;
 
 protected:
+    // The viewport to draw in, or null when this mesh is not to be drawn
+    // now: never rendered, overridden by its frames, or hidden outside a
+    // forced render. For subclasses that draw without the user-mesh draw.
+    DXViewport* drawableIn(SceneViewport* viewport, const RenderAttributes& attributes) const;
+    BitmapTexture& editableTexture() { return texture_; }
+
     HRESULT setGeometryFromFacets(const FacetSource& source) override;
     std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
                                                    D3DMATERIAL9* material,

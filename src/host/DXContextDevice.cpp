@@ -7,6 +7,7 @@
 #include "core/GuardedCall.h"
 #include "core/ProcessState.h"
 #include "core/StringConversion.h"
+#include "image/SymbolAtlas.h"
 #include "scene/DXVisual.h"
 #include "view/DXViewport.h"
 
@@ -194,6 +195,8 @@ void DXContext::detachViewports() {
 void DXContext::releaseAllDeviceObjects() {
     for (DXObject* object : registry_)
         if (auto* visual = dynamic_cast<DXVisual*>(object)) visual->releaseDeviceObjects();
+    // The shared atlas may be on this device with no billboard of ours left.
+    SymbolAtlas::shared().releaseIfMadeOn(device_.get());
 }
 
 HRESULT DXContext::recreateDevice() {
@@ -243,6 +246,7 @@ void DXContext::releaseDeviceAtTeardown() {
     detachViewports();
     defaultStateBlock_.reset();
     backBuffer_.reset();
+    if (device_) SymbolAtlas::shared().releaseIfMadeOn(device_.get());
     IDirect3DDevice9* device = device_.detach();
     if (device == nullptr) return;
     const ULONG remaining = device->Release();

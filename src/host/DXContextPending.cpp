@@ -1,5 +1,5 @@
-// Operations whose subsystems (wire, dot and grid meshes, billboards,
-// decals) are not part of this build yet: each says so in the log and
+// Operations whose subsystems (wire, dot and grid meshes) are not part of
+// this build yet: each says so in the log and
 // returns E_NOTIMPL, touching none of its arguments.
 #include "host/DXContext.h"
 #include "core/GuardedCall.h"
@@ -18,12 +18,6 @@ HRESULT notAvailable(const char* operation, const char* sourceFile, int line) {
 }  // namespace
 
 #define PELMORA_NOT_AVAILABLE notAvailable(__func__, PELMORA_SOURCE_FILE, __LINE__)
-
-HRESULT DXContext::newPreloadedBillboard(PreloadedTextureIDs, int, int, int*) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::newBillboard(int, int, int, int*) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::newDecal(int, double, double, double, double, int*) { return PELMORA_NOT_AVAILABLE; }
 
 HRESULT DXContext::newDotMesh(SAFEARRAY**, int*) { return PELMORA_NOT_AVAILABLE; }
 

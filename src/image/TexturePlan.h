@@ -15,6 +15,8 @@ struct TexturePlan {
     bool isWide = false;   // horizontal pieces stacked top to bottom
     bool isTall = false;   // vertical pieces laid left to right
     UINT stripCount = 1;   // 1 when neither flag is set
+
+    bool operator==(const TexturePlan&) const = default;
 };
 
 // The smallest texture edge ever planned.

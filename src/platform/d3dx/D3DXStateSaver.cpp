@@ -28,6 +28,15 @@ void D3DXStateSaver::setTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE 
     device_->SetTextureStageState(stage, type, value);
 }
 
+void D3DXStateSaver::setSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
+    if (!saved(Saved::Kind::SamplerState, sampler, type)) {
+        DWORD old = 0;
+        if (SUCCEEDED(device_->GetSamplerState(sampler, type, &old)))
+            values_.push_back({Saved::Kind::SamplerState, sampler, type, old});
+    }
+    device_->SetSamplerState(sampler, type, value);
+}
+
 void D3DXStateSaver::setTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
     const bool known = std::any_of(textures_.begin(), textures_.end(),
                                    [&](const SavedTexture& t) { return t.stage == stage; });
@@ -47,10 +56,17 @@ void D3DXStateSaver::setFVF(DWORD fvf) {
 void D3DXStateSaver::restore() {
     // Newest first, so a state changed twice ends at its first saved value.
     for (auto it = values_.rbegin(); it != values_.rend(); ++it) {
-        if (it->kind == Saved::Kind::RenderState)
-            device_->SetRenderState(D3DRENDERSTATETYPE(it->type), it->value);
-        else
-            device_->SetTextureStageState(it->stage, D3DTEXTURESTAGESTATETYPE(it->type), it->value);
+        switch (it->kind) {
+            case Saved::Kind::RenderState:
+                device_->SetRenderState(D3DRENDERSTATETYPE(it->type), it->value);
+                break;
+            case Saved::Kind::StageState:
+                device_->SetTextureStageState(it->stage, D3DTEXTURESTAGESTATETYPE(it->type), it->value);
+                break;
+            case Saved::Kind::SamplerState:
+                device_->SetSamplerState(it->stage, D3DSAMPLERSTATETYPE(it->type), it->value);
+                break;
+        }
     }
     for (SavedTexture& t : textures_) device_->SetTexture(t.stage, t.texture.get());
     if (fvfSaved_) device_->SetFVF(fvf_);

@@ -19,6 +19,7 @@ public:
 
     void setRenderState(D3DRENDERSTATETYPE state, DWORD value);
     void setTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);
+    void setSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value);
     void setTexture(DWORD stage, IDirect3DBaseTexture9* texture);
     void setFVF(DWORD fvf);
 
@@ -27,7 +28,7 @@ public:
 
 private:
     struct Saved {
-        enum class Kind { RenderState, StageState } kind;
+        enum class Kind { RenderState, StageState, SamplerState } kind;
         DWORD stage;
         DWORD type;
         DWORD value;

@@ -1,64 +1,669 @@
 #include "platform/d3dx/D3DXSymbolAtlas.h"
 
 #include <array>
-#include <cmath>
+#include <string_view>
 
 namespace pelmora::d3dx {
 namespace {
 
-// 8 x 8 glyphs: '.' black, 'W' white, 'L' light grey, 'D' dark grey.
-struct SmallGlyph {
+// The artwork, one glyph per symbol, drawn pixel by pixel for 8 x 8 and for
+// 16 x 16 so that each size is crisp as it is shown: '.' black (transparent
+// once keyed), 'W' white, 'L' light grey, 'D' dark grey. Strokes are one
+// pixel at 8 x 8 and mostly two at 16 x 16; shading is lit from the top left.
+struct GlyphArt {
     int id;
-    const char* rows[kSmallCell];
+    const char* pixels;  // size x size characters, the top row first
 };
 
-constexpr SmallGlyph kSmallGlyphs[] = {
-    {0, {"W.......", ".W......", "..W.....", "...WWWWW", "........", "..LL....", "..LL....", "........"}},
-    {1, {"........", "........", "........", "WWW..WWW", "LLL..LLL", "........", "........", "........"}},
-    {2, {"..WWWW..", ".W....W.", "W..LL..W", "W.L..L.W", "W.L..L.W", "W..LL..W", ".W....W.", "..WWWW.."}},
-    {3, {"..WWWW..", ".W....W.", "W..LL..W", "WWWWWWWW", "W.L..L.W", "W..LL..W", ".W....W.", "..WWWW.."}},
-    {4, {"........", "..W..W..", ".W....W.", "WWWWWWWW", ".W....W.", "..W..W..", "........", "........"}},
-    {5, {"W......W", ".W....W.", "..W..W..", "...WW...", "...WW...", "..W..W..", ".W....W.", "W......W"}},
-    {6, {"........", "...WW...", "...WW...", "..WLLW..", ".WLLLLW.", "WWWWWWWW", "........", "WWWWWWWW"}},
-    {7, {"...W..W.", "...W..W.", "..W..W..", "..W..W..", ".W..W...", ".W..W...", "W..W....", "W..W...."}},
-    {8, {"........", "........", "WWWWWWWW", "........", "........", "WWWWWWWW", "........", "........"}},
-    {9, {"..WWWW..", ".W....W.", ".W....W.", "WWWWWWWW", "WLLLLLLW", "WLL..LLW", "WLLLLLLW", "WWWWWWWW"}},
-    {10, {"...W....", "...W....", "...W....", "...W....", "...W....", "...W....", "...W....", "WWWWWWWW"}},
-    {11, {"...WW...", "..WWWW..", ".W.WW.W.", "WWWWWWWW", "WWWWWWWW", ".W.WW.W.", "..WWWW..", "...WW..."}},
-    {12, {"........", "..WWW...", ".W...W..", "W.....W.", "W.....W.", ".W...W..", "..WWW...", "WWWWWWWW"}},
-    {13, {"...W....", "..WWW...", ".W.W.W..", "...W....", "...W....", ".W.W.W..", "..WWW...", "...W...."}},
-    {15, {"........", "........", "...WW...", "..WWWW..", "..WWWW..", "...WW...", "........", "........"}},
-    {16, {"...WWWWW", "......WW", ".....W.W", "....W..W", "...W....", "..W.....", "..W.....", "..W....."}},
-    {17, {"..WWWW..", ".W....W.", "......W.", ".....W..", "...WW...", "...W....", "........", "...W...."}},
-    {19, {".WWW....", "W...W...", "W...W..W", "WWWWW.WW", "WLLLWWWW", "WL.LW.WW", "WLLLW..W", "WWWWW..."}},
-    {20, {"..WWW.W.", ".W....W.", "W.....W.", "W.....W.", "W.....W.", "W.....W.", ".W....W.", "..WWW.W."}},
-    {21, {"WWWWWWWW", ".WLLLLW.", "..WLLW..", "...WW...", "........", "WWWWWWWW", "........", "........"}},
+constexpr GlyphArt kArt[] = {
+    // CONSTRAINT_COINCIDENT: a line kinked into a V, a point on the kink.
+    {0,
+     "L......L"
+     ".L....L."
+     ".L....L."
+     "..L..L.."
+     "..DWWD.."
+     "..WWWW.."
+     "..WWWW.."
+     "..DWWD.."},
+    // CONSTRAINT_COLLINEAR: two dashes on one line.
+    {1,
+     "........"
+     "........"
+     "........"
+     "WWW..WWW"
+     "LLL..LLL"
+     "........"
+     "........"
+     "........"},
+    // CONSTRAINT_CONCENTRIC: a ring inside a ring.
+    {2,
+     "..WWWW.."
+     ".W....W."
+     "W..LL..W"
+     "W.L..L.W"
+     "W.L..L.W"
+     "W..LL..W"
+     ".W....W."
+     "..WWWW.."},
+    // CONSTRAINT_CORADIAL: the rings with a bar through them.
+    {3,
+     "..WWWW.."
+     ".W....W."
+     "W..LL..W"
+     "WWWWWWWW"
+     "W.L..L.W"
+     "W..LL..W"
+     ".W....W."
+     "..WWWW.."},
+    // CONSTRAINT_HORIZONTAL: a horizontal double arrow.
+    {4,
+     "........"
+     "........"
+     ".W....W."
+     "WWWWWWWW"
+     ".W....W."
+     "........"
+     "........"
+     "........"},
+    // CONSTRAINT_INTERSECTION: a diagonal cross.
+    {5,
+     "W......W"
+     ".W....W."
+     "..W..W.."
+     "...WW..."
+     "...WW..."
+     "..W..W.."
+     ".W....W."
+     "W......W"},
+    // CONSTRAINT_MIDPOINT: a triangle standing on a bar.
+    {6,
+     "........"
+     "........"
+     "...WW..."
+     "..WLLW.."
+     ".WLLLLW."
+     "WWWWWWWW"
+     "........"
+     "........"},
+    // CONSTRAINT_PARALLEL: two slanted parallel strokes.
+    {7,
+     "....W..W"
+     "....W..W"
+     "...W..W."
+     "...W..W."
+     "..W..W.."
+     "..W..W.."
+     ".W..W..."
+     ".W..W..."},
+    // CONSTRAINT_EQUAL: an equals sign.
+    {8,
+     "........"
+     "........"
+     "WWWWWWWW"
+     "........"
+     "........"
+     "WWWWWWWW"
+     "........"
+     "........"},
+    // CONSTRAINT_FIXED: a padlock.
+    {9,
+     "..WWWW.."
+     ".W....W."
+     ".W....W."
+     "WWWWWWWW"
+     "WLLLLLLW"
+     "WLL..LLW"
+     "WLLLLLLW"
+     "WWWWWWWW"},
+    // CONSTRAINT_PERPENDICULAR: an upright on a base, with a corner mark.
+    {10,
+     "...W...."
+     "...W...."
+     "...W...."
+     "...W...."
+     "...WLL.."
+     "...W.L.."
+     "WWWWWWW."
+     "........"},
+    // CONSTRAINT_SYMMETRIC: four arrows from the centre.
+    {11,
+     "...W...."
+     "..WWW..."
+     ".W.W.W.."
+     "WWWWWWW."
+     ".W.W.W.."
+     "..WWW..."
+     "...W...."
+     "........"},
+    // CONSTRAINT_TANGENT: a circle touching a line.
+    {12,
+     "..WWW..."
+     ".W...W.."
+     "W.....W."
+     "W.....W."
+     "W.....W."
+     ".W...W.."
+     "..WWW..."
+     "WWWWWWWW"},
+    // CONSTRAINT_VERTICAL: a vertical double arrow.
+    {13,
+     "...W...."
+     "..WWW..."
+     ".W.W.W.."
+     "...W...."
+     "...W...."
+     ".W.W.W.."
+     "..WWW..."
+     "...W...."},
+    // HOTSPOT_VERTEX: a small shaded ball.
+    {14,
+     "........"
+     "..LLLL.."
+     ".LWWLLD."
+     ".LWLLLD."
+     ".LLLLLD."
+     ".LLLLDD."
+     "..DDDD.."
+     "........"},
+    // HOTSPOT_HOTPOINT: a white dot.
+    {15,
+     "........"
+     "...DD..."
+     "..DWWD.."
+     ".DWWWWD."
+     ".DWWWWD."
+     "..DWWD.."
+     "...DD..."
+     "........"},
+    // CONSTRAINT_EXTERNAL_ASSOCIATION: an arrow with a bent tail.
+    {16,
+     "...WWWWW"
+     "......WW"
+     ".....W.W"
+     "....W..W"
+     "...W...."
+     "..W....."
+     "..W....."
+     "..W....."},
+    // TEXTURE_UNKNOWN: a question mark.
+    {17,
+     "..WWWW.."
+     ".WW..WW."
+     ".....WW."
+     "....WW.."
+     "...WW..."
+     "...WW..."
+     "........"
+     "...WW..."},
+    // HOTSPOT_DRAGPOINT: a large shaded ball.
+    {18,
+     "..LLLL.."
+     ".LWWLLL."
+     "LWWWLLLD"
+     "LWWLLLLD"
+     "LLLLLLLD"
+     "LLLLLLDD"
+     ".LLLLDD."
+     "..DDDD.."},
+    // CONSTRAINT_FIXED_DIRECTION: a padlock and an arrow.
+    {19,
+     "......W."
+     ".WWW.WWW"
+     "W...W.W."
+     "W...W.W."
+     "WWWWW.W."
+     "WLLLW.W."
+     "WL.LW.W."
+     "WWWWW..."},
+    // CONSTRAINT_TANGENT_CONTINUOUS: an open C against a bar.
+    {20,
+     "..WWW.W."
+     ".W....W."
+     "W.....W."
+     "W.....W."
+     "W.....W."
+     "W.....W."
+     ".W....W."
+     "..WWW.W."},
+    // CONSTRAINT_AT_POINT: a triangle pointing down onto a bar.
+    {21,
+     "........"
+     "WWWWWWW."
+     ".WLLLW.."
+     "..WLW..."
+     "...W...."
+     "WWWWWWW."
+     "........"
+     "........"},
+    // DESIGN_POINT: a cross with a small ring at its centre.
+    {32,
+     ".......W........"
+     ".......W........"
+     ".......W........"
+     ".......W........"
+     "......WWW......."
+     ".....W...W......"
+     "....W.....W....."
+     "WWWWW.....WWWWWW"
+     "....W.....W....."
+     ".....W...W......"
+     "......WWW......."
+     ".......W........"
+     ".......W........"
+     ".......W........"
+     ".......W........"
+     ".......W........"},
+    // ARROW_TAIL_HANDLE: a thick ring.
+    {33,
+     "................"
+     ".....DDDDDD....."
+     "...DDWWWWWWDD..."
+     "..DWWWWWWWWWWD.."
+     "..DWWWLLLLWWWD.."
+     ".DWWWL....LWWWD."
+     ".DWWL......LWWD."
+     ".DWWL......LWWD."
+     ".DWWL......LWWD."
+     ".DWWL......LWWD."
+     ".DWWWL....LWWWD."
+     "..DWWWLLLLWWWD.."
+     "..DWWWWWWWWWWD.."
+     "...DDWWWWWWDD..."
+     ".....DDDDDD....."
+     "................"},
+    // HOTSPOT_BIG_VERTEX: a shaded ball.
+    {34,
+     "................"
+     ".....LLLLLL....."
+     "...LLLLLLLLLL..."
+     "..LLWWWLLLLLLL.."
+     "..LWWWWWLLLLLL.."
+     ".LLWWWWWLLLLLLD."
+     ".LLWWWWLLLLLLLD."
+     ".LLLWWLLLLLLLLD."
+     ".LLLLLLLLLLLLLD."
+     ".LLLLLLLLLLLLDD."
+     ".LLLLLLLLLLLLDD."
+     "..LLLLLLLLLLDD.."
+     "..LLLLLLLLLDDD.."
+     "...DLLLLLDDDD..."
+     ".....DDDDDD....."
+     "................"},
+    // CONSTRAINT_BIG_COINCIDENT
+    {35,
+     "LL............LL"
+     "LL............LL"
+     ".LL..........LL."
+     ".LL..........LL."
+     "..LL........LL.."
+     "..LL........LL.."
+     "...LL......LL..."
+     "...LL......LL..."
+     "....LL....LL...."
+     ".....DWWWWD....."
+     "....DWWWWWWD...."
+     "....WWWWWWWW...."
+     "....WWWWWWWW...."
+     "....DWWWWWWD...."
+     ".....DWWWWD....."
+     "................"},
+    // CONSTRAINT_BIG_COLLINEAR
+    {36,
+     "................"
+     "................"
+     "................"
+     "................"
+     "................"
+     "................"
+     "................"
+     "WWWWWW.DD.WWWWWW"
+     "WWWWWW.DD.WWWWWW"
+     "................"
+     "................"
+     "................"
+     "................"
+     "................"
+     "................"
+     "................"},
+    // CONSTRAINT_BIG_CONCENTRIC
+    {37,
+     ".....WWWWWW....."
+     "...WWWWWWWWWW..."
+     "..WWW......WWW.."
+     ".WW..........WW."
+     ".WW...LLLL...WW."
+     "WW...L....L...WW"
+     "WW..L......L..WW"
+     "WW..L......L..WW"
+     "WW..L......L..WW"
+     "WW..L......L..WW"
+     "WW...L....L...WW"
+     ".WW...LLLL...WW."
+     ".WW..........WW."
+     "..WWW......WWW.."
+     "...WWWWWWWWWW..."
+     ".....WWWWWW....."},
+    // CONSTRAINT_BIG_CORADIAL
+    {38,
+     ".....WWWWWW....."
+     "...WWWWWWWWWW..."
+     "..WWW......WWW.."
+     ".WW..........WW."
+     ".WW...LLLL...WW."
+     "WW...L....L...WW"
+     "WW..L......L..WW"
+     "WWWWWWWWWWWWWWWW"
+     "WWWWWWWWWWWWWWWW"
+     "WW..L......L..WW"
+     "WW...L....L...WW"
+     ".WW...LLLL...WW."
+     ".WW..........WW."
+     "..WWW......WWW.."
+     "...WWWWWWWWWW..."
+     ".....WWWWWW....."},
+    // CONSTRAINT_BIG_HORIZONTAL
+    {39,
+     "................"
+     "................"
+     "................"
+     "................"
+     "...W........W..."
+     "..WW........WW.."
+     ".WWW........WWW."
+     "WWWWWWWWWWWWWWWW"
+     "WWWWWWWWWWWWWWWW"
+     ".WWW........WWW."
+     "..WW........WW.."
+     "...W........W..."
+     "................"
+     "................"
+     "................"
+     "................"},
+    // CONSTRAINT_BIG_INTERSECTION
+    {40,
+     "................"
+     ".WW..........WW."
+     ".WWW........WWW."
+     "..WWW......WWW.."
+     "...WWW....WWW..."
+     "....WWW..WWW...."
+     ".....WWWWWW....."
+     "......WWWW......"
+     "......WWWW......"
+     ".....WWWWWW....."
+     "....WWW..WWW...."
+     "...WWW....WWW..."
+     "..WWW......WWW.."
+     ".WWW........WWW."
+     ".WW..........WW."
+     "................"},
+    // CONSTRAINT_BIG_MIDPOINT
+    {41,
+     "................"
+     "................"
+     "................"
+     ".......WW......."
+     "......WWWW......"
+     "......WLLW......"
+     ".....WLLLLW....."
+     ".....WLLLLW....."
+     "....WLLLLLLW...."
+     "....WLLLLLLW...."
+     "...WWWWWWWWWW..."
+     "WWWWWWWWWWWWWWWW"
+     "WWWWWWWWWWWWWWWW"
+     "................"
+     "................"
+     "................"},
+    // CONSTRAINT_BIG_PARALLEL
+    {42,
+     "........WW...WW."
+     "........WW...WW."
+     ".......WW...WW.."
+     ".......WW...WW.."
+     "......WW...WW..."
+     "......WW...WW..."
+     ".....WW...WW...."
+     ".....WW...WW...."
+     "....WW...WW....."
+     "....WW...WW....."
+     "...WW...WW......"
+     "...WW...WW......"
+     "..WW...WW......."
+     "..WW...WW......."
+     ".WW...WW........"
+     ".WW...WW........"},
+    // CONSTRAINT_BIG_EQUAL
+    {43,
+     "................"
+     "................"
+     "................"
+     "................"
+     ".WWWWWWWWWWWWWW."
+     ".WWWWWWWWWWWWWW."
+     "................"
+     "................"
+     "................"
+     "................"
+     ".WWWWWWWWWWWWWW."
+     ".WWWWWWWWWWWWWW."
+     "................"
+     "................"
+     "................"
+     "................"},
+    // CONSTRAINT_BIG_FIXED
+    {44,
+     "................"
+     ".....WWWWWW....."
+     "....WW....WW...."
+     "...WW......WW..."
+     "...WW......WW..."
+     "...WW......WW..."
+     "...WW......WW..."
+     ".WWWWWWWWWWWWWW."
+     ".WLLLLLLLLLLLLW."
+     ".WLLLLLDDLLLLLW."
+     ".WLLLLLDDLLLLLW."
+     ".WLLLLLLDLLLLLW."
+     ".WLLLLLLDLLLLLW."
+     ".WLLLLLLLLLLLLW."
+     ".WWWWWWWWWWWWWW."
+     "................"},
+    // CONSTRAINT_BIG_PERPENDICULAR
+    {45,
+     "................"
+     ".......WW......."
+     ".......WW......."
+     ".......WW......."
+     ".......WW......."
+     ".......WW......."
+     ".......WW......."
+     ".......WW......."
+     ".......WW......."
+     ".......WW......."
+     ".......WWLLL...."
+     ".......WW..L...."
+     ".......WW..L...."
+     ".WWWWWWWWWWWWWW."
+     ".WWWWWWWWWWWWWW."
+     "................"},
+    // CONSTRAINT_BIG_SYMMETRIC
+    {46,
+     ".......WW......."
+     "......WWWW......"
+     ".....WWWWWW....."
+     ".......WW......."
+     ".......WW......."
+     "..W....WW....W.."
+     ".WW....WW....WW."
+     "WWWWWWWWWWWWWWWW"
+     "WWWWWWWWWWWWWWWW"
+     ".WW....WW....WW."
+     "..W....WW....W.."
+     ".......WW......."
+     ".......WW......."
+     ".....WWWWWW....."
+     "......WWWW......"
+     ".......WW......."},
+    // CONSTRAINT_BIG_TANGENT
+    {47,
+     ".....WWWWWW....."
+     "....WWWWWWWW...."
+     "...WW......WW..."
+     "..WW........WW.."
+     "..WW........WW.."
+     "..WW........WW.."
+     "..WW........WW.."
+     "..WW........WW.."
+     "..WW........WW.."
+     "...WW......WW..."
+     "....WWWWWWWW...."
+     ".....WWWWWW....."
+     "................"
+     "WWWWWWWWWWWWWWWW"
+     "WWWWWWWWWWWWWWWW"
+     "................"},
+    // CONSTRAINT_BIG_VERTICAL
+    {48,
+     ".......WW......."
+     "......WWWW......"
+     ".....WWWWWW....."
+     "....WWWWWWWW...."
+     ".......WW......."
+     ".......WW......."
+     ".......WW......."
+     ".......WW......."
+     ".......WW......."
+     ".......WW......."
+     ".......WW......."
+     ".......WW......."
+     "....WWWWWWWW...."
+     ".....WWWWWW....."
+     "......WWWW......"
+     ".......WW......."},
+    // HOTSPOT_BIG_HOTPOINT: a bright ball.
+    {49,
+     "................"
+     "................"
+     "......DDDD......"
+     "....DDWWWWDD...."
+     "...DWWWWWWLLD..."
+     "...DWWWWWWLLD..."
+     "..DWWWWWWWLLLD.."
+     "..DWWWWWWLLLLD.."
+     "..DWWWWWLLLLLD.."
+     "..DWWWLLLLLLLD.."
+     "...DLLLLLLLLD..."
+     "...DLLLLLLLLD..."
+     "....DDLLLLDD...."
+     "......DDDD......"
+     "................"
+     "................"},
+    // CONSTRAINT_BIG_EXTERNAL_ASSOCIATION
+    {50,
+     "................"
+     "........WWWWWWW."
+     "........WWWWWWW."
+     "............WWW."
+     "...........WWWW."
+     "..........WWWWW."
+     ".........WWW.WW."
+     "........WWW..WW."
+     ".......WWW......"
+     "......WWW......."
+     ".....WWW........"
+     "....WWW........."
+     "....WW.........."
+     "....WW.........."
+     "....WW.........."
+     "....WW.........."},
+    // TEXTURE_BIG_UNKNOWN
+    {51,
+     "................"
+     ".....WWWWWW....."
+     "....WWWWWWWW...."
+     "...WWW....WWW..."
+     "...WW......WW..."
+     "...........WW..."
+     "..........WWW..."
+     ".........WWW...."
+     "........WWW....."
+     ".......WWW......"
+     ".......WW......."
+     ".......WW......."
+     "................"
+     ".......WW......."
+     ".......WW......."
+     "................"},
+    // CONSTRAINT_BIG_FIXED_DIRECTION
+    {52,
+     "............W..."
+     "...........WWW.."
+     "..........WWWWW."
+     ".........WWWWWWW"
+     "...WWWW.....W..."
+     "..WW..WW....W..."
+     ".WW....WW...W..."
+     ".WW....WW...W..."
+     "WWWWWWWWWW..W..."
+     "WLLLLLLLLW..W..."
+     "WLLLLDLLLW..W..."
+     "WLLLLDLLLW..W..."
+     "WLLLLDLLLW..W..."
+     "WLLLLLLLLW..W..."
+     "WWWWWWWWWW..W..."
+     "................"},
+    // CONSTRAINT_BIG_TANGENT_CONTINUOUS
+    {53,
+     "....WWWWW...WW.."
+     "...WWWWWW...WW.."
+     "..WW........WW.."
+     ".WW.........WW.."
+     ".WW.........WW.."
+     "WW..........WW.."
+     "WW..........WW.."
+     "WW..........WW.."
+     "WW..........WW.."
+     "WW..........WW.."
+     "WW..........WW.."
+     ".WW.........WW.."
+     ".WW.........WW.."
+     "..WW........WW.."
+     "...WWWWWW...WW.."
+     "....WWWWW...WW.."},
+    // CONSTRAINT_BIG_AT_POINT
+    {54,
+     "................"
+     "................"
+     ".WWWWWWWWWWWWWW."
+     "..WLLLLLLLLLLW.."
+     "...WLLLLLLLLW..."
+     "....WLLLLLLW...."
+     ".....WLLLLW....."
+     "......WLLW......"
+     ".......WW......."
+     "................"
+     "WWWWWWWWWWWWWWWW"
+     "WWWWWWWWWWWWWWWW"
+     "................"
+     "................"
+     "................"
+     "................"},
 };
 
-// Big symbols that are small ones drawn at twice the size.
-struct Doubled {
-    int bigId;
-    int smallId;
-};
-constexpr Doubled kDoubled[] = {{35, 0},  {36, 1},  {37, 2},  {38, 3},  {39, 4},  {40, 5},  {41, 6},
-                                {42, 7},  {43, 8},  {44, 9},  {45, 10}, {46, 11}, {47, 12}, {48, 13},
-                                {50, 16}, {51, 17}, {52, 19}, {53, 20}, {54, 21}};
+constexpr int edgeOf(int id) { return id < kFirstBigId ? kSmallCell : kBigCell; }
 
-// Shaded balls: lit from the top left, a white highlight, a light-grey body
-// and a dark-grey shadow side.
-struct Ball {
-    int id;
-    float radius;
-    float highlight;  // lighting above which a pixel is white
-    float shadow;     // lighting below which it is dark grey
-};
-constexpr Ball kBalls[] = {{14, 3.6f, 0.75f, -0.1f},
-                           {18, 4.0f, 0.6f, -0.2f},
-                           {34, 7.5f, 0.75f, -0.1f},
-                           {49, 6.5f, 0.45f, -0.3f}};
-
-constexpr int kBigArrowTailHandle = 33;
-constexpr int kDesignPoint = 32;
+constexpr bool artIsWhole() {
+    for (const GlyphArt& glyph : kArt) {
+        const size_t edge = size_t(edgeOf(glyph.id));
+        if (std::string_view(glyph.pixels).size() != edge * edge) return false;
+        for (char c : std::string_view(glyph.pixels))
+            if (c != '.' && c != 'W' && c != 'L' && c != 'D') return false;
+    }
+    return true;
+}
+static_assert(artIsWhole(), "every glyph fills its cell with known colours");
 
 class Canvas {
 public:
@@ -71,17 +676,6 @@ private:
     std::array<uint8_t, kAtlasSize * kAtlasSize> pixels_;
 };
 
-struct Cell {
-    int x, y, size;
-};
-
-Cell cellOf(int id) {
-    if (id < kFirstBigId)
-        return {(id % kSmallCellsPerRow) * kSmallCell, (id / kSmallCellsPerRow) * kSmallCell, kSmallCell};
-    const int big = id - kFirstBigId;
-    return {(big % kBigCellsPerRow) * kBigCell, kBigCellTop + (big / kBigCellsPerRow) * kBigCell, kBigCell};
-}
-
 uint8_t indexOf(char c) {
     switch (c) {
         case 'W': return kAtlasWhite;
@@ -91,54 +685,11 @@ uint8_t indexOf(char c) {
     }
 }
 
-void drawSmall(Canvas& canvas, const SmallGlyph& glyph, int scale, const Cell& cell) {
-    for (int y = 0; y < kSmallCell * scale; ++y)
-        for (int x = 0; x < kSmallCell * scale; ++x)
-            canvas.set(cell.x + x, cell.y + y, indexOf(glyph.rows[y / scale][x / scale]));
-}
-
-// Distance of a pixel centre from the centre of its cell.
-float dx(const Cell& cell, int x) { return float(x) + 0.5f - float(cell.size) / 2; }
-
-void drawBall(Canvas& canvas, const Ball& ball) {
-    const Cell cell = cellOf(ball.id);
+void drawGlyph(Canvas& canvas, const GlyphArt& glyph) {
+    const AtlasCell cell = atlasCellOf(glyph.id);
     for (int y = 0; y < cell.size; ++y)
-        for (int x = 0; x < cell.size; ++x) {
-            const float px = dx(cell, x) / ball.radius, py = dx(cell, y) / ball.radius;
-            const float r2 = px * px + py * py;
-            if (r2 > 1.0f) continue;
-            const float pz = std::sqrt(1.0f - r2);
-            // Light from the upper left and in front.
-            const float light = -0.5f * px - 0.5f * py + 0.7f * pz - 0.35f;
-            const uint8_t index = light > ball.highlight ? kAtlasWhite
-                                  : light < ball.shadow  ? kAtlasDarkGrey
-                                                         : kAtlasLightGrey;
-            canvas.set(cell.x + x, cell.y + y, index);
-        }
-}
-
-void drawRing(Canvas& canvas, const Cell& cell, float inner, float outer, uint8_t index) {
-    for (int y = 0; y < cell.size; ++y)
-        for (int x = 0; x < cell.size; ++x) {
-            const float r = std::hypot(dx(cell, x), dx(cell, y));
-            if (r >= inner && r <= outer) canvas.set(cell.x + x, cell.y + y, index);
-        }
-}
-
-void drawDesignPoint(Canvas& canvas) {
-    const Cell cell = cellOf(kDesignPoint);
-    const int middle = cell.size / 2;
-    for (int i = 0; i < cell.size; ++i) {
-        canvas.set(cell.x + i, cell.y + middle, kAtlasWhite);
-        canvas.set(cell.x + middle, cell.y + i, kAtlasWhite);
-    }
-    drawRing(canvas, cell, 2.0f, 3.2f, kAtlasLightGrey);
-}
-
-void drawThickRing(Canvas& canvas) {
-    const Cell cell = cellOf(kBigArrowTailHandle);
-    drawRing(canvas, cell, 4.0f, 7.5f, kAtlasWhite);
-    drawRing(canvas, cell, 4.0f, 5.0f, kAtlasLightGrey);
+        for (int x = 0; x < cell.size; ++x)
+            canvas.set(cell.x + x, cell.y + y, indexOf(glyph.pixels[y * cell.size + x]));
 }
 
 void drawBorderedSquares(Canvas& canvas) {
@@ -150,12 +701,6 @@ void drawBorderedSquares(Canvas& canvas) {
                 canvas.set(left, top + i, kAtlasLightGrey);
                 canvas.set(left + kBigCell - 1, top + i, kAtlasLightGrey);
             }
-}
-
-const SmallGlyph* smallGlyph(int id) {
-    for (const SmallGlyph& g : kSmallGlyphs)
-        if (g.id == id) return &g;
-    return nullptr;
 }
 
 // The standard 16-colour palette, red, green, blue (the file stores blue first).
@@ -180,13 +725,16 @@ void put32(std::vector<uint8_t>& out, uint32_t v) {
 
 }  // namespace
 
+AtlasCell atlasCellOf(int id) {
+    if (id < kFirstBigId)
+        return {(id % kSmallCellsPerRow) * kSmallCell, (id / kSmallCellsPerRow) * kSmallCell, kSmallCell};
+    const int big = id - kFirstBigId;
+    return {(big % kBigCellsPerRow) * kBigCell, kBigCellTop + (big / kBigCellsPerRow) * kBigCell, kBigCell};
+}
+
 std::vector<uint8_t> symbolAtlasIndices() {
     Canvas canvas;
-    for (const SmallGlyph& glyph : kSmallGlyphs) drawSmall(canvas, glyph, 1, cellOf(glyph.id));
-    for (const Doubled& d : kDoubled) drawSmall(canvas, *smallGlyph(d.smallId), 2, cellOf(d.bigId));
-    for (const Ball& ball : kBalls) drawBall(canvas, ball);
-    drawDesignPoint(canvas);
-    drawThickRing(canvas);
+    for (const GlyphArt& glyph : kArt) drawGlyph(canvas, glyph);
     drawBorderedSquares(canvas);
     return canvas.indices();
 }

@@ -25,6 +25,18 @@ inline constexpr uint8_t kAtlasLightGrey = 7;  // (192, 192, 192)
 inline constexpr uint8_t kAtlasDarkGrey = 8;   // (128, 128, 128)
 inline constexpr uint8_t kAtlasWhite = 15;
 
+// Ids address cells up to this one; above it there is nothing.
+inline constexpr int kLastAtlasId = 79;
+
+// A cell of the atlas in pixels: its top-left corner and its edge.
+struct AtlasCell {
+    int x, y, size;
+};
+
+// The cell of an id from 0 to kLastAtlasId: small cells for ids below
+// kFirstBigId, big cells from kBigCellTop on for the others.
+AtlasCell atlasCellOf(int id);
+
 // The atlas as palette indices, top row first.
 std::vector<uint8_t> symbolAtlasIndices();
 

@@ -217,5 +217,27 @@ TEST_F(DrawGLTest, AProgramUsedAgainDrawsWithTheCurrentWorld) {
     EXPECT_TRUE(pixelsNear(image, {{48, 32, kRed}, {16, 32, kBlack}}));
 }
 
+// Pretransformed draws never read the matrices; a world set while they draw
+// still reaches the next world-space draw.
+TEST_F(DrawGLTest, AWorldSetAroundPretransformedDrawsReachesTheNextWorldSpaceDraw) {
+    constexpr float h = 0.4f;
+    const ColourVertex quad[] = {{-h, h, 0.5f, kRed}, {h, h, 0.5f, kRed}, {-h, -h, 0.5f, kRed}, {h, -h, 0.5f, kRed}};
+    D3DMATRIX left{}, right{};
+    left._11 = left._22 = left._33 = left._44 = 1.0f;
+    right = left;
+    left._41 = -0.5f;
+    right._41 = 0.5f;
+    device->SetFVF(kColourFvf);
+    device->SetTransform(D3DTS_WORLD, &left);
+    drawUP(D3DPT_TRIANGLESTRIP, 2, quad);
+    device->SetTransform(D3DTS_WORLD, &right);
+    device->SetFVF(kTLFvf);
+    drawUP(D3DPT_TRIANGLELIST, 1, {TLVertex{0, 0, 0, 1, kWhite}, TLVertex{4, 0, 0, 1, kWhite}, TLVertex{0, 4, 0, 1, kWhite}});
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, kBlack, 1.0f, 0);
+    device->SetFVF(kColourFvf);
+    drawUP(D3DPT_TRIANGLESTRIP, 2, quad);
+    EXPECT_TRUE(pixelsNear(device.readBackBuffer(), {{48, 32, kRed}, {16, 32, kBlack}}));
+}
+
 }  // namespace
 }  // namespace pelmora::test

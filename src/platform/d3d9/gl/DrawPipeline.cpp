@@ -152,13 +152,11 @@ DrawPipeline::DrawPipeline(const GLApi& gl, GLStateCache& cache, const DriverWor
     gl_.CreateBuffers(1, &pixelBuffer_);
     gl_.NamedBufferData(pixelBuffer_, sizeof(PixelBlock), nullptr, GL_DYNAMIC_DRAW);
     gl_.CreateBuffers(1, &streamVertices_);
-    gl_.CreateBuffers(1, &streamIndices_);
     gl_.CreateSamplers(1, &sampler_);
 }
 
 DrawPipeline::~DrawPipeline() {
     gl_.DeleteSamplers(1, &sampler_);
-    gl_.DeleteBuffers(1, &streamIndices_);
     gl_.DeleteBuffers(1, &streamVertices_);
     gl_.DeleteBuffers(1, &pixelBuffer_);
     gl_.DeleteBuffers(1, &lightingBuffer_);
@@ -185,19 +183,22 @@ HRESULT DrawPipeline::applyProgram(const DeviceState& state) {
 
 void DrawPipeline::applyTransforms(const DeviceState& state) {
     TransformBlock block{};
-    const D3DMATRIX worldView = multiply(state.transforms[kSlotWorld], state.transforms[kSlotView]);
-    std::memcpy(block.worldView, &worldView, sizeof block.worldView);
-    std::memcpy(block.projection, &state.transforms[kSlotProjection], sizeof block.projection);
-    const D3DMATRIX normals = normalMatrix(worldView);
-    std::memcpy(block.normalMatrix, &normals, sizeof block.normalMatrix);
     const D3DVIEWPORT9& viewport = state.viewport;
     store(block.viewport, float(viewport.X), float(viewport.Y), float(viewport.Width), float(viewport.Height));
     // Half a pixel right and down (2/size is one pixel in clip units per w).
     store(block.pixelShift, 1.0f / float(viewport.Width), -(1.0f - 2.0f * lift_) / float(viewport.Height), 0, 0);
     // Each program keeps its own copy, so a change of program sends them again.
+    gl_.ProgramUniform4fv(program_.program, program_.transformVectors, kTransformVectors, block.viewport);
+    // Pretransformed vertices never read the matrices, and a program that
+    // does is always bound anew (its vertex format differs), which sends them.
+    if (key_.pretransformed) return;
+    const D3DMATRIX worldView = multiply(state.transforms[kSlotWorld], state.transforms[kSlotView]);
+    std::memcpy(block.worldView, &worldView, sizeof block.worldView);
+    std::memcpy(block.projection, &state.transforms[kSlotProjection], sizeof block.projection);
+    const D3DMATRIX normals = normalMatrix(worldView);
+    std::memcpy(block.normalMatrix, &normals, sizeof block.normalMatrix);
     gl_.ProgramUniformMatrix4fv(program_.program, program_.transformMatrices, kTransformMatrices, GL_FALSE,
                                 block.worldView);
-    gl_.ProgramUniform4fv(program_.program, program_.transformVectors, kTransformVectors, block.viewport);
 }
 
 void DrawPipeline::applyLighting(const DeviceState& state) {
@@ -221,7 +222,10 @@ void DrawPipeline::applyPixelConstants(const DeviceState& state) {
     const auto factor = colourOf(state.rs(D3DRS_TEXTUREFACTOR));
     store(block.textureFactor, factor[0], factor[1], factor[2], factor[3]);
     store(block.alphaReference, float(state.rs(D3DRS_ALPHAREF) & 0xFF), 0, 0, 0);
+    if (pixelsValid_ && std::memcmp(&block, &pixelsSent_, sizeof block) == 0) return;
     gl_.NamedBufferSubData(pixelBuffer_, 0, sizeof block, &block);
+    pixelsSent_ = block;
+    pixelsValid_ = true;
 }
 
 void DrawPipeline::applyFixedFunction(const DeviceState& state, const RenderTarget& target, uint32_t dirty) {
@@ -297,8 +301,14 @@ HRESULT DrawPipeline::prepare(StateTracker& tracker, const RenderTarget& target)
     cache_.enable(Capability::ScissorTest, false);
     cache_.bindUniformBuffer(kLightingBinding, lightingBuffer_);
     cache_.bindUniformBuffer(kPixelBinding, pixelBuffer_);
+    const GLuint previousProgram = program_.program;
     if (dirty & kDirtyProgram) PELMORA_D3D9GL_RETURN_IF_FAILED(applyProgram(state));
-    if (dirty & (kDirtyTransforms | kDirtyViewport | kDirtyProgram)) applyTransforms(state);
+    // Each program keeps the transforms it was sent: one bound anew needs
+    // them, the same one only when they changed, and pretransformed vertices
+    // read nothing but the viewport.
+    const bool newProgram = program_.program != previousProgram;
+    const bool matricesChanged = (dirty & kDirtyTransforms) && !key_.pretransformed;
+    if (newProgram || matricesChanged || (dirty & kDirtyViewport)) applyTransforms(state);
     if (key_.lighting && (dirty & (kDirtyLights | kDirtyMaterial | kDirtyProgram))) {
         applyLighting(state);
         tracker.clearDirty(kDirtyLights | kDirtyMaterial);
@@ -354,6 +364,9 @@ HRESULT DrawPipeline::drawIndexedPrimitive(StateTracker& tracker, const RenderTa
     return D3D_OK;
 }
 
+// Index data in a buffer starts at a multiple of the largest index size.
+constexpr size_t kIndexAlignment = 4;
+
 void DrawPipeline::streamUserVertices(const void* vertices, size_t bytes, UINT stride) {
     gl_.NamedBufferData(streamVertices_, GLsizeiptr(bytes), vertices, GL_STREAM_DRAW);
     cache_.vertexBuffer(vertexArray_, streamVertices_, 0, GLsizei(stride));
@@ -385,13 +398,20 @@ HRESULT DrawPipeline::drawIndexedPrimitiveUP(StateTracker& tracker, const Render
     if (count == 0) return primitiveCount ? invalid_("DrawIndexedPrimitiveUP: unknown primitive type") : D3D_OK;
     PELMORA_D3D9GL_RETURN_IF_FAILED(prepare(tracker, target));
     const UINT indexSize = indexFormat == D3DFMT_INDEX32 ? 4 : 2;
-    streamUserVertices(static_cast<const uint8_t*>(vertices) + size_t(minIndex) * stride,
-                       size_t(vertexCount) * stride, stride);
-    gl_.NamedBufferData(streamIndices_, GLsizeiptr(size_t(count) * indexSize), indices, GL_STREAM_DRAW);
-    cache_.elementBuffer(vertexArray_, streamIndices_);
+    // Vertices and indices go up together, the indices after the vertices:
+    // one buffer allocation per draw instead of two, which matters for
+    // screen-space visuals drawn one small quad at a time.
+    const size_t vertexBytes = size_t(vertexCount) * stride;
+    const size_t indexOffset = (vertexBytes + kIndexAlignment - 1) / kIndexAlignment * kIndexAlignment;
+    const size_t indexBytes = size_t(count) * indexSize;
+    userData_.resize(indexOffset + indexBytes);
+    std::memcpy(userData_.data(), static_cast<const uint8_t*>(vertices) + size_t(minIndex) * stride, vertexBytes);
+    std::memcpy(userData_.data() + indexOffset, indices, indexBytes);
+    streamUserVertices(userData_.data(), userData_.size(), stride);
+    cache_.elementBuffer(vertexArray_, streamVertices_);
     gl_.DrawElementsBaseVertex(primitiveMode(type), GLsizei(count),
-                               indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, nullptr,
-                               -GLint(minIndex));
+                               indexSize == 4 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                               reinterpret_cast<const void*>(indexOffset), -GLint(minIndex));
     tracker.setStreamSource(0, nullptr, 0, 0);
     tracker.setIndices(nullptr);
     return D3D_OK;

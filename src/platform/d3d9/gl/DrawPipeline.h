@@ -4,11 +4,13 @@
 
 #include "platform/d3d9/gl/DriverWorkarounds.h"
 #include "platform/d3d9/gl/FixedFunctionKey.h"
+#include "platform/d3d9/gl/FixedFunctionUniforms.h"
 #include "platform/d3d9/gl/GLStateCache.h"
 #include "platform/d3d9/gl/ProgramCache.h"
 #include "platform/d3d9/gl/StateTracker.h"
 
 #include <functional>
+#include <vector>
 
 #define PELMORA_D3D9GL_RETURN_IF_FAILED(expr)   \
     do {                                        \
@@ -80,8 +82,14 @@ private:
     FixedFunctionProgram program_;
     GLuint lightingBuffer_ = 0;
     GLuint pixelBuffer_ = 0;
+    // What the pixel buffer holds. Writing a buffer that queued draws still
+    // read makes a deferring rasterizer finish them first, so the same
+    // values (a state set and put back between draws) are not sent again.
+    PixelBlock pixelsSent_{};
+    bool pixelsValid_ = false;
     GLuint streamVertices_ = 0;
-    GLuint streamIndices_ = 0;
+    // Vertices and indices of a draw from user memory, laid out for one upload.
+    std::vector<uint8_t> userData_;
     GLuint sampler_ = 0;
 };
 

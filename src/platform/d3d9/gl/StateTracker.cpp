@@ -4,6 +4,7 @@
 #include "platform/d3d9/gl/DeviceChild.h"
 
 #include <cstring>
+#include <utility>
 
 namespace pelmora::d3d9gl {
 namespace {
@@ -44,6 +45,8 @@ void unbindStateResources(const DeviceState& state) {
 StateTracker::StateTracker(const DeviceState& initial, InvalidCall invalid)
     : state_(initial), invalid_(std::move(invalid)) {
     bindStateResources(state_);
+    for (DWORD stage = 0; stage < kTextureStages; ++stage)
+        textureChildren_[stage] = asDeviceChild(state_.textures[stage]);
 }
 
 StateTracker::~StateTracker() { unbindStateResources(state_); }
@@ -165,11 +168,16 @@ HRESULT StateTracker::getLightEnable(DWORD index, BOOL* enable) const {
 
 HRESULT StateTracker::setTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
     if (stage >= kTextureStages) return invalid_("SetTexture: no such stage");
-    if (texture && !asDeviceChild(texture)) return invalid_("SetTexture: not a texture of this device");
     IDirect3DBaseTexture9*& slot = state_.textures[stage];
     if (slot == texture) return D3D_OK;
+    // One look-up serves the check and the binding: textures are set and
+    // cleared around every screen-space draw.
+    DeviceChild* child = texture ? asDeviceChild(texture) : nullptr;
+    if (texture && !child) return invalid_("SetTexture: not a texture of this device");
     const bool boundChanged = (slot == nullptr) != (texture == nullptr);
-    rebind(slot, texture);
+    if (child) child->addBinding();
+    if (DeviceChild* old = std::exchange(textureChildren_[stage], child)) old->releaseBinding();
+    slot = texture;
     dirty_ |= kDirtyTexture | (boundChanged ? uint32_t(kDirtyProgram) : 0u);
     return D3D_OK;
 }

@@ -6,9 +6,12 @@
 
 #include "platform/d3d9/gl/DeviceState.h"
 
+#include <array>
 #include <functional>
 
 namespace pelmora::d3d9gl {
+
+class DeviceChild;
 
 class StateTracker {
 public:
@@ -55,6 +58,9 @@ public:
 
 private:
     DeviceState state_;
+    // The bound textures as the children whose bindings they hold, so that
+    // letting one go needs no second look-up.
+    std::array<DeviceChild*, kTextureStages> textureChildren_{};
     uint32_t dirty_ = kDirtyAll;
     InvalidCall invalid_;
 };
