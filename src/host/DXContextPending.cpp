@@ -1,6 +1,6 @@
-// Operations whose subsystems (wire, dot and grid meshes, billboards,
-// decals) are not part of this build yet: each says so in the log and
-// returns E_NOTIMPL, touching none of its arguments.
+// Operations whose subsystems (billboards, decals) are not part of this
+// build yet: each says so in the log and returns E_NOTIMPL, touching none of
+// its arguments.
 #include "host/DXContext.h"
 #include "core/GuardedCall.h"
 
@@ -24,14 +24,6 @@ HRESULT DXContext::newPreloadedBillboard(PreloadedTextureIDs, int, int, int*) { 
 HRESULT DXContext::newBillboard(int, int, int, int*) { return PELMORA_NOT_AVAILABLE; }
 
 HRESULT DXContext::newDecal(int, double, double, double, double, int*) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::newDotMesh(SAFEARRAY**, int*) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::newGrillMesh(float, float, float, float, float, float, float, float, int*) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::newWireMesh(SAFEARRAY**, SAFEARRAY**, int*) { return PELMORA_NOT_AVAILABLE; }
-
-HRESULT DXContext::newWireMeshFromHandle(int, int, int*) { return PELMORA_NOT_AVAILABLE; }
 
 
 }  // namespace pelmora

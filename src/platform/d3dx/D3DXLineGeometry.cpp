@@ -11,59 +11,9 @@ constexpr float kSamePoint = 1e-4f;
 constexpr float kOpposite = 1e-4f;
 // Points at or behind the eye have no screen position.
 constexpr float kMinimumW = 1e-6f;
-
-struct Vec2 {
-    float x, y;
-};
-
-Vec2 operator+(Vec2 a, Vec2 b) { return {a.x + b.x, a.y + b.y}; }
-Vec2 operator*(Vec2 a, float s) { return {a.x * s, a.y * s}; }
-float dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
-float length(Vec2 a) { return std::sqrt(dot(a, a)); }
-
-// The unit normal to the left of the segment from a to b.
-Vec2 normalOf(const ScreenPoint& a, const ScreenPoint& b) {
-    const Vec2 d{b.x - a.x, b.y - a.y};
-    const float len = length(d);
-    return {-d.y / len, d.x / len};
-}
-
-class StripBuilder {
-public:
-    StripBuilder(float halfWidth, D3DCOLOR colour, std::vector<ScreenVertex>* strip)
-        : half_(halfWidth), colour_(colour), strip_(strip) {}
-
-    // The two vertices across the line at p, offset by ±offset.
-    void across(const ScreenPoint& p, Vec2 offset) {
-        strip_->push_back({p.x + offset.x, p.y + offset.y, p.z, p.rhw, colour_});
-        strip_->push_back({p.x - offset.x, p.y - offset.y, p.z, p.rhw, colour_});
-    }
-
-    void end(const ScreenPoint& p, Vec2 normal) { across(p, normal * half_); }
-
-    // The join at p between a segment with normal n1 and one with normal n2.
-    void join(const ScreenPoint& p, Vec2 n1, Vec2 n2) {
-        const Vec2 sum = n1 + n2;
-        const float sumLength = length(sum);
-        if (sumLength > kOpposite) {
-            const Vec2 miter = sum * (1.0f / sumLength);
-            const float scale = half_ / dot(miter, n1);
-            if (scale <= kMiterLimit * half_) {
-                across(p, miter * scale);
-                return;
-            }
-        }
-        // Bevel: the strip's two triangles between the ends of both segments
-        // each hold the point, so the wedge on the outer side is covered.
-        across(p, n1 * half_);
-        across(p, n2 * half_);
-    }
-
-private:
-    float half_;
-    D3DCOLOR colour_;
-    std::vector<ScreenVertex>* strip_;
-};
+// A shared mitre may take at most this share of either segment beside it, so
+// the joins at both ends of a short segment never cross.
+constexpr float kMiterShareOfSegment = 0.5f;
 
 bool samePoint(const ScreenPoint& a, const ScreenPoint& b) {
     return std::fabs(a.x - b.x) < kSamePoint && std::fabs(a.y - b.y) < kSamePoint;
@@ -92,49 +42,157 @@ ScreenPoint toScreen(const ClipPoint& c, const D3DVIEWPORT9& vp) {
             vp.MinZ + c.v.z * rhw * (vp.MaxZ - vp.MinZ), rhw};
 }
 
-}  // namespace
-
-std::vector<std::vector<ScreenPoint>> projectPolyline(const D3DXVECTOR3* points, size_t count,
-                                                      const D3DMATRIX& transform,
-                                                      const D3DVIEWPORT9& viewport) {
-    std::vector<std::vector<ScreenPoint>> runs;
-    std::vector<ScreenPoint> run;
-    ClipPoint previous{};
-    for (size_t i = 0; i < count; ++i) {
-        ClipPoint current{};
-        D3DXVec3Transform(&current.v, &points[i], &transform);
-        if (i > 0 && previous.visible() != current.visible()) {
-            const ClipPoint cut = nearPlaneCrossing(previous, current);
-            if (cut.v.w > kMinimumW) run.push_back(toScreen(cut, viewport));
-            if (!current.visible()) {
-                runs.push_back(std::move(run));
-                run.clear();
-            }
-        }
-        if (current.visible()) run.push_back(toScreen(current, viewport));
-        previous = current;
-    }
-    if (!run.empty()) runs.push_back(std::move(run));
-    return runs;
+ClipPoint transformed(const D3DXVECTOR3& p, const D3DMATRIX& m) {
+    return {{p.x * m._11 + p.y * m._21 + p.z * m._31 + m._41,
+             p.x * m._12 + p.y * m._22 + p.z * m._32 + m._42,
+             p.x * m._13 + p.y * m._23 + p.z * m._33 + m._43,
+             p.x * m._14 + p.y * m._24 + p.z * m._34 + m._44}};
 }
 
-void appendWideLineStrip(const ScreenPoint* points, size_t count, float width, D3DCOLOR colour,
-                         std::vector<ScreenVertex>* strip) {
-    std::vector<ScreenPoint> distinct;
-    distinct.reserve(count);
-    for (size_t i = 0; i < count; ++i)
-        if (distinct.empty() || !samePoint(distinct.back(), points[i])) distinct.push_back(points[i]);
-    if (distinct.size() < 2) return;
+}  // namespace
 
-    StripBuilder builder(width * 0.5f, colour, strip);
-    Vec2 previous = normalOf(distinct[0], distinct[1]);
-    builder.end(distinct[0], previous);
-    for (size_t i = 1; i + 1 < distinct.size(); ++i) {
-        const Vec2 next = normalOf(distinct[i], distinct[i + 1]);
-        builder.join(distinct[i], previous, next);
-        previous = next;
+// One segment of the polyline: its unit direction, the unit normal to its
+// left, and its length.
+struct WideLineMesh::Segment {
+    float dx, dy, nx, ny, length;
+
+    static Segment between(const ScreenPoint& a, const ScreenPoint& b) {
+        const float x = b.x - a.x, y = b.y - a.y;
+        const float length = std::sqrt(x * x + y * y);
+        return {x / length, y / length, -y / length, x / length, length};
     }
-    builder.end(distinct.back(), previous);
+};
+
+void WideLineMesh::clear() {
+    vertices_.clear();
+    indices_.clear();
+}
+
+uint32_t WideLineMesh::vertex(const ScreenPoint& p, float dx, float dy) {
+    vertices_.push_back({p.x + dx, p.y + dy, p.z, p.rhw, colour_});
+    return uint32_t(vertices_.size() - 1);
+}
+
+WideLineMesh::Pair WideLineMesh::across(const ScreenPoint& p, float nx, float ny, float scale) {
+    const uint32_t plus = vertex(p, nx * scale, ny * scale);
+    return {plus, vertex(p, -nx * scale, -ny * scale)};
+}
+
+void WideLineMesh::triangle(uint32_t a, uint32_t b, uint32_t c) {
+    indices_.push_back(a);
+    indices_.push_back(b);
+    indices_.push_back(c);
+}
+
+void WideLineMesh::quad(const Pair& from, const Pair& to) {
+    triangle(from.plus, from.minus, to.plus);
+    triangle(from.minus, to.minus, to.plus);
+}
+
+WideLineMesh::Join WideLineMesh::join(const ScreenPoint& p, const Segment& before,
+                                      const Segment& after) {
+    const float sx = before.nx + after.nx, sy = before.ny + after.ny;
+    const float sumLength = std::sqrt(sx * sx + sy * sy);
+    // The mitre: along the bisector of the normals, where the offset edges meet.
+    float mx = 0.0f, my = 0.0f, reach = 0.0f;
+    bool withinLimit = false;
+    if (sumLength > kOpposite) {
+        mx = sx / sumLength;
+        my = sy / sumLength;
+        reach = half_ / (mx * before.nx + my * before.ny);
+        withinLimit = reach <= kMiterLimit * half_;
+    }
+    if (withinLimit) {
+        const float along = std::fabs(reach * (mx * before.dx + my * before.dy));
+        const float room = kMiterShareOfSegment * std::fmin(before.length, after.length);
+        if (along <= room) {
+            const Pair shared = across(p, mx, my, reach);
+            return {shared, shared};
+        }
+    }
+    // Square ends, and the outer side of the turn filled from the point.
+    const Join ends{across(p, before.nx, before.ny, half_), across(p, after.nx, after.ny, half_)};
+    const bool plusOutside = before.nx * after.dx + before.ny * after.dy < 0.0f;
+    const uint32_t outerBefore = plusOutside ? ends.end.plus : ends.end.minus;
+    const uint32_t outerAfter = plusOutside ? ends.start.plus : ends.start.minus;
+    const uint32_t centre = vertex(p, 0.0f, 0.0f);
+    if (withinLimit) {
+        const float side = plusOutside ? reach : -reach;
+        const uint32_t tip = vertex(p, mx * side, my * side);
+        triangle(centre, outerBefore, tip);
+        triangle(centre, tip, outerAfter);
+    } else {
+        triangle(centre, outerBefore, outerAfter);
+    }
+    return ends;
+}
+
+void WideLineMesh::append(const ScreenPoint* points, size_t count, float width, D3DCOLOR colour) {
+    distinct_.clear();
+    for (size_t i = 0; i < count; ++i)
+        if (distinct_.empty() || !samePoint(distinct_.back(), points[i]))
+            distinct_.push_back(points[i]);
+    const bool closed = distinct_.size() > 3 && samePoint(distinct_.front(), distinct_.back());
+    if (closed) distinct_.pop_back();
+    const size_t n = distinct_.size();
+    if (n < 2) return;
+    half_ = width * 0.5f;
+    colour_ = colour;
+
+    const auto segment = [&](size_t i) {
+        return Segment::between(distinct_[i], distinct_[(i + 1) % n]);
+    };
+    const size_t segments = closed ? n : n - 1;
+    Segment before = segment(0);
+    Pair start{};
+    Pair lastEnd{};
+    if (closed) {
+        const Join first = join(distinct_[0], segment(n - 1), before);
+        start = first.start;
+        lastEnd = first.end;
+    } else {
+        start = across(distinct_[0], before.nx, before.ny, half_);
+    }
+    for (size_t i = 1; i < segments; ++i) {
+        const Segment after = segment(i);
+        const Join at = join(distinct_[i], before, after);
+        quad(start, at.end);
+        start = at.start;
+        before = after;
+    }
+    if (!closed) lastEnd = across(distinct_[n - 1], before.nx, before.ny, half_);
+    quad(start, lastEnd);
+}
+
+void ProjectedRuns::endRun() {
+    const size_t begin = runEnds_.empty() ? 0 : runEnds_.back();
+    if (points_.size() > begin) runEnds_.push_back(points_.size());
+}
+
+void ProjectedRuns::project(const D3DXVECTOR3* points, size_t count, const D3DMATRIX& transform,
+                            const D3DVIEWPORT9& viewport) {
+    points_.clear();
+    runEnds_.clear();
+    ClipPoint previous{};
+    for (size_t i = 0; i < count; ++i) {
+        const ClipPoint current = transformed(points[i], transform);
+        if (i > 0 && previous.visible() != current.visible()) {
+            const ClipPoint cut = nearPlaneCrossing(previous, current);
+            if (cut.v.w > kMinimumW) points_.push_back(toScreen(cut, viewport));
+            if (!current.visible()) endRun();
+        }
+        if (current.visible()) points_.push_back(toScreen(current, viewport));
+        previous = current;
+    }
+    endRun();
+}
+
+const ScreenPoint* ProjectedRuns::run(size_t index) const {
+    return points_.data() + (index == 0 ? 0 : runEnds_[index - 1]);
+}
+
+size_t ProjectedRuns::runLength(size_t index) const {
+    return runEnds_[index] - (index == 0 ? 0 : runEnds_[index - 1]);
 }
 
 }  // namespace pelmora::d3dx
