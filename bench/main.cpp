@@ -1,8 +1,10 @@
 // pelmora_bench: Google Benchmark's runner, then one-line summaries of the
-// comparisons that matter (device frame time over raw GL frame time) and of
-// the factory requests of the zoom sequence.
+// comparisons that matter (device frame time over raw GL frame time: draws,
+// host meshes, thin and wide lines) and of the factory requests of the zoom
+// sequence.
 #include "AssemblyBench.h"
 #include "DrawBench.h"
+#include "LineBench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -18,8 +20,10 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     pelmora::bench::releaseDrawBench();
     pelmora::bench::releaseAssemblyBench();
+    pelmora::bench::releaseLineBench();
     pelmora::bench::printComparison("draw", pelmora::bench::drawComparison(), kDrawRatioGoal);
     pelmora::bench::printAssemblySummary();
+    pelmora::bench::printLineSummary();
     benchmark::Shutdown();
     return 0;
 }

@@ -159,6 +159,10 @@ HRESULT DXWireMesh::beginDraw(IDirect3DDevice9* device, const D3DMATRIX*, D3DMAT
             setBatch(nullptr);
         }
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        // The whole batch is one colour: nothing to interpolate, and opaque
+        // lines look the same unblended; both spare the rasterizer.
+        switchState(device, D3DRS_SHADEMODE, D3DSHADE_FLAT);
+        if (lineColour_.a >= 1.0f) switchState(device, D3DRS_ALPHABLENDENABLE, FALSE);
     }
     device->GetTransform(D3DTS_PROJECTION, &projection_);
     const D3DMATRIX pulled = pulledNearer(projection_, kDepthPull);
@@ -169,8 +173,19 @@ HRESULT DXWireMesh::beginDraw(IDirect3DDevice9* device, const D3DMATRIX*, D3DMAT
 HRESULT DXWireMesh::endDraw(IDirect3DDevice9* device, const D3DMATRIX*, D3DMATERIAL9*,
                             const RenderAttributes& attributes) {
     device->SetTransform(D3DTS_PROJECTION, &projection_);
-    if (!thick(attributes)) device->SetRenderState(D3DRS_LIGHTING, TRUE);
+    if (thick(attributes)) return S_OK;
+    device->SetRenderState(D3DRS_LIGHTING, TRUE);
+    for (size_t i = switched_; i-- > 0;) device->SetRenderState(saved_[i].first, saved_[i].second);
+    switched_ = 0;
     return S_OK;
+}
+
+void DXWireMesh::switchState(IDirect3DDevice9* device, D3DRENDERSTATETYPE state, DWORD value) {
+    DWORD current = value;
+    device->GetRenderState(state, &current);
+    if (current == value || switched_ == saved_.size()) return;
+    saved_[switched_++] = {state, current};
+    device->SetRenderState(state, value);
 }
 
 std::unique_ptr<MeshBatch> DXWireMesh::createDeviceBuffers(IDirect3DDevice9* device,

@@ -9,6 +9,9 @@
 #include "geometry/DXUserMesh.h"
 #include "geometry/WireChunks.h"
 
+#include <array>
+#include <utility>
+
 namespace pelmora {
 
 // The two arrays of newWireMesh as element counts and data: x, y, z per
@@ -80,6 +83,8 @@ private:
         return attributes.lineWidth > kThinLineWidth;
     }
     void buildProxy(const SolidGeometry& geometry);
+    // Sets a render state for the thin draw, remembering its value for endDraw.
+    void switchState(IDirect3DDevice9* device, D3DRENDERSTATETYPE state, DWORD value);
     HRESULT drawThick(IDirect3DDevice9* device, const D3DMATRIX& world, const D3DMATERIAL9& material,
                       int width);
 
@@ -89,6 +94,9 @@ private:
     // The viewport of the render under way; null outside render.
     DXViewport* viewport_ = nullptr;
     D3DMATRIX projection_{};  // the device's, put back after the draw
+    // Render states the thin draw switched, with the values to put back.
+    std::array<std::pair<D3DRENDERSTATETYPE, DWORD>, 2> saved_{};
+    size_t switched_ = 0;
 };
 
 }  // namespace pelmora

@@ -37,6 +37,8 @@ public:
         callerZEnable_ = D3DZB_TRUE;
         device_->GetRenderState(D3DRS_ZENABLE, &callerZEnable_);
         setScreenSpaceColourStates(saver_, kScreenVertexFvf);
+        // One colour a polyline, so every triangle is one colour: nothing to interpolate.
+        saver_.setRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
         return D3D_OK;
     }
 
@@ -120,6 +122,8 @@ private:
 
     HRESULT flush() {
         if (mesh_.empty()) return D3D_OK;
+        // Opaque lines look the same unblended, and cost the rasterizer less.
+        saver_.setRenderState(D3DRS_ALPHABLENDENABLE, mesh_.opaque() ? FALSE : TRUE);
         const auto& vertices = mesh_.vertices();
         const HRESULT hr = device_->DrawIndexedPrimitiveUP(
             D3DPT_TRIANGLELIST, 0, UINT(vertices.size()), UINT(mesh_.triangleCount()),

@@ -59,18 +59,21 @@ struct WideLineMesh::Segment {
     static Segment between(const ScreenPoint& a, const ScreenPoint& b) {
         const float x = b.x - a.x, y = b.y - a.y;
         const float length = std::sqrt(x * x + y * y);
-        return {x / length, y / length, -y / length, x / length, length};
+        const float inverse = 1.0f / length;
+        return {x * inverse, y * inverse, -y * inverse, x * inverse, length};
     }
 };
 
 void WideLineMesh::clear() {
     vertices_.clear();
     indices_.clear();
+    opaque_ = true;
 }
 
 uint32_t WideLineMesh::vertex(const ScreenPoint& p, float dx, float dy) {
+    const auto index = uint32_t(vertices_.size());
     vertices_.push_back({p.x + dx, p.y + dy, p.z, p.rhw, colour_});
-    return uint32_t(vertices_.size() - 1);
+    return index;
 }
 
 WideLineMesh::Pair WideLineMesh::across(const ScreenPoint& p, float nx, float ny, float scale) {
@@ -97,8 +100,9 @@ WideLineMesh::Join WideLineMesh::join(const ScreenPoint& p, const Segment& befor
     float mx = 0.0f, my = 0.0f, reach = 0.0f;
     bool withinLimit = false;
     if (sumLength > kOpposite) {
-        mx = sx / sumLength;
-        my = sy / sumLength;
+        const float inverse = 1.0f / sumLength;
+        mx = sx * inverse;
+        my = sy * inverse;
         reach = half_ / (mx * before.nx + my * before.ny);
         withinLimit = reach <= kMiterLimit * half_;
     }
@@ -138,6 +142,7 @@ void WideLineMesh::append(const ScreenPoint* points, size_t count, float width, 
     if (n < 2) return;
     half_ = width * 0.5f;
     colour_ = colour;
+    opaque_ = opaque_ && (colour >> 24) == 0xFFu;
 
     const auto segment = [&](size_t i) {
         return Segment::between(distinct_[i], distinct_[(i + 1) % n]);

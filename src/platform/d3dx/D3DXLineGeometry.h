@@ -37,6 +37,8 @@ public:
     // Keeps the storage, so a mesh refilled every frame allocates nothing.
     void clear();
     bool empty() const { return indices_.empty(); }
+    // True while every colour appended so far is fully opaque.
+    bool opaque() const { return opaque_; }
 
     // Appends the triangles covering the polyline at the given width.
     // Repeated points are skipped; fewer than two distinct points add
@@ -68,6 +70,7 @@ private:
     std::vector<ScreenPoint> distinct_;  // scratch, reused
     float half_ = 0.5f;
     D3DCOLOR colour_ = 0;
+    bool opaque_ = true;
 };
 
 // The visible runs of a polyline projected through a matrix and a viewport.

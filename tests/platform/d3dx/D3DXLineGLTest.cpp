@@ -93,7 +93,8 @@ struct Polyline {
 };
 
 std::vector<Polyline> testPolylines() {
-    std::vector<D3DXVECTOR2> circle;
+    std::vector<D3DXVECTOR2> circle, tight;
+    for (int i = 0; i <= 20; ++i) tight.push_back({24.0f + 4.0f * float(i), i % 2 ? 60.0f : 68.0f});
     for (int i = 0; i <= 24; ++i) {
         const float t = 2.0f * 3.14159265f * float(i % 24) / 24.0f;
         circle.push_back({64.0f + 30.0f * std::cos(t), 64.0f + 30.0f * std::sin(t)});
@@ -104,6 +105,7 @@ std::vector<Polyline> testPolylines() {
         {"circle", circle},
         {"square", {{24, 24}, {104, 24}, {104, 104}, {24, 104}, {24, 24}}},
         {"sharp_turn", {{10, 64}, {118, 54}, {10, 44}}},  // a mitre past the limit: bevelled
+        {"tight_zigzag", tight},  // segments shorter than the width
     };
 }
 
