@@ -145,7 +145,7 @@ void WideLineMesh::append(const ScreenPoint* points, size_t count, float width, 
     opaque_ = opaque_ && (colour >> 24) == 0xFFu;
 
     const auto segment = [&](size_t i) {
-        return Segment::between(distinct_[i], distinct_[(i + 1) % n]);
+        return Segment::between(distinct_[i], distinct_[i + 1 == n ? 0 : i + 1]);
     };
     const size_t segments = closed ? n : n - 1;
     Segment before = segment(0);
