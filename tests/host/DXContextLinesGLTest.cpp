@@ -7,8 +7,11 @@
 
 #include "geometry/DXWireMesh.h"
 #include "geometry/MeshTestSupport.h"
+#include "host/DXContext.h"
 #include "core/HandleTable.h"
+#include "platform/d3d9/gl/GLTestHooks.h"
 #include "support/D3D9TestDevice.h"
+#include "view/DXViewport.h"
 
 #include <gtest/gtest.h>
 
@@ -183,6 +186,28 @@ TEST_F(DXContextLines, LineWidthsMeasureAcrossTheLineAndARightAngleHasNoGap) {
     // Wide lines go through the line drawer and leave no thin buffers behind.
     EXPECT_EQ(batchOf(mesh)->primitiveType, D3DPT_LINESTRIP) << "the thin draws' buffers";
     EXPECT_FALSE(pelmora::resolveHandle<pelmora::DXWireMesh>(mesh)->chunks().empty());
+}
+
+TEST_F(DXContextLines, TheLineDrawerIsMadeAgainWithTheDeviceAndWideLinesDrawOnIt) {
+    wireMesh(kCorner, {3, 0, 1, 2, 0});
+    ASSERT_EQ(context->frameSetLineWidth(root, 5), S_OK);
+    EXPECT_EQ(litInColumn(draw(), 64).size(), 5u);
+    auto* engine = static_cast<pelmora::DXContext*>(context);
+    ASSERT_TRUE(pelmora::d3d9gl::forceDeviceLoss(engine->device()));
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(context->viewportPresent(viewport, 0, 0, kSize, kSize), S_OK);
+    const std::string log = testing::internal::GetCapturedStdout();
+    ASSERT_NE(log.find("Creating device"), std::string::npos) << log;
+    // A freed device's address may come back, so ask the drawer's device itself.
+    ID3DXLine* drawer = pelmora::resolveHandle<pelmora::DXViewport>(viewport)->lineDrawer();
+    ASSERT_NE(drawer, nullptr);
+    IDirect3DDevice9* owner = nullptr;
+    ASSERT_EQ(drawer->GetDevice(&owner), D3D_OK);
+    EXPECT_EQ(owner->TestCooperativeLevel(), D3D_OK);
+    owner->Release();
+    const Image image = draw("wire_after_device_loss");
+    EXPECT_EQ(litInColumn(image, 64).size(), 5u);
+    EXPECT_EQ(litInRow(image, 72).size(), 5u);
 }
 
 // ---- Grids ----
