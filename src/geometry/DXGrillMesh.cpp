@@ -5,7 +5,6 @@
 #include "scene/ColorConversion.h"
 
 #include <cmath>
-#include <type_traits>
 
 namespace pelmora {
 
@@ -19,6 +18,12 @@ constexpr double kSameLine = 1e-4;
 // How many spacings fit in the span, truncated toward zero; 0 for no spacing.
 double spacings(double span, double spacing) {
     return spacing == 0.0 ? 0.0 : std::trunc(std::fabs(span) / spacing);
+}
+
+template <class Index>
+void countFromZero(std::vector<Index>& indices, size_t count) {
+    indices.resize(count);
+    for (size_t i = 0; i < count; ++i) indices[i] = Index(i);
 }
 
 bool onMultiple(double value, double spacing) {
@@ -79,14 +84,10 @@ void DXGrillMesh::Lines::segment(float x0, float y0, float x1, float y1) {
 
 void DXGrillMesh::Lines::finish() {
     vertices.shrink_to_fit();
-    const auto number = [](auto& indices, size_t count) {
-        indices.resize(count);
-        for (size_t i = 0; i < count; ++i) indices[i] = typename std::decay_t<decltype(indices)>::value_type(i);
-    };
     if (vertices.size() > kMaxIndex16Vertices)
-        number(wideIndices, vertices.size());
+        countFromZero(wideIndices, vertices.size());
     else
-        number(narrowIndices, vertices.size());
+        countFromZero(narrowIndices, vertices.size());
 }
 
 void DXGrillMesh::generateMajor() {

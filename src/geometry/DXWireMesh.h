@@ -53,7 +53,8 @@ public:
     const D3DCOLORVALUE& lineColour() const { return lineColour_; }
     const WireChunks& chunks() const { return chunks_; }
 
-    // Wider lines than this go through the line drawer.
+    // Wider lines than this go through the line drawer; 0, 1 and any
+    // negative width a host sets draw thin.
     static constexpr int kThinLineWidth = 1;
     // Lines are drawn this share of the depth range nearer the viewer than
     // they lie, so model edges show on the faces they bound instead of
