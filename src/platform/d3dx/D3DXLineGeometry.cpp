@@ -7,8 +7,8 @@ namespace {
 
 // Points closer than this are one point: a segment needs a direction.
 constexpr float kSamePoint = 1e-4f;
-// Below this, two unit normals point in opposite directions (a full turn back).
-constexpr float kOpposite = 1e-4f;
+// 1 + cos(turn) at the mitre limit: 2 / limit^2.
+constexpr float kMiterOnePlusCos = 2.0f / (kMiterLimit * kMiterLimit);
 // Points at or behind the eye have no screen position.
 constexpr float kMinimumW = 1e-6f;
 // A shared mitre may take at most this share of either segment beside it, so
@@ -70,47 +70,22 @@ void WideLineMesh::clear() {
     opaque_ = true;
 }
 
-uint32_t WideLineMesh::vertex(const ScreenPoint& p, float dx, float dy) {
-    const auto index = uint32_t(vertices_.size());
-    vertices_.push_back({p.x + dx, p.y + dy, p.z, p.rhw, colour_});
-    return index;
-}
-
-WideLineMesh::Pair WideLineMesh::across(const ScreenPoint& p, float nx, float ny, float scale) {
-    const uint32_t plus = vertex(p, nx * scale, ny * scale);
-    return {plus, vertex(p, -nx * scale, -ny * scale)};
-}
-
-void WideLineMesh::triangle(uint32_t a, uint32_t b, uint32_t c) {
-    indices_.push_back(a);
-    indices_.push_back(b);
-    indices_.push_back(c);
-}
-
-void WideLineMesh::quad(const Pair& from, const Pair& to) {
-    triangle(from.plus, from.minus, to.plus);
-    triangle(from.minus, to.minus, to.plus);
-}
-
 WideLineMesh::Join WideLineMesh::join(const ScreenPoint& p, const Segment& before,
                                       const Segment& after) {
-    const float sx = before.nx + after.nx, sy = before.ny + after.ny;
-    const float sumLength = std::sqrt(sx * sx + sy * sy);
-    // The mitre: along the bisector of the normals, where the offset edges meet.
-    float mx = 0.0f, my = 0.0f, reach = 0.0f;
-    bool withinLimit = false;
-    if (sumLength > kOpposite) {
-        const float inverse = 1.0f / sumLength;
-        mx = sx * inverse;
-        my = sy * inverse;
-        reach = half_ / (mx * before.nx + my * before.ny);
-        withinLimit = reach <= kMiterLimit * half_;
-    }
+    // For unit normals n1 and n2 with c = n1 . n2, the offset edges meet at
+    // (n1 + n2) * half / (1 + c) from the point: half / cos(turn / 2) out
+    // along the bisector. That is within the mitre limit while 1 + c is at
+    // least 2 / limit^2.
+    const float onePlusCos = 1.0f + before.nx * after.nx + before.ny * after.ny;
+    const bool withinLimit = onePlusCos >= kMiterOnePlusCos;
+    float mx = 0.0f, my = 0.0f;
     if (withinLimit) {
-        const float along = std::fabs(reach * (mx * before.dx + my * before.dy));
-        const float room = kMiterShareOfSegment * std::fmin(before.length, after.length);
-        if (along <= room) {
-            const Pair shared = across(p, mx, my, reach);
+        const float scale = half_ / onePlusCos;
+        mx = (before.nx + after.nx) * scale;
+        my = (before.ny + after.ny) * scale;
+        const float along = std::fabs(mx * before.dx + my * before.dy);
+        if (along <= kMiterShareOfSegment * std::fmin(before.length, after.length)) {
+            const Pair shared{vertex(p, mx, my), vertex(p, -mx, -my)};
             return {shared, shared};
         }
     }
@@ -121,7 +96,7 @@ WideLineMesh::Join WideLineMesh::join(const ScreenPoint& p, const Segment& befor
     const uint32_t outerAfter = plusOutside ? ends.start.plus : ends.start.minus;
     const uint32_t centre = vertex(p, 0.0f, 0.0f);
     if (withinLimit) {
-        const float side = plusOutside ? reach : -reach;
+        const float side = plusOutside ? 1.0f : -1.0f;
         const uint32_t tip = vertex(p, mx * side, my * side);
         triangle(centre, outerBefore, tip);
         triangle(centre, tip, outerAfter);
@@ -131,41 +106,49 @@ WideLineMesh::Join WideLineMesh::join(const ScreenPoint& p, const Segment& befor
     return ends;
 }
 
+// The polyline's points without repeats: the points themselves when none
+// repeats (the usual case), else a copy without them.
+const ScreenPoint* WideLineMesh::withoutRepeats(const ScreenPoint* points, size_t* count) {
+    size_t i = 1;
+    while (i < *count && !samePoint(points[i - 1], points[i])) ++i;
+    if (i >= *count) return points;
+    distinct_.assign(points, points + i);
+    for (; i < *count; ++i)
+        if (!samePoint(distinct_.back(), points[i])) distinct_.push_back(points[i]);
+    *count = distinct_.size();
+    return distinct_.data();
+}
+
 void WideLineMesh::append(const ScreenPoint* points, size_t count, float width, D3DCOLOR colour) {
-    distinct_.clear();
-    for (size_t i = 0; i < count; ++i)
-        if (distinct_.empty() || !samePoint(distinct_.back(), points[i]))
-            distinct_.push_back(points[i]);
-    const bool closed = distinct_.size() > 3 && samePoint(distinct_.front(), distinct_.back());
-    if (closed) distinct_.pop_back();
-    const size_t n = distinct_.size();
+    size_t n = count;
+    const ScreenPoint* p = withoutRepeats(points, &n);
+    const bool closed = n > 3 && samePoint(p[0], p[n - 1]);
+    if (closed) --n;
     if (n < 2) return;
     half_ = width * 0.5f;
     colour_ = colour;
     opaque_ = opaque_ && (colour >> 24) == 0xFFu;
 
-    const auto segment = [&](size_t i) {
-        return Segment::between(distinct_[i], distinct_[i + 1 == n ? 0 : i + 1]);
-    };
+    const auto segment = [&](size_t i) { return Segment::between(p[i], p[i + 1 == n ? 0 : i + 1]); };
     const size_t segments = closed ? n : n - 1;
     Segment before = segment(0);
     Pair start{};
     Pair lastEnd{};
     if (closed) {
-        const Join first = join(distinct_[0], segment(n - 1), before);
+        const Join first = join(p[0], segment(n - 1), before);
         start = first.start;
         lastEnd = first.end;
     } else {
-        start = across(distinct_[0], before.nx, before.ny, half_);
+        start = across(p[0], before.nx, before.ny, half_);
     }
     for (size_t i = 1; i < segments; ++i) {
         const Segment after = segment(i);
-        const Join at = join(distinct_[i], before, after);
+        const Join at = join(p[i], before, after);
         quad(start, at.end);
         start = at.start;
         before = after;
     }
-    if (!closed) lastEnd = across(distinct_[n - 1], before.nx, before.ny, half_);
+    if (!closed) lastEnd = across(p[n - 1], before.nx, before.ny, half_);
     quad(start, lastEnd);
 }
 

@@ -59,11 +59,29 @@ private:
         Pair start;  // where the segment after it starts
     };
 
-    uint32_t vertex(const ScreenPoint& p, float dx, float dy);
-    Pair across(const ScreenPoint& p, float nx, float ny, float scale);
+    const ScreenPoint* withoutRepeats(const ScreenPoint* points, size_t* count);
     Join join(const ScreenPoint& p, const Segment& before, const Segment& after);
-    void quad(const Pair& from, const Pair& to);
-    void triangle(uint32_t a, uint32_t b, uint32_t c);
+
+    // Written here, in the class, so that every caller gets them inlined:
+    // they run a few times for every point of every polyline drawn.
+    uint32_t vertex(const ScreenPoint& p, float dx, float dy) {
+        const auto index = uint32_t(vertices_.size());
+        vertices_.push_back({p.x + dx, p.y + dy, p.z, p.rhw, colour_});
+        return index;
+    }
+    Pair across(const ScreenPoint& p, float nx, float ny, float scale) {
+        const uint32_t plus = vertex(p, nx * scale, ny * scale);
+        return {plus, vertex(p, -nx * scale, -ny * scale)};
+    }
+    void triangle(uint32_t a, uint32_t b, uint32_t c) {
+        indices_.push_back(a);
+        indices_.push_back(b);
+        indices_.push_back(c);
+    }
+    void quad(const Pair& from, const Pair& to) {
+        triangle(from.plus, from.minus, to.plus);
+        triangle(from.minus, to.minus, to.plus);
+    }
 
     std::vector<ScreenVertex> vertices_;
     std::vector<uint32_t> indices_;
