@@ -16,7 +16,7 @@ constexpr UINT kWidth = 1920;
 constexpr UINT kHeight = 1080;
 constexpr double kRatioGoal = 1.20;
 constexpr int kThinWidth = 1, kWideWidth = 4;
-constexpr int kComparedPairs = 15;
+constexpr int kComparedPairs = 41;
 // The device's joints fill what the raw quads leave open at every turn: in
 // this dense scene of short segments that adds about a tenth.
 constexpr double kJointShare = 0.15;
