@@ -1,30 +1,11 @@
 #include "AssemblyHost.h"
 
 #include "SampleKernel.h"
-#include "host/DXContext.h"
-#include "platform/d3d9/gl/EglAdapterList.h"
-#include "platform/d3d9/gl/GLDevice.h"
-
-#include <cstring>
 
 namespace pelmora::bench {
 namespace {
 
-constexpr int kTransformValues = 12;
 constexpr int kReplaceTransform = 0;
-
-// The 12-value transform array of a frame: three rows of the rotation, then
-// the translation.
-SAFEARRAY* transformArray(const D3DMATRIX& m) {
-    SAFEARRAY* array = SafeArrayCreateVector(VT_R8, 0, kTransformValues);
-    double* data = nullptr;
-    if (!array || FAILED(SafeArrayAccessData(array, reinterpret_cast<void**>(&data)))) return array;
-    const float values[kTransformValues] = {m._11, m._12, m._13, m._21, m._22, m._23,
-                                            m._31, m._32, m._33, m._41, m._42, m._43};
-    for (int i = 0; i < kTransformValues; ++i) data[i] = values[i];
-    SafeArrayUnaccessData(array);
-    return array;
-}
 
 }  // namespace
 
@@ -40,22 +21,14 @@ std::unique_ptr<AssemblyHost> AssemblyHost::create(const AssemblyScene& scene, s
 }
 
 HRESULT AssemblyHost::open(samplekernel::SampleKernel& kernel, UINT width, UINT height) {
-    HRESULT status = PelmoraCreateContext(&context_);
+    HRESULT status = bench_.open(width, height);
+    context_ = bench_.context();
+    viewport_ = bench_.viewport();
     if (FAILED(status)) return status;
-    window_ = PelmoraCreateOffscreenWindow(int(width), int(height));
-    factory_ = PelmoraRegisterFacetFactory(&kernel);
-    if (window_ == 0 || factory_ == 0) return E_FAIL;
-    VARIANT_BOOL noHardware = VARIANT_FALSE;
-    status = context_->initialize(VARIANT_FALSE, nullptr, &noHardware);
-    if (SUCCEEDED(status))
-        status = context_->newViewport(window_, VARIANT_FALSE, VARIANT_TRUE, int(width), int(height), &viewport_);
-    if (FAILED(status)) return status;
-    if (viewport_ == 0 || !device()) return E_FAIL;
-    status = device()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer_);
-    if (SUCCEEDED(status)) status = buildTree();
-    return status;
+    factory_.handle = PelmoraRegisterFacetFactory(&kernel);
+    if (factory_.handle == 0) return E_FAIL;
+    return buildTree();
 }
-
 // Viewport settings first, then root, row frames and one frame per body
 // holding its mesh.
 HRESULT AssemblyHost::buildTree() {
@@ -82,62 +55,22 @@ HRESULT AssemblyHost::addBody(const AssemblyBody& body, const std::vector<int>& 
     int frame = 0, mesh = 0;
     HRESULT status = context_->newFrame(rowFrames[size_t(body.row)], &frame);
     if (SUCCEEDED(status)) {
-        SAFEARRAY* transform = transformArray(body.world);
+        SAFEARRAY* transform = BenchContext::transformArray(body.world);
         status = context_->addFrameTransform(frame, kReplaceTransform, &transform);
         SafeArrayDestroy(transform);
     }
-    if (SUCCEEDED(status)) status = context_->newSolidMeshFromHandle(body.hostMesh, factory_, &mesh);
+    if (SUCCEEDED(status)) status = context_->newSolidMeshFromHandle(body.hostMesh, factory_.handle, &mesh);
     if (SUCCEEDED(status)) status = context_->frameAddVisual(frame, mesh);
     return status;
 }
 
-HRESULT AssemblyHost::drawFrame() {
-    HRESULT status = context_->clearViewport(viewport_);
-    if (SUCCEEDED(status)) status = context_->render(viewport_, root_, VARIANT_FALSE, VARIANT_FALSE);
-    if (SUCCEEDED(status)) status = context_->viewportFlip(viewport_, VARIANT_TRUE);
-    if (FAILED(status)) return status;
-    RECT pixel = {0, 0, 1, 1};
-    D3DLOCKED_RECT locked{};
-    status = backBuffer_->LockRect(&locked, &pixel, D3DLOCK_READONLY);
-    if (FAILED(status)) return status;
-    return backBuffer_->UnlockRect();
-}
+HRESULT AssemblyHost::drawFrame() { return bench_.drawFrame(root_); }
 
 HRESULT AssemblyHost::zoom(double factor) {
     const double* p = scene_.plane;
     return context_->setViewportPlane(viewport_, p[0] * factor, p[1] * factor, p[2] * factor, p[3] * factor);
 }
 
-std::vector<uint32_t> AssemblyHost::readImage() const {
-    D3DSURFACE_DESC desc{};
-    D3DLOCKED_RECT locked{};
-    std::vector<uint32_t> pixels;
-    if (FAILED(backBuffer_->GetDesc(&desc)) || FAILED(backBuffer_->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
-        return pixels;
-    pixels.resize(size_t(desc.Width) * desc.Height);
-    for (UINT y = 0; y < desc.Height; ++y)
-        std::memcpy(&pixels[size_t(y) * desc.Width],
-                    static_cast<const uint8_t*>(locked.pBits) + size_t(y) * size_t(locked.Pitch),
-                    desc.Width * sizeof(uint32_t));
-    backBuffer_->UnlockRect();
-    return pixels;
-}
-
-// The benchmark reaches past the interface for the device it compares with.
-IDirect3DDevice9* AssemblyHost::device() const { return static_cast<DXContext*>(context_)->device(); }
-
-d3d9gl::GLDevice& AssemblyHost::glDevice() const { return *static_cast<d3d9gl::GLDevice*>(device()); }
-
-std::string AssemblyHost::adapterDescription() const { return glDevice().adapter().renderer; }
-
-AssemblyHost::~AssemblyHost() {
-    if (backBuffer_) backBuffer_->Release();
-    if (context_) {
-        if (viewport_) context_->releaseHandle(viewport_);
-        context_->Release();
-    }
-    if (factory_) PelmoraUnregisterFacetFactory(factory_);
-    if (window_) PelmoraDestroyWindow(window_);
-}
+std::vector<uint32_t> AssemblyHost::readImage() const { return bench_.readImage(); }
 
 }  // namespace pelmora::bench

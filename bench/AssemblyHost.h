@@ -5,6 +5,7 @@
 #pragma once
 
 #include "AssemblyScene.h"
+#include "BenchContext.h"
 
 #include <pelmora/pelmora.h>
 
@@ -17,10 +18,6 @@ namespace samplekernel {
 class SampleKernel;
 }
 
-namespace pelmora::d3d9gl {
-class GLDevice;
-}
-
 namespace pelmora::bench {
 
 class AssemblyHost {
@@ -29,7 +26,6 @@ public:
     // cannot be made. The kernel must outlive the host.
     static std::unique_ptr<AssemblyHost> create(const AssemblyScene& scene, samplekernel::SampleKernel& kernel,
                                                 UINT width, UINT height, std::string* error);
-    ~AssemblyHost();
 
     AssemblyHost(const AssemblyHost&) = delete;
     AssemblyHost& operator=(const AssemblyHost&) = delete;
@@ -43,9 +39,9 @@ public:
     // The whole back buffer as 0xAARRGGBB, top row first.
     std::vector<uint32_t> readImage() const;
 
-    IDirect3DDevice9* device() const;
-    d3d9gl::GLDevice& glDevice() const;
-    std::string adapterDescription() const;
+    IDirect3DDevice9* device() const { return bench_.device(); }
+    d3d9gl::GLDevice& glDevice() const { return bench_.glDevice(); }
+    std::string adapterDescription() const { return bench_.adapterDescription(); }
 
 private:
     AssemblyHost(const AssemblyScene& scene) : scene_(scene) {}
@@ -53,13 +49,20 @@ private:
     HRESULT buildTree();
     HRESULT addBody(const AssemblyBody& body, const std::vector<int>& rowFrames);
 
+    // Unregistered after the context has gone with the meshes on it.
+    struct Factory {
+        int handle = 0;
+        ~Factory() {
+            if (handle) PelmoraUnregisterFacetFactory(handle);
+        }
+    };
+
     const AssemblyScene& scene_;
-    IDXContext* context_ = nullptr;
-    int window_ = 0;
-    int factory_ = 0;
+    Factory factory_;
+    BenchContext bench_;
+    IDXContext* context_ = nullptr;  // the bench context's
     int viewport_ = 0;
     int root_ = 0;
-    IDirect3DSurface9* backBuffer_ = nullptr;
 };
 
 }  // namespace pelmora::bench

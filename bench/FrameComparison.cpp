@@ -53,6 +53,26 @@ std::string comparePictures(const std::vector<uint32_t>& device, const std::vect
     return {};
 }
 
+std::string compareCoveringPictures(const std::vector<uint32_t>& device, const std::vector<uint32_t>& raw,
+                                    uint32_t background, double extraShare) {
+    if (device.size() != raw.size() || device.empty()) return "the back buffer could not be read";
+    size_t drawn = 0, missing = 0, extra = 0;
+    for (size_t i = 0; i < device.size(); ++i) {
+        const bool rawDrew = !sameChannels(raw[i], background);
+        const bool deviceDrew = !sameChannels(device[i], background);
+        drawn += rawDrew ? 1 : 0;
+        missing += rawDrew && !sameChannels(device[i], raw[i]) ? 1 : 0;
+        extra += deviceDrew && !rawDrew ? 1 : 0;
+    }
+    if (drawn == 0) return "nothing was drawn";
+    if (double(missing) > kMaxDifferentShare * double(drawn))
+        return "the device leaves out or recolours " + std::to_string(missing) + " of the " + std::to_string(drawn) +
+               " pixels raw GL draws";
+    if (double(extra) > extraShare * double(drawn))
+        return "the device draws " + std::to_string(extra) + " pixels more than raw GL's " + std::to_string(drawn);
+    return {};
+}
+
 void writePictures(const char* name, const std::vector<uint32_t>& device, const std::vector<uint32_t>& raw,
                    unsigned width, unsigned height) {
     const char* folder = std::getenv("PELMORA_BENCH_PICTURES");
@@ -77,9 +97,11 @@ int benchBodyCount(int most) {
 
 void printComparison(const char* name, const DrawComparison& result, double ratioGoal) {
     if (!result.ran) return;
-    std::printf("%s: %d bodies, %llu triangles, %ux%u on %s: device %.1f ms, raw GL %.1f ms, ratio %.3f "
-                "(goal <= %.2f: %s)\n",
-                name, result.bodies, result.triangles, result.width, result.height, result.renderer.c_str(),
+    const std::string scene = !result.scene.empty() ? result.scene
+                                                    : std::to_string(result.bodies) + " bodies, " +
+                                                          std::to_string(result.triangles) + " triangles";
+    std::printf("%s: %s, %ux%u on %s: device %.1f ms, raw GL %.1f ms, ratio %.3f (goal <= %.2f: %s)\n", name,
+                scene.c_str(), result.width, result.height, result.renderer.c_str(),
                 result.deviceMs, result.rawMs, result.ratio(), ratioGoal,
                 result.ratio() <= ratioGoal ? "met" : "missed");
 }

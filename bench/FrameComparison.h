@@ -16,6 +16,7 @@ struct DrawComparison {
     std::string renderer;
     int bodies = 0;
     unsigned long long triangles = 0;
+    std::string scene;  // what was drawn, when not bodies of triangles
     unsigned width = 0, height = 0;
     double deviceMs = 0;  // median frame
     double rawMs = 0;     // median frame
@@ -55,6 +56,14 @@ private:
 // background), else why the comparison would mean nothing.
 std::string comparePictures(const std::vector<uint32_t>& device, const std::vector<uint32_t>& raw,
                             uint32_t background);
+
+// For pictures where the device adds to what raw GL draws (wide lines, whose
+// joints the device fills where the raw quads just overlap): empty when the
+// device's picture holds the raw one (nearly every pixel raw GL draws, the
+// device draws in the same colour) and adds at most `extraShare` of the raw
+// picture's drawn pixels, else why the comparison would mean nothing.
+std::string compareCoveringPictures(const std::vector<uint32_t>& device, const std::vector<uint32_t>& raw,
+                                    uint32_t background, double extraShare);
 
 // With PELMORA_BENCH_PICTURES naming a folder, both compared pictures go
 // there as <name>-device.png and <name>-raw.png, for a look.

@@ -65,24 +65,8 @@ std::unique_ptr<RawGLProgram> RawGLProgram::create(const RawGLApi& gl, std::stri
 }
 
 bool RawGLProgram::build(std::string* error) {
-    const GLuint vertex = compile(GL_VERTEX_SHADER, kVertexShader, error);
-    const GLuint fragment = compile(GL_FRAGMENT_SHADER, kFragmentShader, error);
-    if (vertex && fragment) {
-        program_ = gl_.CreateProgram();
-        gl_.AttachShader(program_, vertex);
-        gl_.AttachShader(program_, fragment);
-        gl_.LinkProgram(program_);
-        GLint linked = GL_FALSE;
-        gl_.GetProgramiv(program_, GL_LINK_STATUS, &linked);
-        if (!linked) {
-            char log[kLogSize] = {};
-            gl_.GetProgramInfoLog(program_, sizeof log, nullptr, log);
-            *error = std::string("the raw program does not link: ") + log;
-        }
-    }
-    if (vertex) gl_.DeleteShader(vertex);
-    if (fragment) gl_.DeleteShader(fragment);
-    if (!error->empty()) return false;
+    program_ = linkRawProgram(gl_, kVertexShader, kFragmentShader, error);
+    if (!program_) return false;
     worldLocation_ = uniform("uWorld");
     baseLocation_ = uniform("uBase");
     diffuseLocation_ = uniform("uDiffuse");
@@ -91,18 +75,47 @@ bool RawGLProgram::build(std::string* error) {
     return true;
 }
 
-GLuint RawGLProgram::compile(GLenum stage, const char* source, std::string* error) {
-    const GLuint shader = gl_.CreateShader(stage);
-    gl_.ShaderSource(shader, 1, &source, nullptr);
-    gl_.CompileShader(shader);
+namespace {
+
+GLuint compile(const RawGLApi& gl, GLenum stage, const char* source, std::string* error) {
+    const GLuint shader = gl.CreateShader(stage);
+    gl.ShaderSource(shader, 1, &source, nullptr);
+    gl.CompileShader(shader);
     GLint compiled = GL_FALSE;
-    gl_.GetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    gl.GetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
     if (compiled) return shader;
     char log[kLogSize] = {};
-    gl_.GetShaderInfoLog(shader, sizeof log, nullptr, log);
+    gl.GetShaderInfoLog(shader, sizeof log, nullptr, log);
     *error = std::string("a raw shader does not compile: ") + log;
-    gl_.DeleteShader(shader);
+    gl.DeleteShader(shader);
     return 0;
+}
+
+}  // namespace
+
+GLuint linkRawProgram(const RawGLApi& gl, const char* vertexSource, const char* fragmentSource,
+                      std::string* error) {
+    const GLuint vertex = compile(gl, GL_VERTEX_SHADER, vertexSource, error);
+    const GLuint fragment = compile(gl, GL_FRAGMENT_SHADER, fragmentSource, error);
+    GLuint program = 0;
+    if (vertex && fragment) {
+        program = gl.CreateProgram();
+        gl.AttachShader(program, vertex);
+        gl.AttachShader(program, fragment);
+        gl.LinkProgram(program);
+        GLint linked = GL_FALSE;
+        gl.GetProgramiv(program, GL_LINK_STATUS, &linked);
+        if (!linked) {
+            char log[kLogSize] = {};
+            gl.GetProgramInfoLog(program, sizeof log, nullptr, log);
+            *error = std::string("a raw program does not link: ") + log;
+            gl.DeleteProgram(program);
+            program = 0;
+        }
+    }
+    if (vertex) gl.DeleteShader(vertex);
+    if (fragment) gl.DeleteShader(fragment);
+    return program;
 }
 
 GLint RawGLProgram::uniform(const char* name) const { return gl_.GetUniformLocation(program_, name); }

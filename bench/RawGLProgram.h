@@ -13,6 +13,11 @@
 
 namespace pelmora::bench {
 
+// A linked program of the two stages, or 0 with the compiler's or linker's
+// complaint. Needs the context current.
+GLuint linkRawProgram(const RawGLApi& gl, const char* vertexSource, const char* fragmentSource,
+                      std::string* error);
+
 class RawGLProgram {
 public:
     // Needs the context current and the entry points loaded; nullptr with a
@@ -37,7 +42,6 @@ public:
 private:
     RawGLProgram(const RawGLApi& gl) : gl_(gl) {}
     bool build(std::string* error);
-    GLuint compile(GLenum stage, const char* source, std::string* error);
     GLint uniform(const char* name) const;
 
     const RawGLApi& gl_;

@@ -1,9 +1,11 @@
 // pelmora_bench: Google Benchmark's runner, then one-line summaries of the
-// comparisons that matter (device frame time over raw GL frame time), of
-// the factory requests of the zoom sequence and of the billboards.
+// comparisons that matter (device frame time over raw GL frame time: draws,
+// host meshes, thin and wide lines, billboards) and of the factory requests of
+// the zoom sequence.
 #include "AssemblyBench.h"
 #include "BillboardBench.h"
 #include "DrawBench.h"
+#include "LineBench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,8 +22,10 @@ int main(int argc, char** argv) {
     pelmora::bench::releaseDrawBench();
     pelmora::bench::releaseAssemblyBench();
     pelmora::bench::releaseBillboardBench();
+    pelmora::bench::releaseLineBench();
     pelmora::bench::printComparison("draw", pelmora::bench::drawComparison(), kDrawRatioGoal);
     pelmora::bench::printAssemblySummary();
+    pelmora::bench::printLineSummary();
     pelmora::bench::printBillboardSummary();
     benchmark::Shutdown();
     return 0;

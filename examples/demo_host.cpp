@@ -1,9 +1,11 @@
 // The demo host: what a CAD host does with Pelmora, end to end. It builds a
 // small assembly from the sample modelling kernel (a holed base plate, two
-// posts, a ball, a ring and a translucent cover), hangs it in a frame tree
-// through IDXContext with a few sketch-constraint symbols and a hot spot
-// pinned to points of it, renders it into an offscreen window and writes the
-// window's pixels to demo.png, printing each step and what the engine said.
+// posts, a ball, a ring and a translucent cover), shows each body with its
+// model edges as a wire mesh and a construction grid under it all, hangs it
+// in a frame tree through IDXContext with a few sketch-constraint symbols and
+// a hot spot pinned to points of it, renders it into an offscreen window and
+// writes the window's pixels to demo.png, printing each step and what the
+// engine said.
 #include <pelmora/pelmora.h>
 
 #include <SampleKernel.h>
@@ -41,6 +43,19 @@ HRESULT writeWindowImage(int window, const char* path) {
     image.format = PNG_FORMAT_BGRA;  // 0xAARRGGBB in memory on a little-endian machine
     if (!png_image_write_to_file(&image, path, 0, opaque.data(), 0, nullptr)) return E_FAIL;
     return S_OK;
+}
+
+// The 12-value transform array of a frame moved by (x, y, z).
+HRESULT moveFrame(IDXContext* context, int frame, double x, double y, double z) {
+    const double values[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, x, y, z};
+    SAFEARRAY* array = SafeArrayCreateVector(VT_R8, 0, 12);
+    double* data = nullptr;
+    SafeArrayAccessData(array, reinterpret_cast<void**>(&data));
+    for (int i = 0; i < 12; ++i) data[i] = values[i];
+    SafeArrayUnaccessData(array);
+    const HRESULT status = context->addFrameTransform(frame, 0, &array);
+    SafeArrayDestroy(array);
+    return status;
 }
 
 struct Part {
@@ -111,7 +126,7 @@ int main() {
     int root = 0;
     report("newFrame(root)", context->newFrame(0, &root));
     for (const Part& part : parts) {
-        int frame = 0, mesh = 0;
+        int frame = 0, mesh = 0, edgeFrame = 0, edges = 0;
         context->newFrame(root, &frame);
         const int body = kernel.addBody(part.shape);
         char step[80];
@@ -120,7 +135,24 @@ int main() {
         context->frameAddVisual(frame, mesh);
         context->setFrameColor(frame, part.color);
         context->frameSetReflectivity(frame, 60.0f);
+        // The body's model edges, fetched from the kernel like its faces, drawn
+        // two pixels wide in a dark frame of their own.
+        std::snprintf(step, sizeof step, "newWireMeshFromHandle(%s edges)", part.name);
+        report(step, context->newWireMeshFromHandle(kernel.addEdges(body), factory, &edges));
+        context->newFrame(frame, &edgeFrame);
+        context->frameAddVisual(edgeFrame, edges);
+        context->setFrameColor(edgeFrame, static_cast<int>(0xFF1A1A1Au));
+        context->frameSetLineWidth(edgeFrame, 2);
     }
+
+    // A construction grid just under the base plate: lines every unit, faint
+    // ones every quarter.
+    int gridFrame = 0, grid = 0;
+    context->newFrame(root, &gridFrame);
+    report("moveFrame(grid under the plate)", moveFrame(context, gridFrame, 0.0, 0.0, -0.32));
+    report("newGrillMesh", context->newGrillMesh(-4.0f, 3.0f, 4.0f, -3.0f, 1.0f, 0.25f, 1.0f, 0.25f, &grid));
+    context->frameAddVisual(gridFrame, grid);
+    context->setFrameColor(gridFrame, static_cast<int>(0xFFB8C8D8u));
 
     // Constraint symbols the way a sketcher shows them, and a hot spot on a
     // corner of the plate; each sits a hair above its surface.

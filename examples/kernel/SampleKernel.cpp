@@ -1,5 +1,6 @@
 #include "SampleKernel.h"
 
+#include "EdgeExtractor.h"
 #include "KernelFacets.h"
 
 #include <pelmora/exception.h>
@@ -24,6 +25,14 @@ int SampleKernel::addBody(Shape shape) {
     return number;
 }
 
+int SampleKernel::addEdges(int body) {
+    const Body* source = find(body);
+    if (!source) return 0;
+    const int number = static_cast<int>(bodies_.size()) + 1;
+    bodies_.emplace(number, Body{source->shape, FacetFailure::None, false, true});
+    return number;
+}
+
 SampleKernel::Body* SampleKernel::find(int body) {
     auto found = bodies_.find(body);
     return found == bodies_.end() ? nullptr : &found->second;
@@ -45,6 +54,7 @@ FacetMesh SampleKernel::facetsOf(int body, double deviation) const {
     auto found = bodies_.find(body);
     if (found == bodies_.end()) return {};
     FacetMesh mesh = tessellate(found->second.shape, deviation);
+    if (found->second.edges) return extractEdges(mesh);
     mesh.doubleSided = found->second.doubleSided;
     return mesh;
 }

@@ -7,6 +7,7 @@
 //     int ball = kernel.addBody(samplekernel::Sphere{{0, 0, 0}, 1.0});
 //     int factory = PelmoraRegisterFacetFactory(&kernel);
 //     context->newSolidMeshFromHandle(ball, factory, &mesh);
+//     context->newWireMeshFromHandle(kernel.addEdges(ball), factory, &edges);
 #pragma once
 
 #include "FacetMesh.h"
@@ -41,6 +42,10 @@ public:
 
     // The new body's host mesh number (never 0), or 0 for an invalid shape.
     int addBody(Shape shape);
+    // A host mesh number for the model edges of a body: its facets are the
+    // body's boundary and crease polylines at the deviation asked for, as a
+    // wire mesh takes them. 0 for an unknown body.
+    int addEdges(int body);
     // Changes how a body answers from now on; false for an unknown body.
     bool setFailure(int body, FacetFailure failure);
     bool setDoubleSided(int body, bool doubleSided);
@@ -71,6 +76,7 @@ private:
         Shape shape;
         FacetFailure failure = FacetFailure::None;
         bool doubleSided = false;
+        bool edges = false;  // hands out the shape's edges, not its faces
     };
 
     Body* find(int body);

@@ -1,6 +1,7 @@
 #include "geometry/MeshProjection.h"
 
 #include "geometry/DXMesh.h"
+#include "geometry/LineRuns.h"
 #include "view/SegmentClipping.h"
 
 namespace pelmora {
@@ -82,19 +83,15 @@ private:
 void clipRuns(const MeshData& mesh, const std::vector<D3DXVECTOR3>& world,
               const ViewTransforms& transforms, ProjectedMesh* projected) {
     RunWriter writer(projected);
-    size_t cursor = 0;
-    while (cursor < mesh.listLength) {
-        const int32_t count = int32_t(mesh.list[cursor]);
-        if (count <= 0 || size_t(count) > mesh.listLength - cursor - 1) break;
-        const uint32_t* index = mesh.list + cursor + 1;
-        cursor += 1 + size_t(count);
-        for (int32_t k = 0; k + 1 < count; ++k) {
-            if (index[k] >= world.size() || index[k + 1] >= world.size()) continue;
-            ScreenSegment piece{};
-            if (clipSegment(transforms, world[index[k]], world[index[k + 1]], &piece) == S_OK)
-                writer.add(piece);
-        }
-    }
+    forEachPolyline(mesh.list, mesh.listLength, uint32_t(world.size()),
+                    [&](const uint32_t* index, size_t count) {
+                        for (size_t k = 0; k + 1 < count; ++k) {
+                            ScreenSegment piece{};
+                            if (clipSegment(transforms, world[index[k]], world[index[k + 1]],
+                                            &piece) == S_OK)
+                                writer.add(piece);
+                        }
+                    });
     writer.finish();
 }
 

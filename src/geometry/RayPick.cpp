@@ -1,5 +1,7 @@
 #include "geometry/RayPick.h"
 
+#include "geometry/LineRuns.h"
+
 #include <cmath>
 
 namespace pelmora {
@@ -109,25 +111,22 @@ bool pickFaceList(const RayLine& ray, const MeshData& faces, D3DXVECTOR3* hit) {
 }
 
 bool pickLineRuns(const RayLine& ray, const MeshData& lines, double threshold, D3DXVECTOR3* hit) {
-    size_t cursor = 0;
-    while (cursor < lines.listLength) {
-        const int32_t count = int32_t(lines.list[cursor]);
-        if (count <= 0 || size_t(count) > lines.listLength - cursor - 1) return false;
-        const uint32_t* index = lines.list + cursor + 1;
-        cursor += 1 + size_t(count);
-        for (int32_t k = 0; k + 1 < count; ++k) {
-            if (index[k] >= lines.vertexCount || index[k + 1] >= lines.vertexCount) continue;
-            D3DXVECTOR3 point;
-            double gap = 0.0;
-            if (nearestOnSegment(ray, positionOf(lines.vertices[index[k]]),
-                                 positionOf(lines.vertices[index[k + 1]]), &point, &gap) &&
-                gap < threshold) {
-                *hit = point;
-                return true;
-            }
-        }
-    }
-    return false;
+    bool found = false;
+    forEachPolyline(lines.list, lines.listLength, lines.vertexCount,
+                    [&](const uint32_t* index, size_t count) {
+                        for (size_t k = 0; k + 1 < count && !found; ++k) {
+                            D3DXVECTOR3 point;
+                            double gap = 0.0;
+                            if (nearestOnSegment(ray, positionOf(lines.vertices[index[k]]),
+                                                 positionOf(lines.vertices[index[k + 1]]), &point,
+                                                 &gap) &&
+                                gap < threshold) {
+                                *hit = point;
+                                found = true;
+                            }
+                        }
+                    });
+    return found;
 }
 
 }  // namespace pelmora

@@ -83,7 +83,7 @@ void DXViewport::construct(D3DFORMAT backBufferFormat) {
                             backBufferFormat);
         updateProjection();
         current->SetViewport(&deviceViewport_);
-        // The line drawer comes with the extension library's line object.
+        createLineDrawer(current);
         frameRate_.createFont(current);
         return S_OK;
     });
@@ -111,6 +111,7 @@ DXViewport::~DXViewport() {
     PELMORA_GUARDED({
         if (context_ == nullptr) return S_OK;
         getDevice();
+        releaseLineDrawer();
         frameRate_.releaseFont();
         cachedImage_.release();
         context_->unregisterViewport(this);
@@ -135,7 +136,20 @@ HRESULT DXViewport::activate() {
     });
 }
 
+void DXViewport::createLineDrawer(IDirect3DDevice9* device) {
+    const HRESULT status = D3DXCreateLine(device, lineDrawer_.put());
+    if (FAILED(status)) PELMORA_TRACE_FAILED(status);
+}
+
+void DXViewport::releaseLineDrawer() {
+    if (!lineDrawer_) return;
+    lineDrawer_->OnLostDevice();
+    lineDrawer_.reset();
+}
+
 void DXViewport::releaseOwnDeviceResources() {
+    // The line drawer holds the device; keeping it would keep a replaced device alive.
+    releaseLineDrawer();
     frameRate_.releaseFont();
     gradient_.releaseBuffer();
     gradientNeedsBuild_ = true;
@@ -161,6 +175,7 @@ HRESULT DXViewport::restoreDeviceResources(IDirect3DDevice9* device) {
         gradientNeedsBuild_ = false;
         const HRESULT imageStatus = cachedImage_.adoptDevice(device);
         if (SUCCEEDED(status)) status = imageStatus;
+        createLineDrawer(device);
         frameRate_.createFont(device);
         return status;
     });

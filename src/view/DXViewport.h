@@ -5,7 +5,9 @@
 // top-left width x height of it.
 #pragma once
 
+#include "platform/com/ComPtr.h"
 #include "platform/d3d9/d3d9.h"
+#include "platform/d3dx/d3dx9line.h"
 #include "platform/d3dx/d3dx9math.h"
 #include "core/DXObject.h"
 #include "scene/SceneViewport.h"
@@ -19,9 +21,6 @@
 
 #include <cstdint>
 #include <string>
-
-// The extension library's wide-line object; made by the wire meshes' work.
-struct ID3DXLine;
 
 namespace pelmora {
 
@@ -134,8 +133,9 @@ public:
     bool reduceDetails() const { return reduceDetails_; }
     // Meshes may ask whether they could be seen; every mesh could.
     bool meshMayBeVisible() const { return true; }
-    // Null until the extension library's line object exists.
-    ID3DXLine* lineDrawer() const { return lineDrawer_; }
+    // The line object wide lines are drawn with, made on the viewport's
+    // device; null without a device or when it could not be made.
+    ID3DXLine* lineDrawer() const { return lineDrawer_.get(); }
 
     // ---- State, as the host and tests observe it ----
     const ViewPlane& plane() const { return plane_; }
@@ -171,6 +171,8 @@ private:
     void clientSize(int* width, int* height) const;
     ViewTransforms transforms() const;
     void releaseOwnDeviceResources();
+    void createLineDrawer(IDirect3DDevice9* device);
+    void releaseLineDrawer();
 
     // Render pass steps.
     HRESULT renderSteps(IDirect3DDevice9* device, DXFrame* root, bool preserveDepth);
@@ -217,7 +219,7 @@ private:
     bool reduceDetails_ = false;
     bool rapidRender_ = false;  // kept for the interface; nothing reads it
     bool noReflectivity_ = false;
-    ID3DXLine* lineDrawer_ = nullptr;  // not owned yet: nothing makes one so far
+    ComPtr<ID3DXLine> lineDrawer_;
     FrameRateCounter frameRate_;
     D3DCAPS9 caps_{};
 };

@@ -8,8 +8,9 @@
 
 struct ID3DXLine : public IUnknown {
     virtual HRESULT GetDevice(IDirect3DDevice9** ppDevice) = 0;
-    // Saves the device state the line changes; End puts it back. Draw calls
-    // outside Begin/End do both themselves.
+    // Saves the device state the line changes; End puts it back. Between the
+    // two, polylines are gathered and drawn together at End, so many
+    // polylines cost one draw. Draw calls outside Begin/End do both themselves.
     virtual HRESULT Begin() = 0;
     // A polyline in screen pixels (pre-transformed), drawn over the scene.
     // Fewer than two points draw nothing.
@@ -25,7 +26,8 @@ struct ID3DXLine : public IUnknown {
     virtual HRESULT SetWidth(float fWidth) = 0;
     virtual float GetWidth() = 0;
     virtual HRESULT End() = 0;
-    // The line holds no device resources; a lost device only ends a Begin.
+    // The line holds no device resources; a lost device ends a Begin and
+    // drops what was gathered.
     virtual HRESULT OnLostDevice() = 0;
     virtual HRESULT OnResetDevice() = 0;
 };

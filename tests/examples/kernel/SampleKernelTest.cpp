@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
 #include <string>
@@ -227,6 +228,80 @@ TEST_F(SampleKernelFactoryTest, FixedFacetsComeBackUnchangedAtEveryDeviation) {
         EXPECT_EQ(source->vertexCount(), 4);
         kernel_.releaseFacets(source);
     }
+}
+
+// ---- model edges ----
+
+struct Segment {
+    Vec3 a, b;
+};
+
+// The segments of a polyline list, and how many polylines are closed loops.
+std::vector<Segment> segmentsOf(const FacetMesh& edges, int* loops) {
+    std::vector<Segment> segments;
+    *loops = 0;
+    for (size_t i = 0; edges.faceList[i] > 0; i += size_t(edges.faceList[i]) + 1) {
+        const int n = edges.faceList[i];
+        const int* index = &edges.faceList[i + 1];
+        for (int k = 0; k + 1 < n; ++k)
+            segments.push_back({positionOf(edges.vertices[size_t(index[k])]), positionOf(edges.vertices[size_t(index[k + 1])])});
+        *loops += index[0] == index[n - 1];
+    }
+    return segments;
+}
+
+TEST(SampleKernelEdgesTest, EdgesAreTheRimsAndCreasesOfABodyNeverTheSeamsOfASmoothSurface) {
+    SampleKernel kernel;
+    const Plate plate{{0, 0, 0}, 1.0, 2, 1, 0.2, {{0, 0, 0.25}}};
+    struct Case {
+        const char* name;
+        Shape shape;
+        double deviation;
+        size_t segments;
+        int loops;
+        std::function<bool(Vec3)> onAnEdge;
+    };
+    const auto near = [](double a, double b) { return std::fabs(a - b) < 1e-5; };
+    const Case cases[] = {
+        // Twelve sides, each from corner to corner.
+        {"box", Box{{0, 0, 0}, {1, 2, 3}}, 15.0, 12, 0,
+         [&](Vec3 p) { return (near(p.x, 0) || near(p.x, 1)) + (near(p.y, 0) || near(p.y, 2)) + (near(p.z, 0) || near(p.z, 3)) >= 2; }},
+        // Two rims of 24 segments at 15 degrees, 12 at 30, and nothing down the side.
+        {"cylinder", Cylinder{{0, 0, 0}, 0.5, 1.0}, 15.0, 48, 2,
+         [&](Vec3 p) { return near(std::hypot(p.x, p.y), 0.5) && (near(p.z, 0) || near(p.z, 1)); }},
+        {"coarse cylinder", Cylinder{{0, 0, 0}, 0.5, 1.0}, 30.0, 24, 2,
+         [&](Vec3 p) { return near(std::hypot(p.x, p.y), 0.5); }},
+        {"sphere", Sphere{{0, 0, 0}, 1.0}, 15.0, 0, 0, [](Vec3) { return false; }},
+        {"torus", Torus{{0, 0, 0}, 2.0, 0.5}, 15.0, 0, 0, [](Vec3) { return false; }},
+        // The outline top and bottom, its four upright corners and the hole's two rims; no cell seams.
+        {"plate", plate, 15.0, 0, 2, [&](Vec3 p) {
+             const bool outline = near(p.x, 0) || near(p.x, 2) || near(p.y, 0) || near(p.y, 1);
+             return outline || near(std::hypot(p.x - 0.5, p.y - 0.5), 0.25);
+         }},
+    };
+    for (const Case& c : cases) {
+        const int body = kernel.addBody(c.shape);
+        const int edges = kernel.addEdges(body);
+        ASSERT_NE(edges, 0) << c.name;
+        int loops = 0;
+        const std::vector<Segment> segments = segmentsOf(kernel.facetsOf(edges, c.deviation), &loops);
+        if (c.segments > 0) {
+            EXPECT_EQ(segments.size(), c.segments) << c.name;
+        }
+        EXPECT_EQ(loops, c.loops) << c.name;
+        for (const Segment& s : segments) EXPECT_TRUE(c.onAnEdge(s.a) && c.onAnEdge(s.b)) << c.name;
+        if (std::string(c.name) == "plate") {
+            EXPECT_GT(segments.size(), 0u);
+        }
+    }
+    EXPECT_EQ(kernel.addEdges(99), 0);
+    // The engine fetches edges like faces: counted and handed back.
+    const int edges = kernel.addEdges(kernel.addBody(Box{{0, 0, 0}, {1, 1, 1}}));
+    FacetSource* source = nullptr;
+    ASSERT_EQ(kernel.getFacets(edges, 15.0, 0, &source), S_OK);
+    EXPECT_EQ(source->vertexCount(), 8);
+    kernel.releaseFacets(source);
+    EXPECT_EQ(kernel.requestCount(edges), 1);
 }
 
 }  // namespace
