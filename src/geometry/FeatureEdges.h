@@ -1,0 +1,27 @@
+// The edges that outline a solid body's shape: open boundaries, edges shared
+// by more than two faces, and edges where the faces' normals turn by more
+// than a crease angle. Found once per geometry from the triangles alone, so
+// a mesh with split vertices (one per face normal) gives the same edges as a
+// welded one.
+#pragma once
+
+#include "geometry/SolidGeometry.h"
+#include "platform/d3dx/d3dx9math.h"
+
+#include <vector>
+
+namespace pelmora {
+
+struct FeatureEdges {
+    // Two points per edge, in the geometry's space.
+    std::vector<D3DXVECTOR3> points;
+    float creaseDegrees = 0.0f;
+
+    size_t edgeCount() const { return points.size() / 2; }
+};
+
+// The crease angle in degrees that edges between smooth faces must exceed
+// to be drawn; 0 or less keeps every facet edge.
+FeatureEdges extractFeatureEdges(const SolidGeometry& geometry, float creaseDegrees);
+
+}  // namespace pelmora
