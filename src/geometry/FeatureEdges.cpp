@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
 
 namespace pelmora {
 
@@ -11,39 +10,38 @@ namespace {
 
 constexpr double kDegreesToRadians = 3.14159265358979323846 / 180.0;
 
-struct PositionKey {
-    uint32_t bits[3];
-    bool operator==(const PositionKey& other) const {
-        return bits[0] == other.bits[0] && bits[1] == other.bits[1] && bits[2] == other.bits[2];
-    }
-};
-
-struct PositionHash {
-    size_t operator()(const PositionKey& key) const {
-        uint64_t h = key.bits[0] * 0x9E3779B97F4A7C15ull;
-        h ^= (h >> 29) ^ (uint64_t(key.bits[1]) * 0xC2B2AE3D27D4EB4Full);
-        h ^= (h >> 31) ^ (uint64_t(key.bits[2]) * 0x165667B19E3779F9ull);
-        return size_t(h ^ (h >> 32));
-    }
-};
-
-PositionKey keyOf(const MeshVertex& vertex) {
+uint64_t positionHash(const MeshVertex& vertex) {
     // +0 and -0 are one place.
     const float coordinates[3] = {vertex.x + 0.0f, vertex.y + 0.0f, vertex.z + 0.0f};
-    PositionKey key;
-    std::memcpy(key.bits, coordinates, sizeof key.bits);
-    return key;
+    uint32_t bits[3];
+    std::memcpy(bits, coordinates, sizeof bits);
+    uint64_t h = bits[0] * 0x9E3779B97F4A7C15ull;
+    h ^= (h >> 29) ^ (uint64_t(bits[1]) * 0xC2B2AE3D27D4EB4Full);
+    h ^= (h >> 31) ^ (uint64_t(bits[2]) * 0x165667B19E3779F9ull);
+    return h ^ (h >> 32);
+}
+
+bool samePlace(const MeshVertex& a, const MeshVertex& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
 }
 
 // One id per distinct position, so faces that split their vertices for
-// their own normals still share edges.
-std::vector<uint32_t> weldPositions(const SolidGeometry& geometry) {
-    const size_t count = std::min<size_t>(geometry.vertexCount, geometry.vertices.size());
+// their own normals still share edges. An open-addressed table of vertex
+// numbers, twice the vertices in size.
+std::vector<uint32_t> weldPositions(const SolidGeometry& geometry, size_t count) {
+    constexpr uint32_t kEmpty = UINT32_MAX;
+    size_t size = 16;
+    while (size < 2 * count) size *= 2;
+    std::vector<uint32_t> table(size, kEmpty);
     std::vector<uint32_t> ids(count);
-    std::unordered_map<PositionKey, uint32_t, PositionHash> seen;
-    seen.reserve(count);
-    for (size_t i = 0; i < count; ++i)
-        ids[i] = seen.emplace(keyOf(geometry.vertices[i]), uint32_t(i)).first->second;
+    for (size_t i = 0; i < count; ++i) {
+        const MeshVertex& vertex = geometry.vertices[i];
+        size_t slot = size_t(positionHash(vertex)) & (size - 1);
+        while (table[slot] != kEmpty && !samePlace(geometry.vertices[table[slot]], vertex))
+            slot = (slot + 1) & (size - 1);
+        if (table[slot] == kEmpty) table[slot] = uint32_t(i);
+        ids[i] = table[slot];
+    }
     return ids;
 }
 
@@ -62,31 +60,48 @@ D3DXVECTOR3 faceNormal(const SolidGeometry& geometry, const uint32_t* face) {
     return normal;
 }
 
-// One side of an edge: the edge's welded ends as one key, the face, and the
-// vertex the edge starts from in that face.
+// One side of an edge, filed under its lower welded end: the higher end,
+// the face, and the face's own vertices the edge runs between.
 struct HalfEdge {
-    uint64_t key;
+    uint32_t high;
     uint32_t face;
     uint32_t from;
     uint32_t to;
-    bool operator<(const HalfEdge& other) const { return key < other.key; }
 };
 
-std::vector<HalfEdge> halfEdges(const SolidGeometry& geometry, const std::vector<uint32_t>& ids) {
+// The half-edges grouped by their lower end (a counting sort): those of
+// vertex v lie in [start[v], start[v + 1]).
+struct HalfEdgeBuckets {
+    std::vector<uint32_t> start;
     std::vector<HalfEdge> edges;
-    edges.reserve(size_t(geometry.count) * 3);
-    const uint32_t* face = geometry.faces.data();
-    for (uint32_t t = 0; t < geometry.count; ++t, face += kTriangleEntry) {
-        for (int k = 0; k < 3; ++k) {
-            const uint32_t from = face[1 + k], to = face[1 + (k + 1) % 3];
-            const uint32_t a = ids[from], b = ids[to];
-            if (a == b) continue;
-            const uint64_t key = (uint64_t(std::min(a, b)) << 32) | std::max(a, b);
-            edges.push_back({key, t, from, to});
-        }
-    }
-    std::sort(edges.begin(), edges.end());
-    return edges;
+};
+
+HalfEdgeBuckets bucketHalfEdges(const SolidGeometry& geometry, const std::vector<uint32_t>& ids) {
+    HalfEdgeBuckets buckets;
+    buckets.start.assign(ids.size() + 1, 0);
+    const uint32_t* faces = geometry.faces.data();
+    auto forEachHalfEdge = [&](auto visit) {
+        const uint32_t* face = faces;
+        for (uint32_t t = 0; t < geometry.count; ++t, face += kTriangleEntry)
+            for (int k = 0; k < 3; ++k) {
+                const uint32_t from = face[1 + k], to = face[1 + (k + 1) % 3];
+                const uint32_t a = ids[from], b = ids[to];
+                if (a != b) visit(std::min(a, b), HalfEdge{std::max(a, b), t, from, to});
+            }
+    };
+    forEachHalfEdge([&](uint32_t low, const HalfEdge&) { ++buckets.start[low + 1]; });
+    for (size_t v = 1; v < buckets.start.size(); ++v) buckets.start[v] += buckets.start[v - 1];
+    buckets.edges.resize(buckets.start.back());
+    std::vector<uint32_t> next(buckets.start.begin(), buckets.start.end() - 1);
+    forEachHalfEdge([&](uint32_t low, const HalfEdge& edge) { buckets.edges[next[low]++] = edge; });
+    return buckets;
+}
+
+std::vector<D3DXVECTOR3> faceNormals(const SolidGeometry& geometry) {
+    std::vector<D3DXVECTOR3> normals(geometry.count);
+    for (uint32_t t = 0; t < geometry.count; ++t)
+        normals[t] = faceNormal(geometry, geometry.faces.data() + size_t(t) * kTriangleEntry);
+    return normals;
 }
 
 bool indicesValid(const SolidGeometry& geometry) {
@@ -105,25 +120,31 @@ FeatureEdges extractFeatureEdges(const SolidGeometry& geometry, float creaseDegr
     FeatureEdges result;
     result.creaseDegrees = creaseDegrees;
     if (geometry.count == 0 || !indicesValid(geometry)) return result;
-    const std::vector<uint32_t> ids = weldPositions(geometry);
-    const std::vector<HalfEdge> edges = halfEdges(geometry, ids);
+    const size_t vertexCount = std::min<size_t>(geometry.vertexCount, geometry.vertices.size());
+    HalfEdgeBuckets buckets = bucketHalfEdges(geometry, weldPositions(geometry, vertexCount));
+    const std::vector<D3DXVECTOR3> normals = faceNormals(geometry);
     const bool everyEdge = creaseDegrees <= 0.0f;
     const float creaseCosine = float(std::cos(double(creaseDegrees) * kDegreesToRadians));
-    const uint32_t* faces = geometry.faces.data();
-    for (size_t first = 0; first < edges.size();) {
-        size_t last = first + 1;
-        while (last < edges.size() && edges[last].key == edges[first].key) ++last;
-        bool feature = everyEdge || last - first != 2;
-        if (!feature) {
-            const D3DXVECTOR3 n0 = faceNormal(geometry, faces + size_t(edges[first].face) * kTriangleEntry);
-            const D3DXVECTOR3 n1 = faceNormal(geometry, faces + size_t(edges[first + 1].face) * kTriangleEntry);
-            feature = n0.x * n1.x + n0.y * n1.y + n0.z * n1.z < creaseCosine;
+    auto sharp = [&](uint32_t f0, uint32_t f1) {
+        const D3DXVECTOR3& n0 = normals[f0];
+        const D3DXVECTOR3& n1 = normals[f1];
+        return n0.x * n1.x + n0.y * n1.y + n0.z * n1.z < creaseCosine;
+    };
+    for (size_t v = 0; v + 1 < buckets.start.size(); ++v) {
+        HalfEdge* begin = buckets.edges.data() + buckets.start[v];
+        HalfEdge* end = buckets.edges.data() + buckets.start[v + 1];
+        // A vertex has a handful of edges: sorting them by the other end is cheap.
+        std::sort(begin, end, [](const HalfEdge& a, const HalfEdge& b) { return a.high < b.high; });
+        for (HalfEdge* first = begin; first != end;) {
+            HalfEdge* last = first + 1;
+            while (last != end && last->high == first->high) ++last;
+            const bool feature = everyEdge || last - first != 2 || sharp(first->face, (first + 1)->face);
+            if (feature) {
+                result.points.push_back(positionOf(geometry.vertices[first->from]));
+                result.points.push_back(positionOf(geometry.vertices[first->to]));
+            }
+            first = last;
         }
-        if (feature) {
-            result.points.push_back(positionOf(geometry.vertices[edges[first].from]));
-            result.points.push_back(positionOf(geometry.vertices[edges[first].to]));
-        }
-        first = last;
     }
     return result;
 }

@@ -5,6 +5,8 @@
 // from the camera, faces red, edges green.
 #include <pelmora/pelmora.h>
 
+#include "core/HandleTable.h"
+#include "geometry/DXSolidMesh.h"
 #include "geometry/SolidShapes.h"
 #include "support/D3D9TestDevice.h"
 #include "support/TransformArrays.h"
@@ -250,4 +252,44 @@ TEST_F(DXContextEdges, HiddenEdgesShowDashedInTheHiddenColourOnlyWithTheHiddenFl
             }
         EXPECT_EQ(context->frameDeleteChild(root, cube), S_OK);
     }
+}
+
+// A host cube whose size follows the deviation, as the kernel's would not,
+// so each deviation's geometry is its own.
+std::unique_ptr<TestFacets> cubeFacets(double deviation) {
+    const ShapeArrays cube = cubeArrays(float(deviation / 10.0));
+    auto facets = std::make_unique<TestFacets>();
+    for (size_t i = 0; i + 2 < cube.vertices.size(); i += 3)
+        facets->points.push_back({cube.vertices[i], cube.vertices[i + 1], cube.vertices[i + 2], cube.normals[i],
+                                  cube.normals[i + 1], cube.normals[i + 2], 0, 0});
+    for (size_t f = 0; f + 7 <= cube.faces.size(); f += 7)
+        facets->faces.insert(facets->faces.end(), {3, cube.faces[f + 1], cube.faces[f + 3], cube.faces[f + 5]});
+    facets->faces.push_back(0);
+    return facets;
+}
+
+TEST_F(DXContextEdges, EdgesAreFoundOncePerGeometryAndKeptWithItInTheCache) {
+    TestFacetFactory factory(cubeFacets);
+    int mesh = 0;
+    ASSERT_EQ(context->newSolidMeshFromHandle(7, factory.handle, &mesh), S_OK);
+    ASSERT_EQ(context->frameAddVisual(root, mesh), S_OK);
+    edges(root, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS);
+    auto* solid = pelmora::resolveHandle<pelmora::DXSolidMesh>(mesh);
+    ASSERT_NE(solid, nullptr);
+    auto current = [&] { return solid->geometry() ? solid->geometry()->featureEdges.get() : nullptr; };
+    draw("edges_cache_fine");
+    const pelmora::FeatureEdges* fine = current();
+    ASSERT_NE(fine, nullptr);
+    EXPECT_EQ(fine->edgeCount(), 12u);
+    draw("edges_cache_fine_again");
+    EXPECT_EQ(current(), fine);
+    ASSERT_EQ(context->setViewportPlane(viewport, -9, 9, -9, 9), S_OK);
+    draw("edges_cache_coarse");
+    ASSERT_NE(current(), nullptr);
+    EXPECT_NE(current(), fine);
+    EXPECT_EQ(current()->edgeCount(), 12u);
+    ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -1, 1), S_OK);
+    draw("edges_cache_fine_last");
+    EXPECT_EQ(current(), fine);
+    EXPECT_EQ(factory.requests.size(), 2u);
 }
