@@ -2,6 +2,7 @@
 
 #include "geometry/DXSolidMeshBuffers.h"
 #include "geometry/DashedSegments.h"
+#include "geometry/SilhouetteBuffers.h"
 #include "geometry/RayPick.h"
 #include "geometry/SolidFaces.h"
 #include "core/Diagnostics.h"
@@ -52,7 +53,13 @@ bool rayMayHit(const RayLine& ray, const BoxProxy* proxy) {
     return pickFaceList(ray, box, &unused);
 }
 
-constexpr uint32_t kEdgeFlags = SOLID_MESH_DRAW_BORDERS;
+constexpr uint32_t kEdgeFlags = SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_SILHOUETTES;
+
+bool madeOn(const MeshBatch& batch, IDirect3DDevice9* device) {
+    ComPtr<IDirect3DDevice9> owner;
+    if (!batch.vertexBuffer || FAILED(batch.vertexBuffer->GetDevice(owner.put()))) return false;
+    return owner.get() == device;
+}
 
 // Render states set for one part of a draw and put back after it.
 class StateSwitch {
@@ -264,9 +271,19 @@ HRESULT DXSolidMesh::drawOffsetFaces(IDirect3DDevice9* device,
 
 HRESULT DXSolidMesh::drawEdges(IDirect3DDevice9* device, const D3DMATRIX& world,
                                const RenderAttributes& attributes) {
-    ID3DXLine* line = viewport_ != nullptr ? viewport_->lineDrawer() : nullptr;
     const FeatureEdges* edges = featureEdges();
-    if (line == nullptr || edges == nullptr || edges->points.empty()) return S_OK;
+    if (edges == nullptr) return S_OK;
+    if ((attributes.drawFlags & SOLID_MESH_DRAW_BORDERS) != 0)
+        PELMORA_RETURN_IF_FAILED(drawBorders(device, world, attributes, *edges));
+    if ((attributes.drawFlags & SOLID_MESH_DRAW_SILHOUETTES) != 0)
+        return drawSilhouettes(device, attributes, *edges);
+    return S_OK;
+}
+
+HRESULT DXSolidMesh::drawBorders(IDirect3DDevice9* device, const D3DMATRIX& world,
+                                 const RenderAttributes& attributes, const FeatureEdges& edges) {
+    ID3DXLine* line = viewport_ != nullptr ? viewport_->lineDrawer() : nullptr;
+    if (line == nullptr || edges.points.empty()) return S_OK;
     ComPtr<IDirect3DDevice9> owner;
     PELMORA_RETURN_IF_FAILED(line->GetDevice(owner.put()));
     // A drawer left from another device draws nothing until the viewport has a new one.
@@ -282,13 +299,39 @@ HRESULT DXSolidMesh::drawEdges(IDirect3DDevice9* device, const D3DMATRIX& world,
         states.set(D3DRS_ZWRITEENABLE, FALSE);
         D3DVIEWPORT9 port{};
         device->GetViewport(&port);
-        dashSegments(edges->points, transform, float(port.Width), float(port.Height), DashPattern{},
-                     &dashes_);
+        dashSegments(edges.points, transform, float(port.Width), float(port.Height), DashPattern{}, &dashes_);
         PELMORA_RETURN_IF_FAILED(drawSegments(line, dashes_, transform, attributes.hiddenColor,
                                               attributes.hiddenWidth));
     }
-    return drawSegments(line, edges->points, transform, attributes.visibleColor,
-                        attributes.visibleWidth);
+    return drawSegments(line, edges.points, transform, attributes.visibleColor, attributes.visibleWidth);
+}
+
+HRESULT DXSolidMesh::drawSilhouettes(IDirect3DDevice9* device, const RenderAttributes& attributes,
+                                     const FeatureEdges& edges) {
+    const D3DCOLOR colour = attributes.visibleColor;
+    // The colour is in the vertices: another colour needs other buffers.
+    if (silhouettes_ && (silhouetteColour_ != colour ||
+                         (silhouettes_->vertexBuffer && !madeOn(*silhouettes_, device))))
+        silhouettes_.reset();
+    if (!silhouettes_) {
+        silhouettes_ = makeSilhouetteBatch(device, edges, colour);
+        silhouetteColour_ = colour;
+    }
+    const MeshBatch& batch = *silhouettes_;
+    if (!batch.vertexBuffer) return S_OK;
+    StateSwitch states(device);
+    states.setFloat(D3DRS_SILHOUETTEWIDTH, float(std::max(attributes.visibleWidth, 1)));
+    states.set(D3DRS_LIGHTING, FALSE);
+    states.set(D3DRS_CULLMODE, D3DCULL_NONE);
+    PELMORA_RETURN_IF_FAILED(device->SetFVF(batch.fvf));
+    PELMORA_RETURN_IF_FAILED(device->SetStreamSource(0, batch.vertexBuffer.get(), 0, batch.stride));
+    PELMORA_RETURN_IF_FAILED(device->SetIndices(batch.indexBuffer.get()));
+    return device->DrawIndexedPrimitive(batch.primitiveType, 0, 0, batch.vertexCount, 0, batch.primitiveCount);
+}
+
+void DXSolidMesh::releaseDeviceObjects() {
+    DXTextureMesh::releaseDeviceObjects();
+    silhouettes_.reset();
 }
 
 HRESULT DXSolidMesh::drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,

@@ -48,6 +48,8 @@ public:
     // Draws the faces, and the edges the frame's draw flags ask for.
     HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
+    // The device buffers, the silhouettes' among them.
+    void releaseDeviceObjects() override;
     // The current geometry's outline edges, found at the first call for it
     // with the registry's crease angle; null without a geometry.
     const FeatureEdges* featureEdges();
@@ -76,10 +78,15 @@ private:
     // The faces with the depth offset the edges need, in colour only when
     // the flags ask for solids.
     HRESULT drawOffsetFaces(IDirect3DDevice9* device, const RenderAttributes& attributes);
-    // The feature edges in the visible colour where they show and, with
-    // the hidden flag, dashed in the hidden colour where faces cover them.
     HRESULT drawEdges(IDirect3DDevice9* device, const D3DMATRIX& world,
                       const RenderAttributes& attributes);
+    // The feature edges in the visible colour where they show and, with
+    // the hidden flag, dashed in the hidden colour where faces cover them.
+    HRESULT drawBorders(IDirect3DDevice9* device, const D3DMATRIX& world,
+                        const RenderAttributes& attributes, const FeatureEdges& edges);
+    // The face-pair edges through the device's silhouette vertex stage.
+    HRESULT drawSilhouettes(IDirect3DDevice9* device, const RenderAttributes& attributes,
+                            const FeatureEdges& edges);
     HRESULT drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,
                          const D3DXMATRIX& transform, D3DCOLOR colour, int width);
 
@@ -88,6 +95,8 @@ private:
     // The viewport of the render under way; null outside render.
     DXViewport* viewport_ = nullptr;
     std::vector<D3DXVECTOR3> dashes_;  // the hidden edges' dashes, reused each draw
+    std::unique_ptr<MeshBatch> silhouettes_;  // made at the first draw with silhouettes
+    D3DCOLOR silhouetteColour_ = 0;
 };
 
 }  // namespace pelmora

@@ -9,6 +9,8 @@ namespace pelmora {
 namespace {
 
 constexpr double kDegreesToRadians = 3.14159265358979323846 / 180.0;
+// Faces closer to one plane than this cannot show a silhouette between them.
+constexpr float kCoplanarCosine = 0.99999f;
 
 uint64_t positionHash(const MeshVertex& vertex) {
     // +0 and -0 are one place.
@@ -104,6 +106,14 @@ std::vector<D3DXVECTOR3> faceNormals(const SolidGeometry& geometry) {
     return normals;
 }
 
+void addFacePair(const SolidGeometry& geometry, const std::vector<D3DXVECTOR3>& normals, const HalfEdge& one,
+                 const HalfEdge& two, std::vector<FacePairEdge>* pairs) {
+    const D3DXVECTOR3& n0 = normals[one.face];
+    const D3DXVECTOR3& n1 = normals[two.face];
+    if (n0.x * n1.x + n0.y * n1.y + n0.z * n1.z > kCoplanarCosine) return;
+    pairs->push_back({positionOf(geometry.vertices[one.from]), positionOf(geometry.vertices[one.to]), n0, n1});
+}
+
 bool indicesValid(const SolidGeometry& geometry) {
     const size_t count = std::min<size_t>(geometry.vertexCount, geometry.vertices.size());
     if (geometry.faces.size() < size_t(geometry.count) * kTriangleEntry) return false;
@@ -138,7 +148,9 @@ FeatureEdges extractFeatureEdges(const SolidGeometry& geometry, float creaseDegr
         for (HalfEdge* first = begin; first != end;) {
             HalfEdge* last = first + 1;
             while (last != end && last->high == first->high) ++last;
-            const bool feature = everyEdge || last - first != 2 || sharp(first->face, (first + 1)->face);
+            const bool pair = last - first == 2;
+            const bool feature = everyEdge || !pair || sharp(first->face, (first + 1)->face);
+            if (pair) addFacePair(geometry, normals, *first, *(first + 1), &result.facePairs);
             if (feature) {
                 result.points.push_back(positionOf(geometry.vertices[first->from]));
                 result.points.push_back(positionOf(geometry.vertices[first->to]));

@@ -12,10 +12,19 @@
 
 namespace pelmora {
 
+// An edge between two faces that do not lie in one plane: a silhouette
+// wherever one face turns towards the eye and the other away.
+struct FacePairEdge {
+    D3DXVECTOR3 a, b;
+    D3DXVECTOR3 normal0, normal1;  // the two faces' unit normals
+};
+
 struct FeatureEdges {
     // Two points per edge, in the geometry's space.
     std::vector<D3DXVECTOR3> points;
     float creaseDegrees = 0.0f;
+    // Every edge two faces share at an angle, sharp or smooth.
+    std::vector<FacePairEdge> facePairs;
 
     size_t edgeCount() const { return points.size() / 2; }
 };

@@ -55,21 +55,23 @@ TEST(FeatureEdges, TheCreaseAngleKeepsSharpEdgesAndBoundariesOnly) {
         float crease;
         size_t edges;
         int axisParallel;  // edges parallel to an axis, -1 unchecked
+        size_t facePairs;  // silhouette candidates: shared edges not in one plane
     };
     const Case cases[] = {
-        {"cube: the 12 edges, no diagonal", test::cubeArrays(1), 20, 12, 12},
-        {"cube at crease 0: the diagonals too", test::cubeArrays(1), 0, 18, 12},
-        {"cube at crease 89: still sharp", test::cubeArrays(1), 89, 12, 12},
-        {"cube at crease 91: nothing left", test::cubeArrays(1), 91, 0, -1},
+        {"cube: the 12 edges, no diagonal", test::cubeArrays(1), 20, 12, 12, 12},
+        {"cube at crease 0: the diagonals too", test::cubeArrays(1), 0, 18, 12, 12},
+        {"cube at crease 89: still sharp", test::cubeArrays(1), 89, 12, 12, 12},
+        {"cube at crease 91: nothing left", test::cubeArrays(1), 91, 0, -1, 12},
         // 24 sides turn 15 degrees each: smooth at 20, sharp at 10.
-        {"cylinder: the two circles", test::cylinderArrays(1, 1, 24), 20, 48, -1},
-        {"cylinder at crease 10: the side lines too", test::cylinderArrays(1, 1, 24), 10, 72, -1},
-        {"open square: its boundary, not its diagonal", square, 20, 4, 4},
+        {"cylinder: the two circles", test::cylinderArrays(1, 1, 24), 20, 48, -1, 72},
+        {"cylinder at crease 10: the side lines too", test::cylinderArrays(1, 1, 24), 10, 72, -1, 72},
+        {"open square: its boundary, not its diagonal", square, 20, 4, 4, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const FeatureEdges edges = extractFeatureEdges(geometryOf(c.shape), c.crease);
         EXPECT_EQ(edges.edgeCount(), c.edges);
+        EXPECT_EQ(edges.facePairs.size(), c.facePairs);
         if (c.axisParallel >= 0) {
             EXPECT_EQ(edgesChanging(edges, 1), c.axisParallel);
         }

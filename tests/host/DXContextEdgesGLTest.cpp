@@ -293,3 +293,74 @@ TEST_F(DXContextEdges, EdgesAreFoundOncePerGeometryAndKeptWithItInTheCache) {
     EXPECT_EQ(current(), fine);
     EXPECT_EQ(factory.requests.size(), 2u);
 }
+
+// ---- Silhouettes ----
+
+TEST_F(DXContextEdges, ACylindersSideLinesAreSilhouettesThatFollowTheCamera) {
+    ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -1, 1), S_OK);
+    int frame = 0, mesh = 0;
+    ASSERT_EQ(context->newFrame(root, &frame), S_OK);
+    // The axis along y: up the screen.
+    ASSERT_EQ(context->addFrameRotation(frame, 0, 1, 0, 0, -3.14159265358979 / 2), S_OK);
+    const ShapeArrays cylinder = cylinderArrays(0.5f, 0.6f, 48);
+    SolidArrays safe(cylinder.vertices, cylinder.normals, cylinder.faces);
+    ASSERT_EQ(context->newSolidMesh(safe.v(), safe.n(), safe.f(), VARIANT_FALSE, &mesh), S_OK);
+    ASSERT_EQ(context->frameAddVisual(frame, mesh), S_OK);
+    // Where world point (x, y, 0) shows.
+    auto pixelOf = [&](double x, double y) {
+        double sx = 0, sy = 0, sz = 0, sw = 0;
+        EXPECT_EQ(context->viewportTransform(viewport, x, y, 0, &sx, &sy, &sz, &sw), S_OK);
+        return std::pair{int(sx), int(sy)};
+    };
+    auto at = [&](const Image& image, double x, double y) {
+        const auto [px, py] = pixelOf(x, y);
+        return image.at(px, py) & 0xFFFFFF;
+    };
+    // The outline's pixels before any turn; a turn about the axis leaves the outline there.
+    std::vector<std::pair<int, int>> outline;
+    for (double y : {-0.3, 0.0, 0.3})
+        for (double x : {-0.5, 0.5}) outline.push_back(pixelOf(x, y));
+    struct Case {
+        const char* name;
+        uint32_t flags;
+        double turn;  // radians the camera turns about the cylinder's axis
+        bool sides;   // side lines at x = +-0.5
+    };
+    const Case cases[] = {
+        {"borders only: the circles", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS, 0, false},
+        {"silhouettes", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0, true},
+        {"silhouettes after a turn", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0.7, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        edges(frame, c.flags);
+        if (c.turn != 0) {
+            ASSERT_EQ(context->rotateCamera(viewport, 0, 0, 0, 0, 1, 0, c.turn), S_OK);
+        }
+        const Image image = draw(std::string("edges_cylinder_") + (c.sides ? "silhouettes" : "borders") +
+                                 (c.turn != 0 ? "_turned" : ""));
+        for (const auto& [px, py] : outline) EXPECT_EQ(isGreen(image.at(px, py) & 0xFFFFFF), c.sides) << px << ", " << py;
+        EXPECT_FALSE(isGreen(at(image, 0, 0)));
+        // The edges that were the outline before the turn lie inside it now, and show nothing.
+        if (c.turn != 0) {
+            EXPECT_FALSE(isGreen(at(image, 0.5 * std::cos(c.turn), 0)));
+        }
+        // The circles are borders, seen edge on.
+        if (!c.sides) {
+            EXPECT_TRUE(isGreen(at(image, 0, 0.6)));
+        }
+    }
+    // In perspective (the body smaller, further off) the outline stays an
+    // outline: the middle row shows it on either side of faces.
+    ASSERT_EQ(context->setViewportPerspective(viewport, VARIANT_TRUE), S_OK);
+    const Image image = draw("edges_cylinder_perspective");
+    const int row = kSize / 2;
+    int left = 0, right = 0;
+    for (int x = 0; x < kSize; ++x)
+        if (isGreen(image.at(x, row) & 0xFFFFFF)) (x < kSize / 2 ? left : right) += 1;
+    EXPECT_GE(left, 2);
+    EXPECT_GE(right, 2);
+    const uint32_t centre = image.at(kSize / 2, row) & 0xFFFFFF;
+    EXPECT_FALSE(isGreen(centre));
+    EXPECT_NE(centre, kBlack);
+}
