@@ -1,7 +1,7 @@
 // The demo host: what a CAD host does with Pelmora, end to end. It builds a
 // small assembly from the sample modelling kernel (a holed base plate, two
 // posts, a ball, a ring and a translucent cover), shows the bodies shaded
-// with their borders and a construction grid under it all, hangs it
+// with their borders and outlines and a construction grid under it all, hangs it
 // in a frame tree through IDXContext with a few sketch-constraint symbols and
 // a hot spot pinned to points of it, renders it into an offscreen window and
 // writes the window's pixels to demo.png, printing each step and what the
@@ -107,10 +107,11 @@ int main() {
         context->setFrameColor(frame, part.color);
         context->frameSetReflectivity(frame, 60.0f);
     }
-    // Shaded with edges: every body's borders two pixels wide in near black,
-    // set once on the root and inherited by each part.
+    // Shaded with edges: every body's borders and outline two pixels wide in
+    // near black, set once on the root and inherited by each part.
+    const unsigned shadedWithEdges = SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_SILHOUETTES;
     report("setFrameDrawFacetEdges(root)",
-           context->setFrameDrawFacetEdges(root, SolidMeshDrawFlags(SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS),
+           context->setFrameDrawFacetEdges(root, SolidMeshDrawFlags(shadedWithEdges),
                                            static_cast<int>(0xFF1A1A1Au), 2, static_cast<int>(0xFF808080u), 1));
 
     // A construction grid just under the base plate: lines every unit, faint

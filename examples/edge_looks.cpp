@@ -53,9 +53,9 @@ int main() {
 
     const Look looks[] = {
         {"shaded", SOLID_MESH_DRAW_SOLIDS},
-        {"shaded with edges", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS},
-        {"hidden lines removed", SOLID_MESH_DRAW_BORDERS},
-        {"hidden lines dashed", SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_HIDDEN},
+        {"shaded with edges", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_SILHOUETTES},
+        {"hidden lines removed", SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_SILHOUETTES},
+        {"hidden lines dashed", SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_SILHOUETTES | SOLID_MESH_DRAW_HIDDEN},
     };
     const int count = int(sizeof looks / sizeof looks[0]);
     std::vector<uint32_t> strip(size_t(kWidth) * count * kHeight);
