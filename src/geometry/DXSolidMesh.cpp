@@ -3,6 +3,7 @@
 #include "geometry/DXSolidMeshBuffers.h"
 #include "geometry/DashedSegments.h"
 #include "geometry/SilhouetteBuffers.h"
+#include "geometry/SilhouetteClusters.h"
 #include "geometry/RayPick.h"
 #include "geometry/SolidFaces.h"
 #include "core/Diagnostics.h"
@@ -52,6 +53,14 @@ bool rayMayHit(const RayLine& ray, const BoxProxy* proxy) {
     D3DXVECTOR3 unused;
     return pickFaceList(ray, box, &unused);
 }
+
+// Face-pair edges tested together for a silhouette each frame.
+constexpr uint32_t kEdgesPerCluster = 64;
+// Culled edges drawn rather than split a draw in two.
+constexpr uint32_t kMergedEdges = 4 * kEdgesPerCluster;
+constexpr UINT kSilhouetteIndicesPerEdge = 6;
+constexpr UINT kSilhouetteCornersPerEdge = 4;
+constexpr UINT kSilhouetteTrianglesPerEdge = 2;
 
 constexpr uint32_t kEdgeFlags = SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_SILHOUETTES;
 
@@ -276,7 +285,7 @@ HRESULT DXSolidMesh::drawEdges(IDirect3DDevice9* device, const D3DMATRIX& world,
     if ((attributes.drawFlags & SOLID_MESH_DRAW_BORDERS) != 0)
         PELMORA_RETURN_IF_FAILED(drawBorders(device, world, attributes, *edges));
     if ((attributes.drawFlags & SOLID_MESH_DRAW_SILHOUETTES) != 0)
-        return drawSilhouettes(device, attributes, *edges);
+        return drawSilhouettes(device, world, attributes, *edges);
     return S_OK;
 }
 
@@ -306,8 +315,8 @@ HRESULT DXSolidMesh::drawBorders(IDirect3DDevice9* device, const D3DMATRIX& worl
     return drawSegments(line, edges.points, transform, attributes.visibleColor, attributes.visibleWidth);
 }
 
-HRESULT DXSolidMesh::drawSilhouettes(IDirect3DDevice9* device, const RenderAttributes& attributes,
-                                     const FeatureEdges& edges) {
+HRESULT DXSolidMesh::drawSilhouettes(IDirect3DDevice9* device, const D3DMATRIX& world,
+                                     const RenderAttributes& attributes, const FeatureEdges& edges) {
     const D3DCOLOR colour = attributes.visibleColor;
     // The colour is in the vertices: another colour needs other buffers.
     if (silhouettes_ && (silhouetteColour_ != colour ||
@@ -316,9 +325,15 @@ HRESULT DXSolidMesh::drawSilhouettes(IDirect3DDevice9* device, const RenderAttri
     if (!silhouettes_) {
         silhouettes_ = makeSilhouetteBatch(device, edges, colour);
         silhouetteColour_ = colour;
+        clusters_ = clusterFacePairs(edges.facePairs, kEdgesPerCluster);
     }
     const MeshBatch& batch = *silhouettes_;
     if (!batch.vertexBuffer) return S_OK;
+    D3DXMATRIX view, projection;
+    device->GetTransform(D3DTS_VIEW, &view);
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    silhouetteRuns(clusters_, D3DXMATRIX(world) * view, projection._44 == 0.0f, kMergedEdges, &runs_);
+    if (runs_.empty()) return S_OK;
     StateSwitch states(device);
     states.setFloat(D3DRS_SILHOUETTEWIDTH, float(std::max(attributes.visibleWidth, 1)));
     states.set(D3DRS_LIGHTING, FALSE);
@@ -326,7 +341,11 @@ HRESULT DXSolidMesh::drawSilhouettes(IDirect3DDevice9* device, const RenderAttri
     PELMORA_RETURN_IF_FAILED(device->SetFVF(batch.fvf));
     PELMORA_RETURN_IF_FAILED(device->SetStreamSource(0, batch.vertexBuffer.get(), 0, batch.stride));
     PELMORA_RETURN_IF_FAILED(device->SetIndices(batch.indexBuffer.get()));
-    return device->DrawIndexedPrimitive(batch.primitiveType, 0, 0, batch.vertexCount, 0, batch.primitiveCount);
+    for (const auto& [first, count] : runs_)
+        PELMORA_RETURN_IF_FAILED(device->DrawIndexedPrimitive(
+            batch.primitiveType, 0, first * kSilhouetteCornersPerEdge, count * kSilhouetteCornersPerEdge,
+            first * kSilhouetteIndicesPerEdge, count * kSilhouetteTrianglesPerEdge));
+    return S_OK;
 }
 
 void DXSolidMesh::releaseDeviceObjects() {

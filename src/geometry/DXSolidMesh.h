@@ -6,6 +6,7 @@
 
 #include "geometry/DXTextureMesh.h"
 #include "geometry/FeatureEdges.h"
+#include "geometry/SilhouetteClusters.h"
 #include "platform/d3dx/d3dx9line.h"
 
 #include <vector>
@@ -85,8 +86,8 @@ private:
     HRESULT drawBorders(IDirect3DDevice9* device, const D3DMATRIX& world,
                         const RenderAttributes& attributes, const FeatureEdges& edges);
     // The face-pair edges through the device's silhouette vertex stage.
-    HRESULT drawSilhouettes(IDirect3DDevice9* device, const RenderAttributes& attributes,
-                            const FeatureEdges& edges);
+    HRESULT drawSilhouettes(IDirect3DDevice9* device, const D3DMATRIX& world,
+                            const RenderAttributes& attributes, const FeatureEdges& edges);
     HRESULT drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,
                          const D3DXMATRIX& transform, D3DCOLOR colour, int width);
 
@@ -97,6 +98,8 @@ private:
     std::vector<D3DXVECTOR3> dashes_;  // the hidden edges' dashes, reused each draw
     std::unique_ptr<MeshBatch> silhouettes_;  // made at the first draw with silhouettes
     D3DCOLOR silhouetteColour_ = 0;
+    std::vector<EdgeCluster> clusters_;  // of the silhouette buffers' edges
+    std::vector<std::pair<uint32_t, uint32_t>> runs_;  // the clusters drawn this frame
 };
 
 }  // namespace pelmora

@@ -114,6 +114,34 @@ void addFacePair(const SolidGeometry& geometry, const std::vector<D3DXVECTOR3>& 
     pairs->push_back({positionOf(geometry.vertices[one.from]), positionOf(geometry.vertices[one.to]), n0, n1});
 }
 
+// A cell of a cube around the unit sphere, 8 x 8 a side, for the direction
+// between the two faces' normals: edges of one cell turn alike, so a run of
+// them has a narrow cone and is tested for a silhouette as one.
+uint32_t normalCell(const FacePairEdge& edge) {
+    constexpr float kCells = 8.0f;
+    const float d[3] = {edge.normal0.x + edge.normal1.x, edge.normal0.y + edge.normal1.y,
+                        edge.normal0.z + edge.normal1.z};
+    int axis = 0;
+    for (int k = 1; k < 3; ++k)
+        if (std::fabs(d[k]) > std::fabs(d[axis])) axis = k;
+    const float major = std::fabs(d[axis]);
+    if (!(major > 0.0f)) return 0;
+    const uint32_t face = uint32_t(axis * 2 + (d[axis] < 0.0f ? 1 : 0));
+    auto cell = [&](float v) {
+        return uint32_t(std::clamp((v / major * 0.5f + 0.5f) * kCells, 0.0f, kCells - 1.0f));
+    };
+    return (face * 8 + cell(d[(axis + 1) % 3])) * 8 + cell(d[(axis + 2) % 3]);
+}
+
+void sortByNormalCell(std::vector<FacePairEdge>* pairs) {
+    std::vector<std::pair<uint32_t, uint32_t>> keys(pairs->size());
+    for (size_t i = 0; i < pairs->size(); ++i) keys[i] = {normalCell((*pairs)[i]), uint32_t(i)};
+    std::sort(keys.begin(), keys.end());
+    std::vector<FacePairEdge> sorted(pairs->size());
+    for (size_t i = 0; i < keys.size(); ++i) sorted[i] = (*pairs)[keys[i].second];
+    pairs->swap(sorted);
+}
+
 bool indicesValid(const SolidGeometry& geometry) {
     const size_t count = std::min<size_t>(geometry.vertexCount, geometry.vertices.size());
     if (geometry.faces.size() < size_t(geometry.count) * kTriangleEntry) return false;
@@ -158,6 +186,7 @@ FeatureEdges extractFeatureEdges(const SolidGeometry& geometry, float creaseDegr
             first = last;
         }
     }
+    sortByNormalCell(&result.facePairs);
     return result;
 }
 

@@ -23,7 +23,8 @@ struct FeatureEdges {
     // Two points per edge, in the geometry's space.
     std::vector<D3DXVECTOR3> points;
     float creaseDegrees = 0.0f;
-    // Every edge two faces share at an angle, sharp or smooth.
+    // Every edge two faces share at an angle, sharp or smooth, those whose
+    // faces turn alike next to each other.
     std::vector<FacePairEdge> facePairs;
 
     size_t edgeCount() const { return points.size() / 2; }
