@@ -71,6 +71,11 @@ HRESULT AssemblyHost::zoom(double factor) {
     return context_->setViewportPlane(viewport_, p[0] * factor, p[1] * factor, p[2] * factor, p[3] * factor);
 }
 
+HRESULT AssemblyHost::setDrawFlags(uint32_t flags) {
+    return context_->setFrameDrawFacetEdges(root_, SolidMeshDrawFlags(flags), int(0xFF1A1A1Au), 2,
+                                            int(0xFF808080u), 1);
+}
+
 std::vector<uint32_t> AssemblyHost::readImage() const { return bench_.readImage(); }
 
 }  // namespace pelmora::bench

@@ -36,6 +36,9 @@ public:
     // The view plane of the benchmark scaled about its centre (2: twice as
     // wide, zoomed out); the automatic deviation follows at the next render.
     HRESULT zoom(double factor);
+    // The root frame's solid-mesh draw flags, which every body inherits;
+    // edges in near black, two pixels wide.
+    HRESULT setDrawFlags(uint32_t flags);
     // The whole back buffer as 0xAARRGGBB, top row first.
     std::vector<uint32_t> readImage() const;
 

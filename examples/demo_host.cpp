@@ -1,16 +1,12 @@
 // The demo host: what a CAD host does with Pelmora, end to end. It builds a
 // small assembly from the sample modelling kernel (a holed base plate, two
-// posts, a ball, a ring and a translucent cover), shows each body with its
-// model edges as a wire mesh and a construction grid under it all, hangs it
+// posts, a ball, a ring and a translucent cover), shows the bodies shaded
+// with their borders and outlines and a construction grid under it all, hangs it
 // in a frame tree through IDXContext with a few sketch-constraint symbols and
 // a hot spot pinned to points of it, renders it into an offscreen window and
 // writes the window's pixels to demo.png, printing each step and what the
 // engine said.
-#include <pelmora/pelmora.h>
-
-#include <SampleKernel.h>
-
-#include <png.h>
+#include "DemoAssembly.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,15 +30,7 @@ HRESULT writeWindowImage(int window, const char* path) {
     const uint32_t* pixels = nullptr;
     HRESULT hr = PelmoraGetWindowImage(window, &width, &height, &pixels);
     if (FAILED(hr)) return hr;
-    std::vector<uint32_t> opaque(pixels, pixels + size_t(width) * height);
-    for (uint32_t& p : opaque) p |= 0xFF000000u;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_BGRA;  // 0xAARRGGBB in memory on a little-endian machine
-    if (!png_image_write_to_file(&image, path, 0, opaque.data(), 0, nullptr)) return E_FAIL;
-    return S_OK;
+    return demo::writePng(path, width, height, pixels);
 }
 
 // The 12-value transform array of a frame moved by (x, y, z).
@@ -57,12 +45,6 @@ HRESULT moveFrame(IDXContext* context, int frame, double x, double y, double z) 
     SafeArrayDestroy(array);
     return status;
 }
-
-struct Part {
-    const char* name;
-    samplekernel::Shape shape;
-    int color;  // 0xAARRGGBB
-};
 
 // A symbol of the built-in set pinned to a point of the model: its anchor
 // pixel lands on the point, whatever the camera does.
@@ -110,23 +92,12 @@ int main() {
     // The modelling kernel owns the bodies; the engine asks it for facets.
     SampleKernel kernel;
     const int factory = PelmoraRegisterFacetFactory(&kernel);
-    const int steel = static_cast<int>(0xFF4682B4u);
-    const int brass = static_cast<int>(0xFFD4A017u);
-    const std::vector<Part> parts = {
-        {"base plate", Plate{{-2.0, -1.5, -0.3}, 1.0, 4, 3, 0.3,
-                             {{0, 0, 0.25}, {3, 0, 0.25}, {0, 2, 0.25}, {3, 2, 0.25}}},
-         steel},
-        {"left post", Cylinder{{-1.0, 0.0, 0.0}, 0.25, 1.4}, steel},
-        {"right post", Cylinder{{1.0, 0.0, 0.0}, 0.25, 1.4}, steel},
-        {"ball", Sphere{{-1.0, 0.0, 1.75}, 0.35}, brass},
-        {"ring", Torus{{1.0, 0.0, 1.4}, 0.45, 0.12}, brass},
-        {"cover", Box{{-1.6, -0.9, 2.2}, {1.6, 0.9, 2.28}}, static_cast<int>(0x6080C0FFu)},
-    };
+    const std::vector<demo::Part> parts = demo::assemblyParts();
 
     int root = 0;
     report("newFrame(root)", context->newFrame(0, &root));
-    for (const Part& part : parts) {
-        int frame = 0, mesh = 0, edgeFrame = 0, edges = 0;
+    for (const demo::Part& part : parts) {
+        int frame = 0, mesh = 0;
         context->newFrame(root, &frame);
         const int body = kernel.addBody(part.shape);
         char step[80];
@@ -135,15 +106,13 @@ int main() {
         context->frameAddVisual(frame, mesh);
         context->setFrameColor(frame, part.color);
         context->frameSetReflectivity(frame, 60.0f);
-        // The body's model edges, fetched from the kernel like its faces, drawn
-        // two pixels wide in a dark frame of their own.
-        std::snprintf(step, sizeof step, "newWireMeshFromHandle(%s edges)", part.name);
-        report(step, context->newWireMeshFromHandle(kernel.addEdges(body), factory, &edges));
-        context->newFrame(frame, &edgeFrame);
-        context->frameAddVisual(edgeFrame, edges);
-        context->setFrameColor(edgeFrame, static_cast<int>(0xFF1A1A1Au));
-        context->frameSetLineWidth(edgeFrame, 2);
     }
+    // Shaded with edges: every body's borders and outline two pixels wide in
+    // near black, set once on the root and inherited by each part.
+    const unsigned shadedWithEdges = SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_SILHOUETTES;
+    report("setFrameDrawFacetEdges(root)",
+           context->setFrameDrawFacetEdges(root, SolidMeshDrawFlags(shadedWithEdges),
+                                           static_cast<int>(0xFF1A1A1Au), 2, static_cast<int>(0xFF808080u), 1));
 
     // A construction grid just under the base plate: lines every unit, faint
     // ones every quarter.

@@ -3,6 +3,7 @@
 #include "device/DXUTEnumeration.h"
 #include "device/DXUTErrors.h"
 #include "core/Diagnostics.h"
+#include "platform/win/AntialiasingSetting.h"
 
 #include <algorithm>
 
@@ -75,6 +76,8 @@ HRESULT DXUT::createDevice(HWND window, UINT minWidth, UINT minHeight, IDirect3D
     settings.pp.hDeviceWindow = window;
     settings.pp.BackBufferWidth = std::max(settings.pp.BackBufferWidth, minWidth);
     settings.pp.BackBufferHeight = std::max(settings.pp.BackBufferHeight, minHeight);
+    settings.pp.MultiSampleType = multiSampleFor(settings);
+    settings.pp.MultiSampleQuality = 0;
     logFormat("Creating device (%s), with format %d\n", deviceTypeName(settings.deviceType),
               static_cast<int>(settings.adapterFormat));
     HRESULT hr = d3d_->CreateDevice(settings.adapterOrdinal, settings.deviceType, kNoFocusWindow,
@@ -88,6 +91,26 @@ HRESULT DXUT::createDevice(HWND window, UINT minWidth, UINT minHeight, IDirect3D
     if (presentParameters)
         *presentParameters = settings.pp;
     return S_OK;
+}
+
+D3DMULTISAMPLE_TYPE DXUT::multiSampleFor(const DXUTDeviceSettings& settings) const {
+    int samples = win::readAntialiasingSetting();
+    if (samples < 0) samples = settings.deviceType == D3DDEVTYPE_SW ? 0 : win::kDefaultHardwareSamples;
+    const D3DPRESENT_PARAMETERS& pp = settings.pp;
+    const D3DFORMAT colour =
+        pp.BackBufferFormat == D3DFMT_UNKNOWN ? settings.adapterFormat : pp.BackBufferFormat;
+    for (; samples >= 2; --samples) {
+        const auto type = static_cast<D3DMULTISAMPLE_TYPE>(samples);
+        const bool offered =
+            SUCCEEDED(d3d_->CheckDeviceMultiSampleType(settings.adapterOrdinal, settings.deviceType, colour,
+                                                       pp.Windowed, type, nullptr)) &&
+            (!pp.EnableAutoDepthStencil ||
+             SUCCEEDED(d3d_->CheckDeviceMultiSampleType(settings.adapterOrdinal, settings.deviceType,
+                                                        pp.AutoDepthStencilFormat, pp.Windowed, type,
+                                                        nullptr)));
+        if (offered) return type;
+    }
+    return D3DMULTISAMPLE_NONE;
 }
 
 void DXUT::traceFailedCreation(const DXUTDeviceSettings& settings) {

@@ -27,6 +27,10 @@ public:
 private:
     static DXUTDeviceSettings request(HWND window);
     static void traceFailedCreation(const DXUTDeviceSettings& settings);
+    // The most samples up to what the "Antialiasing" setting asks (4 on
+    // hardware without it, none on the software rasterizer) that the
+    // adapter offers for the settings' back buffer and depth formats.
+    D3DMULTISAMPLE_TYPE multiSampleFor(const DXUTDeviceSettings& settings) const;
 
     IDirect3D9* d3d_;
 };

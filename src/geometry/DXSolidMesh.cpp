@@ -1,13 +1,21 @@
 #include "geometry/DXSolidMesh.h"
 
 #include "geometry/DXSolidMeshBuffers.h"
+#include "geometry/DashedSegments.h"
+#include "geometry/SilhouetteBuffers.h"
+#include "geometry/SilhouetteClusters.h"
 #include "geometry/RayPick.h"
 #include "geometry/SolidFaces.h"
 #include "core/Diagnostics.h"
+#include "platform/win/CreaseAngleSetting.h"
+#include "view/DXViewport.h"
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 namespace pelmora {
 
@@ -45,6 +53,63 @@ bool rayMayHit(const RayLine& ray, const BoxProxy* proxy) {
     D3DXVECTOR3 unused;
     return pickFaceList(ray, box, &unused);
 }
+
+// Face-pair edges tested together for a silhouette each frame.
+constexpr uint32_t kEdgesPerCluster = 64;
+// Culled edges drawn rather than split a draw in two.
+constexpr uint32_t kMergedEdges = 4 * kEdgesPerCluster;
+constexpr UINT kSilhouetteIndicesPerEdge = 6;
+constexpr UINT kSilhouetteCornersPerEdge = 4;
+constexpr UINT kSilhouetteTrianglesPerEdge = 2;
+
+constexpr uint32_t kEdgeFlags = SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_SILHOUETTES;
+
+bool madeOn(const MeshBatch& batch, IDirect3DDevice9* device) {
+    ComPtr<IDirect3DDevice9> owner;
+    if (!batch.vertexBuffer || FAILED(batch.vertexBuffer->GetDevice(owner.put()))) return false;
+    return owner.get() == device;
+}
+
+// Render states set for one part of a draw and put back after it.
+class StateSwitch {
+public:
+    explicit StateSwitch(IDirect3DDevice9* device) : device_(device) {}
+    ~StateSwitch() {
+        for (size_t i = count_; i-- > 0;) device_->SetRenderState(saved_[i].first, saved_[i].second);
+    }
+    StateSwitch(const StateSwitch&) = delete;
+    StateSwitch& operator=(const StateSwitch&) = delete;
+
+    void set(D3DRENDERSTATETYPE state, DWORD value) {
+        DWORD current = value;
+        device_->GetRenderState(state, &current);
+        if (current == value || count_ == saved_.size()) return;
+        saved_[count_++] = {state, current};
+        device_->SetRenderState(state, value);
+    }
+    void setFloat(D3DRENDERSTATETYPE state, float value) {
+        DWORD bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        set(state, bits);
+    }
+
+private:
+    IDirect3DDevice9* device_;
+    std::array<std::pair<D3DRENDERSTATETYPE, DWORD>, 4> saved_{};
+    size_t count_ = 0;
+};
+
+// Restores the viewport pointer a render set, however the render ends.
+class RenderingIn {
+public:
+    RenderingIn(DXViewport*& slot, DXViewport* viewport) : slot_(slot) { slot_ = viewport; }
+    ~RenderingIn() { slot_ = nullptr; }
+    RenderingIn(const RenderingIn&) = delete;
+    RenderingIn& operator=(const RenderingIn&) = delete;
+
+private:
+    DXViewport*& slot_;
+};
 
 HRESULT invalidArrays(const char* why) {
     logFormat("newSolidMesh: %s\n", why);
@@ -172,6 +237,132 @@ std::unique_ptr<MeshBatch> DXSolidMesh::createDeviceBuffers(IDirect3DDevice9* de
                                                             const D3DMATRIX*, D3DMATERIAL9*,
                                                             const RenderAttributes&) {
     return makeSolidBatch(device, geometry(), doubleSided_);
+}
+
+HRESULT DXSolidMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
+                            const D3DMATRIX* world, D3DMATERIAL9* material,
+                            RenderAttributes attributes) {
+    const RenderingIn rendering(viewport_, dynamic_cast<DXViewport*>(viewport));
+    return DXTextureMesh::render(device, viewport, world, material, attributes);
+}
+
+const FeatureEdges* DXSolidMesh::featureEdges() {
+    SolidGeometry* current = editableGeometry();
+    if (current == nullptr) return nullptr;
+    if (!current->featureEdges)
+        current->featureEdges = std::make_shared<const FeatureEdges>(
+            extractFeatureEdges(*current, win::readCreaseAngleSetting()));
+    return current->featureEdges.get();
+}
+
+int DXSolidMesh::drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world, D3DMATERIAL9*,
+                           const RenderAttributes& attributes) {
+    const uint32_t flags = attributes.drawFlags;
+    if ((flags & kEdgeFlags) == 0 && (flags & SOLID_MESH_DRAW_SOLIDS) != 0) return 0;
+    if (batch() == nullptr || batch()->vertexCount == 0) return 1;
+    HRESULT hr = drawOffsetFaces(device, attributes);
+    if (SUCCEEDED(hr) && (flags & kEdgeFlags) != 0) hr = drawEdges(device, *world, attributes);
+    if (FAILED(hr)) PELMORA_TRACE_FAILED(hr);
+    return 1;
+}
+
+HRESULT DXSolidMesh::drawOffsetFaces(IDirect3DDevice9* device,
+                                     const RenderAttributes& attributes) {
+    StateSwitch states(device);
+    const float halfWidth = 0.5f * float(std::max(attributes.visibleWidth, 1));
+    states.setFloat(D3DRS_SLOPESCALEDEPTHBIAS, halfWidth + kFillSlopePixels);
+    states.setFloat(D3DRS_DEPTHBIAS, kFillDepthSteps / float(1u << 24));
+    // Without solids the faces only hide what lies behind them.
+    if ((attributes.drawFlags & SOLID_MESH_DRAW_SOLIDS) == 0)
+        states.set(D3DRS_COLORWRITEENABLE, 0);
+    return issueBatch(device);
+}
+
+HRESULT DXSolidMesh::drawEdges(IDirect3DDevice9* device, const D3DMATRIX& world,
+                               const RenderAttributes& attributes) {
+    const FeatureEdges* edges = featureEdges();
+    if (edges == nullptr) return S_OK;
+    if ((attributes.drawFlags & SOLID_MESH_DRAW_BORDERS) != 0)
+        PELMORA_RETURN_IF_FAILED(drawBorders(device, world, attributes, *edges));
+    if ((attributes.drawFlags & SOLID_MESH_DRAW_SILHOUETTES) != 0)
+        return drawSilhouettes(device, world, attributes, *edges);
+    return S_OK;
+}
+
+HRESULT DXSolidMesh::drawBorders(IDirect3DDevice9* device, const D3DMATRIX& world,
+                                 const RenderAttributes& attributes, const FeatureEdges& edges) {
+    ID3DXLine* line = viewport_ != nullptr ? viewport_->lineDrawer() : nullptr;
+    if (line == nullptr || edges.points.empty()) return S_OK;
+    ComPtr<IDirect3DDevice9> owner;
+    PELMORA_RETURN_IF_FAILED(line->GetDevice(owner.put()));
+    // A drawer left from another device draws nothing until the viewport has a new one.
+    if (owner.get() != device) return S_OK;
+    D3DXMATRIX view, projection;
+    device->GetTransform(D3DTS_VIEW, &view);
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    const D3DXMATRIX transform = D3DXMATRIX(world) * view * projection;
+    // Hidden first, so a visible edge in front of a hidden one stays whole.
+    if ((attributes.drawFlags & SOLID_MESH_DRAW_HIDDEN) != 0) {
+        StateSwitch states(device);
+        states.set(D3DRS_ZFUNC, D3DCMP_GREATER);
+        states.set(D3DRS_ZWRITEENABLE, FALSE);
+        D3DVIEWPORT9 port{};
+        device->GetViewport(&port);
+        dashSegments(edges.points, transform, float(port.Width), float(port.Height), DashPattern{}, &dashes_);
+        PELMORA_RETURN_IF_FAILED(drawSegments(line, dashes_, transform, attributes.hiddenColor,
+                                              attributes.hiddenWidth));
+    }
+    return drawSegments(line, edges.points, transform, attributes.visibleColor, attributes.visibleWidth);
+}
+
+HRESULT DXSolidMesh::drawSilhouettes(IDirect3DDevice9* device, const D3DMATRIX& world,
+                                     const RenderAttributes& attributes, const FeatureEdges& edges) {
+    const D3DCOLOR colour = attributes.visibleColor;
+    // The colour is in the vertices: another colour needs other buffers.
+    if (silhouettes_ && (silhouetteColour_ != colour ||
+                         (silhouettes_->vertexBuffer && !madeOn(*silhouettes_, device))))
+        silhouettes_.reset();
+    if (!silhouettes_) {
+        silhouettes_ = makeSilhouetteBatch(device, edges, colour);
+        silhouetteColour_ = colour;
+        clusters_ = clusterFacePairs(edges.facePairs, kEdgesPerCluster);
+    }
+    const MeshBatch& batch = *silhouettes_;
+    if (!batch.vertexBuffer) return S_OK;
+    D3DXMATRIX view, projection;
+    device->GetTransform(D3DTS_VIEW, &view);
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    silhouetteRuns(clusters_, D3DXMATRIX(world) * view, projection._44 == 0.0f, kMergedEdges, &runs_);
+    if (runs_.empty()) return S_OK;
+    StateSwitch states(device);
+    states.setFloat(D3DRS_SILHOUETTEWIDTH, float(std::max(attributes.visibleWidth, 1)));
+    states.set(D3DRS_LIGHTING, FALSE);
+    states.set(D3DRS_CULLMODE, D3DCULL_NONE);
+    PELMORA_RETURN_IF_FAILED(device->SetFVF(batch.fvf));
+    PELMORA_RETURN_IF_FAILED(device->SetStreamSource(0, batch.vertexBuffer.get(), 0, batch.stride));
+    PELMORA_RETURN_IF_FAILED(device->SetIndices(batch.indexBuffer.get()));
+    for (const auto& [first, count] : runs_)
+        PELMORA_RETURN_IF_FAILED(device->DrawIndexedPrimitive(
+            batch.primitiveType, 0, first * kSilhouetteCornersPerEdge, count * kSilhouetteCornersPerEdge,
+            first * kSilhouetteIndicesPerEdge, count * kSilhouetteTrianglesPerEdge));
+    return S_OK;
+}
+
+void DXSolidMesh::releaseDeviceObjects() {
+    DXTextureMesh::releaseDeviceObjects();
+    silhouettes_.reset();
+}
+
+HRESULT DXSolidMesh::drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,
+                                  const D3DXMATRIX& transform, D3DCOLOR colour, int width) {
+    if (points.empty()) return S_OK;
+    PELMORA_RETURN_IF_FAILED(line->SetWidth(float(std::max(width, 1))));
+    PELMORA_RETURN_IF_FAILED(line->Begin());
+    HRESULT status = S_OK;
+    for (size_t i = 0; i + 1 < points.size() && SUCCEEDED(status); i += 2)
+        status = line->DrawTransform(&points[i], 2, &transform, colour);
+    const HRESULT ended = line->End();
+    return FAILED(status) ? status : ended;
 }
 
 HRESULT DXSolidMesh::setMeshSimplificationLevel(int level, IDirect3DDevice9* device) {

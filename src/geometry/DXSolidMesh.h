@@ -5,6 +5,11 @@
 #pragma once
 
 #include "geometry/DXTextureMesh.h"
+#include "geometry/FeatureEdges.h"
+#include "geometry/SilhouetteClusters.h"
+#include "platform/d3dx/d3dx9line.h"
+
+#include <vector>
 
 namespace pelmora {
 
@@ -41,6 +46,21 @@ public:
                      PickResult* result) override;
     bool isDoubleSided() const override { return doubleSided_; }
     int simplificationLevel() const { return simplificationLevel_; }
+    // Draws the faces, and the edges the frame's draw flags ask for.
+    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
+                   D3DMATERIAL9* material, RenderAttributes attributes) override;
+    // The device buffers, the silhouettes' among them.
+    void releaseDeviceObjects() override;
+    // The current geometry's outline edges, found at the first call for it
+    // with the registry's crease angle; null without a geometry.
+    const FeatureEdges* featureEdges();
+
+    // The faces are pushed back in depth by this many pixels' worth of their
+    // own slope beyond half the edge width, and by this many steps of the
+    // depth buffer, so the edges drawn at their true depth stay in front of
+    // the faces they bound at any zoom and angle.
+    static constexpr float kFillSlopePixels = 1.0f;
+    static constexpr float kFillDepthSteps = 4.0f;
 
 protected:
     HRESULT setGeometryFromFacets(const FacetSource& source) override;
@@ -48,15 +68,38 @@ protected:
     std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
                                                    D3DMATERIAL9* material,
                                                    const RenderAttributes& attributes) override;
+    int drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world, D3DMATERIAL9* material,
+                  const RenderAttributes& attributes) override;
 
 private:
     // Faces above this count get a box proxy for the level-of-detail test.
     static constexpr uint32_t kProxyFaceThreshold = 4;
 
     void buildProxy(const SolidGeometry& geometry);
+    // The faces with the depth offset the edges need, in colour only when
+    // the flags ask for solids.
+    HRESULT drawOffsetFaces(IDirect3DDevice9* device, const RenderAttributes& attributes);
+    HRESULT drawEdges(IDirect3DDevice9* device, const D3DMATRIX& world,
+                      const RenderAttributes& attributes);
+    // The feature edges in the visible colour where they show and, with
+    // the hidden flag, dashed in the hidden colour where faces cover them.
+    HRESULT drawBorders(IDirect3DDevice9* device, const D3DMATRIX& world,
+                        const RenderAttributes& attributes, const FeatureEdges& edges);
+    // The face-pair edges through the device's silhouette vertex stage.
+    HRESULT drawSilhouettes(IDirect3DDevice9* device, const D3DMATRIX& world,
+                            const RenderAttributes& attributes, const FeatureEdges& edges);
+    HRESULT drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,
+                         const D3DXMATRIX& transform, D3DCOLOR colour, int width);
 
     bool doubleSided_;
     int simplificationLevel_ = 0;
+    // The viewport of the render under way; null outside render.
+    DXViewport* viewport_ = nullptr;
+    std::vector<D3DXVECTOR3> dashes_;  // the hidden edges' dashes, reused each draw
+    std::unique_ptr<MeshBatch> silhouettes_;  // made at the first draw with silhouettes
+    D3DCOLOR silhouetteColour_ = 0;
+    std::vector<EdgeCluster> clusters_;  // of the silhouette buffers' edges
+    std::vector<std::pair<uint32_t, uint32_t>> runs_;  // the clusters drawn this frame
 };
 
 }  // namespace pelmora

@@ -109,6 +109,8 @@ protected:
     // Makes a finished geometry current and keeps it in the cache.
     void adoptGeometry(std::unique_ptr<SolidGeometry> geometry);
     std::unique_ptr<MeshBatch> setBatch(std::unique_ptr<MeshBatch> batch);
+    // Draws the batch as it is, with the device's current states.
+    HRESULT issueBatch(IDirect3DDevice9* device) const;
 
 private:
     bool listed() const {
@@ -137,7 +139,6 @@ private:
     private:
         bool& flag_;
     };
-    HRESULT issueBatch(IDirect3DDevice9* device) const;
 
     HostMeshBinding binding_;
     int registrationId_ = 0;

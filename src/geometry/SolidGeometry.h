@@ -5,9 +5,12 @@
 #include "geometry/MeshVertex.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace pelmora {
+
+struct FeatureEdges;
 
 struct SolidGeometry {
     std::vector<MeshVertex> vertices;
@@ -15,6 +18,9 @@ struct SolidGeometry {
     uint32_t vertexCount = 0;
     // Faces for solid meshes; the list length for line meshes.
     uint32_t count = 0;
+    // The outline edges of a solid body, found at its first draw with
+    // edges and kept as long as this geometry is.
+    std::shared_ptr<const FeatureEdges> featureEdges;
 };
 
 // Integers one stored triangle takes in a face list.

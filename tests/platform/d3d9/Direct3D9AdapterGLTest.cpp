@@ -92,8 +92,14 @@ TEST_F(Direct3D9AdapterGLTest, FormatsAnswerFromWhatTheDriverAccepts) {
     EXPECT_EQ(D3D_OK, direct3d->CheckDeviceMultiSampleType(software, D3DDEVTYPE_SW, D3DFMT_A8R8G8B8, TRUE,
                                                             D3DMULTISAMPLE_NONE, &levels));
     EXPECT_EQ(1u, levels);
-    EXPECT_EQ(D3DERR_NOTAVAILABLE, direct3d->CheckDeviceMultiSampleType(software, D3DDEVTYPE_SW, D3DFMT_A8R8G8B8,
-                                                                        TRUE, D3DMULTISAMPLE_4_SAMPLES, &levels));
+    // Sample counts up to the driver's most; never the non-maskable type.
+    levels = 0;
+    EXPECT_EQ(D3D_OK, direct3d->CheckDeviceMultiSampleType(software, D3DDEVTYPE_SW, D3DFMT_A8R8G8B8, TRUE,
+                                                            D3DMULTISAMPLE_4_SAMPLES, &levels));
+    EXPECT_EQ(1u, levels);
+    for (D3DMULTISAMPLE_TYPE refused : {D3DMULTISAMPLE_NONMASKABLE, D3DMULTISAMPLE_TYPE(64)})
+        EXPECT_EQ(D3DERR_NOTAVAILABLE, direct3d->CheckDeviceMultiSampleType(software, D3DDEVTYPE_SW,
+                                                                            D3DFMT_A8R8G8B8, TRUE, refused, &levels));
 }
 
 TEST_F(Direct3D9AdapterGLTest, CreateDeviceFillsDefaultsAndRefusesWhatIsNotOffered) {

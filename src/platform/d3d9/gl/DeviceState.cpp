@@ -65,6 +65,7 @@ const RenderStateDefault kRenderStates[] = {
     {D3DRS_ANTIALIASEDLINEENABLE, FALSE, kDirtyRaster},
     {D3DRS_DEPTHBIAS, 0, kDirtyDepthBias},
     {D3DRS_SEPARATEALPHABLENDENABLE, FALSE, 0},
+    {D3DRS_SILHOUETTEWIDTH, 0, kDirtyProgram | kDirtyTransforms},
 };
 
 void setStageDefaults(DeviceState* state) {

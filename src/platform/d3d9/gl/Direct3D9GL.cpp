@@ -139,8 +139,10 @@ HRESULT Direct3D9GL::CheckDeviceMultiSampleType(UINT ordinal, D3DDEVTYPE type, D
     if (qualityLevels) *qualityLevels = 0;
     if (!adapter || !(adapter->supportOf(format) & (kFormatRenderTarget | kFormatDepthStencil)))
         return D3DERR_NOTAVAILABLE;
-    // Multisampled back buffers are not built yet: only single sampling is offered.
-    if (multiSample != D3DMULTISAMPLE_NONE) return D3DERR_NOTAVAILABLE;
+    // Counted sample types up to what the driver can render; the
+    // non-maskable type (a quality level instead of a count) is not offered.
+    if (multiSample == D3DMULTISAMPLE_NONMASKABLE || int(multiSample) > adapter->maxSamples)
+        return D3DERR_NOTAVAILABLE;
     if (qualityLevels) *qualityLevels = 1;
     return D3D_OK;
 }

@@ -128,13 +128,20 @@ UINT vertexCountOf(D3DPRIMITIVETYPE type, UINT primitiveCount) {
     }
 }
 
+// Floats in texture coordinate set `set`: two unless the size bits say 1, 3 or 4.
+UINT texCoordSize(DWORD fvf, DWORD set) {
+    static constexpr UINT kSizes[4] = {2, 3, 4, 1};
+    return kSizes[(fvf >> (16 + 2 * set)) & 3];
+}
+
 UINT fvfStride(DWORD fvf) {
     UINT stride = (fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW ? 16 : 12;
     if (fvf & D3DFVF_NORMAL) stride += 12;
     if (fvf & D3DFVF_PSIZE) stride += 4;
     if (fvf & D3DFVF_DIFFUSE) stride += 4;
     if (fvf & D3DFVF_SPECULAR) stride += 4;
-    stride += 8 * ((fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT);
+    const DWORD sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
+    for (DWORD set = 0; set < sets; ++set) stride += 4 * texCoordSize(fvf, set);
     return stride;
 }
 
@@ -186,7 +193,8 @@ void DrawPipeline::applyTransforms(const DeviceState& state) {
     const D3DVIEWPORT9& viewport = state.viewport;
     store(block.viewport, float(viewport.X), float(viewport.Y), float(viewport.Width), float(viewport.Height));
     // Half a pixel right and down (2/size is one pixel in clip units per w).
-    store(block.pixelShift, 1.0f / float(viewport.Width), -(1.0f - 2.0f * lift_) / float(viewport.Height), 0, 0);
+    store(block.pixelShift, 1.0f / float(viewport.Width), -(1.0f - 2.0f * lift_) / float(viewport.Height),
+          0.5f * state.rsFloat(D3DRS_SILHOUETTEWIDTH), 0);
     // Each program keeps its own copy, so a change of program sends them again.
     gl_.ProgramUniform4fv(program_.program, program_.transformVectors, kTransformVectors, block.viewport);
     // Pretransformed vertices never read the matrices, and a program that
@@ -289,8 +297,12 @@ void DrawPipeline::applyVertexFormat(DWORD fvf) {
     const bool specular = (fvf & D3DFVF_SPECULAR) != 0;
     cache_.vertexAttribute(vertexArray_, kSpecularLocation, specular, GL_BGRA, GL_UNSIGNED_BYTE, true, offset);
     offset += specular ? 4 : 0;
-    const bool texCoord = (fvf & D3DFVF_TEXCOUNT_MASK) != 0;
-    cache_.vertexAttribute(vertexArray_, kTexCoordLocation, texCoord, 2, GL_FLOAT, false, offset);
+    const DWORD sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
+    cache_.vertexAttribute(vertexArray_, kTexCoordLocation, sets > 0, GLint(sets > 0 ? texCoordSize(fvf, 0) : 2),
+                           GL_FLOAT, false, offset);
+    offset += sets > 0 ? 4 * texCoordSize(fvf, 0) : 0;
+    cache_.vertexAttribute(vertexArray_, kSecondTexCoordLocation, sets > 1,
+                           GLint(sets > 1 ? texCoordSize(fvf, 1) : 2), GL_FLOAT, false, offset);
 }
 
 HRESULT DrawPipeline::prepare(StateTracker& tracker, const RenderTarget& target) {

@@ -170,11 +170,52 @@ const char* comparison(uint8_t function) {
     }
 }
 
+// Silhouette edges: a quad per edge, its four corners carrying both faces'
+// normals and the other end. The test runs on the edge's midpoint, which
+// all four corners compute alike, so an edge shows whole or not at all.
+const char kSilhouetteStage[] = R"(layout(location = 0) in vec4 aPosition;
+layout(location = 1) in vec3 aNormal;
+layout(location = 2) in vec4 aDiffuse;
+layout(location = 4) in vec3 aOtherNormal;
+layout(location = 5) in vec4 aOtherEnd;
+out vec4 vDiffuse;
+out vec4 vSpecular;
+out vec2 vTexCoord;
+void main() {
+    vDiffuse = aDiffuse;
+    vSpecular = vec4(0.0);
+    vTexCoord = vec2(0.0);
+    vec3 eye = (uWorldView * vec4(aPosition.xyz, 1.0)).xyz;
+    vec3 other = (uWorldView * vec4(aOtherEnd.xyz, 1.0)).xyz;
+    vec3 middle = 0.5 * (eye + other);
+    bool perspective = (uProjection * vec4(0.0, 0.0, 1.0, 0.0)).w != 0.0;
+    vec3 look = perspective ? middle : vec3(0.0, 0.0, 1.0);
+    float facing = dot((uNormalMatrix * vec4(aNormal, 0.0)).xyz, look);
+    float otherFacing = dot((uNormalMatrix * vec4(aOtherNormal, 0.0)).xyz, look);
+    if (facing * otherFacing > 0.0) {
+        gl_Position = vec4(2.0, 2.0, 2.0, 1.0);  // outside the view: nothing drawn
+        return;
+    }
+    vec4 clip = uProjection * vec4(eye, 1.0);
+    vec4 otherClip = uProjection * vec4(other, 1.0);
+    vec2 halfSize = 0.5 * uViewport.zw;
+    vec2 along = (otherClip.xy / otherClip.w - clip.xy / clip.w) * halfSize;
+    float span = length(along);
+    vec2 direction = span > 0.0 ? along / span : vec2(1.0, 0.0);
+    // Sideways by half the width, and past the end by as much so joints close.
+    vec2 offset = (vec2(-direction.y, direction.x) * aOtherEnd.w - direction) * uPixelShift.z;
+    clip.xy += offset / halfSize * clip.w;
+    clip.xy += clip.w * uPixelShift.xy;
+    gl_Position = clip;
+}
+)";
+
 }  // namespace
 
 std::string vertexShaderSource(const FixedFunctionKey& key) {
     std::string text = kHeader;
     text += transformUniforms();
+    if (key.silhouette) return text + kSilhouetteStage;
     if (key.lighting) text += kLightingBlock;
     text += vertexInputs(key);
     text += "void main() {\n";

@@ -15,6 +15,7 @@ enum AttributeLocation : uint32_t {
     kDiffuseLocation = 2,
     kSpecularLocation = 3,
     kTexCoordLocation = 4,
+    kSecondTexCoordLocation = 5,
 };
 
 std::string vertexShaderSource(const FixedFunctionKey& key);

@@ -18,7 +18,7 @@ uint8_t resolveSource(DWORD requested, const FixedFunctionKey& key) {
 
 bool readVertexFormat(DWORD fvf, FixedFunctionKey* key, std::string* unsupported) {
     const DWORD position = fvf & D3DFVF_POSITION_MASK;
-    if ((fvf & ~kSupportedFvfBits) != 0 || (position != D3DFVF_XYZ && position != D3DFVF_XYZRHW)) {
+    if ((fvf != D3DFVF_SILHOUETTEEDGE && (fvf & ~kSupportedFvfBits) != 0) || (position != D3DFVF_XYZ && position != D3DFVF_XYZRHW)) {
         char text[64];
         std::snprintf(text, sizeof text, "vertex format 0x%X is not drawable", fvf);
         *unsupported = text;
@@ -97,6 +97,14 @@ bool makeFixedFunctionKey(const DeviceState& state, bool textureBound, FixedFunc
         key->alphaFunc = static_cast<uint8_t>(alphaFunc);
     }
     key->depthOff = key->pretransformed && state.rs(D3DRS_ZENABLE) == D3DZB_FALSE;
+    if (state.fvf == D3DFVF_SILHOUETTEEDGE && state.rsFloat(D3DRS_SILHOUETTEWIDTH) > 0.0f) {
+        // The edges' colour is in their vertices: nothing else applies.
+        const FixedFunctionKey plain = *key;
+        *key = FixedFunctionKey{};
+        key->hasNormal = key->hasDiffuse = key->silhouette = 1;
+        key->flat = plain.flat;
+        key->alphaFunc = plain.alphaFunc;
+    }
     return true;
 }
 

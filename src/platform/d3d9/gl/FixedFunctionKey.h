@@ -37,6 +37,7 @@ struct FixedFunctionKey {
     uint8_t specularEnable = 0;
     uint8_t alphaFunc = 0;  // 0: no alpha test
     uint8_t depthOff = 0;   // pre-transformed depth forced to 0
+    uint8_t silhouette = 0;  // silhouette-edge vertices expanded in the vertex stage
 
     auto operator<=>(const FixedFunctionKey&) const = default;
 };

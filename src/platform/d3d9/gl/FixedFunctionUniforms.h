@@ -28,7 +28,8 @@ struct TransformBlock {
     float projection[16];
     float normalMatrix[16];  // inverse transpose of worldView, upper 3x3
     float viewport[4];       // X, Y, Width, Height
-    float pixelShift[4];     // clip-space shift per unit w, x and y: Direct3D's pixel centres
+    float pixelShift[4];     // clip-space shift per unit w, x and y: Direct3D's pixel centres;
+                             // z: half the silhouette width in pixels
 };
 // The matrices and the vectors each lie back to back, as the two uploads read them.
 static_assert(offsetof(TransformBlock, normalMatrix) == kTransformMatrices * 16 * sizeof(float) - 16 * sizeof(float));

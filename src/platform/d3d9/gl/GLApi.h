@@ -98,6 +98,7 @@ namespace pelmora::d3d9gl {
     X(PFNGLCREATERENDERBUFFERSPROC, CreateRenderbuffers)              \
     X(PFNGLDELETERENDERBUFFERSPROC, DeleteRenderbuffers)              \
     X(PFNGLNAMEDRENDERBUFFERSTORAGEPROC, NamedRenderbufferStorage)    \
+    X(PFNGLNAMEDRENDERBUFFERSTORAGEMULTISAMPLEPROC, NamedRenderbufferStorageMultisample) \
     X(PFNGLDRAWARRAYSPROC, DrawArrays)                                \
     X(PFNGLDRAWELEMENTSBASEVERTEXPROC, DrawElementsBaseVertex)        \
     X(PFNGLFINISHPROC, Finish)                                        \

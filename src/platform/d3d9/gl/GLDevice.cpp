@@ -295,15 +295,23 @@ HRESULT GLDevice::BeginScene() {
 HRESULT GLDevice::EndScene() {
     if (!inScene_) return invalidCall("EndScene: no scene was begun");
     inScene_ = false;
-    // Hand the scene to the driver now, as Direct3D does at EndScene.
-    if (makeCurrent()) gl().Flush();
+    // Hand the scene to the driver now, as Direct3D does at EndScene; the
+    // back buffer shows the scene from here on, however it is read.
+    if (makeCurrent()) {
+        swapChain_->resolve();
+        gl().Flush();
+    }
     return D3D_OK;
 }
 
 HRESULT GLDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
                         DWORD stencil) {
     if (!makeCurrent()) return D3DERR_DEVICELOST;
-    return pipeline_->clear(*tracker_, swapChain_->renderTarget(), count, rects, flags, colour, z, stencil);
+    const HRESULT hr =
+        pipeline_->clear(*tracker_, swapChain_->renderTarget(), count, rects, flags, colour, z, stencil);
+    // A clear outside a scene is read as it is.
+    if (!inScene_) swapChain_->resolve();
+    return hr;
 }
 
 HRESULT GLDevice::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {

@@ -35,8 +35,9 @@ HRESULT SwapChain::build(const EglAdapter& adapter) {
     const FormatInfo* colour = findFormat(p.BackBufferFormat);
     if (!colour || !(adapter.supportOf(p.BackBufferFormat) & kFormatRenderTarget))
         return device_->invalidCall("CreateDevice: the back-buffer format cannot be rendered to");
-    if (p.MultiSampleType != D3DMULTISAMPLE_NONE)
-        return device_->notAvailable("CreateDevice: multisampled back buffers are not offered");
+    const GLsizei samples = p.MultiSampleType == D3DMULTISAMPLE_NONE ? 0 : GLsizei(p.MultiSampleType);
+    if (p.MultiSampleType == D3DMULTISAMPLE_NONMASKABLE || samples > adapter.maxSamples)
+        return device_->notAvailable("CreateDevice: the multisample type is not offered");
     const FormatInfo* depth = nullptr;
     if (p.EnableAutoDepthStencil) {
         depth = findFormat(p.AutoDepthStencilFormat);
@@ -58,10 +59,15 @@ HRESULT SwapChain::build(const EglAdapter& adapter) {
     target_.framebuffer = backBuffer_->image().framebuffer();
     target_.width = p.BackBufferWidth;
     target_.height = p.BackBufferHeight;
+    if (samples > 0) buildSampleBuffers(*colour, depth, samples);
     if (depth) {
         gl.CreateRenderbuffers(1, &depthBuffer_);
-        gl.NamedRenderbufferStorage(depthBuffer_, depth->internalFormat, GLsizei(p.BackBufferWidth),
-                                    GLsizei(p.BackBufferHeight));
+        if (samples > 0)
+            gl.NamedRenderbufferStorageMultisample(depthBuffer_, samples, depth->internalFormat,
+                                                   GLsizei(p.BackBufferWidth), GLsizei(p.BackBufferHeight));
+        else
+            gl.NamedRenderbufferStorage(depthBuffer_, depth->internalFormat, GLsizei(p.BackBufferWidth),
+                                        GLsizei(p.BackBufferHeight));
         gl.NamedFramebufferRenderbuffer(target_.framebuffer,
                                         depth->stencilBits ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
                                         GL_RENDERBUFFER, depthBuffer_);
@@ -74,9 +80,33 @@ HRESULT SwapChain::build(const EglAdapter& adapter) {
     return D3D_OK;
 }
 
+void SwapChain::buildSampleBuffers(const FormatInfo& colour, const FormatInfo*, GLsizei samples) {
+    const GLApi& gl = device_->gl();
+    gl.CreateRenderbuffers(1, &sampleColour_);
+    gl.NamedRenderbufferStorageMultisample(sampleColour_, samples, colour.internalFormat,
+                                           GLsizei(parameters_.BackBufferWidth),
+                                           GLsizei(parameters_.BackBufferHeight));
+    gl.CreateFramebuffers(1, &sampleFramebuffer_);
+    gl.NamedFramebufferRenderbuffer(sampleFramebuffer_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, sampleColour_);
+    target_.framebuffer = sampleFramebuffer_;
+}
+
+void SwapChain::resolve() {
+    if (!sampleFramebuffer_) return;
+    const GLint width = GLint(parameters_.BackBufferWidth), height = GLint(parameters_.BackBufferHeight);
+    device_->gl().BlitNamedFramebuffer(sampleFramebuffer_, backBuffer_->image().framebuffer(), 0, 0, width,
+                                       height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+}
+
 SwapChain::~SwapChain() {
     if (backBuffer_) backBuffer_->releaseBinding();
-    if (depthBuffer_) device_->gl().DeleteRenderbuffers(1, &depthBuffer_);
+    const GLApi& gl = device_->gl();
+    if (depthBuffer_) gl.DeleteRenderbuffers(1, &depthBuffer_);
+    if (sampleFramebuffer_) {
+        device_->cache().forgetFramebuffer(sampleFramebuffer_);
+        gl.DeleteFramebuffers(1, &sampleFramebuffer_);
+    }
+    if (sampleColour_) gl.DeleteRenderbuffers(1, &sampleColour_);
 }
 
 HRESULT SwapChain::present(const RECT* source, const RECT* destination, HWND window) {
@@ -89,6 +119,7 @@ HRESULT SwapChain::present(const RECT* source, const RECT* destination, HWND win
     if (!image.contains(from)) return device_->invalidCall("Present: source rectangle outside the back buffer");
     const RECT to = destination ? *destination : RECT{0, 0, clientWidth, clientHeight};
     const int width = from.right - from.left, height = from.bottom - from.top;
+    resolve();
     std::vector<uint32_t> pixels(size_t(width) * height);
     image.readArgb(from, pixels.data(), size_t(width) * sizeof(uint32_t));
     return win::presentPixels(window, to, pixels.data(), width, height, width);

@@ -10,6 +10,7 @@ namespace pelmora::d3d9gl {
 
 class GLDevice;
 class GLSurface;
+struct FormatInfo;
 struct EglAdapter;
 
 class SwapChain {
@@ -28,16 +29,24 @@ public:
     const D3DPRESENT_PARAMETERS& parameters() const { return parameters_; }
 
     HRESULT present(const RECT* source, const RECT* destination, HWND window);
+    // With a multisampled back buffer the device draws into sample buffers
+    // of their own; this resolves them into the back buffer every reader
+    // sees. Nothing to do without multisampling.
+    void resolve();
 
 private:
     SwapChain(GLDevice* device, const D3DPRESENT_PARAMETERS& parameters)
         : device_(device), parameters_(parameters) {}
     HRESULT build(const EglAdapter& adapter);
+    // The sample buffers the device draws into instead of the back buffer.
+    void buildSampleBuffers(const FormatInfo& colour, const FormatInfo* depth, GLsizei samples);
 
     GLDevice* device_;
     D3DPRESENT_PARAMETERS parameters_;
     GLSurface* backBuffer_ = nullptr;  // holds the device's binding
     GLuint depthBuffer_ = 0;
+    GLuint sampleColour_ = 0;       // multisampled colour, 0 without multisampling
+    GLuint sampleFramebuffer_ = 0;  // the device's target when multisampled
     RenderTarget target_;
 };
 

@@ -1,0 +1,193 @@
+#include "geometry/FeatureEdges.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace pelmora {
+
+namespace {
+
+constexpr double kDegreesToRadians = 3.14159265358979323846 / 180.0;
+// Faces closer to one plane than this cannot show a silhouette between them.
+constexpr float kCoplanarCosine = 0.99999f;
+
+uint64_t positionHash(const MeshVertex& vertex) {
+    // +0 and -0 are one place.
+    const float coordinates[3] = {vertex.x + 0.0f, vertex.y + 0.0f, vertex.z + 0.0f};
+    uint32_t bits[3];
+    std::memcpy(bits, coordinates, sizeof bits);
+    uint64_t h = bits[0] * 0x9E3779B97F4A7C15ull;
+    h ^= (h >> 29) ^ (uint64_t(bits[1]) * 0xC2B2AE3D27D4EB4Full);
+    h ^= (h >> 31) ^ (uint64_t(bits[2]) * 0x165667B19E3779F9ull);
+    return h ^ (h >> 32);
+}
+
+bool samePlace(const MeshVertex& a, const MeshVertex& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+// One id per distinct position, so faces that split their vertices for
+// their own normals still share edges. An open-addressed table of vertex
+// numbers, twice the vertices in size.
+std::vector<uint32_t> weldPositions(const SolidGeometry& geometry, size_t count) {
+    constexpr uint32_t kEmpty = UINT32_MAX;
+    size_t size = 16;
+    while (size < 2 * count) size *= 2;
+    std::vector<uint32_t> table(size, kEmpty);
+    std::vector<uint32_t> ids(count);
+    for (size_t i = 0; i < count; ++i) {
+        const MeshVertex& vertex = geometry.vertices[i];
+        size_t slot = size_t(positionHash(vertex)) & (size - 1);
+        while (table[slot] != kEmpty && !samePlace(geometry.vertices[table[slot]], vertex))
+            slot = (slot + 1) & (size - 1);
+        if (table[slot] == kEmpty) table[slot] = uint32_t(i);
+        ids[i] = table[slot];
+    }
+    return ids;
+}
+
+D3DXVECTOR3 positionOf(const MeshVertex& vertex) { return {vertex.x, vertex.y, vertex.z}; }
+
+D3DXVECTOR3 faceNormal(const SolidGeometry& geometry, const uint32_t* face) {
+    const MeshVertex& a = geometry.vertices[face[1]];
+    const MeshVertex& b = geometry.vertices[face[2]];
+    const MeshVertex& c = geometry.vertices[face[3]];
+    const float ab[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
+    const float ac[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
+    D3DXVECTOR3 normal(ab[1] * ac[2] - ab[2] * ac[1], ab[2] * ac[0] - ab[0] * ac[2],
+                       ab[0] * ac[1] - ab[1] * ac[0]);
+    const float length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
+    if (length > 0.0f) normal = D3DXVECTOR3(normal.x / length, normal.y / length, normal.z / length);
+    return normal;
+}
+
+// One side of an edge, filed under its lower welded end: the higher end,
+// the face, and the face's own vertices the edge runs between.
+struct HalfEdge {
+    uint32_t high;
+    uint32_t face;
+    uint32_t from;
+    uint32_t to;
+};
+
+// The half-edges grouped by their lower end (a counting sort): those of
+// vertex v lie in [start[v], start[v + 1]).
+struct HalfEdgeBuckets {
+    std::vector<uint32_t> start;
+    std::vector<HalfEdge> edges;
+};
+
+HalfEdgeBuckets bucketHalfEdges(const SolidGeometry& geometry, const std::vector<uint32_t>& ids) {
+    HalfEdgeBuckets buckets;
+    buckets.start.assign(ids.size() + 1, 0);
+    const uint32_t* faces = geometry.faces.data();
+    auto forEachHalfEdge = [&](auto visit) {
+        const uint32_t* face = faces;
+        for (uint32_t t = 0; t < geometry.count; ++t, face += kTriangleEntry)
+            for (int k = 0; k < 3; ++k) {
+                const uint32_t from = face[1 + k], to = face[1 + (k + 1) % 3];
+                const uint32_t a = ids[from], b = ids[to];
+                if (a != b) visit(std::min(a, b), HalfEdge{std::max(a, b), t, from, to});
+            }
+    };
+    forEachHalfEdge([&](uint32_t low, const HalfEdge&) { ++buckets.start[low + 1]; });
+    for (size_t v = 1; v < buckets.start.size(); ++v) buckets.start[v] += buckets.start[v - 1];
+    buckets.edges.resize(buckets.start.back());
+    std::vector<uint32_t> next(buckets.start.begin(), buckets.start.end() - 1);
+    forEachHalfEdge([&](uint32_t low, const HalfEdge& edge) { buckets.edges[next[low]++] = edge; });
+    return buckets;
+}
+
+std::vector<D3DXVECTOR3> faceNormals(const SolidGeometry& geometry) {
+    std::vector<D3DXVECTOR3> normals(geometry.count);
+    for (uint32_t t = 0; t < geometry.count; ++t)
+        normals[t] = faceNormal(geometry, geometry.faces.data() + size_t(t) * kTriangleEntry);
+    return normals;
+}
+
+void addFacePair(const SolidGeometry& geometry, const std::vector<D3DXVECTOR3>& normals, const HalfEdge& one,
+                 const HalfEdge& two, std::vector<FacePairEdge>* pairs) {
+    const D3DXVECTOR3& n0 = normals[one.face];
+    const D3DXVECTOR3& n1 = normals[two.face];
+    if (n0.x * n1.x + n0.y * n1.y + n0.z * n1.z > kCoplanarCosine) return;
+    pairs->push_back({positionOf(geometry.vertices[one.from]), positionOf(geometry.vertices[one.to]), n0, n1});
+}
+
+// A cell of a cube around the unit sphere, 8 x 8 a side, for the direction
+// between the two faces' normals: edges of one cell turn alike, so a run of
+// them has a narrow cone and is tested for a silhouette as one.
+uint32_t normalCell(const FacePairEdge& edge) {
+    constexpr float kCells = 8.0f;
+    const float d[3] = {edge.normal0.x + edge.normal1.x, edge.normal0.y + edge.normal1.y,
+                        edge.normal0.z + edge.normal1.z};
+    int axis = 0;
+    for (int k = 1; k < 3; ++k)
+        if (std::fabs(d[k]) > std::fabs(d[axis])) axis = k;
+    const float major = std::fabs(d[axis]);
+    if (!(major > 0.0f)) return 0;
+    const uint32_t face = uint32_t(axis * 2 + (d[axis] < 0.0f ? 1 : 0));
+    auto cell = [&](float v) {
+        return uint32_t(std::clamp((v / major * 0.5f + 0.5f) * kCells, 0.0f, kCells - 1.0f));
+    };
+    return (face * 8 + cell(d[(axis + 1) % 3])) * 8 + cell(d[(axis + 2) % 3]);
+}
+
+void sortByNormalCell(std::vector<FacePairEdge>* pairs) {
+    std::vector<std::pair<uint32_t, uint32_t>> keys(pairs->size());
+    for (size_t i = 0; i < pairs->size(); ++i) keys[i] = {normalCell((*pairs)[i]), uint32_t(i)};
+    std::sort(keys.begin(), keys.end());
+    std::vector<FacePairEdge> sorted(pairs->size());
+    for (size_t i = 0; i < keys.size(); ++i) sorted[i] = (*pairs)[keys[i].second];
+    pairs->swap(sorted);
+}
+
+bool indicesValid(const SolidGeometry& geometry) {
+    const size_t count = std::min<size_t>(geometry.vertexCount, geometry.vertices.size());
+    if (geometry.faces.size() < size_t(geometry.count) * kTriangleEntry) return false;
+    const uint32_t* face = geometry.faces.data();
+    for (uint32_t t = 0; t < geometry.count; ++t, face += kTriangleEntry)
+        for (int k = 1; k <= 3; ++k)
+            if (face[k] >= count) return false;
+    return true;
+}
+
+}  // namespace
+
+FeatureEdges extractFeatureEdges(const SolidGeometry& geometry, float creaseDegrees) {
+    FeatureEdges result;
+    result.creaseDegrees = creaseDegrees;
+    if (geometry.count == 0 || !indicesValid(geometry)) return result;
+    const size_t vertexCount = std::min<size_t>(geometry.vertexCount, geometry.vertices.size());
+    HalfEdgeBuckets buckets = bucketHalfEdges(geometry, weldPositions(geometry, vertexCount));
+    const std::vector<D3DXVECTOR3> normals = faceNormals(geometry);
+    const bool everyEdge = creaseDegrees <= 0.0f;
+    const float creaseCosine = float(std::cos(double(creaseDegrees) * kDegreesToRadians));
+    auto sharp = [&](uint32_t f0, uint32_t f1) {
+        const D3DXVECTOR3& n0 = normals[f0];
+        const D3DXVECTOR3& n1 = normals[f1];
+        return n0.x * n1.x + n0.y * n1.y + n0.z * n1.z < creaseCosine;
+    };
+    for (size_t v = 0; v + 1 < buckets.start.size(); ++v) {
+        HalfEdge* begin = buckets.edges.data() + buckets.start[v];
+        HalfEdge* end = buckets.edges.data() + buckets.start[v + 1];
+        // A vertex has a handful of edges: sorting them by the other end is cheap.
+        std::sort(begin, end, [](const HalfEdge& a, const HalfEdge& b) { return a.high < b.high; });
+        for (HalfEdge* first = begin; first != end;) {
+            HalfEdge* last = first + 1;
+            while (last != end && last->high == first->high) ++last;
+            const bool pair = last - first == 2;
+            const bool feature = everyEdge || !pair || sharp(first->face, (first + 1)->face);
+            if (pair) addFacePair(geometry, normals, *first, *(first + 1), &result.facePairs);
+            if (feature) {
+                result.points.push_back(positionOf(geometry.vertices[first->from]));
+                result.points.push_back(positionOf(geometry.vertices[first->to]));
+            }
+            first = last;
+        }
+    }
+    sortByNormalCell(&result.facePairs);
+    return result;
+}
+
+}  // namespace pelmora

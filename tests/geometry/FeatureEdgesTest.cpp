@@ -1,0 +1,133 @@
+// Feature edges of solids built from the host's arrays: which facet edges a
+// crease angle keeps, open boundaries, and geometry the finder must not trust.
+#include "geometry/DXSolidMesh.h"
+#include "geometry/FeatureEdges.h"
+#include "geometry/SolidShapes.h"
+#include "platform/win/CreaseAngleSetting.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace pelmora {
+namespace {
+
+using test::ShapeArrays;
+
+SolidGeometry geometryOf(const ShapeArrays& shape) {
+    DXSolidMesh mesh(false);
+    const SolidMeshArrays arrays{shape.vertices.data(), long(shape.vertices.size()),
+                                 shape.normals.data(), long(shape.normals.size()),
+                                 shape.faces.data(), long(shape.faces.size())};
+    EXPECT_EQ(DXSolidMesh::validateArrays(arrays), S_OK);
+    mesh.buildFromArrays(arrays);
+    SolidGeometry copy;
+    if (mesh.geometry() != nullptr) copy = *mesh.geometry();
+    return copy;
+}
+
+// Edges along which exactly `axes` of x, y, z change (1: parallel to an axis).
+int edgesChanging(const FeatureEdges& edges, int axes) {
+    int count = 0;
+    for (size_t i = 0; i + 1 < edges.points.size(); i += 2) {
+        const D3DXVECTOR3& a = edges.points[i];
+        const D3DXVECTOR3& b = edges.points[i + 1];
+        const int changing = (a.x != b.x) + (a.y != b.y) + (a.z != b.z);
+        count += changing == axes;
+    }
+    return count;
+}
+
+TEST(FeatureEdges, TheCreaseAngleKeepsSharpEdgesAndBoundariesOnly) {
+    ShapeArrays square;  // two triangles, open on all four sides
+    for (auto [x, y] : {std::pair{0.f, 0.f}, {1.f, 0.f}, {1.f, 1.f}, {0.f, 1.f}})
+        square.addVertex(x, y, 0, 0, 0, 1);
+    test::addArrayTriangle(square.faces, 0, 1, 2);
+    test::addArrayTriangle(square.faces, 0, 2, 3);
+    square.faces.push_back(0);
+
+    struct Case {
+        const char* name;
+        ShapeArrays shape;
+        float crease;
+        size_t edges;
+        int axisParallel;  // edges parallel to an axis, -1 unchecked
+        size_t facePairs;  // silhouette candidates: shared edges not in one plane
+    };
+    const Case cases[] = {
+        {"cube: the 12 edges, no diagonal", test::cubeArrays(1), 20, 12, 12, 12},
+        {"cube at crease 0: the diagonals too", test::cubeArrays(1), 0, 18, 12, 12},
+        {"cube at crease 89: still sharp", test::cubeArrays(1), 89, 12, 12, 12},
+        {"cube at crease 91: nothing left", test::cubeArrays(1), 91, 0, -1, 12},
+        // 24 sides turn 15 degrees each: smooth at 20, sharp at 10.
+        {"cylinder: the two circles", test::cylinderArrays(1, 1, 24), 20, 48, -1, 72},
+        {"cylinder at crease 10: the side lines too", test::cylinderArrays(1, 1, 24), 10, 72, -1, 72},
+        {"open square: its boundary, not its diagonal", square, 20, 4, 4, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FeatureEdges edges = extractFeatureEdges(geometryOf(c.shape), c.crease);
+        EXPECT_EQ(edges.edgeCount(), c.edges);
+        EXPECT_EQ(edges.facePairs.size(), c.facePairs);
+        if (c.axisParallel >= 0) {
+            EXPECT_EQ(edgesChanging(edges, 1), c.axisParallel);
+        }
+    }
+}
+
+TEST(FeatureEdges, GeometryWithIndicesOutsideItsVerticesGivesNoEdges) {
+    SolidGeometry geometry = geometryOf(test::cubeArrays(1));
+    ASSERT_GT(geometry.count, 0u);
+    geometry.faces[1] = geometry.vertexCount + 5;
+    EXPECT_EQ(extractFeatureEdges(geometry, 20).edgeCount(), 0u);
+    EXPECT_EQ(extractFeatureEdges(SolidGeometry{}, 20).edgeCount(), 0u);
+}
+
+// The setting is read from a registry of the test's own.
+class CreaseAngleSettingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* previous = std::getenv("PELMORA_REGISTRY_DIR");
+        previous_ = previous ? previous : "";
+        folder_ = test::makeTempDir("pelmora-crease-");
+        setenv("PELMORA_REGISTRY_DIR", folder_.c_str(), 1);
+    }
+    void TearDown() override {
+        setenv("PELMORA_REGISTRY_DIR", previous_.c_str(), 1);
+        test::removeTree(folder_);
+    }
+    static void store(DWORD type, const void* data, DWORD size) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Torvel, Inc.\\Torvel Design\\Pelmora", 0,
+                                  nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExA(key, "Crease Angle", 0, type, static_cast<const BYTE*>(data), size),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+
+    std::string previous_, folder_;
+};
+
+TEST_F(CreaseAngleSettingTest, ReadsDegreesAsNumberOrTextAndFallsBackOnNonsense) {
+    EXPECT_EQ(win::readCreaseAngleSetting(), 20.0f);  // no key at all
+    const DWORD zero = 0;
+    store(REG_DWORD, &zero, sizeof zero);
+    EXPECT_EQ(win::readCreaseAngleSetting(), 0.0f);
+    struct Case {
+        const char* text;
+        float degrees;
+    };
+    for (const Case& c : {Case{"45", 45.0f}, Case{"12.5", 12.5f}, Case{"steep", 20.0f},
+                          Case{"-3", 20.0f}, Case{"400", 20.0f}, Case{"", 20.0f}}) {
+        SCOPED_TRACE(c.text);
+        store(REG_SZ, c.text, DWORD(std::strlen(c.text) + 1));
+        EXPECT_EQ(win::readCreaseAngleSetting(), c.degrees);
+    }
+}
+
+}  // namespace
+}  // namespace pelmora

@@ -1,0 +1,366 @@
+// Solid meshes with edges through IDXContext on the real device: a tilted
+// cube's borders in the visible colour along every visible edge at zooms
+// over four decades, never across a face, hidden-line removal with solids
+// off, and the draw flags per subtree. 128 x 128 viewports on black, lit
+// from the camera, faces red, edges green.
+#include <pelmora/pelmora.h>
+
+#include "core/HandleTable.h"
+#include "geometry/DXSolidMesh.h"
+#include "geometry/SolidShapes.h"
+#include "support/D3D9TestDevice.h"
+#include "support/TransformArrays.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace pelmora::test;
+
+constexpr int kSize = 128;
+constexpr uint32_t kGreen = 0x00FF00, kBlack = 0x000000;
+constexpr int kEdgeColour = int(0xFF00FF00u), kHiddenColour = int(0xFF0000FFu);
+
+struct Point {
+    double x, y, z;
+};
+
+class DXContextEdges : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(PelmoraCreateContext(&context), S_OK);
+        VARIANT_BOOL noHardware = VARIANT_TRUE;
+        ASSERT_EQ(context->initialize(VARIANT_FALSE, nullptr, &noHardware), S_OK);
+        ASSERT_EQ(context->newFrame(0, &root), S_OK);
+        ASSERT_EQ(context->setFrameColor(root, int(0xFFFF0000u)), S_OK);
+        window = PelmoraCreateOffscreenWindow(kSize, kSize);
+        ASSERT_EQ(context->newViewport(window, 0, VARIANT_TRUE, kSize, kSize, &viewport), S_OK);
+        ASSERT_EQ(context->setViewportBackground(viewport, 0, 0), S_OK);
+        int light = 0;
+        ASSERT_EQ(context->viewportAddDirectionalLight(viewport, int(0xFFFFFFFFu), 0, 0, -1, &light), S_OK);
+    }
+    void TearDown() override {
+        if (context) {
+            if (viewport) context->releaseHandle(viewport);
+            context->Release();
+        }
+        PelmoraDestroyWindow(window);
+    }
+
+    // A frame under `parent` holding a cube of half-size `half` centred at
+    // x = shift, turned so three of its sides face the camera.
+    int tiltedCube(int parent, float half, double shift = 0) {
+        int frame = 0, mesh = 0;
+        EXPECT_EQ(context->newFrame(parent, &frame), S_OK);
+        EXPECT_EQ(context->addFrameRotation(frame, 0, 0, 1, 0, 0.6), S_OK);
+        EXPECT_EQ(context->addFrameRotation(frame, 2, 1, 0, 0, 0.45), S_OK);
+        const std::vector<double> move = translationValues(shift, 0, 0);
+        SafeArrayPtr moveArray = makeDoubleArray(move);
+        SAFEARRAY* moveIn = moveArray.get();
+        EXPECT_EQ(context->addFrameTransform(frame, 2, &moveIn), S_OK);
+        ShapeArrays cube = cubeArrays(half);
+        SolidArrays safe(cube.vertices, cube.normals, cube.faces);
+        EXPECT_EQ(context->newSolidMesh(safe.v(), safe.n(), safe.f(), VARIANT_FALSE, &mesh), S_OK);
+        EXPECT_EQ(context->frameAddVisual(frame, mesh), S_OK);
+        return frame;
+    }
+    Image draw(const std::string& pngName) {
+        EXPECT_EQ(context->clearViewport(viewport), S_OK);
+        EXPECT_EQ(context->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE), S_OK);
+        EXPECT_EQ(context->viewportFlip(viewport, VARIANT_TRUE), S_OK);
+        EXPECT_EQ(context->viewportPresent(viewport, 0, 0, kSize, kSize), S_OK);
+        const Image image = D3D9TestDevice::windowImage(window);
+        D3D9TestDevice::savePng(image, pngName.c_str());
+        return image;
+    }
+    void edges(int frame, uint32_t flags, int width = 3) {
+        ASSERT_EQ(context->setFrameDrawFacetEdges(frame, SolidMeshDrawFlags(flags), kEdgeColour, width,
+                                                  kHiddenColour, 3),
+                  S_OK);
+    }
+
+    // Frame point p in world space, and where it shows.
+    Point world(int frame, Point p) {
+        SAFEARRAY* array = nullptr;
+        EXPECT_EQ(context->getFrameWorldTransform(frame, &array), S_OK);
+        const std::vector<double> m = takeDoubleArray(array);
+        return {p.x * m[0] + p.y * m[3] + p.z * m[6] + m[9], p.x * m[1] + p.y * m[4] + p.z * m[7] + m[10],
+                p.x * m[2] + p.y * m[5] + p.z * m[8] + m[11]};
+    }
+    uint32_t pixelAt(const Image& image, int frame, Point p) {
+        const Point w = world(frame, p);
+        double sx = 0, sy = 0, sz = 0, sw = 0;
+        EXPECT_EQ(context->viewportTransform(viewport, w.x, w.y, w.z, &sx, &sy, &sz, &sw), S_OK);
+        return image.at(int(sx), int(sy)) & 0xFFFFFF;
+    }
+    // Whether the cube side with outward normal n faces the camera (at +z).
+    bool facesCamera(int frame, Point n) {
+        const Point origin = world(frame, {0, 0, 0}), tip = world(frame, n);
+        return tip.z - origin.z > 1e-6;
+    }
+
+    // An edge shows when either side it bounds faces the camera.
+    bool edgeVisible(int frame, const struct CubeEdge& edge);
+
+    IDXContext* context = nullptr;
+    int root = 0, window = 0, viewport = 0;
+};
+
+// The cube's 12 edges as a corner and the axis the edge runs along.
+struct CubeEdge {
+    std::array<double, 3> corner;  // signs of the fixed coordinates; the running one is 0
+    int axis;
+};
+
+std::vector<CubeEdge> cubeEdges() {
+    std::vector<CubeEdge> result;
+    for (int axis = 0; axis < 3; ++axis)
+        for (double a : {-1.0, 1.0})
+            for (double b : {-1.0, 1.0}) {
+                CubeEdge edge{{0, 0, 0}, axis};
+                edge.corner[(axis + 1) % 3] = a;
+                edge.corner[(axis + 2) % 3] = b;
+                result.push_back(edge);
+            }
+    return result;
+}
+
+Point along(const CubeEdge& edge, double half, double t) {
+    std::array<double, 3> p{};
+    for (int k = 0; k < 3; ++k) p[k] = half * (k == edge.axis ? 2 * t - 1 : edge.corner[k]);
+    return {p[0], p[1], p[2]};
+}
+
+bool DXContextEdges::edgeVisible(int frame, const CubeEdge& edge) {
+    for (int k = 0; k < 3; ++k) {
+        if (k == edge.axis) continue;
+        Point n{0, 0, 0};
+        (k == 0 ? n.x : k == 1 ? n.y : n.z) = edge.corner[k];
+        if (facesCamera(frame, n)) return true;
+    }
+    return false;
+}
+
+bool isGreen(uint32_t rgb) {
+    return ((rgb >> 8) & 0xFF) > 200 && ((rgb >> 16) & 0xFF) < 60 && (rgb & 0xFF) < 60;
+}
+
+}  // namespace
+
+// ---- Borders on faces ----
+
+TEST_F(DXContextEdges, ACubeShowsEveryVisibleEdgeAndNoFaceDiagonalAtEveryZoom) {
+    for (double zoom : {1e-2, 1e-1, 1.0, 1e1, 1e2}) {
+        SCOPED_TRACE("zoom " + std::to_string(zoom));
+        const int cube = tiltedCube(root, float(0.5 * zoom));
+        edges(cube, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS);
+        ASSERT_EQ(context->setViewportPlane(viewport, -zoom, zoom, -zoom, zoom), S_OK);
+        // The front plane and the camera follow the zoom, as a host's zoom-to-fit does.
+        ASSERT_EQ(context->setFront(viewport, zoom), S_OK);
+        const Image image = draw("edges_cube_zoom" + std::to_string(int(std::log10(zoom) + 2)));
+        int visible = 0;
+        for (const CubeEdge& edge : cubeEdges()) {
+            const bool shows = edgeVisible(cube, edge);
+            visible += shows;
+            for (double t : {0.2, 0.35, 0.5, 0.65, 0.8}) {
+                const uint32_t pixel = pixelAt(image, cube, along(edge, 0.5 * zoom, t));
+                EXPECT_EQ(isGreen(pixel), shows) << "edge along axis " << edge.axis << " at " << t;
+            }
+        }
+        EXPECT_EQ(visible, 9);
+        // A side's centre lies on whichever diagonal split it.
+        for (Point n : {Point{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}}) {
+            if (!facesCamera(cube, n)) continue;
+            const double h = 0.5 * zoom;
+            const uint32_t pixel = pixelAt(image, cube, {n.x * h, n.y * h, n.z * h});
+            EXPECT_FALSE(isGreen(pixel));
+            EXPECT_NE(pixel, kBlack);
+        }
+        EXPECT_EQ(context->frameDeleteChild(root, cube), S_OK);
+    }
+}
+
+TEST_F(DXContextEdges, WithoutSolidsFacesHideTheEdgesBehindThemAndShowNothingThemselves) {
+    const int cube = tiltedCube(root, 0.5f);
+    edges(cube, SOLID_MESH_DRAW_BORDERS);
+    ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -1, 1), S_OK);
+    const Image image = draw("edges_hidden_line_removed");
+    for (const CubeEdge& edge : cubeEdges()) {
+        const bool shows = edgeVisible(cube, edge);
+        const uint32_t pixel = pixelAt(image, cube, along(edge, 0.5, 0.5));
+        EXPECT_EQ(pixel, shows ? kGreen : kBlack) << "edge along axis " << edge.axis;
+    }
+    for (Point n : {Point{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {-1, 0, 0}, {0, -1, 0}, {0, 0, -1}})
+        if (facesCamera(cube, n)) {
+            EXPECT_EQ(pixelAt(image, cube, {n.x / 2, n.y / 2, n.z / 2}), kBlack);
+        }
+}
+
+TEST_F(DXContextEdges, FramesInheritTheDrawFlagsUnlessTheyOverrideThem) {
+    ASSERT_EQ(context->setViewportPlane(viewport, -2, 2, -2, 2), S_OK);
+    edges(root, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS);
+    const int inheriting = tiltedCube(root, 0.5f, -1.0);
+    const int overriding = tiltedCube(root, 0.5f, 1.0);
+    edges(overriding, SOLID_MESH_DRAW_SOLIDS);
+    const Image image = draw("edges_inherited");
+    for (const CubeEdge& edge : cubeEdges()) {
+        if (!edgeVisible(inheriting, edge)) continue;
+        EXPECT_TRUE(isGreen(pixelAt(image, inheriting, along(edge, 0.5, 0.5))));
+        EXPECT_FALSE(isGreen(pixelAt(image, overriding, along(edge, 0.5, 0.5))));
+    }
+    // Back to the parent's flags.
+    edges(overriding, SOLID_MESH_DRAW_USEPARENT);
+    const Image again = draw("edges_inherited_again");
+    for (const CubeEdge& edge : cubeEdges())
+        if (edgeVisible(overriding, edge)) {
+            EXPECT_TRUE(isGreen(pixelAt(again, overriding, along(edge, 0.5, 0.5))));
+        }
+}
+
+TEST_F(DXContextEdges, HiddenEdgesShowDashedInTheHiddenColourOnlyWithTheHiddenFlag) {
+    ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -1, 1), S_OK);
+    for (bool hidden : {false, true}) {
+        SCOPED_TRACE(hidden ? "hidden on" : "hidden off");
+        const uint32_t flags = SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS | (hidden ? uint32_t(SOLID_MESH_DRAW_HIDDEN) : 0u);
+        const int cube = tiltedCube(root, 0.5f);
+        edges(cube, flags);
+        const Image image = draw(hidden ? "edges_hidden_dashed" : "edges_hidden_off");
+        int backEdges = 0;
+        for (const CubeEdge& edge : cubeEdges()) {
+            if (edgeVisible(cube, edge)) continue;
+            ++backEdges;
+            int dash = 0, gap = 0;
+            for (int i = 3; i <= 27; ++i) {
+                const uint32_t pixel = pixelAt(image, cube, along(edge, 0.5, i / 30.0));
+                const bool blue = (pixel & 0xFF) > 200 && ((pixel >> 8) & 0xFF) < 60;
+                (blue ? dash : gap) += 1;
+            }
+            // At least one dash and one gap along an edge some 40 pixels long.
+            EXPECT_EQ(dash > 0, hidden) << "edge along axis " << edge.axis;
+            EXPECT_GT(gap, 0);
+        }
+        EXPECT_EQ(backEdges, 3);
+        // Visible edges stay whole and in the visible colour.
+        for (const CubeEdge& edge : cubeEdges())
+            if (edgeVisible(cube, edge)) {
+                EXPECT_TRUE(isGreen(pixelAt(image, cube, along(edge, 0.5, 0.5))));
+            }
+        EXPECT_EQ(context->frameDeleteChild(root, cube), S_OK);
+    }
+}
+
+// A host cube whose size follows the deviation, as the kernel's would not,
+// so each deviation's geometry is its own.
+std::unique_ptr<TestFacets> cubeFacets(double deviation) {
+    const ShapeArrays cube = cubeArrays(float(deviation / 10.0));
+    auto facets = std::make_unique<TestFacets>();
+    for (size_t i = 0; i + 2 < cube.vertices.size(); i += 3)
+        facets->points.push_back({cube.vertices[i], cube.vertices[i + 1], cube.vertices[i + 2], cube.normals[i],
+                                  cube.normals[i + 1], cube.normals[i + 2], 0, 0});
+    for (size_t f = 0; f + 7 <= cube.faces.size(); f += 7)
+        facets->faces.insert(facets->faces.end(), {3, cube.faces[f + 1], cube.faces[f + 3], cube.faces[f + 5]});
+    facets->faces.push_back(0);
+    return facets;
+}
+
+TEST_F(DXContextEdges, EdgesAreFoundOncePerGeometryAndKeptWithItInTheCache) {
+    TestFacetFactory factory(cubeFacets);
+    int mesh = 0;
+    ASSERT_EQ(context->newSolidMeshFromHandle(7, factory.handle, &mesh), S_OK);
+    ASSERT_EQ(context->frameAddVisual(root, mesh), S_OK);
+    edges(root, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS);
+    auto* solid = pelmora::resolveHandle<pelmora::DXSolidMesh>(mesh);
+    ASSERT_NE(solid, nullptr);
+    auto current = [&] { return solid->geometry() ? solid->geometry()->featureEdges.get() : nullptr; };
+    draw("edges_cache_fine");
+    const pelmora::FeatureEdges* fine = current();
+    ASSERT_NE(fine, nullptr);
+    EXPECT_EQ(fine->edgeCount(), 12u);
+    draw("edges_cache_fine_again");
+    EXPECT_EQ(current(), fine);
+    ASSERT_EQ(context->setViewportPlane(viewport, -9, 9, -9, 9), S_OK);
+    draw("edges_cache_coarse");
+    ASSERT_NE(current(), nullptr);
+    EXPECT_NE(current(), fine);
+    EXPECT_EQ(current()->edgeCount(), 12u);
+    ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -1, 1), S_OK);
+    draw("edges_cache_fine_last");
+    EXPECT_EQ(current(), fine);
+    EXPECT_EQ(factory.requests.size(), 2u);
+}
+
+// ---- Silhouettes ----
+
+TEST_F(DXContextEdges, ACylindersSideLinesAreSilhouettesThatFollowTheCamera) {
+    ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -1, 1), S_OK);
+    int frame = 0, mesh = 0;
+    ASSERT_EQ(context->newFrame(root, &frame), S_OK);
+    // The axis along y: up the screen.
+    ASSERT_EQ(context->addFrameRotation(frame, 0, 1, 0, 0, -3.14159265358979 / 2), S_OK);
+    const ShapeArrays cylinder = cylinderArrays(0.5f, 0.6f, 48);
+    SolidArrays safe(cylinder.vertices, cylinder.normals, cylinder.faces);
+    ASSERT_EQ(context->newSolidMesh(safe.v(), safe.n(), safe.f(), VARIANT_FALSE, &mesh), S_OK);
+    ASSERT_EQ(context->frameAddVisual(frame, mesh), S_OK);
+    // Where world point (x, y, 0) shows.
+    auto pixelOf = [&](double x, double y) {
+        double sx = 0, sy = 0, sz = 0, sw = 0;
+        EXPECT_EQ(context->viewportTransform(viewport, x, y, 0, &sx, &sy, &sz, &sw), S_OK);
+        return std::pair{int(sx), int(sy)};
+    };
+    auto at = [&](const Image& image, double x, double y) {
+        const auto [px, py] = pixelOf(x, y);
+        return image.at(px, py) & 0xFFFFFF;
+    };
+    // The outline's pixels before any turn; a turn about the axis leaves the outline there.
+    std::vector<std::pair<int, int>> outline;
+    for (double y : {-0.3, 0.0, 0.3})
+        for (double x : {-0.5, 0.5}) outline.push_back(pixelOf(x, y));
+    struct Case {
+        const char* name;
+        uint32_t flags;
+        double turn;  // radians the camera turns about the cylinder's axis
+        bool sides;   // side lines at x = +-0.5
+    };
+    const Case cases[] = {
+        {"borders only: the circles", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS, 0, false},
+        {"silhouettes", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0, true},
+        {"silhouettes after a turn", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0.7, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        edges(frame, c.flags);
+        if (c.turn != 0) {
+            ASSERT_EQ(context->rotateCamera(viewport, 0, 0, 0, 0, 1, 0, c.turn), S_OK);
+        }
+        const Image image = draw(std::string("edges_cylinder_") + (c.sides ? "silhouettes" : "borders") +
+                                 (c.turn != 0 ? "_turned" : ""));
+        for (const auto& [px, py] : outline) EXPECT_EQ(isGreen(image.at(px, py) & 0xFFFFFF), c.sides) << px << ", " << py;
+        EXPECT_FALSE(isGreen(at(image, 0, 0)));
+        // The edges that were the outline before the turn lie inside it now, and show nothing.
+        if (c.turn != 0) {
+            EXPECT_FALSE(isGreen(at(image, 0.5 * std::cos(c.turn), 0)));
+        }
+        // The circles are borders, seen edge on.
+        if (!c.sides) {
+            EXPECT_TRUE(isGreen(at(image, 0, 0.6)));
+        }
+    }
+    // In perspective (the body smaller, further off) the outline stays an
+    // outline: the middle row shows it on either side of faces.
+    ASSERT_EQ(context->setViewportPerspective(viewport, VARIANT_TRUE), S_OK);
+    const Image image = draw("edges_cylinder_perspective");
+    const int row = kSize / 2;
+    int left = 0, right = 0;
+    for (int x = 0; x < kSize; ++x)
+        if (isGreen(image.at(x, row) & 0xFFFFFF)) (x < kSize / 2 ? left : right) += 1;
+    EXPECT_GE(left, 2);
+    EXPECT_GE(right, 2);
+    const uint32_t centre = image.at(kSize / 2, row) & 0xFFFFFF;
+    EXPECT_FALSE(isGreen(centre));
+    EXPECT_NE(centre, kBlack);
+}
