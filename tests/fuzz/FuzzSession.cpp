@@ -34,15 +34,17 @@ constexpr int kMaxWindows = 6;
     std::abort();
 }
 
-// A small closed body: four triangles over four points.
+// A small closed body: four triangles over four points. A face is its
+// vertex count, then per vertex an index and an unused word.
 struct Tetrahedron {
     SAFEARRAY* vertices = SafeArrayCreateVector(VT_R4, 0, 12);
     SAFEARRAY* normals = SafeArrayCreateVector(VT_R4, 0, 12);
-    SAFEARRAY* faces = SafeArrayCreateVector(VT_I4, 0, 17);
+    SAFEARRAY* faces = SafeArrayCreateVector(VT_I4, 0, 29);
     Tetrahedron() {
         static constexpr float kPoints[12] = {0, 0, 0.8f, -0.7f, -0.4f, -0.3f,
                                               0.7f, -0.4f, -0.3f, 0, 0.8f, -0.3f};
-        static constexpr int kFaces[17] = {3, 0, 1, 2, 3, 0, 2, 3, 3, 0, 3, 1, 3, 1, 3, 2, 0};
+        static constexpr int kFaces[29] = {3, 0, 0, 1, 0, 2, 0, 3, 0, 0, 2, 0, 3, 0, 3, 0,
+                                           0, 3, 0, 1, 0, 3, 1, 0, 3, 0, 2, 0, 0};
         fill(vertices, kPoints, sizeof kPoints);
         fill(normals, kPoints, sizeof kPoints);
         fill(faces, kFaces, sizeof kFaces);

@@ -201,12 +201,15 @@ int vertexIndex(FuzzInput& input, const ArrayPlan& plan) {
     return plan.vertexCount > 0 ? static_cast<int>(input.below(plan.vertexCount)) : 0;
 }
 
+// Per face its vertex count, then per vertex an index and a word nobody reads.
 std::vector<int> faceList(FuzzInput& input, const ArrayPlan& plan) {
     std::vector<int> list;
     const int faces = input.between(1, 6);
-    for (int f = 0; f < faces; ++f)
-        list.insert(list.end(), {3, vertexIndex(input, plan), vertexIndex(input, plan),
-                                 vertexIndex(input, plan)});
+    for (int f = 0; f < faces; ++f) {
+        list.push_back(3);
+        for (int corner = 0; corner < 3; ++corner)
+            list.insert(list.end(), {vertexIndex(input, plan), static_cast<int>(input.byte())});
+    }
     list.push_back(0);
     return list;
 }
@@ -265,10 +268,20 @@ SAFEARRAY* wrongElementType(FuzzInput& input, ArrayUse use) {
 SAFEARRAY* lyingFaces(FuzzInput& input, const ArrayPlan& plan) {
     const int last = plan.vertexCount;
     const std::vector<int> kLies[] = {
-        {3, 0, 1},           {1000, 0},          {-1, 0, 1, 2, 0},     {3, 0, 1, 2},
-        {4, 0, 1, 2, 0, 0},  {0},                {3, INT_MAX, 0, 1, 0}, {3, -1, 0, 1, 0},
-        {3, last, 0, 1, 0},  {3, 0, 1, 2, 3, 0}, {INT_MIN, 0},          {2, 0, 1, 0},
-        {3, 0, 0, 0, 0, 7, 1, 2},
+        {3, 0, 0, 1, 0},
+        {1000, 0, 0},
+        {-1, 0, 0, 1, 0, 2, 0, 0},
+        {3, 0, 0, 1, 0, 2, 0},
+        {4, 0, 0, 1, 0, 2, 0, 0, 0, 0},
+        {0},
+        {3, INT_MAX, 0, 0, 0, 1, 0, 0},
+        {3, -1, 0, 0, 0, 1, 0, 0},
+        {3, last, 0, 0, 0, 1, 0, 0},
+        {3, 0, 0, 1, 0, 2, 0, 3, 0, 0},
+        {INT_MIN, 0, 0},
+        {2, 0, 0, 1, 0, 0},
+        {3, 0, 0, 0, 0, 0, 0, 7, 1, 2},
+        {3, 0, 0, 1, 0, 2, 0, INT_MAX / 2 + 1, 0, 0, 0, 0, 0, 0},
     };
     return vectorOf(VT_I4, kLies[input.below(std::size(kLies))]);
 }
@@ -297,7 +310,7 @@ SAFEARRAY* large(FuzzInput& input, ArrayUse use, ArrayPlan& plan) {
         case ArrayUse::Faces: {
             std::vector<int> list;
             for (int f = 0; f < units; ++f)
-                list.insert(list.end(), {3, f % std::max(plan.vertexCount, 1), 0, 0});
+                list.insert(list.end(), {3, f % std::max(plan.vertexCount, 1), 0, 0, 0, 0, 0});
             list.push_back(0);
             return vectorOf(VT_I4, list);
         }
