@@ -112,14 +112,24 @@ struct OutArgument {
     }
 };
 
-// Arrays handed in: a VT_ARRAY value or a VT_BYREF|VT_ARRAY reference.
+// Arrays handed in: a VT_ARRAY value or a VT_BYREF|VT_ARRAY reference. A
+// value is the caller's and stays as it is: the operation gets a copy of the
+// pointer, and an array it makes there (an out-parameter passed by value)
+// has no way back to the caller, so it is freed.
 struct ArrayArgument {
     SAFEARRAY** target = nullptr;
+    SAFEARRAY* given = nullptr;
+    SAFEARRAY* byValue = nullptr;
     OutArgument<SAFEARRAY*> out;
     bool isOut = false;
     HRESULT load(VARIANT& v) {
         if (!(v.vt & VT_ARRAY)) return DISP_E_TYPEMISMATCH;
-        target = (v.vt & VT_BYREF) ? v.pparray : &v.parray;
+        if (v.vt & VT_BYREF) {
+            target = v.pparray;
+        } else {
+            given = byValue = v.parray;
+            target = &byValue;
+        }
         return S_OK;
     }
     void returnThroughResult() {
@@ -129,6 +139,7 @@ struct ArrayArgument {
     SAFEARRAY** get() { return isOut ? out.get() : target; }
     void store(VARIANT* result) {
         if (isOut) out.store(result);
+        if (target == &byValue && byValue != given) SafeArrayDestroy(byValue);
     }
 };
 
