@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <malloc.h>
 
 namespace pelmora::bench {
 
@@ -41,13 +42,15 @@ ProcessResources ProcessResources::now() {
     resources.residentKiB = statusField("VmRSS");
     resources.fileDescriptors = openDescriptors();
     resources.threads = static_cast<int>(statusField("Threads"));
+    const struct mallinfo2 heap = mallinfo2();
+    resources.heapInUseKiB = static_cast<long>((heap.uordblks + heap.hblkhd) / 1024);
     return resources;
 }
 
 std::string ProcessResources::describe() const {
-    char text[128];
-    std::snprintf(text, sizeof text, "resident %ld KiB, %d file descriptors, %d threads", residentKiB,
-                  fileDescriptors, threads);
+    char text[160];
+    std::snprintf(text, sizeof text, "resident %ld KiB, %d file descriptors, %d threads, heap in use %ld KiB",
+                  residentKiB, fileDescriptors, threads, heapInUseKiB);
     return text;
 }
 

@@ -1,5 +1,7 @@
 // What the process holds right now, as the kernel reports it: resident
-// memory (VmRSS), open file descriptors (/proc/self/fd) and threads.
+// memory (VmRSS), open file descriptors (/proc/self/fd) and threads; and the
+// bytes the C library's allocator has handed out and not had back, which
+// tells a leak from memory the allocator keeps for reuse.
 #pragma once
 
 #include <string>
@@ -10,6 +12,7 @@ struct ProcessResources {
     long residentKiB = -1;
     int fileDescriptors = -1;
     int threads = -1;
+    long heapInUseKiB = -1;
 
     static ProcessResources now();
     std::string describe() const;

@@ -41,7 +41,7 @@ bool runInChild(const std::vector<uint8_t>& input, Coverage* coverage) {
         FuzzSession::runInput(input.data(), input.size(), FuzzOptions{});
         const Coverage bits = coverageSoFar();
         const bool written = write(channel[1], bits.data(), bits.size()) == ssize_t(bits.size());
-        _exit(written ? 0 : 1);
+        _exit(written && !FuzzSession::leaked() ? 0 : 1);
     }
     close(channel[1]);
     coverage->assign(kCoverageBits, 0);

@@ -101,6 +101,11 @@ void FuzzSession::runInput(const uint8_t* data, size_t size, const FuzzOptions& 
     session.run();
 }
 
+// Weak, so a build without LeakSanitizer links too.
+extern "C" int __lsan_do_recoverable_leak_check() __attribute__((weak));
+
+bool FuzzSession::leaked() { return __lsan_do_recoverable_leak_check && __lsan_do_recoverable_leak_check() != 0; }
+
 void FuzzSession::run() {
     prologue();
     while (!input_.exhausted() && actions_ < options_.maxActions) step();

@@ -38,6 +38,9 @@ public:
 
     // One whole run of an input.
     static void runInput(const uint8_t* data, size_t size, const FuzzOptions& options);
+    // True when the leak checker of a sanitizer build finds memory nothing
+    // points to any more (it reports it); false without one.
+    static bool leaked();
 
     void run();
 

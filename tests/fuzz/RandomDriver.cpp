@@ -4,7 +4,7 @@
 //
 //   pelmora_fuzz [--runs N] [--seed S] [--first I] [--seconds T]
 //                [--max-length L] [--keep-last FILE] [--avoid NAME,...]
-//                [--avoid-known-defects]
+//                [--avoid-known-defects] [--check-leaks]
 //                [--make-corpus DIR [--candidates N]] [--crashes DIR] [PATH ...]
 //
 // Input I of seed S is the same bytes on every machine, so a failure is
@@ -12,6 +12,8 @@
 // input to FILE before running it, so a crash leaves its reproducer behind.
 // --crashes DIR runs every input in a child process of its own and goes on
 // past failures, leaving each failing input and its report in DIR.
+// --check-leaks looks for leaked memory after every input rather than once
+// at the end, so a leak is pinned to the input that made it.
 #include "CorpusMaker.h"
 #include "FuzzEnvironment.h"
 #include "FuzzSession.h"
@@ -46,6 +48,7 @@ struct DriverOptions {
     std::string corpusFolder;
     uint64_t candidates = 2000;
     std::string crashFolder;
+    bool checkLeaks = false;
     FuzzOptions fuzz;
     std::vector<std::string> paths;
 };
@@ -54,7 +57,7 @@ struct DriverOptions {
     std::fprintf(stderr,
                  "pelmora_fuzz: %s\nusage: pelmora_fuzz [--runs N] [--seed S] [--first I] "
                  "[--seconds T] [--max-length L] [--keep-last FILE] [--avoid NAME,...] "
-                 "[--avoid-known-defects] "
+                 "[--avoid-known-defects] [--check-leaks] "
                  "[--make-corpus DIR [--candidates N]] [--crashes DIR] [PATH ...]\n",
                  problem);
     std::exit(2);
@@ -87,6 +90,7 @@ DriverOptions parse(int argc, char** argv) {
         else if (arg == "--make-corpus") options.corpusFolder = fromStart(value());
         else if (arg == "--candidates") options.candidates = std::stoull(value());
         else if (arg == "--crashes") options.crashFolder = fromStart(value());
+        else if (arg == "--check-leaks") options.checkLeaks = true;
         else if (arg.rfind("--", 0) == 0) usage(("unknown option " + arg).c_str());
         else options.paths.push_back(fromStart(arg));
     }
@@ -130,7 +134,8 @@ bool runIsolated(const std::vector<uint8_t>& input, const DriverOptions& options
         if (!std::freopen((base + ".log").c_str(), "w", stderr)) _exit(3);
         std::setvbuf(stderr, nullptr, _IONBF, 0);
         FuzzSession::runInput(input.data(), input.size(), options.fuzz);
-        _exit(0);
+        // _exit skips the leak check at exit, so it runs here.
+        _exit(FuzzSession::leaked() ? 1 : 0);
     }
     int status = 0;
     waitpid(child, &status, 0);
@@ -154,6 +159,10 @@ void runOne(const std::vector<uint8_t>& input, const DriverOptions& options, con
     }
     if (!options.keepLast.empty()) writeFile(options.keepLast, input);
     FuzzSession::runInput(input.data(), input.size(), options.fuzz);
+    if (options.checkLeaks && FuzzSession::leaked()) {
+        std::fprintf(stderr, "pelmora_fuzz: %s leaked\n", name.c_str());
+        std::exit(1);
+    }
 }
 
 void printSummary(uint64_t files, uint64_t randomRuns, double seconds) {
