@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -38,6 +39,8 @@ bool runInChild(const std::vector<uint8_t>& input, Coverage* coverage) {
     if (child < 0) return false;
     if (child == 0) {
         close(channel[0]);
+        // A candidate that fails is left out; its report would only be noise.
+        if (!std::freopen("/dev/null", "w", stderr)) _exit(1);
         FuzzSession::runInput(input.data(), input.size(), FuzzOptions{});
         const Coverage bits = coverageSoFar();
         const bool written = write(channel[1], bits.data(), bits.size()) == ssize_t(bits.size());
@@ -52,13 +55,28 @@ bool runInChild(const std::vector<uint8_t>& input, Coverage* coverage) {
     return complete && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// What the inputs already in the folder reach; new ones are numbered after them.
+Coverage existingCoverage(const std::string& folder, int* count) {
+    Coverage reached(kCoverageBits, 0);
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        const std::vector<uint8_t> input{std::istreambuf_iterator<char>(file), {}};
+        Coverage coverage;
+        if (runInChild(input, &coverage))
+            for (size_t bit = 0; bit < kCoverageBits; ++bit) reached[bit] |= coverage[bit];
+        ++*count;
+    }
+    return reached;
+}
+
 }  // namespace
 
 int makeCorpus(const CorpusPlan& plan) {
     std::error_code error;
     std::filesystem::create_directories(plan.folder, error);
     if (error) return -1;
-    Coverage reached(kCoverageBits, 0);
+    int existing = 0;
+    Coverage reached = existingCoverage(plan.folder, &existing);
     int written = 0;
     for (uint64_t index = 0; index < plan.candidates; ++index) {
         const std::vector<uint8_t> input = randomInput(plan.seed, index, plan.maxLength);
@@ -69,7 +87,7 @@ int makeCorpus(const CorpusPlan& plan) {
         if (added == 0) continue;
         for (size_t bit = 0; bit < kCoverageBits; ++bit) reached[bit] |= coverage[bit];
         char name[64];
-        std::snprintf(name, sizeof name, "/seed-%03d", written++);
+        std::snprintf(name, sizeof name, "/seed-%03d", existing + written++);
         std::ofstream(plan.folder + name, std::ios::binary)
             .write(reinterpret_cast<const char*>(input.data()), std::streamsize(input.size()));
         size_t total = 0;

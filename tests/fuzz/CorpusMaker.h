@@ -1,7 +1,8 @@
 // Picks a small seed corpus out of pseudo-random inputs: each candidate runs
 // in a child process of its own (so one that crashes is simply left out),
 // reports which operations it made succeed on which path and which host
-// actions it took, and is kept when it adds to what the kept ones reach.
+// actions it took, and is kept when it adds to what the kept ones (and the
+// inputs already in the folder) reach.
 #pragma once
 
 #include <cstdint>

@@ -597,6 +597,8 @@ void FuzzSession::releaseEverything() {
     for (int window : handles_.live(Kind::Window)) PelmoraDestroyWindow(window);
     for (int bitmap : handles_.live(Kind::Bitmap)) DeleteObject(bitmap);
     FuzzEnvironment::clearFiles();
+    // Nothing the host holds is left: no context, class object or lock.
+    if (DllCanUnloadNow() != S_OK) fail("the module stays locked after the host released everything");
 }
 
 }  // namespace pelmora::fuzz

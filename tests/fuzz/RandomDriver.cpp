@@ -185,6 +185,14 @@ void printSummary(uint64_t files, uint64_t randomRuns, double seconds) {
                  seconds, reached[0], kDXContextOperationCount, succeeded[0], reached[1],
                  kDXContextOperationCount, succeeded[1]);
     if (!never.empty()) std::fprintf(stderr, "  never succeeded:%s\n", never.c_str());
+    for (int path = 0; path < 2; ++path) {
+        std::string missing;
+        for (int slot = 0; slot < kDXContextOperationCount; ++slot)
+            if (counts.successes[slot][path] == 0 && counts.successes[slot][1 - path] > 0)
+                missing += std::string(" ") + kDXContextDispatchTable[slot].name;
+        if (!missing.empty())
+            std::fprintf(stderr, "  succeeded only %s:%s\n", path == 0 ? "through Invoke" : "directly", missing.c_str());
+    }
 }
 
 }  // namespace
