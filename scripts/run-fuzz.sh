@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:-asan}
 driver=build/$preset/tests/fuzz/pelmora_fuzz
-runs=${PELMORA_FUZZ_RUNS:-1200}
+runs=${PELMORA_FUZZ_RUNS:-1500}
 seed=${PELMORA_FUZZ_SEED:-1}
 last=build/$preset/tests/fuzz/last-input
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}

@@ -86,9 +86,14 @@ int makeCorpus(const CorpusPlan& plan) {
         for (size_t bit = 0; bit < kCoverageBits; ++bit) added += coverage[bit] && !reached[bit];
         if (added == 0) continue;
         for (size_t bit = 0; bit < kCoverageBits; ++bit) reached[bit] |= coverage[bit];
-        char name[64];
-        std::snprintf(name, sizeof name, "/seed-%03d", existing + written++);
-        std::ofstream(plan.folder + name, std::ios::binary)
+        std::string path;
+        for (int number = existing + written++;; ++number) {
+            char name[64];
+            std::snprintf(name, sizeof name, "/seed-%03d", number);
+            path = plan.folder + name;
+            if (!std::filesystem::exists(path)) break;
+        }
+        std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(input.data()), std::streamsize(input.size()));
         size_t total = 0;
         for (uint8_t bit : reached) total += bit;
