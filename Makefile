@@ -1,5 +1,5 @@
 # The two commands of the README, and the builds behind them.
-.PHONY: all deps build test demo asan test-asan bench clean
+.PHONY: all deps build test demo asan test-asan fuzz bench clean
 
 all: build
 
@@ -24,6 +24,11 @@ asan: deps
 test-asan: asan
 	./scripts/check-layers
 	./scripts/run-tests.sh asan
+
+# The fuzz target under the sanitizers: the seed corpus and a fixed number of
+# random inputs (tests/fuzz/README.md).
+fuzz: asan
+	./scripts/run-fuzz.sh asan
 
 bench: deps
 	cmake --preset bench

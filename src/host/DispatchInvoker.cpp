@@ -126,10 +126,15 @@ struct OutArgument {
 
 // Arrays: a VT_ARRAY value, a VT_BYREF VT_ARRAY reference, or a VT_BYREF
 // VT_VARIANT holding either; an empty VT_BYREF VT_VARIANT receives an array
-// the operation hands out, as does the result.
+// the operation hands out, as does the result. A value is the caller's and
+// stays as it is: the operation gets a copy of the pointer, and an array it
+// makes there (an out-parameter passed by value) has no way back, so it is
+// freed.
 struct ArrayArgument {
     SAFEARRAY* local = nullptr;
     SAFEARRAY** target = &local;
+    SAFEARRAY* given = nullptr;
+    SAFEARRAY* byValue = nullptr;
     VARIANT* variantTarget = nullptr;
     bool returned = false;
     HRESULT load(VARIANT& v) {
@@ -143,8 +148,13 @@ struct ArrayArgument {
             }
         }
         if (!(holder->vt & VT_ARRAY)) return DISP_E_TYPEMISMATCH;
+        if (!(holder->vt & VT_BYREF) && holder != &v) {
+            target = &holder->parray;  // the caller's variable, by reference
+            return S_OK;
+        }
         if (!(holder->vt & VT_BYREF)) {
-            target = &holder->parray;
+            given = byValue = holder->parray;
+            target = &byValue;
             return S_OK;
         }
         if (holder->pparray == nullptr) return DISP_E_TYPEMISMATCH;
@@ -163,6 +173,7 @@ struct ArrayArgument {
         } else if (returned) {
             SafeArrayDestroy(local);
         }
+        if (target == &byValue && byValue != given) SafeArrayDestroy(byValue);
     }
 };
 

@@ -6,12 +6,11 @@ namespace pelmora {
 
 namespace {
 
-// Outcode bits of the first end point; the second's are these shifted by 4.
+// Outcode bits of an end point.
 constexpr unsigned kLeft = 0x1;
 constexpr unsigned kRight = 0x2;
 constexpr unsigned kAbove = 0x4;
 constexpr unsigned kBelow = 0x8;
-constexpr unsigned kSecondShift = 4;
 
 struct Point2 {
     float x;

@@ -116,6 +116,22 @@ TEST_F(DispatchInvoker, ConvertsNumbersAndPassesArraysBothWays) {
               pelmora::test::translationValues(3, 4, 5));
 }
 
+TEST_F(DispatchInvoker, AnOutArrayPassedByValueLeavesTheCallersArgumentAsItWas) {
+    int frame = 0;
+    ASSERT_EQ(context->newFrame(0, &frame), S_OK);
+    SAFEARRAY* mine = SafeArrayCreateVector(VT_R8, 0, 12);
+    // getFrameTransform's out-array given as a value, not a reference: the
+    // transform has no way back, and the caller's argument is not written.
+    VARIANT arguments[2] = {{}, intArg(frame)};
+    arguments[0].vt = VT_ARRAY | VT_R8;
+    arguments[0].parray = mine;
+    DISPPARAMS params{arguments, nullptr, 2, 0};
+    context->Invoke(0x74, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    EXPECT_EQ(arguments[0].vt, VT_ARRAY | VT_R8);
+    EXPECT_EQ(arguments[0].parray, mine);
+    SafeArrayDestroy(mine);
+}
+
 TEST_F(DispatchInvoker, RefusesWhatItCannotCall) {
     UINT argumentError = 99;
     EXPECT_EQ(call(0x3, {}), DISP_E_BADPARAMCOUNT);

@@ -1,0 +1,229 @@
+// The plain fuzz driver, for compilers without libFuzzer: runs the inputs
+// named on the command line (files, or folders of them), then pseudo-random
+// inputs from a fixed seed.
+//
+//   pelmora_fuzz [--runs N] [--seed S] [--first I] [--seconds T]
+//                [--max-length L] [--keep-last FILE] [--avoid NAME,...]
+//                [--avoid-known-defects] [--check-leaks]
+//                [--make-corpus DIR [--candidates N]] [--crashes DIR] [PATH ...]
+//
+// Input I of seed S is the same bytes on every machine, so a failure is
+// made again with --seed S --first I --runs 1; --keep-last writes each
+// input to FILE before running it, so a crash leaves its reproducer behind.
+// --crashes DIR runs every input in a child process of its own and goes on
+// past failures, leaving each failing input and its report in DIR.
+// --check-leaks looks for leaked memory after every input rather than once
+// at the end, so a leak is pinned to the input that made it.
+#include "CorpusMaker.h"
+#include "FuzzEnvironment.h"
+#include "FuzzSession.h"
+#include "OperationTable.h"
+#include "RandomInputs.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace pelmora::fuzz;
+namespace fs = std::filesystem;
+
+struct DriverOptions {
+    uint64_t runs = 100;
+    uint64_t seed = 1;
+    uint64_t first = 0;
+    double seconds = 0;  // 0: no time limit
+    size_t maxLength = 512;
+    std::string keepLast;
+    std::string corpusFolder;
+    uint64_t candidates = 2000;
+    std::string crashFolder;
+    bool checkLeaks = false;
+    FuzzOptions fuzz;
+    std::vector<std::string> paths;
+};
+
+[[noreturn]] void usage(const char* problem) {
+    std::fprintf(stderr,
+                 "pelmora_fuzz: %s\nusage: pelmora_fuzz [--runs N] [--seed S] [--first I] "
+                 "[--seconds T] [--max-length L] [--keep-last FILE] [--avoid NAME,...] "
+                 "[--avoid-known-defects] [--check-leaks] "
+                 "[--make-corpus DIR [--candidates N]] [--crashes DIR] [PATH ...]\n",
+                 problem);
+    std::exit(2);
+}
+
+// A relative path on the command line means the folder the driver started in.
+std::string fromStart(const std::string& path) {
+    return fs::path(path).is_absolute() ? path : (fs::path(FuzzEnvironment::startFolder()) / path).string();
+}
+
+DriverOptions parse(int argc, char** argv) {
+    DriverOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) usage(("no value after " + arg).c_str());
+            return argv[++i];
+        };
+        if (arg == "--runs") options.runs = std::stoull(value());
+        else if (arg == "--seed") options.seed = std::stoull(value());
+        else if (arg == "--first") options.first = std::stoull(value());
+        else if (arg == "--seconds") options.seconds = std::stod(value());
+        else if (arg == "--max-length") options.maxLength = std::max<size_t>(1, std::stoull(value()));
+        else if (arg == "--keep-last") options.keepLast = fromStart(value());
+        else if (arg == "--avoid-known-defects") options.fuzz.avoid = KnownDefectSet::all();
+        else if (arg == "--avoid") {
+            if (!KnownDefectSet::parse(value(), &options.fuzz.avoid))
+                usage(("names for --avoid are " + KnownDefectSet::names()).c_str());
+        }
+        else if (arg == "--make-corpus") options.corpusFolder = fromStart(value());
+        else if (arg == "--candidates") options.candidates = std::stoull(value());
+        else if (arg == "--crashes") options.crashFolder = fromStart(value());
+        else if (arg == "--check-leaks") options.checkLeaks = true;
+        else if (arg.rfind("--", 0) == 0) usage(("unknown option " + arg).c_str());
+        else options.paths.push_back(fromStart(arg));
+    }
+    return options;
+}
+
+std::vector<std::string> inputFiles(const std::vector<std::string>& paths) {
+    std::vector<std::string> files;
+    for (const std::string& path : paths) {
+        if (fs::is_directory(path)) {
+            std::vector<std::string> inside;
+            for (const auto& entry : fs::directory_iterator(path))
+                if (entry.is_regular_file()) inside.push_back(entry.path().string());
+            std::sort(inside.begin(), inside.end());
+            files.insert(files.end(), inside.begin(), inside.end());
+        } else if (fs::is_regular_file(path)) {
+            files.push_back(path);
+        } else {
+            usage(("no input at " + path).c_str());
+        }
+    }
+    return files;
+}
+
+std::vector<uint8_t> readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
+void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// In a child process whose standard error goes to a file; the input and
+// that report stay in the crash folder when the child fails.
+bool runIsolated(const std::vector<uint8_t>& input, const DriverOptions& options, const std::string& name) {
+    const std::string base = options.crashFolder + "/" + name;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (!std::freopen((base + ".log").c_str(), "w", stderr)) _exit(3);
+        std::setvbuf(stderr, nullptr, _IONBF, 0);
+        FuzzSession::runInput(input.data(), input.size(), options.fuzz);
+        // _exit skips the leak check at exit, so it runs here.
+        _exit(FuzzSession::leaked() ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    const bool passed = child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    std::error_code ignored;
+    if (passed) fs::remove(base + ".log", ignored);
+    else writeFile(base, input);
+    return passed;
+}
+
+uint64_t failures = 0;
+
+void runOne(const std::vector<uint8_t>& input, const DriverOptions& options, const std::string& name) {
+    if (!options.crashFolder.empty()) {
+        if (!runIsolated(input, options, name)) {
+            ++failures;
+            std::fprintf(stderr, "pelmora_fuzz: %s failed, see %s/%s.log\n", name.c_str(),
+                         options.crashFolder.c_str(), name.c_str());
+        }
+        return;
+    }
+    if (!options.keepLast.empty()) writeFile(options.keepLast, input);
+    FuzzSession::runInput(input.data(), input.size(), options.fuzz);
+    if (options.checkLeaks && FuzzSession::leaked()) {
+        std::fprintf(stderr, "pelmora_fuzz: %s leaked\n", name.c_str());
+        std::exit(1);
+    }
+}
+
+void printSummary(uint64_t files, uint64_t randomRuns, double seconds) {
+    const OperationCounts& counts = operationCounts();
+    int reached[2] = {0, 0}, succeeded[2] = {0, 0};
+    std::string never;
+    for (int slot = 0; slot < kDXContextOperationCount; ++slot) {
+        for (int path = 0; path < 2; ++path) {
+            reached[path] += counts.calls[slot][path] > 0;
+            succeeded[path] += counts.successes[slot][path] > 0;
+        }
+        if (counts.successes[slot][0] + counts.successes[slot][1] == 0)
+            never += std::string(" ") + kDXContextDispatchTable[slot].name;
+    }
+    std::fprintf(stderr,
+                 "pelmora_fuzz: %llu corpus inputs, %llu random inputs in %.1f s\n"
+                 "  operations called directly: %d of %d (%d succeeded at least once)\n"
+                 "  operations called through Invoke: %d of %d (%d succeeded at least once)\n",
+                 static_cast<unsigned long long>(files), static_cast<unsigned long long>(randomRuns),
+                 seconds, reached[0], kDXContextOperationCount, succeeded[0], reached[1],
+                 kDXContextOperationCount, succeeded[1]);
+    if (!never.empty()) std::fprintf(stderr, "  never succeeded:%s\n", never.c_str());
+    for (int path = 0; path < 2; ++path) {
+        std::string missing;
+        for (int slot = 0; slot < kDXContextOperationCount; ++slot)
+            if (counts.successes[slot][path] == 0 && counts.successes[slot][1 - path] > 0)
+                missing += std::string(" ") + kDXContextDispatchTable[slot].name;
+        if (!missing.empty())
+            std::fprintf(stderr, "  succeeded only %s:%s\n", path == 0 ? "through Invoke" : "directly", missing.c_str());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const DriverOptions options = parse(argc, argv);
+    if (!options.corpusFolder.empty()) {
+        CorpusPlan plan{options.corpusFolder, options.seed, options.candidates, options.maxLength};
+        const int written = makeCorpus(plan);
+        std::fprintf(stderr, "pelmora_fuzz: %d seed inputs in %s\n", written, plan.folder.c_str());
+        return written < 0 ? 1 : 0;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    auto elapsed = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    if (!options.crashFolder.empty()) fs::create_directories(options.crashFolder);
+    const std::vector<std::string> files = inputFiles(options.paths);
+    for (const std::string& file : files)
+        runOne(readFile(file), options, "file-" + fs::path(file).filename().string());
+    uint64_t done = 0;
+    for (; done < options.runs; ++done) {
+        if (options.seconds > 0 && elapsed() > options.seconds) break;
+        const uint64_t index = options.first + done;
+        runOne(randomInput(options.seed, index, options.maxLength), options,
+               "seed-" + std::to_string(options.seed) + "-input-" + std::to_string(index));
+        if ((done + 1) % 500 == 0)
+            std::fprintf(stderr, "pelmora_fuzz: %llu random inputs, %.0f s\n",
+                         static_cast<unsigned long long>(done + 1), elapsed());
+    }
+    printSummary(files.size(), done, elapsed());
+    if (failures > 0) std::fprintf(stderr, "pelmora_fuzz: %llu inputs failed\n", static_cast<unsigned long long>(failures));
+    return failures > 0 ? 1 : 0;
+}
