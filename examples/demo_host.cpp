@@ -4,14 +4,11 @@
 // through IDXContext with a few sketch-constraint symbols and a hot spot
 // pinned to points of it, renders it into an offscreen window and writes the
 // window's pixels to demo.png, printing each step and what the engine said.
+#include <pelmora/helpers.h>
 #include <pelmora/pelmora.h>
 
 #include <SampleKernel.h>
 
-#include <png.h>
-
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -24,23 +21,6 @@ void report(const char* step, HRESULT status, HRESULT expected = S_OK) {
     std::printf("  %-46s -> 0x%08X%s\n", step, static_cast<unsigned>(status),
                 status == expected ? "" : " (unexpected)");
     if (status != expected) ++failures;
-}
-
-// What the window shows, as a PNG the user can open.
-HRESULT writeWindowImage(int window, const char* path) {
-    int width = 0, height = 0;
-    const uint32_t* pixels = nullptr;
-    HRESULT hr = PelmoraGetWindowImage(window, &width, &height, &pixels);
-    if (FAILED(hr)) return hr;
-    std::vector<uint32_t> opaque(pixels, pixels + size_t(width) * height);
-    for (uint32_t& p : opaque) p |= 0xFF000000u;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_BGRA;  // 0xAARRGGBB in memory on a little-endian machine
-    if (!png_image_write_to_file(&image, path, 0, opaque.data(), 0, nullptr)) return E_FAIL;
-    return S_OK;
 }
 
 struct Part {
@@ -63,15 +43,7 @@ struct Marker {
 int frameAt(IDXContext* context, int parent, double x, double y, double z) {
     int frame = 0;
     context->newFrame(parent, &frame);
-    SAFEARRAY* transform = SafeArrayCreateVector(VT_R8, 0, 12);
-    double* values = nullptr;
-    if (transform && SUCCEEDED(SafeArrayAccessData(transform, reinterpret_cast<void**>(&values)))) {
-        const double translation[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, x, y, z};
-        std::copy(translation, translation + 12, values);
-        SafeArrayUnaccessData(transform);
-        context->addFrameTransform(frame, 0, &transform);
-    }
-    SafeArrayDestroy(transform);
+    pelmora::setTranslation(context, frame, x, y, z);
     return frame;
 }
 
@@ -86,8 +58,7 @@ int main() {
 
     constexpr int kWidth = 800, kHeight = 600;
     int window = PelmoraCreateOffscreenWindow(kWidth, kHeight);
-    VARIANT_BOOL noHardware = VARIANT_TRUE;
-    report("initialize", context->initialize(VARIANT_FALSE, nullptr, &noHardware));
+    report("initialize", pelmora::initialize(context, false, ""));
     int viewport = 0;
     report("newViewport(800x600 offscreen window)",
            context->newViewport(window, VARIANT_FALSE, VARIANT_TRUE, kWidth, kHeight, &viewport));
@@ -110,10 +81,12 @@ int main() {
 
     int root = 0;
     report("newFrame(root)", context->newFrame(0, &root));
+    pelmora::Box modelBox;  // the kernel knows where its bodies lie
     for (const Part& part : parts) {
         int frame = 0, mesh = 0;
         context->newFrame(root, &frame);
         const int body = kernel.addBody(part.shape);
+        for (const FacetVertex& v : kernel.facetsOf(body, 4.0).vertices) modelBox.add({v.x, v.y, v.z});
         char step[80];
         std::snprintf(step, sizeof step, "newSolidMeshFromHandle(%s)", part.name);
         report(step, context->newSolidMeshFromHandle(body, factory, &mesh));
@@ -147,7 +120,7 @@ int main() {
     const double degrees = 3.14159265358979 / 180.0;
     report("rotateCamera(tilt)", context->rotateCamera(viewport, 0, 0, 0, 1, 0, 0, -60 * degrees));
     report("rotateCamera(turn)", context->rotateCamera(viewport, 0, 0, 0, 0, 0, 1, 30 * degrees));
-    report("setViewportPlane", context->setViewportPlane(viewport, -3.4, 3.4, -2.0, 3.1));
+    report("fitView", pelmora::fitView(context, viewport, modelBox));
     int light = -1;
     report("viewportAddAmbientLight", context->viewportAddAmbientLight(viewport, 0x00303030));
     report("viewportAddDirectionalLight",
@@ -158,7 +131,7 @@ int main() {
     report("render(assembly)", context->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE));
     report("viewportFlip(to cache)", context->viewportFlip(viewport, VARIANT_TRUE));
     report("viewportPresent", context->viewportPresent(viewport, 0, 0, kWidth, kHeight));
-    report("writing demo.png", writeWindowImage(window, "demo.png"));
+    report("saveWindowPng(demo.png)", pelmora::saveWindowPng(window, "demo.png"));
     std::printf("      the kernel was asked for facets %d times\n", kernel.requestCount());
 
     report("releaseHandle(viewport)", context->releaseHandle(viewport));

@@ -91,6 +91,14 @@ PELMORA_API HRESULT PelmoraGetWindowImage(int hWnd, int* width, int* height,
 // E_POINTER for a null out pointer.
 PELMORA_API HRESULT PelmoraGetClientRect(int hWnd, int* width, int* height);
 
+// Writes an offscreen window's client-area image to a PNG file, every pixel
+// opaque (the window holds the back buffer's pixels, whose alpha is whatever
+// the background and materials left there, often 0). E_HANDLE for an unknown
+// window, E_POINTER for a null file name, E_NOTIMPL for an attached X11
+// window, E_FAIL (with a log line naming the reason) when the file cannot
+// be written.
+PELMORA_API HRESULT PelmoraSaveWindowPng(int hWnd, const char* fileName);
+
 // Forgets a window. An attached X11 window is detached, not destroyed.
 // E_HANDLE for an unknown window.
 PELMORA_API HRESULT PelmoraDestroyWindow(int hWnd);
@@ -243,3 +251,61 @@ protected:
 // The provider behind the handle IDXContext::getTorvelMeshProvider returns,
 // or null for any other value (and once its context is released).
 PELMORA_API IMeshProvider* PelmoraGetMeshProvider(int hMeshProvider);
+
+// ---------------------------------------------------------------------------
+// Reading the scene back.
+//
+// What a render walk meets under a frame, and the deviation a viewport's
+// meshes are drawn at, for hosts that walk the tree themselves: the picking
+// and fitting helpers of helpers.h are built on these.
+
+// How a visual is drawn and picked.
+enum PelmoraVisualKind : int32_t {
+    // A frame, listed as a child or as a visual (it draws the same either way).
+    PELMORA_VISUAL_FRAME = 1,
+    // A mesh picked along a ray in its own space (pickMesh): solid meshes,
+    // host facet meshes and line meshes.
+    PELMORA_VISUAL_MESH = 2,
+    // Picked by pixel around the screen position of its frame's origin.
+    PELMORA_VISUAL_BILLBOARD = 3,
+    // A picture on a rectangle of its frame; pickMesh never hits it.
+    PELMORA_VISUAL_DECAL = 4,
+};
+
+// Why a render skips a visual: bits of PelmoraVisualInfo::flags.
+enum PelmoraVisualFlags : int32_t {
+    // setVisible with anything but VARIANT_TRUE. A hidden frame skips its
+    // whole subtree; a hidden mesh still draws in a render with forceRender.
+    PELMORA_VISUAL_HIDDEN = 1,
+    // setNeverRenderMesh: the mesh is never drawn again.
+    PELMORA_VISUAL_NEVER_RENDER = 2,
+};
+
+struct PelmoraVisualInfo {
+    int handle;
+    int kind;   // a PelmoraVisualKind
+    int flags;  // PelmoraVisualFlags bits, 0 for a visual every render draws
+};
+
+// What one frame or visual handle names. E_POINTER for a null info, E_HANDLE
+// for 0, a released handle or one that names no frame or visual.
+PELMORA_API HRESULT PelmoraGetVisualInfo(int hVisual, PelmoraVisualInfo* info);
+
+// What a frame lists, in the order a render walks it: its visuals in the
+// order they were added, then its child frames. Up to `capacity` entries go
+// to `entries`; *count receives how many there are in all, so a first call
+// with capacity 0 (entries may then be null) sizes the array. A frame or
+// mesh listed twice appears twice, as it draws twice. E_POINTER for a null
+// count, E_INVALIDARG for a negative capacity or a null array with room
+// asked for, E_HANDLE for a handle that names no frame.
+PELMORA_API HRESULT PelmoraGetFrameContents(int hFrame, PelmoraVisualInfo* entries, int capacity,
+                                            int* count);
+
+// The refinement deviation host facet meshes are drawn at in this viewport
+// now, which is what the next render asks factories for: in manual
+// refinement the level's deviation; otherwise the automatic step that the
+// view plane, front plane and projection give (one of 0.25, 0.5, 1, 2, 4,
+// 8, 16 and 120, growing as the view widens). It follows every change of
+// plane, front, projection and refinement mode at once. E_POINTER for a null
+// out pointer, E_HANDLE for a handle that names no viewport.
+PELMORA_API HRESULT PelmoraGetViewportDeviation(int hViewport, double* deviation);
