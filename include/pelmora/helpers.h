@@ -257,9 +257,9 @@ inline std::string narrow(BSTR text) {
     return text ? detail::utf8FromUtf16(text, SysStringLen(text)) : std::string();
 }
 
-// initialize with the adapter's name as text ("" or null for the first
-// adapter). *hardwareNotSupported, when asked for, is true when only the
-// software rasterizer is in use.
+// initialize with the adapter's name as text ("" or null keeps the name
+// given before). *hardwareNotSupported, when asked for, receives the flag
+// initialize reports.
 inline HRESULT initialize(IDXContext* context, bool forceSoftwareOnly, const Bstr& deviceName,
                           bool* hardwareNotSupported = nullptr) {
     if (!context) return E_POINTER;
@@ -525,7 +525,9 @@ struct Box {
             max[i] = std::max(max[i], p[i]);
         }
     }
-    void add(const Box& other) {
+    void add(double x, double y, double z) { add(Point3{x, y, z}); }
+    // Grows to hold another box too.
+    void merge(const Box& other) {
         if (other.empty()) return;
         add(other.min);
         add(other.max);

@@ -131,8 +131,9 @@ TEST_P(FitView, AModelInMillimetresFillsTheViewUncutAsItsHundredthDoes) {
     const Image smallImage = draw(smallRoot, std::string("fit_3_") + projection);
     expectAllVerticesInView(small, "3 units");
 
-    // The same pixels at both sizes, and the model framed tightly: it
-    // reaches near two opposite borders and touches none.
+    // The same pixels at both sizes, and the model framed: it reaches
+    // towards two opposite borders and touches none. (In perspective the
+    // box's near corners, which the model does not fill, set the frame.)
     const std::vector<bool> a = silhouette(largeImage), b = silhouette(smallImage);
     int differing = 0, covered = 0, minX = kWidth, maxX = -1, minY = kHeight, maxY = -1;
     for (int y = 0; y < kHeight; ++y)
@@ -148,7 +149,7 @@ TEST_P(FitView, AModelInMillimetresFillsTheViewUncutAsItsHundredthDoes) {
     EXPECT_GT(minY, 0);
     EXPECT_LT(maxX, kWidth - 1);
     EXPECT_LT(maxY, kHeight - 1);
-    EXPECT_TRUE(maxX - minX > kWidth * 0.8 || maxY - minY > kHeight * 0.8)
+    EXPECT_TRUE(maxX - minX > kWidth * 0.75 || maxY - minY > kHeight * 0.75)
         << "spans " << maxX - minX << " x " << maxY - minY;
 }
 
