@@ -585,9 +585,9 @@ inline double planeAspect(IDXContext* context, int viewport, HRESULT* status) {
 // transform) and is moved so that the box's centre lies on the line of
 // sight; then the front plane (which sets the eye's distance, three times
 // the front, and the back plane, five times the front) and the view plane
-// are chosen for the box. In orthographic views the depth range holds the
-// box's bounding sphere, so the camera can be orbited about the centre
-// without cutting the model. E_POINTER for a null context, E_INVALIDARG for
+// are chosen for the box. The depth range holds the box's bounding sphere,
+// so the camera can be orbited about the centre (rotateCamera) without the
+// front or back plane cutting the model. E_POINTER for a null context, E_INVALIDARG for
 // an empty box, one of no size, or one with values that are not finite;
 // otherwise the first failing status of the interface calls.
 inline HRESULT fitView(IDXContext* context, int viewport, const Box& box,
