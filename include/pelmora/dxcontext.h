@@ -136,7 +136,7 @@ enum PreloadedTextureIDs : int32_t {
 // together set the field of view: half the larger side's angle is
 // atan(h / front), h being half the plane's larger side (getViewportField),
 // and at the target the view is d / front times the plane (3 times after
-// setFront). For example, a part 300 units across centred on the target:
+// setFront). For example, a model 300 units across centred on the target:
 //     orthographic: setFront(v, 100)           depth seen: target +-200
 //                   setViewportPlane(v, -160, 160, -120, 120)
 //     perspective:  setFront(v, 200)           eye 600 from the target,
