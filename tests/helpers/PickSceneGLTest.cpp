@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <map>
@@ -232,10 +233,16 @@ TEST_P(PickScene, FindsTheBodyUnderItsCentreAndSkipsHiddenBodiesUnlessAsked) {
     }
     EXPECT_GE(shown, 3);
 
-    // Where the hidden box is in front, it is found only when asked for.
+    // Around the hidden box's centre, where it is in front of other bodies,
+    // it is found only when asked for.
+    const Instance& box = *std::find_if(instances.begin(), instances.end(),
+                                        [&](const Instance& i) { return i.mesh == hiddenMesh; });
+    const Point3 boxCentre = box.world.point({0, 0, 0});
+    double cx = 0, cy = 0, cz = 0, cw = 0;
+    ASSERT_EQ(context->viewportTransform(viewport, boxCentre[0], boxCentre[1], boxCentre[2], &cx, &cy, &cz, &cw), S_OK);
     int checked = 0;
-    for (int y = 0; y < kHeight && checked < 5; y += 3)
-        for (int x = 0; x < kWidth && checked < 5; x += 3) {
+    for (int y = int(cy) - 9; y <= int(cy) + 9 && checked < 5; y += 3)
+        for (int x = int(cx) - 9; x <= int(cx) + 9 && checked < 5; x += 3) {
             const std::optional<BruteHit> withHidden = bruteForce(x, y, true, -1e-3);
             const std::optional<BruteHit> without = bruteForce(x, y, false, -1e-3);
             if (!withHidden || withHidden->mesh != hiddenMesh || !without) continue;
