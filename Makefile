@@ -14,7 +14,10 @@ test: build
 	./scripts/check-layers
 	./scripts/run-tests.sh release
 
-demo: build
+# Only the library, the sample kernel and the demo host: no test programs.
+demo: deps
+	cmake --preset release
+	cmake --build --preset demo
 	./build/release/examples/demo_host
 
 asan: deps

@@ -8,6 +8,8 @@
 // engine said.
 #include "DemoAssembly.h"
 
+#include <pelmora/helpers.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -24,27 +26,6 @@ void report(const char* step, HRESULT status, HRESULT expected = S_OK) {
     if (status != expected) ++failures;
 }
 
-// What the window shows, as a PNG the user can open.
-HRESULT writeWindowImage(int window, const char* path) {
-    int width = 0, height = 0;
-    const uint32_t* pixels = nullptr;
-    HRESULT hr = PelmoraGetWindowImage(window, &width, &height, &pixels);
-    if (FAILED(hr)) return hr;
-    return demo::writePng(path, width, height, pixels);
-}
-
-// The 12-value transform array of a frame moved by (x, y, z).
-HRESULT moveFrame(IDXContext* context, int frame, double x, double y, double z) {
-    const double values[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, x, y, z};
-    SAFEARRAY* array = SafeArrayCreateVector(VT_R8, 0, 12);
-    double* data = nullptr;
-    SafeArrayAccessData(array, reinterpret_cast<void**>(&data));
-    for (int i = 0; i < 12; ++i) data[i] = values[i];
-    SafeArrayUnaccessData(array);
-    const HRESULT status = context->addFrameTransform(frame, 0, &array);
-    SafeArrayDestroy(array);
-    return status;
-}
 
 // A symbol of the built-in set pinned to a point of the model: its anchor
 // pixel lands on the point, whatever the camera does.
@@ -60,15 +41,7 @@ struct Marker {
 int frameAt(IDXContext* context, int parent, double x, double y, double z) {
     int frame = 0;
     context->newFrame(parent, &frame);
-    SAFEARRAY* transform = SafeArrayCreateVector(VT_R8, 0, 12);
-    double* values = nullptr;
-    if (transform && SUCCEEDED(SafeArrayAccessData(transform, reinterpret_cast<void**>(&values)))) {
-        const double translation[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, x, y, z};
-        std::copy(translation, translation + 12, values);
-        SafeArrayUnaccessData(transform);
-        context->addFrameTransform(frame, 0, &transform);
-    }
-    SafeArrayDestroy(transform);
+    pelmora::setTranslation(context, frame, x, y, z);
     return frame;
 }
 
@@ -83,8 +56,7 @@ int main() {
 
     constexpr int kWidth = 800, kHeight = 600;
     int window = PelmoraCreateOffscreenWindow(kWidth, kHeight);
-    VARIANT_BOOL noHardware = VARIANT_TRUE;
-    report("initialize", context->initialize(VARIANT_FALSE, nullptr, &noHardware));
+    report("initialize", pelmora::initialize(context, false, ""));
     int viewport = 0;
     report("newViewport(800x600 offscreen window)",
            context->newViewport(window, VARIANT_FALSE, VARIANT_TRUE, kWidth, kHeight, &viewport));
@@ -96,10 +68,12 @@ int main() {
 
     int root = 0;
     report("newFrame(root)", context->newFrame(0, &root));
+    pelmora::Box modelBox;  // the kernel knows where its bodies lie
     for (const demo::Part& part : parts) {
         int frame = 0, mesh = 0;
         context->newFrame(root, &frame);
         const int body = kernel.addBody(part.shape);
+        for (const FacetVertex& v : kernel.facetsOf(body, 4.0).vertices) modelBox.add({v.x, v.y, v.z});
         char step[80];
         std::snprintf(step, sizeof step, "newSolidMeshFromHandle(%s)", part.name);
         report(step, context->newSolidMeshFromHandle(body, factory, &mesh));
@@ -118,7 +92,7 @@ int main() {
     // ones every quarter.
     int gridFrame = 0, grid = 0;
     context->newFrame(root, &gridFrame);
-    report("moveFrame(grid under the plate)", moveFrame(context, gridFrame, 0.0, 0.0, -0.32));
+    report("setTranslation(grid under the plate)", pelmora::setTranslation(context, gridFrame, 0.0, 0.0, -0.32));
     report("newGrillMesh", context->newGrillMesh(-4.0f, 3.0f, 4.0f, -3.0f, 1.0f, 0.25f, 1.0f, 0.25f, &grid));
     context->frameAddVisual(gridFrame, grid);
     context->setFrameColor(gridFrame, static_cast<int>(0xFFB8C8D8u));
@@ -148,7 +122,7 @@ int main() {
     const double degrees = 3.14159265358979 / 180.0;
     report("rotateCamera(tilt)", context->rotateCamera(viewport, 0, 0, 0, 1, 0, 0, -60 * degrees));
     report("rotateCamera(turn)", context->rotateCamera(viewport, 0, 0, 0, 0, 0, 1, 30 * degrees));
-    report("setViewportPlane", context->setViewportPlane(viewport, -3.4, 3.4, -2.0, 3.1));
+    report("fitView", pelmora::fitView(context, viewport, modelBox));
     int light = -1;
     report("viewportAddAmbientLight", context->viewportAddAmbientLight(viewport, 0x00303030));
     report("viewportAddDirectionalLight",
@@ -159,7 +133,7 @@ int main() {
     report("render(assembly)", context->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE));
     report("viewportFlip(to cache)", context->viewportFlip(viewport, VARIANT_TRUE));
     report("viewportPresent", context->viewportPresent(viewport, 0, 0, kWidth, kHeight));
-    report("writing demo.png", writeWindowImage(window, "demo.png"));
+    report("saveWindowPng(demo.png)", pelmora::saveWindowPng(window, "demo.png"));
     std::printf("      the kernel was asked for facets %d times\n", kernel.requestCount());
 
     report("releaseHandle(viewport)", context->releaseHandle(viewport));

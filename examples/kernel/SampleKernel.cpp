@@ -1,7 +1,6 @@
 #include "SampleKernel.h"
 
 #include "EdgeExtractor.h"
-#include "KernelFacets.h"
 
 #include <pelmora/exception.h>
 
@@ -72,14 +71,14 @@ HRESULT SampleKernel::getFacets(int hostMesh, double deviation, int manual, Face
             throw TorvelStructuredException(kFaultAddress, EXCEPTION_ACCESS_VIOLATION);
         case FacetFailure::None: break;
     }
-    auto facets = std::make_unique<KernelFacets>(facetsOf(hostMesh, deviation));
-    *source = facets.get();
-    sources_.emplace(facets.get(), std::move(facets));
+    FacetMesh mesh = facetsOf(hostMesh, deviation);
+    *source = ledger_.handOut(std::make_unique<pelmora::FacetBuffer>(
+        std::move(mesh.vertices), std::move(mesh.faceList), mesh.doubleSided));
     return S_OK;
 }
 
 void SampleKernel::releaseFacets(FacetSource* source) {
-    if (sources_.erase(source) == 0) ++strayReleases_;
+    if (!ledger_.release(source)) ++strayReleases_;
 }
 
 int SampleKernel::requestCount(int body, double deviation) const {

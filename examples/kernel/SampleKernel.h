@@ -13,8 +13,9 @@
 #include "FacetMesh.h"
 #include "Shapes.h"
 
+#include <pelmora/helpers.h>
+
 #include <map>
-#include <memory>
 #include <vector>
 
 namespace samplekernel {
@@ -68,7 +69,7 @@ public:
 
     // Sources handed out and not yet released, and releases of a pointer this
     // kernel had not handed out (or had already taken back).
-    int outstandingSources() const { return static_cast<int>(sources_.size()); }
+    int outstandingSources() const { return ledger_.outstanding(); }
     int strayReleases() const { return strayReleases_; }
 
 private:
@@ -83,7 +84,7 @@ private:
 
     std::map<int, Body> bodies_;
     std::vector<FacetRequest> requests_;
-    std::map<const FacetSource*, std::unique_ptr<FacetSource>> sources_;
+    pelmora::FacetLedger ledger_;
     int strayReleases_ = 0;
 };
 

@@ -1,13 +1,19 @@
-// What a Linux host needs besides IDXContext: the registry calls that hold
-// Pelmora's switches (and the host's own settings), backed by files.
+// host.h: the platform calls a host makes besides IDXContext.
 #pragma once
 
 #include <pelmora/automation.h>
 
+// What a Linux host needs besides IDXContext: the registry calls, the log,
+// windows, bitmaps and device-context pixels, the host facet interfaces, and
+// the scene read-back calls. Null pointers, unknown handles and handles of
+// the wrong kind get a status, never a crash.
+//
 // Registry. Keys are opened relative to a predefined root or an open key;
 // paths use backslashes. The store is one text file per root, under
 // $PELMORA_REGISTRY_DIR, else $XDG_CONFIG_HOME/torvel/registry, else
-// ~/.config/torvel/registry. Every write reaches the file before it returns.
+// ~/.config/torvel/registry. Every write reaches the file before it returns,
+// under a lock, so processes writing at once lose nothing. Keys lie at most
+// 512 levels deep, with names of at most 255 characters.
 typedef struct PelmoraRegistryKey* HKEY;
 typedef DWORD REGSAM;
 typedef LONG LSTATUS;
@@ -46,20 +52,59 @@ typedef LONG LSTATUS;
 #define REG_CREATED_NEW_KEY 0x1
 #define REG_OPENED_EXISTING_KEY 0x2
 
+// Opens a key, creating it (and any missing keys on its path) when absent.
+// lpSubKey is relative to hKey ("" for hKey itself), names separated by
+// backslashes, compared without regard to ASCII case. Reserved, lpClass and
+// lpSecurityAttributes are not read. dwOptions must be
+// REG_OPTION_NON_VOLATILE. samDesired decides what the new handle may do
+// (KEY_QUERY_VALUE, KEY_SET_VALUE, KEY_CREATE_SUB_KEY, or KEY_READ,
+// KEY_WRITE, KEY_ALL_ACCESS); creating needs hKey opened with
+// KEY_CREATE_SUB_KEY. *lpdwDisposition (may be null) receives
+// REG_CREATED_NEW_KEY or REG_OPENED_EXISTING_KEY. Statuses:
+// ERROR_INVALID_HANDLE for an hKey that is not open, ERROR_INVALID_PARAMETER
+// for a null name or result, other options, a malformed or too deep path,
+// ERROR_ACCESS_DENIED, ERROR_KEY_DELETED when hKey was deleted meanwhile,
+// ERROR_WRITE_FAULT when the file cannot be written.
 PELMORA_API LSTATUS RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD Reserved,
                                     char* lpClass, DWORD dwOptions, REGSAM samDesired,
                                     const void* lpSecurityAttributes, HKEY* phkResult,
                                     DWORD* lpdwDisposition);
+// Opens an existing key (ERROR_FILE_NOT_FOUND when absent; *phkResult is
+// then null). ulOptions is not read; paths and access as RegCreateKeyExA.
 PELMORA_API LSTATUS RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD ulOptions,
                                   REGSAM samDesired, HKEY* phkResult);
+// Reads a value (null or "" names the key's default value). *lpType (may be
+// null) receives its REG_ type. With lpcbData null nothing more is read;
+// with lpData null, *lpcbData receives the size in bytes; otherwise the
+// data is copied when *lpcbData is large enough (ERROR_MORE_DATA, with the
+// size needed in *lpcbData, when not). Strings come back with their
+// terminating 0. lpReserved must be null. ERROR_FILE_NOT_FOUND for a value
+// that does not exist, ERROR_ACCESS_DENIED for a key not opened with
+// KEY_QUERY_VALUE.
 PELMORA_API LSTATUS RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved,
                                      DWORD* lpType, BYTE* lpData, DWORD* lpcbData);
+// Writes a value of dwType (REG_NONE, REG_SZ, REG_EXPAND_SZ, REG_BINARY,
+// REG_DWORD of 4 bytes, REG_MULTI_SZ, REG_QWORD of 8 bytes) from cbData
+// bytes; strings written without their terminating 0 get one. The file is
+// written before the call returns. ERROR_INVALID_PARAMETER for another
+// type, a wrong size, null data with a size, more than 1 MiB or a name of
+// more than 16,383 characters; ERROR_ACCESS_DENIED for a key not opened
+// with KEY_SET_VALUE; ERROR_WRITE_FAULT when the file cannot be written.
 PELMORA_API LSTATUS RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD Reserved,
                                    DWORD dwType, const BYTE* lpData, DWORD cbData);
+// Deletes a value. ERROR_FILE_NOT_FOUND when there is none of that name;
+// other statuses as RegSetValueExA.
 PELMORA_API LSTATUS RegDeleteValueA(HKEY hKey, const char* lpValueName);
+// Deletes a key that has no subkeys (ERROR_ACCESS_DENIED when it has some):
+// lpSubKey relative to hKey, "" meaning hKey's own key, though never a
+// predefined root (ERROR_ACCESS_DENIED). ERROR_FILE_NOT_FOUND when absent.
+// Handles still open on it then answer ERROR_KEY_DELETED.
 PELMORA_API LSTATUS RegDeleteKeyA(HKEY hKey, const char* lpSubKey);
-// Deletes the named subkey with everything beneath it (the subkey must be named).
+// Deletes the named subkey with everything beneath it (the subkey must be
+// named); statuses as RegDeleteKeyA.
 PELMORA_API LSTATUS RegDeleteTreeA(HKEY hKey, const char* lpSubKey);
+// Closes a key handle; the predefined roots may be "closed" too and stay
+// usable. ERROR_INVALID_HANDLE for a handle that is not open.
 PELMORA_API LSTATUS RegCloseKey(HKEY hKey);
 
 // Adds a line of the host's own to Pelmora's error log: the text goes, verbatim,
@@ -90,6 +135,14 @@ PELMORA_API HRESULT PelmoraGetWindowImage(int hWnd, int* width, int* height,
 // current size. E_HANDLE for an unknown window (or an X window that is gone),
 // E_POINTER for a null out pointer.
 PELMORA_API HRESULT PelmoraGetClientRect(int hWnd, int* width, int* height);
+
+// Writes an offscreen window's client-area image to a PNG file, every pixel
+// opaque (the window holds the back buffer's pixels, whose alpha is whatever
+// the background and materials left there, often 0). E_HANDLE for an unknown
+// window, E_POINTER for a null file name, E_NOTIMPL for an attached X11
+// window, E_FAIL (with a log line naming the reason) when the file cannot
+// be written.
+PELMORA_API HRESULT PelmoraSaveWindowPng(int hWnd, const char* fileName);
 
 // Forgets a window. An attached X11 window is detached, not destroyed.
 // E_HANDLE for an unknown window.
@@ -149,10 +202,14 @@ static_assert(sizeof(FacetVertex) == 32, "a facet vertex is 32 bytes");
 // 0-terminated: each face is its vertex count followed by that many indices
 // into the vertex array, and a count of 0 ends the list. Solid meshes use
 // triangles only, so a list of F faces reads 3, i0, i1, i2, ..., 0 and holds
-// 4F + 1 integers; list lengths below 5 mean an empty body. A triangle is
+// 4F + 1 integers; list lengths below 5 mean an empty body, and a face of
+// more vertices keeps its first three (with a console line). A triangle is
 // front-facing when its vertices turn counter-clockwise seen from outside.
+// Positions are in the body's own coordinates, the space of the frame that
+// lists its mesh. For line meshes (newWireMeshFromHandle) the list holds
+// polylines instead: per polyline its vertex count and that many indices.
 // Pelmora reads a source only between getFacets and releaseFacets and keeps
-// no pointer into it.
+// no pointer into it. pelmora::FacetBuffer (helpers.h) is a ready one.
 class FacetSource {
 public:
     // Number of integers in the face list, the terminating 0 included.
@@ -180,11 +237,18 @@ public:
     virtual void reserved() {}
     // Facets of hostMesh at a refinement deviation (what the deviation means
     // is the factory's choice; the sample kernel reads it as the largest angle
-    // in degrees one facet may span). manual is 1 when the viewport is in
-    // manual refinement (or the mesh is being refreshed), else 0. Set *source
-    // to a facet set and return S_OK, or leave it null: a failing status is
-    // logged, and either way the mesh keeps the geometry it had in automatic
-    // mode. Every source handed out comes back through releaseFacets.
+    // in degrees one facet may span). In automatic refinement the deviation
+    // is one of 0.25, 0.5, 1, 2, 4, 8, 16 and 120, larger as the view widens,
+    // and a mesh asks for each deviation once and keeps what it got; in
+    // manual refinement it is the level's (60 / level, at most 20). manual is
+    // 1 when the viewport is in manual refinement (or the mesh is being
+    // refreshed, or picked without a viewport), else 0. Called on the
+    // host's thread, inside the Pelmora call that needed the facets (a
+    // render, pick, projection, refreshMesh or mesh-provider read). Set
+    // *source to a facet set and return S_OK, or leave it null: a failing
+    // status is logged, and either way the mesh keeps the geometry it had in
+    // automatic mode. Every source handed out comes back through
+    // releaseFacets (pelmora::FacetLedger, helpers.h, keeps that account).
     //
     // A source whose counts do not fit its data (a null list or vertex array
     // with a non-zero count, a negative count, a face running past the end of
@@ -243,3 +307,61 @@ protected:
 // The provider behind the handle IDXContext::getTorvelMeshProvider returns,
 // or null for any other value (and once its context is released).
 PELMORA_API IMeshProvider* PelmoraGetMeshProvider(int hMeshProvider);
+
+// ---------------------------------------------------------------------------
+// Reading the scene back.
+//
+// What a render walk meets under a frame, and the deviation a viewport's
+// meshes are drawn at, for hosts that walk the tree themselves: the picking
+// and fitting helpers of helpers.h are built on these.
+
+// How a visual is drawn and picked.
+enum PelmoraVisualKind : int32_t {
+    // A frame, listed as a child or as a visual (it draws the same either way).
+    PELMORA_VISUAL_FRAME = 1,
+    // A mesh picked along a ray in its own space (pickMesh): solid meshes,
+    // host facet meshes and line meshes.
+    PELMORA_VISUAL_MESH = 2,
+    // Picked by pixel around the screen position of its frame's origin.
+    PELMORA_VISUAL_BILLBOARD = 3,
+    // A picture on a rectangle of its frame; pickMesh never hits it.
+    PELMORA_VISUAL_DECAL = 4,
+};
+
+// Why a render skips a visual: bits of PelmoraVisualInfo::flags.
+enum PelmoraVisualFlags : int32_t {
+    // setVisible with anything but VARIANT_TRUE. A hidden frame skips its
+    // whole subtree; a hidden mesh still draws in a render with forceRender.
+    PELMORA_VISUAL_HIDDEN = 1,
+    // setNeverRenderMesh: the mesh is never drawn again.
+    PELMORA_VISUAL_NEVER_RENDER = 2,
+};
+
+struct PelmoraVisualInfo {
+    int handle;
+    int kind;   // a PelmoraVisualKind
+    int flags;  // PelmoraVisualFlags bits, 0 for a visual every render draws
+};
+
+// What one frame or visual handle names. E_POINTER for a null info, E_HANDLE
+// for 0, a released handle or one that names no frame or visual.
+PELMORA_API HRESULT PelmoraGetVisualInfo(int hVisual, PelmoraVisualInfo* info);
+
+// What a frame lists, in the order a render walks it: its visuals in the
+// order they were added, then its child frames. Up to `capacity` entries go
+// to `entries`; *count receives how many there are in all, so a first call
+// with capacity 0 (entries may then be null) sizes the array. A frame or
+// mesh listed twice appears twice, as it draws twice. E_POINTER for a null
+// count, E_INVALIDARG for a negative capacity or a null array with room
+// asked for, E_HANDLE for a handle that names no frame.
+PELMORA_API HRESULT PelmoraGetFrameContents(int hFrame, PelmoraVisualInfo* entries, int capacity,
+                                            int* count);
+
+// The refinement deviation host facet meshes are drawn at in this viewport
+// now, which is what the next render asks factories for: in manual
+// refinement the level's deviation; otherwise the automatic step that the
+// view plane, front plane and projection give (one of 0.25, 0.5, 1, 2, 4,
+// 8, 16 and 120, growing as the view widens). It follows every change of
+// plane, front, projection and refinement mode at once. E_POINTER for a null
+// out pointer, E_HANDLE for a handle that names no viewport.
+PELMORA_API HRESULT PelmoraGetViewportDeviation(int hViewport, double* deviation);

@@ -9,8 +9,12 @@ namespace {
 
 // Spread of the zoom measure before the table: tan(pi/4) lands just under 4.
 constexpr double kZoomScale = 3.9482;
-// Taken when the view angle is not positive (a degenerate plane).
+// Taken when the view angle is not positive, or not a number (a degenerate plane).
 constexpr double kDegenerateZoom = 2.0;
+// A view angle from here on is as wide as a view gets: the tangent would
+// turn negative past it and ask for the finest step, the opposite of what
+// zooming out needs.
+constexpr double kWidestViewAngle = 1.5707963267948966;
 
 struct DeviationStep {
     double below;
@@ -27,8 +31,6 @@ constexpr float kCoarsestManualDeviation = 20.0f;
 constexpr float kLevelZeroDeviation = 1.0f;
 
 float deviationForZoom(double x) {
-    // A negative tangent gives no number; it counts as the finest step.
-    if (std::isnan(x)) return kDeviationSteps[0].deviation;
     for (const DeviationStep& step : kDeviationSteps)
         if (x < step.below) return step.deviation;
     return kWidestDeviation;
@@ -41,8 +43,9 @@ float automaticRefinementDeviation(const ViewPlane& plane, float front, bool per
     const float half = std::max(plane.top - plane.bottom, plane.right - plane.left) * 0.5f;
     const double angle = std::atan(static_cast<double>(half) / front);
     const double v = perspective ? angle * cameraDistance / front : angle;
-    const double x = v <= 0.0 ? kDegenerateZoom : std::sqrt(std::tan(v)) * kZoomScale;
-    return deviationForZoom(x);
+    if (!(v > 0.0)) return deviationForZoom(kDegenerateZoom);
+    if (v >= kWidestViewAngle) return kWidestDeviation;
+    return deviationForZoom(std::sqrt(std::tan(v)) * kZoomScale);
 }
 
 float manualRefinementDeviation(int level) {

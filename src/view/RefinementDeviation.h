@@ -12,7 +12,8 @@ struct ViewPlane {
 };
 
 // From the view plane and front plane; in perspective the angle is scaled by
-// the eye's distance over the front plane.
+// the eye's distance over the front plane. The result never falls as the
+// view widens: an angle of a right angle or more gives the coarsest step.
 float automaticRefinementDeviation(const ViewPlane& plane, float front, bool perspective,
                                    float cameraDistance);
 

@@ -3,9 +3,9 @@
 #include "FuzzInput.h"
 #include "FuzzSession.h"
 #include "HostileValues.h"
-#include "KernelFacets.h"
 
 #include <pelmora/exception.h>
+#include <pelmora/helpers.h>
 
 #include <algorithm>
 #include <climits>
@@ -111,7 +111,9 @@ FacetSource* HostileFacetFactory::goodFacets(int hostMesh, double deviation) {
     // The kernel takes any deviation; keep a run quick by never going finer
     // than the body's coarse tessellations.
     const double angle = std::isfinite(deviation) && deviation > 8 ? deviation : 8;
-    return keep(std::make_unique<samplekernel::KernelFacets>(shapes_.facetsOf(body, angle)));
+    samplekernel::FacetMesh mesh = shapes_.facetsOf(body, angle);
+    return keep(std::make_unique<pelmora::FacetBuffer>(std::move(mesh.vertices), std::move(mesh.faceList),
+                                                       mesh.doubleSided));
 }
 
 FacetSource* HostileFacetFactory::lyingFacets(int mode) {

@@ -77,9 +77,28 @@ TEST_F(RenderPassTest, RenderChoosesTheDeviationFromTheZoomUnlessManual) {
     viewport->setManualRefinementLevel(4);
     renderOnce();
     EXPECT_EQ(viewport->refinementDeviation(), 15.0f);
-    // A degenerate plane measures 2; a negative tangent (perspective) gives the finest step.
+    // A degenerate plane measures 2; a perspective angle past a right angle is the widest view.
     EXPECT_EQ(automaticRefinementDeviation({0, 0, 0, 0}, 1.0f, false, 5.0f), 4.0f);
-    EXPECT_EQ(automaticRefinementDeviation({-1, 1, -0.75f, 0.75f}, 1.0f, true, 2.5f), 0.25f);
+    EXPECT_EQ(automaticRefinementDeviation({-1, 1, -0.75f, 0.75f}, 1.0f, true, 2.5f), 120.0f);
+}
+
+// Zooming out must never ask a host for finer facets than the step before:
+// in perspective the measured angle grows three times as fast as the plane's
+// and once crossed a right angle, where its tangent turned negative.
+TEST_F(RenderPassTest, ZoomingOutInPerspectiveNeverAsksForAFinerDeviation) {
+    for (double front : {1.0, 0.01, 250.0}) {
+        viewport->setFront(front);
+        viewport->setViewportPerspective(VARIANT_TRUE);
+        float previous = 0.0f;
+        for (double half = 0.001 * front; half < 1000.0 * front; half *= 1.25) {
+            viewport->setViewportPlane(-half, half, -half, half);
+            ASSERT_EQ(renderOnce(), S_OK);
+            const float deviation = viewport->refinementDeviation();
+            EXPECT_GE(deviation, previous) << "front " << front << ", half plane " << half;
+            previous = deviation;
+        }
+        EXPECT_EQ(previous, 120.0f) << "the widest view gets the coarsest step";
+    }
 }
 
 TEST_F(RenderPassTest, ClearedRenderDrawsGradientThenStatesAndTwoWalks) {

@@ -4,6 +4,7 @@
 #include <pelmora/host.h>
 
 #include "core/Diagnostics.h"
+#include "platform/imaging/ImageFile.h"
 #include "platform/win/HandleSlots.h"
 #include "platform/win/OffscreenWindow.h"
 #include "platform/win/X11Window.h"
@@ -121,6 +122,22 @@ PELMORA_API HRESULT PelmoraGetWindowImage(int hWnd, int* width, int* height,
     *height = image.height;
     *pixels = image.pixels;
     return S_OK;
+}
+
+PELMORA_API HRESULT PelmoraSaveWindowPng(int hWnd, const char* fileName) {
+    const char* function = "PelmoraSaveWindowPng";
+    std::shared_ptr<Window> window = findWindow(hWnd);
+    if (!window) return reject(E_HANDLE, function, "unknown window", hWnd);
+    if (!fileName) return reject(E_POINTER, function, "null file name", hWnd);
+    auto* offscreen = dynamic_cast<OffscreenWindow*>(window.get());
+    if (!offscreen)
+        return reject(E_NOTIMPL, function, "saving an X11 window is not supported", hWnd);
+    // The back buffer has no alpha of its own: what arrives in the window
+    // carries whatever the clear left there, so the file is written opaque.
+    pelmora::imaging::WriteOptions options;
+    options.keepAlpha = false;
+    return pelmora::imaging::writeImage(fileName, pelmora::imaging::ImageFormat::Png,
+                                        offscreen->image(), options);
 }
 
 PELMORA_API HRESULT PelmoraGetClientRect(int hWnd, int* width, int* height) {

@@ -1,8 +1,10 @@
 // Offscreen windows through the host calls and the internal present.
 #include <pelmora/host.h>
 
+#include "platform/imaging/ImageFile.h"
 #include "platform/win/Window.h"
 #include "support/CapturedStdout.h"
+#include "support/TestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -127,6 +129,30 @@ TEST_F(OffscreenWindowTest, BadArgumentsAreRefusedWithALogLine) {
     EXPECT_THAT(log, HasSubstr("presentPixels: unknown window"));
     EXPECT_THAT(log, HasSubstr("PelmoraGetClientRect: null out pointer"));
     EXPECT_EQ(imageOf(window).at(0, 0), kBlack);
+}
+
+TEST_F(OffscreenWindowTest, APngOfTheWindowIsOpaqueWithItsColours) {
+    // What a render leaves: the clear colour's alpha, 0 for the default background.
+    std::vector<uint32_t> rendered(48, 0x00132F4Cu);
+    rendered[9] = 0x80FF8000u;
+    ASSERT_EQ(presentPixels(window, RECT{0, 0, 8, 6}, rendered.data(), 8, 6, 8), S_OK);
+    const std::string folder = test::makeTempDir("window_png");
+    const std::string path = folder + "/window.png";
+    ASSERT_EQ(PelmoraSaveWindowPng(window, path.c_str()), S_OK);
+    imaging::Image read;
+    ASSERT_EQ(imaging::readImage(path.c_str(), &read), S_OK);
+    ASSERT_EQ(std::pair(read.width, read.height), std::pair(8, 6));
+    for (size_t i = 0; i < rendered.size(); ++i) EXPECT_EQ(read.pixels[i], rendered[i] | 0xFF000000u) << i;
+
+    const std::string log = stdoutOf([&] {
+        EXPECT_EQ(PelmoraSaveWindowPng(window, nullptr), E_POINTER);
+        EXPECT_EQ(PelmoraSaveWindowPng(0, path.c_str()), E_HANDLE);
+        EXPECT_EQ(PelmoraSaveWindowPng(window, (folder + "/missing/folder.png").c_str()), E_FAIL);
+    });
+    EXPECT_THAT(log, HasSubstr("PelmoraSaveWindowPng: null file name"));
+    EXPECT_THAT(log, HasSubstr("PelmoraSaveWindowPng: unknown window"));
+    EXPECT_THAT(log, HasSubstr("missing/folder.png"));
+    test::removeTree(folder);
 }
 
 TEST(OffscreenWindowLifetimeTest, BadSizesGiveNoWindowAndALogLine) {

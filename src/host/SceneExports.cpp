@@ -1,0 +1,84 @@
+// The scene read-back exports of host.h: what a frame lists, what a visual
+// is, and the deviation a viewport's meshes are drawn at. Hosts that walk
+// the tree themselves (the picking and fitting helpers) build on these.
+#include <pelmora/host.h>
+
+#include "core/GuardedCall.h"
+#include "core/HandleResolution.h"
+#include "geometry/DXBillboard.h"
+#include "geometry/DXDecal.h"
+#include "geometry/DXMesh.h"
+#include "scene/DXFrame.h"
+#include "view/DXViewport.h"
+
+#include <algorithm>
+
+namespace pelmora {
+
+namespace {
+
+int kindOf(const DXVisual& visual) {
+    if (dynamic_cast<const DXFrame*>(&visual)) return PELMORA_VISUAL_FRAME;
+    if (dynamic_cast<const DXBillboard*>(&visual)) return PELMORA_VISUAL_BILLBOARD;
+    if (dynamic_cast<const DXDecal*>(&visual)) return PELMORA_VISUAL_DECAL;
+    return PELMORA_VISUAL_MESH;
+}
+
+PelmoraVisualInfo infoOf(const DXVisual& visual) {
+    int flags = visual.isVisible() ? 0 : PELMORA_VISUAL_HIDDEN;
+    const auto* mesh = dynamic_cast<const DXMesh*>(&visual);
+    if (mesh && mesh->neverRender()) flags |= PELMORA_VISUAL_NEVER_RENDER;
+    return PelmoraVisualInfo{visual.handle(), kindOf(visual), flags};
+}
+
+// The visuals first, then the child frames: the order a render walks them.
+std::vector<const DXVisual*> walkOrder(const DXFrame& frame) {
+    std::vector<const DXVisual*> listed;
+    listed.reserve(frame.visuals().size() + frame.children().size());
+    for (const DXVisual* visual : frame.visuals())
+        if (visual) listed.push_back(visual);
+    for (const DXFrame* child : frame.children())
+        if (child) listed.push_back(child);
+    return listed;
+}
+
+}  // namespace
+
+}  // namespace pelmora
+
+using namespace pelmora;
+
+PELMORA_API HRESULT PelmoraGetVisualInfo(int hVisual, PelmoraVisualInfo* info) {
+    return PELMORA_INTERFACE_CALL({
+        PELMORA_REQUIRE_OUT(info);
+        PELMORA_RESOLVE(DXVisual, visual, hVisual);
+        *info = infoOf(*visual);
+        return S_OK;
+    });
+}
+
+PELMORA_API HRESULT PelmoraGetFrameContents(int hFrame, PelmoraVisualInfo* entries, int capacity,
+                                            int* count) {
+    return PELMORA_INTERFACE_CALL({
+        PELMORA_REQUIRE_OUT(count);
+        if (capacity < 0 || (capacity > 0 && !entries)) {
+            logFormat("PelmoraGetFrameContents: no room for %d entries\n", capacity);
+            return PELMORA_TRACE_FAILED(E_INVALIDARG);
+        }
+        PELMORA_RESOLVE(DXFrame, frame, hFrame);
+        const std::vector<const DXVisual*> listed = walkOrder(*frame);
+        const size_t copied = std::min(listed.size(), static_cast<size_t>(capacity));
+        for (size_t i = 0; i < copied; ++i) entries[i] = infoOf(*listed[i]);
+        *count = static_cast<int>(listed.size());
+        return S_OK;
+    });
+}
+
+PELMORA_API HRESULT PelmoraGetViewportDeviation(int hViewport, double* deviation) {
+    return PELMORA_INTERFACE_CALL({
+        PELMORA_REQUIRE_OUT(deviation);
+        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        *deviation = viewport->refinementDeviation();
+        return S_OK;
+    });
+}
