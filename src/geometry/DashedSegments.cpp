@@ -29,6 +29,38 @@ float segmentParameter(float s, float w0, float w1) {
     return denominator != 0.0f ? s * w0 / denominator : s;
 }
 
+// The share of the projected segment from (x0, y0) to (x1, y1), in normalised
+// device coordinates, that lies inside the slightly widened viewport square;
+// false when none does. Only that part is cut into dashes, so a segment that
+// projects millions of pixels long costs what its visible part costs.
+bool visibleShare(double x0, double y0, double x1, double y1, double* from, double* to) {
+    constexpr double kLimit = 1.05;
+    double lower = 0.0, upper = 1.0;
+    const double delta[2] = {x1 - x0, y1 - y0};
+    const double start[2] = {x0, y0};
+    for (int axis = 0; axis < 2; ++axis) {
+        for (const double side : {-kLimit, kLimit}) {
+            // Inside when (side < 0 ? p >= side : p <= side).
+            const double direction = side < 0 ? -delta[axis] : delta[axis];
+            const double distance = side < 0 ? start[axis] - side : side - start[axis];
+            if (direction == 0.0) {
+                if (distance < 0.0) return false;
+                continue;
+            }
+            const double t = distance / direction;
+            if (direction < 0.0) lower = std::max(lower, t);
+            else upper = std::min(upper, t);
+        }
+    }
+    *from = lower;
+    *to = upper;
+    return lower < upper;
+}
+
+// More dashes than this on one segment mean the numbers are absurd (a
+// viewport cannot show them); the rest of the segment is left out.
+constexpr long long kMostDashesPerSegment = 1 << 16;
+
 }  // namespace
 
 void dashSegments(const std::vector<D3DXVECTOR3>& points, const D3DXMATRIX& transform,
@@ -42,14 +74,25 @@ void dashSegments(const std::vector<D3DXVECTOR3>& points, const D3DXMATRIX& tran
         const D3DXVECTOR3& b = points[i + 1];
         const Clip ca = toClip(a, transform), cb = toClip(b, transform);
         if (ca.w <= 0.0f || cb.w <= 0.0f) continue;
-        const float dx = (cb.x / cb.w - ca.x / ca.w) * 0.5f * viewportWidth;
-        const float dy = (cb.y / cb.w - ca.y / ca.w) * 0.5f * viewportHeight;
-        const float length = std::sqrt(dx * dx + dy * dy);
-        if (!(length > 0.0f)) continue;
-        for (float start = 0.0f; start < length; start += period) {
-            const float end = std::min(start + pattern.on, length);
-            dashes->push_back(lerp(a, b, segmentParameter(start / length, ca.w, cb.w)));
-            dashes->push_back(lerp(a, b, segmentParameter(end / length, ca.w, cb.w)));
+        const double x0 = double(ca.x) / ca.w, y0 = double(ca.y) / ca.w;
+        const double x1 = double(cb.x) / cb.w, y1 = double(cb.y) / cb.w;
+        const double dx = (x1 - x0) * 0.5 * viewportWidth;
+        const double dy = (y1 - y0) * 0.5 * viewportHeight;
+        const double length = std::sqrt(dx * dx + dy * dy);
+        double from = 0.0, to = 0.0;
+        if (!(length > 0.0) || !std::isfinite(length) || !visibleShare(x0, y0, x1, y1, &from, &to))
+            continue;
+        // Dashes keep their phase from the segment's start, wherever the
+        // visible part begins.
+        const long long first = static_cast<long long>(std::floor(from * length / period));
+        const long long last = std::min(static_cast<long long>(std::ceil(to * length / period)),
+                                        first + kMostDashesPerSegment);
+        for (long long k = first; k < last; ++k) {
+            const double start = std::max(double(k) * period, from * length);
+            const double end = std::min({double(k) * period + pattern.on, to * length, length});
+            if (!(end > start)) continue;
+            dashes->push_back(lerp(a, b, segmentParameter(float(start / length), ca.w, cb.w)));
+            dashes->push_back(lerp(a, b, segmentParameter(float(end / length), ca.w, cb.w)));
         }
     }
 }

@@ -87,7 +87,7 @@ std::u16string firstDeviceName(IDXContext* context) {
 FuzzSession::FuzzSession(FuzzInput& input, const FuzzOptions& options)
     : input_(input), options_(options) {
     using namespace samplekernel;
-    kernel_.addBody(Box{{-0.4, -0.4, -0.4}, {0.4, 0.4, 0.4}});
+    kernel_.addBody(samplekernel::Box{{-0.4, -0.4, -0.4}, {0.4, 0.4, 0.4}});
     kernel_.addBody(Sphere{{0.3, 0, 0}, 0.3});
     kernel_.addBody(Cylinder{{-0.3, 0, -0.3}, 0.2, 0.6});
     kernel_.addBody(Torus{{0, 0.3, 0}, 0.3, 0.1});

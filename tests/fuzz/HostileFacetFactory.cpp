@@ -92,7 +92,7 @@ enum Mode {
 
 HostileFacetFactory::HostileFacetFactory(FuzzSession& session) : session_(session) {
     using namespace samplekernel;
-    shapes_.addBody(Box{{-0.5, -0.5, -0.5}, {0.5, 0.5, 0.5}});
+    shapes_.addBody(samplekernel::Box{{-0.5, -0.5, -0.5}, {0.5, 0.5, 0.5}});
     shapes_.addBody(Sphere{{0, 0, 0}, 0.6});
     shapes_.addBody(Cylinder{{0, 0, -0.5}, 0.4, 1.0});
     shapes_.addBody(Torus{{0, 0, 0}, 0.6, 0.2});

@@ -64,5 +64,18 @@ TEST(DashedSegments, SegmentsBehindTheEyeOrOfNoLengthGiveNoDashes) {
     EXPECT_TRUE(dashes.empty());
 }
 
+// A zoom far into an edge makes it project billions of pixels long: only the
+// part on screen is dashed, so the work stays that of one viewport width.
+TEST(DashedSegments, OnlyTheVisiblePartOfAnEnormousSegmentIsDashed) {
+    D3DXMATRIX flat;
+    D3DXMatrixIdentity(&flat);
+    std::vector<D3DXVECTOR3> dashes;
+    dashSegments({{-1e9f, 0, 0}, {1e9f, 0, 0}, {-1e9f, 5, 0}, {1e9f, 5, 0}}, flat, 100, 100, DashPattern{},
+                 &dashes);
+    ASSERT_FALSE(dashes.empty());
+    EXPECT_LE(dashes.size(), 2u * 12u) << "about 100 pixels of dashes, 10 pixels a period";
+    for (const D3DXVECTOR3& p : dashes) EXPECT_LE(std::fabs(p.x), 1.06f);
+}
+
 }  // namespace
 }  // namespace pelmora
