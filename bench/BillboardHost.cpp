@@ -1,8 +1,5 @@
 #include "BillboardHost.h"
 
-#include "host/DXContext.h"
-#include "platform/d3d9/gl/EglAdapterList.h"
-#include "platform/d3d9/gl/GLDevice.h"
 #include "view/DXViewport.h"
 #include "core/HandleTable.h"
 
@@ -62,87 +59,47 @@ std::unique_ptr<BillboardHost> BillboardHost::create(const std::vector<Billboard
 }
 
 HRESULT BillboardHost::open(const std::vector<BillboardMark>& marks, UINT width, UINT height) {
-    HRESULT status = PelmoraCreateContext(&context_);
-    if (FAILED(status)) return status;
-    window_ = PelmoraCreateOffscreenWindow(int(width), int(height));
-    if (window_ == 0) return E_FAIL;
-    VARIANT_BOOL noHardware = VARIANT_FALSE;
-    status = context_->initialize(VARIANT_FALSE, nullptr, &noHardware);
+    HRESULT status = bench_.open(width, height);
+    IDXContext* context = bench_.context();
+    const int viewport = bench_.viewport();
     if (SUCCEEDED(status))
-        status = context_->newViewport(window_, VARIANT_FALSE, VARIANT_TRUE, int(width), int(height), &viewport_);
-    if (FAILED(status)) return status;
-    if (viewport_ == 0 || !device()) return E_FAIL;
-    status = device()->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer_);
-    if (SUCCEEDED(status))
-        status = context_->setViewportBackground(viewport_, int(kBackground), int(kBackground));
-    if (SUCCEEDED(status)) status = context_->setViewportPlane(viewport_, 0, width, -double(height), 0);
-    if (SUCCEEDED(status)) status = context_->newFrame(0, &root_);
-    if (SUCCEEDED(status)) status = context_->setFrameColor(root_, int(0xFFFFFFFFu));
+        status = context->setViewportBackground(viewport, int(kBackground), int(kBackground));
+    if (SUCCEEDED(status)) status = context->setViewportPlane(viewport, 0, width, -double(height), 0);
+    if (SUCCEEDED(status)) status = context->newFrame(0, &root_);
+    if (SUCCEEDED(status)) status = context->setFrameColor(root_, int(0xFFFFFFFFu));
     for (size_t i = 0; i < marks.size() && SUCCEEDED(status); ++i) status = addMark(marks[i]);
     return status;
 }
 
 HRESULT BillboardHost::addMark(const BillboardMark& mark) {
+    IDXContext* context = bench_.context();
     int frame = 0, billboard = 0;
-    HRESULT status = context_->newFrame(root_, &frame);
+    HRESULT status = context->newFrame(root_, &frame);
     if (SUCCEEDED(status)) {
         SAFEARRAY* transform = translation(mark.x, -mark.y);
-        status = context_->addFrameTransform(frame, kReplaceTransform, &transform);
+        status = context->addFrameTransform(frame, kReplaceTransform, &transform);
         SafeArrayDestroy(transform);
     }
     if (SUCCEEDED(status))
-        status = context_->newPreloadedBillboard(PreloadedTextureIDs(mark.id), mark.anchorX, mark.anchorY, &billboard);
-    if (SUCCEEDED(status)) status = context_->frameAddVisual(frame, billboard);
+        status = context->newPreloadedBillboard(PreloadedTextureIDs(mark.id), mark.anchorX, mark.anchorY, &billboard);
+    if (SUCCEEDED(status)) status = context->frameAddVisual(frame, billboard);
     return status;
 }
 
-HRESULT BillboardHost::drawFrame() {
-    HRESULT status = context_->clearViewport(viewport_);
-    if (SUCCEEDED(status)) status = context_->render(viewport_, root_, VARIANT_FALSE, VARIANT_FALSE);
-    if (SUCCEEDED(status)) status = context_->viewportFlip(viewport_, VARIANT_TRUE);
-    if (FAILED(status)) return status;
-    RECT pixel = {0, 0, 1, 1};
-    D3DLOCKED_RECT locked{};
-    status = backBuffer_->LockRect(&locked, &pixel, D3DLOCK_READONLY);
-    if (FAILED(status)) return status;
-    return backBuffer_->UnlockRect();
-}
+HRESULT BillboardHost::drawFrame() { return bench_.drawFrame(root_); }
 
-std::vector<uint32_t> BillboardHost::readImage() const {
-    D3DSURFACE_DESC desc{};
-    D3DLOCKED_RECT locked{};
-    std::vector<uint32_t> pixels;
-    if (FAILED(backBuffer_->GetDesc(&desc)) || FAILED(backBuffer_->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
-        return pixels;
-    pixels.resize(size_t(desc.Width) * desc.Height);
-    for (UINT y = 0; y < desc.Height; ++y)
-        std::memcpy(&pixels[size_t(y) * desc.Width],
-                    static_cast<const uint8_t*>(locked.pBits) + size_t(y) * size_t(locked.Pitch),
-                    desc.Width * sizeof(uint32_t));
-    backBuffer_->UnlockRect();
-    return pixels;
-}
+std::vector<uint32_t> BillboardHost::readImage() const { return bench_.readImage(); }
 
 ViewTransforms BillboardHost::transforms() const {
-    const DXViewport* view = resolveHandle<DXViewport>(viewport_);
+    const DXViewport* view = resolveHandle<DXViewport>(bench_.viewport());
     return ViewTransforms{view->cameraTransform(), view->viewMatrix(), view->projection(), float(view->getWidth()),
                           float(view->getHeight())};
 }
 
-// The benchmark reaches past the interface for the device it compares with.
-IDirect3DDevice9* BillboardHost::device() const { return static_cast<DXContext*>(context_)->device(); }
+IDirect3DDevice9* BillboardHost::device() const { return bench_.device(); }
 
-d3d9gl::GLDevice& BillboardHost::glDevice() const { return *static_cast<d3d9gl::GLDevice*>(device()); }
+d3d9gl::GLDevice& BillboardHost::glDevice() const { return bench_.glDevice(); }
 
-std::string BillboardHost::adapterDescription() const { return glDevice().adapter().renderer; }
-
-BillboardHost::~BillboardHost() {
-    if (backBuffer_) backBuffer_->Release();
-    if (context_) {
-        if (viewport_) context_->releaseHandle(viewport_);
-        context_->Release();
-    }
-    if (window_) PelmoraDestroyWindow(window_);
-}
+std::string BillboardHost::adapterDescription() const { return bench_.adapterDescription(); }
 
 }  // namespace pelmora::bench

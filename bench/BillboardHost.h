@@ -7,6 +7,7 @@
 
 #include <pelmora/pelmora.h>
 
+#include "BenchContext.h"
 #include "platform/d3d9/d3d9.h"
 #include "view/ScreenTransforms.h"
 
@@ -40,7 +41,6 @@ public:
     // cannot be made.
     static std::unique_ptr<BillboardHost> create(const std::vector<BillboardMark>& marks, UINT width,
                                                  UINT height, std::string* error);
-    ~BillboardHost();
 
     BillboardHost(const BillboardHost&) = delete;
     BillboardHost& operator=(const BillboardHost&) = delete;
@@ -62,11 +62,8 @@ private:
     HRESULT open(const std::vector<BillboardMark>& marks, UINT width, UINT height);
     HRESULT addMark(const BillboardMark& mark);
 
-    IDXContext* context_ = nullptr;
-    int window_ = 0;
-    int viewport_ = 0;
+    BenchContext bench_;
     int root_ = 0;
-    IDirect3DSurface9* backBuffer_ = nullptr;
 };
 
 }  // namespace pelmora::bench

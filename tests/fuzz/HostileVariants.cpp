@@ -64,8 +64,12 @@ void nestedVariant(CallFrame& frame, VARIANT& v, double number) {
         inner.vt = VT_I4;
         inner.lVal = saturatedInt(number);
     }
+    // A script's variable: an out-parameter may leave a value in it, which
+    // is the caller's to clear.
+    VARIANT* variable = frame.keep<VARIANT>(inner);
+    frame.atEnd([variable] { VariantClear(variable); });
     v.vt = VT_BYREF | VT_VARIANT;
-    v.pvarVal = frame.keep<VARIANT>(inner);
+    v.pvarVal = variable;
 }
 
 void otherNumericType(CallFrame& frame, VARIANT& v, double number) {

@@ -356,7 +356,11 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceKeepEveryValue) {
 TEST_F(RegistryTest, DepthNameAndSizeLimitsGiveInvalidParameter) {
     auto chain = [](size_t levels, size_t nameLength = 1) {
         std::string path;
-        for (size_t i = 0; i < levels; ++i) path += (i ? "\\" : "") + std::string(nameLength, 'k');
+        const std::string name(nameLength, 'k');
+        for (size_t i = 0; i < levels; ++i) {
+            if (i) path += '\\';
+            path += name;
+        }
         return path;
     };
     HKEY key = nullptr;
