@@ -9,6 +9,7 @@
 #include "geometry/DXSolidMesh.h"
 #include "geometry/SolidShapes.h"
 #include "support/D3D9TestDevice.h"
+#include "support/RenderedScene.h"
 #include "support/TransformArrays.h"
 
 #include <gtest/gtest.h>
@@ -30,26 +31,11 @@ struct Point {
     double x, y, z;
 };
 
-class DXContextEdges : public testing::Test {
+class DXContextEdges : public RenderedScene {
 protected:
     void SetUp() override {
-        ASSERT_EQ(PelmoraCreateContext(&context), S_OK);
-        VARIANT_BOOL noHardware = VARIANT_TRUE;
-        ASSERT_EQ(context->initialize(VARIANT_FALSE, nullptr, &noHardware), S_OK);
-        ASSERT_EQ(context->newFrame(0, &root), S_OK);
-        ASSERT_EQ(context->setFrameColor(root, int(0xFFFF0000u)), S_OK);
-        window = PelmoraCreateOffscreenWindow(kSize, kSize);
-        ASSERT_EQ(context->newViewport(window, 0, VARIANT_TRUE, kSize, kSize, &viewport), S_OK);
-        ASSERT_EQ(context->setViewportBackground(viewport, 0, 0), S_OK);
-        int light = 0;
-        ASSERT_EQ(context->viewportAddDirectionalLight(viewport, int(0xFFFFFFFFu), 0, 0, -1, &light), S_OK);
-    }
-    void TearDown() override {
-        if (context) {
-            if (viewport) context->releaseHandle(viewport);
-            context->Release();
-        }
-        PelmoraDestroyWindow(window);
+        RenderedScene::SetUp();
+        if (!HasFatalFailure()) addLight();
     }
 
     // A frame under `parent` holding a cube of half-size `half` centred at
@@ -68,15 +54,6 @@ protected:
         EXPECT_EQ(context->newSolidMesh(safe.v(), safe.n(), safe.f(), VARIANT_FALSE, &mesh), S_OK);
         EXPECT_EQ(context->frameAddVisual(frame, mesh), S_OK);
         return frame;
-    }
-    Image draw(const std::string& pngName) {
-        EXPECT_EQ(context->clearViewport(viewport), S_OK);
-        EXPECT_EQ(context->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE), S_OK);
-        EXPECT_EQ(context->viewportFlip(viewport, VARIANT_TRUE), S_OK);
-        EXPECT_EQ(context->viewportPresent(viewport, 0, 0, kSize, kSize), S_OK);
-        const Image image = D3D9TestDevice::windowImage(window);
-        D3D9TestDevice::savePng(image, pngName.c_str());
-        return image;
     }
     void edges(int frame, uint32_t flags, int width = 3) {
         ASSERT_EQ(context->setFrameDrawFacetEdges(frame, SolidMeshDrawFlags(flags), kEdgeColour, width,
@@ -107,8 +84,6 @@ protected:
     // An edge shows when either side it bounds faces the camera.
     bool edgeVisible(int frame, const struct CubeEdge& edge);
 
-    IDXContext* context = nullptr;
-    int root = 0, window = 0, viewport = 0;
 };
 
 // The cube's 12 edges as a corner and the axis the edge runs along.

@@ -11,6 +11,7 @@
 #include "core/HandleTable.h"
 #include "platform/d3d9/gl/GLTestHooks.h"
 #include "support/D3D9TestDevice.h"
+#include "support/RenderedScene.h"
 #include "view/DXViewport.h"
 
 #include <gtest/gtest.h>
@@ -47,25 +48,8 @@ std::set<int> litInRow(const Image& image, int y) {
     return columns;
 }
 
-class DXContextLines : public testing::Test {
+class DXContextLines : public RenderedScene {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(PelmoraCreateContext(&context), S_OK);
-        VARIANT_BOOL noHardware = VARIANT_TRUE;
-        ASSERT_EQ(context->initialize(VARIANT_FALSE, nullptr, &noHardware), S_OK);
-        ASSERT_EQ(context->newFrame(0, &root), S_OK);
-        ASSERT_EQ(context->setFrameColor(root, int(0xFFFF0000u)), S_OK);
-        window = PelmoraCreateOffscreenWindow(kSize, kSize);
-        ASSERT_EQ(context->newViewport(window, 0, VARIANT_TRUE, kSize, kSize, &viewport), S_OK);
-        ASSERT_NE(viewport, 0);
-        ASSERT_EQ(context->setViewportBackground(viewport, 0, 0), S_OK);
-    }
-    void TearDown() override {
-        if (viewport) context->releaseHandle(viewport);
-        if (context) context->Release();
-        PelmoraDestroyWindow(window);
-    }
-
     int wireMesh(const std::vector<float>& vertices, const std::vector<int>& lines) {
         SafeArrayPtr v = makeVector(VT_R4, vertices), l = makeVector(VT_I4, lines);
         SAFEARRAY *rawV = v.get(), *rawL = l.get();
@@ -79,15 +63,6 @@ protected:
         EXPECT_EQ(context->newGrillMesh(left, top, right, bottom, majorX, minorX, majorY, minorY, &mesh), S_OK);
         EXPECT_EQ(context->frameAddVisual(root, mesh), S_OK);
         return mesh;
-    }
-    Image draw(const std::string& pngName = "") {
-        EXPECT_EQ(context->clearViewport(viewport), S_OK);
-        EXPECT_EQ(context->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE), S_OK);
-        EXPECT_EQ(context->viewportFlip(viewport, VARIANT_TRUE), S_OK);
-        EXPECT_EQ(context->viewportPresent(viewport, 0, 0, kSize, kSize), S_OK);
-        const Image image = D3D9TestDevice::windowImage(window);
-        if (!pngName.empty()) D3D9TestDevice::savePng(image, pngName);
-        return image;
     }
     static const pelmora::MeshBatch* batchOf(int mesh) {
         auto* wire = pelmora::resolveHandle<pelmora::DXWireMesh>(mesh);
@@ -107,8 +82,6 @@ protected:
         return pick;
     }
 
-    IDXContext* context = nullptr;
-    int root = 0, window = 0, viewport = 0;
 };
 
 // ---- Thin lines ----

@@ -10,6 +10,7 @@
 #include "core/HandleTable.h"
 #include "platform/d3d9/gl/GLTestHooks.h"
 #include "support/D3D9TestDevice.h"
+#include "support/RenderedScene.h"
 #include "support/TransformArrays.h"
 
 #include <gtest/gtest.h>
@@ -61,28 +62,11 @@ MeshArrays box(float h) {
     return m;
 }
 
-class DXContextMeshes : public testing::Test {
+class DXContextMeshes : public RenderedScene {
 protected:
     void SetUp() override {
-        ASSERT_EQ(PelmoraCreateContext(&context), S_OK);
-        VARIANT_BOOL noHardware = VARIANT_TRUE;
-        ASSERT_EQ(context->initialize(VARIANT_FALSE, nullptr, &noHardware), S_OK);
-        ASSERT_EQ(context->newFrame(0, &root), S_OK);
-        ASSERT_EQ(context->setFrameColor(root, int(0xFFFF0000u)), S_OK);
-        window = PelmoraCreateOffscreenWindow(kSize, kSize);
-        ASSERT_EQ(context->newViewport(window, 0, VARIANT_TRUE, kSize, kSize, &viewport), S_OK);
-        ASSERT_NE(viewport, 0);
-        ASSERT_EQ(context->setViewportBackground(viewport, 0, 0), S_OK);
-        int light = 0;
-        ASSERT_EQ(context->viewportAddDirectionalLight(viewport, int(0xFFFFFFFFu), 0, 0, -1, &light), S_OK);
-    }
-    void TearDown() override {
-        if (context) {
-            context->suspendMeshRefinements(VARIANT_FALSE);
-            if (viewport) context->releaseHandle(viewport);
-            context->Release();
-        }
-        PelmoraDestroyWindow(window);
+        RenderedScene::SetUp();
+        if (!HasFatalFailure()) addLight();
     }
 
     int solidMesh(MeshArrays arrays, bool doubleSided) {
@@ -98,15 +82,6 @@ protected:
         EXPECT_EQ(context->newSolidMeshFromHandle(kHostMesh, factory.handle, &mesh), S_OK);
         EXPECT_EQ(context->frameAddVisual(root, mesh), S_OK);
         return mesh;
-    }
-    Image draw(const char* pngName = nullptr) {
-        EXPECT_EQ(context->clearViewport(viewport), S_OK);
-        EXPECT_EQ(context->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE), S_OK);
-        EXPECT_EQ(context->viewportFlip(viewport, VARIANT_TRUE), S_OK);
-        EXPECT_EQ(context->viewportPresent(viewport, 0, 0, kSize, kSize), S_OK);
-        const Image image = D3D9TestDevice::windowImage(window);
-        if (pngName) D3D9TestDevice::savePng(image, pngName);
-        return image;
     }
     // Zooms the view plane to [-half, half] on both axes.
     void zoom(double half) { ASSERT_EQ(context->setViewportPlane(viewport, -half, half, -half, half), S_OK); }
@@ -126,8 +101,6 @@ protected:
         return deviations;
     }
 
-    IDXContext* context = nullptr;
-    int root = 0, window = 0, viewport = 0;
 };
 
 // The pixel showing world point (x, y) while the plane is [-1, 1].
