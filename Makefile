@@ -14,11 +14,19 @@ test: build
 	./scripts/check-layers
 	./scripts/run-tests.sh release
 
-# Only the library, the sample kernel and the demo host: no test programs.
+# Only what the demo runs, no test programs: with Open CASCADE the library,
+# the OCCT kernel and pelmora-view, showing the shipped STEP assembly; without
+# it the library, the sample kernel and the demo host.
+DEMO_STEP = examples/data/demo-assembly.step
 demo: deps
 	cmake --preset release
-	cmake --build --preset demo
-	./build/release/examples/demo_host
+	@if grep -q '^PELMORA_WITH_OCCT:INTERNAL=ON' build/release/CMakeCache.txt; then \
+	    cmake --build --preset viewer && \
+	    ./build/release/examples/viewer/pelmora-view $(DEMO_STEP) -o demo.png --size 800x600 --view iso --edges on; \
+	else \
+	    echo "Open CASCADE was not found: showing the sample kernel's assembly instead of $(DEMO_STEP)"; \
+	    cmake --build --preset demo && ./build/release/examples/demo_host; \
+	fi
 
 asan: deps
 	cmake --preset asan

@@ -1,0 +1,35 @@
+// The frame tree a host hangs a kernel's bodies in: under one root, a frame
+// per body (its colour) listing the body's faces, and under that a frame
+// (the edge colour) listing its model edges.
+#pragma once
+
+#include "OcctKernel.h"
+
+#include <vector>
+
+namespace occtkernel {
+
+struct SceneStyle {
+    bool edges = true;               // model edges and outlines
+    int edgeColor = int(0xFF1C1C1Cu);
+};
+
+struct ModelScene {
+    int root = 0;
+    std::vector<int> bodyFrames;  // by body index
+    std::vector<int> faceMeshes;
+    std::vector<int> edgeMeshes;  // 0 where edges are off
+
+    // The body whose frame or mesh this handle is; -1 for none.
+    int bodyOf(int handle) const;
+};
+
+// A colour per body from a small palette of metals and paints.
+int bodyColor(int body);
+
+// Builds the tree (in a new root frame) for every body of the kernel,
+// registered as `factory`. The first failing status, else S_OK.
+HRESULT buildScene(IDXContext* context, const OcctKernel& kernel, int factory,
+                   const SceneStyle& style, ModelScene* scene);
+
+}  // namespace occtkernel

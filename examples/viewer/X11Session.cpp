@@ -1,0 +1,124 @@
+#include "X11Session.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace viewer {
+
+namespace {
+
+Display* display = nullptr;
+::Window xwindow = 0;
+Atom deleteWindow = 0;
+
+constexpr double kWheelStep = 0.85;
+constexpr int kClickSlop = 3;  // pixels a click may move and stay a click
+
+struct Drag {
+    unsigned button = 0;
+    int startX = 0, startY = 0, lastX = 0, lastY = 0;
+    bool moved = false;
+};
+
+// What a key does; false to quit.
+bool onKey(ModelView* view, KeySym key, const std::string& stem, int* snapshots) {
+    if (key == XK_q || key == XK_Escape) return false;
+    if (key == XK_f) view->fit();
+    if (key == XK_s) {
+        const std::string name = stem + "-" + std::to_string(++*snapshots) + ".png";
+        std::printf("%s %s\n", FAILED(view->save(name)) ? "could not save" : "saved", name.c_str());
+    }
+    return true;
+}
+
+// What a mouse event does; true when the view changed.
+bool onPointer(ModelView* view, const XEvent& event, Drag* drag) {
+    if (event.type == ButtonPress && (event.xbutton.button == Button4 || event.xbutton.button == Button5)) {
+        view->zoomAt(event.xbutton.x, event.xbutton.y, event.xbutton.button == Button4 ? kWheelStep : 1.0 / kWheelStep);
+        return true;
+    }
+    if (event.type == ButtonPress) {
+        *drag = Drag{event.xbutton.button, event.xbutton.x, event.xbutton.y, event.xbutton.x, event.xbutton.y, false};
+        return false;
+    }
+    if (event.type == MotionNotify && drag->button != 0) {
+        const int x = event.xmotion.x, y = event.xmotion.y;
+        drag->moved = drag->moved || std::abs(x - drag->startX) + std::abs(y - drag->startY) > kClickSlop;
+        if (!drag->moved) return false;
+        if (drag->button == Button1) view->orbit(x - drag->lastX, y - drag->lastY);
+        if (drag->button == Button2) view->pan(x - drag->lastX, y - drag->lastY);
+        drag->lastX = x;
+        drag->lastY = y;
+        return true;
+    }
+    if (event.type == ButtonRelease && event.xbutton.button == drag->button) {
+        const bool click = drag->button == Button1 && !drag->moved;
+        drag->button = 0;
+        if (!click) return false;
+        const std::string name = view->pick(event.xbutton.x, event.xbutton.y);
+        std::printf("%s\n", name.empty() ? "(nothing here)" : name.c_str());
+        std::fflush(stdout);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool openX11Window(const ViewerOptions& options, int* window, std::string* error) {
+    display = XOpenDisplay(nullptr);
+    if (!display) {
+        const char* name = std::getenv("DISPLAY");
+        *error = name && *name ? std::string("cannot open the X display ") + name
+                               : "no X display: $DISPLAY is not set (use -o FILE.png to render without one)";
+        return false;
+    }
+    const int screen = DefaultScreen(display);
+    xwindow = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, unsigned(options.width),
+                                  unsigned(options.height), 0, BlackPixel(display, screen),
+                                  BlackPixel(display, screen));
+    // A fixed size: the viewport is made for the window's size once.
+    XSizeHints hints{};
+    hints.flags = PMinSize | PMaxSize;
+    hints.min_width = hints.max_width = options.width;
+    hints.min_height = hints.max_height = options.height;
+    XSetWMNormalHints(display, xwindow, &hints);
+    XStoreName(display, xwindow, ("pelmora-view: " + options.file).c_str());
+    deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, xwindow, &deleteWindow, 1);
+    XSelectInput(display, xwindow, ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask |
+                                       PointerMotionMask | StructureNotifyMask);
+    XMapWindow(display, xwindow);
+    XSync(display, False);
+    *window = PelmoraAttachX11Window(xwindow);
+    if (*window == 0) *error = "could not attach the X window";
+    return *window != 0;
+}
+
+void runX11Loop(ModelView* view, const ViewerOptions& options) {
+    const std::string name = options.file.substr(options.file.find_last_of('/') + 1);
+    const std::string stem = name.substr(0, name.rfind('.'));
+    Drag drag;
+    int snapshots = 0;
+    for (bool running = true; running;) {
+        bool redraw = false;
+        do {  // take every queued event, then draw once
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == ClientMessage && Atom(event.xclient.data.l[0]) == deleteWindow) running = false;
+            else if (event.type == KeyPress)
+                running = onKey(view, XLookupKeysym(&event.xkey, 0), stem, &snapshots), redraw = true;
+            else if (event.type == Expose || event.type == MapNotify) redraw = true;
+            else redraw = onPointer(view, event, &drag) || redraw;
+        } while (running && XPending(display) > 0);
+        if (running && redraw) view->draw();
+    }
+    XDestroyWindow(display, xwindow);
+    XCloseDisplay(display);
+}
+
+}  // namespace viewer

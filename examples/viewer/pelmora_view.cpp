@@ -1,0 +1,51 @@
+// pelmora-view: shows a STEP, BREP or IGES file through Pelmora and the Open
+// CASCADE kernel, in an X11 window or rendered headless to a picture.
+//     pelmora-view part.step                      a window when $DISPLAY is set
+//     pelmora-view part.step -o part.png --view top --size 1024x768
+#include "ModelView.h"
+#include "ProgressBar.h"
+#include "X11Session.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+int fail(const std::string& message, int status = 1) {
+    std::fprintf(stderr, "pelmora-view: %s\n", message.c_str());
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    viewer::ViewerOptions options;
+    std::string error;
+    const char* display = std::getenv("DISPLAY");
+    if (!viewer::parseOptions(argc, argv, display && *display, &options, &error)) {
+        std::fprintf(stderr, "%s", viewer::kUsage);
+        return fail(error, 2);
+    }
+    occtkernel::OcctKernel kernel;
+    viewer::ProgressBar progress;
+    const bool loaded = kernel.load(options.file, &error, std::ref(progress));
+    progress.finish();
+    if (!loaded) return fail(error);
+
+    int window = 0;
+    if (options.window && !viewer::openX11Window(options, &window, &error)) return fail(error);
+    if (!options.window) window = PelmoraCreateOffscreenWindow(options.width, options.height);
+    viewer::ModelView view(&kernel, options);
+    const bool opened = view.open(window, &error, std::ref(progress));
+    progress.finish();
+    if (!opened) return fail(error);
+    if (options.window) {
+        viewer::runX11Loop(&view, options);
+        return 0;
+    }
+    if (FAILED(view.draw()) || FAILED(view.save(options.output)))
+        return fail("could not render or write " + options.output);
+    std::fprintf(stderr, "%d bodies, %d tessellations: %s\n", kernel.bodyCount(), kernel.tessellationCount(),
+                 options.output.c_str());
+    return 0;
+}
