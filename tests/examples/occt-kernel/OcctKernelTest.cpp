@@ -1,0 +1,230 @@
+// The Open CASCADE kernel without a device: what it reads from STEP, BREP
+// and IGES files (bodies, names, placements, open shells, the files it
+// refuses) and what its tessellations hold (counts, edges, normals,
+// winding, refinement).
+#include "OcctTestModels.h"
+
+#include <OcctKernel.h>
+
+#include <BRepAlgoAPI_Fuse.hxx>
+#include <BRepBuilderAPI_MakeEdge.hxx>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+
+namespace occtkernel::test {
+namespace {
+
+using Vec = std::array<double, 3>;
+
+Vec sub(const Vec& a, const Vec& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+Vec cross(const Vec& a, const Vec& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+double dot(const Vec& a, const Vec& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec position(const FacetVertex& v) { return {v.x, v.y, v.z}; }
+Vec normal(const FacetVertex& v) { return {v.nx, v.ny, v.nz}; }
+
+// Polylines of an edge list: their point counts.
+std::vector<int> polylineLengths(const std::vector<int>& list) {
+    std::vector<int> lengths;
+    for (size_t i = 0; i < list.size() && list[i] > 0; i += size_t(list[i]) + 1) lengths.push_back(list[i]);
+    return lengths;
+}
+
+struct ReadCase {
+    const char* label;
+    std::function<std::string(const ModelFiles&)> write;
+    std::vector<std::string> names;  // the bodies read, in order
+    bool open;
+};
+
+class ReadModel : public testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadModel, GivesOneBodyPerSolidOrShellNamedFromTheFile) {
+    ModelFiles files;
+    OcctKernel kernel;
+    std::string error;
+    ASSERT_TRUE(kernel.load(GetParam().write(files), &error)) << error;
+    ASSERT_EQ(kernel.bodyCount(), int(GetParam().names.size()));
+    for (int i = 0; i < kernel.bodyCount(); ++i) {
+        EXPECT_EQ(kernel.body(i).name, GetParam().names[size_t(i)]);
+        EXPECT_EQ(kernel.body(i).open, GetParam().open);
+        EXPECT_GT(kernel.body(i).size, 0.0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReadModel,
+    testing::Values(
+        ReadCase{"StepProductNames",
+                 [](const ModelFiles& f) { return f.step("parts.step", {{"Cube", box()}, {"Rod", cylinder()}}); },
+                 {"Cube", "Rod"}, false},
+        ReadCase{"StepPartOfTwoSolidsNumbered",
+                 [](const ModelFiles& f) {
+                     TopoDS_Compound pair;
+                     BRep_Builder b;
+                     b.MakeCompound(pair);
+                     b.Add(pair, box());
+                     b.Add(pair, moved(box(), 20, 0, 0));
+                     return f.step("pair.stp", {{"Pair", pair}});
+                 },
+                 {"Pair 1", "Pair 2"}, false},
+        ReadCase{"BrepUnnamed", [](const ModelFiles& f) { return f.brep("box.brep", box()); }, {"Solid 1"}, false},
+        ReadCase{"OpenShellsWhenNoSolid",
+                 [](const ModelFiles& f) {
+                     TopoDS_Compound shells;
+                     BRep_Builder b;
+                     b.MakeCompound(shells);
+                     b.Add(shells, openBox());
+                     b.Add(shells, openBox(20));
+                     return f.brep("shells.brep", shells);
+                 },
+                 {"Shell 1", "Shell 2"}, true},
+        // OCCT's writer puts a shell in a product of its own, "SHELL", under
+        // the named one: the innermost product names the body.
+        ReadCase{"OpenShellInStep", [](const ModelFiles& f) { return f.step("shell.step", {{"Tray", openBox()}}); },
+                 {"SHELL"}, true},
+        ReadCase{"StepWithoutExtension",
+                 [](const ModelFiles& f) { return f.step("model", {{"Cube", box()}}); }, {"Cube"}, false}),
+    [](const testing::TestParamInfo<ReadCase>& info) { return info.param.label; });
+
+struct RefusedCase {
+    const char* label;
+    std::function<std::string(const ModelFiles&)> write;
+    const char* message;  // part of the error
+};
+
+class RefusedModel : public testing::TestWithParam<RefusedCase> {};
+
+TEST_P(RefusedModel, FailsWithAMessageNamingTheFile) {
+    ModelFiles files;
+    OcctKernel kernel;
+    const std::string path = GetParam().write(files);
+    std::string error;
+    EXPECT_FALSE(kernel.load(path, &error));
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_NE(error.find(GetParam().message), std::string::npos) << error;
+    EXPECT_EQ(kernel.bodyCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RefusedModel,
+    testing::Values(
+        RefusedCase{"Missing", [](const ModelFiles& f) { return f.folder() + "/none.step"; }, "No such file"},
+        RefusedCase{"Empty", [](const ModelFiles& f) { return f.text("empty.step", ""); }, "is empty"},
+        RefusedCase{"NotStep", [](const ModelFiles& f) { return f.text("junk.step", "hello\n"); }, "STEP"},
+        RefusedCase{"UnknownFormat", [](const ModelFiles& f) { return f.text("notes.txt", "hello\n"); },
+                    "neither"},
+        RefusedCase{"OnlyAnEdge",
+                    [](const ModelFiles& f) {
+                        return f.brep("edge.brep", BRepBuilderAPI_MakeEdge(gp_Pnt(0, 0, 0), gp_Pnt(1, 0, 0)).Edge());
+                    },
+                    "no solids or surfaces"}),
+    [](const testing::TestParamInfo<RefusedCase>& info) { return info.param.label; });
+
+TEST(OcctTessellation, BoxGivesTwelveTrianglesAndTwelveStraightEdges) {
+    OcctKernel kernel;
+    const int body = kernel.addBody(box(), "Cube");
+    for (double deviation : {0.25, 4.0, 120.0}) {
+        const Tessellation& t = kernel.tessellation(body, deviation);
+        EXPECT_EQ(t.triangles, 12) << deviation;
+        EXPECT_EQ(int(t.faceList.size()), 4 * 12 + 1);
+        EXPECT_EQ(polylineLengths(t.edgeList), std::vector<int>(12, 2)) << deviation;
+    }
+}
+
+TEST(OcctTessellation, CylinderGetsFinerAsTheDeviationFalls) {
+    OcctKernel kernel;
+    const int body = kernel.addBody(cylinder(), "Rod");
+    int previous = 0;
+    for (double deviation : {16.0, 4.0, 1.0, 0.25}) {
+        const int triangles = kernel.tessellation(body, deviation).triangles;
+        EXPECT_GT(triangles, previous) << deviation;
+        previous = triangles;
+    }
+    // Back to a coarse deviation: coarse facets again, not the fine ones kept on the faces.
+    OcctKernel again;
+    again.addBody(cylinder(), "Rod");
+    again.tessellation(0, 0.25);
+    EXPECT_EQ(again.tessellation(0, 16.0).triangles, kernel.tessellation(body, 16.0).triangles);
+    // Two rims; the seam is no model edge.
+    EXPECT_EQ(kernel.tessellation(body, 4.0).edges, 2);
+}
+
+TEST(OcctTessellation, FacetsFaceOutwardsOnReversedFacesToo) {
+    OcctKernel kernel;
+    kernel.addBody(boredBox(), "Bored");
+    kernel.addBody(box(), "Cube");
+    for (int body : {0, 1}) {
+        const Tessellation& t = kernel.tessellation(body, 2.0);
+        ASSERT_GE(t.triangles, 12);
+        for (size_t i = 0; t.faceList[i] != 0; i += 4) {
+            const FacetVertex& a = t.faceVertices[size_t(t.faceList[i + 1])];
+            const FacetVertex& b = t.faceVertices[size_t(t.faceList[i + 2])];
+            const FacetVertex& c = t.faceVertices[size_t(t.faceList[i + 3])];
+            const Vec winding = cross(sub(position(b), position(a)), sub(position(c), position(a)));
+            const Vec centroid{(a.x + b.x + c.x) / 3.0, (a.y + b.y + c.y) / 3.0, (a.z + b.z + c.z) / 3.0};
+            // Outwards: away from the box's centre on its sides, towards the
+            // bore's axis inside the bore.
+            const double radial = std::hypot(centroid[0] - 5.0, centroid[1] - 5.0);
+            const bool inBore = body == 0 && radial < 2.6 && centroid[2] > 0.01 && centroid[2] < 9.99;
+            const Vec outward = inBore ? Vec{5.0 - centroid[0], 5.0 - centroid[1], 0.0} : sub(centroid, {5, 5, 5});
+            EXPECT_GT(dot(winding, outward), 0.0) << "triangle " << i / 4 << " of body " << body;
+            for (const FacetVertex* v : {&a, &b, &c})
+                EXPECT_GT(dot(normal(*v), winding), 0.0) << "normal at triangle " << i / 4;
+        }
+    }
+}
+
+TEST(OcctTessellation, PlacementsCarryFacetsAndEdges) {
+    ModelFiles files;
+    OcctKernel kernel;
+    std::string error;
+    ASSERT_TRUE(kernel.load(files.step("moved.step", {{"Moved", moved(box(), 100, -50, 7)}}), &error)) << error;
+    const Tessellation& t = kernel.tessellation(0, 4.0);
+    for (const auto* vertices : {&t.faceVertices, &t.edgeVertices}) {
+        ASSERT_FALSE(vertices->empty());
+        for (const FacetVertex& v : *vertices) {
+            EXPECT_NEAR(v.x, 105.0, 5.0 + 1e-4);
+            EXPECT_NEAR(v.y, -45.0, 5.0 + 1e-4);
+            EXPECT_NEAR(v.z, 12.0, 5.0 + 1e-4);
+        }
+    }
+    const pelmora::Box bounds = kernel.bounds();
+    EXPECT_NEAR(bounds.min[0], 100.0, 1e-3);
+    EXPECT_NEAR(bounds.max[2], 17.0, 1e-3);
+}
+
+TEST(OcctTessellation, EachBodyAndDeviationIsMeshedOnce) {
+    OcctKernel kernel;
+    kernel.addBody(box(), "A");
+    kernel.addBody(cylinder(), "B");
+    kernel.prepare(4.0);
+    FacetSource* source = nullptr;
+    for (int mesh : {OcctKernel::faceMesh(1), OcctKernel::edgeMesh(1), OcctKernel::faceMesh(1)}) {
+        ASSERT_EQ(kernel.getFacets(mesh, 4.0, 0, &source), S_OK);
+        kernel.releaseFacets(source);
+    }
+    EXPECT_EQ(kernel.tessellationCount(1, 4.0), 1);
+    EXPECT_EQ(kernel.tessellationCount(), 2);
+    EXPECT_EQ(kernel.outstandingSources(), 0);
+    EXPECT_EQ(kernel.getFacets(OcctKernel::faceMesh(2), 4.0, 0, &source), E_INVALIDARG);
+    EXPECT_EQ(kernel.getFacets(0, 4.0, 0, &source), E_INVALIDARG);
+    EXPECT_EQ(source, nullptr);
+}
+
+TEST(OcctTessellation, DeflectionsFollowTheDeviationAndTheBodysSize) {
+    const Deflection fine = deflectionFor(1.0, 100.0), coarse = deflectionFor(16.0, 100.0);
+    EXPECT_NEAR(fine.angularRadians, 1.0 * M_PI / 180.0, 1e-12);
+    EXPECT_LT(fine.linear, coarse.linear);
+    EXPECT_NEAR(deflectionFor(16.0, 1000.0).linear, 10.0 * coarse.linear, 1e-9);
+    // Beyond the range, and for deviations that mean nothing, the coarsest angle.
+    for (double deviation : {120.0, -3.0, std::nan("")})
+        EXPECT_NEAR(deflectionFor(deviation, 100.0).angularRadians, 60.0 * M_PI / 180.0, 1e-12);
+}
+
+}  // namespace
+}  // namespace occtkernel::test

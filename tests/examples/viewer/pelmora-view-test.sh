@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# pelmora-view's command line as a user meets it: the demo assembly renders
+# headless to PNG and JPEG; unreadable files, files without geometry, a
+# window without a display and malformed options end with a message and a
+# non-zero status.
+set -u
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+step="$SOURCE_DIR/examples/data/demo-assembly.step"
+failures=0
+
+# expect STATUS MESSAGE-PART ARGS...: the exit status and a part of stderr.
+expect() {
+    local status=$1 message=$2
+    shift 2
+    local out
+    out=$(env -u DISPLAY "$VIEWER" "$@" 2>&1 >/dev/null)
+    local got=$?
+    if [[ $got -ne $status || "$out" != *"$message"* ]]; then
+        echo "FAIL: pelmora-view $* -> status $got (want $status), stderr: $out (want: $message)"
+        failures=$((failures + 1))
+    fi
+}
+
+printf 'hello\n' > junk.step
+: > empty.step
+printf 'DBRep_DrawableShape\n\nCASCADE Topology V1, (c) Matra-Datavision\nLocations 0\nCurve2ds 0\nCurves 0\nPolygon3D 0\nPolygonOnTriangulations 0\nSurfaces 0\nTriangulations 0\n\nTShapes 1\nVe\n1e-07\n0 0 0\n0 0\n\n0101101\n*\n+1 0 \n' > point.brep
+
+expect 0 "10 bodies" "$step" -o view.png --size 64x48 --view top
+expect 0 "" "$step" -o view.jpg --size 64x48 --edges off --perspective
+expect 1 "cannot open missing.step" missing.step -o out.png
+expect 1 "junk.step could not be read as a STEP file" junk.step -o out.png
+expect 1 "empty.step is empty" empty.step -o out.png
+expect 1 "no solids or surfaces" point.brep -o out.png
+expect 1 "no X display" "$step" --window
+expect 2 "--view wants iso" "$step" --view sideways
+expect 2 "--size wants WxH" "$step" --size 10x
+expect 2 "unknown option --colour" "$step" --colour red
+expect 2 "no file given"
+
+for picture in view.png view.jpg; do
+    if [[ ! -s $picture ]]; then
+        echo "FAIL: $picture was not written"
+        failures=$((failures + 1))
+    fi
+done
+if [[ "$(head -c 8 view.png | od -An -tx1 | tr -d ' \n')" != "89504e470d0a1a0a" ]]; then
+    echo "FAIL: view.png is not a PNG file"
+    failures=$((failures + 1))
+fi
+exit $((failures > 0))
