@@ -115,8 +115,9 @@ Tessellation tessellate(const TopoDS_Shape& shape, double deviation, double body
     // The mesher keeps a face's mesh when it is already fine enough, which
     // a finer earlier one always is.
     BRepTools::Clean(shape);
+    // Faces are meshed in parallel; the result is the same as one by one.
     BRepMesh_IncrementalMesh mesher(shape, deflection.linear, Standard_False, deflection.angularRadians,
-                                    Standard_False);
+                                    Standard_True);
     Tessellation out;
     out.faceList.clear();
     out.edgeList.clear();
