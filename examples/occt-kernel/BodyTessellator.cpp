@@ -25,6 +25,7 @@ constexpr double kFinestDegrees = 0.25, kCoarsestDegrees = 60.0;
 // Below this share of the body's size the linear deflection stops falling:
 // a finer one only multiplies facets on large flat or gently curved faces.
 constexpr double kFinestRelativeDeflection = 1e-6;
+constexpr double kSmallestRelativeFacet = 0.002;
 
 FacetVertex vertexAt(const gp_Pnt& p, const gp_Dir& n, float u = 0.0f, float v = 0.0f) {
     return {float(p.X()), float(p.Y()), float(p.Z()), float(n.X()), float(n.Y()), float(n.Z()), u, v};
@@ -107,7 +108,7 @@ Deflection deflectionFor(double deviation, double bodySize) {
     const double angle = degrees * kPi / 180.0;
     const double size = bodySize > 0.0 && std::isfinite(bodySize) ? bodySize : 1.0;
     const double sagitta = 0.5 * size * (1.0 - std::cos(angle / 2.0));
-    return {std::max(sagitta, size * kFinestRelativeDeflection), angle};
+    return {std::max(sagitta, size * kFinestRelativeDeflection), angle, size * kSmallestRelativeFacet};
 }
 
 Tessellation tessellate(const TopoDS_Shape& shape, double deviation, double bodySize) {
@@ -115,9 +116,12 @@ Tessellation tessellate(const TopoDS_Shape& shape, double deviation, double body
     // The mesher keeps a face's mesh when it is already fine enough, which
     // a finer earlier one always is.
     BRepTools::Clean(shape);
-    // Faces are meshed in parallel; the result is the same as one by one.
-    BRepMesh_IncrementalMesh mesher(shape, deflection.linear, Standard_False, deflection.angularRadians,
-                                    Standard_True);
+    IMeshTools_Parameters parameters;
+    parameters.Deflection = deflection.linear;
+    parameters.Angle = deflection.angularRadians;
+    parameters.MinSize = deflection.minimumSize;
+    parameters.InParallel = Standard_True;  // faces at once; the same result as one by one
+    BRepMesh_IncrementalMesh mesher(shape, parameters);
     Tessellation out;
     out.faceList.clear();
     out.edgeList.clear();

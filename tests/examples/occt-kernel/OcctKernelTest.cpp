@@ -221,6 +221,7 @@ TEST(OcctTessellation, DeflectionsFollowTheDeviationAndTheBodysSize) {
     EXPECT_NEAR(fine.angularRadians, 1.0 * M_PI / 180.0, 1e-12);
     EXPECT_LT(fine.linear, coarse.linear);
     EXPECT_NEAR(deflectionFor(16.0, 1000.0).linear, 10.0 * coarse.linear, 1e-9);
+    EXPECT_NEAR(deflectionFor(16.0, 1000.0).minimumSize, 10.0 * coarse.minimumSize, 1e-9);
     // Beyond the range, and for deviations that mean nothing, the coarsest angle.
     for (double deviation : {120.0, -3.0, std::nan("")})
         EXPECT_NEAR(deflectionFor(deviation, 100.0).angularRadians, 60.0 * M_PI / 180.0, 1e-12);
