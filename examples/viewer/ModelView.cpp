@@ -90,7 +90,11 @@ HRESULT ModelView::draw() {
 }
 
 HRESULT ModelView::save(const std::string& path) {
-    if (endsWith(path, ".png") || endsWith(path, ".PNG")) return pelmora::saveWindowPng(window_, path);
+    // An X11 window is not read back: its pictures come from the viewport.
+    if (endsWith(path, ".png") || endsWith(path, ".PNG")) {
+        const HRESULT hr = pelmora::saveWindowPng(window_, path);
+        if (hr != E_NOTIMPL) return hr;
+    }
     return pelmora::saveSnapshot(context_, viewport_, path, options_.width, options_.height);
 }
 

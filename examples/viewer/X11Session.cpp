@@ -31,6 +31,7 @@ bool onKey(ModelView* view, KeySym key, const std::string& stem, int* snapshots)
     if (key == XK_s) {
         const std::string name = stem + "-" + std::to_string(++*snapshots) + ".png";
         std::printf("%s %s\n", FAILED(view->save(name)) ? "could not save" : "saved", name.c_str());
+        std::fflush(stdout);  // answered at once, also into a pipe
     }
     return true;
 }
