@@ -29,6 +29,9 @@ bool OcctKernel::load(const std::string& path, std::string* error, const Progres
     if (!readModel(path, &bodies, error, progress)) return false;
     bodies_ = std::move(bodies);
     cache_.clear();
+    tessellationCounts_.clear();
+    requestCounts_.clear();
+    tessellations_ = requestTotal_ = 0;
     return true;
 }
 

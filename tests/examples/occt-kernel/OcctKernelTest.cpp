@@ -72,6 +72,7 @@ INSTANTIATE_TEST_SUITE_P(
                      return f.step("pair.stp", {{"Pair", pair}});
                  },
                  {"Pair 1", "Pair 2"}, false},
+        ReadCase{"IgesUnnamed", [](const ModelFiles& f) { return f.iges("box.igs", box()); }, {"Solid 1"}, false},
         ReadCase{"BrepUnnamed", [](const ModelFiles& f) { return f.brep("box.brep", box()); }, {"Solid 1"}, false},
         ReadCase{"OpenShellsWhenNoSolid",
                  [](const ModelFiles& f) {

@@ -12,6 +12,8 @@
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepTools.hxx>
+#include <IGESControl_Controller.hxx>
+#include <IGESControl_Writer.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <TopExp_Explorer.hxx>
@@ -75,6 +77,16 @@ public:
     std::string brep(const std::string& name, const TopoDS_Shape& shape) const {
         const std::string path = folder_ + "/" + name;
         EXPECT_TRUE(BRepTools::Write(shape, path.c_str()));
+        return path;
+    }
+    // IGES in its B-rep mode (solids as solids).
+    std::string iges(const std::string& name, const TopoDS_Shape& shape) const {
+        const std::string path = folder_ + "/" + name;
+        IGESControl_Controller::Init();
+        IGESControl_Writer writer("MM", 1);
+        writer.AddShape(shape);
+        writer.ComputeModel();
+        EXPECT_TRUE(writer.Write(path.c_str()));
         return path;
     }
     std::string text(const std::string& name, const std::string& contents) const {
