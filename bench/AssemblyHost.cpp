@@ -21,6 +21,8 @@ std::unique_ptr<AssemblyHost> AssemblyHost::create(const AssemblyScene& scene, s
 }
 
 HRESULT AssemblyHost::open(samplekernel::SampleKernel& kernel, UINT width, UINT height) {
+    width_ = width;
+    height_ = height;
     HRESULT status = bench_.open(width, height);
     context_ = bench_.context();
     viewport_ = bench_.viewport();
@@ -65,6 +67,12 @@ HRESULT AssemblyHost::addBody(const AssemblyBody& body, const std::vector<int>& 
 }
 
 HRESULT AssemblyHost::drawFrame() { return bench_.drawFrame(root_); }
+
+HRESULT AssemblyHost::drawAndPresentFrame() {
+    const HRESULT status = drawFrame();
+    if (FAILED(status)) return status;
+    return context_->viewportPresent(viewport_, 0, 0, int(width_), int(height_));
+}
 
 HRESULT AssemblyHost::zoom(double factor) {
     const double* p = scene_.plane;
