@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 namespace pelmora::d3d9gl {
@@ -154,8 +155,6 @@ DrawPipeline::DrawPipeline(const GLApi& gl, GLStateCache& cache, const DriverWor
         lift_ = std::ldexp(1.0f, -std::clamp(subpixelBits, 1, 16));
     }
     gl_.CreateVertexArrays(1, &vertexArray_);
-    gl_.CreateBuffers(1, &lightingBuffer_);
-    gl_.NamedBufferData(lightingBuffer_, sizeof(LightingBlock), nullptr, GL_DYNAMIC_DRAW);
     gl_.CreateBuffers(1, &pixelBuffer_);
     gl_.NamedBufferData(pixelBuffer_, sizeof(PixelBlock), nullptr, GL_DYNAMIC_DRAW);
     gl_.CreateBuffers(1, &streamVertices_);
@@ -166,7 +165,6 @@ DrawPipeline::~DrawPipeline() {
     gl_.DeleteSamplers(1, &sampler_);
     gl_.DeleteBuffers(1, &streamVertices_);
     gl_.DeleteBuffers(1, &pixelBuffer_);
-    gl_.DeleteBuffers(1, &lightingBuffer_);
     gl_.DeleteVertexArrays(1, &vertexArray_);
 }
 
@@ -180,10 +178,10 @@ HRESULT DrawPipeline::applyProgram(const DeviceState& state) {
     FixedFunctionKey key;
     if (!makeFixedFunctionKey(state, boundTexture(state) != 0, &key, &unsupported))
         return invalid_(("draw: " + unsupported).c_str());
-    const FixedFunctionProgram& program = programs_.program(key);
+    FixedFunctionProgram& program = programs_.program(key);
     if (!program.program) return invalid_("draw: the fixed-function program for this state failed to build");
     key_ = key;
-    program_ = program;
+    program_ = &program;
     cache_.useProgram(program.program);
     return D3D_OK;
 }
@@ -196,7 +194,7 @@ void DrawPipeline::applyTransforms(const DeviceState& state) {
     store(block.pixelShift, 1.0f / float(viewport.Width), -(1.0f - 2.0f * lift_) / float(viewport.Height),
           0.5f * state.rsFloat(D3DRS_SILHOUETTEWIDTH), 0);
     // Each program keeps its own copy, so a change of program sends them again.
-    gl_.ProgramUniform4fv(program_.program, program_.transformVectors, kTransformVectors, block.viewport);
+    gl_.ProgramUniform4fv(program_->program, program_->transformVectors, kTransformVectors, block.viewport);
     // Pretransformed vertices never read the matrices, and a program that
     // does is always bound anew (its vertex format differs), which sends them.
     if (key_.pretransformed) return;
@@ -205,11 +203,13 @@ void DrawPipeline::applyTransforms(const DeviceState& state) {
     std::memcpy(block.projection, &state.transforms[kSlotProjection], sizeof block.projection);
     const D3DMATRIX normals = normalMatrix(worldView);
     std::memcpy(block.normalMatrix, &normals, sizeof block.normalMatrix);
-    gl_.ProgramUniformMatrix4fv(program_.program, program_.transformMatrices, kTransformMatrices, GL_FALSE,
+    gl_.ProgramUniformMatrix4fv(program_->program, program_->transformMatrices, kTransformMatrices, GL_FALSE,
                                 block.worldView);
 }
 
-void DrawPipeline::applyLighting(const DeviceState& state) {
+// The lighting the state describes, each part's generation moving on only
+// when its values really changed (a part's colour set again is no change).
+void DrawPipeline::refreshLighting(const DeviceState& state) {
     LightingBlock block{};
     const D3DMATERIAL9& material = state.material;
     store(block.materialDiffuse, material.Diffuse);
@@ -222,7 +222,25 @@ void DrawPipeline::applyLighting(const DeviceState& state) {
     const D3DLIGHT9* lights[kMaxActiveLights];
     const int count = state.enabledLights(lights, kMaxActiveLights);
     for (int i = 0; i < count; ++i) block.lights[i] = cameraSpaceLight(*lights[i], state.transforms[kSlotView]);
-    gl_.NamedBufferSubData(lightingBuffer_, 0, sizeof block, &block);
+    constexpr size_t kMaterialBytes = offsetof(LightingBlock, lights);
+    if (std::memcmp(&block, &lighting_, kMaterialBytes) != 0) ++materialGeneration_;
+    if (std::memcmp(block.lights, lighting_.lights, sizeof block.lights) != 0) ++lightsGeneration_;
+    lighting_ = block;
+    lightingKnown_ = true;
+}
+
+// Sends the program the parts it does not hold yet.
+void DrawPipeline::applyLighting() {
+    FixedFunctionProgram& program = *program_;
+    if (program.materialSent != materialGeneration_ && program.material >= 0) {
+        gl_.ProgramUniform4fv(program.program, program.material, kMaterialVectors, lighting_.materialDiffuse);
+        program.materialSent = materialGeneration_;
+    }
+    if (program.lightsSent != lightsGeneration_ && program.lights >= 0 && key_.lightCount > 0) {
+        gl_.ProgramUniform4fv(program.program, program.lights, kLightVectors * key_.lightCount,
+                              lighting_.lights[0].diffuse);
+        program.lightsSent = lightsGeneration_;
+    }
 }
 
 void DrawPipeline::applyPixelConstants(const DeviceState& state) {
@@ -311,19 +329,21 @@ HRESULT DrawPipeline::prepare(StateTracker& tracker, const RenderTarget& target)
     cache_.bindDrawFramebuffer(target.framebuffer);
     cache_.bindVertexArray(vertexArray_);
     cache_.enable(Capability::ScissorTest, false);
-    cache_.bindUniformBuffer(kLightingBinding, lightingBuffer_);
     cache_.bindUniformBuffer(kPixelBinding, pixelBuffer_);
-    const GLuint previousProgram = program_.program;
-    if (dirty & kDirtyProgram) PELMORA_D3D9GL_RETURN_IF_FAILED(applyProgram(state));
+    const FixedFunctionProgram* previousProgram = program_;
+    if ((dirty & kDirtyProgram) || !program_) PELMORA_D3D9GL_RETURN_IF_FAILED(applyProgram(state));
     // Each program keeps the transforms it was sent: one bound anew needs
     // them, the same one only when they changed, and pretransformed vertices
     // read nothing but the viewport.
-    const bool newProgram = program_.program != previousProgram;
+    const bool newProgram = program_ != previousProgram;
     const bool matricesChanged = (dirty & kDirtyTransforms) && !key_.pretransformed;
     if (newProgram || matricesChanged || (dirty & kDirtyViewport)) applyTransforms(state);
-    if (key_.lighting && (dirty & (kDirtyLights | kDirtyMaterial | kDirtyProgram))) {
-        applyLighting(state);
-        tracker.clearDirty(kDirtyLights | kDirtyMaterial);
+    if (key_.lighting) {
+        if ((dirty & (kDirtyLights | kDirtyMaterial)) || !lightingKnown_) {
+            refreshLighting(state);
+            tracker.clearDirty(kDirtyLights | kDirtyMaterial);
+        }
+        applyLighting();
     }
     if (dirty & kDirtyPixelConstants) applyPixelConstants(state);
     applyFixedFunction(state, target, dirty);

@@ -6,8 +6,11 @@
 // they are plain uniforms of each program: drivers take those updates on a
 // fast path, while rewriting a bound uniform buffer before each draw costs a
 // revalidation of every stage's constants (tens of thousands of instructions
-// a draw on Mesa). Lighting and pixel constants change rarely and stay in
-// std140 uniform blocks shared by all programs.
+// a draw on Mesa) and makes a deferring rasterizer finish the draws queued
+// on it. Lighting changes with the material (once per coloured part), so it
+// is a plain uniform array too, sent to a program only when it changed since
+// that program last had it. Pixel constants change rarely and stay in a
+// std140 uniform block shared by all programs.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +18,7 @@
 
 namespace pelmora::d3d9gl {
 
-enum UniformBinding : uint32_t { kLightingBinding = 1, kPixelBinding = 2 };
+enum UniformBinding : uint32_t { kPixelBinding = 2 };
 
 // Uploaded as two uniform arrays: the three matrices, then the two vectors.
 constexpr int kTransformMatrices = 3;
@@ -46,6 +49,12 @@ struct LightBlockEntry {
     float attenuation[4];
 };
 
+// The lighting array: the material part (the first six vectors of
+// LightingBlock), then seven vectors for each light the program reads.
+constexpr int kMaterialVectors = 6;
+constexpr int kLightVectors = 7;
+constexpr char kLightingName[] = "uLighting";
+
 struct LightingBlock {
     float materialDiffuse[4];
     float materialAmbient[4];
@@ -60,5 +69,8 @@ struct PixelBlock {
     float textureFactor[4];
     float alphaReference[4];  // x: ALPHAREF as 0..255
 };
+
+static_assert(offsetof(LightingBlock, lights) == kMaterialVectors * 4 * sizeof(float));
+static_assert(sizeof(LightBlockEntry) == kLightVectors * 4 * sizeof(float));
 
 }  // namespace pelmora::d3d9gl
