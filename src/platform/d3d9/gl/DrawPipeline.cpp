@@ -182,29 +182,48 @@ HRESULT DrawPipeline::applyProgram(const DeviceState& state) {
     if (!program.program) return invalid_("draw: the fixed-function program for this state failed to build");
     key_ = key;
     program_ = &program;
+    float alpha = 0;
+    const bool alphaTested = state.rs(D3DRS_ALPHATESTENABLE) != FALSE && state.rs(D3DRS_ALPHAFUNC) != D3DCMP_ALWAYS;
+    alphaTestInputs_ = alphaTested && fragmentAlphaIsConstant(state, key, &alpha)
+                           ? uint32_t(kDirtyPixelConstants) | (key.lighting ? uint32_t(kDirtyMaterial) : 0u)
+                           : 0u;
     cache_.useProgram(program.program);
     return D3D_OK;
 }
 
+// Each program keeps its own copy of the transforms: a body's matrices go
+// with one upload, the viewport vectors and the projection only when they
+// differ from what the program holds.
 void DrawPipeline::applyTransforms(const DeviceState& state) {
+    FixedFunctionProgram& program = *program_;
     TransformBlock block{};
     const D3DVIEWPORT9& viewport = state.viewport;
     store(block.viewport, float(viewport.X), float(viewport.Y), float(viewport.Width), float(viewport.Height));
     // Half a pixel right and down (2/size is one pixel in clip units per w).
     store(block.pixelShift, 1.0f / float(viewport.Width), -(1.0f - 2.0f * lift_) / float(viewport.Height),
           0.5f * state.rsFloat(D3DRS_SILHOUETTEWIDTH), 0);
-    // Each program keeps its own copy, so a change of program sends them again.
-    gl_.ProgramUniform4fv(program_->program, program_->transformVectors, kTransformVectors, block.viewport);
-    // Pretransformed vertices never read the matrices, and a program that
-    // does is always bound anew (its vertex format differs), which sends them.
-    if (key_.pretransformed) return;
+    static_assert(sizeof program.sentVectors == sizeof block.viewport + sizeof block.pixelShift);
+    if (!program.transformsSent || std::memcmp(program.sentVectors, block.viewport, sizeof program.sentVectors)) {
+        gl_.ProgramUniform4fv(program.program, program.transformVectors, kTransformVectors, block.viewport);
+        std::memcpy(program.sentVectors, block.viewport, sizeof program.sentVectors);
+    }
+    // Pretransformed vertices never read the matrices.
+    if (key_.pretransformed) {
+        program.transformsSent = true;
+        return;
+    }
     const D3DMATRIX worldView = multiply(state.transforms[kSlotWorld], state.transforms[kSlotView]);
     std::memcpy(block.worldView, &worldView, sizeof block.worldView);
-    std::memcpy(block.projection, &state.transforms[kSlotProjection], sizeof block.projection);
     const D3DMATRIX normals = normalMatrix(worldView);
     std::memcpy(block.normalMatrix, &normals, sizeof block.normalMatrix);
-    gl_.ProgramUniformMatrix4fv(program_->program, program_->transformMatrices, kTransformMatrices, GL_FALSE,
+    gl_.ProgramUniformMatrix4fv(program.program, program.transformMatrices, kBodyMatrices, GL_FALSE,
                                 block.worldView);
+    const auto* projection = reinterpret_cast<const float*>(&state.transforms[kSlotProjection]);
+    if (!program.transformsSent || std::memcmp(program.sentProjection, projection, sizeof program.sentProjection)) {
+        gl_.ProgramUniformMatrix4fv(program.program, program.projection, 1, GL_FALSE, projection);
+        std::memcpy(program.sentProjection, projection, sizeof program.sentProjection);
+    }
+    program.transformsSent = true;
 }
 
 // The lighting the state describes, each part's generation moving on only
@@ -331,7 +350,9 @@ HRESULT DrawPipeline::prepare(StateTracker& tracker, const RenderTarget& target)
     cache_.enable(Capability::ScissorTest, false);
     cache_.bindUniformBuffer(kPixelBinding, pixelBuffer_);
     const FixedFunctionProgram* previousProgram = program_;
-    if ((dirty & kDirtyProgram) || !program_) PELMORA_D3D9GL_RETURN_IF_FAILED(applyProgram(state));
+    // Whether the alpha test is left out follows the material and the reference.
+    const bool alphaTestMayChange = (dirty & alphaTestInputs_) != 0;
+    if ((dirty & kDirtyProgram) || !program_ || alphaTestMayChange) PELMORA_D3D9GL_RETURN_IF_FAILED(applyProgram(state));
     // Each program keeps the transforms it was sent: one bound anew needs
     // them, the same one only when they changed, and pretransformed vertices
     // read nothing but the viewport.

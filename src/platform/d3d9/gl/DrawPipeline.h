@@ -87,6 +87,10 @@ private:
     uint64_t materialGeneration_ = 1;
     uint64_t lightsGeneration_ = 1;
     bool lightingKnown_ = false;
+    // The dirty groups the bound key's alpha test was decided from: the
+    // alpha reference, and the material for lit draws (see
+    // fragmentAlphaIsConstant); none when the state decides it alone.
+    uint32_t alphaTestInputs_ = 0;
     GLuint pixelBuffer_ = 0;
     // What the pixel buffer holds. Writing a buffer that queued draws still
     // read makes a deferring rasterizer finish them first, so the same

@@ -8,8 +8,8 @@ namespace {
 const char kHeader[] = "#version 450 core\n";
 
 const char kTransformNames[] = R"(#define uWorldView uTransformMatrices[0]
-#define uProjection uTransformMatrices[1]
-#define uNormalMatrix uTransformMatrices[2]
+#define uNormalMatrix uTransformMatrices[1]
+#define uProjection uTransformMatrices[2]
 #define uViewport uTransformVectors[0]
 #define uPixelShift uTransformVectors[1]
 )";

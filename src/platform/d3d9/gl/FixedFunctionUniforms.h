@@ -26,16 +26,20 @@ constexpr int kTransformVectors = 2;
 constexpr char kTransformMatricesName[] = "uTransformMatrices";
 constexpr char kTransformVectorsName[] = "uTransformVectors";
 
+// The matrices a body changes come first, so one upload of two sends them;
+// the projection is sent only when it differs from what the program holds.
 struct TransformBlock {
     float worldView[16];
-    float projection[16];
     float normalMatrix[16];  // inverse transpose of worldView, upper 3x3
+    float projection[16];
     float viewport[4];       // X, Y, Width, Height
     float pixelShift[4];     // clip-space shift per unit w, x and y: Direct3D's pixel centres;
                              // z: half the silhouette width in pixels
 };
 // The matrices and the vectors each lie back to back, as the two uploads read them.
-static_assert(offsetof(TransformBlock, normalMatrix) == kTransformMatrices * 16 * sizeof(float) - 16 * sizeof(float));
+constexpr int kBodyMatrices = 2;  // worldView and normalMatrix
+constexpr char kProjectionElementName[] = "uTransformMatrices[2]";
+static_assert(offsetof(TransformBlock, projection) == kBodyMatrices * 16 * sizeof(float));
 static_assert(offsetof(TransformBlock, viewport) == kTransformMatrices * 16 * sizeof(float));
 static_assert(sizeof(TransformBlock) == (kTransformMatrices * 16 + kTransformVectors * 4) * sizeof(float));
 

@@ -60,6 +60,7 @@ FixedFunctionProgram ProgramCache::build(const FixedFunctionKey& key) {
     made.program = program;
     made.transformMatrices = gl_.GetUniformLocation(program, kTransformMatricesName);
     made.transformVectors = gl_.GetUniformLocation(program, kTransformVectorsName);
+    made.projection = gl_.GetUniformLocation(program, kProjectionElementName);
     // Array elements are asked for by name: their locations need not follow each other.
     made.material = gl_.GetUniformLocation(program, kLightingName);
     const std::string firstLight = std::string(kLightingName) + "[" + std::to_string(kMaterialVectors) + "]";

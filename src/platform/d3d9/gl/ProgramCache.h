@@ -14,8 +14,13 @@ struct FixedFunctionProgram {
     GLuint program = 0;
     GLint transformMatrices = -1;  // -1 where the program reads none
     GLint transformVectors = -1;
+    GLint projection = -1;  // the third matrix, asked for by name
     GLint material = -1;  // the lighting array's material part and lights part
     GLint lights = -1;
+    // The projection and transform vectors this program holds.
+    bool transformsSent = false;
+    float sentProjection[16] = {};
+    float sentVectors[8] = {};
     // The lighting generations this program holds (0: none yet).
     uint64_t materialSent = 0;
     uint64_t lightsSent = 0;
