@@ -6,11 +6,13 @@
 #include "AssemblyScene.h"
 #include "SampleKernel.h"
 #include "geometry/FeatureEdges.h"
+#include "platform/imaging/ImageFile.h"
 #include "platform/win/CreaseAngleSetting.h"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdlib>
 
 #include <cstdio>
 #include <map>
@@ -36,6 +38,16 @@ struct SmallParts {
 };
 constexpr SmallParts kSmallParts[] = {{"20000 parts", 200, 100, 25, 1.3}, {"100000 parts", 400, 250, 5, 2.0}};
 constexpr int kSmallPartsPairs = 3;
+// saveSnapshotJPG against reading the back buffer and encoding it, per format.
+struct SnapshotKind {
+    const char* name;
+    const char* extension;
+    imaging::ImageFormat format;
+    double goal;
+};
+constexpr SnapshotKind kSnapshotKinds[] = {{"JPEG", ".jpg", imaging::ImageFormat::Jpeg, 2.0},
+                                           {"PNG", ".png", imaging::ImageFormat::Png, 1.2}};
+constexpr int kSnapshotPairs = 5;
 // Shaded with borders and silhouettes against shaded, and the edge finder's goal.
 constexpr double kEdgesRatioGoal = 1.5;
 constexpr double kExtractionGoalMs = 150.0;
@@ -131,6 +143,11 @@ DrawComparison& smallPartsComparison(size_t index) {
     return results[index];
 }
 
+DrawComparison& snapshotComparison(size_t index) {
+    static DrawComparison results[std::size(kSnapshotKinds)];
+    return results[index];
+}
+
 struct OwnProcessReport {
     bool ran = false;
     ProcessFrames device, raw;
@@ -143,7 +160,7 @@ OwnProcessReport& ownProcess() {
 
 struct ContextsReport {
     bool ran = false;
-    ProcessFrames first, second, interleaved;
+    ProcessFrames first, second, interleaved, third;
 };
 
 ContextsReport& contexts() {
@@ -315,6 +332,46 @@ void BM_SmallPartsDeviceOverRawGL(benchmark::State& state) {
     bench->host.reset();
 }
 
+// saveSnapshotJPG of the assembly's 1920x1080 view ("device") against the
+// back buffer read whole and encoded by the same encoder ("raw"), pairs
+// interleaved; files go to the temporary folder and are removed.
+void BM_SnapshotOverEncoding(benchmark::State& state) {
+    AssemblyState* bench = assemblyState();
+    if (!bench->error.empty()) return state.SkipWithError(bench->error.c_str());
+    const size_t index = size_t(state.range(0));
+    const SnapshotKind& kind = kSnapshotKinds[index];
+    const char* folder = std::getenv("TMPDIR");
+    const std::string base = std::string(folder && *folder ? folder : "/tmp") + "/pelmora-bench-snapshot";
+    const std::string snapshotPath = base + kind.extension, encodedPath = base + "-encoded" + kind.extension;
+    bool failed = FAILED(bench->host->drawFrame());
+    InterleavedFrames frames;
+    for (auto _ : state)
+        state.SetIterationTime(frames.drawPair(
+            [&] { failed |= FAILED(bench->host->saveSnapshot(snapshotPath, int(kWidth), int(kHeight))); },
+            [&] {
+                const std::vector<uint32_t> pixels = bench->host->readImage();
+                imaging::WriteOptions options;
+                options.keepAlpha = false;
+                failed |= FAILED(imaging::writeImage(
+                    encodedPath.c_str(), kind.format,
+                    imaging::ImageView{pixels.data(), int(kWidth), int(kHeight), int(kWidth)}, options));
+            }));
+    std::remove(snapshotPath.c_str());
+    std::remove(encodedPath.c_str());
+    if (failed) return state.SkipWithError("a snapshot or an encoding failed");
+    DrawComparison& result = snapshotComparison(index);
+    result.ran = true;
+    result.renderer = bench->host->adapterDescription();
+    result.scene = std::string("saveSnapshotJPG to ") + kind.name + " against read-back and encoding";
+    result.width = kWidth;
+    result.height = kHeight;
+    frames.report(&result);
+    state.SetLabel(kind.name);
+    state.counters["snapshot_ms"] = result.deviceMs;
+    state.counters["encode_ms"] = result.rawMs;
+    state.counters["ratio"] = result.ratio();
+}
+
 const ProcessFrames* findFrames(const std::vector<ProcessFrames>& all, const char* name) {
     for (const ProcessFrames& frames : all)
         if (frames.name == name) return &frames;
@@ -358,13 +415,15 @@ void BM_FirstContext(benchmark::State& state) {
     const ProcessFrames* first = findFrames(found, "first");
     const ProcessFrames* second = findFrames(found, "second");
     const ProcessFrames* interleaved = findFrames(found, "first-interleaved");
-    if (!error.empty() || !first || !second || !interleaved)
+    const ProcessFrames* third = findFrames(found, "after-others-gone");
+    if (!error.empty() || !first || !second || !interleaved || !third)
         return state.SkipWithError(error.empty() ? "the child reported nothing" : error.c_str());
     ContextsReport& report = contexts();
-    report = {true, *first, *second, *interleaved};
+    report = {true, *first, *second, *interleaved, *third};
     state.counters["first_ms"] = first->medianMs;
     state.counters["second_ms"] = second->medianMs;
     state.counters["first_interleaved_ms"] = interleaved->medianMs;
+    state.counters["after_others_gone_ms"] = third->medianMs;
     state.counters["first_faults"] = first->faultsPerFrame;
     state.counters["second_faults"] = second->faultsPerFrame;
 }
@@ -378,6 +437,11 @@ BENCHMARK(BM_SmallPartsDeviceOverRawGL)
     ->UseManualTime()
     ->Iterations(kSmallPartsPairs)
     ->DenseRange(0, int(std::size(kSmallParts)) - 1);
+BENCHMARK(BM_SnapshotOverEncoding)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(kSnapshotPairs)
+    ->DenseRange(0, int(std::size(kSnapshotKinds)) - 1);
 BENCHMARK(BM_AssemblyOwnProcess)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_FirstContext)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 
@@ -390,6 +454,8 @@ void printAssemblySummary() {
     printComparison("host meshes", comparison(), kRatioGoal);
     for (size_t i = 0; i < std::size(kSmallParts); ++i)
         printComparison(kSmallParts[i].name, smallPartsComparison(i), kSmallParts[i].goal);
+    for (size_t i = 0; i < std::size(kSnapshotKinds); ++i)
+        printComparison("snapshot", snapshotComparison(i), kSnapshotKinds[i].goal);
     const OwnProcessReport& own = ownProcess();
     if (own.ran) {
         const double ratio = own.device.medianMs / own.raw.medianMs;
@@ -404,10 +470,11 @@ void printAssemblySummary() {
     if (seen.ran) {
         const double ratio = seen.first.medianMs / seen.second.medianMs;
         std::printf("first context: %d bodies, presented: first context %.1f ms (%.0f faults a frame), second "
-                    "%.1f ms (%.0f), first with the second's frames between %.1f ms; first over second %.3f "
-                    "(goal <= %.2f: %s)\n",
+                    "%.1f ms (%.0f), first with the second's frames between %.1f ms, a third after both went %.1f "
+                    "ms (%.0f); first over second %.3f (goal <= %.2f: %s)\n",
                     kContextBodies, seen.first.medianMs, seen.first.faultsPerFrame, seen.second.medianMs,
-                    seen.second.faultsPerFrame, seen.interleaved.medianMs, ratio, kFirstContextGoal,
+                    seen.second.faultsPerFrame, seen.interleaved.medianMs, seen.third.medianMs,
+                    seen.third.faultsPerFrame, ratio, kFirstContextGoal,
                     ratio <= kFirstContextGoal ? "met" : "missed");
     }
     const DrawComparison& edges = edgeComparison();

@@ -2,6 +2,8 @@
 
 #include "SampleKernel.h"
 
+#include <pelmora/helpers.h>
+
 namespace pelmora::bench {
 namespace {
 
@@ -85,5 +87,9 @@ HRESULT AssemblyHost::setDrawFlags(uint32_t flags) {
 }
 
 std::vector<uint32_t> AssemblyHost::readImage() const { return bench_.readImage(); }
+
+HRESULT AssemblyHost::saveSnapshot(const std::string& path, int width, int height) {
+    return pelmora::saveSnapshot(context_, viewport_, pelmora::Bstr(path.c_str()), width, height);
+}
 
 }  // namespace pelmora::bench

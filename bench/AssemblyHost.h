@@ -44,6 +44,8 @@ public:
     HRESULT setDrawFlags(uint32_t flags);
     // The whole back buffer as 0xAARRGGBB, top row first.
     std::vector<uint32_t> readImage() const;
+    // saveSnapshotJPG of the view at width x height (the format follows the extension).
+    HRESULT saveSnapshot(const std::string& path, int width, int height);
 
     IDirect3DDevice9* device() const { return bench_.device(); }
     d3d9gl::GLDevice& glDevice() const { return bench_.glDevice(); }
