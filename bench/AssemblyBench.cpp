@@ -1,15 +1,18 @@
 #include "AssemblyBench.h"
 
 #include "AssemblyHost.h"
+#include "AssemblyProcess.h"
 #include "AssemblyRawRenderer.h"
 #include "AssemblyScene.h"
 #include "SampleKernel.h"
 #include "geometry/FeatureEdges.h"
+#include "platform/imaging/ImageFile.h"
 #include "platform/win/CreaseAngleSetting.h"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdlib>
 
 #include <cstdio>
 #include <map>
@@ -22,7 +25,29 @@ namespace {
 
 constexpr UINT kWidth = 1920;
 constexpr UINT kHeight = 1080;
-constexpr double kRatioGoal = 1.15;
+constexpr double kRatioGoal = 1.05;
+// The assembly in a process of its own against the raw program in its own.
+constexpr double kOwnProcessGoal = 1.10;
+// A second context's steady frames against the first's on the same model.
+constexpr double kFirstContextGoal = 1.10;
+// Many small parts: 20,000 of 100 triangles, 100,000 of 20.
+struct SmallParts {
+    const char* name;
+    int columns, rows, segments;
+    double goal;
+};
+constexpr SmallParts kSmallParts[] = {{"20000 parts", 200, 100, 25, 1.3}, {"100000 parts", 400, 250, 5, 2.0}};
+constexpr int kSmallPartsPairs = 3;
+// saveSnapshotJPG against reading the back buffer and encoding it, per format.
+struct SnapshotKind {
+    const char* name;
+    const char* extension;
+    imaging::ImageFormat format;
+    double goal;
+};
+constexpr SnapshotKind kSnapshotKinds[] = {{"JPEG", ".jpg", imaging::ImageFormat::Jpeg, 2.0},
+                                           {"PNG", ".png", imaging::ImageFormat::Png, 1.2}};
+constexpr int kSnapshotPairs = 5;
 // Shaded with borders and silhouettes against shaded, and the edge finder's goal.
 constexpr double kEdgesRatioGoal = 1.5;
 constexpr double kExtractionGoalMs = 150.0;
@@ -94,14 +119,53 @@ std::string openRawSide(AssemblyState& state) {
     return comparePictures(device, raw, state.scene.background);
 }
 
-AssemblyState* assemblyState() {
-    std::unique_ptr<AssemblyState>& state = sharedState();
-    if (state) return state.get();
-    state = std::make_unique<AssemblyState>();
-    state->scene = makeAssemblyScene(benchBodyCount(kAssemblyBodies), state->kernel);
+// The scene from make(kernel), its host and its raw side.
+template <class MakeScene>
+std::unique_ptr<AssemblyState> openAssembly(MakeScene make) {
+    auto state = std::make_unique<AssemblyState>();
+    state->scene = make(state->kernel);
     state->host = AssemblyHost::create(state->scene, state->kernel, kWidth, kHeight, &state->error);
     if (state->host) state->error = openRawSide(*state);
+    return state;
+}
+
+AssemblyState* assemblyState() {
+    std::unique_ptr<AssemblyState>& state = sharedState();
+    if (!state)
+        state = openAssembly([](samplekernel::SampleKernel& kernel) {
+            return makeAssemblyScene(benchBodyCount(kAssemblyBodies), kernel);
+        });
     return state.get();
+}
+
+DrawComparison& smallPartsComparison(size_t index) {
+    static DrawComparison results[std::size(kSmallParts)];
+    return results[index];
+}
+
+DrawComparison& snapshotComparison(size_t index) {
+    static DrawComparison results[std::size(kSnapshotKinds)];
+    return results[index];
+}
+
+struct OwnProcessReport {
+    bool ran = false;
+    ProcessFrames device, raw;
+};
+
+OwnProcessReport& ownProcess() {
+    static OwnProcessReport result;
+    return result;
+}
+
+struct ContextsReport {
+    bool ran = false;
+    ProcessFrames first, second, interleaved, third;
+};
+
+ContextsReport& contexts() {
+    static ContextsReport result;
+    return result;
 }
 
 void BM_AssemblyDeviceOverRawGL(benchmark::State& state) {
@@ -235,10 +299,151 @@ void BM_AssemblyZoomRequests(benchmark::State& state) {
     state.counters["each_once"] = report.eachOnce ? 1 : 0;
 }
 
+// Many small parts through IDXContext against raw GL, interleaved; the
+// scene lives only for this benchmark.
+void BM_SmallPartsDeviceOverRawGL(benchmark::State& state) {
+    const size_t index = size_t(state.range(0));
+    const SmallParts& parts = kSmallParts[index];
+    std::unique_ptr<AssemblyState> bench = openAssembly([&](samplekernel::SampleKernel& kernel) {
+        return makeSmallPartsScene(parts.columns, parts.rows, parts.segments, kernel);
+    });
+    if (!bench->error.empty()) return state.SkipWithError(bench->error.c_str());
+    InterleavedFrames frames;
+    bool failed = false;
+    for (auto _ : state)
+        state.SetIterationTime(frames.drawPair([&] { failed |= FAILED(bench->host->drawFrame()); },
+                                               [&] { bench->raw->drawFrame(); }));
+    if (failed) return state.SkipWithError("a device frame failed");
+    DrawComparison& result = smallPartsComparison(index);
+    result.ran = true;
+    result.renderer = bench->host->adapterDescription();
+    result.bodies = int(bench->scene.bodies.size());
+    result.triangles = bench->raw->triangleCount();
+    result.width = kWidth;
+    result.height = kHeight;
+    frames.report(&result);
+    state.SetLabel(parts.name);
+    state.counters["bodies"] = result.bodies;
+    state.counters["triangles"] = double(result.triangles);
+    state.counters["device_ms"] = result.deviceMs;
+    state.counters["raw_gl_ms"] = result.rawMs;
+    state.counters["ratio"] = result.ratio();
+    bench->raw.reset();
+    bench->host.reset();
+}
+
+// saveSnapshotJPG of the assembly's 1920x1080 view ("device") against the
+// back buffer read whole and encoded by the same encoder ("raw"), pairs
+// interleaved; files go to the temporary folder and are removed.
+void BM_SnapshotOverEncoding(benchmark::State& state) {
+    AssemblyState* bench = assemblyState();
+    if (!bench->error.empty()) return state.SkipWithError(bench->error.c_str());
+    const size_t index = size_t(state.range(0));
+    const SnapshotKind& kind = kSnapshotKinds[index];
+    const char* folder = std::getenv("TMPDIR");
+    const std::string base = std::string(folder && *folder ? folder : "/tmp") + "/pelmora-bench-snapshot";
+    const std::string snapshotPath = base + kind.extension, encodedPath = base + "-encoded" + kind.extension;
+    bool failed = FAILED(bench->host->drawFrame());
+    InterleavedFrames frames;
+    for (auto _ : state)
+        state.SetIterationTime(frames.drawPair(
+            [&] { failed |= FAILED(bench->host->saveSnapshot(snapshotPath, int(kWidth), int(kHeight))); },
+            [&] {
+                const std::vector<uint32_t> pixels = bench->host->readImage();
+                imaging::WriteOptions options;
+                options.keepAlpha = false;
+                failed |= FAILED(imaging::writeImage(
+                    encodedPath.c_str(), kind.format,
+                    imaging::ImageView{pixels.data(), int(kWidth), int(kHeight), int(kWidth)}, options));
+            }));
+    std::remove(snapshotPath.c_str());
+    std::remove(encodedPath.c_str());
+    if (failed) return state.SkipWithError("a snapshot or an encoding failed");
+    DrawComparison& result = snapshotComparison(index);
+    result.ran = true;
+    result.renderer = bench->host->adapterDescription();
+    result.scene = std::string("saveSnapshotJPG to ") + kind.name + " against read-back and encoding";
+    result.width = kWidth;
+    result.height = kHeight;
+    frames.report(&result);
+    state.SetLabel(kind.name);
+    state.counters["snapshot_ms"] = result.deviceMs;
+    state.counters["encode_ms"] = result.rawMs;
+    state.counters["ratio"] = result.ratio();
+}
+
+const ProcessFrames* findFrames(const std::vector<ProcessFrames>& all, const char* name) {
+    for (const ProcessFrames& frames : all)
+        if (frames.name == name) return &frames;
+    return nullptr;
+}
+
+// The assembly drawn and presented in a process of its own, then the raw
+// program in another, each with the allocator's default settings.
+void BM_AssemblyOwnProcess(benchmark::State& state) {
+    std::string error;
+    std::vector<ProcessFrames> device, raw;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        device = measureInOwnProcess("device", &error);
+        if (error.empty()) raw = measureInOwnProcess("raw", &error);
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    const ProcessFrames* deviceFrames = findFrames(device, "device");
+    const ProcessFrames* rawFrames = findFrames(raw, "raw");
+    if (!error.empty() || !deviceFrames || !rawFrames)
+        return state.SkipWithError(error.empty() ? "a child reported nothing" : error.c_str());
+    OwnProcessReport& report = ownProcess();
+    report = {true, *deviceFrames, *rawFrames};
+    state.counters["device_ms"] = deviceFrames->medianMs;
+    state.counters["raw_gl_ms"] = rawFrames->medianMs;
+    state.counters["ratio"] = deviceFrames->medianMs / rawFrames->medianMs;
+    state.counters["device_faults"] = deviceFrames->faultsPerFrame;
+    state.counters["raw_gl_faults"] = rawFrames->faultsPerFrame;
+}
+
+// A fresh process: the first context's steady frames, a second context's
+// on the same model, and the first's again with the second's in between.
+void BM_FirstContext(benchmark::State& state) {
+    std::string error;
+    std::vector<ProcessFrames> found;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        found = measureInOwnProcess("contexts", &error);
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    const ProcessFrames* first = findFrames(found, "first");
+    const ProcessFrames* second = findFrames(found, "second");
+    const ProcessFrames* interleaved = findFrames(found, "first-interleaved");
+    const ProcessFrames* third = findFrames(found, "after-others-gone");
+    if (!error.empty() || !first || !second || !interleaved || !third)
+        return state.SkipWithError(error.empty() ? "the child reported nothing" : error.c_str());
+    ContextsReport& report = contexts();
+    report = {true, *first, *second, *interleaved, *third};
+    state.counters["first_ms"] = first->medianMs;
+    state.counters["second_ms"] = second->medianMs;
+    state.counters["first_interleaved_ms"] = interleaved->medianMs;
+    state.counters["after_others_gone_ms"] = third->medianMs;
+    state.counters["first_faults"] = first->faultsPerFrame;
+    state.counters["second_faults"] = second->faultsPerFrame;
+}
+
 BENCHMARK(BM_AssemblyDeviceOverRawGL)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(kComparedPairs);
 BENCHMARK(BM_AssemblyEdgesOverShaded)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(kComparedPairs);
 BENCHMARK(BM_FeatureEdgeExtraction)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 BENCHMARK(BM_AssemblyZoomRequests)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SmallPartsDeviceOverRawGL)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(kSmallPartsPairs)
+    ->DenseRange(0, int(std::size(kSmallParts)) - 1);
+BENCHMARK(BM_SnapshotOverEncoding)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(kSnapshotPairs)
+    ->DenseRange(0, int(std::size(kSnapshotKinds)) - 1);
+BENCHMARK(BM_AssemblyOwnProcess)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_FirstContext)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 
 }  // namespace
 
@@ -247,6 +452,31 @@ const ZoomReport& zoomReport() { return zoom(); }
 
 void printAssemblySummary() {
     printComparison("host meshes", comparison(), kRatioGoal);
+    for (size_t i = 0; i < std::size(kSmallParts); ++i)
+        printComparison(kSmallParts[i].name, smallPartsComparison(i), kSmallParts[i].goal);
+    for (size_t i = 0; i < std::size(kSnapshotKinds); ++i)
+        printComparison("snapshot", snapshotComparison(i), kSnapshotKinds[i].goal);
+    const OwnProcessReport& own = ownProcess();
+    if (own.ran) {
+        const double ratio = own.device.medianMs / own.raw.medianMs;
+        const bool met = ratio <= kOwnProcessGoal && own.device.faultsPerFrame <= own.raw.faultsPerFrame;
+        std::printf("own process: 2000 bodies drawn and presented, each side in its own process: device %.1f ms "
+                    "(%.0f minor faults a frame), raw GL %.1f ms (%.0f), ratio %.3f (goal <= %.2f and no more "
+                    "faults: %s)\n",
+                    own.device.medianMs, own.device.faultsPerFrame, own.raw.medianMs, own.raw.faultsPerFrame, ratio,
+                    kOwnProcessGoal, met ? "met" : "missed");
+    }
+    const ContextsReport& seen = contexts();
+    if (seen.ran) {
+        const double ratio = seen.first.medianMs / seen.second.medianMs;
+        std::printf("first context: %d bodies, presented: first context %.1f ms (%.0f faults a frame), second "
+                    "%.1f ms (%.0f), first with the second's frames between %.1f ms, a third after both went %.1f "
+                    "ms (%.0f); first over second %.3f (goal <= %.2f: %s)\n",
+                    kContextBodies, seen.first.medianMs, seen.first.faultsPerFrame, seen.second.medianMs,
+                    seen.second.faultsPerFrame, seen.interleaved.medianMs, seen.third.medianMs,
+                    seen.third.faultsPerFrame, ratio, kFirstContextGoal,
+                    ratio <= kFirstContextGoal ? "met" : "missed");
+    }
     const DrawComparison& edges = edgeComparison();
     if (edges.ran)
         std::printf("shaded with edges: %d bodies, %llu triangles, %ux%u on %s: borders and silhouettes %.1f ms, "

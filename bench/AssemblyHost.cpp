@@ -2,6 +2,8 @@
 
 #include "SampleKernel.h"
 
+#include <pelmora/helpers.h>
+
 namespace pelmora::bench {
 namespace {
 
@@ -21,6 +23,8 @@ std::unique_ptr<AssemblyHost> AssemblyHost::create(const AssemblyScene& scene, s
 }
 
 HRESULT AssemblyHost::open(samplekernel::SampleKernel& kernel, UINT width, UINT height) {
+    width_ = width;
+    height_ = height;
     HRESULT status = bench_.open(width, height);
     context_ = bench_.context();
     viewport_ = bench_.viewport();
@@ -66,6 +70,12 @@ HRESULT AssemblyHost::addBody(const AssemblyBody& body, const std::vector<int>& 
 
 HRESULT AssemblyHost::drawFrame() { return bench_.drawFrame(root_); }
 
+HRESULT AssemblyHost::drawAndPresentFrame() {
+    const HRESULT status = drawFrame();
+    if (FAILED(status)) return status;
+    return context_->viewportPresent(viewport_, 0, 0, int(width_), int(height_));
+}
+
 HRESULT AssemblyHost::zoom(double factor) {
     const double* p = scene_.plane;
     return context_->setViewportPlane(viewport_, p[0] * factor, p[1] * factor, p[2] * factor, p[3] * factor);
@@ -77,5 +87,9 @@ HRESULT AssemblyHost::setDrawFlags(uint32_t flags) {
 }
 
 std::vector<uint32_t> AssemblyHost::readImage() const { return bench_.readImage(); }
+
+HRESULT AssemblyHost::saveSnapshot(const std::string& path, int width, int height) {
+    return pelmora::saveSnapshot(context_, viewport_, pelmora::Bstr(path.c_str()), width, height);
+}
 
 }  // namespace pelmora::bench

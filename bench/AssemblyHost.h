@@ -33,6 +33,9 @@ public:
     // clearViewport, render, viewportFlip into the cached image, then one
     // pixel of the back buffer read back, so the frame has really been drawn.
     HRESULT drawFrame();
+    // drawFrame, then the whole view presented to the offscreen window, as a
+    // host shows every frame.
+    HRESULT drawAndPresentFrame();
     // The view plane of the benchmark scaled about its centre (2: twice as
     // wide, zoomed out); the automatic deviation follows at the next render.
     HRESULT zoom(double factor);
@@ -41,6 +44,8 @@ public:
     HRESULT setDrawFlags(uint32_t flags);
     // The whole back buffer as 0xAARRGGBB, top row first.
     std::vector<uint32_t> readImage() const;
+    // saveSnapshotJPG of the view at width x height (the format follows the extension).
+    HRESULT saveSnapshot(const std::string& path, int width, int height);
 
     IDirect3DDevice9* device() const { return bench_.device(); }
     d3d9gl::GLDevice& glDevice() const { return bench_.glDevice(); }
@@ -66,6 +71,7 @@ private:
     IDXContext* context_ = nullptr;  // the bench context's
     int viewport_ = 0;
     int root_ = 0;
+    UINT width_ = 0, height_ = 0;
 };
 
 }  // namespace pelmora::bench

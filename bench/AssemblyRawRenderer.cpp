@@ -133,6 +133,12 @@ void AssemblyRawRenderer::drawFrame() {
     target_.readPixel();
 }
 
+void AssemblyRawRenderer::drawAndPresentFrame() {
+    drawFrame();
+    window_.resize(size_t(target_.width()) * target_.height());
+    target_.readInto(window_.data());
+}
+
 AssemblyRawRenderer::~AssemblyRawRenderer() {
     if (!target_.makeCurrent()) return;
     const RawGLApi& gl = target_.gl();

@@ -33,6 +33,9 @@ public:
     AssemblyRawRenderer& operator=(const AssemblyRawRenderer&) = delete;
 
     void drawFrame();
+    // drawFrame, then the whole back buffer read into the program's own
+    // window image (made once), as the host's present does.
+    void drawAndPresentFrame();
     std::vector<uint32_t> readImage() const { return target_.readImage(); }
     uint64_t triangleCount() const { return triangles_; }
 
@@ -62,6 +65,7 @@ private:
     DWORD cullMode_ = D3DCULL_CW;
     GLuint cacheFramebuffer_ = 0, cacheImage_ = 0;
     uint64_t triangles_ = 0;
+    std::vector<uint32_t> window_;
 };
 
 }  // namespace pelmora::bench

@@ -60,12 +60,12 @@ Shape bodyShape(int index) {
     }
 }
 
-// Turned about z, tilted about x, then moved to its cell, the grid centred
-// on the origin with row 0 at the top.
-D3DMATRIX placement(int index) {
-    const int column = index % kAssemblyColumns, row = index / kAssemblyColumns;
-    const float x = (float(column) - float(kAssemblyColumns - 1) * 0.5f) * kCellSize;
-    const float y = (float(kAssemblyRows - 1) * 0.5f - float(row)) * kCellSize;
+// Turned about z, tilted about x, then moved to its cell, the grid of
+// columns x rows centred on the origin with row 0 at the top.
+D3DMATRIX placement(int index, int columns, int rows) {
+    const int column = index % columns, row = index / columns;
+    const float x = (float(column) - float(columns - 1) * 0.5f) * kCellSize;
+    const float y = (float(rows - 1) * 0.5f - float(row)) * kCellSize;
     const double tilt = kTiltBase + kTiltStep * (index % kTiltKinds);
     const double turn = (index * kTurnStep) % kFullTurn;
     const D3DVECTOR xAxis{1, 0, 0}, zAxis{0, 0, 1};
@@ -78,27 +78,49 @@ D3DMATRIX placement(int index) {
     return world;
 }
 
+// Row colours, light, background and a plane with a thin margin round the grid.
+void describeGrid(int columns, int rows, AssemblyScene* scene) {
+    for (int row = 0; row < rows; ++row) scene->rows.push_back({kRowColours[row % std::size(kRowColours)]});
+    scene->reflectivity = kReflectivity;
+    const double base = (kPowerBase - kReflectivity) * kPowerScale;
+    scene->specularPower = float(base * base);
+    const double halfWidth = columns * kCellSize * 0.5 * kPlaneMargin;
+    const double halfHeight = rows * kCellSize * 0.5 * kPlaneMargin;
+    scene->plane[0] = -halfWidth;
+    scene->plane[1] = halfWidth;
+    scene->plane[2] = -halfHeight;
+    scene->plane[3] = halfHeight;
+    scene->background = 0xFFE8ECF0;
+    scene->lightColour = 0xFFFFFFFF;
+    scene->lightDirection = {-0.4f, -0.6f, -1.0f};
+    scene->ambient = 0xFF404040;
+}
+
+// A cylinder of the given number of sides, as fixed facets.
+Shape smallPart(int segments) {
+    const Cylinder pin{{0, 0, -0.35}, 0.3, 0.7};
+    // Half a side short of the turn, so rounding never adds a side.
+    return samplekernel::FixedFacets{samplekernel::tessellateCylinder(pin, 360.0 / (segments - 0.5))};
+}
+
 }  // namespace
 
 AssemblyScene makeAssemblyScene(int bodyCount, samplekernel::SampleKernel& kernel) {
     AssemblyScene scene;
-    for (int row = 0; row < kAssemblyRows; ++row)
-        scene.rows.push_back({kRowColours[row % std::size(kRowColours)]});
+    describeGrid(kAssemblyColumns, kAssemblyRows, &scene);
     for (int i = 0; i < bodyCount && i < kAssemblyColumns * kAssemblyRows; ++i)
-        scene.bodies.push_back({kernel.addBody(bodyShape(i + i / kAssemblyColumns)), i / kAssemblyColumns, placement(i)});
-    scene.reflectivity = kReflectivity;
-    const double base = (kPowerBase - kReflectivity) * kPowerScale;
-    scene.specularPower = float(base * base);
-    const double halfWidth = kAssemblyColumns * kCellSize * 0.5 * kPlaneMargin;
-    const double halfHeight = kAssemblyRows * kCellSize * 0.5 * kPlaneMargin;
-    scene.plane[0] = -halfWidth;
-    scene.plane[1] = halfWidth;
-    scene.plane[2] = -halfHeight;
-    scene.plane[3] = halfHeight;
-    scene.background = 0xFFE8ECF0;
-    scene.lightColour = 0xFFFFFFFF;
-    scene.lightDirection = {-0.4f, -0.6f, -1.0f};
-    scene.ambient = 0xFF404040;
+        scene.bodies.push_back({kernel.addBody(bodyShape(i + i / kAssemblyColumns)), i / kAssemblyColumns,
+                                placement(i, kAssemblyColumns, kAssemblyRows)});
+    return scene;
+}
+
+AssemblyScene makeSmallPartsScene(int columns, int rows, int segments, samplekernel::SampleKernel& kernel) {
+    AssemblyScene scene;
+    describeGrid(columns, rows, &scene);
+    // One shape for all: the kernel copies it per body, as a kernel holds each part's own tessellation.
+    const Shape part = smallPart(segments);
+    for (int i = 0; i < columns * rows; ++i)
+        scene.bodies.push_back({kernel.addBody(part), i / columns, placement(i, columns, rows)});
     return scene;
 }
 

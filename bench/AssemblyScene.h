@@ -50,4 +50,11 @@ struct AssemblyScene {
 // every body's facets are the same whatever the count.
 AssemblyScene makeAssemblyScene(int bodyCount, samplekernel::SampleKernel& kernel);
 
+// The many-small-parts variant (screws and pins): columns x rows cells of
+// one body each, every body a closed cylinder of `segments` sides (4 x
+// segments triangles) handed out by the kernel as fixed facets, so the
+// count stays the same at every deviation; row frames, light and colours as
+// in the assembly.
+AssemblyScene makeSmallPartsScene(int columns, int rows, int segments, samplekernel::SampleKernel& kernel);
+
 }  // namespace pelmora::bench

@@ -89,14 +89,18 @@ void RawGLTarget::readPixel() const {
 }
 
 std::vector<uint32_t> RawGLTarget::readImage() const {
+    std::vector<uint32_t> pixels(size_t(width_) * height_);
+    readInto(pixels.data());
+    return pixels;
+}
+
+void RawGLTarget::readInto(uint32_t* pixels) const {
     makeCurrent();
     SavedGLState saved(gl_);
     gl_.BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
-    std::vector<uint32_t> pixels(size_t(width_) * height_);
     // Rows come bottom-up in GL terms, which with the device's upper-left
     // origin is the top row first.
-    gl_.ReadPixels(0, 0, GLsizei(width_), GLsizei(height_), GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
+    gl_.ReadPixels(0, 0, GLsizei(width_), GLsizei(height_), GL_BGRA, GL_UNSIGNED_BYTE, pixels);
 }
 
 }  // namespace pelmora::bench

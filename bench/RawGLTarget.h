@@ -37,6 +37,8 @@ public:
     void readPixel() const;
     // The whole back buffer as 0xAARRGGBB, top row first.
     std::vector<uint32_t> readImage() const;
+    // The same into width x height pixels the caller holds.
+    void readInto(uint32_t* pixels) const;
     GLuint framebuffer() const { return framebuffer_; }
     // The back buffer's GL internal format, for images it is copied into.
     GLenum colourFormat() const { return colourFormat_; }

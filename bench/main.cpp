@@ -3,6 +3,7 @@
 // host meshes, thin and wide lines, billboards) and of the factory requests of
 // the zoom sequence.
 #include "AssemblyBench.h"
+#include "AssemblyProcess.h"
 #include "BillboardBench.h"
 #include "DrawBench.h"
 #include "LineBench.h"
@@ -16,6 +17,9 @@ constexpr double kDrawRatioGoal = 1.10;
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Started again by a benchmark to draw in a process of its own.
+    if (argc == 2 && pelmora::bench::isAssemblyProcessOption(argv[1]))
+        return pelmora::bench::runAssemblyProcess(argv[1]);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

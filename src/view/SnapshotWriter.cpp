@@ -1,15 +1,11 @@
 #include "view/SnapshotWriter.h"
 
 #include "core/Diagnostics.h"
-#include "platform/d3dx/d3dx9tex.h"
+#include "platform/d3dx/D3DXSurfacePixels.h"
 #include "platform/imaging/Resampler.h"
 
 #include <strings.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <utility>
 
 namespace pelmora {
@@ -25,43 +21,6 @@ constexpr ExtensionFormat kExtensionFormats[] = {
     {".bmp", imaging::ImageFormat::Bmp},  {".png", imaging::ImageFormat::Png},
     {".gif", imaging::ImageFormat::Gif},  {".tiff", imaging::ImageFormat::Tiff},
     {".tif", imaging::ImageFormat::Tiff},
-};
-
-constexpr const char* kTemporaryPrefix = "BMP";
-constexpr const char* kFallbackTemporaryFolder = "/tmp";
-
-// The folder for temporary files: $TMPDIR when set, else /tmp.
-std::string temporaryFolder() {
-    const char* folder = std::getenv("TMPDIR");
-    return folder && *folder ? folder : kFallbackTemporaryFolder;
-}
-
-// A new, empty, uniquely named file in the temporary folder, deleted when
-// this goes out of scope.
-class TemporaryFile {
-public:
-    TemporaryFile() {
-        std::string pattern = temporaryFolder() + "/" + kTemporaryPrefix + "XXXXXX";
-        const int descriptor = mkstemp(pattern.data());
-        if (descriptor < 0) {
-            logFormat("DXViewport: cannot make a temporary file in '%s': %s\n",
-                      temporaryFolder().c_str(), std::strerror(errno));
-            return;
-        }
-        close(descriptor);
-        path_ = std::move(pattern);
-    }
-    ~TemporaryFile() {
-        if (!path_.empty()) unlink(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    bool made() const { return !path_.empty(); }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
 };
 
 }  // namespace
@@ -90,19 +49,27 @@ HRESULT SnapshotWriter::checkRequest() const {
 
 HRESULT SnapshotWriter::write(IDirect3DSurface9* surface, const RECT& area) const {
     PELMORA_RETURN_IF_FAILED(checkRequest());
-    const TemporaryFile losslessCopy;
-    if (!losslessCopy.made()) return PELMORA_TRACE_FAILED(E_FAIL);
-    PELMORA_RETURN_IF_FAILED(
-        D3DXSaveSurfaceToFileA(losslessCopy.path().c_str(), D3DXIFF_PNG, surface, nullptr, &area));
-    return scaleAndEncode(losslessCopy.path());
+    RECT bounds{};
+    PELMORA_RETURN_IF_FAILED(d3dx::surfaceBounds(surface, &bounds));
+    if (!d3dx::rectInside(area, bounds)) {
+        logMessage("DXViewport: the snapshot's area lies outside the back buffer\n");
+        return PELMORA_TRACE_FAILED(D3DERR_INVALIDCALL);
+    }
+    imaging::Image pixels;
+    PELMORA_RETURN_IF_FAILED(d3dx::readSurface(surface, area, &pixels));
+    return encode(pixels);
 }
 
-HRESULT SnapshotWriter::scaleAndEncode(const std::string& losslessCopy) const {
-    imaging::Image saved;
-    PELMORA_RETURN_IF_FAILED(imaging::readImage(losslessCopy.c_str(), &saved));
-    const imaging::Image scaled = imaging::resample(saved.view(), width_, height_);
-    PELMORA_RETURN_IF_FAILED(
-        imaging::writeImage(fileName_.c_str(), formatFor(fileName_), scaled.view()));
+// The read-back pixels go to the encoder as they are at their own size, and
+// through one resampling otherwise.
+HRESULT SnapshotWriter::encode(const imaging::Image& pixels) const {
+    const imaging::ImageFormat format = formatFor(fileName_);
+    if (pixels.width == width_ && pixels.height == height_) {
+        PELMORA_RETURN_IF_FAILED(imaging::writeImage(fileName_.c_str(), format, pixels.view()));
+        return S_OK;
+    }
+    const imaging::Image scaled = imaging::resample(pixels.view(), width_, height_);
+    PELMORA_RETURN_IF_FAILED(imaging::writeImage(fileName_.c_str(), format, scaled.view()));
     return S_OK;
 }
 

@@ -1,7 +1,7 @@
-// Writes a rectangle of a surface to an image file of a requested size. The
-// pixels go losslessly through a temporary PNG file first, are scaled to
-// the size asked for and encoded in the format the file name's extension
-// names.
+// Writes a rectangle of a surface to an image file of a requested size: the
+// pixels read back are encoded as they are when the size is the
+// rectangle's, else scaled once to the size asked for, in the format the
+// file name's extension names.
 #pragma once
 
 #include "platform/d3d9/d3d9.h"
@@ -20,15 +20,15 @@ public:
 
     SnapshotWriter(std::string fileName, int width, int height);
 
-    // E_INVALIDARG for an empty file name or a size outside 1..32768; the
-    // saving status of the surface when that fails; the failing status of
-    // the temporary file, reading, scaling or writing otherwise. Each
-    // failure writes a log line. The temporary file never outlives the call.
+    // E_INVALIDARG for an empty file name or a size outside 1..32768;
+    // D3DERR_INVALIDCALL for an area outside the surface; the failing
+    // status of reading the surface or writing the file otherwise. Each
+    // failure writes a log line.
     HRESULT write(IDirect3DSurface9* surface, const RECT& area) const;
 
 private:
     HRESULT checkRequest() const;
-    HRESULT scaleAndEncode(const std::string& losslessCopy) const;
+    HRESULT encode(const imaging::Image& pixels) const;
 
     std::string fileName_;
     int width_;

@@ -4,6 +4,7 @@
 
 #include "core/StringConversion.h"
 #include "platform/imaging/ImageFile.h"
+#include "platform/imaging/Resampler.h"
 #include "support/D3D9TestDevice.h"
 #include "support/TestSupport.h"
 
@@ -176,10 +177,37 @@ TEST_F(ViewportSnapshot, FilesThatCannotBeMadeGiveAFailureAndALogLine) {
     EXPECT_NE(log.find("missing-folder/view.png"), std::string::npos) << log;
     EXPECT_NE(log.find("FAILED HRESULT"), std::string::npos) << log;
 
+    // The pixels go straight to the encoder: no temporary folder is needed.
     setenv("TMPDIR", (temporaries + "/gone").c_str(), 1);
-    EXPECT_EQ(save("view.png", kWidth, kHeight, &log), E_FAIL);
-    EXPECT_NE(log.find("cannot make a temporary file"), std::string::npos) << log;
-    EXPECT_FALSE(std::filesystem::exists(file("view.png")));
+    EXPECT_EQ(save("view.png", kWidth, kHeight, &log), S_OK) << log;
+    EXPECT_TRUE(std::filesystem::exists(file("view.png")));
+}
+
+// A lossless snapshot holds the presented pixels exactly at the viewport's
+// size, and exactly those pixels resampled at any other size.
+TEST_F(ViewportSnapshot, LosslessSnapshotsHoldThePresentedPixelsOrThemResampled) {
+    ASSERT_EQ(context->viewportPresent(viewport, 0, 0, kWidth, kHeight), S_OK);
+    int width = 0, height = 0;
+    const uint32_t* presented = nullptr;
+    ASSERT_EQ(PelmoraGetWindowImage(window, &width, &height, &presented), S_OK);
+    const pelmora::imaging::ImageView shown{presented, width, height, width};
+    const struct {
+        const char* name;
+        int width, height;
+    } cases[] = {{"same.png", kWidth, kHeight}, {"larger.png", 2 * kWidth + 3, 2 * kHeight},
+                 {"smaller.bmp", 37, 29}};
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        ASSERT_EQ(save(entry.name, entry.width, entry.height), S_OK);
+        const Image saved = readLossless(file(entry.name));
+        const pelmora::imaging::Image expected = pelmora::imaging::resample(shown, entry.width, entry.height);
+        ASSERT_EQ(saved.width, expected.width);
+        ASSERT_EQ(saved.height, expected.height);
+        size_t different = 0;
+        for (size_t i = 0; i < expected.pixels.size(); ++i)
+            different += (saved.pixels[i] & 0xFFFFFF) != (expected.pixels[i] & 0xFFFFFF) ? 1 : 0;
+        EXPECT_EQ(different, 0u);
+    }
 }
 
 }  // namespace

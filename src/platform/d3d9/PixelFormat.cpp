@@ -89,6 +89,15 @@ uint32_t loadPixel(const uint8_t* pixel, uint8_t bytes) {
     return value;
 }
 
+// 32-bit X8R8G8B8 or A8R8G8B8 layouts: a pixel is its 0xAARRGGBB value, the
+// alpha forced opaque where the format has none. Read-backs and snapshots of
+// the back buffer take this path, a row at a time.
+bool isArgb8888(const PixelFormat& info) {
+    return info.bytesPerPixel == 4 && !info.luminance && info.redMask == 0x00FF0000u &&
+           info.greenMask == 0x0000FF00u && info.blueMask == 0x000000FFu &&
+           (info.alphaMask == 0xFF000000u || info.alphaMask == 0);
+}
+
 }  // namespace
 
 const PixelFormat* findPixelFormat(D3DFORMAT format) {
@@ -139,6 +148,16 @@ void argbToPixel(const PixelFormat& info, uint32_t argb, uint8_t* pixel) {
 
 void convertRowsToArgb(const PixelFormat& info, const uint8_t* source, size_t sourceStride,
                        uint32_t* target, size_t targetStride, int width, int height) {
+    if (isArgb8888(info)) {
+        const uint32_t opaque = info.alphaMask ? 0 : 0xFF000000u;
+        for (int y = 0; y < height; ++y) {
+            auto* out = reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(target) + y * targetStride);
+            std::memcpy(out, source + y * sourceStride, size_t(width) * sizeof(uint32_t));
+            if (opaque)
+                for (int x = 0; x < width; ++x) out[x] |= opaque;
+        }
+        return;
+    }
     for (int y = 0; y < height; ++y) {
         const uint8_t* in = source + y * sourceStride;
         auto* out = reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(target) + y * targetStride);

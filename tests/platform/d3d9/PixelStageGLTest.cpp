@@ -74,6 +74,46 @@ TEST_F(PixelStageGLTest, AlphaTestComparesWithTheReference) {
     EXPECT_PIXEL_NEAR(device.readBackBuffer(), 16, 32, kGreen, 0);
 }
 
+// A program leaves out an alpha test no fragment can fail (the alpha is the
+// material's, or opaque without vertex colours); a material or a reference
+// that makes it fail between two draws brings the test back.
+TEST_F(PixelStageGLTest, AnAlphaTestLeftOutReturnsWhenTheMaterialOrTheReferenceMakesItFail) {
+    constexpr D3DCOLOR kWhite = 0xFFFFFFFF;
+    const auto drawStrip = [&](float left, float right) {
+        const NormalVertex strip[] = {{left, 1, 0.5f, 0, 0, -1, 0, 0}, {right, 1, 0.5f, 0, 0, -1, 0, 0},
+                                      {left, -1, 0.5f, 0, 0, -1, 0, 0}, {right, -1, 0.5f, 0, 0, -1, 0, 0}};
+        ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, strip, sizeof(NormalVertex)));
+    };
+    setStates({{D3DRS_ALPHATESTENABLE, TRUE}, {D3DRS_ALPHAREF, 2}, {D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL},
+               {D3DRS_LIGHTING, TRUE}});
+    device->SetFVF(kNormalFvf);
+    // Lit without lights: the emissive red, with the material's diffuse alpha.
+    const struct {
+        float alpha, left;
+    } lit[] = {{1.0f, -1.0f}, {0.0f, -0.5f}, {1.0f, 0.0f}};
+    for (const auto& entry : lit) {
+        D3DMATERIAL9 material{};
+        material.Emissive = {1, 0, 0, 1};
+        material.Diffuse = {0, 0, 0, entry.alpha};
+        device->SetMaterial(&material);
+        drawStrip(entry.left, entry.left + 0.5f);
+    }
+    // Unlit without vertex colours: opaque white, equal to a reference of 255 only.
+    setStates({{D3DRS_LIGHTING, FALSE}, {D3DRS_ALPHAFUNC, D3DCMP_EQUAL}});
+    const struct {
+        DWORD reference;
+        float left;
+    } unlit[] = {{0xFF, 0.5f}, {0x80, 0.75f}};
+    for (const auto& entry : unlit) {
+        device->SetRenderState(D3DRS_ALPHAREF, entry.reference);
+        drawStrip(entry.left, entry.left + 0.25f);
+    }
+    const Image image = device.readBackBuffer();
+    D3D9TestDevice::savePng(image, "alpha_test_left_out");
+    EXPECT_TRUE(pixelsNear(image, {{8, 32, kRed}, {24, 32, kBlack}, {40, 32, kRed}, {52, 32, kWhite},
+                                   {60, 32, kBlack}}));
+}
+
 TEST_F(PixelStageGLTest, SourceAlphaBlendingAndTheColourWriteMask) {
     device->Clear(0, nullptr, D3DCLEAR_TARGET, kRed, 1.0f, 0);
     setStates({{D3DRS_ALPHABLENDENABLE, TRUE}, {D3DRS_SRCBLEND, D3DBLEND_SRCALPHA},

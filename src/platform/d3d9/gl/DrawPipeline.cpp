@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 namespace pelmora::d3d9gl {
@@ -154,8 +155,6 @@ DrawPipeline::DrawPipeline(const GLApi& gl, GLStateCache& cache, const DriverWor
         lift_ = std::ldexp(1.0f, -std::clamp(subpixelBits, 1, 16));
     }
     gl_.CreateVertexArrays(1, &vertexArray_);
-    gl_.CreateBuffers(1, &lightingBuffer_);
-    gl_.NamedBufferData(lightingBuffer_, sizeof(LightingBlock), nullptr, GL_DYNAMIC_DRAW);
     gl_.CreateBuffers(1, &pixelBuffer_);
     gl_.NamedBufferData(pixelBuffer_, sizeof(PixelBlock), nullptr, GL_DYNAMIC_DRAW);
     gl_.CreateBuffers(1, &streamVertices_);
@@ -166,7 +165,6 @@ DrawPipeline::~DrawPipeline() {
     gl_.DeleteSamplers(1, &sampler_);
     gl_.DeleteBuffers(1, &streamVertices_);
     gl_.DeleteBuffers(1, &pixelBuffer_);
-    gl_.DeleteBuffers(1, &lightingBuffer_);
     gl_.DeleteVertexArrays(1, &vertexArray_);
 }
 
@@ -180,36 +178,57 @@ HRESULT DrawPipeline::applyProgram(const DeviceState& state) {
     FixedFunctionKey key;
     if (!makeFixedFunctionKey(state, boundTexture(state) != 0, &key, &unsupported))
         return invalid_(("draw: " + unsupported).c_str());
-    const FixedFunctionProgram& program = programs_.program(key);
+    FixedFunctionProgram& program = programs_.program(key);
     if (!program.program) return invalid_("draw: the fixed-function program for this state failed to build");
     key_ = key;
-    program_ = program;
+    program_ = &program;
+    float alpha = 0;
+    const bool alphaTested = state.rs(D3DRS_ALPHATESTENABLE) != FALSE && state.rs(D3DRS_ALPHAFUNC) != D3DCMP_ALWAYS;
+    alphaTestInputs_ = alphaTested && fragmentAlphaIsConstant(state, key, &alpha)
+                           ? uint32_t(kDirtyPixelConstants) | (key.lighting ? uint32_t(kDirtyMaterial) : 0u)
+                           : 0u;
     cache_.useProgram(program.program);
     return D3D_OK;
 }
 
+// Each program keeps its own copy of the transforms: a body's matrices go
+// with one upload, the viewport vectors and the projection only when they
+// differ from what the program holds.
 void DrawPipeline::applyTransforms(const DeviceState& state) {
+    FixedFunctionProgram& program = *program_;
     TransformBlock block{};
     const D3DVIEWPORT9& viewport = state.viewport;
     store(block.viewport, float(viewport.X), float(viewport.Y), float(viewport.Width), float(viewport.Height));
     // Half a pixel right and down (2/size is one pixel in clip units per w).
     store(block.pixelShift, 1.0f / float(viewport.Width), -(1.0f - 2.0f * lift_) / float(viewport.Height),
           0.5f * state.rsFloat(D3DRS_SILHOUETTEWIDTH), 0);
-    // Each program keeps its own copy, so a change of program sends them again.
-    gl_.ProgramUniform4fv(program_.program, program_.transformVectors, kTransformVectors, block.viewport);
-    // Pretransformed vertices never read the matrices, and a program that
-    // does is always bound anew (its vertex format differs), which sends them.
-    if (key_.pretransformed) return;
+    static_assert(sizeof program.sentVectors == sizeof block.viewport + sizeof block.pixelShift);
+    if (!program.transformsSent || std::memcmp(program.sentVectors, block.viewport, sizeof program.sentVectors)) {
+        gl_.ProgramUniform4fv(program.program, program.transformVectors, kTransformVectors, block.viewport);
+        std::memcpy(program.sentVectors, block.viewport, sizeof program.sentVectors);
+    }
+    // Pretransformed vertices never read the matrices.
+    if (key_.pretransformed) {
+        program.transformsSent = true;
+        return;
+    }
     const D3DMATRIX worldView = multiply(state.transforms[kSlotWorld], state.transforms[kSlotView]);
     std::memcpy(block.worldView, &worldView, sizeof block.worldView);
-    std::memcpy(block.projection, &state.transforms[kSlotProjection], sizeof block.projection);
     const D3DMATRIX normals = normalMatrix(worldView);
     std::memcpy(block.normalMatrix, &normals, sizeof block.normalMatrix);
-    gl_.ProgramUniformMatrix4fv(program_.program, program_.transformMatrices, kTransformMatrices, GL_FALSE,
+    gl_.ProgramUniformMatrix4fv(program.program, program.transformMatrices, kBodyMatrices, GL_FALSE,
                                 block.worldView);
+    const auto* projection = reinterpret_cast<const float*>(&state.transforms[kSlotProjection]);
+    if (!program.transformsSent || std::memcmp(program.sentProjection, projection, sizeof program.sentProjection)) {
+        gl_.ProgramUniformMatrix4fv(program.program, program.projection, 1, GL_FALSE, projection);
+        std::memcpy(program.sentProjection, projection, sizeof program.sentProjection);
+    }
+    program.transformsSent = true;
 }
 
-void DrawPipeline::applyLighting(const DeviceState& state) {
+// The lighting the state describes, each part's generation moving on only
+// when its values really changed (a part's colour set again is no change).
+void DrawPipeline::refreshLighting(const DeviceState& state) {
     LightingBlock block{};
     const D3DMATERIAL9& material = state.material;
     store(block.materialDiffuse, material.Diffuse);
@@ -222,7 +241,25 @@ void DrawPipeline::applyLighting(const DeviceState& state) {
     const D3DLIGHT9* lights[kMaxActiveLights];
     const int count = state.enabledLights(lights, kMaxActiveLights);
     for (int i = 0; i < count; ++i) block.lights[i] = cameraSpaceLight(*lights[i], state.transforms[kSlotView]);
-    gl_.NamedBufferSubData(lightingBuffer_, 0, sizeof block, &block);
+    constexpr size_t kMaterialBytes = offsetof(LightingBlock, lights);
+    if (std::memcmp(&block, &lighting_, kMaterialBytes) != 0) ++materialGeneration_;
+    if (std::memcmp(block.lights, lighting_.lights, sizeof block.lights) != 0) ++lightsGeneration_;
+    lighting_ = block;
+    lightingKnown_ = true;
+}
+
+// Sends the program the parts it does not hold yet.
+void DrawPipeline::applyLighting() {
+    FixedFunctionProgram& program = *program_;
+    if (program.materialSent != materialGeneration_ && program.material >= 0) {
+        gl_.ProgramUniform4fv(program.program, program.material, kMaterialVectors, lighting_.materialDiffuse);
+        program.materialSent = materialGeneration_;
+    }
+    if (program.lightsSent != lightsGeneration_ && program.lights >= 0 && key_.lightCount > 0) {
+        gl_.ProgramUniform4fv(program.program, program.lights, kLightVectors * key_.lightCount,
+                              lighting_.lights[0].diffuse);
+        program.lightsSent = lightsGeneration_;
+    }
 }
 
 void DrawPipeline::applyPixelConstants(const DeviceState& state) {
@@ -311,19 +348,23 @@ HRESULT DrawPipeline::prepare(StateTracker& tracker, const RenderTarget& target)
     cache_.bindDrawFramebuffer(target.framebuffer);
     cache_.bindVertexArray(vertexArray_);
     cache_.enable(Capability::ScissorTest, false);
-    cache_.bindUniformBuffer(kLightingBinding, lightingBuffer_);
     cache_.bindUniformBuffer(kPixelBinding, pixelBuffer_);
-    const GLuint previousProgram = program_.program;
-    if (dirty & kDirtyProgram) PELMORA_D3D9GL_RETURN_IF_FAILED(applyProgram(state));
+    const FixedFunctionProgram* previousProgram = program_;
+    // Whether the alpha test is left out follows the material and the reference.
+    const bool alphaTestMayChange = (dirty & alphaTestInputs_) != 0;
+    if ((dirty & kDirtyProgram) || !program_ || alphaTestMayChange) PELMORA_D3D9GL_RETURN_IF_FAILED(applyProgram(state));
     // Each program keeps the transforms it was sent: one bound anew needs
     // them, the same one only when they changed, and pretransformed vertices
     // read nothing but the viewport.
-    const bool newProgram = program_.program != previousProgram;
+    const bool newProgram = program_ != previousProgram;
     const bool matricesChanged = (dirty & kDirtyTransforms) && !key_.pretransformed;
     if (newProgram || matricesChanged || (dirty & kDirtyViewport)) applyTransforms(state);
-    if (key_.lighting && (dirty & (kDirtyLights | kDirtyMaterial | kDirtyProgram))) {
-        applyLighting(state);
-        tracker.clearDirty(kDirtyLights | kDirtyMaterial);
+    if (key_.lighting) {
+        if ((dirty & (kDirtyLights | kDirtyMaterial)) || !lightingKnown_) {
+            refreshLighting(state);
+            tracker.clearDirty(kDirtyLights | kDirtyMaterial);
+        }
+        applyLighting();
     }
     if (dirty & kDirtyPixelConstants) applyPixelConstants(state);
     applyFixedFunction(state, target, dirty);

@@ -61,7 +61,8 @@ private:
     HRESULT prepare(StateTracker& tracker, const RenderTarget& target);
     HRESULT applyProgram(const DeviceState& state);
     void applyTransforms(const DeviceState& state);
-    void applyLighting(const DeviceState& state);
+    void refreshLighting(const DeviceState& state);
+    void applyLighting();
     void applyPixelConstants(const DeviceState& state);
     void applyFixedFunction(const DeviceState& state, const RenderTarget& target, uint32_t dirty);
     void applySampler(const DeviceState& state);
@@ -79,8 +80,17 @@ private:
     ProgramCache programs_;
     FixedFunctionKey key_;
     GLuint vertexArray_ = 0;
-    FixedFunctionProgram program_;
-    GLuint lightingBuffer_ = 0;
+    FixedFunctionProgram* program_ = nullptr;  // the bound one, kept by programs_
+    // The lighting as the programs read it, and how often each part changed;
+    // a program holding older generations is sent the newer parts.
+    LightingBlock lighting_{};
+    uint64_t materialGeneration_ = 1;
+    uint64_t lightsGeneration_ = 1;
+    bool lightingKnown_ = false;
+    // The dirty groups the bound key's alpha test was decided from: the
+    // alpha reference, and the material for lit draws (see
+    // fragmentAlphaIsConstant); none when the state decides it alone.
+    uint32_t alphaTestInputs_ = 0;
     GLuint pixelBuffer_ = 0;
     // What the pixel buffer holds. Writing a buffer that queued draws still
     // read makes a deferring rasterizer finish them first, so the same

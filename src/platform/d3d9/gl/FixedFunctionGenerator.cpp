@@ -8,8 +8,8 @@ namespace {
 const char kHeader[] = "#version 450 core\n";
 
 const char kTransformNames[] = R"(#define uWorldView uTransformMatrices[0]
-#define uProjection uTransformMatrices[1]
-#define uNormalMatrix uTransformMatrices[2]
+#define uNormalMatrix uTransformMatrices[1]
+#define uProjection uTransformMatrices[2]
 #define uViewport uTransformVectors[0]
 #define uPixelShift uTransformVectors[1]
 )";
@@ -22,25 +22,27 @@ std::string transformUniforms() {
            kTransformNames;
 }
 
-const char kLightingBlock[] = R"(struct Light {
-    vec4 diffuse;
-    vec4 specular;
-    vec4 ambient;
-    vec4 position;
-    vec4 direction;
-    vec4 cone;
-    vec4 attenuation;
-};
-layout(std140, binding = 1) uniform Lighting {
-    vec4 uMaterialDiffuse;
-    vec4 uMaterialAmbient;
-    vec4 uMaterialSpecular;
-    vec4 uMaterialEmissive;
-    vec4 uGlobalAmbient;
-    vec4 uPower;
-    Light uLights[8];
-};
-)";
+// Lighting is a plain uniform array of each program, as the transforms are:
+// the material changes between draws (a colour per part), and rewriting a
+// uniform buffer that queued draws still read makes a deferring rasterizer
+// finish them first.
+std::string lightingUniforms(int lightCount) {
+    const int vectors = kMaterialVectors + kLightVectors * lightCount;
+    return "uniform vec4 " + std::string(kLightingName) + "[" + std::to_string(vectors) + "];\n" +
+           "#define uMaterialDiffuse uLighting[0]\n"
+           "#define uMaterialAmbient uLighting[1]\n"
+           "#define uMaterialSpecular uLighting[2]\n"
+           "#define uMaterialEmissive uLighting[3]\n"
+           "#define uGlobalAmbient uLighting[4]\n"
+           "#define uPower uLighting[5]\n";
+}
+
+// One vector of a light, in LightBlockEntry's order.
+enum LightField { kDiffuse, kSpecular, kAmbient, kPosition, kDirection, kCone, kAttenuation };
+
+std::string lightField(int index, LightField field) {
+    return std::string(kLightingName) + "[" + std::to_string(kMaterialVectors + kLightVectors * index + field) + "]";
+}
 
 const char kPixelBlock[] = R"(layout(std140, binding = 2) uniform Pixel {
     vec4 uTextureFactor;
@@ -81,32 +83,32 @@ std::string pretransformedPosition(const FixedFunctionKey& key) {
 }
 
 std::string lightTerms(int index, uint8_t type, const FixedFunctionKey& key) {
-    const std::string light = "uLights[" + std::to_string(index) + "]";
+    const auto light = [index](LightField field) { return lightField(index, field); };
     std::string text = "    {\n";
     if (type == D3DLIGHT_DIRECTIONAL) {
-        text += "        vec3 L = -" + light + ".direction.xyz;\n        float atten = 1.0;\n";
+        text += "        vec3 L = -" + light(kDirection) + ".xyz;\n        float atten = 1.0;\n";
     } else {
-        text += "        vec3 D = " + light + ".position.xyz - eye;\n"
+        text += "        vec3 D = " + light(kPosition) + ".xyz - eye;\n"
                 "        float dist = length(D);\n"
-                "        if (dist <= " + light + ".cone.x) {\n"
+                "        if (dist <= " + light(kCone) + ".x) {\n"
                 "        vec3 L = D / dist;\n"
-                "        float den = dot(" + light + ".attenuation.xyz, vec3(1.0, dist, dist * dist));\n"
+                "        float den = dot(" + light(kAttenuation) + ".xyz, vec3(1.0, dist, dist * dist));\n"
                 "        float atten = den > 0.0 ? 1.0 / den : 3.402823466e38;\n";
         if (type == D3DLIGHT_SPOT) {
-            text += "        float rho = dot(-L, " + light + ".direction.xyz);\n"
-                    "        float ct = " + light + ".cone.z, cp = " + light + ".cone.w;\n"
+            text += "        float rho = dot(-L, " + light(kDirection) + ".xyz);\n"
+                    "        float ct = " + light(kCone) + ".z, cp = " + light(kCone) + ".w;\n"
                     "        atten *= rho > ct ? 1.0 : (rho <= cp ? 0.0 : pow((rho - cp) / (ct - cp), " +
-                    light + ".cone.y));\n";
+                    light(kCone) + ".y));\n";
         }
     }
-    text += "        ambientSum += " + light + ".ambient.rgb * atten;\n";
+    text += "        ambientSum += " + light(kAmbient) + ".rgb * atten;\n";
     if (key.hasNormal) {
         text += "        float NdotL = dot(N, L);\n"
-                "        diffuseSum += " + light + ".diffuse.rgb * clamp(NdotL, 0.0, 1.0) * atten;\n"
+                "        diffuseSum += " + light(kDiffuse) + ".rgb * clamp(NdotL, 0.0, 1.0) * atten;\n"
                 "        vec3 H = normalize(L + toViewer);\n"
                 "        float NdotH = dot(N, H);\n"
                 "        if (NdotL > 0.0 && NdotH > 0.0)\n"
-                "            specularSum += " + light + ".specular.rgb * pow(NdotH, uPower.x) * atten;\n";
+                "            specularSum += " + light(kSpecular) + ".rgb * pow(NdotH, uPower.x) * atten;\n";
     }
     if (type != D3DLIGHT_DIRECTIONAL) text += "        }\n";
     text += "    }\n";
@@ -216,7 +218,7 @@ std::string vertexShaderSource(const FixedFunctionKey& key) {
     std::string text = kHeader;
     text += transformUniforms();
     if (key.silhouette) return text + kSilhouetteStage;
-    if (key.lighting) text += kLightingBlock;
+    if (key.lighting) text += lightingUniforms(key.lightCount);
     text += vertexInputs(key);
     text += "void main() {\n";
     if (key.pretransformed) {

@@ -2,6 +2,8 @@
 
 #include "platform/d3d9/gl/CapsTable.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace pelmora::d3d9gl {
@@ -78,7 +80,47 @@ bool readTextureStage(const DeviceState& state, bool textureBound, FixedFunction
     return true;
 }
 
+bool alphaPasses(DWORD function, int alpha, int reference) {
+    switch (function) {
+        case D3DCMP_NEVER: return false;
+        case D3DCMP_LESS: return alpha < reference;
+        case D3DCMP_EQUAL: return alpha == reference;
+        case D3DCMP_LESSEQUAL: return alpha <= reference;
+        case D3DCMP_GREATER: return alpha > reference;
+        case D3DCMP_NOTEQUAL: return alpha != reference;
+        case D3DCMP_GREATEREQUAL: return alpha >= reference;
+        default: return true;
+    }
+}
+
+// Interpolating a constant may move it by a rounding step, so the test must
+// pass a little either side of the value, at the 8-bit precision the
+// fragment stage compares at.
+constexpr float kInterpolationSlack = 1e-4f;
+
+int alphaLevel(float alpha) { return int(std::lround(std::clamp(alpha, 0.0f, 1.0f) * 255.0f)); }
+
+bool constantAlphaPasses(const DeviceState& state, const FixedFunctionKey& key) {
+    float alpha = 0;
+    if (!fragmentAlphaIsConstant(state, key, &alpha)) return false;
+    const int reference = int(state.rs(D3DRS_ALPHAREF) & 0xFF);
+    return alphaPasses(key.alphaFunc, alphaLevel(alpha - kInterpolationSlack), reference) &&
+           alphaPasses(key.alphaFunc, alphaLevel(alpha + kInterpolationSlack), reference);
+}
+
 }  // namespace
+
+bool fragmentAlphaIsConstant(const DeviceState& state, const FixedFunctionKey& key, float* alpha) {
+    if (key.textured || key.silhouette || key.pretransformed) return false;
+    if (key.lighting) {
+        if (key.diffuseSource != kFromMaterial) return false;
+        *alpha = state.material.Diffuse.a;
+        return true;
+    }
+    if (key.hasDiffuse) return false;
+    *alpha = 1.0f;
+    return true;
+}
 
 bool makeFixedFunctionKey(const DeviceState& state, bool textureBound, FixedFunctionKey* key,
                           std::string* unsupported) {
@@ -95,6 +137,9 @@ bool makeFixedFunctionKey(const DeviceState& state, bool textureBound, FixedFunc
             return false;
         }
         key->alphaFunc = static_cast<uint8_t>(alphaFunc);
+        // A shader that may discard keeps a rasterizer from testing and
+        // writing depth ahead of shading, so a test nothing fails is left out.
+        if (constantAlphaPasses(state, *key)) key->alphaFunc = 0;
     }
     key->depthOff = key->pretransformed && state.rs(D3DRS_ZENABLE) == D3DZB_FALSE;
     if (state.fvf == D3DFVF_SILHOUETTEEDGE && state.rsFloat(D3DRS_SILHOUETTEWIDTH) > 0.0f) {

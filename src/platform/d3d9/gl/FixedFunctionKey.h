@@ -44,7 +44,16 @@ struct FixedFunctionKey {
 
 // The key for a draw with the given state; textureBound says whether stage 0
 // has a texture. Fails with a reason for state the programs cannot express.
+// An alpha test that every fragment of the draw passes is left out of the
+// key (see fragmentAlphaIsConstant).
 bool makeFixedFunctionKey(const DeviceState& state, bool textureBound, FixedFunctionKey* key,
                           std::string* unsupported);
+
+// True when every fragment of a draw with this key has the same alpha,
+// given in *alpha: the material's diffuse alpha for lit draws that take it
+// from the material, opaque for unlit ones without vertex colours, never
+// with a texture. The key then depends on the material and the alpha
+// reference as well as on the states that mark the program dirty.
+bool fragmentAlphaIsConstant(const DeviceState& state, const FixedFunctionKey& key, float* alpha);
 
 }  // namespace pelmora::d3d9gl

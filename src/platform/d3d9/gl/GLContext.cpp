@@ -6,6 +6,9 @@
 namespace pelmora::d3d9gl {
 namespace {
 
+// What this thread last made current through a GLContext (or found current).
+thread_local EGLContext tLastMadeCurrent = EGL_NO_CONTEXT;
+
 constexpr EGLint kMajorVersion = 4;
 constexpr EGLint kMinorVersion = 5;
 
@@ -83,12 +86,21 @@ std::unique_ptr<GLContext> GLContext::create(EGLDisplay display, std::string* er
 GLContext::~GLContext() {
     if (eglGetCurrentContext() == context_)
         eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    // EGL may hand the same handle to a later context.
+    if (tLastMadeCurrent == context_) tLastMadeCurrent = EGL_NO_CONTEXT;
     eglDestroyContext(display_, context_);
 }
 
 bool GLContext::makeCurrent() {
-    if (eglGetCurrentContext() == context_) return true;
-    return eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_) == EGL_TRUE;
+    if (eglGetCurrentContext() != context_ &&
+        eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_) != EGL_TRUE) {
+        tLastMadeCurrent = EGL_NO_CONTEXT;
+        return false;
+    }
+    tLastMadeCurrent = context_;
+    return true;
 }
+
+bool GLContext::lastMadeCurrent() const { return tLastMadeCurrent == context_; }
 
 }  // namespace pelmora::d3d9gl

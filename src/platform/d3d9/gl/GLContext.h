@@ -24,6 +24,10 @@ public:
 
     // Cheap when the context is already current on this thread.
     bool makeCurrent();
+    // True when this context is the one this thread last made current
+    // through any GLContext; asks EGL nothing. Only right where no code but
+    // the devices' own can have changed the current context since.
+    bool lastMadeCurrent() const;
     const GLApi& gl() const { return api_; }
     bool robust() const { return robust_; }
     EGLDisplay display() const { return display_; }

@@ -289,6 +289,8 @@ HRESULT GLDevice::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect,
 HRESULT GLDevice::BeginScene() {
     if (inScene_) return invalidCall("BeginScene: already inside a scene");
     inScene_ = true;
+    // Asked once here, so the scene's draws need not ask (makeCurrentForDraw).
+    makeCurrent();
     return D3D_OK;
 }
 
@@ -378,7 +380,7 @@ HRESULT GLDevice::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD
 }
 
 HRESULT GLDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
-    if (!makeCurrent()) return D3DERR_DEVICELOST;
+    if (!makeCurrentForDraw()) return D3DERR_DEVICELOST;
     return pipeline_->drawPrimitive(*tracker_, swapChain_->renderTarget(), type, startVertex, primitiveCount);
 }
 
@@ -386,14 +388,14 @@ HRESULT GLDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UI
                                        UINT vertexCount, UINT startIndex, UINT primitiveCount) {
     (void)minIndex;
     (void)vertexCount;
-    if (!makeCurrent()) return D3DERR_DEVICELOST;
+    if (!makeCurrentForDraw()) return D3DERR_DEVICELOST;
     return pipeline_->drawIndexedPrimitive(*tracker_, swapChain_->renderTarget(), type, baseVertex,
                                            startIndex, primitiveCount);
 }
 
 HRESULT GLDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertices,
                                   UINT stride) {
-    if (!makeCurrent()) return D3DERR_DEVICELOST;
+    if (!makeCurrentForDraw()) return D3DERR_DEVICELOST;
     return pipeline_->drawPrimitiveUP(*tracker_, swapChain_->renderTarget(), type, primitiveCount,
                                       vertices, stride);
 }
@@ -401,7 +403,7 @@ HRESULT GLDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, co
 HRESULT GLDevice::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UINT vertexCount,
                                          UINT primitiveCount, const void* indices,
                                          D3DFORMAT indexFormat, const void* vertices, UINT stride) {
-    if (!makeCurrent()) return D3DERR_DEVICELOST;
+    if (!makeCurrentForDraw()) return D3DERR_DEVICELOST;
     return pipeline_->drawIndexedPrimitiveUP(*tracker_, swapChain_->renderTarget(), type, minIndex,
                                              vertexCount, primitiveCount, indices, indexFormat,
                                              vertices, stride);

@@ -34,6 +34,12 @@ public:
 
     // For the resources, state blocks and helpers of this device.
     bool makeCurrent() { return context_->makeCurrent(); }
+    // For draws: inside a scene the context was made current at BeginScene
+    // and only the devices' own calls run until EndScene, so what this
+    // thread last made current tells without asking EGL (a query and a
+    // process-id check in the dispatch layer, per draw). Any other device
+    // making its context current in between is seen and undone.
+    bool makeCurrentForDraw() { return (inScene_ && context_->lastMadeCurrent()) || makeCurrent(); }
     const GLApi& gl() const { return context_->gl(); }
     GLStateCache& cache() { return *cache_; }
     StateTracker& tracker() { return *tracker_; }

@@ -77,9 +77,13 @@ void GLImage::readRaw(const RECT& rect, uint8_t* out, size_t stride) {
         copyRows(stagingAt(rect), pitch(), out, stride, rowBytes, rectHeight(rect));
         return;
     }
-    std::vector<uint8_t> packed(rowBytes * rectHeight(rect));
-    readTexture(rect, packed.data());
-    copyRows(packed.data(), rowBytes, out, stride, rowBytes, rectHeight(rect));
+    if (stride % format_.bytesPerPixel == 0 && !format_.uploadAsArgb) {
+        readTexture(rect, out, stride);
+        return;
+    }
+    scratch_.resize(rowBytes * rectHeight(rect));
+    readTexture(rect, scratch_.data(), rowBytes);
+    copyRows(scratch_.data(), rowBytes, out, stride, rowBytes, rectHeight(rect));
 }
 
 void GLImage::writeRaw(const RECT& rect, const uint8_t* in, size_t stride) {
@@ -88,59 +92,96 @@ void GLImage::writeRaw(const RECT& rect, const uint8_t* in, size_t stride) {
         copyRows(in, stride, stagingAt(rect), pitch(), rowBytes, rectHeight(rect));
         return;
     }
-    std::vector<uint8_t> packed(rowBytes * rectHeight(rect));
-    copyRows(in, stride, packed.data(), rowBytes, rowBytes, rectHeight(rect));
-    writeTexture(rect, packed.data());
+    if (stride % format_.bytesPerPixel == 0 && !format_.uploadAsArgb) {
+        writeTexture(rect, in, stride);
+        return;
+    }
+    scratch_.resize(rowBytes * rectHeight(rect));
+    copyRows(in, stride, scratch_.data(), rowBytes, rowBytes, rectHeight(rect));
+    writeTexture(rect, scratch_.data(), rowBytes);
 }
 
+bool GLImage::transfersAsArgb() const {
+    return format_.bytesPerPixel == 4 && !format_.uploadAsArgb && format_.uploadFormat == GL_BGRA &&
+           format_.uploadType == GL_UNSIGNED_INT_8_8_8_8_REV;
+}
+
+// 32-bit BGRA formats travel straight between GL and the caller's rows (GL
+// fills the alpha of a format without one); others convert in one pass from
+// their own layout.
 void GLImage::readArgb(const RECT& rect, uint32_t* out, size_t stride) {
+    if (texture_ && transfersAsArgb() && stride % sizeof(uint32_t) == 0) {
+        readTexture(rect, reinterpret_cast<uint8_t*>(out), stride);
+        return;
+    }
     const size_t rowBytes = rectWidth(rect) * format_.bytesPerPixel;
-    std::vector<uint8_t> raw(rowBytes * rectHeight(rect));
-    readRaw(rect, raw.data(), rowBytes);
-    convertRowsToArgb(format_, raw.data(), rowBytes, out, stride, int(rectWidth(rect)),
-                      int(rectHeight(rect)));
+    const uint8_t* raw = nullptr;
+    size_t rawStride = pitch();
+    if (texture_) {
+        scratch_.resize(rowBytes * rectHeight(rect));
+        readTexture(rect, scratch_.data(), rowBytes);
+        raw = scratch_.data();
+        rawStride = rowBytes;
+    } else {
+        raw = stagingAt(rect);
+    }
+    convertRowsToArgb(format_, raw, rawStride, out, stride, int(rectWidth(rect)), int(rectHeight(rect)));
 }
 
 void GLImage::writeArgb(const RECT& rect, const uint32_t* in, size_t stride) {
+    if (texture_ && transfersAsArgb() && stride % sizeof(uint32_t) == 0) {
+        writeTexture(rect, reinterpret_cast<const uint8_t*>(in), stride);
+        return;
+    }
+    if (!texture_) {
+        convertRowsFromArgb(format_, in, stride, stagingAt(rect), pitch(), int(rectWidth(rect)),
+                            int(rectHeight(rect)));
+        return;
+    }
     const size_t rowBytes = rectWidth(rect) * format_.bytesPerPixel;
-    std::vector<uint8_t> raw(rowBytes * rectHeight(rect));
-    convertRowsFromArgb(format_, in, stride, raw.data(), rowBytes, int(rectWidth(rect)),
+    scratch_.resize(rowBytes * rectHeight(rect));
+    convertRowsFromArgb(format_, in, stride, scratch_.data(), rowBytes, int(rectWidth(rect)),
                         int(rectHeight(rect)));
-    writeRaw(rect, raw.data(), rowBytes);
+    writeTexture(rect, scratch_.data(), rowBytes);
 }
 
-// Formats OpenGL cannot transfer as they are travel as 32-bit BGRA.
-void GLImage::readTexture(const RECT& rect, uint8_t* packed) {
+// Rows of `stride` bytes (a whole number of pixels unless the format
+// travels as ARGB). Formats OpenGL cannot transfer as they are travel as
+// 32-bit BGRA through a scratch copy.
+void GLImage::readTexture(const RECT& rect, uint8_t* out, size_t stride) {
     if (!device_->makeCurrent()) return;
     const GLApi& gl = device_->gl();
     const GLsizei w = GLsizei(rectWidth(rect)), h = GLsizei(rectHeight(rect));
     if (!format_.uploadAsArgb) {
+        const size_t rowPixels = stride / format_.bytesPerPixel;
+        const size_t bytes = ((size_t(h) - 1) * rowPixels + size_t(w)) * format_.bytesPerPixel;
+        gl.PixelStorei(GL_PACK_ROW_LENGTH, GLint(rowPixels));
         gl.GetTextureSubImage(texture_, level_, rect.left, rect.top, 0, w, h, 1, format_.uploadFormat,
-                              format_.uploadType, GLsizei(size_t(w) * h * format_.bytesPerPixel),
-                              packed);
+                              format_.uploadType, GLsizei(bytes), out);
+        gl.PixelStorei(GL_PACK_ROW_LENGTH, 0);
         return;
     }
-    std::vector<uint32_t> argb(size_t(w) * h);
+    argbScratch_.resize(size_t(w) * h);
     gl.GetTextureSubImage(texture_, level_, rect.left, rect.top, 0, w, h, 1, GL_BGRA,
-                          GL_UNSIGNED_INT_8_8_8_8_REV, GLsizei(argb.size() * 4), argb.data());
-    convertRowsFromArgb(format_, argb.data(), size_t(w) * 4, packed,
-                        size_t(w) * format_.bytesPerPixel, w, h);
+                          GL_UNSIGNED_INT_8_8_8_8_REV, GLsizei(argbScratch_.size() * 4), argbScratch_.data());
+    convertRowsFromArgb(format_, argbScratch_.data(), size_t(w) * 4, out, stride, w, h);
 }
 
-void GLImage::writeTexture(const RECT& rect, const uint8_t* packed) {
+void GLImage::writeTexture(const RECT& rect, const uint8_t* in, size_t stride) {
     if (!device_->makeCurrent()) return;
     const GLApi& gl = device_->gl();
     const GLsizei w = GLsizei(rectWidth(rect)), h = GLsizei(rectHeight(rect));
     if (!format_.uploadAsArgb) {
+        gl.PixelStorei(GL_UNPACK_ROW_LENGTH, GLint(stride / format_.bytesPerPixel));
         gl.TextureSubImage2D(texture_, level_, rect.left, rect.top, w, h, format_.uploadFormat,
-                             format_.uploadType, packed);
+                             format_.uploadType, in);
+        gl.PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         return;
     }
-    std::vector<uint32_t> argb(size_t(w) * h);
-    convertRowsToArgb(format_, packed, size_t(w) * format_.bytesPerPixel, argb.data(),
-                      size_t(w) * 4, w, h);
+    argbScratch_.resize(size_t(w) * h);
+    convertRowsToArgb(format_, in, stride, argbScratch_.data(), size_t(w) * 4, w, h);
     gl.TextureSubImage2D(texture_, level_, rect.left, rect.top, w, h, GL_BGRA,
-                         GL_UNSIGNED_INT_8_8_8_8_REV, argb.data());
+                         GL_UNSIGNED_INT_8_8_8_8_REV, argbScratch_.data());
 }
 
 GLuint GLImage::framebuffer() {

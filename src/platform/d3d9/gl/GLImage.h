@@ -29,7 +29,10 @@ public:
     HRESULT lockRect(D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT unlockRect();
 
-    // Rectangles already checked against the image; strides in bytes.
+    // Rectangles already checked against the image; strides in bytes. No
+    // call allocates in steady state: pixels go straight between GL and the
+    // caller's rows where the layouts allow, else through scratch copies
+    // kept for the next call.
     void readRaw(const RECT& rect, uint8_t* out, size_t stride);
     void writeRaw(const RECT& rect, const uint8_t* in, size_t stride);
     void readArgb(const RECT& rect, uint32_t* out, size_t stride);
@@ -42,6 +45,9 @@ public:
     bool locked() const { return locked_; }
     bool contains(const RECT& rect) const;
     RECT whole() const { return {0, 0, LONG(width_), LONG(height_)}; }
+    // A CPU image's pixels at a rectangle and the bytes between its rows.
+    uint8_t* cpuPixelsAt(const RECT& rect) { return stagingAt(rect); }
+    size_t cpuPitch() const { return pitch(); }
     const FormatInfo& format() const { return format_; }
     UINT width() const { return width_; }
     UINT height() const { return height_; }
@@ -55,8 +61,10 @@ private:
     size_t pitch() const { return size_t(width_) * format_.bytesPerPixel; }
     // Where a rectangle's first pixel lives in memory_ (rows of pitch() bytes).
     uint8_t* stagingAt(const RECT& rect);
-    void readTexture(const RECT& rect, uint8_t* packed);
-    void writeTexture(const RECT& rect, const uint8_t* packed);
+    void readTexture(const RECT& rect, uint8_t* out, size_t stride);
+    void writeTexture(const RECT& rect, const uint8_t* in, size_t stride);
+    // True when GL's BGRA 8-8-8-8 transfer gives the format's 0xAARRGGBB as it is.
+    bool transfersAsArgb() const;
 
     GLDevice* device_;
     const FormatInfo& format_;
@@ -68,6 +76,8 @@ private:
     GLint level_;
     GLuint framebuffer_ = 0;
     std::vector<uint8_t> memory_;  // the pixels of a CPU image, or a lock's staging copy
+    std::vector<uint8_t> scratch_;       // rows in the format's layout, for conversions
+    std::vector<uint32_t> argbScratch_;  // rows of formats GL transfers only as ARGB
     bool locked_ = false;
     DWORD lockFlags_ = 0;
     RECT lockedArea_ = {};

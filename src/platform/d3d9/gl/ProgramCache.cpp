@@ -13,7 +13,7 @@ ProgramCache::~ProgramCache() {
         if (made.program) gl_.DeleteProgram(made.program);
 }
 
-const FixedFunctionProgram& ProgramCache::program(const FixedFunctionKey& key) {
+FixedFunctionProgram& ProgramCache::program(const FixedFunctionKey& key) {
     auto found = programs_.find(key);
     if (found != programs_.end()) return found->second;
     return programs_.emplace(key, build(key)).first->second;
@@ -56,8 +56,16 @@ FixedFunctionProgram ProgramCache::build(const FixedFunctionKey& key) {
     if (vertex) gl_.DeleteShader(vertex);
     if (fragment) gl_.DeleteShader(fragment);
     if (!program) return {};
-    return {program, gl_.GetUniformLocation(program, kTransformMatricesName),
-            gl_.GetUniformLocation(program, kTransformVectorsName)};
+    FixedFunctionProgram made;
+    made.program = program;
+    made.transformMatrices = gl_.GetUniformLocation(program, kTransformMatricesName);
+    made.transformVectors = gl_.GetUniformLocation(program, kTransformVectorsName);
+    made.projection = gl_.GetUniformLocation(program, kProjectionElementName);
+    // Array elements are asked for by name: their locations need not follow each other.
+    made.material = gl_.GetUniformLocation(program, kLightingName);
+    const std::string firstLight = std::string(kLightingName) + "[" + std::to_string(kMaterialVectors) + "]";
+    made.lights = gl_.GetUniformLocation(program, firstLight.c_str());
+    return made;
 }
 
 }  // namespace pelmora::d3d9gl

@@ -5,6 +5,7 @@
 #include "platform/d3d9/gl/FixedFunctionKey.h"
 #include "platform/d3d9/gl/GLApi.h"
 
+#include <cstdint>
 #include <map>
 
 namespace pelmora::d3d9gl {
@@ -13,6 +14,16 @@ struct FixedFunctionProgram {
     GLuint program = 0;
     GLint transformMatrices = -1;  // -1 where the program reads none
     GLint transformVectors = -1;
+    GLint projection = -1;  // the third matrix, asked for by name
+    GLint material = -1;  // the lighting array's material part and lights part
+    GLint lights = -1;
+    // The projection and transform vectors this program holds.
+    bool transformsSent = false;
+    float sentProjection[16] = {};
+    float sentVectors[8] = {};
+    // The lighting generations this program holds (0: none yet).
+    uint64_t materialSent = 0;
+    uint64_t lightsSent = 0;
 };
 
 class ProgramCache {
@@ -24,7 +35,7 @@ public:
     ProgramCache& operator=(const ProgramCache&) = delete;
 
     // The program for a key; program 0 when it does not compile (logged once per key).
-    const FixedFunctionProgram& program(const FixedFunctionKey& key);
+    FixedFunctionProgram& program(const FixedFunctionKey& key);
     size_t size() const { return programs_.size(); }
 
 private:

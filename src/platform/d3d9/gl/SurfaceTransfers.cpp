@@ -3,7 +3,6 @@
 #include "platform/d3d9/gl/GLDevice.h"
 #include "platform/d3d9/gl/GLSurface.h"
 
-#include <vector>
 
 namespace pelmora::d3d9gl {
 
@@ -53,10 +52,8 @@ HRESULT SurfaceTransfers::update(IDirect3DSurface9* source, const RECT* sourceRe
     const RECT outRect = {at.x, at.y, at.x + (inRect.right - inRect.left), at.y + (inRect.bottom - inRect.top)};
     if (!in.contains(inRect) || !out.contains(outRect))
         return device_.invalidCall("UpdateSurface: rectangle outside its surface");
-    const size_t stride = size_t(inRect.right - inRect.left) * in.format().bytesPerPixel;
-    std::vector<uint8_t> pixels(stride * size_t(inRect.bottom - inRect.top));
-    in.readRaw(inRect, pixels.data(), stride);
-    out.writeRaw(outRect, pixels.data(), stride);
+    // Straight from the system-memory pixels, without a copy between.
+    out.writeRaw(outRect, in.cpuPixelsAt(inRect), in.cpuPitch());
     return D3D_OK;
 }
 
@@ -71,10 +68,8 @@ HRESULT SurfaceTransfers::renderTargetData(IDirect3DSurface9* renderTarget, IDir
     if (in.width() != out.width() || in.height() != out.height() ||
         in.format().format != out.format().format)
         return device_.invalidCall("GetRenderTargetData: the surfaces differ in size or format");
-    const size_t stride = size_t(in.width()) * in.format().bytesPerPixel;
-    std::vector<uint8_t> pixels(stride * in.height());
-    in.readRaw(in.whole(), pixels.data(), stride);
-    out.writeRaw(out.whole(), pixels.data(), stride);
+    // Straight into the system-memory pixels.
+    in.readRaw(in.whole(), out.cpuPixelsAt(out.whole()), out.cpuPitch());
     return D3D_OK;
 }
 

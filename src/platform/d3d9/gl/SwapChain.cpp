@@ -120,9 +120,11 @@ HRESULT SwapChain::present(const RECT* source, const RECT* destination, HWND win
     const RECT to = destination ? *destination : RECT{0, 0, clientWidth, clientHeight};
     const int width = from.right - from.left, height = from.bottom - from.top;
     resolve();
-    std::vector<uint32_t> pixels(size_t(width) * height);
-    image.readArgb(from, pixels.data(), size_t(width) * sizeof(uint32_t));
-    return win::presentPixels(window, to, pixels.data(), width, height, width);
+    // Kept between presents: a frame-sized buffer made and freed every frame
+    // would have the allocator hand the memory back and fault it in again.
+    presentPixels_.resize(size_t(width) * height);
+    image.readArgb(from, presentPixels_.data(), size_t(width) * sizeof(uint32_t));
+    return win::presentPixels(window, to, presentPixels_.data(), width, height, width);
 }
 
 }  // namespace pelmora::d3d9gl

@@ -4,7 +4,9 @@
 
 #include "platform/d3d9/gl/DrawPipeline.h"
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace pelmora::d3d9gl {
 
@@ -48,6 +50,7 @@ private:
     GLuint sampleColour_ = 0;       // multisampled colour, 0 without multisampling
     GLuint sampleFramebuffer_ = 0;  // the device's target when multisampled
     RenderTarget target_;
+    std::vector<uint32_t> presentPixels_;  // the last present's pixels, reused
 };
 
 }  // namespace pelmora::d3d9gl

@@ -1,0 +1,175 @@
+#include "AssemblyProcess.h"
+
+#include "AssemblyHost.h"
+#include "AssemblyRawRenderer.h"
+#include "AssemblyScene.h"
+#include "FrameComparison.h"
+#include "SampleKernel.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+namespace pelmora::bench {
+namespace {
+
+constexpr char kOption[] = "--assembly-process=";
+constexpr char kLinePrefix[] = "frames ";
+constexpr UINT kWidth = 1920;
+constexpr UINT kHeight = 1080;
+// The first frame fetches the facets; the second settles the allocator.
+constexpr int kWarmUpFrames = 2;
+constexpr int kTimedFrames = 7;
+constexpr int kContextFrames = 12;
+constexpr double kMillisecondsPerSecond = 1000.0;
+
+long minorFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+// Median time and median minor faults of `frames` calls of draw, each
+// after an untimed call of between when there is one. The rasterizer's
+// threads fault too, and how much depends on how their work overlaps, so
+// the median stands for a frame better than the mean.
+ProcessFrames timeFrames(const char* name, int frames, const std::function<void()>& draw,
+                         const std::function<void()>& between = {}) {
+    std::vector<double> times, faults;
+    for (int i = 0; i < frames; ++i) {
+        if (between) between();
+        const long before = minorFaults();
+        const auto start = std::chrono::steady_clock::now();
+        draw();
+        times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        faults.push_back(double(minorFaults() - before));
+    }
+    std::sort(times.begin(), times.end());
+    std::sort(faults.begin(), faults.end());
+    return {name, times[times.size() / 2] * kMillisecondsPerSecond, faults[faults.size() / 2]};
+}
+
+void print(const ProcessFrames& frames) {
+    std::printf("%s%s %.3f %.1f\n", kLinePrefix, frames.name.c_str(), frames.medianMs, frames.faultsPerFrame);
+    std::fflush(stdout);
+}
+
+// A kernel, its scene and the host drawing it, made in that order.
+struct OpenAssembly {
+    samplekernel::SampleKernel kernel;
+    AssemblyScene scene;
+    std::unique_ptr<AssemblyHost> host;
+};
+
+std::unique_ptr<OpenAssembly> openAssembly(int bodies, std::string* error) {
+    auto open = std::make_unique<OpenAssembly>();
+    open->scene = makeAssemblyScene(bodies, open->kernel);
+    open->host = AssemblyHost::create(open->scene, open->kernel, kWidth, kHeight, error);
+    if (!open->host) return nullptr;
+    for (int i = 0; i < kWarmUpFrames; ++i)
+        if (FAILED(open->host->drawAndPresentFrame())) {
+            *error = "a device frame failed";
+            return nullptr;
+        }
+    return open;
+}
+
+int runDevice() {
+    std::string error;
+    std::unique_ptr<OpenAssembly> open = openAssembly(benchBodyCount(kAssemblyBodies), &error);
+    if (!open) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    print(timeFrames("device", kTimedFrames, [&] { open->host->drawAndPresentFrame(); }));
+    return 0;
+}
+
+int runRaw() {
+    std::string error;
+    std::unique_ptr<OpenAssembly> open = openAssembly(benchBodyCount(kAssemblyBodies), &error);
+    if (!open) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    const double deviation = open->kernel.requests().front().deviation;
+    std::unique_ptr<AssemblyRawRenderer> raw =
+        AssemblyRawRenderer::create(*open->host, open->scene, open->kernel, deviation, kWidth, kHeight, &error);
+    if (!raw) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    for (int i = 0; i < kWarmUpFrames; ++i) raw->drawAndPresentFrame();
+    print(timeFrames("raw", kTimedFrames, [&] { raw->drawAndPresentFrame(); }));
+    return 0;
+}
+
+int runContexts() {
+    std::string error;
+    std::unique_ptr<OpenAssembly> first = openAssembly(kContextBodies, &error);
+    if (!first) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    print(timeFrames("first", kContextFrames, [&] { first->host->drawAndPresentFrame(); }));
+    std::unique_ptr<OpenAssembly> second = openAssembly(kContextBodies, &error);
+    if (!second) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    print(timeFrames("second", kContextFrames, [&] { second->host->drawAndPresentFrame(); }));
+    // The first context's frames again, each after one of the second's.
+    print(timeFrames("first-interleaved", kContextFrames, [&] { first->host->drawAndPresentFrame(); },
+                     [&] { second->host->drawAndPresentFrame(); }));
+    // A context made after the first has gone, where the first's memory was.
+    first.reset();
+    second.reset();
+    std::unique_ptr<OpenAssembly> third = openAssembly(kContextBodies, &error);
+    if (!third) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    print(timeFrames("after-others-gone", kContextFrames, [&] { third->host->drawAndPresentFrame(); }));
+    return 0;
+}
+
+std::string thisProgram() {
+    char path[4096] = {};
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    return length > 0 ? std::string(path, size_t(length)) : std::string();
+}
+
+}  // namespace
+
+bool isAssemblyProcessOption(const char* argument) {
+    return argument && std::strncmp(argument, kOption, sizeof kOption - 1) == 0;
+}
+
+int runAssemblyProcess(const char* argument) {
+    const std::string side = argument + sizeof kOption - 1;
+    if (side == "device") return runDevice();
+    if (side == "raw") return runRaw();
+    if (side == "contexts") return runContexts();
+    std::fprintf(stderr, "unknown side '%s'\n", side.c_str());
+    return 2;
+}
+
+std::vector<ProcessFrames> measureInOwnProcess(const char* side, std::string* error) {
+    const std::string program = thisProgram();
+    // The allocator's defaults, whatever the caller's environment tuned.
+    const std::string command = "env -u GLIBC_TUNABLES -u MALLOC_TRIM_THRESHOLD_ -u MALLOC_MMAP_THRESHOLD_ "
+                                "-u MALLOC_TOP_PAD_ -u MALLOC_ARENA_MAX '" +
+                                program + "' " + kOption + side;
+    std::vector<ProcessFrames> results;
+    FILE* child = popen(command.c_str(), "r");
+    if (!child) {
+        *error = "the child process could not be started";
+        return results;
+    }
+    char line[512];
+    while (std::fgets(line, sizeof line, child)) {
+        if (std::strncmp(line, kLinePrefix, sizeof kLinePrefix - 1) != 0) continue;
+        char name[64] = {};
+        ProcessFrames frames;
+        if (std::sscanf(line + sizeof kLinePrefix - 1, "%63s %lf %lf", name, &frames.medianMs,
+                        &frames.faultsPerFrame) != 3)
+            continue;
+        frames.name = name;
+        results.push_back(frames);
+    }
+    if (pclose(child) != 0) {
+        *error = std::string("the ") + side + " process failed";
+        results.clear();
+    }
+    return results;
+}
+
+}  // namespace pelmora::bench
