@@ -113,6 +113,11 @@ HRESULT DXUserMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
 
     bool rebuild = needsRebuild(*view);
     if (currentDeviation_ == 0.0f) currentDeviation_ = view->refinementDeviation();
+    // A mesh never fetched is fetched now, at this view's deviation, to
+    // learn where it lies; one outside the view is neither drawn nor refined.
+    const bool firstFetch = hostBacked() && geometry_ == nullptr;
+    if (firstFetch) refine(view, true);
+    if (world != nullptr && outsideView(*view, *world, attributes)) return S_OK;
     beginDraw(target, world, material, attributes);
     if ((secondaryBuffers_ != 0 || batch_) && !rebuild) {
         const HRESULT drawn = draw(*view, world, material, attributes);
@@ -122,12 +127,27 @@ HRESULT DXUserMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
         }
         rebuild = true;
     }
-    refine(view, rebuild);
+    if (!firstFetch) refine(view, rebuild);
     HRESULT result = S_OK;
     if (secondaryBuffers_ != 0 || geometry_ != nullptr)
         result = draw(*view, world, material, attributes);
     endDraw(target, world, material, attributes);
     return result;
+}
+
+bool DXUserMesh::outsideView(const DXViewport& viewport, const D3DMATRIX& world,
+                             const RenderAttributes& attributes) {
+    if (geometry_ == nullptr || geometry_->vertices.empty()) return false;
+    if (!geometry_->bounds) {
+        BoxBounds box = BoxBounds::empty();
+        for (const MeshVertex& vertex : geometry_->vertices) box.add(vertex.x, vertex.y, vertex.z);
+        geometry_->bounds = ClipBox{{box.minimum[0], box.minimum[1], box.minimum[2]},
+                                    {box.maximum[0], box.maximum[1], box.maximum[2]}};
+    }
+    // Lines and edges are drawn up to half their width beyond the geometry.
+    const int widest = std::max({attributes.lineWidth, attributes.visibleWidth,
+                                 attributes.hiddenWidth, 1});
+    return viewport.boxOutsideView(*geometry_->bounds, world, 0.5f * float(widest) + 1.0f);
 }
 
 bool DXUserMesh::needsRebuild(const DXViewport& viewport) const {

@@ -118,6 +118,10 @@ private:
                binding_.provider != nullptr;
     }
     bool needsRebuild(const DXViewport& viewport) const;
+    // True when the current geometry lies wholly outside the view of the
+    // render under way; false without a geometry.
+    bool outsideView(const DXViewport& viewport, const D3DMATRIX& world,
+                     const RenderAttributes& attributes);
     MeshData currentData() const;
     // Starts a new, empty current geometry that the mesh owns until cached.
     SolidGeometry* startGeometry();
