@@ -25,7 +25,7 @@ HRESULT AssemblyHost::open(samplekernel::SampleKernel& kernel, UINT width, UINT 
     context_ = bench_.context();
     viewport_ = bench_.viewport();
     if (FAILED(status)) return status;
-    factory_.handle = PelmoraRegisterFacetFactory(&kernel);
+    factory_.handle = PelmoraRegisterThreadSafeFacetFactory(&kernel);
     if (factory_.handle == 0) return E_FAIL;
     return buildTree();
 }
