@@ -225,11 +225,14 @@ HRESULT DXSolidMesh::pickMesh(DXViewport* viewport, const PickRequest& request,
     SolidGeometry* current = editableGeometry();
     if (current == nullptr || current->count == 0) return S_OK;
     const RayLine ray{request.origin, request.direction};
-    if (!rayMayHit(ray, boxProxy())) return S_OK;
     const MeshData faces{current->vertices.data(), uint32_t(current->vertices.size()),
                          current->faces.data(), uint32_t(current->faces.size())};
-    if (!current->pickTree)
+    // The hierarchy's root box does what the proxy's box did, without its
+    // twelve triangles: a ray the box lets through is tested in one pass.
+    if (!current->pickTree) {
+        if (!rayMayHit(ray, boxProxy())) return S_OK;
         current->pickTree = std::make_shared<const PickTree>(PickTree::forFaces(faces));
+    }
     result->hit = current->pickTree->pickFace(ray, faces, &result->point);
     return S_OK;
 }

@@ -76,7 +76,7 @@ void FacetFetchWorker::drop(FacetFetch& fetch, HRESULT status) {
 void FacetFetchWorker::run() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+        wake_.wait(lock, [&] { return stopping_ || (paused_ == 0 && !queue_.empty()); });
         if (stopping_) return;
         running_ = std::move(queue_.front());
         queue_.pop_front();
@@ -110,6 +110,21 @@ void FacetFetchWorker::answer(FacetFetch& fetch) {
             fetch.threw = true;
         }
     }
+}
+
+FacetFetchWorker::Pause::Pause() {
+    FacetFetchWorker& worker = instance();
+    std::lock_guard<std::mutex> lock(worker.mutex_);
+    ++worker.paused_;
+}
+
+FacetFetchWorker::Pause::~Pause() {
+    FacetFetchWorker& worker = instance();
+    {
+        std::lock_guard<std::mutex> lock(worker.mutex_);
+        --worker.paused_;
+    }
+    worker.wake_.notify_one();
 }
 
 void FacetFetchWorker::stopAtExit() {

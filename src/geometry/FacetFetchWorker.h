@@ -47,6 +47,18 @@ public:
     // the factory again.
     void retireFactory(int factoryHandle);
 
+    // While one lives, the worker starts no new request. Held while a context
+    // destroys its meshes: each mesh waits for its own request under way, and
+    // without the pause the worker would start the next mesh's request just
+    // before that mesh is cancelled, one whole request per mesh.
+    class Pause {
+    public:
+        Pause();
+        ~Pause();
+        Pause(const Pause&) = delete;
+        Pause& operator=(const Pause&) = delete;
+    };
+
 private:
     FacetFetchWorker() = default;
     void run();
@@ -65,6 +77,7 @@ private:
     std::deque<std::shared_ptr<FacetFetch>> queue_;
     std::shared_ptr<FacetFetch> running_;
     bool stopping_ = false;
+    int paused_ = 0;
     std::thread thread_;
 };
 

@@ -12,12 +12,17 @@ namespace pelmora {
 namespace {
 
 constexpr size_t kLeafSize = 4;
-// Boxes are widened at each test by this share of the coordinates'
-// magnitude (about 80 steps of a float), so a crossing that rounding puts on
-// a primitive never falls outside the primitive's box.
+// Boxes are widened by this share of the coordinates' magnitude (the
+// primitives' at the build, the ray origin's at each pick; about 80 steps of
+// a float), so that a crossing rounding puts on a primitive never falls
+// outside the primitive's box.
 constexpr double kRelativeWidening = 1e-5;
 constexpr uint32_t kNoOrdinal = std::numeric_limits<uint32_t>::max();
-// Deep enough for any tree a median split makes of 2^32 primitives.
+// Splits at the middle of the centres give the best trees for surfaces, but
+// a skewed spread of centres could go deep; past this depth the split takes
+// the median centre, which halves the count.
+constexpr int kMiddleSplitDepth = 40;
+// Deeper than any tree the build makes.
 constexpr size_t kStackDepth = 128;
 
 using Primitive = PickTree::Primitive;
@@ -28,6 +33,19 @@ struct BuildRecord {
     Primitive primitive;
 
     float centre(int axis) const { return lo[axis] + hi[axis]; }
+};
+
+// Bounds of the centres (doubled, as BuildRecord::centre gives them).
+struct CentreBounds {
+    float lo[3];
+    float hi[3];
+
+    int widestAxis() const {
+        int axis = 0;
+        for (int a = 1; a < 3; ++a)
+            if (hi[a] - lo[a] > hi[axis] - lo[axis]) axis = a;
+        return axis;
+    }
 };
 
 bool finitePosition(const MeshVertex& v) {
@@ -42,28 +60,21 @@ double magnitude(const D3DXVECTOR3& v) {
     return std::max({std::fabs(double(v.x)), std::fabs(double(v.y)), std::fabs(double(v.z))});
 }
 
-// The ray as the box tests read it, in double.
+// The ray as the box tests read it, in double, with the widening of this
+// pick (and a threshold, for segments) added to every box.
 struct LineProbe {
     double origin[3];
     double direction[3];
-    double originMagnitude;
+    double grow;
 
-    explicit LineProbe(const RayLine& ray)
+    LineProbe(const RayLine& ray, double extra)
         : origin{ray.origin.x, ray.origin.y, ray.origin.z},
           direction{ray.direction.x, ray.direction.y, ray.direction.z},
-          originMagnitude(magnitude(ray.origin)) {}
+          grow(kRelativeWidening * magnitude(ray.origin) + extra) {}
 
+    // Whether the whole line meets the grown box.
     template <class Node>
-    double widening(const Node& node, double extra) const {
-        double largest = 0.0;
-        for (int axis = 0; axis < 3; ++axis)
-            largest = std::max({largest, std::fabs(double(node.lo[axis])), std::fabs(double(node.hi[axis]))});
-        return kRelativeWidening * (originMagnitude + largest) + extra;
-    }
-
-    // Whether the whole line meets the box grown by `grow` on every side.
-    template <class Node>
-    bool meets(const Node& node, double grow) const {
+    bool meets(const Node& node) const {
         double enter = -std::numeric_limits<double>::infinity();
         double leave = std::numeric_limits<double>::infinity();
         for (int axis = 0; axis < 3; ++axis) {
@@ -82,9 +93,9 @@ struct LineProbe {
         return true;
     }
 
-    // The distance from the origin to the nearest point of the grown box.
+    // The squared distance from the origin to the nearest point of the grown box.
     template <class Node>
-    double distanceTo(const Node& node, double grow) const {
+    double squaredDistanceTo(const Node& node) const {
         double sum = 0.0;
         for (int axis = 0; axis < 3; ++axis) {
             const double below = (node.lo[axis] - grow) - origin[axis];
@@ -92,7 +103,7 @@ struct LineProbe {
             const double gap = std::max({below, above, 0.0});
             sum += gap * gap;
         }
-        return std::sqrt(sum);
+        return sum;
     }
 };
 
@@ -125,50 +136,98 @@ public:
         if (records_.empty()) return;
         tree_.nodes_.reserve(2 * records_.size() / kLeafSize + 1);
         tree_.primitives_.reserve(records_.size());
-        buildNode(0, records_.size());
+        buildNode(0, records_.size(), measureCentres(0, records_.size()), 0);
         records_ = {};
     }
 
 private:
-    uint32_t buildNode(size_t begin, size_t end) {
+    CentreBounds measureCentres(size_t begin, size_t end) const {
+        CentreBounds c;
+        for (int axis = 0; axis < 3; ++axis) {
+            c.lo[axis] = std::numeric_limits<float>::max();
+            c.hi[axis] = -std::numeric_limits<float>::max();
+        }
+        for (size_t i = begin; i < end; ++i)
+            for (int axis = 0; axis < 3; ++axis) {
+                c.lo[axis] = std::min(c.lo[axis], records_[i].centre(axis));
+                c.hi[axis] = std::max(c.hi[axis], records_[i].centre(axis));
+            }
+        return c;
+    }
+
+    // Where [begin, end) splits: at the middle of the centres' widest side,
+    // else (a skewed spread, or too deep) at the median centre. Narrows
+    // `centres` to what each side may hold.
+    size_t split(size_t begin, size_t end, int depth, CentreBounds& centres, CentreBounds* upper) {
+        const auto below = [](int axis, float plane) {
+            return [axis, plane](const BuildRecord& r) { return r.centre(axis) < plane; };
+        };
+        for (int attempt = 0; attempt < 2 && depth < kMiddleSplitDepth; ++attempt) {
+            const int axis = centres.widestAxis();
+            const float plane = 0.5f * (centres.lo[axis] + centres.hi[axis]);
+            const auto middle = std::partition(records_.begin() + ptrdiff_t(begin),
+                                               records_.begin() + ptrdiff_t(end), below(axis, plane));
+            const size_t at = size_t(middle - records_.begin());
+            if (at != begin && at != end) {
+                *upper = centres;
+                upper->lo[axis] = plane;
+                centres.hi[axis] = plane;
+                return at;
+            }
+            // The bounds handed down were loose: measure them and try again.
+            centres = measureCentres(begin, end);
+        }
+        const int axis = centres.widestAxis();
+        const size_t at = begin + (end - begin) / 2;
+        std::nth_element(records_.begin() + ptrdiff_t(begin), records_.begin() + ptrdiff_t(at),
+                         records_.begin() + ptrdiff_t(end),
+                         [axis](const BuildRecord& a, const BuildRecord& b) { return a.centre(axis) < b.centre(axis); });
+        centres = measureCentres(begin, at);
+        *upper = measureCentres(at, end);
+        return at;
+    }
+
+    // Boxes come from the leaves up: a leaf's records, widened, then unions.
+    uint32_t buildNode(size_t begin, size_t end, CentreBounds centres, int depth) {
         const uint32_t index = uint32_t(tree_.nodes_.size());
         tree_.nodes_.push_back({});
         PickTree::Node node{};
-        float centreLo[3], centreHi[3];
-        node.minOrdinal = kNoOrdinal;
-        for (int axis = 0; axis < 3; ++axis) {
-            node.lo[axis] = centreLo[axis] = std::numeric_limits<float>::max();
-            node.hi[axis] = centreHi[axis] = -std::numeric_limits<float>::max();
-        }
-        for (size_t i = begin; i < end; ++i) {
-            const BuildRecord& r = records_[i];
-            for (int axis = 0; axis < 3; ++axis) {
-                node.lo[axis] = std::min(node.lo[axis], r.lo[axis]);
-                node.hi[axis] = std::max(node.hi[axis], r.hi[axis]);
-                centreLo[axis] = std::min(centreLo[axis], r.centre(axis));
-                centreHi[axis] = std::max(centreHi[axis], r.centre(axis));
-            }
-            node.minOrdinal = std::min(node.minOrdinal, r.primitive.ordinal);
-        }
-        int axis = 0;
-        for (int a = 1; a < 3; ++a)
-            if (centreHi[a] - centreLo[a] > centreHi[axis] - centreLo[axis]) axis = a;
-        if (end - begin <= kLeafSize || !(centreHi[axis] > centreLo[axis])) {
+        if (end - begin <= kLeafSize) {
             node.firstOrFar = uint32_t(tree_.primitives_.size());
             node.count = uint32_t(end - begin);
-            for (size_t i = begin; i < end; ++i) tree_.primitives_.push_back(records_[i].primitive);
+            node.minOrdinal = kNoOrdinal;
+            for (int axis = 0; axis < 3; ++axis) {
+                node.lo[axis] = std::numeric_limits<float>::max();
+                node.hi[axis] = -std::numeric_limits<float>::max();
+            }
+            float largest = 0.0f;
+            for (size_t i = begin; i < end; ++i) {
+                const BuildRecord& r = records_[i];
+                for (int axis = 0; axis < 3; ++axis) {
+                    node.lo[axis] = std::min(node.lo[axis], r.lo[axis]);
+                    node.hi[axis] = std::max(node.hi[axis], r.hi[axis]);
+                    largest = std::max({largest, std::fabs(r.lo[axis]), std::fabs(r.hi[axis])});
+                }
+                node.minOrdinal = std::min(node.minOrdinal, r.primitive.ordinal);
+                tree_.primitives_.push_back(r.primitive);
+            }
+            const float widen = float(kRelativeWidening * largest);
+            for (int axis = 0; axis < 3; ++axis) node.lo[axis] -= widen, node.hi[axis] += widen;
             tree_.nodes_[index] = node;
             return index;
         }
-        const size_t middle = begin + (end - begin) / 2;
-        std::nth_element(records_.begin() + ptrdiff_t(begin), records_.begin() + ptrdiff_t(middle),
-                         records_.begin() + ptrdiff_t(end),
-                         [axis](const BuildRecord& a, const BuildRecord& b) {
-                             return a.centre(axis) < b.centre(axis);
-                         });
-        buildNode(begin, middle);
-        node.firstOrFar = buildNode(middle, end);
+        CentreBounds upper;
+        const size_t middle = split(begin, end, depth, centres, &upper);
+        buildNode(begin, middle, centres, depth + 1);
+        node.firstOrFar = buildNode(middle, end, upper, depth + 1);
         node.count = 0;
+        const PickTree::Node& near = tree_.nodes_[index + 1];
+        const PickTree::Node& far = tree_.nodes_[node.firstOrFar];
+        for (int axis = 0; axis < 3; ++axis) {
+            node.lo[axis] = std::min(near.lo[axis], far.lo[axis]);
+            node.hi[axis] = std::max(near.hi[axis], far.hi[axis]);
+        }
+        node.minOrdinal = std::min(near.minOrdinal, far.minOrdinal);
         tree_.nodes_[index] = node;
         return index;
     }
@@ -214,6 +273,7 @@ bool PickTree::pickFace(const RayLine& ray, const MeshData& faces, D3DXVECTOR3* 
         magnitude(ray.direction) == 0.0)
         return pickFaceList(ray, faces, hit);
     double best = kFarthestPick;
+    double bestSquared = best * best;
     uint32_t bestOrdinal = kNoOrdinal;
     bool found = false;
     auto consider = [&](const Primitive& p) {
@@ -223,6 +283,7 @@ bool PickTree::pickFace(const RayLine& ray, const MeshData& faces, D3DXVECTOR3* 
         // Nearest first; among equals, the first in list order.
         if (d < best || (found && d == best && p.ordinal < bestOrdinal)) {
             best = d;
+            bestSquared = d * d;
             bestOrdinal = p.ordinal;
             *hit = point;
             found = true;
@@ -231,25 +292,31 @@ bool PickTree::pickFace(const RayLine& ray, const MeshData& faces, D3DXVECTOR3* 
     for (const Primitive& p : unbounded_) consider(p);
     if (nodes_.empty()) return found;
 
-    const LineProbe probe(ray);
-    std::array<uint32_t, kStackDepth> stack;
+    // A crossing lies in its triangle's box, so no box farther from the
+    // origin than the best crossing can hold a better one.
+    const LineProbe probe(ray, 0.0);
+    struct Entry {
+        uint32_t node;
+        double squaredDistance;
+    };
+    std::array<Entry, kStackDepth> stack;
     size_t depth = 0;
-    stack[depth++] = 0;
+    stack[depth++] = Entry{0, probe.squaredDistanceTo(nodes_[0])};
     while (depth > 0) {
-        const Node& node = nodes_[stack[--depth]];
-        const double grow = probe.widening(node, 0.0);
-        if (probe.distanceTo(node, grow) > best || !probe.meets(node, grow)) continue;
+        const Entry entry = stack[--depth];
+        if (entry.squaredDistance > bestSquared) continue;
+        const Node& node = nodes_[entry.node];
+        if (!probe.meets(node)) continue;
         if (node.count > 0) {
             for (uint32_t i = 0; i < node.count; ++i) consider(primitives_[node.firstOrFar + i]);
             continue;
         }
-        const uint32_t nearChild = uint32_t(&node - nodes_.data()) + 1;
-        uint32_t first = nearChild, second = node.firstOrFar;
-        if (probe.distanceTo(nodes_[second], 0.0) < probe.distanceTo(nodes_[first], 0.0))
-            std::swap(first, second);
+        Entry nearer{entry.node + 1, probe.squaredDistanceTo(nodes_[entry.node + 1])};
+        Entry farther{node.firstOrFar, probe.squaredDistanceTo(nodes_[node.firstOrFar])};
+        if (farther.squaredDistance < nearer.squaredDistance) std::swap(nearer, farther);
         if (depth + 2 > kStackDepth) return pickFaceList(ray, faces, hit);
-        stack[depth++] = second;
-        stack[depth++] = first;
+        stack[depth++] = farther;
+        stack[depth++] = nearer;
     }
     return found;
 }
@@ -274,14 +341,14 @@ bool PickTree::pickLine(const RayLine& ray, const MeshData& lines, double thresh
     for (const Primitive& p : unbounded_) consider(p);
     if (nodes_.empty()) return bestOrdinal != kNoOrdinal;
 
-    const LineProbe probe(ray);
+    // A segment within the threshold lies in its box grown by the threshold.
+    const LineProbe probe(ray, threshold);
     std::array<uint32_t, kStackDepth> stack;
     size_t depth = 0;
     stack[depth++] = 0;
     while (depth > 0) {
         const Node& node = nodes_[stack[--depth]];
-        if (node.minOrdinal >= bestOrdinal || !probe.meets(node, probe.widening(node, threshold)))
-            continue;
+        if (node.minOrdinal >= bestOrdinal || !probe.meets(node)) continue;
         if (node.count > 0) {
             for (uint32_t i = 0; i < node.count; ++i) consider(primitives_[node.firstOrFar + i]);
             continue;
