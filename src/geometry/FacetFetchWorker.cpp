@@ -22,9 +22,11 @@ std::shared_ptr<FacetFetch> FacetFetchWorker::submit(FacetFactory* factory, int 
         std::lock_guard<std::mutex> lock(mutex_);
         if (stopping_) return nullptr;
         if (!thread_.joinable()) {
+            workerProcess_ = getpid();
             thread_ = std::thread([this] { run(); });
             std::atexit(stopAtExit);
         }
+        if (!workerHere()) return nullptr;
         queue_.push_back(fetch);
     }
     wake_.notify_one();
@@ -33,7 +35,8 @@ std::shared_ptr<FacetFetch> FacetFetchWorker::submit(FacetFactory* factory, int 
 
 void FacetFetchWorker::wait(const FacetFetch& fetch) {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (onWorker()) return;  // a factory waiting for itself would never return
+    // A factory waiting for itself would never return, nor would a forked child.
+    if (onWorker() || !workerHere()) return;
     answered_.wait(lock, [&] { return fetch.done.load(); });
 }
 
@@ -63,7 +66,7 @@ void FacetFetchWorker::retireFactory(int factoryHandle) {
 
 template <class Test>
 void FacetFetchWorker::waitWhileRunning(std::unique_lock<std::mutex>& lock, Test&& test) {
-    if (onWorker()) return;
+    if (onWorker() || !workerHere()) return;
     answered_.wait(lock, [&] { return !running_ || !test(*running_); });
 }
 
@@ -138,7 +141,7 @@ void FacetFetchWorker::stopAtExit() {
     worker.wake_.notify_all();
     // The request under way is answered first: its factory may be a static
     // the host destroys after this.
-    if (worker.thread_.joinable() && !worker.onWorker()) worker.thread_.join();
+    if (worker.workerHere() && !worker.onWorker()) worker.thread_.join();
 }
 
 }  // namespace pelmora

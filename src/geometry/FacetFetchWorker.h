@@ -15,6 +15,8 @@
 #include <mutex>
 #include <thread>
 
+#include <unistd.h>
+
 namespace pelmora {
 
 // One request: what to ask, and the answer once `done` is set.
@@ -66,6 +68,9 @@ private:
     // Answers a request without asking (the lock held).
     void drop(FacetFetch& fetch, HRESULT status);
     bool onWorker() const { return std::this_thread::get_id() == thread_.get_id(); }
+    // False in a child forked after the thread started: the child has no
+    // such thread, so nothing there waits for it.
+    bool workerHere() const { return thread_.joinable() && getpid() == workerProcess_; }
     // Waits, the lock held, while the request under way passes the test.
     template <class Test>
     void waitWhileRunning(std::unique_lock<std::mutex>& lock, Test&& test);
@@ -79,6 +84,7 @@ private:
     bool stopping_ = false;
     int paused_ = 0;
     std::thread thread_;
+    pid_t workerProcess_ = 0;
 };
 
 }  // namespace pelmora

@@ -215,4 +215,39 @@ TEST_F(DXContextBackgroundRefinement, TeardownWithRequestsUnderWayAndWaitingLeav
     }
 }
 
+// A host's whole scene left alive with one request under way on the worker
+// and one waiting behind it: the status to exit with, 0 when it got there.
+int leaveRequestsOutstanding() {
+    // Static, as a host's kernel often is: it goes after the exit handlers.
+    static WorkerFactory factory(true, 200ms);
+    IDXContext* context = nullptr;
+    VARIANT_BOOL noHardware = VARIANT_TRUE;
+    int root = 0, viewport = 0, light = 0, mesh = 0;
+    const int window = PelmoraCreateOffscreenWindow(64, 64);
+    bool ready = SUCCEEDED(PelmoraCreateContext(&context)) &&
+                 SUCCEEDED(context->initialize(VARIANT_FALSE, nullptr, &noHardware)) &&
+                 SUCCEEDED(context->newFrame(0, &root)) &&
+                 SUCCEEDED(context->newViewport(window, 0, VARIANT_TRUE, 64, 64, &viewport)) &&
+                 SUCCEEDED(context->viewportAddDirectionalLight(viewport, -1, 0, 0, -1, &light));
+    for (int hostMesh : {7, 8})
+        ready = ready && SUCCEEDED(context->newSolidMeshFromHandle(hostMesh, factory.handle, &mesh)) &&
+                SUCCEEDED(context->frameAddVisual(root, mesh));
+    const auto frame = [&] {
+        return SUCCEEDED(context->clearViewport(viewport)) &&
+               SUCCEEDED(context->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE));
+    };
+    ready = ready && frame() && SUCCEEDED(context->setViewportPlane(viewport, -9, 9, -9, 9)) && frame() &&
+            factory.reached(3);
+    return ready ? 0 : 1;
+}
+
+// The host ends the process with everything alive: the exit waits for the
+// request under way (the factory is still there) and drops the other. Run
+// in a child process; nothing is released there, so its leak check is off.
+TEST(DXContextBackgroundRefinementExit, TheProcessEndsCleanlyWithRequestsUnderWayAndWaiting) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    EXPECT_EXIT(std::exit(leaveRequestsOutstanding()), testing::ExitedWithCode(0), "");
+}
+
 }  // namespace
