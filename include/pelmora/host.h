@@ -285,8 +285,8 @@ PELMORA_API int PelmoraRegisterFacetFactory(FacetFactory* factory);
 // drawing what it has; the new facets appear at the first frame after they
 // arrive. Each (mesh, deviation) is still asked once. Everything else stays
 // on the host's thread, inside the call that needs the facets: a mesh's
-// first facets, manual refinement, refreshMesh, and picks, projections and
-// provider reads (which wait for an answer already on its way rather than
+// first facets, manual refinement, refreshMesh, provider reads, and picks
+// and projections (which wait for an answer already on its way rather than
 // ask again). On the worker, getFacets and releaseFacets are called one
 // request at a time, with manual 0, possibly while the host's thread runs
 // the factory too or is inside Pelmora: the factory must guard its own
