@@ -11,9 +11,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -59,6 +59,12 @@ constexpr int kComparedPairs = 5;
 // View plane sizes relative to the benchmark's: in to deviation 8, out to
 // 16 and 120, and back, each deviation met several times.
 constexpr double kZoomSteps[] = {0.5, 0.25, 0.5, 1.0, 2.0, 4.0, 2.0, 1.0, 0.5, 4.0, 1.0};
+// Zooming in on the centre until the view shows 1% of the assembly's area.
+constexpr double kZoomInSteps[] = {0.5, 0.25, 0.1};
+constexpr double kOnePercentZoom = 0.1;
+constexpr double kZoomedRatioGoal = 0.15;
+// A body counts as in view when its box comes this share of the view's width near it.
+constexpr double kInViewMargin = 0.01;
 
 struct AssemblyState {
     samplekernel::SampleKernel kernel;
@@ -80,6 +86,25 @@ DrawComparison& comparison() {
 
 ZoomReport& zoom() {
     static ZoomReport result;
+    return result;
+}
+
+// The bodies the zoomed frames show, and their triangles at the zoomed deviation.
+struct ZoomedScene {
+    int bodies = 0;
+    unsigned long long triangles = 0;
+    double deviation = 0;
+    unsigned long long fullTriangles = 0;  // the full view's
+};
+
+ZoomedScene& zoomedScene() {
+    static ZoomedScene result;
+    return result;
+}
+
+// "device" is the frame zoomed onto 1% of the area, "raw" the full view.
+DrawComparison& zoomedComparison() {
+    static DrawComparison result;
     return result;
 }
 
@@ -124,7 +149,8 @@ template <class MakeScene>
 std::unique_ptr<AssemblyState> openAssembly(MakeScene make) {
     auto state = std::make_unique<AssemblyState>();
     state->scene = make(state->kernel);
-    state->host = AssemblyHost::create(state->scene, state->kernel, kWidth, kHeight, &state->error);
+    // Refined inside the render, so that requests are counted as the frames ask.
+    state->host = AssemblyHost::create(state->scene, state->kernel, false, kWidth, kHeight, &state->error);
     if (state->host) state->error = openRawSide(*state);
     return state;
 }
@@ -259,44 +285,127 @@ void BM_FeatureEdgeExtraction(benchmark::State& state) {
     state.counters["ms_per_million_triangles"] = report.perMillion();
 }
 
+// Each body's box in the view plane (x and y of its world box).
+struct PlaneBox {
+    double lo[2], hi[2];
+};
+
+// The boxes of the bodies' facets at `deviation`, turned into the world.
+std::map<int, PlaneBox> bodyBoxes(const AssemblyState& bench, double deviation) {
+    std::map<int, PlaneBox> boxes;
+    for (const AssemblyBody& body : bench.scene.bodies) {
+        const samplekernel::FacetMesh facets = bench.kernel.facetsOf(body.hostMesh, deviation);
+        PlaneBox box{{1e300, 1e300}, {-1e300, -1e300}};
+        const D3DMATRIX& m = body.world;
+        for (const FacetVertex& v : facets.vertices) {
+            const double x = v.x * m._11 + v.y * m._21 + v.z * m._31 + m._41;
+            const double y = v.x * m._12 + v.y * m._22 + v.z * m._32 + m._42;
+            box.lo[0] = std::min(box.lo[0], x), box.hi[0] = std::max(box.hi[0], x);
+            box.lo[1] = std::min(box.lo[1], y), box.hi[1] = std::max(box.hi[1], y);
+        }
+        boxes[body.hostMesh] = box;
+    }
+    return boxes;
+}
+
+bool inView(const PlaneBox& box, const double plane[4], double factor) {
+    const double margin = kInViewMargin * (plane[1] - plane[0]) * factor;
+    return box.hi[0] >= plane[0] * factor - margin && box.lo[0] <= plane[1] * factor + margin &&
+           box.hi[1] >= plane[2] * factor - margin && box.lo[1] <= plane[3] * factor + margin;
+}
+
+// Frames zoomed onto 1% of the assembly's area (the centre) against frames of
+// the whole assembly, interleaved; both deviations are fetched before timing.
+void BM_AssemblyZoomedOnePercent(benchmark::State& state) {
+    AssemblyState* bench = assemblyState();
+    if (!bench->error.empty()) return state.SkipWithError(bench->error.c_str());
+    AssemblyHost& host = *bench->host;
+    const auto frameAt = [&](double factor) { return SUCCEEDED(host.zoom(factor)) && SUCCEEDED(host.drawFrame()); };
+    bool ok = frameAt(kOnePercentZoom) && frameAt(1.0);
+    InterleavedFrames frames;
+    for (auto _ : state)
+        state.SetIterationTime(
+            frames.drawPair([&] { ok &= frameAt(kOnePercentZoom); }, [&] { ok &= frameAt(1.0); }));
+    if (!ok) return state.SkipWithError("a frame failed");
+    // What the zoomed frames draw: the bodies in view at the zoomed deviation.
+    double deviation = 0;
+    ok = SUCCEEDED(host.zoom(kOnePercentZoom)) &&
+         SUCCEEDED(PelmoraGetViewportDeviation(host.viewport(), &deviation)) && SUCCEEDED(host.zoom(1.0));
+    const std::map<int, PlaneBox> boxes = bodyBoxes(*bench, bench->kernel.requests().front().deviation);
+    ZoomedScene& zoomed = zoomedScene();
+    zoomed = ZoomedScene{};
+    for (const AssemblyBody& body : bench->scene.bodies) {
+        if (!inView(boxes.at(body.hostMesh), bench->scene.plane, kOnePercentZoom)) continue;
+        ++zoomed.bodies;
+        zoomed.triangles += bench->kernel.facetsOf(body.hostMesh, deviation).triangleCount();
+    }
+    zoomed.deviation = deviation;
+    zoomed.fullTriangles = bench->raw->triangleCount();
+    DrawComparison& result = zoomedComparison();
+    result.ran = true;
+    result.renderer = host.adapterDescription();
+    result.bodies = int(bench->scene.bodies.size());
+    result.width = kWidth;
+    result.height = kHeight;
+    frames.report(&result);
+    state.SetLabel(result.renderer);
+    state.counters["zoomed_ms"] = result.deviceMs;
+    state.counters["full_ms"] = result.rawMs;
+    state.counters["ratio"] = result.ratio();
+}
+
 // Requests per (body, deviation) over the whole run so far.
-void countRequests(const samplekernel::SampleKernel& kernel, int bodies, ZoomReport* report) {
+void countRequests(const samplekernel::SampleKernel& kernel, ZoomReport* report) {
     std::map<std::pair<int, double>, int> perBody;
     std::set<double> deviations;
     for (const samplekernel::FacetRequest& request : kernel.requests()) {
         ++perBody[{request.body, request.deviation}];
         deviations.insert(request.deviation);
     }
-    bool eachOnce = perBody.size() == size_t(bodies) * deviations.size();
-    for (const auto& [key, count] : perBody) eachOnce &= count == 1;
+    bool noneTwice = true;
+    for (const auto& [key, count] : perBody) noneTwice &= count == 1;
     report->requests = kernel.requestCount();
     report->deviations.assign(deviations.begin(), deviations.end());
-    report->eachOnce = eachOnce;
+    report->noneTwice = noneTwice;
 }
 
-// Zooms in and out through several automatic deviations and back, drawing
-// at each step, then counts what the kernel was asked.
+// Zooms in onto 1% of the area, checking that only bodies in view are
+// asked for facets, then in and out through several automatic deviations
+// and back, drawing at each step, and counts what the kernel was asked.
 void BM_AssemblyZoomRequests(benchmark::State& state) {
     AssemblyState* bench = assemblyState();
     if (!bench->error.empty()) return state.SkipWithError(bench->error.c_str());
+    const std::map<int, PlaneBox> boxes = bodyBoxes(*bench, bench->kernel.requests().front().deviation);
+    ZoomReport& report = zoom();
     bool failed = false;
     int steps = 0;
     for (auto _ : state) {
+        for (double factor : kZoomInSteps) {
+            const size_t before = size_t(bench->kernel.requestCount());
+            failed |= FAILED(bench->host->zoom(factor)) || FAILED(bench->host->drawFrame());
+            const std::vector<samplekernel::FacetRequest> requests = bench->kernel.requests();
+            for (size_t i = before; i < requests.size(); ++i) {
+                ++report.zoomInRequests;
+                if (!inView(boxes.at(requests[i].body), bench->scene.plane, factor)) ++report.outOfViewRequests;
+            }
+            ++steps;
+        }
         for (double factor : kZoomSteps) {
             failed |= FAILED(bench->host->zoom(factor)) || FAILED(bench->host->drawFrame());
             ++steps;
         }
     }
     if (failed) return state.SkipWithError("a zoom step failed");
-    ZoomReport& report = zoom();
     report.ran = true;
     report.bodies = int(bench->scene.bodies.size());
     report.steps = steps;
-    countRequests(bench->kernel, report.bodies, &report);
+    countRequests(bench->kernel, &report);
     state.counters["steps"] = steps;
     state.counters["requests"] = report.requests;
     state.counters["deviations"] = double(report.deviations.size());
-    state.counters["each_once"] = report.eachOnce ? 1 : 0;
+    state.counters["none_twice"] = report.noneTwice ? 1 : 0;
+    state.counters["zoom_in_requests"] = report.zoomInRequests;
+    state.counters["out_of_view_requests"] = report.outOfViewRequests;
 }
 
 // Many small parts through IDXContext against raw GL, interleaved; the
@@ -431,6 +540,7 @@ void BM_FirstContext(benchmark::State& state) {
 BENCHMARK(BM_AssemblyDeviceOverRawGL)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(kComparedPairs);
 BENCHMARK(BM_AssemblyEdgesOverShaded)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(kComparedPairs);
 BENCHMARK(BM_FeatureEdgeExtraction)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_AssemblyZoomedOnePercent)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(kComparedPairs);
 BENCHMARK(BM_AssemblyZoomRequests)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_SmallPartsDeviceOverRawGL)
     ->Unit(benchmark::kMillisecond)
@@ -490,15 +600,24 @@ void printAssemblySummary() {
                     "(goal < %.0f: %s)\n",
                     found.edges, found.triangles, found.milliseconds, found.perMillion(), kExtractionGoalMs,
                     found.perMillion() < kExtractionGoalMs ? "met" : "missed");
+    const DrawComparison& zoomed = zoomedComparison();
+    const ZoomedScene& shown = zoomedScene();
+    if (zoomed.ran)
+        std::printf("zoomed onto 1%% of the area: %d bodies, %ux%u on %s: zoomed %.1f ms (%d bodies in view, %llu "
+                    "triangles at deviation %g), full view %.1f ms (%llu triangles), ratio %.3f (goal <= %.2f: %s)\n",
+                    zoomed.bodies, zoomed.width, zoomed.height, zoomed.renderer.c_str(), zoomed.deviceMs,
+                    shown.bodies, shown.triangles, shown.deviation, zoomed.rawMs, shown.fullTriangles,
+                    zoomed.ratio(), kZoomedRatioGoal, zoomed.ratio() <= kZoomedRatioGoal ? "met" : "missed");
     const ZoomReport& report = zoom();
     if (!report.ran) return;
     std::string deviations;
     for (double deviation : report.deviations)
-        deviations += (deviations.empty() ? "" : ", ") + std::to_string(int(deviation));
-    std::printf("zoom: %d steps through deviations %s: %d factory requests for %d bodies x %zu deviations; "
-                "each deviation requested once per body: %s\n",
-                report.steps, deviations.c_str(), report.requests, report.bodies, report.deviations.size(),
-                report.eachOnce ? "yes" : "no");
+        deviations += (deviations.empty() ? "" : ", ") + std::to_string(deviation).substr(0, 4);
+    std::printf("zoom: %d steps through deviations %s: %d factory requests for %d bodies; "
+                "no body asked twice at a deviation: %s; zooming in onto 1%%: %d requests, %d for bodies out of "
+                "view (goal 0: %s)\n",
+                report.steps, deviations.c_str(), report.requests, report.bodies, report.noneTwice ? "yes" : "no",
+                report.zoomInRequests, report.outOfViewRequests, report.outOfViewRequests == 0 ? "met" : "missed");
 }
 
 void releaseAssemblyBench() {

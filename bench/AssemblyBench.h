@@ -9,14 +9,18 @@
 
 namespace pelmora::bench {
 
-// What the zoom sequence saw; ran is false until it has run.
+// What the zoom sequences saw; ran is false until they have run.
 struct ZoomReport {
     bool ran = false;
     int bodies = 0;
     int steps = 0;
     int requests = 0;                // factory requests in all, the first render's included
     std::vector<double> deviations;  // distinct, ascending
-    bool eachOnce = false;           // every body asked exactly once at every deviation
+    bool noneTwice = false;          // no body asked twice at one deviation
+    // The zoom-in sequence onto 1% of the area: the requests its frames
+    // made, and those for bodies wholly outside the view of their frame.
+    int zoomInRequests = 0;
+    int outOfViewRequests = 0;
 };
 
 const DrawComparison& assemblyComparison();

@@ -1,7 +1,5 @@
 #include "AssemblyHost.h"
 
-#include "SampleKernel.h"
-
 #include <pelmora/helpers.h>
 
 namespace pelmora::bench {
@@ -11,10 +9,10 @@ constexpr int kReplaceTransform = 0;
 
 }  // namespace
 
-std::unique_ptr<AssemblyHost> AssemblyHost::create(const AssemblyScene& scene, samplekernel::SampleKernel& kernel,
-                                                   UINT width, UINT height, std::string* error) {
+std::unique_ptr<AssemblyHost> AssemblyHost::create(const AssemblyScene& scene, FacetFactory& factory,
+                                                   bool threadSafe, UINT width, UINT height, std::string* error) {
     std::unique_ptr<AssemblyHost> host(new AssemblyHost(scene));
-    const HRESULT status = host->open(kernel, width, height);
+    const HRESULT status = host->open(factory, threadSafe, width, height);
     if (FAILED(status)) {
         *error = "the assembly could not be set up through IDXContext (status " + std::to_string(status) + ")";
         return nullptr;
@@ -22,14 +20,15 @@ std::unique_ptr<AssemblyHost> AssemblyHost::create(const AssemblyScene& scene, s
     return host;
 }
 
-HRESULT AssemblyHost::open(samplekernel::SampleKernel& kernel, UINT width, UINT height) {
+HRESULT AssemblyHost::open(FacetFactory& factory, bool threadSafe, UINT width, UINT height) {
     width_ = width;
     height_ = height;
     HRESULT status = bench_.open(width, height);
     context_ = bench_.context();
     viewport_ = bench_.viewport();
     if (FAILED(status)) return status;
-    factory_.handle = PelmoraRegisterFacetFactory(&kernel);
+    factory_.handle =
+        threadSafe ? PelmoraRegisterThreadSafeFacetFactory(&factory) : PelmoraRegisterFacetFactory(&factory);
     if (factory_.handle == 0) return E_FAIL;
     return buildTree();
 }

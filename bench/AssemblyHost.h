@@ -14,17 +14,15 @@
 #include <string>
 #include <vector>
 
-namespace samplekernel {
-class SampleKernel;
-}
-
 namespace pelmora::bench {
 
 class AssemblyHost {
 public:
     // nullptr with a reason when the context, the viewport or the scene
-    // cannot be made. The kernel must outlive the host.
-    static std::unique_ptr<AssemblyHost> create(const AssemblyScene& scene, samplekernel::SampleKernel& kernel,
+    // cannot be made. The factory (the kernel, or a wrapper of it) must
+    // outlive the host; registered as thread-safe it refines on the facet
+    // worker, otherwise inside the render.
+    static std::unique_ptr<AssemblyHost> create(const AssemblyScene& scene, FacetFactory& factory, bool threadSafe,
                                                 UINT width, UINT height, std::string* error);
 
     AssemblyHost(const AssemblyHost&) = delete;
@@ -50,10 +48,12 @@ public:
     IDirect3DDevice9* device() const { return bench_.device(); }
     d3d9gl::GLDevice& glDevice() const { return bench_.glDevice(); }
     std::string adapterDescription() const { return bench_.adapterDescription(); }
+    IDXContext* context() const { return context_; }
+    int viewport() const { return viewport_; }
 
 private:
     AssemblyHost(const AssemblyScene& scene) : scene_(scene) {}
-    HRESULT open(samplekernel::SampleKernel& kernel, UINT width, UINT height);
+    HRESULT open(FacetFactory& factory, bool threadSafe, UINT width, UINT height);
     HRESULT buildTree();
     HRESULT addBody(const AssemblyBody& body, const std::vector<int>& rowFrames);
 

@@ -1,12 +1,15 @@
 // pelmora_bench: Google Benchmark's runner, then one-line summaries of the
 // comparisons that matter (device frame time over raw GL frame time: draws,
-// host meshes, thin and wide lines, billboards) and of the factory requests of
-// the zoom sequence.
+// host meshes, thin and wide lines, billboards), of the factory requests of
+// the zoom sequences, the zoomed-in frame, refinement with a slow kernel and
+// picking.
 #include "AssemblyBench.h"
 #include "AssemblyProcess.h"
 #include "BillboardBench.h"
 #include "DrawBench.h"
 #include "LineBench.h"
+#include "PickBench.h"
+#include "RefinementBench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,6 +32,8 @@ int main(int argc, char** argv) {
     pelmora::bench::releaseLineBench();
     pelmora::bench::printComparison("draw", pelmora::bench::drawComparison(), kDrawRatioGoal);
     pelmora::bench::printAssemblySummary();
+    pelmora::bench::printRefinementSummary();
+    pelmora::bench::printPickSummary();
     pelmora::bench::printLineSummary();
     pelmora::bench::printBillboardSummary();
     benchmark::Shutdown();

@@ -63,7 +63,7 @@ int main() {
 
     // The modelling kernel owns the bodies; the engine asks it for facets.
     SampleKernel kernel;
-    const int factory = PelmoraRegisterFacetFactory(&kernel);
+    const int factory = PelmoraRegisterThreadSafeFacetFactory(&kernel);
     const std::vector<demo::Part> parts = demo::assemblyParts();
 
     int root = 0;

@@ -33,7 +33,7 @@ int main() {
         return 1;
     }
     samplekernel::SampleKernel kernel;
-    const int factory = PelmoraRegisterFacetFactory(&kernel);
+    const int factory = PelmoraRegisterThreadSafeFacetFactory(&kernel);
     context->newFrame(0, &root);
     for (const demo::Part& part : demo::assemblyParts()) {
         int frame = 0, mesh = 0;

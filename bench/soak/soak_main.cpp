@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     kernel.addBody(samplekernel::Sphere{{-0.6, 0, 0}, 0.4});
     kernel.addBody(samplekernel::Torus{{0.6, 0, 0}, 0.4, 0.12});
     kernel.addBody(samplekernel::Box{{-0.2, -0.8, -0.2}, {0.2, -0.4, 0.2}});
-    const int factory = PelmoraRegisterFacetFactory(&kernel);
+    const int factory = PelmoraRegisterThreadSafeFacetFactory(&kernel);
     pelmora::bench::SoakCycle cycle(factory, options.size);
 
     const auto start = std::chrono::steady_clock::now();

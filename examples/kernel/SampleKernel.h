@@ -2,10 +2,13 @@
 // of bodies, each known by a host mesh number (1, 2, ...), tessellated when
 // the engine asks for them. It counts every request, so a test can see when
 // and at which deviation the engine asked, and a body can be told to fail.
+// Every member may be called from any thread (the engine asks from its
+// worker thread when the kernel is registered as thread-safe); requests()
+// hands out a copy for that reason.
 //
 //     samplekernel::SampleKernel kernel;
 //     int ball = kernel.addBody(samplekernel::Sphere{{0, 0, 0}, 1.0});
-//     int factory = PelmoraRegisterFacetFactory(&kernel);
+//     int factory = PelmoraRegisterThreadSafeFacetFactory(&kernel);
 //     context->newSolidMeshFromHandle(ball, factory, &mesh);
 //     context->newWireMeshFromHandle(kernel.addEdges(ball), factory, &edges);
 #pragma once
@@ -16,6 +19,7 @@
 #include <pelmora/helpers.h>
 
 #include <map>
+#include <mutex>
 #include <vector>
 
 namespace samplekernel {
@@ -63,14 +67,14 @@ public:
     // one body, and in all; the full log in order.
     int requestCount(int body, double deviation) const;
     int requestCount(int body) const;
-    int requestCount() const { return static_cast<int>(requests_.size()); }
-    const std::vector<FacetRequest>& requests() const { return requests_; }
-    void clearRequests() { requests_.clear(); }
+    int requestCount() const;
+    std::vector<FacetRequest> requests() const;
+    void clearRequests();
 
     // Sources handed out and not yet released, and releases of a pointer this
     // kernel had not handed out (or had already taken back).
     int outstandingSources() const { return ledger_.outstanding(); }
-    int strayReleases() const { return strayReleases_; }
+    int strayReleases() const;
 
 private:
     struct Body {
@@ -81,7 +85,12 @@ private:
     };
 
     Body* find(int body);
+    // The body's description as it is now (null for an unknown body).
+    std::unique_ptr<Body> copyOf(int body) const;
 
+    // Guards the bodies, the request log and the stray count; tessellation
+    // runs outside it.
+    mutable std::mutex mutex_;
     std::map<int, Body> bodies_;
     std::vector<FacetRequest> requests_;
     pelmora::FacetLedger ledger_;

@@ -244,7 +244,9 @@ public:
     // 1 when the viewport is in manual refinement (or the mesh is being
     // refreshed, or picked without a viewport), else 0. Called on the
     // host's thread, inside the Pelmora call that needed the facets (a
-    // render, pick, projection, refreshMesh or mesh-provider read). Set
+    // render, pick, projection, refreshMesh or mesh-provider read); a
+    // factory registered with PelmoraRegisterThreadSafeFacetFactory is also
+    // called on a worker thread for automatic refinement (see there). Set
     // *source to a facet set and return S_OK, or leave it null: a failing
     // status is logged, and either way the mesh keeps the geometry it had in
     // automatic mode. Every source handed out comes back through
@@ -277,9 +279,30 @@ protected:
 // left. Registering the same factory twice gives two handles.
 PELMORA_API int PelmoraRegisterFacetFactory(FacetFactory* factory);
 
+// The same, for a factory that may be called from a thread of Pelmora's own.
+// When the refinement deviation of an automatic view changes, a mesh that has
+// geometry to show asks such a factory on a worker thread and goes on
+// drawing what it has; the new facets appear at the first frame after they
+// arrive. Each (mesh, deviation) is still asked once. Everything else stays
+// on the host's thread, inside the call that needs the facets: a mesh's
+// first facets, manual refinement, refreshMesh, provider reads, and picks
+// and projections (which wait for an answer already on its way rather than
+// ask again). On the worker, getFacets and releaseFacets are called one
+// request at a time, with manual 0, possibly while the host's thread runs
+// the factory too or is inside Pelmora: the factory must guard its own
+// state, and must not call Pelmora there. A failure or an exception there
+// is logged at the next frame and the mesh keeps its geometry, as on the
+// host's thread. Releasing the mesh or its context, unregistering the
+// factory, and process exit drop requests not yet started and wait for one
+// under way, so a host may delete its factory once its meshes are released
+// or it is unregistered. 0 for a null factory or when no handle is left.
+PELMORA_API int PelmoraRegisterThreadSafeFacetFactory(FacetFactory* factory);
+
 // Retires a factory handle: meshes built on it fetch nothing more (their
-// requests fail with E_HANDLE) and the handle is never issued again. S_OK, or
-// E_HANDLE for 0, an unknown or an already retired handle.
+// requests fail with E_HANDLE) and the handle is never issued again. A
+// thread-safe factory's requests not yet started are dropped, and one under
+// way is waited for. S_OK, or E_HANDLE for 0, an unknown or an already
+// retired handle.
 PELMORA_API HRESULT PelmoraUnregisterFacetFactory(int hFactory);
 
 // The facets that Pelmora's meshes hold, read back by the host. Every

@@ -4,6 +4,7 @@
 #include "geometry/DashedSegments.h"
 #include "geometry/SilhouetteBuffers.h"
 #include "geometry/SilhouetteClusters.h"
+#include "geometry/PickTree.h"
 #include "geometry/RayPick.h"
 #include "geometry/SolidFaces.h"
 #include "core/Diagnostics.h"
@@ -221,13 +222,18 @@ HRESULT DXSolidMesh::pickMesh(DXViewport* viewport, const PickRequest& request,
                               PickResult* result) {
     *result = PickResult{};
     refine(viewport, false);
-    const SolidGeometry* current = geometry();
+    SolidGeometry* current = editableGeometry();
     if (current == nullptr || current->count == 0) return S_OK;
     const RayLine ray{request.origin, request.direction};
-    if (!rayMayHit(ray, boxProxy())) return S_OK;
     const MeshData faces{current->vertices.data(), uint32_t(current->vertices.size()),
                          current->faces.data(), uint32_t(current->faces.size())};
-    result->hit = pickFaceList(ray, faces, &result->point);
+    // The hierarchy's root box does what the proxy's box did, without its
+    // twelve triangles: a ray the box lets through is tested in one pass.
+    if (!current->pickTree) {
+        if (!rayMayHit(ray, boxProxy())) return S_OK;
+        current->pickTree = std::make_shared<const PickTree>(PickTree::forFaces(faces));
+    }
+    result->hit = current->pickTree->pickFace(ray, faces, &result->point);
     return S_OK;
 }
 

@@ -1,6 +1,7 @@
 #include "geometry/DXUserMesh.h"
 
 #include "geometry/FacetFactoryRegistry.h"
+#include "geometry/FacetFetchWorker.h"
 #include "geometry/MeshProjection.h"
 #include "geometry/TorvelMeshProvider.h"
 #include "core/GuardedCall.h"
@@ -40,6 +41,8 @@ DXUserMesh::DXUserMesh(const HostMeshBinding& binding)
 }
 
 DXUserMesh::~DXUserMesh() {
+    // The worker may still be asking the host for this mesh: let it finish first.
+    cancelPending();
     clearMesh(true);
     if (listed())
         binding_.provider->unregisterMesh(binding_.factoryHandle, binding_.hostMesh,
@@ -113,6 +116,11 @@ HRESULT DXUserMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
 
     bool rebuild = needsRebuild(*view);
     if (currentDeviation_ == 0.0f) currentDeviation_ = view->refinementDeviation();
+    // A mesh never fetched is fetched now, at this view's deviation, to
+    // learn where it lies; one outside the view is neither drawn nor refined.
+    const bool firstFetch = hostBacked() && geometry_ == nullptr;
+    if (firstFetch) refine(view, true);
+    if (world != nullptr && outsideView(*view, *world, attributes)) return S_OK;
     beginDraw(target, world, material, attributes);
     if ((secondaryBuffers_ != 0 || batch_) && !rebuild) {
         const HRESULT drawn = draw(*view, world, material, attributes);
@@ -122,12 +130,27 @@ HRESULT DXUserMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
         }
         rebuild = true;
     }
-    refine(view, rebuild);
+    if (!firstFetch) refine(view, rebuild, true);
     HRESULT result = S_OK;
     if (secondaryBuffers_ != 0 || geometry_ != nullptr)
         result = draw(*view, world, material, attributes);
     endDraw(target, world, material, attributes);
     return result;
+}
+
+bool DXUserMesh::outsideView(const DXViewport& viewport, const D3DMATRIX& world,
+                             const RenderAttributes& attributes) {
+    if (geometry_ == nullptr || geometry_->vertices.empty()) return false;
+    if (!geometry_->bounds) {
+        BoxBounds box = BoxBounds::empty();
+        for (const MeshVertex& vertex : geometry_->vertices) box.add(vertex.x, vertex.y, vertex.z);
+        geometry_->bounds = ClipBox{{box.minimum[0], box.minimum[1], box.minimum[2]},
+                                    {box.maximum[0], box.maximum[1], box.maximum[2]}};
+    }
+    // Lines and edges are drawn up to half their width beyond the geometry.
+    const int widest = std::max({attributes.lineWidth, attributes.visibleWidth,
+                                 attributes.hiddenWidth, 1});
+    return viewport.boxOutsideView(*geometry_->bounds, world, 0.5f * float(widest) + 1.0f);
 }
 
 bool DXUserMesh::needsRebuild(const DXViewport& viewport) const {
@@ -140,7 +163,7 @@ bool DXUserMesh::needsRebuild(const DXViewport& viewport) const {
 
 // ---- Refinement ----
 
-HRESULT DXUserMesh::refine(DXViewport* viewport, bool force) {
+HRESULT DXUserMesh::refine(DXViewport* viewport, bool force, bool inBackground) {
     const float wanted = viewport ? viewport->refinementDeviation() : currentDeviation_;
     const bool manual = viewport ? viewport->manualRefinement() : true;
     if (!hostBacked()) return S_OK;
@@ -151,16 +174,26 @@ HRESULT DXUserMesh::refine(DXViewport* viewport, bool force) {
     if (refining_) return refuseNestedRefinement("a refinement");
     RefinementInProgress inProgress(refining_);
     SolidGeometry* const previous = geometry_;
-    if (manual) {
-        emptyCache();
-    } else {
-        geometry_ = findCachedGeometry(wanted);
-    }
     HRESULT status = S_OK;
-    if (geometry_ == nullptr) {
-        status = fetchFacets(wanted, manual);
+    if (manual) {
+        cancelPending();
+        emptyCache();
+        status = fetchFacets(wanted, true);
+    } else {
+        const Arrival arrival = collectArrived(wanted);
+        geometry_ = findCachedGeometry(wanted);
+        if (geometry_ == nullptr && arrival.answered) {
+            status = arrival.status;  // asked already, and nothing came
+        } else if (geometry_ == nullptr) {
+            if (inBackground && previous != nullptr && askInBackground(wanted)) {
+                // The view stays as it is until the answer is taken in.
+                geometry_ = previous;
+                return S_OK;
+            }
+            status = fetchNow(wanted);
+        }
         // In automatic mode a factory with nothing to give leaves the old view up.
-        if (geometry_ == nullptr && !manual) geometry_ = previous;
+        if (geometry_ == nullptr) geometry_ = previous;
     }
     // Buffers follow the geometry: another record needs buffers of its own.
     // (In manual mode the old record is gone whatever came back.)
@@ -183,17 +216,82 @@ HRESULT DXUserMesh::fetchFacets(float deviation, bool manual) {
         HRESULT built = S_OK;
         const HRESULT hr = FacetFactoryRegistry::instance().fetchFacets(
             binding_.factoryHandle, binding_.hostMesh, double(deviation), manual,
-            [&](const FacetSource& source) {
-                built = checkFacets(source);
-                if (FAILED(built)) return;  // the geometry there was stays
-                clearMesh(true);
-                startGeometry();
-                built = setGeometryFromFacets(source);
-                addCachedGeometry(deviation, std::move(ownGeometry_));
-            });
+            [&](const FacetSource& source) { built = takeFacets(source, deviation); });
         if (FAILED(hr)) return PELMORA_TRACE_FAILED(hr);
         return built;
     });
+}
+
+HRESULT DXUserMesh::takeFacets(const FacetSource& source, float deviation) {
+    const HRESULT checked = checkFacets(source);
+    if (FAILED(checked)) return checked;  // the geometry there was stays
+    clearMesh(true);
+    startGeometry();
+    const HRESULT built = setGeometryFromFacets(source);
+    addCachedGeometry(deviation, std::move(ownGeometry_));
+    return built;
+}
+
+// ---- Requests on the facet worker ----
+
+DXUserMesh::Arrival DXUserMesh::collectArrived(float wanted) {
+    Arrival arrival;
+    for (size_t i = 0; i < pending_.size();) {
+        if (!pending_[i].second->done.load()) {
+            ++i;
+            continue;
+        }
+        const auto [deviation, fetch] = std::move(pending_[i]);
+        pending_.erase(pending_.begin() + ptrdiff_t(i));
+        const HRESULT status = adoptFetched(deviation, *fetch);
+        if (deviation == wanted) arrival = Arrival{true, status};
+    }
+    return arrival;
+}
+
+HRESULT DXUserMesh::adoptFetched(float deviation, const FacetFetch& fetch) {
+    return PELMORA_GUARDED({
+        if (fetch.threw)
+            logFormat("DXUserMesh: the facet factory threw on the worker thread for host mesh %d\n",
+                      binding_.hostMesh);
+        if (FAILED(fetch.status)) return PELMORA_TRACE_FAILED(fetch.status);
+        if (!fetch.facets) return S_OK;
+        return takeFacets(*fetch.facets, deviation);
+    });
+}
+
+bool DXUserMesh::askInBackground(float wanted) {
+    if (pendingFor(wanted)) return true;
+    const FacetFactoryRegistry& registry = FacetFactoryRegistry::instance();
+    if (!registry.threadSafe(binding_.factoryHandle)) return false;
+    FacetFactory* factory = registry.find(binding_.factoryHandle);
+    if (factory == nullptr) return false;
+    std::shared_ptr<FacetFetch> fetch = FacetFetchWorker::instance().submit(
+        factory, binding_.factoryHandle, binding_.hostMesh, double(wanted));
+    if (!fetch) return false;
+    pending_.emplace_back(wanted, std::move(fetch));
+    return true;
+}
+
+HRESULT DXUserMesh::fetchNow(float wanted) {
+    const std::shared_ptr<FacetFetch> out = pendingFor(wanted);
+    if (!out) return fetchFacets(wanted, false);
+    // Asked already: the answer on its way is the one to wait for.
+    FacetFetchWorker::instance().wait(*out);
+    const HRESULT status = collectArrived(wanted).status;
+    geometry_ = findCachedGeometry(wanted);
+    return status;
+}
+
+std::shared_ptr<FacetFetch> DXUserMesh::pendingFor(float deviation) const {
+    for (const auto& [asked, fetch] : pending_)
+        if (asked == deviation) return fetch;
+    return nullptr;
+}
+
+void DXUserMesh::cancelPending() {
+    for (const auto& [deviation, fetch] : pending_) FacetFetchWorker::instance().cancel(fetch);
+    pending_.clear();
 }
 
 const char* DXUserMesh::facetFault(const FacetSource& source) const {

@@ -16,6 +16,7 @@
 namespace pelmora {
 
 class TorvelMeshProvider;
+struct FacetFetch;
 
 // The status of a refinement or refresh of a mesh asked for from inside the
 // facet factory that is tessellating that same mesh.
@@ -55,8 +56,11 @@ public:
 
     // Brings the geometry to the viewport's deviation (or, without a
     // viewport, to the current one, as in manual mode), asking the factory
-    // when neither the current geometry nor the cache serves.
-    HRESULT refine(DXViewport* viewport, bool force);
+    // when neither the current geometry nor the cache serves. With
+    // inBackground, a thread-safe factory is asked on the facet worker when
+    // there is geometry to show meanwhile: the mesh keeps it, and its
+    // deviation, until the answer is taken in by a later refinement.
+    HRESULT refine(DXViewport* viewport, bool force, bool inBackground = false);
     HRESULT draw(DXViewport& viewport, const D3DMATRIX* world, D3DMATERIAL9* material,
                  const RenderAttributes& attributes);
     // Frees the current geometry when the mesh owns it, and the buffers.
@@ -118,12 +122,37 @@ private:
                binding_.provider != nullptr;
     }
     bool needsRebuild(const DXViewport& viewport) const;
+    // True when the current geometry lies wholly outside the view of the
+    // render under way; false without a geometry.
+    bool outsideView(const DXViewport& viewport, const D3DMATRIX& world,
+                     const RenderAttributes& attributes);
     MeshData currentData() const;
     // Starts a new, empty current geometry that the mesh owns until cached.
     SolidGeometry* startGeometry();
     void emptyCache();
     // Asks the factory for the facets at deviation d and makes them current.
     HRESULT fetchFacets(float deviation, bool manual);
+    // Makes a facet set that passed its checks the current geometry, cached at d.
+    HRESULT takeFacets(const FacetSource& source, float deviation);
+
+    // ---- Requests on the facet worker ----
+    // What became of the request for one deviation.
+    struct Arrival {
+        bool answered = false;
+        HRESULT status = S_OK;
+    };
+    // Takes in every answered request (their geometry goes to the cache) and
+    // says whether the one for `wanted` was among them.
+    Arrival collectArrived(float wanted);
+    HRESULT adoptFetched(float deviation, const FacetFetch& fetch);
+    // Puts a request for `wanted` on the worker unless one is out already;
+    // false when the factory must be asked here instead.
+    bool askInBackground(float wanted);
+    // The facets at `wanted`, now: the answer of a request already out, or
+    // the factory's on this thread.
+    HRESULT fetchNow(float wanted);
+    std::shared_ptr<FacetFetch> pendingFor(float deviation) const;
+    void cancelPending();
     HRESULT refuseNestedRefinement(const char* request) const;
     // E_INVALIDARG, with a log line saying why, for a facet set facetFault refuses.
     HRESULT checkFacets(const FacetSource& source) const;
@@ -152,6 +181,8 @@ private:
     std::unique_ptr<MeshBatch> batch_;
     int secondaryBuffers_ = 0;
     bool refining_ = false;  // a fetch from the factory is under way
+    // Requests on the facet worker, by deviation, not yet taken in.
+    std::vector<std::pair<float, std::shared_ptr<FacetFetch>>> pending_;
 };
 
 }  // namespace pelmora

@@ -1,5 +1,6 @@
 #include "geometry/DXWireMesh.h"
 
+#include "geometry/PickTree.h"
 #include "geometry/RayPick.h"
 #include "geometry/WireMeshBuffers.h"
 #include "core/Diagnostics.h"
@@ -122,13 +123,15 @@ HRESULT DXWireMesh::pickMesh(DXViewport* viewport, const PickRequest& request,
                              PickResult* result) {
     *result = PickResult{};
     refine(viewport, false);
-    const SolidGeometry* current = geometry();
+    SolidGeometry* current = editableGeometry();
     if (current == nullptr || current->faces.empty()) return S_OK;
     const MeshData lines{current->vertices.data(),
                          uint32_t(std::min<size_t>(current->vertexCount, current->vertices.size())),
                          current->faces.data(), uint32_t(current->faces.size())};
-    result->hit = pickLineRuns(RayLine{request.origin, request.direction}, lines,
-                               request.threshold, &result->point);
+    if (!current->pickTree)
+        current->pickTree = std::make_shared<const PickTree>(PickTree::forLines(lines));
+    result->hit = current->pickTree->pickLine(RayLine{request.origin, request.direction}, lines,
+                                              request.threshold, &result->point);
     return S_OK;
 }
 

@@ -1,5 +1,6 @@
 #include "geometry/FacetFactoryRegistry.h"
 
+#include "geometry/FacetFetchWorker.h"
 #include "core/DeferredDestruction.h"
 
 #include <memory>
@@ -12,13 +13,34 @@ FacetFactoryRegistry& FacetFactoryRegistry::instance() {
     return *registry;
 }
 
-int FacetFactoryRegistry::add(FacetFactory* factory) {
+int FacetFactoryRegistry::add(FacetFactory* factory, bool threadSafe) {
     if (!factory) return 0;
     // The host owns its factory: an empty owner gives a pointer that frees nothing.
-    return factories_.add(std::shared_ptr<FacetFactory>(std::shared_ptr<void>(), factory));
+    const int handle = factories_.add(std::shared_ptr<FacetFactory>(std::shared_ptr<void>(), factory));
+    if (handle != 0 && threadSafe) {
+        std::lock_guard<std::mutex> lock(threadSafeMutex_);
+        threadSafe_.insert(handle);
+    }
+    return handle;
 }
 
-bool FacetFactoryRegistry::remove(int handle) { return factories_.remove(handle) != nullptr; }
+bool FacetFactoryRegistry::remove(int handle) {
+    if (factories_.remove(handle) == nullptr) return false;
+    if (threadSafe(handle)) {
+        {
+            std::lock_guard<std::mutex> lock(threadSafeMutex_);
+            threadSafe_.erase(handle);
+        }
+        // The host may delete the factory once this returns.
+        FacetFetchWorker::instance().retireFactory(handle);
+    }
+    return true;
+}
+
+bool FacetFactoryRegistry::threadSafe(int handle) const {
+    std::lock_guard<std::mutex> lock(threadSafeMutex_);
+    return threadSafe_.count(handle) != 0;
+}
 
 FacetFactory* FacetFactoryRegistry::find(int handle) const { return factories_.find(handle).get(); }
 

@@ -8,6 +8,8 @@
 #include "platform/win/HandleSlots.h"
 
 #include <functional>
+#include <mutex>
+#include <unordered_set>
 
 namespace pelmora {
 
@@ -16,9 +18,13 @@ public:
     static FacetFactoryRegistry& instance();
 
     // A new handle for the factory (not owned); 0 for null or a full table.
-    int add(FacetFactory* factory);
-    // Retires the handle; false when it names no registered factory.
+    // A thread-safe factory may be asked from the facet worker's thread.
+    int add(FacetFactory* factory, bool threadSafe = false);
+    // Retires the handle, once the worker is done with the factory; false
+    // when it names no registered factory.
     bool remove(int handle);
+    // True for a live handle registered as safe to call from another thread.
+    bool threadSafe(int handle) const;
     // The factory behind a live handle, else null.
     FacetFactory* find(int handle) const;
 
@@ -40,6 +46,8 @@ private:
     static constexpr uint32_t kFacetFactoryTableTag = 3;
 
     win::HandleSlots<FacetFactory> factories_{kFacetFactoryTableTag};
+    mutable std::mutex threadSafeMutex_;
+    std::unordered_set<int> threadSafe_;
 };
 
 }  // namespace pelmora

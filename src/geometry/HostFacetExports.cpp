@@ -7,14 +7,26 @@
 
 using pelmora::FacetFactoryRegistry;
 
-PELMORA_API int PelmoraRegisterFacetFactory(FacetFactory* factory) {
+namespace {
+
+int registerFactory(FacetFactory* factory, bool threadSafe) {
     if (!factory) {
         PELMORA_TRACE_FAILED(E_POINTER);
         return 0;
     }
-    const int handle = FacetFactoryRegistry::instance().add(factory);
+    const int handle = FacetFactoryRegistry::instance().add(factory, threadSafe);
     if (handle == 0) PELMORA_TRACE_FAILED(E_OUTOFMEMORY);
     return handle;
+}
+
+}  // namespace
+
+PELMORA_API int PelmoraRegisterFacetFactory(FacetFactory* factory) {
+    return registerFactory(factory, false);
+}
+
+PELMORA_API int PelmoraRegisterThreadSafeFacetFactory(FacetFactory* factory) {
+    return registerFactory(factory, true);
 }
 
 PELMORA_API HRESULT PelmoraUnregisterFacetFactory(int hFactory) {

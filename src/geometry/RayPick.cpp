@@ -10,9 +10,6 @@ namespace {
 
 // Below this the ray runs parallel to the triangle or segment.
 constexpr float kParallelEpsilon = 2.220446e-16f;
-// Crossings farther than this from the origin are not reported.
-constexpr double kFarthestHit = 100000000.0;
-
 D3DXVECTOR3 minus(const D3DVECTOR& a, const D3DVECTOR& b) {
     return D3DXVECTOR3(a.x - b.x, a.y - b.y, a.z - b.z);
 }
@@ -82,8 +79,28 @@ bool intersectTriangle(const RayLine& ray, const D3DXVECTOR3& p0, const D3DXVECT
     return true;
 }
 
+bool crossFace(const RayLine& ray, const MeshData& faces, const uint32_t* index,
+               D3DXVECTOR3* hit, double* distanceFromOrigin) {
+    if (!intersectTriangle(ray, positionOf(faces.vertices[index[0]]),
+                           positionOf(faces.vertices[index[1]]),
+                           positionOf(faces.vertices[index[2]]), hit))
+        return false;
+    *distanceFromOrigin = distance(*hit, ray.origin);
+    return true;
+}
+
+bool segmentWithin(const RayLine& ray, const MeshVertex& p, const MeshVertex& q, double threshold,
+                   D3DXVECTOR3* hit) {
+    D3DXVECTOR3 point;
+    double gap = 0.0;
+    if (!nearestOnSegment(ray, positionOf(p), positionOf(q), &point, &gap) || !(gap < threshold))
+        return false;
+    *hit = point;
+    return true;
+}
+
 bool pickFaceList(const RayLine& ray, const MeshData& faces, D3DXVECTOR3* hit) {
-    double best = kFarthestHit;
+    double best = kFarthestPick;
     bool found = false;
     size_t cursor = 0;
     while (cursor < faces.listLength && faces.list[cursor] != 0) {
@@ -96,12 +113,8 @@ bool pickFaceList(const RayLine& ray, const MeshData& faces, D3DXVECTOR3* hit) {
             index[2] >= faces.vertexCount)
             continue;
         D3DXVECTOR3 point;
-        if (!intersectTriangle(ray, positionOf(faces.vertices[index[0]]),
-                               positionOf(faces.vertices[index[1]]),
-                               positionOf(faces.vertices[index[2]]), &point))
-            continue;
-        const double d = distance(point, ray.origin);
-        if (d < best) {
+        double d = 0.0;
+        if (crossFace(ray, faces, index, &point, &d) && d < best) {
             best = d;
             *hit = point;
             found = true;
@@ -114,17 +127,9 @@ bool pickLineRuns(const RayLine& ray, const MeshData& lines, double threshold, D
     bool found = false;
     forEachPolyline(lines.list, lines.listLength, lines.vertexCount,
                     [&](const uint32_t* index, size_t count) {
-                        for (size_t k = 0; k + 1 < count && !found; ++k) {
-                            D3DXVECTOR3 point;
-                            double gap = 0.0;
-                            if (nearestOnSegment(ray, positionOf(lines.vertices[index[k]]),
-                                                 positionOf(lines.vertices[index[k + 1]]), &point,
-                                                 &gap) &&
-                                gap < threshold) {
-                                *hit = point;
-                                found = true;
-                            }
-                        }
+                        for (size_t k = 0; k + 1 < count && !found; ++k)
+                            found = segmentWithin(ray, lines.vertices[index[k]],
+                                                  lines.vertices[index[k + 1]], threshold, hit);
                     });
     return found;
 }

@@ -17,6 +17,19 @@ struct RayLine {
 bool intersectTriangle(const RayLine& ray, const D3DXVECTOR3& p0, const D3DXVECTOR3& p1,
                        const D3DXVECTOR3& p2, D3DXVECTOR3* hit);
 
+// One face of a list as the face-list pick tests it: the crossing point and
+// its distance from the ray's origin.
+bool crossFace(const RayLine& ray, const MeshData& faces, const uint32_t* index,
+               D3DXVECTOR3* hit, double* distanceFromOrigin);
+
+// One segment as the line pick tests it: true when the line passes it closer
+// than the threshold, with the segment's point nearest to the line.
+bool segmentWithin(const RayLine& ray, const MeshVertex& p, const MeshVertex& q, double threshold,
+                   D3DXVECTOR3* hit);
+
+// Crossings at or beyond this distance from the origin are not reported.
+inline constexpr double kFarthestPick = 100000000.0;
+
 // The crossing nearest to the origin among the faces of a count-prefixed
 // list (the first three indices of each face); false when none is crossed.
 // Faces naming vertices outside the set are skipped.

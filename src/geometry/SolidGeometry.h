@@ -3,14 +3,17 @@
 #pragma once
 
 #include "geometry/MeshVertex.h"
+#include "view/ViewVolume.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace pelmora {
 
 struct FeatureEdges;
+class PickTree;
 
 struct SolidGeometry {
     std::vector<MeshVertex> vertices;
@@ -21,6 +24,11 @@ struct SolidGeometry {
     // The outline edges of a solid body, found at its first draw with
     // edges and kept as long as this geometry is.
     std::shared_ptr<const FeatureEdges> featureEdges;
+    // The hierarchy picks search, built at the first pick of this geometry.
+    std::shared_ptr<const PickTree> pickTree;
+    // The box around every vertex, found at the first view test and kept
+    // as long as this geometry is.
+    std::optional<ClipBox> bounds;
 };
 
 // Integers one stored triangle takes in a face list.

@@ -9,6 +9,7 @@
 #include "core/ProcessState.h"
 #include "core/StringConversion.h"
 #include "device/DXUTAdapterInfo.h"
+#include "geometry/FacetFetchWorker.h"
 #include "scene/DXVisual.h"
 
 #include <cctype>
@@ -57,6 +58,8 @@ void DXContext::destroyRegistry() {
     // the set first and walk it in its own order.
     std::set<DXObject*> objects;
     objects.swap(registry_);
+    // Meshes cancel their facet requests as they go; none is started meanwhile.
+    const FacetFetchWorker::Pause pause;
     for (DXObject* object : objects) {
         guardedCall(PELMORA_SOURCE_FILE, __LINE__, [&]() -> HRESULT {
             if (auto* visual = dynamic_cast<DXVisual*>(object)) visual->releaseDeviceObjects();

@@ -18,6 +18,7 @@
 #include "view/RefinementDeviation.h"
 #include "view/ScreenTransforms.h"
 #include "view/SegmentClipping.h"
+#include "view/ViewVolume.h"
 
 #include <cstdint>
 #include <string>
@@ -131,8 +132,10 @@ public:
     bool manualRefinement() const { return manualRefinement_; }
     bool forceRender() const { return forceRender_; }
     bool reduceDetails() const { return reduceDetails_; }
-    // Meshes may ask whether they could be seen; every mesh could.
-    bool meshMayBeVisible() const { return true; }
+    // True when the box, in the space `world` takes to world space, lies
+    // wholly outside the view volume of the render under way, its sides
+    // pushed out by marginPixels for what draws wider than its geometry.
+    bool boxOutsideView(const ClipBox& box, const D3DMATRIX& world, float marginPixels) const;
     // The line object wide lines are drawn with, made on the viewport's
     // device; null without a device or when it could not be made.
     ID3DXLine* lineDrawer() const { return lineDrawer_.get(); }

@@ -126,6 +126,15 @@ void DXViewport::setDepthBias(IDirect3DDevice9* device, bool preserveDepth) cons
         device->SetRenderState(D3DRS_SLOPESCALEDEPTHBIAS, bias);
 }
 
+bool DXViewport::boxOutsideView(const ClipBox& box, const D3DMATRIX& world,
+                                float marginPixels) const {
+    // The view and projection the render pass gave the device.
+    const D3DXMATRIX toClip = D3DXMATRIX(world) * cameraView_ * projection_;
+    const float marginX = width_ > 0 ? 2.0f * marginPixels / float(width_) : 0.0f;
+    const float marginY = height_ > 0 ? 2.0f * marginPixels / float(height_) : 0.0f;
+    return pelmora::boxOutsideView(box, toClip, marginX, marginY);
+}
+
 HRESULT DXViewport::walk(IDirect3DDevice9* device, DXFrame* root) {
     // Each walk starts from a fresh copy: frames change the material they are handed.
     D3DMATERIAL9 material = material_;

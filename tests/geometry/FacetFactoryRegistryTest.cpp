@@ -10,6 +10,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace pelmora {
 namespace {
@@ -23,19 +24,26 @@ using testing::HasSubstr;
 // ---- handles a host sees ----
 
 TEST(FacetFactoryHandleTest, HandlesAreNeverZeroAndDifferForEachRegistration) {
-    SampleKernel kernel;
-    const int first = PelmoraRegisterFacetFactory(&kernel);
-    const int second = PelmoraRegisterFacetFactory(&kernel);
-    EXPECT_GT(first, 0);
-    EXPECT_GT(second, 0);
-    EXPECT_NE(first, second);
-    EXPECT_EQ(FacetFactoryRegistry::instance().find(first), &kernel);
-    EXPECT_EQ(PelmoraUnregisterFacetFactory(first), S_OK);
-    EXPECT_EQ(PelmoraUnregisterFacetFactory(second), S_OK);
-    int none = -1;
-    EXPECT_THAT(stdoutOf([&] { none = PelmoraRegisterFacetFactory(nullptr); }),
-                HasSubstr("FAILED HRESULT (0x80004003)"));
-    EXPECT_EQ(none, 0);
+    // Either way of registering, and only the second one is thread-safe.
+    for (auto [name, register_] : {std::pair{"plain", &PelmoraRegisterFacetFactory},
+                                   {"thread-safe", &PelmoraRegisterThreadSafeFacetFactory}}) {
+        SCOPED_TRACE(name);
+        const bool threadSafe = register_ == &PelmoraRegisterThreadSafeFacetFactory;
+        SampleKernel kernel;
+        const int first = register_(&kernel);
+        const int second = register_(&kernel);
+        EXPECT_GT(first, 0);
+        EXPECT_GT(second, 0);
+        EXPECT_NE(first, second);
+        EXPECT_EQ(FacetFactoryRegistry::instance().find(first), &kernel);
+        EXPECT_EQ(FacetFactoryRegistry::instance().threadSafe(first), threadSafe);
+        EXPECT_EQ(PelmoraUnregisterFacetFactory(first), S_OK);
+        EXPECT_EQ(PelmoraUnregisterFacetFactory(second), S_OK);
+        EXPECT_FALSE(FacetFactoryRegistry::instance().threadSafe(first)) << "a retired handle is nothing";
+        int none = -1;
+        EXPECT_THAT(stdoutOf([&] { none = register_(nullptr); }), HasSubstr("FAILED HRESULT (0x80004003)"));
+        EXPECT_EQ(none, 0);
+    }
 }
 
 TEST(FacetFactoryHandleTest, RetiredZeroAndMadeUpHandlesAreRefusedAfterSlotReuse) {
