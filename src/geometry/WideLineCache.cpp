@@ -1,9 +1,12 @@
 #include "geometry/WideLineCache.h"
 
+#include "geometry/DXSolidMeshBuffers.h"
 #include "geometry/DeviceBufferPool.h"
 #include "core/Diagnostics.h"
 
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace pelmora {
 
@@ -70,17 +73,23 @@ HRESULT WideLineCache::upload(IDirect3DDevice9* device) {
     ComPtr<IDirect3DVertexBuffer9> vertices;
     ComPtr<IDirect3DIndexBuffer9> indices;
     const UINT vertexBytes = UINT(mesh_.vertices().size() * sizeof(d3dx::ScreenVertex));
-    const UINT indexBytes = UINT(mesh_.indices().size() * sizeof(uint32_t));
+    // Kept for as long as the view rests: 16-bit indices where they reach, as for solids.
+    const bool wide = needsWideIndices(vertexCount_);
+    const UINT indexBytes = UINT(mesh_.indices().size() * (wide ? sizeof(uint32_t) : sizeof(uint16_t)));
     PELMORA_RETURN_IF_FAILED(createInDefaultPoolOrSystemMemory([&](D3DPOOL pool) {
         return device->CreateVertexBuffer(vertexBytes, D3DUSAGE_WRITEONLY, d3dx::kScreenVertexFvf, pool,
                                           vertices.put(), nullptr);
     }));
     PELMORA_RETURN_IF_FAILED(createInDefaultPoolOrSystemMemory([&](D3DPOOL pool) {
-        return device->CreateIndexBuffer(indexBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX32, pool, indices.put(),
-                                         nullptr);
+        return device->CreateIndexBuffer(indexBytes, D3DUSAGE_WRITEONLY, wide ? D3DFMT_INDEX32 : D3DFMT_INDEX16,
+                                         pool, indices.put(), nullptr);
     }));
     PELMORA_RETURN_IF_FAILED(fill(vertices.get(), mesh_.vertices()));
-    PELMORA_RETURN_IF_FAILED(fill(indices.get(), mesh_.indices()));
+    if (wide)
+        PELMORA_RETURN_IF_FAILED(fill(indices.get(), mesh_.indices()));
+    else
+        PELMORA_RETURN_IF_FAILED(
+            fill(indices.get(), std::vector<uint16_t>(mesh_.indices().begin(), mesh_.indices().end())));
     vertices_ = std::move(vertices);
     indices_ = std::move(indices);
     mesh_ = d3dx::WideLineMesh{};  // the buffers hold it now
