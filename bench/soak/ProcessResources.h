@@ -1,7 +1,8 @@
 // What the process holds right now, as the kernel reports it: resident
-// memory (VmRSS), open file descriptors (/proc/self/fd) and threads; and the
-// bytes the C library's allocator has handed out and not had back, which
-// tells a leak from memory the allocator keeps for reuse.
+// memory (VmRSS, read after the allocator has handed its free pages back),
+// open file descriptors (/proc/self/fd) and threads; and the bytes the C
+// library's allocator has handed out and not had back, which tells a leak
+// from memory the allocator keeps for reuse (held).
 #pragma once
 
 #include <string>
@@ -13,6 +14,7 @@ struct ProcessResources {
     int fileDescriptors = -1;
     int threads = -1;
     long heapInUseKiB = -1;
+    long heapHeldKiB = -1;  // what the allocator has from the system, in use or not
 
     static ProcessResources now();
     std::string describe() const;

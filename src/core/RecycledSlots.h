@@ -6,12 +6,17 @@
 // round again after 2^8 reuses: a released handle names nothing for at least
 // (2^8 - 1) x 2^13 (over two million) later issues from the same table.
 // The price is 2^13 slots held back: a table keeps 2^21 - 2^13 (2,088,960)
-// live objects at most. Not locked; each table locks around it.
+// live objects at most. The storage for the held-back slots, a few more live
+// ones and the queue is taken up front, so a process that creates and
+// releases objects for ever (one at a time or a few thousand at once) keeps
+// its footprint once its table has filled the hold-back, instead of growing
+// the table in steps up to that size. Not locked; each table locks around it.
 #pragma once
+
+#include "core/RingQueue.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <vector>
 
 namespace pelmora {
@@ -25,6 +30,13 @@ public:
     static constexpr uint32_t kIndexMask = (1u << kIndexBits) - 1;
     static constexpr uint32_t kGenerationMask = (1u << kGenerationBits) - 1;
     static constexpr size_t kFreeSlotsHeldBack = size_t{1} << 13;
+    // Live slots beyond the hold-back that fit the first storage.
+    static constexpr size_t kLiveSlotsReserved = size_t{1} << 10;
+
+    RecycledSlots() : freeSlots_(2 * kFreeSlotsHeldBack) {
+        slots_.reserve(1 + kFreeSlotsHeldBack + kLiveSlotsReserved);
+        slots_.emplace_back();  // slot 0 is never used, so no handle is 0
+    }
 
     // The handle bits for a new payload, never 0; 0 when the table is full.
     uint32_t acquire(Payload payload) {
@@ -74,8 +86,8 @@ private:
         bool live = false;
     };
 
-    std::vector<Slot> slots_{1};  // slot 0 is never used, so no handle is 0
-    std::deque<uint32_t> freeSlots_;
+    std::vector<Slot> slots_;
+    RingQueue<uint32_t> freeSlots_;
     size_t live_ = 0;
 };
 

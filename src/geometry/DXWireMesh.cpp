@@ -151,6 +151,7 @@ HRESULT DXWireMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
 void DXWireMesh::releaseDeviceObjects() {
     DXUserMesh::releaseDeviceObjects();
     chunks_.clear();
+    wideLines_.clear();
 }
 
 HRESULT DXWireMesh::beginDraw(IDirect3DDevice9* device, const D3DMATRIX*, D3DMATERIAL9* material,
@@ -162,11 +163,15 @@ HRESULT DXWireMesh::beginDraw(IDirect3DDevice9* device, const D3DMATRIX*, D3DMAT
             setBatch(nullptr);
         }
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
-        // The whole batch is one colour: nothing to interpolate, and opaque
-        // lines look the same unblended; both spare the rasterizer.
-        switchState(device, D3DRS_SHADEMODE, D3DSHADE_FLAT);
-        if (lineColour_.a >= 1.0f) switchState(device, D3DRS_ALPHABLENDENABLE, FALSE);
+    } else {
+        // Screen-space triangles face either way as the corners fall.
+        switchState(device, D3DRS_CULLMODE, D3DCULL_NONE);
     }
+    // One colour a mesh: nothing to interpolate, and opaque lines look the
+    // same unblended; both spare the rasterizer.
+    switchState(device, D3DRS_SHADEMODE, D3DSHADE_FLAT);
+    if (thick(attributes) ? material->Diffuse.a >= 1.0f : lineColour_.a >= 1.0f)
+        switchState(device, D3DRS_ALPHABLENDENABLE, FALSE);
     device->GetTransform(D3DTS_PROJECTION, &projection_);
     const D3DMATRIX pulled = pulledNearer(projection_, kDepthPull);
     device->SetTransform(D3DTS_PROJECTION, &pulled);
@@ -176,8 +181,7 @@ HRESULT DXWireMesh::beginDraw(IDirect3DDevice9* device, const D3DMATRIX*, D3DMAT
 HRESULT DXWireMesh::endDraw(IDirect3DDevice9* device, const D3DMATRIX*, D3DMATERIAL9*,
                             const RenderAttributes& attributes) {
     device->SetTransform(D3DTS_PROJECTION, &projection_);
-    if (thick(attributes)) return S_OK;
-    device->SetRenderState(D3DRS_LIGHTING, TRUE);
+    if (!thick(attributes)) device->SetRenderState(D3DRS_LIGHTING, TRUE);
     for (size_t i = switched_; i-- > 0;) device->SetRenderState(saved_[i].first, saved_[i].second);
     switched_ = 0;
     return S_OK;
@@ -203,6 +207,7 @@ int DXWireMesh::prepareSecondaryBuffers(IDirect3DDevice9*, const D3DMATRIX*, D3D
                                         const RenderAttributes& attributes) {
     if (!thick(attributes)) return 0;
     if (!chunks_.empty()) return 1;
+    wideLines_.clear();
     if (geometry() != nullptr) chunks_.build(*geometry());
     return chunks_.empty() ? 0 : 1;
 }
@@ -219,23 +224,16 @@ int DXWireMesh::drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world,
 
 HRESULT DXWireMesh::drawThick(IDirect3DDevice9* device, const D3DMATRIX& world,
                               const D3DMATERIAL9& material, int width) {
-    ID3DXLine* line = viewport_->lineDrawer();
     ComPtr<IDirect3DDevice9> owner;
-    PELMORA_RETURN_IF_FAILED(line->GetDevice(owner.put()));
-    // A drawer left from another device draws nothing until the viewport has a new one.
+    PELMORA_RETURN_IF_FAILED(viewport_->lineDrawer()->GetDevice(owner.put()));
+    // A viewport whose drawer is left from another device draws no wide
+    // lines until it has a new one.
     if (owner.get() != device) return S_OK;
-    PELMORA_RETURN_IF_FAILED(line->SetWidth(float(width)));
     D3DXMATRIX view, projection;
     device->GetTransform(D3DTS_VIEW, &view);
     device->GetTransform(D3DTS_PROJECTION, &projection);
     const D3DXMATRIX transform = D3DXMATRIX(world) * view * projection;
-    const D3DCOLOR colour = encodeColor(material.Diffuse);
-    PELMORA_RETURN_IF_FAILED(line->Begin());
-    HRESULT status = S_OK;
-    for (size_t i = 0; i < chunks_.count() && SUCCEEDED(status); ++i)
-        status = line->DrawTransform(chunks_.points(i), DWORD(chunks_.length(i)), &transform, colour);
-    const HRESULT ended = line->End();
-    return FAILED(status) ? status : ended;
+    return wideLines_.draw(device, chunks_, transform, float(width), encodeColor(material.Diffuse));
 }
 
 }  // namespace pelmora

@@ -1,12 +1,14 @@
 // Polylines: sketch curves, model edges and other line work, made from the
 // host's arrays or fetched from a host facet mesh whose list holds
 // polylines. Lines of width 0 or 1 go to the device as one line strip or one
-// indexed line list in the frame's colour; wider ones are drawn as
-// screen-space triangles by the viewport's line drawer, and as thin lines
-// where a viewport has none.
+// indexed line list in the frame's colour; wider ones as screen-space
+// triangles with mitred joins, kept in device buffers while the view does
+// not move (WideLineCache), and as thin lines where a viewport has no line
+// drawer.
 #pragma once
 
 #include "geometry/DXUserMesh.h"
+#include "geometry/WideLineCache.h"
 #include "geometry/WireChunks.h"
 
 #include <array>
@@ -45,13 +47,14 @@ public:
     // threshold; segments parallel to the ray are never hit.
     HRESULT pickMesh(DXViewport* viewport, const PickRequest& request,
                      PickResult* result) override;
-    // The thin-line buffers and the wide-line chunks.
+    // The thin-line buffers, the wide-line chunks and their triangles.
     void releaseDeviceObjects() override;
 
     // ---- What tests read ----
     int constructionFlag() const { return constructionFlag_; }
     const D3DCOLORVALUE& lineColour() const { return lineColour_; }
     const WireChunks& chunks() const { return chunks_; }
+    const WideLineCache& wideLines() const { return wideLines_; }
 
     // Wider lines than this go through the line drawer; 0, 1 and any
     // negative width a host sets draw thin.
@@ -92,11 +95,12 @@ private:
     int constructionFlag_ = 0;
     D3DCOLORVALUE lineColour_{1.0f, 1.0f, 1.0f, 1.0f};
     WireChunks chunks_;
+    WideLineCache wideLines_;
     // The viewport of the render under way; null outside render.
     DXViewport* viewport_ = nullptr;
     D3DMATRIX projection_{};  // the device's, put back after the draw
     // Render states the thin draw switched, with the values to put back.
-    std::array<std::pair<D3DRENDERSTATETYPE, DWORD>, 2> saved_{};
+    std::array<std::pair<D3DRENDERSTATETYPE, DWORD>, 3> saved_{};
     size_t switched_ = 0;
 };
 

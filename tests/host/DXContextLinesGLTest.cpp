@@ -3,6 +3,7 @@
 // meshes fetched once per deviation. The viewport is 128 x 128 on black with
 // the default plane [-1, 1], so world (x, y) on z = 0 shows at pixel
 // (64 + 64x, 64 - 64y); line colours come from the root frame.
+#include <pelmora/helpers.h>
 #include <pelmora/pelmora.h>
 
 #include "geometry/DXWireMesh.h"
@@ -16,9 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -156,9 +160,156 @@ TEST_F(DXContextLines, LineWidthsMeasureAcrossTheLineAndARightAngleHasNoGap) {
         EXPECT_EQ(gaps, 0);
         EXPECT_FALSE(lit(image.at(int(96 + half + 1), int(48 - half - 1))));
     }
-    // Wide lines go through the line drawer and leave no thin buffers behind.
+    // Wide lines leave the thin draws' buffers alone.
     EXPECT_EQ(batchOf(mesh)->primitiveType, D3DPT_LINESTRIP) << "the thin draws' buffers";
     EXPECT_FALSE(pelmora::resolveHandle<pelmora::DXWireMesh>(mesh)->chunks().empty());
+}
+
+// Redrawn unchanged, wide lines come from device buffers; whatever moves
+// them on screen or changes their look is drawn at once.
+TEST_F(DXContextLines, WideLinesAtRestFollowEveryChangeOfViewFrameColourAndWidth) {
+    const int mesh = wireMesh(kCorner, {3, 0, 1, 2, 0});
+    const auto* wire = pelmora::resolveHandle<pelmora::DXWireMesh>(mesh);
+    ASSERT_EQ(context->frameSetLineWidth(root, 5), S_OK);
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        int column;  // across the horizontal arm afterwards
+        std::set<int> rows;
+        uint32_t colour;
+    };
+    const Case cases[] = {
+        {"unchanged", [] {}, 64, {46, 47, 48, 49, 50}, kRed},
+        // The plane a quarter unit higher: the arm 16 pixels lower.
+        {"view_moved", [&] { ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -0.75, 1.25), S_OK); },
+         64, {62, 63, 64, 65, 66}, kRed},
+        {"frame_moved", [&] { pelmora::setTranslation(context, root, 0.0, 0.25, 0.0); }, 64, {46, 47, 48, 49, 50},
+         kRed},
+        {"recoloured", [&] { ASSERT_EQ(context->setFrameColor(root, int(0xFF00FF00u)), S_OK); }, 64,
+         {46, 47, 48, 49, 50}, kGreen},
+        {"wider", [&] { ASSERT_EQ(context->frameSetLineWidth(root, 7), S_OK); }, 64, {45, 46, 47, 48, 49, 50, 51},
+         kGreen},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        draw();
+        draw();
+        EXPECT_TRUE(wire->wideLines().buffered()) << "a view at rest draws from buffers";
+        c.change();
+        const Image image = draw(std::string("wire_rest_") + c.name);
+        EXPECT_EQ(litInColumn(image, c.column), c.rows);
+        EXPECT_PIXEL_NEAR(image, c.column, *c.rows.begin() + 2, c.colour, kTolerance);
+    }
+}
+
+// Distances on screen, in pixels, from a sample point to a polyline's parts.
+struct ScreenPolyline {
+    static constexpr double kMargin = 0.75;  // pixels a sample may be off by, either way
+    std::vector<std::pair<double, double>> points;  // pixels
+
+    static ScreenPolyline of(const std::vector<float>& world) {
+        ScreenPolyline line;
+        for (size_t i = 0; i + 2 < world.size(); i += 3)
+            line.points.push_back({64.0 + 64.0 * world[i], 64.0 - 64.0 * world[i + 1]});
+        return line;
+    }
+    // The nearest distance to any segment, and whether that nearest point
+    // lies inside a segment, clear of its ends by the test's margin.
+    double distance(double x, double y, bool* inside) const {
+        double best = 1e300;
+        *inside = false;
+        for (size_t i = 0; i + 1 < points.size(); ++i) {
+            const auto [ax, ay] = points[i];
+            const auto [bx, by] = points[i + 1];
+            const double dx = bx - ax, dy = by - ay;
+            const double t = ((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy);
+            const double c = std::clamp(t, 0.0, 1.0);
+            const double d = std::hypot(x - ax - c * dx, y - ay - c * dy);
+            const double margin = kMargin / std::hypot(dx, dy);
+            if (d < best) best = d, *inside = t > margin && t < 1.0 - margin;
+        }
+        return best;
+    }
+    double nearestPoint(double x, double y) const {
+        double best = 1e300;
+        for (const auto& [px, py] : points) best = std::min(best, std::hypot(x - px, y - py));
+        return best;
+    }
+};
+
+// Every pixel within the half-width of a segment's body is lit; beyond it
+// only a join may add pixels, and none farther from its point than the
+// mitre limit (four half-widths) allows: no gaps, no spikes, at any turn.
+TEST_F(DXContextLines, WidePolylinesJoinWithoutGapsOrSpikesAtAnyTurn) {
+    struct Shape {
+        const char* name;
+        std::vector<float> points;  // x, y, z
+    };
+    const Shape shapes[] = {
+        {"right_angle", kCorner},
+        {"zigzag_mitred", {-0.6f, -0.3f, 0, -0.3f, 0.3f, 0, 0, -0.3f, 0, 0.3f, 0.3f, 0, 0.6f, -0.3f, 0}},
+        {"zigzag_bevelled", {-0.3f, -0.6f, 0, -0.2f, 0.6f, 0, -0.1f, -0.6f, 0, 0.0f, 0.6f, 0, 0.1f, -0.6f, 0}},
+        {"closed_triangle", {-0.5f, -0.4f, 0, 0.5f, -0.4f, 0, 0.0f, 0.5f, 0, -0.5f, -0.4f, 0}},
+        {"fine_arc", {}},
+    };
+    std::vector<float> arc;
+    for (int i = 0; i <= 40; ++i) {
+        const double t = 3.0 * i / 40.0;
+        arc.insert(arc.end(), {float(0.5 * std::cos(t)), float(0.5 * std::sin(t)), 0.0f});
+    }
+    for (const Shape& shape : shapes) {
+        const std::vector<float>& points = shape.points.empty() ? arc : shape.points;
+        std::vector<int> lines{int(points.size() / 3)};
+        for (int i = 0; i < lines[0]; ++i) lines.push_back(i);
+        lines.push_back(0);
+        const int mesh = wireMesh(points, lines);
+        const ScreenPolyline line = ScreenPolyline::of(points);
+        for (int width : {3, 8, 16}) {
+            SCOPED_TRACE(std::string(shape.name) + " at width " + std::to_string(width));
+            ASSERT_EQ(context->frameSetLineWidth(root, width), S_OK);
+            const Image image = draw("wide_" + std::string(shape.name) + "_" + std::to_string(width));
+            const double half = 0.5 * width;
+            int gaps = 0, spikes = 0;
+            std::string where;
+            for (int y = 0; y < kSize; ++y)
+                for (int x = 0; x < kSize; ++x) {
+                    bool inside = false;
+                    const double d = line.distance(x, y, &inside);
+                    const double margin = ScreenPolyline::kMargin;
+                    const bool gap = inside && d < half - margin && !lit(image.at(x, y));
+                    const bool joinReach = line.nearestPoint(x, y) <= 4.0 * half + margin;
+                    const bool spike = d > half + margin && !joinReach && lit(image.at(x, y));
+                    gaps += gap;
+                    spikes += spike;
+                    if (gap || spike) where += " (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+                }
+            EXPECT_EQ(gaps, 0) << where;
+            EXPECT_EQ(spikes, 0) << where;
+        }
+        ASSERT_EQ(context->frameDeleteVisual(root, mesh), S_OK);
+    }
+}
+
+// A wide line running behind the eye is cut at the front plane, not
+// projected through the eye into a smear across the window.
+TEST_F(DXContextLines, InPerspectiveALineRunningBehindTheEyeIsCutNotSmeared) {
+    ASSERT_EQ(context->setViewportPerspective(viewport, VARIANT_TRUE), S_OK);
+    ASSERT_EQ(context->frameSetLineWidth(root, 5), S_OK);
+    struct Case {
+        const char* name;
+        float farZ;  // the eye is at z = 5
+    };
+    for (const Case c : {Case{"wire_in_front", 2.0f}, Case{"wire_behind_eye", 40.0f}}) {
+        SCOPED_TRACE(c.name);
+        const int mesh = wireMesh({0.3f, 0.2f, -2.0f, 0.3f, 0.2f, c.farZ, -0.3f, 0.2f, c.farZ}, {3, 0, 1, 2, 0});
+        const Image image = draw(c.name);
+        int litCount = 0;
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x) litCount += lit(image.at(x, y));
+        EXPECT_GT(litCount, 20);
+        EXPECT_LT(litCount, kSize * kSize / 4);
+        ASSERT_EQ(context->frameDeleteVisual(root, mesh), S_OK);
+    }
 }
 
 TEST_F(DXContextLines, TheLineDrawerIsMadeAgainWithTheDeviceAndWideLinesDrawOnIt) {
