@@ -50,6 +50,11 @@ pelmora::Box OcctKernel::bounds() const {
 }
 
 const Tessellation& OcctKernel::tessellation(int body, double deviation) {
+    std::lock_guard<std::mutex> hold(lock_);
+    return tessellationLocked(body, deviation);
+}
+
+const Tessellation& OcctKernel::tessellationLocked(int body, double deviation) {
     const Key key{body, deviation};
     auto found = cache_.find(key);
     if (found != cache_.end()) return found->second;
@@ -72,23 +77,41 @@ void OcctKernel::prepare(double deviation, const Progress& progress) {
 }
 
 int OcctKernel::tessellationCount(int body, double deviation) const {
+    std::lock_guard<std::mutex> hold(lock_);
     return countOf(tessellationCounts_, body, deviation);
 }
 
+int OcctKernel::tessellationCount() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return tessellations_;
+}
+
 int OcctKernel::requestCount(int hostMesh, double deviation) const {
+    std::lock_guard<std::mutex> hold(lock_);
     return countOf(requestCounts_, hostMesh, deviation);
+}
+
+int OcctKernel::requestCount() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return requestTotal_;
+}
+
+int OcctKernel::outstandingSources() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return ledger_.outstanding();
 }
 
 HRESULT OcctKernel::getFacets(int hostMesh, double deviation, int, FacetSource** source) {
     if (!source) return E_POINTER;
     *source = nullptr;
+    std::lock_guard<std::mutex> hold(lock_);
     ++requestCounts_[{hostMesh, deviation}];
     ++requestTotal_;
     const int body = (hostMesh - 1) / 2;
     if (hostMesh < 1 || body >= bodyCount()) return E_INVALIDARG;
     const bool edges = hostMesh == edgeMesh(body);
     try {
-        const Tessellation& t = tessellation(body, deviation);
+        const Tessellation& t = tessellationLocked(body, deviation);
         auto facets = edges ? std::make_unique<pelmora::FacetBuffer>(t.edgeVertices, t.edgeList)
                             : std::make_unique<pelmora::FacetBuffer>(t.faceVertices, t.faceList,
                                                                      bodies_[size_t(body)].open);
@@ -102,6 +125,9 @@ HRESULT OcctKernel::getFacets(int hostMesh, double deviation, int, FacetSource**
     }
 }
 
-void OcctKernel::releaseFacets(FacetSource* source) { ledger_.release(source); }
+void OcctKernel::releaseFacets(FacetSource* source) {
+    std::lock_guard<std::mutex> hold(lock_);
+    ledger_.release(source);
+}
 
 }  // namespace occtkernel

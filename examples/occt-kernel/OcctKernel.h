@@ -1,10 +1,13 @@
 // A facet factory over Open CASCADE: the bodies of a model file (or of
 // shapes built in code), each tessellated once per deviation and kept, its
-// faces and its model edges handed out as two host meshes.
+// faces and its model edges handed out as two host meshes. Requests may come
+// from the engine's facet worker while the host's thread draws: the cache,
+// the counts and the hand-outs are guarded by one lock (loading and adding
+// bodies are not, and happen before the scene is drawn).
 //
 //     occtkernel::OcctKernel kernel;
 //     if (!kernel.load("part.step", &error)) ...
-//     const int factory = PelmoraRegisterFacetFactory(&kernel);
+//     const int factory = PelmoraRegisterThreadSafeFacetFactory(&kernel);
 //     context->newSolidMeshFromHandle(kernel.faceMesh(0), factory, &faces);
 //     context->newWireMeshFromHandle(kernel.edgeMesh(0), factory, &edges);
 #pragma once
@@ -16,6 +19,7 @@
 #include <pelmora/helpers.h>
 
 #include <map>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,11 +60,11 @@ public:
 
     // Runs of the mesher for one body at one deviation, and in all.
     int tessellationCount(int body, double deviation) const;
-    int tessellationCount() const { return tessellations_; }
+    int tessellationCount() const;
     // getFacets calls for one host mesh at one deviation, and in all.
     int requestCount(int hostMesh, double deviation) const;
-    int requestCount() const { return requestTotal_; }
-    int outstandingSources() const { return ledger_.outstanding(); }
+    int requestCount() const;
+    int outstandingSources() const;
 
     // FacetFactory. E_INVALIDARG for a host mesh no body answers to,
     // E_FAIL (with a log line) when the mesher fails.
@@ -70,6 +74,8 @@ public:
 private:
     using Key = std::pair<int, double>;
 
+    const Tessellation& tessellationLocked(int body, double deviation);
+
     std::vector<OcctBody> bodies_;
     std::map<Key, Tessellation> cache_;
     std::map<Key, int> tessellationCounts_;
@@ -77,6 +83,7 @@ private:
     int tessellations_ = 0;
     int requestTotal_ = 0;
     pelmora::FacetLedger ledger_;
+    mutable std::mutex lock_;
 };
 
 }  // namespace occtkernel

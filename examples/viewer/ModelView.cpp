@@ -53,7 +53,9 @@ bool ModelView::open(int window, std::string* error, const occtkernel::Progress&
         *error = "no graphics device (see the log above)";
         return false;
     }
-    factory_ = PelmoraRegisterFacetFactory(kernel_);
+    // Zooming asks for finer facets on the engine's worker; the view keeps
+    // drawing the coarser ones until they arrive.
+    factory_ = PelmoraRegisterThreadSafeFacetFactory(kernel_);
     occtkernel::SceneStyle style;
     style.edges = options_.edges;
     hr = occtkernel::buildScene(context_, *kernel_, factory_, style, &scene_);
