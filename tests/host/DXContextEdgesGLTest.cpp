@@ -339,3 +339,60 @@ TEST_F(DXContextEdges, ACylindersSideLinesAreSilhouettesThatFollowTheCamera) {
     EXPECT_FALSE(isGreen(centre));
     EXPECT_NE(centre, kBlack);
 }
+
+TEST_F(DXContextEdges, HiddenSilhouettesShowDashedInTheHiddenColourWhereAnotherBodyCoversThem) {
+    ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -1, 1), S_OK);
+    // A cylinder standing along y, its outline the lines x = +-0.5 ...
+    int standing = 0, cylinderMesh = 0;
+    ASSERT_EQ(context->newFrame(root, &standing), S_OK);
+    ASSERT_EQ(context->addFrameRotation(standing, 0, 1, 0, 0, -3.14159265358979 / 2), S_OK);
+    const ShapeArrays cylinder = cylinderArrays(0.5f, 0.6f, 48);
+    SolidArrays cylinderSafe(cylinder.vertices, cylinder.normals, cylinder.faces);
+    ASSERT_EQ(context->newSolidMesh(cylinderSafe.v(), cylinderSafe.n(), cylinderSafe.f(), VARIANT_FALSE, &cylinderMesh),
+              S_OK);
+    ASSERT_EQ(context->frameAddVisual(standing, cylinderMesh), S_OK);
+    // ... and in front of it, between it and the camera, a cube of half-size
+    // 0.3 centred on the right line at y = 0, drawn without edges.
+    int front = 0, cubeMesh = 0;
+    ASSERT_EQ(context->newFrame(root, &front), S_OK);
+    SafeArrayPtr move = makeDoubleArray(translationValues(0.5, 0, 0.85));
+    SAFEARRAY* moveIn = move.get();
+    ASSERT_EQ(context->addFrameTransform(front, 2, &moveIn), S_OK);
+    const ShapeArrays cube = cubeArrays(0.3f);
+    SolidArrays cubeSafe(cube.vertices, cube.normals, cube.faces);
+    ASSERT_EQ(context->newSolidMesh(cubeSafe.v(), cubeSafe.n(), cubeSafe.f(), VARIANT_FALSE, &cubeMesh), S_OK);
+    ASSERT_EQ(context->frameAddVisual(front, cubeMesh), S_OK);
+    edges(front, SOLID_MESH_DRAW_SOLIDS);
+    auto pixel = [&](const Image& image, double x, double y) {
+        double sx = 0, sy = 0, sz = 0, sw = 0;
+        EXPECT_EQ(context->viewportTransform(viewport, x, y, 0, &sx, &sy, &sz, &sw), S_OK);
+        return image.at(int(sx), int(sy)) & 0xFFFFFF;
+    };
+    auto isBlue = [](uint32_t rgb) { return (rgb & 0xFF) > 200 && ((rgb >> 8) & 0xFF) < 60 && ((rgb >> 16) & 0xFF) < 60; };
+    for (bool hidden : {false, true}) {
+        SCOPED_TRACE(hidden ? "hidden on" : "hidden off");
+        edges(standing, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES |
+                            (hidden ? uint32_t(SOLID_MESH_DRAW_HIDDEN) : 0u));
+        const Image image = draw(hidden ? "edges_silhouettes_hidden_dashed" : "edges_silhouettes_hidden_off");
+        // Behind the cube, about 38 pixels of the right line: dashes and gaps with the flag, the cube without.
+        int dash = 0, gap = 0;
+        for (int i = -9; i <= 9; ++i) {
+            const uint32_t rgb = pixel(image, 0.5, i / 36.0);
+            (isBlue(rgb) ? dash : gap) += 1;
+            if (!isBlue(rgb)) {
+                EXPECT_FALSE(isGreen(rgb)) << "y = " << i / 36.0;
+            }
+        }
+        EXPECT_EQ(dash > 0, hidden);
+        EXPECT_GT(gap, 0);
+        // Outside the cube both lines show whole in the visible colour, and nothing hidden is drawn on them.
+        for (double y : {-0.5, 0.45})
+            for (double x : {-0.5, 0.5}) {
+                EXPECT_TRUE(isGreen(pixel(image, x, y))) << x << ", " << y;
+            }
+        EXPECT_TRUE(isGreen(pixel(image, -0.5, 0)));
+        // The cylinder's middle shows its face, not an edge.
+        EXPECT_FALSE(isGreen(pixel(image, -0.2, 0)));
+        EXPECT_FALSE(isBlue(pixel(image, -0.2, 0)));
+    }
+}

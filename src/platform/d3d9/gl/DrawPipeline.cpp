@@ -333,6 +333,9 @@ HRESULT DrawPipeline::prepare(StateTracker& tracker, const RenderTarget& target)
         cache_.bindSampler(0, sampler_);
     }
     if (dirty & kDirtyVertexFormat) applyVertexFormat(state.fvf);
+    // Silhouette edges drawn as a line list are as wide as their width
+    // state (the driver clamps it to what it can draw); every other line is thin.
+    cache_.lineWidth(key_.silhouette ? std::max(1.0f, state.rsFloat(D3DRS_SILHOUETTEWIDTH)) : 1.0f);
     // Lights and material wait until a lit program needs them.
     tracker.clearDirty(kPipelineGroups & ~(kDirtyLights | kDirtyMaterial));
     return D3D_OK;
