@@ -129,22 +129,25 @@ bool isGreen(uint32_t rgb) {
 
 // ---- Borders on faces ----
 
+// Three pixels wide the edges are quads; two pixels wide, lines.
 TEST_F(DXContextEdges, ACubeShowsEveryVisibleEdgeAndNoFaceDiagonalAtEveryZoom) {
+    for (int width : {3, 2})
     for (double zoom : {1e-2, 1e-1, 1.0, 1e1, 1e2}) {
-        SCOPED_TRACE("zoom " + std::to_string(zoom));
+        SCOPED_TRACE("zoom " + std::to_string(zoom) + ", width " + std::to_string(width));
         const int cube = tiltedCube(root, float(0.5 * zoom));
-        edges(cube, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS);
+        edges(cube, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS, width);
         ASSERT_EQ(context->setViewportPlane(viewport, -zoom, zoom, -zoom, zoom), S_OK);
         // The front plane and the camera follow the zoom, as a host's zoom-to-fit does.
         ASSERT_EQ(context->setFront(viewport, zoom), S_OK);
-        const Image image = draw("edges_cube_zoom" + std::to_string(int(std::log10(zoom) + 2)));
+        const Image image =
+            draw("edges_cube_zoom" + std::to_string(int(std::log10(zoom) + 2)) + "_width" + std::to_string(width));
         int visible = 0;
         for (const CubeEdge& edge : cubeEdges()) {
             const bool shows = edgeVisible(cube, edge);
             visible += shows;
             for (double t : {0.2, 0.35, 0.5, 0.65, 0.8}) {
                 const uint32_t pixel = pixelAt(image, cube, along(edge, 0.5 * zoom, t));
-                EXPECT_EQ(isGreen(pixel), shows) << "edge along axis " << edge.axis << " at " << t;
+                EXPECT_EQ(isGreen(pixel), shows) << "edge along axis " << edge.axis << " at " << t << ": " << std::hex << pixel;
             }
         }
         EXPECT_EQ(visible, 9);
@@ -300,25 +303,30 @@ TEST_F(DXContextEdges, ACylindersSideLinesAreSilhouettesThatFollowTheCamera) {
         uint32_t flags;
         double turn;  // radians the camera turns about the cylinder's axis
         bool sides;   // side lines at x = +-0.5
+        int width;    // 3: quads, 2: lines
     };
     const Case cases[] = {
-        {"borders only: the circles", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS, 0, false},
-        {"silhouettes", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0, true},
-        {"silhouettes after a turn", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0.7, true},
+        {"borders only: the circles", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS, 0, false, 3},
+        {"silhouettes", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0, true, 3},
+        {"silhouettes as lines", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0, true, 2},
+        {"silhouettes after a turn", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0.7, true, 3},
+        {"silhouettes as lines after another turn", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0.7, true, 2},
     };
+    double turned = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        edges(frame, c.flags);
+        edges(frame, c.flags, c.width);
         if (c.turn != 0) {
             ASSERT_EQ(context->rotateCamera(viewport, 0, 0, 0, 0, 1, 0, c.turn), S_OK);
+            turned += c.turn;
         }
         const Image image = draw(std::string("edges_cylinder_") + (c.sides ? "silhouettes" : "borders") +
-                                 (c.turn != 0 ? "_turned" : ""));
+                                 (c.turn != 0 ? "_turned" : "") + "_width" + std::to_string(c.width));
         for (const auto& [px, py] : outline) EXPECT_EQ(isGreen(image.at(px, py) & 0xFFFFFF), c.sides) << px << ", " << py;
         EXPECT_FALSE(isGreen(at(image, 0, 0)));
         // The edges that were the outline before the turn lie inside it now, and show nothing.
-        if (c.turn != 0) {
-            EXPECT_FALSE(isGreen(at(image, 0.5 * std::cos(c.turn), 0)));
+        if (turned != 0) {
+            EXPECT_FALSE(isGreen(at(image, 0.5 * std::cos(turned), 0)));
         }
         // The circles are borders, seen edge on.
         if (!c.sides) {
@@ -326,18 +334,22 @@ TEST_F(DXContextEdges, ACylindersSideLinesAreSilhouettesThatFollowTheCamera) {
         }
     }
     // In perspective (the body smaller, further off) the outline stays an
-    // outline: the middle row shows it on either side of faces.
+    // outline: the middle row shows it on either side of faces, as wide as the edges.
     ASSERT_EQ(context->setViewportPerspective(viewport, VARIANT_TRUE), S_OK);
-    const Image image = draw("edges_cylinder_perspective");
-    const int row = kSize / 2;
-    int left = 0, right = 0;
-    for (int x = 0; x < kSize; ++x)
-        if (isGreen(image.at(x, row) & 0xFFFFFF)) (x < kSize / 2 ? left : right) += 1;
-    EXPECT_GE(left, 2);
-    EXPECT_GE(right, 2);
-    const uint32_t centre = image.at(kSize / 2, row) & 0xFFFFFF;
-    EXPECT_FALSE(isGreen(centre));
-    EXPECT_NE(centre, kBlack);
+    for (int width : {3, 2}) {
+        SCOPED_TRACE("perspective, width " + std::to_string(width));
+        edges(frame, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, width);
+        const Image image = draw("edges_cylinder_perspective_width" + std::to_string(width));
+        const int row = kSize / 2;
+        int left = 0, right = 0;
+        for (int x = 0; x < kSize; ++x)
+            if (isGreen(image.at(x, row) & 0xFFFFFF)) (x < kSize / 2 ? left : right) += 1;
+        EXPECT_GE(left, width - 1);
+        EXPECT_GE(right, width - 1);
+        const uint32_t centre = image.at(kSize / 2, row) & 0xFFFFFF;
+        EXPECT_FALSE(isGreen(centre));
+        EXPECT_NE(centre, kBlack);
+    }
 }
 
 TEST_F(DXContextEdges, HiddenSilhouettesShowDashedInTheHiddenColourWhereAnotherBodyCoversThem) {

@@ -209,7 +209,10 @@ void main() {
     // Sideways by half the width, and past the end by as much so joints close.
     vec2 offset = (vec2(-direction.y, direction.x) * aOtherEnd.w - direction) * uPixelShift.z;
     clip.xy += offset / halfSize * clip.w;
-    clip.xy += clip.w * uPixelShift.xy;
+    // Quads take Direct3D's pixel centres as triangles do; the rasterizer
+    // lays a wide line's width about its own centre, where that half-pixel
+    // shift would put a two-pixel line a whole pixel off its edge.
+    if (aOtherEnd.w != 0.0) clip.xy += clip.w * uPixelShift.xy;
     gl_Position = clip;
 }
 )";
