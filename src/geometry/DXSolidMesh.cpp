@@ -8,6 +8,7 @@
 #include "geometry/SolidFaces.h"
 #include "core/Diagnostics.h"
 #include "platform/win/CreaseAngleSetting.h"
+#include "scene/RenderPass.h"
 #include "view/DXViewport.h"
 
 #include <algorithm>
@@ -358,26 +359,37 @@ HRESULT DXSolidMesh::drawHiddenEdges(IDirect3DDevice9* device, const EdgeRequest
     return drawSegments(line, dashes_, transform, request.attributes.hiddenColor, request.attributes.hiddenWidth);
 }
 
-HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request) {
+HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request, Part part) {
+    const uint32_t flags = request.attributes.drawFlags;
+    const bool borders = part == Part::Borders;
+    if ((flags & (borders ? SOLID_MESH_DRAW_BORDERS : SOLID_MESH_DRAW_SILHOUETTES)) == 0) return S_OK;
     const FeatureEdges* edges = featureEdges();
     if (edges == nullptr) return S_OK;
     prepareEdgeBuffers(device, request.attributes, *edges);
     const MeshBatch& batch = *edgeBatch_;
     if (!batch.vertexBuffer) return S_OK;
-    D3DXMATRIX transform;
-    findEdgeRuns(device, request, &transform);
-    // Edges of the buffer: the borders first, then the face pairs.
-    const uint32_t borderEdges = uint32_t(edges->edgeCount());
+    // Edges of the buffer: the unpaired feature edges, then the face pairs, the sharp ones first.
+    const uint32_t unpaired = uint32_t(edges->unpairedPoints.size() / 2);
     draws_.clear();
-    if ((request.attributes.drawFlags & SOLID_MESH_DRAW_BORDERS) != 0) draws_.emplace_back(0, borderEdges);
-    for (const auto& [first, count] : runs_) {
-        const uint32_t at = borderEdges + first;
-        if (!draws_.empty() && draws_.back().first + draws_.back().second + kMergedEdges >= at)
-            draws_.back().second = at + count - draws_.back().first;
-        else
-            draws_.emplace_back(at, count);
+    DWORD show = D3DSILHOUETTE_OUTLINE;
+    if (borders) {
+        draws_.emplace_back(0, unpaired + edges->sharpPairs);
+        // Feature edges whose faces both turn away are hidden by the body's
+        // other side, unless its back faces show or the faces let them through.
+        show = doubleSided_ || translucentPass ? D3DSILHOUETTE_ALL : D3DSILHOUETTE_FRONT;
+    } else {
+        D3DXMATRIX transform;
+        findEdgeRuns(device, request, &transform);
+        for (const auto& [first, count] : runs_) {
+            const uint32_t at = unpaired + first;
+            if (!draws_.empty() && draws_.back().first + draws_.back().second + kMergedEdges >= at)
+                draws_.back().second = at + count - draws_.back().first;
+            else
+                draws_.emplace_back(at, count);
+        }
     }
-    if (draws_.empty()) return S_OK;
+    if (draws_.empty() || draws_.front().second == 0) return S_OK;
+    PELMORA_RETURN_IF_FAILED(device->SetRenderState(D3DRS_SILHOUETTESHOW, show));
     PELMORA_RETURN_IF_FAILED(device->SetTransform(D3DTS_WORLD, &request.world));
     PELMORA_RETURN_IF_FAILED(device->SetFVF(batch.fvf));
     PELMORA_RETURN_IF_FAILED(device->SetStreamSource(0, batch.vertexBuffer.get(), 0, batch.stride));

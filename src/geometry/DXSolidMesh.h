@@ -59,9 +59,10 @@ public:
     // The borders (with the flag) and this view's silhouettes dashed in the
     // hidden colour where faces cover them, through the viewport's line drawer.
     HRESULT drawHiddenEdges(IDirect3DDevice9* device, const EdgeRequest& request) override;
-    // The borders (with the flag) and the silhouette candidates of this view
-    // through the device's silhouette vertex stage.
-    HRESULT drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request) override;
+    // The borders (with the flag) on the side of the body that can be seen,
+    // or the silhouette candidates of this view, through the device's
+    // silhouette vertex stage.
+    HRESULT drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request, Part part) override;
 
     // The faces are pushed back in depth by this many pixels' worth of their
     // own slope beyond half the edge width, and by this many steps of the

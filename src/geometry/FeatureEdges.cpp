@@ -107,12 +107,14 @@ std::vector<D3DXVECTOR3> faceNormals(const SolidGeometry& geometry) {
     return normals;
 }
 
-void addFacePair(const SolidGeometry& geometry, const std::vector<D3DXVECTOR3>& normals, const HalfEdge& one,
+// False for faces in one plane, which are no pair.
+bool addFacePair(const SolidGeometry& geometry, const std::vector<D3DXVECTOR3>& normals, const HalfEdge& one,
                  const HalfEdge& two, std::vector<FacePairEdge>* pairs) {
     const D3DXVECTOR3& n0 = normals[one.face];
     const D3DXVECTOR3& n1 = normals[two.face];
-    if (n0.x * n1.x + n0.y * n1.y + n0.z * n1.z > kCoplanarCosine) return;
+    if (n0.x * n1.x + n0.y * n1.y + n0.z * n1.z > kCoplanarCosine) return false;
     pairs->push_back({positionOf(geometry.vertices[one.from]), positionOf(geometry.vertices[one.to]), n0, n1});
+    return true;
 }
 
 // Interleaves the bits of two cell coordinates: cells close in this order
@@ -190,10 +192,13 @@ FeatureEdges extractFeatureEdges(const SolidGeometry& geometry, float creaseDegr
             while (last != end && last->high == first->high) ++last;
             const bool pair = last - first == 2;
             const bool feature = everyEdge || !pair || sharp(first->face, (first + 1)->face);
-            if (pair) addFacePair(geometry, normals, *first, *(first + 1), feature ? &sharpPairs : &smoothPairs);
+            const bool paired =
+                pair && addFacePair(geometry, normals, *first, *(first + 1), feature ? &sharpPairs : &smoothPairs);
             if (feature) {
-                result.points.push_back(positionOf(geometry.vertices[first->from]));
-                result.points.push_back(positionOf(geometry.vertices[first->to]));
+                const D3DXVECTOR3 ends[2] = {positionOf(geometry.vertices[first->from]),
+                                             positionOf(geometry.vertices[first->to])};
+                result.points.insert(result.points.end(), ends, ends + 2);
+                if (!paired) result.unpairedPoints.insert(result.unpairedPoints.end(), ends, ends + 2);
             }
             first = last;
         }

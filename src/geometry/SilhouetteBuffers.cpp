@@ -44,7 +44,7 @@ void writeIndices(Index* out, size_t edges) {
     }
 }
 
-size_t edgeCount(const FeatureEdges& edges) { return edges.edgeCount() + edges.facePairs.size(); }
+size_t edgeCount(const FeatureEdges& edges) { return edges.unpairedPoints.size() / 2 + edges.facePairs.size(); }
 
 HRESULT fillVertices(IDirect3DVertexBuffer9* vertices, const FeatureEdges& edges, D3DCOLOR colour,
                      EdgeShape shape) {
@@ -76,8 +76,9 @@ HRESULT makeQuadIndices(IDirect3DDevice9* device, size_t edges, bool wide, ComPt
 }  // namespace
 
 void writeSilhouetteVertices(SilhouetteVertex* out, const FeatureEdges& edges, D3DCOLOR colour, EdgeShape shape) {
-    for (size_t i = 0; i + 1 < edges.points.size(); i += 2)
-        out = writeEdge(out, edges.points[i], edges.points[i + 1], kNoNormal, kNoNormal, colour, shape);
+    for (size_t i = 0; i + 1 < edges.unpairedPoints.size(); i += 2)
+        out = writeEdge(out, edges.unpairedPoints[i], edges.unpairedPoints[i + 1], kNoNormal, kNoNormal, colour,
+                        shape);
     for (const FacePairEdge& edge : edges.facePairs)
         out = writeEdge(out, edge.a, edge.b, edge.normal0, edge.normal1, colour, shape);
 }

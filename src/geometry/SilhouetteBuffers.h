@@ -1,9 +1,10 @@
 // The device buffers of a solid's edges for the device's silhouette vertex
-// stage: its feature edges first, with no face normals so that they always
-// show, then its face-pair edges, which the vertex stage shows where one
-// face turns towards the eye and the other away and collapses elsewhere, so
-// following the camera costs no work here. Each edge is a line (two
-// vertices, side 0) or a quad (four vertices, sides +1 and -1, six indices).
+// stage: its feature edges that are no face pair first, with no face normals
+// so that they always show, then its face-pair edges, the sharp ones first,
+// which the vertex stage shows or collapses by the way their faces turn (see
+// D3DRS_SILHOUETTESHOW), so following the camera costs no work here. Each
+// edge is a line (two vertices, side 0) or a quad (four vertices, sides +1
+// and -1, six indices).
 #pragma once
 
 #include "geometry/FeatureEdges.h"
@@ -27,8 +28,8 @@ enum class EdgeShape { Line, Quad };
 
 constexpr UINT verticesPerEdge(EdgeShape shape) { return shape == EdgeShape::Line ? 2 : 4; }
 
-// The vertices of every edge, borders then face pairs: a line is (a, b), a
-// quad (a, +1), (a, -1), (b, +1), (b, -1).
+// The vertices of every edge, unpaired feature edges then face pairs: a line
+// is (a, b), a quad (a, +1), (a, -1), (b, +1), (b, -1).
 void writeSilhouetteVertices(SilhouetteVertex* out, const FeatureEdges& edges, D3DCOLOR colour, EdgeShape shape);
 
 // A batch with no buffers when there are no edges or a buffer could not be

@@ -39,8 +39,8 @@ public:
 
 private:
     IDirect3DDevice9* device_;
-    std::pair<D3DRENDERSTATETYPE, DWORD> saved_[3] = {
-        {D3DRS_LIGHTING, 0}, {D3DRS_CULLMODE, 0}, {D3DRS_SILHOUETTEWIDTH, 0}};
+    std::pair<D3DRENDERSTATETYPE, DWORD> saved_[4] = {
+        {D3DRS_LIGHTING, 0}, {D3DRS_CULLMODE, 0}, {D3DRS_SILHOUETTEWIDTH, 0}, {D3DRS_SILHOUETTESHOW, 0}};
     DWORD width_ = 0;
 };
 
@@ -54,11 +54,12 @@ HRESULT drawEdgeRequests(IDirect3DDevice9* device, std::span<const EdgeRequest> 
             if (SUCCEEDED(status)) status = hr;
         }
     EdgeStates states(device);
-    for (const EdgeRequest& request : requests) {
-        states.width(request.attributes.visibleWidth);
-        const HRESULT hr = request.source->drawVisibleEdges(device, request);
-        if (SUCCEEDED(status)) status = hr;
-    }
+    for (const EdgeSource::Part part : {EdgeSource::Part::Borders, EdgeSource::Part::Silhouettes})
+        for (const EdgeRequest& request : requests) {
+            states.width(request.attributes.visibleWidth);
+            const HRESULT hr = request.source->drawVisibleEdges(device, request, part);
+            if (SUCCEEDED(status)) status = hr;
+        }
     return status;
 }
 

@@ -23,8 +23,9 @@ public:
     // Dashed in the hidden colour where faces cover them.
     virtual HRESULT drawHiddenEdges(IDirect3DDevice9* device, const EdgeRequest& request) = 0;
     // In the visible colour, with the edge states set and the width state
-    // at the request's visible width.
-    virtual HRESULT drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request) = 0;
+    // at the request's visible width: its feature edges, or its silhouettes.
+    enum class Part { Borders, Silhouettes };
+    virtual HRESULT drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request, Part part) = 0;
 
 protected:
     ~EdgeSource() = default;
@@ -38,8 +39,9 @@ struct EdgeRequest {
 };
 
 // The hidden edges of every request first, so a visible edge in front of a
-// hidden one stays whole, then the visible ones. The device's states come
-// back as they were.
+// hidden one stays whole, then the visible borders, then the silhouettes
+// (each part sets the states it needs once, not once a body). The device's
+// states come back as they were.
 HRESULT drawEdgeRequests(IDirect3DDevice9* device, std::span<const EdgeRequest> requests);
 
 class EdgePass {

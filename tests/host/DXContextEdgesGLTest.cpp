@@ -232,6 +232,22 @@ TEST_F(DXContextEdges, HiddenEdgesShowDashedInTheHiddenColourOnlyWithTheHiddenFl
     }
 }
 
+TEST_F(DXContextEdges, ATranslucentCubeShowsItsBackEdgesThroughItsFacesAnOpaqueOneDoesNot) {
+    ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -1, 1), S_OK);
+    for (bool translucent : {false, true}) {
+        SCOPED_TRACE(translucent ? "translucent" : "opaque");
+        const int cube = tiltedCube(root, 0.5f);
+        ASSERT_EQ(context->setFrameColor(cube, int(translucent ? 0x80FF0000u : 0xFFFF0000u)), S_OK);
+        edges(cube, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS);
+        const Image image = draw(translucent ? "edges_translucent" : "edges_opaque");
+        for (const CubeEdge& edge : cubeEdges()) {
+            const uint32_t pixel = pixelAt(image, cube, along(edge, 0.5, 0.5));
+            EXPECT_EQ(isGreen(pixel), translucent || edgeVisible(cube, edge)) << "edge along axis " << edge.axis;
+        }
+        EXPECT_EQ(context->frameDeleteChild(root, cube), S_OK);
+    }
+}
+
 // A host cube whose size follows the deviation, as the kernel's would not,
 // so each deviation's geometry is its own.
 std::unique_ptr<TestFacets> cubeFacets(double deviation) {

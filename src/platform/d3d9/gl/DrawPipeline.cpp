@@ -194,7 +194,7 @@ void DrawPipeline::applyTransforms(const DeviceState& state) {
     store(block.viewport, float(viewport.X), float(viewport.Y), float(viewport.Width), float(viewport.Height));
     // Half a pixel right and down (2/size is one pixel in clip units per w).
     store(block.pixelShift, 1.0f / float(viewport.Width), -(1.0f - 2.0f * lift_) / float(viewport.Height),
-          0.5f * state.rsFloat(D3DRS_SILHOUETTEWIDTH), 0);
+          0.5f * state.rsFloat(D3DRS_SILHOUETTEWIDTH), float(std::min<DWORD>(state.rs(D3DRS_SILHOUETTESHOW), 2)));
     // Each program keeps its own copy, so a change of program sends them again.
     gl_.ProgramUniform4fv(program_.program, program_.transformVectors, kTransformVectors, block.viewport);
     // Pretransformed vertices never read the matrices, and a program that

@@ -177,7 +177,8 @@ const char* comparison(uint8_t function) {
 // space, where the eye (or, orthographic, the view direction) comes from the
 // normal matrix without a product per face normal: most edges fail it, and
 // the software rasterizer pays for every operation of every vertex. An edge
-// with both normals zero (a border) always shows.
+// with both normals zero (an open border) always shows; D3DRS_SILHOUETTESHOW
+// (in uPixelShift.w) lets feature edges show on the faces that can be seen.
 const char kSilhouetteStage[] = R"(layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aDiffuse;
@@ -194,9 +195,15 @@ void main() {
     // takes camera-space directions back to the mesh.
     mat3 back = transpose(mat3(uNormalMatrix));
     bool perspective = uProjection[2][3] != 0.0;
+    // From the eye to the edge: in perspective from the eye's place, else
+    // along the view's z axis, the way depth grows.
     vec3 look = perspective ? 0.5 * (aPosition.xyz + aOtherEnd.xyz) + back * uWorldView[3].xyz
-                            : back[2];
-    if (dot(aNormal, look) * dot(aOtherNormal, look) > 0.0) {
+                            : back[2] * sign(uProjection[2][2]);
+    // Above 0 a face turns away from the eye.
+    float facing = dot(aNormal, look), otherFacing = dot(aOtherNormal, look);
+    bool shows = facing * otherFacing <= 0.0 || (uPixelShift.w > 0.5 && max(facing, otherFacing) <= 0.0) ||
+                 uPixelShift.w > 1.5;
+    if (!shows) {
         gl_Position = vec4(2.0, 2.0, 2.0, 1.0);  // outside the view: nothing drawn
         return;
     }
