@@ -78,7 +78,7 @@ SilhouetteLook silhouetteLook(const D3DXMATRIX& worldView, bool perspective) {
     look.perspective = perspective;
     D3DXMATRIX inverse;
     if (D3DXMatrixInverse(&inverse, nullptr, &worldView) == nullptr) return look;
-    // The camera looks along +z; its eye is at the origin of its space.
+    // The camera looks along its z axis; its eye is at the origin of its space.
     const D3DXVECTOR3 direction(inverse._31, inverse._32, inverse._33);
     const float length = std::sqrt(dot(direction, direction));
     if (!(length > 0.0f)) return look;

@@ -28,12 +28,13 @@ std::vector<EdgeCluster> clusterFacePairs(const std::vector<FacePairEdge>& pairs
                                           uint32_t boundary = 0);
 
 // The camera seen from the mesh's space: where its eye is (perspective) or
-// which way it looks (orthographic), from worldView (the mesh's space to the
-// camera's, which looks along +z).
+// the line it looks along (orthographic), from worldView (the mesh's space
+// to the camera's). The tests below ask only whether two faces turn alike,
+// so the direction's sign does not matter.
 struct SilhouetteLook {
     bool valid = false;  // false when worldView cannot be inverted
     bool perspective = false;
-    D3DXVECTOR3 direction{0, 0, 1};  // unit
+    D3DXVECTOR3 direction{0, 0, 1};  // the camera's z axis, unit
     D3DXVECTOR3 eye{0, 0, 0};
 };
 SilhouetteLook silhouetteLook(const D3DXMATRIX& worldView, bool perspective);
