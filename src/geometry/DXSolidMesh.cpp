@@ -9,6 +9,7 @@
 #include "geometry/SolidFaces.h"
 #include "core/Diagnostics.h"
 #include "platform/win/CreaseAngleSetting.h"
+#include "scene/RenderPass.h"
 #include "view/DXViewport.h"
 
 #include <algorithm>
@@ -55,13 +56,13 @@ bool rayMayHit(const RayLine& ray, const BoxProxy* proxy) {
     return pickFaceList(ray, box, &unused);
 }
 
-// Face-pair edges tested together for a silhouette each frame.
-constexpr uint32_t kEdgesPerCluster = 64;
-// Culled edges drawn rather than split a draw in two.
-constexpr uint32_t kMergedEdges = 4 * kEdgesPerCluster;
-constexpr UINT kSilhouetteIndicesPerEdge = 6;
-constexpr UINT kSilhouetteCornersPerEdge = 4;
-constexpr UINT kSilhouetteTrianglesPerEdge = 2;
+// Face-pair edges tested together for a silhouette each frame, and culled
+// edges drawn rather than split a draw in two. On the software rasterizer an
+// edge the vertex stage collapses costs about a fifteenth of a draw call, so
+// small runs with small gaps between them draw the fewest edges for their
+// calls; larger runs cull little on bodies of a thousand faces.
+constexpr uint32_t kEdgesPerCluster = 4;
+constexpr uint32_t kMergedEdges = 16;
 
 constexpr uint32_t kEdgeFlags = SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_SILHOUETTES;
 
@@ -267,7 +268,7 @@ int DXSolidMesh::drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world, D3D
     if ((flags & kEdgeFlags) == 0 && (flags & SOLID_MESH_DRAW_SOLIDS) != 0) return 0;
     if (batch() == nullptr || batch()->vertexCount == 0) return 1;
     HRESULT hr = drawOffsetFaces(device, attributes);
-    if (SUCCEEDED(hr) && (flags & kEdgeFlags) != 0) hr = drawEdges(device, *world, attributes);
+    if (SUCCEEDED(hr) && (flags & kEdgeFlags) != 0) hr = queueEdges(device, *world, attributes);
     if (FAILED(hr)) PELMORA_TRACE_FAILED(hr);
     return 1;
 }
@@ -284,79 +285,130 @@ HRESULT DXSolidMesh::drawOffsetFaces(IDirect3DDevice9* device,
     return issueBatch(device);
 }
 
-HRESULT DXSolidMesh::drawEdges(IDirect3DDevice9* device, const D3DMATRIX& world,
-                               const RenderAttributes& attributes) {
-    const FeatureEdges* edges = featureEdges();
-    if (edges == nullptr) return S_OK;
-    if ((attributes.drawFlags & SOLID_MESH_DRAW_BORDERS) != 0)
-        PELMORA_RETURN_IF_FAILED(drawBorders(device, world, attributes, *edges));
-    if ((attributes.drawFlags & SOLID_MESH_DRAW_SILHOUETTES) != 0)
-        return drawSilhouettes(device, world, attributes, *edges);
-    return S_OK;
+HRESULT DXSolidMesh::queueEdges(IDirect3DDevice9* device, const D3DMATRIX& world,
+                                const RenderAttributes& attributes) {
+    const EdgeRequest request{this, world, attributes, viewport_ != nullptr ? viewport_->lineDrawer() : nullptr};
+    if (viewport_ != nullptr && viewport_->edgePass().collecting()) {
+        viewport_->edgePass().queue(request);
+        return S_OK;
+    }
+    return drawEdgeRequests(device, std::span(&request, 1));
 }
 
-HRESULT DXSolidMesh::drawBorders(IDirect3DDevice9* device, const D3DMATRIX& world,
-                                 const RenderAttributes& attributes, const FeatureEdges& edges) {
-    ID3DXLine* line = viewport_ != nullptr ? viewport_->lineDrawer() : nullptr;
-    if (line == nullptr || edges.points.empty()) return S_OK;
+SilhouetteLook DXSolidMesh::findEdgeRuns(IDirect3DDevice9* device, const EdgeRequest& request,
+                                         D3DXMATRIX* transform) {
+    D3DXMATRIX view, projection;
+    device->GetTransform(D3DTS_VIEW, &view);
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    const D3DXMATRIX worldView = D3DXMATRIX(request.world) * view;
+    *transform = worldView * projection;
+    const SilhouetteLook look = silhouetteLook(worldView, projection._44 == 0.0f);
+    runs_.clear();
+    if ((request.attributes.drawFlags & SOLID_MESH_DRAW_SILHOUETTES) == 0) return look;
+    // With borders on, the sharp face pairs show already.
+    const size_t skipped = (request.attributes.drawFlags & SOLID_MESH_DRAW_BORDERS) != 0 ? sharpClusters_ : 0;
+    silhouetteRuns(std::span(clusters_).subspan(skipped), look, kMergedEdges, &runs_);
+    return look;
+}
+
+void DXSolidMesh::prepareEdgeBuffers(IDirect3DDevice9* device, const RenderAttributes& attributes,
+                                     const FeatureEdges& edges) {
+    const D3DCOLOR colour = attributes.visibleColor;
+    // Wide GL lines are as good as quads up to two pixels, where a joint's
+    // notch stays under a pixel, and cost half the vertices.
+    const EdgeShape shape = attributes.visibleWidth <= 2 ? EdgeShape::Line : EdgeShape::Quad;
+    // The colour is in the vertices: another colour needs other buffers.
+    if (edgeBatch_ && (edgeColour_ != colour || edgeShape_ != shape ||
+                       (edgeBatch_->vertexBuffer && !madeOn(*edgeBatch_, device))))
+        edgeBatch_.reset();
+    if (clusteredEdges_ != &edges) {
+        clusters_ = clusterFacePairs(edges.facePairs, kEdgesPerCluster, edges.sharpPairs);
+        sharpClusters_ = size_t(std::count_if(clusters_.begin(), clusters_.end(), [&](const EdgeCluster& cluster) {
+            return cluster.first < edges.sharpPairs;
+        }));
+        clusteredEdges_ = &edges;
+    }
+    if (edgeBatch_) return;
+    edgeBatch_ = makeSilhouetteBatch(device, edges, colour, shape);
+    edgeColour_ = colour;
+    edgeShape_ = shape;
+}
+
+HRESULT DXSolidMesh::drawHiddenEdges(IDirect3DDevice9* device, const EdgeRequest& request) {
+    const FeatureEdges* edges = featureEdges();
+    ID3DXLine* line = request.lineDrawer;
+    if (edges == nullptr || line == nullptr) return S_OK;
     ComPtr<IDirect3DDevice9> owner;
     PELMORA_RETURN_IF_FAILED(line->GetDevice(owner.put()));
     // A drawer left from another device draws nothing until the viewport has a new one.
     if (owner.get() != device) return S_OK;
-    D3DXMATRIX view, projection;
-    device->GetTransform(D3DTS_VIEW, &view);
-    device->GetTransform(D3DTS_PROJECTION, &projection);
-    const D3DXMATRIX transform = D3DXMATRIX(world) * view * projection;
-    // Hidden first, so a visible edge in front of a hidden one stays whole.
-    if ((attributes.drawFlags & SOLID_MESH_DRAW_HIDDEN) != 0) {
-        StateSwitch states(device);
-        states.set(D3DRS_ZFUNC, D3DCMP_GREATER);
-        states.set(D3DRS_ZWRITEENABLE, FALSE);
-        D3DVIEWPORT9 port{};
-        device->GetViewport(&port);
-        dashSegments(edges.points, transform, float(port.Width), float(port.Height), DashPattern{}, &dashes_);
-        PELMORA_RETURN_IF_FAILED(drawSegments(line, dashes_, transform, attributes.hiddenColor,
-                                              attributes.hiddenWidth));
-    }
-    return drawSegments(line, edges.points, transform, attributes.visibleColor, attributes.visibleWidth);
+    prepareEdgeBuffers(device, request.attributes, *edges);
+    D3DXMATRIX transform;
+    const SilhouetteLook look = findEdgeRuns(device, request, &transform);
+    hiddenPoints_.clear();
+    if ((request.attributes.drawFlags & SOLID_MESH_DRAW_BORDERS) != 0) hiddenPoints_ = edges->points;
+    // This view's silhouettes, found as the vertex stage finds them among
+    // the candidates it is given.
+    for (const auto& [first, count] : runs_)
+        for (uint32_t i = first; i < first + count; ++i)
+            if (isSilhouette(edges->facePairs[i], look)) {
+                hiddenPoints_.push_back(edges->facePairs[i].a);
+                hiddenPoints_.push_back(edges->facePairs[i].b);
+            }
+    if (hiddenPoints_.empty()) return S_OK;
+    StateSwitch states(device);
+    states.set(D3DRS_ZFUNC, D3DCMP_GREATER);
+    states.set(D3DRS_ZWRITEENABLE, FALSE);
+    D3DVIEWPORT9 port{};
+    device->GetViewport(&port);
+    dashSegments(hiddenPoints_, transform, float(port.Width), float(port.Height), DashPattern{}, &dashes_);
+    return drawSegments(line, dashes_, transform, request.attributes.hiddenColor, request.attributes.hiddenWidth);
 }
 
-HRESULT DXSolidMesh::drawSilhouettes(IDirect3DDevice9* device, const D3DMATRIX& world,
-                                     const RenderAttributes& attributes, const FeatureEdges& edges) {
-    const D3DCOLOR colour = attributes.visibleColor;
-    // The colour is in the vertices: another colour needs other buffers.
-    if (silhouettes_ && (silhouetteColour_ != colour ||
-                         (silhouettes_->vertexBuffer && !madeOn(*silhouettes_, device))))
-        silhouettes_.reset();
-    if (!silhouettes_) {
-        silhouettes_ = makeSilhouetteBatch(device, edges, colour);
-        silhouetteColour_ = colour;
-        clusters_ = clusterFacePairs(edges.facePairs, kEdgesPerCluster);
-    }
-    const MeshBatch& batch = *silhouettes_;
+HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request, Part part) {
+    const uint32_t flags = request.attributes.drawFlags;
+    const bool borders = part == Part::Borders;
+    if ((flags & (borders ? SOLID_MESH_DRAW_BORDERS : SOLID_MESH_DRAW_SILHOUETTES)) == 0) return S_OK;
+    const FeatureEdges* edges = featureEdges();
+    if (edges == nullptr) return S_OK;
+    prepareEdgeBuffers(device, request.attributes, *edges);
+    const MeshBatch& batch = *edgeBatch_;
     if (!batch.vertexBuffer) return S_OK;
-    D3DXMATRIX view, projection;
-    device->GetTransform(D3DTS_VIEW, &view);
-    device->GetTransform(D3DTS_PROJECTION, &projection);
-    silhouetteRuns(clusters_, D3DXMATRIX(world) * view, projection._44 == 0.0f, kMergedEdges, &runs_);
-    if (runs_.empty()) return S_OK;
-    StateSwitch states(device);
-    states.setFloat(D3DRS_SILHOUETTEWIDTH, float(std::max(attributes.visibleWidth, 1)));
-    states.set(D3DRS_LIGHTING, FALSE);
-    states.set(D3DRS_CULLMODE, D3DCULL_NONE);
+    // Edges of the buffer: the unpaired feature edges, then the face pairs, the sharp ones first.
+    const uint32_t unpaired = uint32_t(edges->unpairedPoints.size() / 2);
+    draws_.clear();
+    DWORD show = D3DSILHOUETTE_OUTLINE;
+    if (borders) {
+        draws_.emplace_back(0, unpaired + edges->sharpPairs);
+        // Feature edges whose faces both turn away are hidden by the body's
+        // other side, unless its back faces show or the faces let them through.
+        show = doubleSided_ || translucentPass ? D3DSILHOUETTE_ALL : D3DSILHOUETTE_FRONT;
+    } else {
+        D3DXMATRIX transform;
+        findEdgeRuns(device, request, &transform);
+        for (const auto& [first, count] : runs_) {
+            const uint32_t at = unpaired + first;
+            if (!draws_.empty() && draws_.back().first + draws_.back().second + kMergedEdges >= at)
+                draws_.back().second = at + count - draws_.back().first;
+            else
+                draws_.emplace_back(at, count);
+        }
+    }
+    if (draws_.empty() || draws_.front().second == 0) return S_OK;
+    PELMORA_RETURN_IF_FAILED(device->SetRenderState(D3DRS_SILHOUETTESHOW, show));
+    PELMORA_RETURN_IF_FAILED(device->SetTransform(D3DTS_WORLD, &request.world));
     PELMORA_RETURN_IF_FAILED(device->SetFVF(batch.fvf));
     PELMORA_RETURN_IF_FAILED(device->SetStreamSource(0, batch.vertexBuffer.get(), 0, batch.stride));
-    PELMORA_RETURN_IF_FAILED(device->SetIndices(batch.indexBuffer.get()));
-    for (const auto& [first, count] : runs_)
-        PELMORA_RETURN_IF_FAILED(device->DrawIndexedPrimitive(
-            batch.primitiveType, 0, first * kSilhouetteCornersPerEdge, count * kSilhouetteCornersPerEdge,
-            first * kSilhouetteIndicesPerEdge, count * kSilhouetteTrianglesPerEdge));
+    if (batch.indexBuffer) PELMORA_RETURN_IF_FAILED(device->SetIndices(batch.indexBuffer.get()));
+    for (const auto& [first, count] : draws_)
+        PELMORA_RETURN_IF_FAILED(drawSilhouetteEdges(device, edgeShape_, first, count));
     return S_OK;
 }
 
 void DXSolidMesh::releaseDeviceObjects() {
     DXTextureMesh::releaseDeviceObjects();
-    silhouettes_.reset();
+    edgeBatch_.reset();
+    clusteredEdges_ = nullptr;
 }
 
 HRESULT DXSolidMesh::drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,

@@ -6,8 +6,10 @@
 
 #include "geometry/DXTextureMesh.h"
 #include "geometry/FeatureEdges.h"
+#include "geometry/SilhouetteBuffers.h"
 #include "geometry/SilhouetteClusters.h"
 #include "platform/d3dx/d3dx9line.h"
+#include "view/EdgePass.h"
 
 #include <vector>
 
@@ -24,7 +26,7 @@ struct SolidMeshArrays {
     long faceIntCount = 0;
 };
 
-class DXSolidMesh final : public DXTextureMesh {
+class DXSolidMesh final : public DXTextureMesh, private EdgeSource {
 public:
     // A mesh filled by buildFromArrays.
     explicit DXSolidMesh(bool doubleSided);
@@ -54,6 +56,13 @@ public:
     // The current geometry's outline edges, found at the first call for it
     // with the registry's crease angle; null without a geometry.
     const FeatureEdges* featureEdges();
+    // The borders (with the flag) and this view's silhouettes dashed in the
+    // hidden colour where faces cover them, through the viewport's line drawer.
+    HRESULT drawHiddenEdges(IDirect3DDevice9* device, const EdgeRequest& request) override;
+    // The borders (with the flag) on the side of the body that can be seen,
+    // or the silhouette candidates of this view, through the device's
+    // silhouette vertex stage.
+    HRESULT drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request, Part part) override;
 
     // The faces are pushed back in depth by this many pixels' worth of their
     // own slope beyond half the edge width, and by this many steps of the
@@ -79,15 +88,15 @@ private:
     // The faces with the depth offset the edges need, in colour only when
     // the flags ask for solids.
     HRESULT drawOffsetFaces(IDirect3DDevice9* device, const RenderAttributes& attributes);
-    HRESULT drawEdges(IDirect3DDevice9* device, const D3DMATRIX& world,
-                      const RenderAttributes& attributes);
-    // The feature edges in the visible colour where they show and, with
-    // the hidden flag, dashed in the hidden colour where faces cover them.
-    HRESULT drawBorders(IDirect3DDevice9* device, const D3DMATRIX& world,
-                        const RenderAttributes& attributes, const FeatureEdges& edges);
-    // The face-pair edges through the device's silhouette vertex stage.
-    HRESULT drawSilhouettes(IDirect3DDevice9* device, const D3DMATRIX& world,
-                            const RenderAttributes& attributes, const FeatureEdges& edges);
+    // Edges wait in the viewport's edge pass when it collects, else they are drawn now.
+    HRESULT queueEdges(IDirect3DDevice9* device, const D3DMATRIX& world, const RenderAttributes& attributes);
+    // The buffers of the edges for the vertex stage, made again when the
+    // colour, the shape or the device changes, and the clusters of the edges.
+    void prepareEdgeBuffers(IDirect3DDevice9* device, const RenderAttributes& attributes,
+                            const FeatureEdges& edges);
+    // The face pairs of the request's view that may be silhouettes (runs_),
+    // the camera seen from the mesh, and the mesh's space to clip space.
+    SilhouetteLook findEdgeRuns(IDirect3DDevice9* device, const EdgeRequest& request, D3DXMATRIX* transform);
     HRESULT drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,
                          const D3DXMATRIX& transform, D3DCOLOR colour, int width);
 
@@ -95,11 +104,16 @@ private:
     int simplificationLevel_ = 0;
     // The viewport of the render under way; null outside render.
     DXViewport* viewport_ = nullptr;
-    std::vector<D3DXVECTOR3> dashes_;  // the hidden edges' dashes, reused each draw
-    std::unique_ptr<MeshBatch> silhouettes_;  // made at the first draw with silhouettes
-    D3DCOLOR silhouetteColour_ = 0;
-    std::vector<EdgeCluster> clusters_;  // of the silhouette buffers' edges
-    std::vector<std::pair<uint32_t, uint32_t>> runs_;  // the clusters drawn this frame
+    std::vector<D3DXVECTOR3> hiddenPoints_;  // the hidden pass's edges, reused each draw
+    std::vector<D3DXVECTOR3> dashes_;        // their dashes
+    std::unique_ptr<MeshBatch> edgeBatch_;   // made at the first draw with edges
+    D3DCOLOR edgeColour_ = 0;
+    EdgeShape edgeShape_ = EdgeShape::Line;
+    std::vector<EdgeCluster> clusters_;  // of the face pairs, the sharp ones' first
+    const FeatureEdges* clusteredEdges_ = nullptr;
+    size_t sharpClusters_ = 0;
+    std::vector<std::pair<uint32_t, uint32_t>> runs_;   // face pairs that may show this frame
+    std::vector<std::pair<uint32_t, uint32_t>> draws_;  // edges of the buffer drawn this frame
 };
 
 }  // namespace pelmora

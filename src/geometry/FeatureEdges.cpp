@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace pelmora {
 
@@ -106,19 +107,30 @@ std::vector<D3DXVECTOR3> faceNormals(const SolidGeometry& geometry) {
     return normals;
 }
 
-void addFacePair(const SolidGeometry& geometry, const std::vector<D3DXVECTOR3>& normals, const HalfEdge& one,
+// False for faces in one plane, which are no pair.
+bool addFacePair(const SolidGeometry& geometry, const std::vector<D3DXVECTOR3>& normals, const HalfEdge& one,
                  const HalfEdge& two, std::vector<FacePairEdge>* pairs) {
     const D3DXVECTOR3& n0 = normals[one.face];
     const D3DXVECTOR3& n1 = normals[two.face];
-    if (n0.x * n1.x + n0.y * n1.y + n0.z * n1.z > kCoplanarCosine) return;
+    if (n0.x * n1.x + n0.y * n1.y + n0.z * n1.z > kCoplanarCosine) return false;
     pairs->push_back({positionOf(geometry.vertices[one.from]), positionOf(geometry.vertices[one.to]), n0, n1});
+    return true;
 }
 
-// A cell of a cube around the unit sphere, 8 x 8 a side, for the direction
-// between the two faces' normals: edges of one cell turn alike, so a run of
-// them has a narrow cone and is tested for a silhouette as one.
+// Interleaves the bits of two cell coordinates: cells close in this order
+// lie close on the cube's side, so a run of them is a compact patch.
+uint32_t interleaved(uint32_t u, uint32_t v) {
+    uint32_t key = 0;
+    for (uint32_t bit = 0; bit < 8; ++bit) key |= ((u >> bit) & 1u) << (2 * bit + 1) | ((v >> bit) & 1u) << (2 * bit);
+    return key;
+}
+
+// A cell of a cube around the unit sphere for the direction between the two
+// faces' normals, numbered along each side in Z order: edges of nearby cells
+// turn alike, so a run of them has a narrow cone and is tested for a
+// silhouette as one.
 uint32_t normalCell(const FacePairEdge& edge) {
-    constexpr float kCells = 8.0f;
+    constexpr float kCells = 16.0f;
     const float d[3] = {edge.normal0.x + edge.normal1.x, edge.normal0.y + edge.normal1.y,
                         edge.normal0.z + edge.normal1.z};
     int axis = 0;
@@ -130,7 +142,8 @@ uint32_t normalCell(const FacePairEdge& edge) {
     auto cell = [&](float v) {
         return uint32_t(std::clamp((v / major * 0.5f + 0.5f) * kCells, 0.0f, kCells - 1.0f));
     };
-    return (face * 8 + cell(d[(axis + 1) % 3])) * 8 + cell(d[(axis + 2) % 3]);
+    const uint32_t u = cell(d[(axis + 1) % 3]), v = cell(d[(axis + 2) % 3]);
+    return (face << 16) | interleaved(u, v);
 }
 
 void sortByNormalCell(std::vector<FacePairEdge>* pairs) {
@@ -161,6 +174,7 @@ FeatureEdges extractFeatureEdges(const SolidGeometry& geometry, float creaseDegr
     const size_t vertexCount = std::min<size_t>(geometry.vertexCount, geometry.vertices.size());
     HalfEdgeBuckets buckets = bucketHalfEdges(geometry, weldPositions(geometry, vertexCount));
     const std::vector<D3DXVECTOR3> normals = faceNormals(geometry);
+    std::vector<FacePairEdge> sharpPairs, smoothPairs;
     const bool everyEdge = creaseDegrees <= 0.0f;
     const float creaseCosine = float(std::cos(double(creaseDegrees) * kDegreesToRadians));
     auto sharp = [&](uint32_t f0, uint32_t f1) {
@@ -178,15 +192,22 @@ FeatureEdges extractFeatureEdges(const SolidGeometry& geometry, float creaseDegr
             while (last != end && last->high == first->high) ++last;
             const bool pair = last - first == 2;
             const bool feature = everyEdge || !pair || sharp(first->face, (first + 1)->face);
-            if (pair) addFacePair(geometry, normals, *first, *(first + 1), &result.facePairs);
+            const bool paired =
+                pair && addFacePair(geometry, normals, *first, *(first + 1), feature ? &sharpPairs : &smoothPairs);
             if (feature) {
-                result.points.push_back(positionOf(geometry.vertices[first->from]));
-                result.points.push_back(positionOf(geometry.vertices[first->to]));
+                const D3DXVECTOR3 ends[2] = {positionOf(geometry.vertices[first->from]),
+                                             positionOf(geometry.vertices[first->to])};
+                result.points.insert(result.points.end(), ends, ends + 2);
+                if (!paired) result.unpairedPoints.insert(result.unpairedPoints.end(), ends, ends + 2);
             }
             first = last;
         }
     }
-    sortByNormalCell(&result.facePairs);
+    sortByNormalCell(&sharpPairs);
+    sortByNormalCell(&smoothPairs);
+    result.sharpPairs = uint32_t(sharpPairs.size());
+    result.facePairs = std::move(sharpPairs);
+    result.facePairs.insert(result.facePairs.end(), smoothPairs.begin(), smoothPairs.end());
     return result;
 }
 

@@ -22,10 +22,16 @@ struct FacePairEdge {
 struct FeatureEdges {
     // Two points per edge, in the geometry's space.
     std::vector<D3DXVECTOR3> points;
+    // Those of them that are no face pair below: open boundaries, edges of
+    // more than two faces, and edges between faces in one plane.
+    std::vector<D3DXVECTOR3> unpairedPoints;
     float creaseDegrees = 0.0f;
-    // Every edge two faces share at an angle, sharp or smooth, those whose
-    // faces turn alike next to each other.
+    // Every edge two faces share at an angle: first the sharp ones (those
+    // that are also feature edges, so borders show them already), then the
+    // smooth ones, each part with the edges whose faces turn alike next to
+    // each other.
     std::vector<FacePairEdge> facePairs;
+    uint32_t sharpPairs = 0;
 
     size_t edgeCount() const { return points.size() / 2; }
 };

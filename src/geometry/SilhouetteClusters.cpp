@@ -55,40 +55,57 @@ bool mayBeEdgeOn(const EdgeCluster& cluster, const D3DXVECTOR3& look, float slac
 
 }  // namespace
 
-std::vector<EdgeCluster> clusterFacePairs(const std::vector<FacePairEdge>& pairs, uint32_t perCluster) {
+std::vector<EdgeCluster> clusterFacePairs(const std::vector<FacePairEdge>& pairs, uint32_t perCluster,
+                                          uint32_t boundary) {
     std::vector<EdgeCluster> clusters;
     if (perCluster == 0) return clusters;
-    for (size_t first = 0; first < pairs.size(); first += perCluster) {
+    for (size_t first = 0; first < pairs.size();) {
+        const size_t limit = first < boundary ? std::min<size_t>(boundary, pairs.size()) : pairs.size();
         EdgeCluster cluster;
         cluster.first = uint32_t(first);
-        cluster.count = uint32_t(std::min<size_t>(perCluster, pairs.size() - first));
+        cluster.count = uint32_t(std::min<size_t>(perCluster, limit - first));
         const FacePairEdge* begin = pairs.data() + first;
         coneOf(begin, begin + cluster.count, &cluster);
         sphereOf(begin, begin + cluster.count, &cluster);
         clusters.push_back(cluster);
+        first += cluster.count;
     }
     return clusters;
 }
 
-void silhouetteRuns(const std::vector<EdgeCluster>& clusters, const D3DXMATRIX& worldView, bool perspective,
-                    uint32_t mergeGap, std::vector<std::pair<uint32_t, uint32_t>>* runs) {
-    runs->clear();
+SilhouetteLook silhouetteLook(const D3DXMATRIX& worldView, bool perspective) {
+    SilhouetteLook look;
+    look.perspective = perspective;
     D3DXMATRIX inverse;
-    const bool invertible = D3DXMatrixInverse(&inverse, nullptr, &worldView) != nullptr;
-    // The camera looks along +z; its eye is at the origin of its space.
-    D3DXVECTOR3 look(inverse._31, inverse._32, inverse._33);
-    const float lookLength = std::sqrt(dot(look, look));
-    if (lookLength > 0.0f) look = scaled(look, 1.0f / lookLength);
-    const D3DXVECTOR3 eye(inverse._41, inverse._42, inverse._43);
+    if (D3DXMatrixInverse(&inverse, nullptr, &worldView) == nullptr) return look;
+    // The camera looks along its z axis; its eye is at the origin of its space.
+    const D3DXVECTOR3 direction(inverse._31, inverse._32, inverse._33);
+    const float length = std::sqrt(dot(direction, direction));
+    if (!(length > 0.0f)) return look;
+    look.valid = true;
+    look.direction = scaled(direction, 1.0f / length);
+    look.eye = D3DXVECTOR3(inverse._41, inverse._42, inverse._43);
+    return look;
+}
+
+bool isSilhouette(const FacePairEdge& edge, const SilhouetteLook& look) {
+    const D3DXVECTOR3 towards =
+        look.perspective ? sum(scaled(sum(edge.a, edge.b), 0.5f), scaled(look.eye, -1.0f)) : look.direction;
+    return dot(edge.normal0, towards) * dot(edge.normal1, towards) <= 0.0f;
+}
+
+void silhouetteRuns(std::span<const EdgeCluster> clusters, const SilhouetteLook& look, uint32_t mergeGap,
+                    std::vector<std::pair<uint32_t, uint32_t>>* runs) {
+    runs->clear();
     for (const EdgeCluster& cluster : clusters) {
-        bool candidate = !invertible || !(lookLength > 0.0f);
-        if (!candidate && perspective) {
-            const D3DXVECTOR3 toward = sum(cluster.centre, scaled(eye, -1.0f));
+        bool candidate = !look.valid;
+        if (!candidate && look.perspective) {
+            const D3DXVECTOR3 toward = sum(cluster.centre, scaled(look.eye, -1.0f));
             const float distance = std::sqrt(dot(toward, toward));
             candidate = distance <= cluster.radius ||
                         mayBeEdgeOn(cluster, scaled(toward, 1.0f / distance), std::asin(cluster.radius / distance));
         } else if (!candidate) {
-            candidate = mayBeEdgeOn(cluster, look, 0.0f);
+            candidate = mayBeEdgeOn(cluster, look.direction, 0.0f);
         }
         if (!candidate) continue;
         // A few culled clusters cost the device less than another draw.

@@ -7,6 +7,7 @@
 #include "geometry/FeatureEdges.h"
 
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -21,13 +22,31 @@ struct EdgeCluster {
     float radius = 0;
 };
 
-// Consecutive face pairs, `perCluster` a run (the last may hold fewer).
-std::vector<EdgeCluster> clusterFacePairs(const std::vector<FacePairEdge>& pairs, uint32_t perCluster);
+// Consecutive face pairs, `perCluster` a run (the last may hold fewer); no
+// run crosses `boundary`, so the pairs before it can be left out alone.
+std::vector<EdgeCluster> clusterFacePairs(const std::vector<FacePairEdge>& pairs, uint32_t perCluster,
+                                          uint32_t boundary = 0);
 
-// The runs of clusters that may hold a silhouette seen through worldView
-// (the mesh's space to the camera's), as (first edge, edge count); runs at
-// most `mergeGap` edges apart are merged into one.
-void silhouetteRuns(const std::vector<EdgeCluster>& clusters, const D3DXMATRIX& worldView, bool perspective,
-                    uint32_t mergeGap, std::vector<std::pair<uint32_t, uint32_t>>* runs);
+// The camera seen from the mesh's space: where its eye is (perspective) or
+// the line it looks along (orthographic), from worldView (the mesh's space
+// to the camera's). The tests below ask only whether two faces turn alike,
+// so the direction's sign does not matter.
+struct SilhouetteLook {
+    bool valid = false;  // false when worldView cannot be inverted
+    bool perspective = false;
+    D3DXVECTOR3 direction{0, 0, 1};  // the camera's z axis, unit
+    D3DXVECTOR3 eye{0, 0, 0};
+};
+SilhouetteLook silhouetteLook(const D3DXMATRIX& worldView, bool perspective);
+
+// Whether one of the edge's faces turns towards the eye and the other away,
+// tested at the edge's midpoint as the device's vertex stage tests it.
+bool isSilhouette(const FacePairEdge& edge, const SilhouetteLook& look);
+
+// The runs of clusters that may hold a silhouette seen from `look`, as
+// (first edge, edge count); runs at most `mergeGap` edges apart are merged
+// into one.
+void silhouetteRuns(std::span<const EdgeCluster> clusters, const SilhouetteLook& look, uint32_t mergeGap,
+                    std::vector<std::pair<uint32_t, uint32_t>>* runs);
 
 }  // namespace pelmora

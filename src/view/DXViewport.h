@@ -13,6 +13,7 @@
 #include "scene/SceneViewport.h"
 #include "view/BackgroundGradient.h"
 #include "view/CachedImage.h"
+#include "view/EdgePass.h"
 #include "view/FrameRateCounter.h"
 #include "view/LightList.h"
 #include "view/RefinementDeviation.h"
@@ -139,6 +140,8 @@ public:
     // The line object wide lines are drawn with, made on the viewport's
     // device; null without a device or when it could not be made.
     ID3DXLine* lineDrawer() const { return lineDrawer_.get(); }
+    // Where solids queue their edges during the opaque walk.
+    EdgePass& edgePass() { return edgePass_; }
 
     // ---- State, as the host and tests observe it ----
     const ViewPlane& plane() const { return plane_; }
@@ -223,6 +226,7 @@ private:
     bool rapidRender_ = false;  // kept for the interface; nothing reads it
     bool noReflectivity_ = false;
     ComPtr<ID3DXLine> lineDrawer_;
+    EdgePass edgePass_;
     FrameRateCounter frameRate_;
     D3DCAPS9 caps_{};
 };

@@ -49,6 +49,7 @@ HRESULT DXViewport::render(DXFrame* root, VARIANT_BOOL forceRender, VARIANT_BOOL
         });
         // The scene is closed whatever happened inside it.
         cleared_ = false;
+        edgePass_.abandon();
         if (device != nullptr) {
             device->EndScene();
             const D3DXMATRIX world = identity();
@@ -64,7 +65,11 @@ HRESULT DXViewport::renderSteps(IDirect3DDevice9* device, DXFrame* root, bool pr
     if (FAILED(device->BeginScene())) return status;
     if (cleared_) drawBackground(device);
     setLightsAndStates(device, preserveDepth);
+    // Solids' edges wait for every opaque face; translucent bodies draw theirs as they go.
+    edgePass_.begin();
     status = walk(device, root);
+    const HRESULT edges = edgePass_.draw(device);
+    if (SUCCEEDED(status)) status = edges;
     if (SUCCEEDED(status)) {
         translucentPass = true;
         device->SetRenderState(D3DRS_ZWRITEENABLE, kOff);

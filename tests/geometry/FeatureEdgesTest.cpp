@@ -56,22 +56,35 @@ TEST(FeatureEdges, TheCreaseAngleKeepsSharpEdgesAndBoundariesOnly) {
         size_t edges;
         int axisParallel;  // edges parallel to an axis, -1 unchecked
         size_t facePairs;  // silhouette candidates: shared edges not in one plane
+        uint32_t sharpPairs;  // of those, the ones that are feature edges too
+        size_t unpaired;      // feature edges that are no face pair
     };
     const Case cases[] = {
-        {"cube: the 12 edges, no diagonal", test::cubeArrays(1), 20, 12, 12, 12},
-        {"cube at crease 0: the diagonals too", test::cubeArrays(1), 0, 18, 12, 12},
-        {"cube at crease 89: still sharp", test::cubeArrays(1), 89, 12, 12, 12},
-        {"cube at crease 91: nothing left", test::cubeArrays(1), 91, 0, -1, 12},
+        {"cube: the 12 edges, no diagonal", test::cubeArrays(1), 20, 12, 12, 12, 12, 0},
+        {"cube at crease 0: the diagonals too", test::cubeArrays(1), 0, 18, 12, 12, 12, 6},
+        {"cube at crease 89: still sharp", test::cubeArrays(1), 89, 12, 12, 12, 12, 0},
+        {"cube at crease 91: nothing left", test::cubeArrays(1), 91, 0, -1, 12, 0, 0},
         // 24 sides turn 15 degrees each: smooth at 20, sharp at 10.
-        {"cylinder: the two circles", test::cylinderArrays(1, 1, 24), 20, 48, -1, 72},
-        {"cylinder at crease 10: the side lines too", test::cylinderArrays(1, 1, 24), 10, 72, -1, 72},
-        {"open square: its boundary, not its diagonal", square, 20, 4, 4, 0},
+        {"cylinder: the two circles", test::cylinderArrays(1, 1, 24), 20, 48, -1, 72, 48, 0},
+        {"cylinder at crease 10: the side lines too", test::cylinderArrays(1, 1, 24), 10, 72, -1, 72, 72, 0},
+        {"open square: its boundary, not its diagonal", square, 20, 4, 4, 0, 0, 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const FeatureEdges edges = extractFeatureEdges(geometryOf(c.shape), c.crease);
         EXPECT_EQ(edges.edgeCount(), c.edges);
         EXPECT_EQ(edges.facePairs.size(), c.facePairs);
+        EXPECT_EQ(edges.sharpPairs, c.sharpPairs);
+        EXPECT_EQ(edges.unpairedPoints.size() / 2, c.unpaired);
+        // Every feature edge is drawn once: a sharp pair or an unpaired edge.
+        EXPECT_EQ(edges.sharpPairs + edges.unpairedPoints.size() / 2, edges.edgeCount());
+        // The sharp pairs come first: each turns by more than the crease angle, each after them by less.
+        const float creaseCosine = std::cos(c.crease * 3.14159265f / 180);
+        for (size_t i = 0; i < edges.facePairs.size(); ++i) {
+            const FacePairEdge& pair = edges.facePairs[i];
+            const float cosine = D3DXVec3Dot(&pair.normal0, &pair.normal1);
+            EXPECT_EQ(cosine < creaseCosine, i < edges.sharpPairs) << "pair " << i;
+        }
         if (c.axisParallel >= 0) {
             EXPECT_EQ(edgesChanging(edges, 1), c.axisParallel);
         }

@@ -24,7 +24,7 @@ void addPair(std::vector<FacePairEdge>& pairs, D3DXVECTOR3 at, D3DXVECTOR3 norma
 Runs runsOf(const std::vector<FacePairEdge>& pairs, const D3DXMATRIX& worldView, bool perspective,
            uint32_t mergeGap = 0) {
     Runs runs;
-    silhouetteRuns(clusterFacePairs(pairs, 2), worldView, perspective, mergeGap, &runs);
+    silhouetteRuns(clusterFacePairs(pairs, 2), silhouetteLook(worldView, perspective), mergeGap, &runs);
     return runs;
 }
 
@@ -62,6 +62,53 @@ TEST(SilhouetteClusters, InPerspectiveTheDirectionToEachRunCounts) {
         std::vector<FacePairEdge> pairs;
         addPair(pairs, c.at, {0, 0, -1}, {0, 1, 0});
         EXPECT_EQ(!runsOf(pairs, identity, true).empty(), c.drawn);
+    }
+}
+
+TEST(SilhouetteClusters, RunsNeverCrossTheBoundaryBetweenSharpAndSmoothPairs) {
+    std::vector<FacePairEdge> pairs;
+    for (int i = 0; i < 5; ++i) addPair(pairs, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
+    // Ten pairs in runs of four with the boundary after three: 3, 4, 3.
+    std::vector<std::pair<uint32_t, uint32_t>> spans;
+    for (const EdgeCluster& cluster : clusterFacePairs(pairs, 4, 3)) spans.emplace_back(cluster.first, cluster.count);
+    EXPECT_EQ(spans, (Runs{{0, 3}, {3, 4}, {7, 3}}));
+}
+
+// The test the device's vertex stage makes, at the edge's midpoint: one face
+// towards the eye, the other away (or edge-on).
+TEST(SilhouetteClusters, AnEdgeIsASilhouetteWhereItsFacesTurnToAndFromTheEye) {
+    D3DXMATRIX identity, turned, far, near;
+    D3DXMatrixIdentity(&identity);
+    const D3DXVECTOR3 up(0, 1, 0);
+    D3DXMatrixRotationAxis(&turned, &up, 3.14159265f / 2);  // the mesh's x turned to the camera's -z
+    D3DXMatrixTranslation(&far, 0, 0, 10);                   // the eye at the mesh's (0, 0, -10)
+    D3DXMatrixTranslation(&near, 0, 0, 2);                   // and at (0, 0, -2)
+    // An edge along y at x = 1, z = 0 between faces leaning 10 degrees either way from +x.
+    const float s = std::sin(0.1745f), c = std::cos(0.1745f);
+    const FacePairEdge side{{1, -1, 0}, {1, 1, 0}, {c, 0, s}, {c, 0, -s}};
+    // An edge at z = 1 between faces leaning either way from +z, the way the camera looks.
+    const FacePairEdge back{{0, -1, 1}, {0, 1, 1}, {s, 0, c}, {-s, 0, c}};
+    struct Case {
+        const char* name;
+        const FacePairEdge& edge;
+        const D3DXMATRIX& worldView;
+        bool perspective;
+        bool silhouette;
+    };
+    const Case cases[] = {
+        {"side edge, orthographic along z", side, identity, false, true},
+        {"back edge, orthographic along z", back, identity, false, false},
+        {"side edge, looked at along x", side, turned, false, false},
+        {"back edge, looked at along x", back, turned, false, true},
+        // The ray to the side edge leans 6 degrees from z: one face turns towards the eye.
+        {"side edge, perspective from ten units", side, far, true, true},
+        // It leans 27 degrees: both faces turn away.
+        {"side edge, perspective from two units", side, near, true, false},
+        {"back edge, perspective from two units", back, near, true, false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        EXPECT_EQ(isSilhouette(k.edge, silhouetteLook(k.worldView, k.perspective)), k.silhouette);
     }
 }
 

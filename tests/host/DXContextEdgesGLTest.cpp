@@ -129,22 +129,25 @@ bool isGreen(uint32_t rgb) {
 
 // ---- Borders on faces ----
 
+// Three pixels wide the edges are quads; two pixels wide, lines.
 TEST_F(DXContextEdges, ACubeShowsEveryVisibleEdgeAndNoFaceDiagonalAtEveryZoom) {
+    for (int width : {3, 2})
     for (double zoom : {1e-2, 1e-1, 1.0, 1e1, 1e2}) {
-        SCOPED_TRACE("zoom " + std::to_string(zoom));
+        SCOPED_TRACE("zoom " + std::to_string(zoom) + ", width " + std::to_string(width));
         const int cube = tiltedCube(root, float(0.5 * zoom));
-        edges(cube, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS);
+        edges(cube, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS, width);
         ASSERT_EQ(context->setViewportPlane(viewport, -zoom, zoom, -zoom, zoom), S_OK);
         // The front plane and the camera follow the zoom, as a host's zoom-to-fit does.
         ASSERT_EQ(context->setFront(viewport, zoom), S_OK);
-        const Image image = draw("edges_cube_zoom" + std::to_string(int(std::log10(zoom) + 2)));
+        const Image image =
+            draw("edges_cube_zoom" + std::to_string(int(std::log10(zoom) + 2)) + "_width" + std::to_string(width));
         int visible = 0;
         for (const CubeEdge& edge : cubeEdges()) {
             const bool shows = edgeVisible(cube, edge);
             visible += shows;
             for (double t : {0.2, 0.35, 0.5, 0.65, 0.8}) {
                 const uint32_t pixel = pixelAt(image, cube, along(edge, 0.5 * zoom, t));
-                EXPECT_EQ(isGreen(pixel), shows) << "edge along axis " << edge.axis << " at " << t;
+                EXPECT_EQ(isGreen(pixel), shows) << "edge along axis " << edge.axis << " at " << t << ": " << std::hex << pixel;
             }
         }
         EXPECT_EQ(visible, 9);
@@ -229,6 +232,22 @@ TEST_F(DXContextEdges, HiddenEdgesShowDashedInTheHiddenColourOnlyWithTheHiddenFl
     }
 }
 
+TEST_F(DXContextEdges, ATranslucentCubeShowsItsBackEdgesThroughItsFacesAnOpaqueOneDoesNot) {
+    ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -1, 1), S_OK);
+    for (bool translucent : {false, true}) {
+        SCOPED_TRACE(translucent ? "translucent" : "opaque");
+        const int cube = tiltedCube(root, 0.5f);
+        ASSERT_EQ(context->setFrameColor(cube, int(translucent ? 0x80FF0000u : 0xFFFF0000u)), S_OK);
+        edges(cube, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS);
+        const Image image = draw(translucent ? "edges_translucent" : "edges_opaque");
+        for (const CubeEdge& edge : cubeEdges()) {
+            const uint32_t pixel = pixelAt(image, cube, along(edge, 0.5, 0.5));
+            EXPECT_EQ(isGreen(pixel), translucent || edgeVisible(cube, edge)) << "edge along axis " << edge.axis;
+        }
+        EXPECT_EQ(context->frameDeleteChild(root, cube), S_OK);
+    }
+}
+
 // A host cube whose size follows the deviation, as the kernel's would not,
 // so each deviation's geometry is its own.
 std::unique_ptr<TestFacets> cubeFacets(double deviation) {
@@ -300,25 +319,30 @@ TEST_F(DXContextEdges, ACylindersSideLinesAreSilhouettesThatFollowTheCamera) {
         uint32_t flags;
         double turn;  // radians the camera turns about the cylinder's axis
         bool sides;   // side lines at x = +-0.5
+        int width;    // 3: quads, 2: lines
     };
     const Case cases[] = {
-        {"borders only: the circles", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS, 0, false},
-        {"silhouettes", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0, true},
-        {"silhouettes after a turn", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0.7, true},
+        {"borders only: the circles", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS, 0, false, 3},
+        {"silhouettes", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0, true, 3},
+        {"silhouettes as lines", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0, true, 2},
+        {"silhouettes after a turn", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0.7, true, 3},
+        {"silhouettes as lines after another turn", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0.7, true, 2},
     };
+    double turned = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        edges(frame, c.flags);
+        edges(frame, c.flags, c.width);
         if (c.turn != 0) {
             ASSERT_EQ(context->rotateCamera(viewport, 0, 0, 0, 0, 1, 0, c.turn), S_OK);
+            turned += c.turn;
         }
         const Image image = draw(std::string("edges_cylinder_") + (c.sides ? "silhouettes" : "borders") +
-                                 (c.turn != 0 ? "_turned" : ""));
+                                 (c.turn != 0 ? "_turned" : "") + "_width" + std::to_string(c.width));
         for (const auto& [px, py] : outline) EXPECT_EQ(isGreen(image.at(px, py) & 0xFFFFFF), c.sides) << px << ", " << py;
         EXPECT_FALSE(isGreen(at(image, 0, 0)));
         // The edges that were the outline before the turn lie inside it now, and show nothing.
-        if (c.turn != 0) {
-            EXPECT_FALSE(isGreen(at(image, 0.5 * std::cos(c.turn), 0)));
+        if (turned != 0) {
+            EXPECT_FALSE(isGreen(at(image, 0.5 * std::cos(turned), 0)));
         }
         // The circles are borders, seen edge on.
         if (!c.sides) {
@@ -326,16 +350,77 @@ TEST_F(DXContextEdges, ACylindersSideLinesAreSilhouettesThatFollowTheCamera) {
         }
     }
     // In perspective (the body smaller, further off) the outline stays an
-    // outline: the middle row shows it on either side of faces.
+    // outline: the middle row shows it on either side of faces, as wide as the edges.
     ASSERT_EQ(context->setViewportPerspective(viewport, VARIANT_TRUE), S_OK);
-    const Image image = draw("edges_cylinder_perspective");
-    const int row = kSize / 2;
-    int left = 0, right = 0;
-    for (int x = 0; x < kSize; ++x)
-        if (isGreen(image.at(x, row) & 0xFFFFFF)) (x < kSize / 2 ? left : right) += 1;
-    EXPECT_GE(left, 2);
-    EXPECT_GE(right, 2);
-    const uint32_t centre = image.at(kSize / 2, row) & 0xFFFFFF;
-    EXPECT_FALSE(isGreen(centre));
-    EXPECT_NE(centre, kBlack);
+    for (int width : {3, 2}) {
+        SCOPED_TRACE("perspective, width " + std::to_string(width));
+        edges(frame, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, width);
+        const Image image = draw("edges_cylinder_perspective_width" + std::to_string(width));
+        const int row = kSize / 2;
+        int left = 0, right = 0;
+        for (int x = 0; x < kSize; ++x)
+            if (isGreen(image.at(x, row) & 0xFFFFFF)) (x < kSize / 2 ? left : right) += 1;
+        EXPECT_GE(left, width - 1);
+        EXPECT_GE(right, width - 1);
+        const uint32_t centre = image.at(kSize / 2, row) & 0xFFFFFF;
+        EXPECT_FALSE(isGreen(centre));
+        EXPECT_NE(centre, kBlack);
+    }
+}
+
+TEST_F(DXContextEdges, HiddenSilhouettesShowDashedInTheHiddenColourWhereAnotherBodyCoversThem) {
+    ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -1, 1), S_OK);
+    // A cylinder standing along y, its outline the lines x = +-0.5 ...
+    int standing = 0, cylinderMesh = 0;
+    ASSERT_EQ(context->newFrame(root, &standing), S_OK);
+    ASSERT_EQ(context->addFrameRotation(standing, 0, 1, 0, 0, -3.14159265358979 / 2), S_OK);
+    const ShapeArrays cylinder = cylinderArrays(0.5f, 0.6f, 48);
+    SolidArrays cylinderSafe(cylinder.vertices, cylinder.normals, cylinder.faces);
+    ASSERT_EQ(context->newSolidMesh(cylinderSafe.v(), cylinderSafe.n(), cylinderSafe.f(), VARIANT_FALSE, &cylinderMesh),
+              S_OK);
+    ASSERT_EQ(context->frameAddVisual(standing, cylinderMesh), S_OK);
+    // ... and in front of it, between it and the camera, a cube of half-size
+    // 0.3 centred on the right line at y = 0, drawn without edges.
+    int front = 0, cubeMesh = 0;
+    ASSERT_EQ(context->newFrame(root, &front), S_OK);
+    SafeArrayPtr move = makeDoubleArray(translationValues(0.5, 0, 0.85));
+    SAFEARRAY* moveIn = move.get();
+    ASSERT_EQ(context->addFrameTransform(front, 2, &moveIn), S_OK);
+    const ShapeArrays cube = cubeArrays(0.3f);
+    SolidArrays cubeSafe(cube.vertices, cube.normals, cube.faces);
+    ASSERT_EQ(context->newSolidMesh(cubeSafe.v(), cubeSafe.n(), cubeSafe.f(), VARIANT_FALSE, &cubeMesh), S_OK);
+    ASSERT_EQ(context->frameAddVisual(front, cubeMesh), S_OK);
+    edges(front, SOLID_MESH_DRAW_SOLIDS);
+    auto pixel = [&](const Image& image, double x, double y) {
+        double sx = 0, sy = 0, sz = 0, sw = 0;
+        EXPECT_EQ(context->viewportTransform(viewport, x, y, 0, &sx, &sy, &sz, &sw), S_OK);
+        return image.at(int(sx), int(sy)) & 0xFFFFFF;
+    };
+    auto isBlue = [](uint32_t rgb) { return (rgb & 0xFF) > 200 && ((rgb >> 8) & 0xFF) < 60 && ((rgb >> 16) & 0xFF) < 60; };
+    for (bool hidden : {false, true}) {
+        SCOPED_TRACE(hidden ? "hidden on" : "hidden off");
+        edges(standing, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES |
+                            (hidden ? uint32_t(SOLID_MESH_DRAW_HIDDEN) : 0u));
+        const Image image = draw(hidden ? "edges_silhouettes_hidden_dashed" : "edges_silhouettes_hidden_off");
+        // Behind the cube, about 38 pixels of the right line: dashes and gaps with the flag, the cube without.
+        int dash = 0, gap = 0;
+        for (int i = -9; i <= 9; ++i) {
+            const uint32_t rgb = pixel(image, 0.5, i / 36.0);
+            (isBlue(rgb) ? dash : gap) += 1;
+            if (!isBlue(rgb)) {
+                EXPECT_FALSE(isGreen(rgb)) << "y = " << i / 36.0;
+            }
+        }
+        EXPECT_EQ(dash > 0, hidden);
+        EXPECT_GT(gap, 0);
+        // Outside the cube both lines show whole in the visible colour, and nothing hidden is drawn on them.
+        for (double y : {-0.5, 0.45})
+            for (double x : {-0.5, 0.5}) {
+                EXPECT_TRUE(isGreen(pixel(image, x, y))) << x << ", " << y;
+            }
+        EXPECT_TRUE(isGreen(pixel(image, -0.5, 0)));
+        // The cylinder's middle shows its face, not an edge.
+        EXPECT_FALSE(isGreen(pixel(image, -0.2, 0)));
+        EXPECT_FALSE(isBlue(pixel(image, -0.2, 0)));
+    }
 }

@@ -203,6 +203,8 @@ enum D3DRENDERSTATETYPE : DWORD {
     // that show only where one of their two faces turns towards the eye and
     // the other away; the vertex stage collapses every other edge.
     D3DRS_SILHOUETTEWIDTH = 240,
+    // Pelmora's own: which silhouette-edge vertices show (D3DSILHOUETTESHOW).
+    D3DRS_SILHOUETTESHOW = 241,
     D3DRS_FORCE_DWORD = 0x7fffffff,
 };
 // Render-state values are indexed directly; every D3DRS_* above is below this.
@@ -328,6 +330,10 @@ enum D3DBACKBUFFER_TYPE : DWORD {
 // edge's end, one face's normal, the colour, the other face's normal (set 0)
 // and the edge's other end with the side of the edge this corner lies on,
 // +1 or -1 (set 1). Each edge is two triangles over four such corners.
+// Values of D3DRS_SILHOUETTESHOW: the edges where one face turns towards
+// the eye and the other away; those and the edges whose faces both turn
+// towards it (feature edges on the side that can be seen); every edge.
+enum D3DSILHOUETTESHOW { D3DSILHOUETTE_OUTLINE = 0, D3DSILHOUETTE_FRONT = 1, D3DSILHOUETTE_ALL = 2 };
 #define D3DFVF_SILHOUETTEEDGE                                                         \
     (D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX2 | D3DFVF_TEXCOORDSIZE3(0) | \
      D3DFVF_TEXCOORDSIZE4(1))

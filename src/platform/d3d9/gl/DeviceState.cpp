@@ -66,6 +66,7 @@ const RenderStateDefault kRenderStates[] = {
     {D3DRS_DEPTHBIAS, 0, kDirtyDepthBias},
     {D3DRS_SEPARATEALPHABLENDENABLE, FALSE, 0},
     {D3DRS_SILHOUETTEWIDTH, 0, kDirtyProgram | kDirtyTransforms},
+    {D3DRS_SILHOUETTESHOW, D3DSILHOUETTE_OUTLINE, kDirtyTransforms},
 };
 
 void setStageDefaults(DeviceState* state) {

@@ -201,7 +201,7 @@ void DrawPipeline::applyTransforms(const DeviceState& state) {
     store(block.viewport, float(viewport.X), float(viewport.Y), float(viewport.Width), float(viewport.Height));
     // Half a pixel right and down (2/size is one pixel in clip units per w).
     store(block.pixelShift, 1.0f / float(viewport.Width), -(1.0f - 2.0f * lift_) / float(viewport.Height),
-          0.5f * state.rsFloat(D3DRS_SILHOUETTEWIDTH), 0);
+          0.5f * state.rsFloat(D3DRS_SILHOUETTEWIDTH), float(std::min<DWORD>(state.rs(D3DRS_SILHOUETTESHOW), 2)));
     static_assert(sizeof program.sentVectors == sizeof block.viewport + sizeof block.pixelShift);
     if (!program.transformsSent || std::memcmp(program.sentVectors, block.viewport, sizeof program.sentVectors)) {
         gl_.ProgramUniform4fv(program.program, program.transformVectors, kTransformVectors, block.viewport);
@@ -374,6 +374,9 @@ HRESULT DrawPipeline::prepare(StateTracker& tracker, const RenderTarget& target)
         cache_.bindSampler(0, sampler_);
     }
     if (dirty & kDirtyVertexFormat) applyVertexFormat(state.fvf);
+    // Silhouette edges drawn as a line list are as wide as their width
+    // state (the driver clamps it to what it can draw); every other line is thin.
+    cache_.lineWidth(key_.silhouette ? std::max(1.0f, state.rsFloat(D3DRS_SILHOUETTEWIDTH)) : 1.0f);
     // Lights and material wait until a lit program needs them.
     tracker.clearDirty(kPipelineGroups & ~(kDirtyLights | kDirtyMaterial));
     return D3D_OK;

@@ -173,8 +173,14 @@ const char* comparison(uint8_t function) {
 }
 
 // Silhouette edges: a quad per edge, its four corners carrying both faces'
-// normals and the other end. The test runs on the edge's midpoint, which
-// all four corners compute alike, so an edge shows whole or not at all.
+// normals and the other end, or a line, its two ends carrying the same with
+// side 0. The test runs on the edge's midpoint, which every corner computes
+// alike, so an edge shows whole or not at all. It runs in the mesh's own
+// space, where the eye (or, orthographic, the view direction) comes from the
+// normal matrix without a product per face normal: most edges fail it, and
+// the software rasterizer pays for every operation of every vertex. An edge
+// with both normals zero (an open border) always shows; D3DRS_SILHOUETTESHOW
+// (in uPixelShift.w) lets feature edges show on the faces that can be seen.
 const char kSilhouetteStage[] = R"(layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aDiffuse;
@@ -187,19 +193,24 @@ void main() {
     vDiffuse = aDiffuse;
     vSpecular = vec4(0.0);
     vTexCoord = vec2(0.0);
-    vec3 eye = (uWorldView * vec4(aPosition.xyz, 1.0)).xyz;
-    vec3 other = (uWorldView * vec4(aOtherEnd.xyz, 1.0)).xyz;
-    vec3 middle = 0.5 * (eye + other);
-    bool perspective = (uProjection * vec4(0.0, 0.0, 1.0, 0.0)).w != 0.0;
-    vec3 look = perspective ? middle : vec3(0.0, 0.0, 1.0);
-    float facing = dot((uNormalMatrix * vec4(aNormal, 0.0)).xyz, look);
-    float otherFacing = dot((uNormalMatrix * vec4(aOtherNormal, 0.0)).xyz, look);
-    if (facing * otherFacing > 0.0) {
+    // The normal matrix is the inverse transpose of worldView: its transpose
+    // takes camera-space directions back to the mesh.
+    mat3 back = transpose(mat3(uNormalMatrix));
+    bool perspective = uProjection[2][3] != 0.0;
+    // From the eye to the edge: in perspective from the eye's place, else
+    // along the view's z axis, the way depth grows.
+    vec3 look = perspective ? 0.5 * (aPosition.xyz + aOtherEnd.xyz) + back * uWorldView[3].xyz
+                            : back[2] * sign(uProjection[2][2]);
+    // Above 0 a face turns away from the eye.
+    float facing = dot(aNormal, look), otherFacing = dot(aOtherNormal, look);
+    bool shows = facing * otherFacing <= 0.0 || (uPixelShift.w > 0.5 && max(facing, otherFacing) <= 0.0) ||
+                 uPixelShift.w > 1.5;
+    if (!shows) {
         gl_Position = vec4(2.0, 2.0, 2.0, 1.0);  // outside the view: nothing drawn
         return;
     }
-    vec4 clip = uProjection * vec4(eye, 1.0);
-    vec4 otherClip = uProjection * vec4(other, 1.0);
+    vec4 clip = uProjection * (uWorldView * vec4(aPosition.xyz, 1.0));
+    vec4 otherClip = uProjection * (uWorldView * vec4(aOtherEnd.xyz, 1.0));
     vec2 halfSize = 0.5 * uViewport.zw;
     vec2 along = (otherClip.xy / otherClip.w - clip.xy / clip.w) * halfSize;
     float span = length(along);
@@ -207,7 +218,10 @@ void main() {
     // Sideways by half the width, and past the end by as much so joints close.
     vec2 offset = (vec2(-direction.y, direction.x) * aOtherEnd.w - direction) * uPixelShift.z;
     clip.xy += offset / halfSize * clip.w;
-    clip.xy += clip.w * uPixelShift.xy;
+    // Quads take Direct3D's pixel centres as triangles do; the rasterizer
+    // lays a wide line's width about its own centre, where that half-pixel
+    // shift would put a two-pixel line a whole pixel off its edge.
+    if (aOtherEnd.w != 0.0) clip.xy += clip.w * uPixelShift.xy;
     gl_Position = clip;
 }
 )";

@@ -34,7 +34,7 @@ struct TransformBlock {
     float projection[16];
     float viewport[4];       // X, Y, Width, Height
     float pixelShift[4];     // clip-space shift per unit w, x and y: Direct3D's pixel centres;
-                             // z: half the silhouette width in pixels
+                             // z: half the silhouette width in pixels, w: which silhouette edges show
 };
 // The matrices and the vectors each lie back to back, as the two uploads read them.
 constexpr int kBodyMatrices = 2;  // worldView and normalMatrix

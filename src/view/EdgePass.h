@@ -1,0 +1,63 @@
+// The edges of solid bodies, drawn after every face of the opaque pass
+// rather than after each body's own: hidden edges then test against the
+// whole scene's depth, and the visible ones are drawn in one block of
+// render states instead of switching the device's program, vertex format
+// and states twice a body. Bodies queue what they draw; the viewport draws
+// the queue at the end of the opaque walk.
+#pragma once
+
+#include "platform/d3d9/d3d9.h"
+#include "platform/d3dx/d3dx9line.h"
+#include "scene/RenderAttributes.h"
+
+#include <span>
+#include <vector>
+
+namespace pelmora {
+
+struct EdgeRequest;
+
+// What a body with edges implements.
+class EdgeSource {
+public:
+    // Dashed in the hidden colour where faces cover them.
+    virtual HRESULT drawHiddenEdges(IDirect3DDevice9* device, const EdgeRequest& request) = 0;
+    // In the visible colour, with the edge states set and the width state
+    // at the request's visible width: its feature edges, or its silhouettes.
+    enum class Part { Borders, Silhouettes };
+    virtual HRESULT drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request, Part part) = 0;
+
+protected:
+    ~EdgeSource() = default;
+};
+
+struct EdgeRequest {
+    EdgeSource* source = nullptr;
+    D3DMATRIX world{};
+    RenderAttributes attributes;
+    ID3DXLine* lineDrawer = nullptr;  // the viewport's, for the dashes
+};
+
+// The hidden edges of every request first, so a visible edge in front of a
+// hidden one stays whole, then the visible borders, then the silhouettes
+// (each part sets the states it needs once, not once a body). The device's
+// states come back as they were.
+HRESULT drawEdgeRequests(IDirect3DDevice9* device, std::span<const EdgeRequest> requests);
+
+class EdgePass {
+public:
+    // Between begin and draw, bodies queue their edges here.
+    void begin();
+    bool collecting() const { return collecting_; }
+    void queue(const EdgeRequest& request) { requests_.push_back(request); }
+    // Draws and empties the queue and stops collecting.
+    HRESULT draw(IDirect3DDevice9* device);
+    // Forgets the queue (a walk that failed).
+    void abandon();
+
+private:
+    bool collecting_ = false;
+    std::vector<EdgeRequest> requests_;
+};
+
+}  // namespace pelmora
