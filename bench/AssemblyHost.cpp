@@ -65,6 +65,7 @@ HRESULT AssemblyHost::addBody(const AssemblyBody& body, const std::vector<int>& 
     }
     if (SUCCEEDED(status)) status = context_->newSolidMeshFromHandle(body.hostMesh, factory_.handle, &mesh);
     if (SUCCEEDED(status)) status = context_->frameAddVisual(frame, mesh);
+    if (SUCCEEDED(status)) bodyMeshes_.push_back({mesh, body.world});
     return status;
 }
 

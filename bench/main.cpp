@@ -1,12 +1,14 @@
 // pelmora_bench: Google Benchmark's runner, then one-line summaries of the
 // comparisons that matter (device frame time over raw GL frame time: draws,
-// host meshes, thin and wide lines, billboards) and of the factory requests of
-// the zoom sequence.
+// host meshes, thin and wide lines, billboards), of the factory requests of
+// the zoom sequence, of getScreenData and of peak memory per triangle.
 #include "AssemblyBench.h"
 #include "AssemblyProcess.h"
 #include "BillboardBench.h"
 #include "DrawBench.h"
 #include "LineBench.h"
+#include "MemoryBench.h"
+#include "ScreenDataBench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,10 +29,13 @@ int main(int argc, char** argv) {
     pelmora::bench::releaseAssemblyBench();
     pelmora::bench::releaseBillboardBench();
     pelmora::bench::releaseLineBench();
+    pelmora::bench::releaseScreenDataBench();
     pelmora::bench::printComparison("draw", pelmora::bench::drawComparison(), kDrawRatioGoal);
     pelmora::bench::printAssemblySummary();
     pelmora::bench::printLineSummary();
     pelmora::bench::printBillboardSummary();
+    pelmora::bench::printScreenDataSummary();
+    pelmora::bench::printMemorySummary();
     benchmark::Shutdown();
     return 0;
 }

@@ -21,25 +21,50 @@ D3DXVECTOR3 transformPoint(const MeshVertex& vertex, const D3DXMATRIX& m) {
     return *D3DXVec3TransformCoord(&out, &position, &m);
 }
 
+// A row vector (x, y, z, 1) times m, term for term as the D3DX helpers do it.
+inline D3DXVECTOR4 timesMatrix(float x, float y, float z, const D3DMATRIX& m) {
+    return D3DXVECTOR4{x * m._11 + y * m._21 + z * m._31 + 1.0f * m._41,
+                       x * m._12 + y * m._22 + z * m._32 + 1.0f * m._42,
+                       x * m._13 + y * m._23 + z * m._33 + 1.0f * m._43,
+                       x * m._14 + y * m._24 + z * m._34 + 1.0f * m._44};
+}
+
+// timesMatrix, then divided by w: D3DXVec3TransformCoord.
+inline D3DXVECTOR3 timesMatrixCoord(float x, float y, float z, const D3DMATRIX& m) {
+    const D3DXVECTOR4 r = timesMatrix(x, y, z, m);
+    return D3DXVECTOR3(r.x / r.w, r.y / r.w, r.z / r.w);
+}
+
+// A vertex through the mesh transform to world space, then to clip space,
+// inlined with the very arithmetic of transformPoint and worldToClip: the
+// per-vertex path of a big mesh pays no calls, and its points match the
+// clipping path's to the bit.
+inline D3DXVECTOR4 vertexToClip(const MeshVertex& v, const D3DXMATRIX& transform,
+                                const ViewTransforms& t) {
+    const D3DXVECTOR3 world = timesMatrixCoord(v.x, v.y, v.z, transform);
+    const D3DXVECTOR3 camera = timesMatrixCoord(world.x, world.y, world.z, t.camera);
+    const D3DXVECTOR3 eye = timesMatrixCoord(camera.x, camera.y, camera.z, t.view);
+    return timesMatrix(eye.x, eye.y, eye.z, t.projection);
+}
+
 void copyList(const MeshData& mesh, ProjectedMesh* projected) {
     if (mesh.list == nullptr) return;
     projected->list.assign(mesh.list, mesh.list + mesh.listLength);
 }
 
-// Every vertex lies inside: map the normalised coordinates straight onto the
-// device viewport, whose centre is taken in whole pixels.
-void mapInside(const std::vector<D3DXVECTOR4>& clip, const D3DVIEWPORT9& rect,
-               ProjectedMesh* projected) {
-    const float width = float(rect.Width);
-    const float height = float(rect.Height);
-    const float centreX = float(rect.X + rect.Width / 2);
-    const float centreY = float(rect.Y + rect.Height / 2);
-    projected->points.reserve(2 * clip.size());
-    for (const D3DXVECTOR4& c : clip) {
-        projected->points.push_back(width * (c.x / c.w) * 0.5f + centreX);
-        projected->points.push_back(centreY - height * (c.y / c.w) * 0.5f);
-    }
-}
+// Normalised coordinates onto the device viewport, whose centre is taken in
+// whole pixels.
+struct ViewportMapping {
+    explicit ViewportMapping(const D3DVIEWPORT9& rect)
+        : width(float(rect.Width)),
+          height(float(rect.Height)),
+          centreX(float(rect.X + rect.Width / 2)),
+          centreY(float(rect.Y + rect.Height / 2)) {}
+    float x(const D3DXVECTOR4& c) const { return width * (c.x / c.w) * 0.5f + centreX; }
+    float y(const D3DXVECTOR4& c) const { return centreY - height * (c.y / c.w) * 0.5f; }
+
+    float width, height, centreX, centreY;
+};
 
 // Collects visible segment pieces into count-prefixed runs of new points; a
 // piece that starts exactly where the last one ended extends its run.
@@ -111,22 +136,22 @@ unsigned clipOutcode(const D3DXVECTOR4& clip) {
     return code;
 }
 
-bool rejectedByOutcodes(const unsigned* codes, size_t count) {
-    bool accepted = false;
-    bool rejected = false;
-    unsigned seen = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const unsigned code = codes[i];
-        if (!accepted && code == 0) {
-            accepted = true;
-            rejected = false;
-        } else if (!accepted && i > 0) {
-            rejected = (code & ~seen) == 0;
-            accepted = !rejected;
-        }
-        seen |= code;
+void OutcodeRun::add(unsigned code) {
+    if (!accepted_ && code == 0) {
+        accepted_ = true;
+        rejected_ = false;
+    } else if (!accepted_ && count_ > 0) {
+        rejected_ = (code & ~seen_) == 0;
+        accepted_ = !rejected_;
     }
-    return rejected;
+    seen_ |= code;
+    ++count_;
+}
+
+bool rejectedByOutcodes(const unsigned* codes, size_t count) {
+    OutcodeRun run;
+    for (size_t i = 0; i < count; ++i) run.add(codes[i]);
+    return run.rejected();
 }
 
 void projectForPrint(const MeshData& mesh, const D3DXMATRIX& t, const PrintLayout& layout,
@@ -144,26 +169,35 @@ void projectForPrint(const MeshData& mesh, const D3DXMATRIX& t, const PrintLayou
     copyList(mesh, projected);
 }
 
+// One pass that takes every vertex to be inside, as on a mesh in full view:
+// the points are written as it goes and kept only when that held. Nothing is
+// stored per vertex but the points, and no call is made per vertex.
 void projectForScreen(const MeshData& mesh, const D3DXMATRIX& transform, const ScreenView& view,
                       ProjectedMesh* projected) {
     *projected = ProjectedMesh{};
     if (mesh.vertices == nullptr || mesh.vertexCount == 0) return;
-    std::vector<D3DXVECTOR3> world(mesh.vertexCount);
-    std::vector<D3DXVECTOR4> clip(mesh.vertexCount);
-    std::vector<unsigned> codes(mesh.vertexCount);
+    const ViewportMapping mapping(view.rect);
+    std::vector<float>& points = projected->points;
+    points.resize(2 * size_t(mesh.vertexCount));
+    OutcodeRun run;
     unsigned all = 0;
     for (uint32_t i = 0; i < mesh.vertexCount; ++i) {
-        world[i] = transformPoint(mesh.vertices[i], transform);
-        clip[i] = worldToClip(view.transforms, world[i]);
-        codes[i] = clipOutcode(clip[i]);
-        all |= codes[i];
+        const D3DXVECTOR4 clip = vertexToClip(mesh.vertices[i], transform, view.transforms);
+        const unsigned code = clipOutcode(clip);
+        run.add(code);
+        all |= code;
+        points[2 * size_t(i)] = mapping.x(clip);
+        points[2 * size_t(i) + 1] = mapping.y(clip);
     }
-    if (rejectedByOutcodes(codes.data(), codes.size())) return;
     if (all == 0) {
-        mapInside(clip, view.rect, projected);
         copyList(mesh, projected);
         return;
     }
+    points = std::vector<float>();
+    if (run.rejected()) return;
+    std::vector<D3DXVECTOR3> world(mesh.vertexCount);
+    for (uint32_t i = 0; i < mesh.vertexCount; ++i)
+        world[i] = transformPoint(mesh.vertices[i], transform);
     clipRuns(mesh, world, view.transforms, projected);
 }
 
