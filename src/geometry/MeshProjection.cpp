@@ -4,6 +4,8 @@
 #include "geometry/LineRuns.h"
 #include "view/SegmentClipping.h"
 
+#include <cmath>
+
 namespace pelmora {
 
 namespace {
@@ -35,21 +37,67 @@ inline D3DXVECTOR3 timesMatrixCoord(float x, float y, float z, const D3DMATRIX& 
     return D3DXVECTOR3(r.x / r.w, r.y / r.w, r.z / r.w);
 }
 
-// A vertex through the mesh transform to world space, then to clip space,
-// inlined with the very arithmetic of transformPoint and worldToClip: the
-// per-vertex path of a big mesh pays no calls, and its points match the
-// clipping path's to the bit.
-inline D3DXVECTOR4 vertexToClip(const MeshVertex& v, const D3DXMATRIX& transform,
-                                const ViewTransforms& t) {
-    const D3DXVECTOR3 world = timesMatrixCoord(v.x, v.y, v.z, transform);
-    const D3DXVECTOR3 camera = timesMatrixCoord(world.x, world.y, world.z, t.camera);
-    const D3DXVECTOR3 eye = timesMatrixCoord(camera.x, camera.y, camera.z, t.view);
-    return timesMatrix(eye.x, eye.y, eye.z, t.projection);
+// timesMatrixCoord for a matrix whose last column is (0, 0, 0, 1): w is
+// then exactly 1 for finite input and the division changes nothing.
+inline D3DXVECTOR3 timesAffine(float x, float y, float z, const D3DMATRIX& m) {
+    return D3DXVECTOR3(x * m._11 + y * m._21 + z * m._31 + 1.0f * m._41,
+                       x * m._12 + y * m._22 + z * m._32 + 1.0f * m._42,
+                       x * m._13 + y * m._23 + z * m._33 + 1.0f * m._43);
 }
 
-void copyList(const MeshData& mesh, ProjectedMesh* projected) {
-    if (mesh.list == nullptr) return;
-    projected->list.assign(mesh.list, mesh.list + mesh.listLength);
+bool isAffine(const D3DMATRIX& m) {
+    return m._14 == 0.0f && m._24 == 0.0f && m._34 == 0.0f && m._44 == 1.0f;
+}
+
+// A vertex through the mesh transform to world space, then to clip space,
+// with the very arithmetic of transformPoint and worldToClip, inlined so the
+// per-vertex path of a big mesh makes no calls, and its points match the
+// clipping path's to the bit. Host transforms, camera transforms and views
+// are affine, so their divisions by w = 1 are left out; a vertex whose
+// result is not finite (where w would not have been 1) goes the full way.
+class ClipChain {
+public:
+    ClipChain(const D3DXMATRIX& transform, const ViewTransforms& t)
+        : transform_(transform),
+          t_(t),
+          affine_(isAffine(transform) && isAffine(t.camera) && isAffine(t.view)),
+          orthographic_(affine_ && isAffine(t.projection)) {}
+
+    // True when every clip point this chain makes through the affine path
+    // has w = 1 exactly (an orthographic lens), so dividing by it changes nothing.
+    bool orthographic() const { return orthographic_; }
+
+    [[gnu::always_inline]] D3DXVECTOR4 operator()(const MeshVertex& v) const {
+        if (affine_) {
+            const D3DXVECTOR3 world = timesAffine(v.x, v.y, v.z, transform_);
+            const D3DXVECTOR3 camera = timesAffine(world.x, world.y, world.z, t_.camera);
+            const D3DXVECTOR3 eye = timesAffine(camera.x, camera.y, camera.z, t_.view);
+            const D3DXVECTOR4 clip = timesMatrix(eye.x, eye.y, eye.z, t_.projection);
+            if (std::isfinite(clip.w)) return clip;
+        }
+        return full(v);
+    }
+
+private:
+    [[gnu::noinline]] D3DXVECTOR4 full(const MeshVertex& v) const {
+        const D3DXVECTOR3 world = timesMatrixCoord(v.x, v.y, v.z, transform_);
+        const D3DXVECTOR3 camera = timesMatrixCoord(world.x, world.y, world.z, t_.camera);
+        const D3DXVECTOR3 eye = timesMatrixCoord(camera.x, camera.y, camera.z, t_.view);
+        return timesMatrix(eye.x, eye.y, eye.z, t_.projection);
+    }
+
+    // Copies: the points written as the chain runs are floats too, and
+    // through references the compiler would reload every matrix per vertex.
+    const D3DXMATRIX transform_;
+    const ViewTransforms t_;
+    bool affine_;
+    bool orthographic_;
+};
+
+void borrowList(const MeshData& mesh, ProjectedMesh* projected) {
+    if (mesh.list == nullptr || mesh.listLength == 0) return;
+    projected->meshList = mesh.list;
+    projected->meshListLength = mesh.listLength;
 }
 
 // Normalised coordinates onto the device viewport, whose centre is taken in
@@ -166,7 +214,7 @@ void projectForPrint(const MeshData& mesh, const D3DXMATRIX& t, const PrintLayou
         projected->points.push_back(float((x - layout.offsetX) * layout.scale));
         projected->points.push_back(float((layout.height - y + layout.offsetY) * layout.scale));
     }
-    copyList(mesh, projected);
+    borrowList(mesh, projected);
 }
 
 // One pass that takes every vertex to be inside, as on a mesh in full view:
@@ -179,18 +227,28 @@ void projectForScreen(const MeshData& mesh, const D3DXMATRIX& transform, const S
     const ViewportMapping mapping(view.rect);
     std::vector<float>& points = projected->points;
     points.resize(2 * size_t(mesh.vertexCount));
+    float* out = points.data();
+    const ClipChain toClip(transform, view.transforms);
     OutcodeRun run;
     unsigned all = 0;
-    for (uint32_t i = 0; i < mesh.vertexCount; ++i) {
-        const D3DXVECTOR4 clip = vertexToClip(mesh.vertices[i], transform, view.transforms);
-        const unsigned code = clipOutcode(clip);
-        run.add(code);
-        all |= code;
-        points[2 * size_t(i)] = mapping.x(clip);
-        points[2 * size_t(i) + 1] = mapping.y(clip);
-    }
+    const auto project = [&](auto normalise) {
+        for (uint32_t i = 0; i < mesh.vertexCount; ++i) {
+            const D3DXVECTOR4 clip = normalise(toClip(mesh.vertices[i]));
+            const unsigned code = clipOutcode(clip);
+            run.add(code);
+            all |= code;
+            out[2 * size_t(i)] = mapping.x(clip);
+            out[2 * size_t(i) + 1] = mapping.y(clip);
+        }
+    };
+    // A clip point with w = 1 exactly is its own normalised point, so both
+    // ways give the same outcodes and pixels; the first skips the divisions.
+    if (toClip.orthographic())
+        project([](const D3DXVECTOR4& clip) { return clip.w == 1.0f ? D3DXVECTOR4{clip.x, clip.y, clip.z, 1.0f} : clip; });
+    else
+        project([](const D3DXVECTOR4& clip) { return clip; });
     if (all == 0) {
-        copyList(mesh, projected);
+        borrowList(mesh, projected);
         return;
     }
     points = std::vector<float>();

@@ -69,7 +69,7 @@ TEST(ScreenProjection, RunsWithNothingVisibleGiveNothing) {
     // but the only run lies left of the view.
     const ProjectedMesh screen = project({{-2, 0}, {-3, 0}, {3, 0}}, {2, 0, 1, 0});
     EXPECT_TRUE(screen.points.empty());
-    EXPECT_TRUE(screen.list.empty());
+    EXPECT_EQ(screen.listLength(), 0u);
 }
 
 // A mesh in full view under a tilted transform, a turned camera and a
@@ -103,7 +103,8 @@ TEST(ScreenProjection, AMeshInFullViewIsEachVertexThroughEveryMatrixInTurn) {
         EXPECT_EQ(screen.points[2 * i], 800.0f * (clip.x / clip.w) * 0.5f + 400.0f) << i;
         EXPECT_EQ(screen.points[2 * i + 1], 300.0f - 600.0f * (clip.y / clip.w) * 0.5f) << i;
     }
-    EXPECT_EQ(screen.list, std::vector<int32_t>(list.begin(), list.end()));
+    EXPECT_EQ(std::vector<int32_t>(screen.listData(), screen.listData() + screen.listLength()),
+              std::vector<int32_t>(list.begin(), list.end()));
 }
 
 }  // namespace
