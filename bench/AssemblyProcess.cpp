@@ -123,39 +123,59 @@ void printMemory(long baselineKiB, long peakKiB, double triangles, double deviat
     std::fflush(stdout);
 }
 
-// The assembly as a host holds it: drawn and presented, every body fetched.
+// A kernel with the assembly's bodies, and a host on a scene without them:
+// its context, viewport and window drawn and presented, the same on both
+// memory sides. The peak resident set then is the baseline the meshes add to.
+struct EmptyHost {
+    samplekernel::SampleKernel kernel;
+    AssemblyScene scene;
+    AssemblyScene empty;
+    std::unique_ptr<AssemblyHost> host;
+    long baselineKiB = 0;
+};
+
+std::unique_ptr<EmptyHost> openEmptyHost(std::string* error) {
+    auto open = std::make_unique<EmptyHost>();
+    open->scene = makeAssemblyScene(benchBodyCount(kAssemblyBodies), open->kernel);
+    open->empty = open->scene;
+    open->empty.bodies.clear();
+    open->host = AssemblyHost::create(open->empty, open->kernel, kWidth, kHeight, error);
+    if (!open->host) return nullptr;
+    for (int i = 0; i < kWarmUpFrames; ++i) open->host->drawAndPresentFrame();
+    open->baselineKiB = peakResidentKiB();
+    return open;
+}
+
+// The assembly's bodies added to that host, drawn and presented (every body
+// fetched at the automatic deviation).
 int runDeviceMemory() {
-    const long baseline = peakResidentKiB();
     std::string error;
-    std::unique_ptr<OpenAssembly> open = openAssembly(benchBodyCount(kAssemblyBodies), &error);
+    std::unique_ptr<EmptyHost> open = openEmptyHost(&error);
     if (!open) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    if (FAILED(open->host->addBodies(open->scene.bodies))) return std::fprintf(stderr, "bodies refused\n"), 1;
+    for (int i = 0; i < kWarmUpFrames; ++i) open->host->drawAndPresentFrame();
     const long peak = peakResidentKiB();
+    if (open->kernel.requests().empty()) return std::fprintf(stderr, "no facets asked for\n"), 1;
     // Counted after the peak was read: the kernel's facets again, made here only to count.
     const double deviation = open->kernel.requests().front().deviation;
     double triangles = 0;
     for (const AssemblyBody& body : open->scene.bodies)
         triangles += double(open->kernel.facetsOf(body.hostMesh, deviation).faceList.size() / 4);
-    printMemory(baseline, peak, triangles, deviation);
+    printMemory(open->baselineKiB, peak, triangles, deviation);
     return 0;
 }
 
-// The raw program's buffers of every body, on the context of a host that
-// holds no meshes (its context, viewport and window are on both sides).
+// The raw program's buffers of the same bodies at the engine's deviation,
+// on that host's context.
 int runRawMemory(double deviation) {
-    const long baseline = peakResidentKiB();
-    samplekernel::SampleKernel kernel;
-    const AssemblyScene scene = makeAssemblyScene(benchBodyCount(kAssemblyBodies), kernel);
-    AssemblyScene empty = scene;
-    empty.bodies.clear();
     std::string error;
-    std::unique_ptr<AssemblyHost> host = AssemblyHost::create(empty, kernel, kWidth, kHeight, &error);
-    if (!host) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
-    for (int i = 0; i < kWarmUpFrames; ++i) host->drawAndPresentFrame();
+    std::unique_ptr<EmptyHost> open = openEmptyHost(&error);
+    if (!open) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
     std::unique_ptr<AssemblyRawRenderer> raw =
-        AssemblyRawRenderer::create(*host, scene, kernel, deviation, kWidth, kHeight, &error);
+        AssemblyRawRenderer::create(*open->host, open->scene, open->kernel, deviation, kWidth, kHeight, &error);
     if (!raw) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
     for (int i = 0; i < kWarmUpFrames; ++i) raw->drawAndPresentFrame();
-    printMemory(baseline, peakResidentKiB(), double(raw->triangleCount()), deviation);
+    printMemory(open->baselineKiB, peakResidentKiB(), double(raw->triangleCount()), deviation);
     return 0;
 }
 
