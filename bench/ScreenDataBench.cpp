@@ -29,7 +29,7 @@ namespace {
 constexpr UINT kWidth = 1920;
 constexpr UINT kHeight = 1080;
 constexpr double kRatioGoal = 2.0;
-constexpr int kPairs = 5;
+constexpr int kPairs = 15;
 
 // One body as the plain loop sees it.
 struct PlainBody {

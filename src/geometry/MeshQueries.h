@@ -50,6 +50,13 @@ struct ProjectedMesh {
     uint32_t meshListLength = 0;
 
     size_t pointCount() const { return points.size() / 2; }
+    // Empty again, keeping the storage: one projection reused call after call allocates nothing.
+    void clear() {
+        points.clear();
+        list.clear();
+        meshList = nullptr;
+        meshListLength = 0;
+    }
     // Whichever list the projection holds; signed as the host receives it.
     const int32_t* listData() const {
         return meshList ? reinterpret_cast<const int32_t*>(meshList) : list.data();

@@ -167,9 +167,9 @@ HRESULT DXContext::getScreenData(int hMesh, int hViewport, SAFEARRAY** transform
         D3DXMATRIX matrix;
         const HRESULT hr = readProjectionTransform(transform, &matrix);
         if (FAILED(hr)) return hr;
-        ProjectedMesh projected;
-        const HRESULT status = mesh->getScreenData(*viewport, matrix, &projected);
-        return deliverProjection(status, projected, ppScreenPoints, ppScreenFaceData);
+        screenProjection_.clear();
+        const HRESULT status = mesh->getScreenData(*viewport, matrix, &screenProjection_);
+        return deliverProjection(status, screenProjection_, ppScreenPoints, ppScreenFaceData);
     });
 }
 
