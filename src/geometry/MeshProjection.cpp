@@ -128,8 +128,9 @@ struct ViewportMapping {
           height(float(rect.Height)),
           centreX(float(rect.X + rect.Width / 2)),
           centreY(float(rect.Y + rect.Height / 2)) {}
-    float x(const D3DXVECTOR4& c) const { return width * (c.x / c.w) * 0.5f + centreX; }
-    float y(const D3DXVECTOR4& c) const { return centreY - height * (c.y / c.w) * 0.5f; }
+    // From normalised coordinates (clip x / w, y / w).
+    float x(float normalisedX) const { return width * normalisedX * 0.5f + centreX; }
+    float y(float normalisedY) const { return centreY - height * normalisedY * 0.5f; }
 
     float width, height, centreX, centreY;
 };
@@ -191,9 +192,10 @@ void clipRuns(const MeshData& mesh, const std::vector<D3DXVECTOR3>& world,
 }  // namespace
 
 unsigned clipOutcode(const D3DXVECTOR4& clip) {
-    const float x = clip.x / clip.w;
-    const float y = clip.y / clip.w;
-    const float z = clip.z / clip.w;
+    return normalisedOutcode(clip.x / clip.w, clip.y / clip.w, clip.z / clip.w);
+}
+
+unsigned normalisedOutcode(float x, float y, float z) {
     unsigned code = 0;
     if (x < -1.0f) code |= kLeft;
     if (x > 1.0f) code |= kRight;
@@ -251,22 +253,23 @@ void projectForScreen(const MeshData& mesh, const D3DXMATRIX& transform, const S
     const ClipChain toClip(transform, view.transforms);
     OutcodeRun run;
     unsigned all = 0;
-    const auto project = [&](auto normalise) {
-        for (uint32_t i = 0; i < mesh.vertexCount; ++i) {
-            const D3DXVECTOR4 clip = normalise(toClip(mesh.vertices[i]));
-            const unsigned code = clipOutcode(clip);
-            run.add(code);
-            all |= code;
-            out[2 * size_t(i)] = mapping.x(clip);
-            out[2 * size_t(i) + 1] = mapping.y(clip);
-        }
+    const bool orthographic = toClip.orthographic();
+    const auto emit = [&](uint32_t i, float x, float y, float z) {
+        const unsigned code = normalisedOutcode(x, y, z);
+        run.add(code);
+        all |= code;
+        out[2 * size_t(i)] = mapping.x(x);
+        out[2 * size_t(i) + 1] = mapping.y(y);
     };
-    // A clip point with w = 1 exactly is its own normalised point, so both
-    // ways give the same outcodes and pixels; the first skips the divisions.
-    if (toClip.orthographic())
-        project([](const D3DXVECTOR4& clip) { return clip.w == 1.0f ? D3DXVECTOR4{clip.x, clip.y, clip.z, 1.0f} : clip; });
-    else
-        project([](const D3DXVECTOR4& clip) { return clip; });
+    for (uint32_t i = 0; i < mesh.vertexCount; ++i) {
+        const D3DXVECTOR4 clip = toClip(mesh.vertices[i]);
+        // A clip point with w = 1 exactly (an orthographic lens) is its own
+        // normalised point: the same outcode and pixel without the divisions.
+        if (orthographic && clip.w == 1.0f)
+            emit(i, clip.x, clip.y, clip.z);
+        else
+            emit(i, clip.x / clip.w, clip.y / clip.w, clip.z / clip.w);
+    }
     if (all == 0) {
         borrowList(mesh, projected);
         return;

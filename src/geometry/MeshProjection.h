@@ -35,6 +35,8 @@ void projectForScreen(const MeshData& mesh, const D3DXMATRIX& transform, const S
 // The outcode of a clip-space point: 0x1 left, 0x2 right, 0x8 below, 0x4
 // above, 0x10 in front of the front plane, 0x20 beyond the back plane.
 unsigned clipOutcode(const D3DXVECTOR4& clip);
+// The same from normalised coordinates (clip x, y, z divided by w).
+unsigned normalisedOutcode(float x, float y, float z);
 
 // Follows outcodes in vertex order: rejected() is true when they show the
 // mesh wholly off screen (see rejectedByOutcodes).
