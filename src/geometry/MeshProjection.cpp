@@ -239,6 +239,45 @@ void projectForPrint(const MeshData& mesh, const D3DXMATRIX& t, const PrintLayou
     borrowList(mesh, projected);
 }
 
+// The common case on its own: a mesh wholly inside an orthographic view,
+// every matrix affine. Each vertex goes through the chain with the very
+// operations of ClipChain (so w comes out 1 exactly), and its point is
+// written; the loop has no branch or call, so the compiler can take several
+// vertices at once. False, with the points to be made again the general
+// way, when some vertex is outside, or its w is not 1 (not finite).
+bool projectInsideOrthographic(const MeshData& mesh, const D3DXMATRIX& transform,
+                               const ViewTransforms& view, const ViewportMapping& mapping,
+                               float* out) {
+    const D3DMATRIX t = transform;
+    const D3DMATRIX k = view.camera, v = view.view, p = view.projection;
+    const ViewportMapping map = mapping;  // a copy: the points written are floats too
+    const MeshVertex* vertices = mesh.vertices;
+    const size_t count = mesh.vertexCount;
+    unsigned outside = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const MeshVertex& m = vertices[i];
+        const float wx = m.x * t._11 + m.y * t._21 + m.z * t._31 + t._41;
+        const float wy = m.x * t._12 + m.y * t._22 + m.z * t._32 + t._42;
+        const float wz = m.x * t._13 + m.y * t._23 + m.z * t._33 + t._43;
+        const float cx = wx * k._11 + wy * k._21 + wz * k._31 + k._41;
+        const float cy = wx * k._12 + wy * k._22 + wz * k._32 + k._42;
+        const float cz = wx * k._13 + wy * k._23 + wz * k._33 + k._43;
+        const float ex = cx * v._11 + cy * v._21 + cz * v._31 + v._41;
+        const float ey = cx * v._12 + cy * v._22 + cz * v._32 + v._42;
+        const float ez = cx * v._13 + cy * v._23 + cz * v._33 + v._43;
+        const float x = ex * p._11 + ey * p._21 + ez * p._31 + p._41;
+        const float y = ex * p._12 + ey * p._22 + ez * p._32 + p._42;
+        const float z = ex * p._13 + ey * p._23 + ez * p._33 + p._43;
+        const float w = ex * p._14 + ey * p._24 + ez * p._34 + p._44;
+        // The comparisons of normalisedOutcode, NaN included.
+        outside |= unsigned(w != 1.0f) | unsigned(x < -1.0f) | unsigned(x > 1.0f) |
+                   unsigned(y < -1.0f) | unsigned(y > 1.0f) | unsigned(z < 0.0f) | unsigned(z > 1.0f);
+        out[2 * i] = map.x(x);
+        out[2 * i + 1] = map.y(y);
+    }
+    return outside == 0;
+}
+
 // One pass that takes every vertex to be inside, as on a mesh in full view:
 // the points are written as it goes and kept only when that held. Nothing is
 // stored per vertex but the points, and no call is made per vertex.
@@ -251,6 +290,11 @@ void projectForScreen(const MeshData& mesh, const D3DXMATRIX& transform, const S
     points.resize(2 * size_t(mesh.vertexCount));
     float* out = points.data();
     const ClipChain toClip(transform, view.transforms);
+    if (toClip.orthographic() &&
+        projectInsideOrthographic(mesh, transform, view.transforms, mapping, out)) {
+        borrowList(mesh, projected);
+        return;
+    }
     OutcodeRun run;
     unsigned all = 0;
     const bool orthographic = toClip.orthographic();
