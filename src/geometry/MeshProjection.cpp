@@ -278,9 +278,10 @@ bool projectInsideOrthographic(const MeshData& mesh, const D3DXMATRIX& transform
     return outside == 0;
 }
 
-// One pass that takes every vertex to be inside, as on a mesh in full view:
-// the points are written as it goes and kept only when that held. Nothing is
-// stored per vertex but the points, and no call is made per vertex.
+// The orthographic inside case first; otherwise one pass that still takes
+// every vertex to be inside (a mesh in full perspective view): the points are
+// written as it goes and kept only when that held. Nothing is stored per
+// vertex but the points, and no call is made per vertex.
 void projectForScreen(const MeshData& mesh, const D3DXMATRIX& transform, const ScreenView& view,
                       ProjectedMesh* projected) {
     projected->clear();
