@@ -43,14 +43,19 @@ HRESULT AssemblyHost::buildTree() {
         status = context_->viewportAddDirectionalLight(viewport_, int(scene_.lightColour), d.x, d.y, d.z, &light);
     if (SUCCEEDED(status)) status = zoom(1.0);
     if (SUCCEEDED(status)) status = context_->newFrame(0, &root_);
-    std::vector<int> rowFrames(scene_.rows.size());
+    rowFrames_.resize(scene_.rows.size());
     for (size_t row = 0; row < scene_.rows.size() && SUCCEEDED(status); ++row) {
-        status = context_->newFrame(root_, &rowFrames[row]);
-        if (SUCCEEDED(status)) status = context_->setFrameColor(rowFrames[row], int(scene_.rows[row].colour));
-        if (SUCCEEDED(status)) status = context_->frameSetReflectivity(rowFrames[row], scene_.reflectivity);
+        status = context_->newFrame(root_, &rowFrames_[row]);
+        if (SUCCEEDED(status)) status = context_->setFrameColor(rowFrames_[row], int(scene_.rows[row].colour));
+        if (SUCCEEDED(status)) status = context_->frameSetReflectivity(rowFrames_[row], scene_.reflectivity);
     }
-    for (size_t i = 0; i < scene_.bodies.size() && SUCCEEDED(status); ++i)
-        status = addBody(scene_.bodies[i], rowFrames);
+    if (SUCCEEDED(status)) status = addBodies(scene_.bodies);
+    return status;
+}
+
+HRESULT AssemblyHost::addBodies(const std::vector<AssemblyBody>& bodies) {
+    HRESULT status = S_OK;
+    for (size_t i = 0; i < bodies.size() && SUCCEEDED(status); ++i) status = addBody(bodies[i], rowFrames_);
     return status;
 }
 
@@ -64,6 +69,7 @@ HRESULT AssemblyHost::addBody(const AssemblyBody& body, const std::vector<int>& 
     }
     if (SUCCEEDED(status)) status = context_->newSolidMeshFromHandle(body.hostMesh, factory_.handle, &mesh);
     if (SUCCEEDED(status)) status = context_->frameAddVisual(frame, mesh);
+    if (SUCCEEDED(status)) bodyMeshes_.push_back({mesh, body.world});
     return status;
 }
 

@@ -45,6 +45,19 @@ public:
     // saveSnapshotJPG of the view at width x height (the format follows the extension).
     HRESULT saveSnapshot(const std::string& path, int width, int height);
 
+    // More bodies under the scene's row frames (a host made on a scene
+    // without bodies gets them later this way).
+    HRESULT addBodies(const std::vector<AssemblyBody>& bodies);
+
+    // A body's mesh and its frame's transform, in the scene's order.
+    struct BodyMesh {
+        int mesh = 0;
+        D3DMATRIX world{};
+    };
+    const std::vector<BodyMesh>& bodyMeshes() const { return bodyMeshes_; }
+    IDXContext* context() const { return context_; }
+    int viewport() const { return viewport_; }
+
     IDirect3DDevice9* device() const { return bench_.device(); }
     d3d9gl::GLDevice& glDevice() const { return bench_.glDevice(); }
     std::string adapterDescription() const { return bench_.adapterDescription(); }
@@ -72,6 +85,8 @@ private:
     int viewport_ = 0;
     int root_ = 0;
     UINT width_ = 0, height_ = 0;
+    std::vector<int> rowFrames_;
+    std::vector<BodyMesh> bodyMeshes_;
 };
 
 }  // namespace pelmora::bench

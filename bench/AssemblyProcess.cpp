@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -21,6 +22,9 @@ namespace {
 
 constexpr char kOption[] = "--assembly-process=";
 constexpr char kLinePrefix[] = "frames ";
+constexpr char kMemoryPrefix[] = "memory ";
+constexpr char kRawMemorySide[] = "raw-memory@";
+constexpr double kKiBPerMiB = 1024.0;
 constexpr UINT kWidth = 1920;
 constexpr UINT kHeight = 1080;
 // The first frame fetches the facets; the second settles the allocator.
@@ -101,6 +105,80 @@ int runRaw() {
     return 0;
 }
 
+// The peak resident set so far, in KiB (0 when it cannot be read).
+long peakResidentKiB() {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return 0;
+    char line[256];
+    long kib = 0;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmHWM: %ld kB", &kib) == 1) break;
+    std::fclose(status);
+    return kib;
+}
+
+void printMemory(long baselineKiB, long peakKiB, double triangles, double deviation) {
+    std::printf("%s%.3f %.0f %.3f\n", kMemoryPrefix, double(peakKiB - baselineKiB) / kKiBPerMiB, triangles,
+                deviation);
+    std::fflush(stdout);
+}
+
+// A kernel with the assembly's bodies, and a host on a scene without them:
+// its context, viewport and window drawn and presented, the same on both
+// memory sides. The peak resident set then is the baseline the meshes add to.
+struct EmptyHost {
+    samplekernel::SampleKernel kernel;
+    AssemblyScene scene;
+    AssemblyScene empty;
+    std::unique_ptr<AssemblyHost> host;
+    long baselineKiB = 0;
+};
+
+std::unique_ptr<EmptyHost> openEmptyHost(std::string* error) {
+    auto open = std::make_unique<EmptyHost>();
+    open->scene = makeAssemblyScene(benchBodyCount(kAssemblyBodies), open->kernel);
+    open->empty = open->scene;
+    open->empty.bodies.clear();
+    open->host = AssemblyHost::create(open->empty, open->kernel, kWidth, kHeight, error);
+    if (!open->host) return nullptr;
+    for (int i = 0; i < kWarmUpFrames; ++i) open->host->drawAndPresentFrame();
+    open->baselineKiB = peakResidentKiB();
+    return open;
+}
+
+// The assembly's bodies added to that host, drawn and presented (every body
+// fetched at the automatic deviation).
+int runDeviceMemory() {
+    std::string error;
+    std::unique_ptr<EmptyHost> open = openEmptyHost(&error);
+    if (!open) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    if (FAILED(open->host->addBodies(open->scene.bodies))) return std::fprintf(stderr, "bodies refused\n"), 1;
+    for (int i = 0; i < kWarmUpFrames; ++i) open->host->drawAndPresentFrame();
+    const long peak = peakResidentKiB();
+    if (open->kernel.requests().empty()) return std::fprintf(stderr, "no facets asked for\n"), 1;
+    // Counted after the peak was read: the kernel's facets again, made here only to count.
+    const double deviation = open->kernel.requests().front().deviation;
+    double triangles = 0;
+    for (const AssemblyBody& body : open->scene.bodies)
+        triangles += double(open->kernel.facetsOf(body.hostMesh, deviation).faceList.size() / 4);
+    printMemory(open->baselineKiB, peak, triangles, deviation);
+    return 0;
+}
+
+// The raw program's buffers of the same bodies at the engine's deviation,
+// on that host's context.
+int runRawMemory(double deviation) {
+    std::string error;
+    std::unique_ptr<EmptyHost> open = openEmptyHost(&error);
+    if (!open) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    std::unique_ptr<AssemblyRawRenderer> raw =
+        AssemblyRawRenderer::create(*open->host, open->scene, open->kernel, deviation, kWidth, kHeight, &error);
+    if (!raw) return std::fprintf(stderr, "%s\n", error.c_str()), 1;
+    for (int i = 0; i < kWarmUpFrames; ++i) raw->drawAndPresentFrame();
+    printMemory(open->baselineKiB, peakResidentKiB(), double(raw->triangleCount()), deviation);
+    return 0;
+}
+
 int runContexts() {
     std::string error;
     std::unique_ptr<OpenAssembly> first = openAssembly(kContextBodies, &error);
@@ -138,38 +216,64 @@ int runAssemblyProcess(const char* argument) {
     if (side == "device") return runDevice();
     if (side == "raw") return runRaw();
     if (side == "contexts") return runContexts();
+    if (side == "device-memory") return runDeviceMemory();
+    if (side.rfind(kRawMemorySide, 0) == 0) return runRawMemory(std::atof(side.c_str() + sizeof kRawMemorySide - 1));
     std::fprintf(stderr, "unknown side '%s'\n", side.c_str());
     return 2;
 }
 
-std::vector<ProcessFrames> measureInOwnProcess(const char* side, std::string* error) {
+namespace {
+
+// Starts this program again for the side and hands each line it prints to
+// onLine; false with a reason when it could not start or failed.
+template <class OnLine>
+bool runChild(const std::string& side, std::string* error, OnLine onLine) {
     const std::string program = thisProgram();
     // The allocator's defaults, whatever the caller's environment tuned.
     const std::string command = "env -u GLIBC_TUNABLES -u MALLOC_TRIM_THRESHOLD_ -u MALLOC_MMAP_THRESHOLD_ "
                                 "-u MALLOC_TOP_PAD_ -u MALLOC_ARENA_MAX '" +
                                 program + "' " + kOption + side;
-    std::vector<ProcessFrames> results;
     FILE* child = popen(command.c_str(), "r");
     if (!child) {
         *error = "the child process could not be started";
-        return results;
+        return false;
     }
     char line[512];
-    while (std::fgets(line, sizeof line, child)) {
-        if (std::strncmp(line, kLinePrefix, sizeof kLinePrefix - 1) != 0) continue;
+    while (std::fgets(line, sizeof line, child)) onLine(line);
+    if (pclose(child) != 0) {
+        *error = "the " + side + " process failed";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<ProcessFrames> measureInOwnProcess(const char* side, std::string* error) {
+    std::vector<ProcessFrames> results;
+    const bool ran = runChild(side, error, [&](const char* line) {
+        if (std::strncmp(line, kLinePrefix, sizeof kLinePrefix - 1) != 0) return;
         char name[64] = {};
         ProcessFrames frames;
         if (std::sscanf(line + sizeof kLinePrefix - 1, "%63s %lf %lf", name, &frames.medianMs,
                         &frames.faultsPerFrame) != 3)
-            continue;
+            return;
         frames.name = name;
         results.push_back(frames);
-    }
-    if (pclose(child) != 0) {
-        *error = std::string("the ") + side + " process failed";
-        results.clear();
-    }
+    });
+    if (!ran) results.clear();
     return results;
+}
+
+bool measureMemoryInOwnProcess(const std::string& side, ProcessMemory* memory, std::string* error) {
+    bool found = false;
+    const bool ran = runChild(side, error, [&](const char* line) {
+        if (std::strncmp(line, kMemoryPrefix, sizeof kMemoryPrefix - 1) != 0) return;
+        found = std::sscanf(line + sizeof kMemoryPrefix - 1, "%lf %lf %lf", &memory->peakMiB, &memory->triangles,
+                            &memory->deviation) == 3;
+    });
+    if (ran && !found) *error = "the " + side + " process reported no memory";
+    return ran && found;
 }
 
 }  // namespace pelmora::bench

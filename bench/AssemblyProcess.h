@@ -5,6 +5,10 @@
 // them back. Sides:
 //   device    the 2,000-body assembly through IDXContext, presented
 //   raw       the raw program's frames of it, read back whole
+//   device-memory  the assembly through IDXContext, drawn and presented:
+//             peak resident memory above the process's start
+//   raw-memory@D   the raw program's buffers of the same bodies at
+//             deviation D on a context with no meshes: the same
 //   contexts  the first context of a process against a second one on the
 //             same model, and the first one's frames interleaved with the
 //             second's (the first-context slowdown)
@@ -25,6 +29,15 @@ struct ProcessFrames {
     double faultsPerFrame = 0;
 };
 
+// What a memory side measured: the peak resident memory above the peak at
+// the process's start, the triangles it held, the deviation they came from.
+struct ProcessMemory {
+    double peakMiB = 0;
+    double triangles = 0;
+    double deviation = 0;
+    double mibPerMillionTriangles() const { return triangles > 0 ? peakMiB * 1e6 / triangles : 0; }
+};
+
 // True when argv carries the child's option (then call runAssemblyProcess).
 bool isAssemblyProcessOption(const char* argument);
 // The child's whole run; the process's exit status.
@@ -33,5 +46,7 @@ int runAssemblyProcess(const char* argument);
 // Starts this program again for the side; empty with a reason in error when
 // the child failed.
 std::vector<ProcessFrames> measureInOwnProcess(const char* side, std::string* error);
+// The same for a memory side; false with a reason in error when it failed.
+bool measureMemoryInOwnProcess(const std::string& side, ProcessMemory* memory, std::string* error);
 
 }  // namespace pelmora::bench

@@ -1,15 +1,17 @@
 // pelmora_bench: Google Benchmark's runner, then one-line summaries of the
 // comparisons that matter (device frame time over raw GL frame time: draws,
 // host meshes, thin and wide lines, billboards), of the factory requests of
-// the zoom sequences, the zoomed-in frame, refinement with a slow kernel and
-// picking.
+// the zoom sequences, the zoomed-in frame, refinement with a slow kernel,
+// picking, getScreenData and peak memory per triangle.
 #include "AssemblyBench.h"
 #include "AssemblyProcess.h"
 #include "BillboardBench.h"
 #include "DrawBench.h"
 #include "LineBench.h"
+#include "MemoryBench.h"
 #include "PickBench.h"
 #include "RefinementBench.h"
+#include "ScreenDataBench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -30,12 +32,15 @@ int main(int argc, char** argv) {
     pelmora::bench::releaseAssemblyBench();
     pelmora::bench::releaseBillboardBench();
     pelmora::bench::releaseLineBench();
+    pelmora::bench::releaseScreenDataBench();
     pelmora::bench::printComparison("draw", pelmora::bench::drawComparison(), kDrawRatioGoal);
     pelmora::bench::printAssemblySummary();
     pelmora::bench::printRefinementSummary();
     pelmora::bench::printPickSummary();
     pelmora::bench::printLineSummary();
     pelmora::bench::printBillboardSummary();
+    pelmora::bench::printScreenDataSummary();
+    pelmora::bench::printMemorySummary();
     benchmark::Shutdown();
     return 0;
 }

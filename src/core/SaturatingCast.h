@@ -23,4 +23,18 @@ Int saturatingCast(double value) {
     return static_cast<Int>(value);
 }
 
+// The same for a float, without the trip through double: every float is
+// exact as a double and both ends are powers of two, so the answers agree.
+template <class Int>
+Int saturatingCast(float value) {
+    static_assert(std::is_integral_v<Int>);
+    using Limits = std::numeric_limits<Int>;
+    if (value != value) return 0;
+    const float lowest = static_cast<float>(Limits::lowest());
+    const float pastHighest = static_cast<float>(Limits::max() / 2 + 1) * 2.0f;
+    if (value <= lowest) return Limits::lowest();
+    if (value >= pastHighest) return Limits::max();
+    return static_cast<Int>(value);
+}
+
 }  // namespace pelmora

@@ -27,7 +27,7 @@ HRESULT DXMesh::getMeshData(MeshData* data) {
 }
 
 HRESULT DXMesh::getScreenData(DXViewport&, const D3DXMATRIX&, ProjectedMesh* projected) {
-    *projected = ProjectedMesh{};
+    projected->clear();
     return kMeshHoldsNoData;
 }
 

@@ -4,6 +4,8 @@
 #include "geometry/LineRuns.h"
 #include "view/SegmentClipping.h"
 
+#include <cmath>
+
 namespace pelmora {
 
 namespace {
@@ -21,25 +23,117 @@ D3DXVECTOR3 transformPoint(const MeshVertex& vertex, const D3DXMATRIX& m) {
     return *D3DXVec3TransformCoord(&out, &position, &m);
 }
 
-void copyList(const MeshData& mesh, ProjectedMesh* projected) {
-    if (mesh.list == nullptr) return;
-    projected->list.assign(mesh.list, mesh.list + mesh.listLength);
+// A row vector (x, y, z, 1) times m, term for term as the D3DX helpers do it.
+inline D3DXVECTOR4 timesMatrix(float x, float y, float z, const D3DMATRIX& m) {
+    return D3DXVECTOR4{x * m._11 + y * m._21 + z * m._31 + 1.0f * m._41,
+                       x * m._12 + y * m._22 + z * m._32 + 1.0f * m._42,
+                       x * m._13 + y * m._23 + z * m._33 + 1.0f * m._43,
+                       x * m._14 + y * m._24 + z * m._34 + 1.0f * m._44};
 }
 
-// Every vertex lies inside: map the normalised coordinates straight onto the
-// device viewport, whose centre is taken in whole pixels.
-void mapInside(const std::vector<D3DXVECTOR4>& clip, const D3DVIEWPORT9& rect,
-               ProjectedMesh* projected) {
-    const float width = float(rect.Width);
-    const float height = float(rect.Height);
-    const float centreX = float(rect.X + rect.Width / 2);
-    const float centreY = float(rect.Y + rect.Height / 2);
-    projected->points.reserve(2 * clip.size());
-    for (const D3DXVECTOR4& c : clip) {
-        projected->points.push_back(width * (c.x / c.w) * 0.5f + centreX);
-        projected->points.push_back(centreY - height * (c.y / c.w) * 0.5f);
-    }
+// timesMatrix, then divided by w: D3DXVec3TransformCoord.
+inline D3DXVECTOR3 timesMatrixCoord(float x, float y, float z, const D3DMATRIX& m) {
+    const D3DXVECTOR4 r = timesMatrix(x, y, z, m);
+    return D3DXVECTOR3(r.x / r.w, r.y / r.w, r.z / r.w);
 }
+
+// Four floats in one register. A row vector times a matrix as four lanes at
+// once: lane j is ((x m1j + y m2j) + z m3j) + m4j, the very operations, in
+// the very order, of timesMatrix, so the results are the same to the bit.
+using Lanes = float __attribute__((vector_size(16)));
+
+struct MatrixRows {
+    explicit MatrixRows(const D3DMATRIX& m)
+        : row{{m._11, m._12, m._13, m._14},
+              {m._21, m._22, m._23, m._24},
+              {m._31, m._32, m._33, m._34},
+              {m._41, m._42, m._43, m._44}} {}
+    Lanes row[4];
+};
+
+[[gnu::always_inline]] inline Lanes timesRows(const Lanes& p, const MatrixRows& m) {
+    const Lanes x = {p[0], p[0], p[0], p[0]};
+    const Lanes y = {p[1], p[1], p[1], p[1]};
+    const Lanes z = {p[2], p[2], p[2], p[2]};
+    return x * m.row[0] + y * m.row[1] + z * m.row[2] + m.row[3];
+}
+
+bool isAffine(const D3DMATRIX& m) {
+    return m._14 == 0.0f && m._24 == 0.0f && m._34 == 0.0f && m._44 == 1.0f;
+}
+
+// A vertex through the mesh transform to world space, then to clip space,
+// with the very arithmetic of transformPoint and worldToClip, inlined (and
+// four lanes at a time) so the per-vertex path of a big mesh makes no calls,
+// and its points match the clipping path's to the bit. Host transforms, camera transforms and views
+// are affine, so their divisions by w = 1 are left out; a vertex whose
+// result is not finite (where w would not have been 1) goes the full way.
+class ClipChain {
+public:
+    ClipChain(const D3DXMATRIX& transform, const ViewTransforms& t)
+        : transform_(transform),
+          t_(t),
+          transformRows_(transform),
+          cameraRows_(t.camera),
+          viewRows_(t.view),
+          projectionRows_(t.projection),
+          affine_(isAffine(transform) && isAffine(t.camera) && isAffine(t.view)),
+          orthographic_(affine_ && isAffine(t.projection)) {}
+
+    // True when every clip point this chain makes through the affine path
+    // has w = 1 exactly (an orthographic lens), so dividing by it changes nothing.
+    bool orthographic() const { return orthographic_; }
+
+    [[gnu::always_inline]] D3DXVECTOR4 operator()(const MeshVertex& v) const {
+        if (affine_) {
+            // w of the first three products is 1 exactly (affine) and unused.
+            const Lanes world = timesRows(Lanes{v.x, v.y, v.z, 1.0f}, transformRows_);
+            const Lanes camera = timesRows(world, cameraRows_);
+            const Lanes eye = timesRows(camera, viewRows_);
+            const Lanes clip = timesRows(eye, projectionRows_);
+            if (std::isfinite(clip[3])) return D3DXVECTOR4{clip[0], clip[1], clip[2], clip[3]};
+        }
+        return full(v);
+    }
+
+private:
+    [[gnu::noinline]] D3DXVECTOR4 full(const MeshVertex& v) const {
+        const D3DXVECTOR3 world = timesMatrixCoord(v.x, v.y, v.z, transform_);
+        const D3DXVECTOR3 camera = timesMatrixCoord(world.x, world.y, world.z, t_.camera);
+        const D3DXVECTOR3 eye = timesMatrixCoord(camera.x, camera.y, camera.z, t_.view);
+        return timesMatrix(eye.x, eye.y, eye.z, t_.projection);
+    }
+
+    // Copies: the points written as the chain runs are floats too, and
+    // through references the compiler would reload every matrix per vertex.
+    // The rows are the same matrices laid out for timesRows.
+    const D3DXMATRIX transform_;
+    const ViewTransforms t_;
+    const MatrixRows transformRows_, cameraRows_, viewRows_, projectionRows_;
+    bool affine_;
+    bool orthographic_;
+};
+
+void borrowList(const MeshData& mesh, ProjectedMesh* projected) {
+    if (mesh.list == nullptr || mesh.listLength == 0) return;
+    projected->meshList = mesh.list;
+    projected->meshListLength = mesh.listLength;
+}
+
+// Normalised coordinates onto the device viewport, whose centre is taken in
+// whole pixels.
+struct ViewportMapping {
+    explicit ViewportMapping(const D3DVIEWPORT9& rect)
+        : width(float(rect.Width)),
+          height(float(rect.Height)),
+          centreX(float(rect.X + rect.Width / 2)),
+          centreY(float(rect.Y + rect.Height / 2)) {}
+    // From normalised coordinates (clip x / w, y / w).
+    float x(float normalisedX) const { return width * normalisedX * 0.5f + centreX; }
+    float y(float normalisedY) const { return centreY - height * normalisedY * 0.5f; }
+
+    float width, height, centreX, centreY;
+};
 
 // Collects visible segment pieces into count-prefixed runs of new points; a
 // piece that starts exactly where the last one ended extends its run.
@@ -98,9 +192,10 @@ void clipRuns(const MeshData& mesh, const std::vector<D3DXVECTOR3>& world,
 }  // namespace
 
 unsigned clipOutcode(const D3DXVECTOR4& clip) {
-    const float x = clip.x / clip.w;
-    const float y = clip.y / clip.w;
-    const float z = clip.z / clip.w;
+    return normalisedOutcode(clip.x / clip.w, clip.y / clip.w, clip.z / clip.w);
+}
+
+unsigned normalisedOutcode(float x, float y, float z) {
     unsigned code = 0;
     if (x < -1.0f) code |= kLeft;
     if (x > 1.0f) code |= kRight;
@@ -111,22 +206,22 @@ unsigned clipOutcode(const D3DXVECTOR4& clip) {
     return code;
 }
 
-bool rejectedByOutcodes(const unsigned* codes, size_t count) {
-    bool accepted = false;
-    bool rejected = false;
-    unsigned seen = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const unsigned code = codes[i];
-        if (!accepted && code == 0) {
-            accepted = true;
-            rejected = false;
-        } else if (!accepted && i > 0) {
-            rejected = (code & ~seen) == 0;
-            accepted = !rejected;
-        }
-        seen |= code;
+void OutcodeRun::add(unsigned code) {
+    if (!accepted_ && code == 0) {
+        accepted_ = true;
+        rejected_ = false;
+    } else if (!accepted_ && count_ > 0) {
+        rejected_ = (code & ~seen_) == 0;
+        accepted_ = !rejected_;
     }
-    return rejected;
+    seen_ |= code;
+    ++count_;
+}
+
+bool rejectedByOutcodes(const unsigned* codes, size_t count) {
+    OutcodeRun run;
+    for (size_t i = 0; i < count; ++i) run.add(codes[i]);
+    return run.rejected();
 }
 
 void projectForPrint(const MeshData& mesh, const D3DXMATRIX& t, const PrintLayout& layout,
@@ -141,29 +236,94 @@ void projectForPrint(const MeshData& mesh, const D3DXMATRIX& t, const PrintLayou
         projected->points.push_back(float((x - layout.offsetX) * layout.scale));
         projected->points.push_back(float((layout.height - y + layout.offsetY) * layout.scale));
     }
-    copyList(mesh, projected);
+    borrowList(mesh, projected);
 }
 
+// The common case on its own: a mesh wholly inside an orthographic view,
+// every matrix affine. Each vertex goes through the chain with the very
+// operations of ClipChain (so w comes out 1 exactly), and its point is
+// written; the loop has no branch or call, so the compiler can take several
+// vertices at once. False, with the points to be made again the general
+// way, when some vertex is outside, or its w is not 1 (not finite).
+bool projectInsideOrthographic(const MeshData& mesh, const D3DXMATRIX& transform,
+                               const ViewTransforms& view, const ViewportMapping& mapping,
+                               float* out) {
+    const D3DMATRIX t = transform;
+    const D3DMATRIX k = view.camera, v = view.view, p = view.projection;
+    const ViewportMapping map = mapping;  // a copy: the points written are floats too
+    const MeshVertex* vertices = mesh.vertices;
+    const size_t count = mesh.vertexCount;
+    unsigned outside = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const MeshVertex& m = vertices[i];
+        const float wx = m.x * t._11 + m.y * t._21 + m.z * t._31 + t._41;
+        const float wy = m.x * t._12 + m.y * t._22 + m.z * t._32 + t._42;
+        const float wz = m.x * t._13 + m.y * t._23 + m.z * t._33 + t._43;
+        const float cx = wx * k._11 + wy * k._21 + wz * k._31 + k._41;
+        const float cy = wx * k._12 + wy * k._22 + wz * k._32 + k._42;
+        const float cz = wx * k._13 + wy * k._23 + wz * k._33 + k._43;
+        const float ex = cx * v._11 + cy * v._21 + cz * v._31 + v._41;
+        const float ey = cx * v._12 + cy * v._22 + cz * v._32 + v._42;
+        const float ez = cx * v._13 + cy * v._23 + cz * v._33 + v._43;
+        const float x = ex * p._11 + ey * p._21 + ez * p._31 + p._41;
+        const float y = ex * p._12 + ey * p._22 + ez * p._32 + p._42;
+        const float z = ex * p._13 + ey * p._23 + ez * p._33 + p._43;
+        const float w = ex * p._14 + ey * p._24 + ez * p._34 + p._44;
+        // The comparisons of normalisedOutcode, NaN included.
+        outside |= unsigned(w != 1.0f) | unsigned(x < -1.0f) | unsigned(x > 1.0f) |
+                   unsigned(y < -1.0f) | unsigned(y > 1.0f) | unsigned(z < 0.0f) | unsigned(z > 1.0f);
+        out[2 * i] = map.x(x);
+        out[2 * i + 1] = map.y(y);
+    }
+    return outside == 0;
+}
+
+// The orthographic inside case first; otherwise one pass that still takes
+// every vertex to be inside (a mesh in full perspective view): the points are
+// written as it goes and kept only when that held. Nothing is stored per
+// vertex but the points, and no call is made per vertex.
 void projectForScreen(const MeshData& mesh, const D3DXMATRIX& transform, const ScreenView& view,
                       ProjectedMesh* projected) {
-    *projected = ProjectedMesh{};
+    projected->clear();
     if (mesh.vertices == nullptr || mesh.vertexCount == 0) return;
-    std::vector<D3DXVECTOR3> world(mesh.vertexCount);
-    std::vector<D3DXVECTOR4> clip(mesh.vertexCount);
-    std::vector<unsigned> codes(mesh.vertexCount);
-    unsigned all = 0;
-    for (uint32_t i = 0; i < mesh.vertexCount; ++i) {
-        world[i] = transformPoint(mesh.vertices[i], transform);
-        clip[i] = worldToClip(view.transforms, world[i]);
-        codes[i] = clipOutcode(clip[i]);
-        all |= codes[i];
-    }
-    if (rejectedByOutcodes(codes.data(), codes.size())) return;
-    if (all == 0) {
-        mapInside(clip, view.rect, projected);
-        copyList(mesh, projected);
+    const ViewportMapping mapping(view.rect);
+    std::vector<float>& points = projected->points;
+    points.resize(2 * size_t(mesh.vertexCount));
+    float* out = points.data();
+    const ClipChain toClip(transform, view.transforms);
+    if (toClip.orthographic() &&
+        projectInsideOrthographic(mesh, transform, view.transforms, mapping, out)) {
+        borrowList(mesh, projected);
         return;
     }
+    OutcodeRun run;
+    unsigned all = 0;
+    const bool orthographic = toClip.orthographic();
+    const auto emit = [&](uint32_t i, float x, float y, float z) {
+        const unsigned code = normalisedOutcode(x, y, z);
+        run.add(code);
+        all |= code;
+        out[2 * size_t(i)] = mapping.x(x);
+        out[2 * size_t(i) + 1] = mapping.y(y);
+    };
+    for (uint32_t i = 0; i < mesh.vertexCount; ++i) {
+        const D3DXVECTOR4 clip = toClip(mesh.vertices[i]);
+        // A clip point with w = 1 exactly (an orthographic lens) is its own
+        // normalised point: the same outcode and pixel without the divisions.
+        if (orthographic && clip.w == 1.0f)
+            emit(i, clip.x, clip.y, clip.z);
+        else
+            emit(i, clip.x / clip.w, clip.y / clip.w, clip.z / clip.w);
+    }
+    if (all == 0) {
+        borrowList(mesh, projected);
+        return;
+    }
+    points.clear();
+    if (run.rejected()) return;
+    std::vector<D3DXVECTOR3> world(mesh.vertexCount);
+    for (uint32_t i = 0; i < mesh.vertexCount; ++i)
+        world[i] = transformPoint(mesh.vertices[i], transform);
     clipRuns(mesh, world, view.transforms, projected);
 }
 

@@ -35,6 +35,22 @@ void projectForScreen(const MeshData& mesh, const D3DXMATRIX& transform, const S
 // The outcode of a clip-space point: 0x1 left, 0x2 right, 0x8 below, 0x4
 // above, 0x10 in front of the front plane, 0x20 beyond the back plane.
 unsigned clipOutcode(const D3DXVECTOR4& clip);
+// The same from normalised coordinates (clip x, y, z divided by w).
+unsigned normalisedOutcode(float x, float y, float z);
+
+// Follows outcodes in vertex order: rejected() is true when they show the
+// mesh wholly off screen (see rejectedByOutcodes).
+class OutcodeRun {
+public:
+    void add(unsigned code);
+    bool rejected() const { return rejected_; }
+
+private:
+    bool accepted_ = false;
+    bool rejected_ = false;
+    unsigned seen_ = 0;
+    size_t count_ = 0;
+};
 
 // True when the outcodes, in vertex order, show the mesh wholly off screen:
 // no vertex inside, and each vertex after the first outside only on sides

@@ -40,12 +40,28 @@ struct MeshData {
     uint32_t listLength = 0;
 };
 
-// Projected points as x, y pairs, and the count-prefixed list that joins them.
+// Projected points as x, y pairs, and the count-prefixed list that joins them:
+// a list of its own when the projection made one (clipped runs), else the
+// mesh's own list, borrowed rather than copied (valid while the geometry is).
 struct ProjectedMesh {
     std::vector<float> points;
     std::vector<int32_t> list;
+    const uint32_t* meshList = nullptr;
+    uint32_t meshListLength = 0;
 
     size_t pointCount() const { return points.size() / 2; }
+    // Empty again, keeping the storage: one projection reused call after call allocates nothing.
+    void clear() {
+        points.clear();
+        list.clear();
+        meshList = nullptr;
+        meshListLength = 0;
+    }
+    // Whichever list the projection holds; signed as the host receives it.
+    const int32_t* listData() const {
+        return meshList ? reinterpret_cast<const int32_t*>(meshList) : list.data();
+    }
+    size_t listLength() const { return meshList ? meshListLength : list.size(); }
 };
 
 }  // namespace pelmora

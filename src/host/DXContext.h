@@ -5,6 +5,7 @@
 
 #include <pelmora/dxcontext.h>
 
+#include "geometry/MeshQueries.h"
 #include "geometry/TorvelMeshProvider.h"
 #include "core/HandleTable.h"
 #include "platform/com/ComPtr.h"
@@ -196,6 +197,10 @@ private:
     HWND deviceWindow_ = 0;
     std::unique_ptr<DXUTAdapterInfo> selectedAdapter_;
     D3DSURFACE_DESC backBufferDescription_{};
+    // Screen projections are made here, call after call, so that a host
+    // projecting every mesh of a model per frame allocates only the arrays
+    // it receives.
+    ProjectedMesh screenProjection_;
 };
 
 }  // namespace pelmora

@@ -42,9 +42,11 @@ HRESULT makeVector(VARTYPE type, size_t count, Value&& value, OwnedArray* result
 }
 
 // A projection's list, or null when it has none.
-HRESULT listArray(const std::vector<int32_t>& list, OwnedArray* result) {
-    if (list.empty()) return S_OK;
-    return makeVector<int32_t>(VT_I4, list.size(), [&](size_t i) { return list[i]; }, result);
+HRESULT listArray(const ProjectedMesh& projected, OwnedArray* result) {
+    if (projected.listLength() == 0) return S_OK;
+    const int32_t* values = projected.listData();
+    return makeVector<int32_t>(
+        VT_I4, projected.listLength(), [values](size_t i) { return values[i]; }, result);
 }
 
 // Points as integers, each coordinate truncated toward zero; null when none.
@@ -52,8 +54,9 @@ HRESULT listArray(const std::vector<int32_t>& list, OwnedArray* result) {
 // NaN): it is held at the range's end (or 0) rather than wrapped.
 HRESULT pointArray(const std::vector<float>& points, OwnedArray* result) {
     if (points.empty()) return S_OK;
+    const float* values = points.data();
     return makeVector<int32_t>(
-        VT_I4, points.size(), [&](size_t i) { return saturatingCast<int32_t>(points[i]); },
+        VT_I4, points.size(), [values](size_t i) { return saturatingCast<int32_t>(values[i]); },
         result);
 }
 
@@ -83,7 +86,7 @@ HRESULT deliverProjection(HRESULT meshStatus, const ProjectedMesh& projected,
     OwnedArray pointsArray;
     OwnedArray listArrayOut;
     PELMORA_RETURN_IF_FAILED(pointArray(projected.points, &pointsArray));
-    PELMORA_RETURN_IF_FAILED(listArray(projected.list, &listArrayOut));
+    PELMORA_RETURN_IF_FAILED(listArray(projected, &listArrayOut));
     *points = pointsArray.release();
     *list = listArrayOut.release();
     return S_OK;
@@ -164,9 +167,9 @@ HRESULT DXContext::getScreenData(int hMesh, int hViewport, SAFEARRAY** transform
         D3DXMATRIX matrix;
         const HRESULT hr = readProjectionTransform(transform, &matrix);
         if (FAILED(hr)) return hr;
-        ProjectedMesh projected;
-        const HRESULT status = mesh->getScreenData(*viewport, matrix, &projected);
-        return deliverProjection(status, projected, ppScreenPoints, ppScreenFaceData);
+        screenProjection_.clear();
+        const HRESULT status = mesh->getScreenData(*viewport, matrix, &screenProjection_);
+        return deliverProjection(status, screenProjection_, ppScreenPoints, ppScreenFaceData);
     });
 }
 

@@ -239,5 +239,35 @@ TEST_F(DrawGLTest, AWorldSetAroundPretransformedDrawsReachesTheNextWorldSpaceDra
     EXPECT_TRUE(pixelsNear(device.readBackBuffer(), {{48, 32, kRed}, {16, 32, kBlack}}));
 }
 
+// A buffer keeps what was written through every lock, whatever pool and
+// usage: static DEFAULT buffers drop their staging copy after each unlock and
+// read their contents back from GL at the next lock.
+TEST_F(DrawGLTest, BuffersKeepWhatEachLockWroteInEveryPoolAndUsage) {
+    struct Case {
+        D3DPOOL pool;
+        DWORD usage;
+    };
+    const Case cases[] = {{D3DPOOL_DEFAULT, D3DUSAGE_WRITEONLY}, {D3DPOOL_DEFAULT, D3DUSAGE_DYNAMIC},
+                          {D3DPOOL_MANAGED, 0}, {D3DPOOL_SYSTEMMEM, 0}};
+    constexpr UINT kWords = 64;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "pool " << c.pool << ", usage " << c.usage);
+        IDirect3DVertexBuffer9* buffer = nullptr;
+        ASSERT_EQ(D3D_OK, device->CreateVertexBuffer(kWords * 4, c.usage, 0, c.pool, &buffer, nullptr));
+        uint32_t* words = nullptr;
+        ASSERT_EQ(D3D_OK, buffer->Lock(0, 0, reinterpret_cast<void**>(&words), 0));
+        for (UINT i = 0; i < kWords; ++i) words[i] = i;
+        ASSERT_EQ(D3D_OK, buffer->Unlock());
+        // The second half again, on its own.
+        ASSERT_EQ(D3D_OK, buffer->Lock(kWords * 2, kWords * 2, reinterpret_cast<void**>(&words), 0));
+        for (UINT i = 0; i < kWords / 2; ++i) words[i] = 1000 + i;
+        ASSERT_EQ(D3D_OK, buffer->Unlock());
+        ASSERT_EQ(D3D_OK, buffer->Lock(0, 0, reinterpret_cast<void**>(&words), D3DLOCK_READONLY));
+        for (UINT i = 0; i < kWords; ++i) EXPECT_EQ(words[i], i < kWords / 2 ? i : 1000 + i - kWords / 2) << i;
+        ASSERT_EQ(D3D_OK, buffer->Unlock());
+        buffer->Release();
+    }
+}
+
 }  // namespace
 }  // namespace pelmora::test

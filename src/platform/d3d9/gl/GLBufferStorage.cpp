@@ -50,15 +50,24 @@ HRESULT GLBufferStorage::lock(UINT offset, UINT size, void** data, DWORD flags) 
 HRESULT GLBufferStorage::unlock() {
     if (!locked_) return device_->invalidCall("Unlock: the buffer is not locked");
     locked_ = false;
-    if (lockFlags_ & D3DLOCK_READONLY) return D3D_OK;
     if (pool_ == D3DPOOL_SYSTEMMEM) {
-        bufferStale_ = true;
+        if (!(lockFlags_ & D3DLOCK_READONLY)) bufferStale_ = true;
         return D3D_OK;
     }
-    if (lockSize_ == 0 || !device_->makeCurrent()) return D3D_OK;
-    const uint8_t* source = keepsCpuCopy() ? memory_.data() + lockOffset_ : memory_.data();
-    device_->gl().NamedBufferSubData(buffer_, lockOffset_, lockSize_, source);
+    if (!(lockFlags_ & D3DLOCK_READONLY) && lockSize_ > 0 && device_->makeCurrent()) {
+        const uint8_t* source = keepsCpuCopy() ? memory_.data() + lockOffset_ : memory_.data();
+        device_->gl().NamedBufferSubData(buffer_, lockOffset_, lockSize_, source);
+    }
+    releaseStaging();
     return D3D_OK;
+}
+
+void GLBufferStorage::releaseStaging() {
+    // A static buffer is filled once and read back rarely: keeping its
+    // staging copy would hold every mesh twice in memory. A dynamic one
+    // keeps it, so that refilling it every frame allocates nothing.
+    if (keepsCpuCopy() || (usage_ & D3DUSAGE_DYNAMIC)) return;
+    std::vector<uint8_t>().swap(memory_);
 }
 
 GLuint GLBufferStorage::bufferForDraw() {

@@ -34,13 +34,15 @@ public:
 
 private:
     bool keepsCpuCopy() const { return pool_ != D3DPOOL_DEFAULT; }
+    // Frees the staging area of a DEFAULT lock once its contents are in GL.
+    void releaseStaging();
 
     GLDevice* device_;
     UINT length_;
     DWORD usage_;
     D3DPOOL pool_;
     GLuint buffer_ = 0;
-    std::vector<uint8_t> memory_;  // the contents, or the staging area of a DEFAULT lock
+    std::vector<uint8_t> memory_;  // the contents, or the staging area of a DEFAULT lock (static: while locked)
     bool locked_ = false;
     UINT lockOffset_ = 0;
     UINT lockSize_ = 0;
