@@ -197,6 +197,8 @@ void printSummary(uint64_t files, uint64_t randomRuns, double seconds) {
 
 }  // namespace
 
+extern "C" void __lsan_do_leak_check() __attribute__((weak));
+
 int main(int argc, char** argv) {
     const DriverOptions options = parse(argc, argv);
     if (!options.corpusFolder.empty()) {
@@ -224,6 +226,10 @@ int main(int argc, char** argv) {
                          static_cast<unsigned long long>(done + 1), elapsed());
     }
     printSummary(files.size(), done, elapsed());
+    // The leak check, here rather than at exit: exit handlers stop the
+    // rasterizer's threads, and a thread ending while the checker suspends
+    // them crashed the checker now and then.
+    if (__lsan_do_leak_check) __lsan_do_leak_check();
     if (failures > 0) std::fprintf(stderr, "pelmora_fuzz: %llu inputs failed\n", static_cast<unsigned long long>(failures));
     return failures > 0 ? 1 : 0;
 }
