@@ -61,8 +61,6 @@ public:
     IDirect3DDevice9* device() const { return bench_.device(); }
     d3d9gl::GLDevice& glDevice() const { return bench_.glDevice(); }
     std::string adapterDescription() const { return bench_.adapterDescription(); }
-    IDXContext* context() const { return context_; }
-    int viewport() const { return viewport_; }
 
 private:
     AssemblyHost(const AssemblyScene& scene) : scene_(scene) {}

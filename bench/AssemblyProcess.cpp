@@ -74,7 +74,7 @@ struct OpenAssembly {
 std::unique_ptr<OpenAssembly> openAssembly(int bodies, std::string* error) {
     auto open = std::make_unique<OpenAssembly>();
     open->scene = makeAssemblyScene(bodies, open->kernel);
-    open->host = AssemblyHost::create(open->scene, open->kernel, kWidth, kHeight, error);
+    open->host = AssemblyHost::create(open->scene, open->kernel, false, kWidth, kHeight, error);
     if (!open->host) return nullptr;
     for (int i = 0; i < kWarmUpFrames; ++i)
         if (FAILED(open->host->drawAndPresentFrame())) {
@@ -139,7 +139,7 @@ std::unique_ptr<EmptyHost> openEmptyHost(std::string* error) {
     open->scene = makeAssemblyScene(benchBodyCount(kAssemblyBodies), open->kernel);
     open->empty = open->scene;
     open->empty.bodies.clear();
-    open->host = AssemblyHost::create(open->empty, open->kernel, kWidth, kHeight, error);
+    open->host = AssemblyHost::create(open->empty, open->kernel, false, kWidth, kHeight, error);
     if (!open->host) return nullptr;
     for (int i = 0; i < kWarmUpFrames; ++i) open->host->drawAndPresentFrame();
     open->baselineKiB = peakResidentKiB();

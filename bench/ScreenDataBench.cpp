@@ -128,7 +128,7 @@ double largestDifference(ScreenDataState& state, const PlainBody& body) {
 // the kernel's facets at that deviation and the device's view and projection.
 std::string open(ScreenDataState& state) {
     state.scene = makeAssemblyScene(benchBodyCount(kAssemblyBodies), state.kernel);
-    state.host = AssemblyHost::create(state.scene, state.kernel, kWidth, kHeight, &state.error);
+    state.host = AssemblyHost::create(state.scene, state.kernel, false, kWidth, kHeight, &state.error);
     if (!state.host) return state.error;
     if (FAILED(state.host->drawFrame())) return "the device failed to draw the assembly";
     if (state.kernel.requests().empty()) return "the engine asked the kernel for no facets";
