@@ -194,29 +194,34 @@ ContextsReport& contexts() {
     return result;
 }
 
-void BM_AssemblyDeviceOverRawGL(benchmark::State& state) {
-    AssemblyState* bench = assemblyState();
-    if (!bench->error.empty()) return state.SkipWithError(bench->error.c_str());
+// Device frames against raw frames of one assembly, interleaved, into result
+// and the benchmark's counters; labelled with the renderer unless named.
+void compareFrames(benchmark::State& state, AssemblyState& bench, DrawComparison& result, const char* label) {
     InterleavedFrames frames;
     bool failed = false;
     for (auto _ : state)
-        state.SetIterationTime(frames.drawPair([&] { failed |= FAILED(bench->host->drawFrame()); },
-                                               [&] { bench->raw->drawFrame(); }));
+        state.SetIterationTime(frames.drawPair([&] { failed |= FAILED(bench.host->drawFrame()); },
+                                               [&] { bench.raw->drawFrame(); }));
     if (failed) return state.SkipWithError("a device frame failed");
-    DrawComparison& result = comparison();
     result.ran = true;
-    result.renderer = bench->host->adapterDescription();
-    result.bodies = int(bench->scene.bodies.size());
-    result.triangles = bench->raw->triangleCount();
+    result.renderer = bench.host->adapterDescription();
+    result.bodies = int(bench.scene.bodies.size());
+    result.triangles = bench.raw->triangleCount();
     result.width = kWidth;
     result.height = kHeight;
     frames.report(&result);
-    state.SetLabel(result.renderer);
+    state.SetLabel(label ? label : result.renderer);
     state.counters["bodies"] = result.bodies;
     state.counters["triangles"] = double(result.triangles);
     state.counters["device_ms"] = result.deviceMs;
     state.counters["raw_gl_ms"] = result.rawMs;
     state.counters["ratio"] = result.ratio();
+}
+
+void BM_AssemblyDeviceOverRawGL(benchmark::State& state) {
+    AssemblyState* bench = assemblyState();
+    if (!bench->error.empty()) return state.SkipWithError(bench->error.c_str());
+    compareFrames(state, *bench, comparison(), nullptr);
 }
 
 // Frames with the bodies' borders and silhouettes against shaded frames,
@@ -417,26 +422,7 @@ void BM_SmallPartsDeviceOverRawGL(benchmark::State& state) {
         return makeSmallPartsScene(parts.columns, parts.rows, parts.segments, kernel);
     });
     if (!bench->error.empty()) return state.SkipWithError(bench->error.c_str());
-    InterleavedFrames frames;
-    bool failed = false;
-    for (auto _ : state)
-        state.SetIterationTime(frames.drawPair([&] { failed |= FAILED(bench->host->drawFrame()); },
-                                               [&] { bench->raw->drawFrame(); }));
-    if (failed) return state.SkipWithError("a device frame failed");
-    DrawComparison& result = smallPartsComparison(index);
-    result.ran = true;
-    result.renderer = bench->host->adapterDescription();
-    result.bodies = int(bench->scene.bodies.size());
-    result.triangles = bench->raw->triangleCount();
-    result.width = kWidth;
-    result.height = kHeight;
-    frames.report(&result);
-    state.SetLabel(parts.name);
-    state.counters["bodies"] = result.bodies;
-    state.counters["triangles"] = double(result.triangles);
-    state.counters["device_ms"] = result.deviceMs;
-    state.counters["raw_gl_ms"] = result.rawMs;
-    state.counters["ratio"] = result.ratio();
+    compareFrames(state, *bench, smallPartsComparison(index), parts.name);
     bench->raw.reset();
     bench->host.reset();
 }
