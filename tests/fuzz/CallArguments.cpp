@@ -50,7 +50,7 @@ int favouredInt(CallFrame& frame, char role) {
     }
 }
 
-int hostileHandleOrInt(CallFrame& frame, char role) {
+int hostileHandleOrInt(CallFrame& frame) {
     FuzzInput& in = frame.input;
     const HandlePool& pool = frame.session.handles();
     int value = 0;
@@ -61,10 +61,6 @@ int hostileHandleOrInt(CallFrame& frame, char role) {
         case 3: value = pool.pickAny(in) + 1; break;
         default: value = hostileInt(in); break;
     }
-    if (role == 'p' && frame.avoids(KnownDefect::ForeignViewport) && frame.session.isForeignViewport(value))
-        value = 0;
-    if (role == 'x' && frame.avoids(KnownDefect::PresentRectangle))
-        value = value < -100000 ? -100000 : value > 100000 ? 100000 : value;
     return value;
 }
 
@@ -172,7 +168,7 @@ void ArrayArgument::make(CallFrame& frame, char r) {
     const ArrayUse use = arrayUseOf(role);
     if (frame.hostileArgument()) {
         if (frame.input.rare(40)) pointer = nullptr;
-        array = hostileArray(frame.input, use, frame.arrays, frame.session.options().avoid);
+        array = hostileArray(frame.input, use, frame.arrays);
     } else {
         array = wellFormedArray(frame.input, use, frame.arrays);
         if (role == 'H' && array) {
@@ -195,12 +191,9 @@ void ArrayArgument::toVariant(CallFrame& frame, VARIANT& v) {
     if (frame.hostileArgument()) {
         switch (frame.input.below(4)) {
             case 0:
-                if (!frame.avoids(KnownDefect::NullReference)) {
-                    v.vt = VT_BYREF | VT_ARRAY | elements;  // a null reference
-                    v.byref = nullptr;
-                    return;
-                }
-                break;
+                v.vt = VT_BYREF | VT_ARRAY | elements;  // a null reference
+                v.byref = nullptr;
+                return;
             case 1: {
                 VARIANT inner;
                 VariantInit(&inner);

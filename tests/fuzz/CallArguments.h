@@ -28,7 +28,7 @@ namespace pelmora::fuzz {
 // ---- In: integers and the two enumerations ----
 
 int favouredInt(CallFrame& frame, char role);
-int hostileHandleOrInt(CallFrame& frame, char role);
+int hostileHandleOrInt(CallFrame& frame);
 void afterIntArgument(CallFrame& frame, char role, int value, HRESULT status);
 
 template <class T>
@@ -38,13 +38,11 @@ struct IntArgument {
 
     void make(CallFrame& frame, char r) {
         role = r;
-        value = frame.hostileArgument() ? hostileHandleOrInt(frame, role) : favouredInt(frame, role);
+        value = frame.hostileArgument() ? hostileHandleOrInt(frame) : favouredInt(frame, role);
     }
     T get() const { return static_cast<T>(value); }
     void toVariant(CallFrame& frame, VARIANT& v) {
-        // Other types convert to coordinates at the ends of the range too.
-        const bool clamped = role == 'x' && frame.avoids(KnownDefect::PresentRectangle);
-        if (frame.hostileArgument() && !clamped) return hostileVariant(frame, v, value);
+        if (frame.hostileArgument()) return hostileVariant(frame, v, value);
         VariantInit(&v);
         v.vt = VT_I4;
         v.lVal = value;
@@ -161,12 +159,9 @@ struct OutArgument {
         if (frame.hostileArgument()) {
             switch (frame.input.below(3)) {
                 case 0:
-                    if (!frame.avoids(KnownDefect::NullReference)) {
-                        v.vt = VT_BYREF | Traits::vt;  // a null reference
-                        v.byref = nullptr;
-                        return;
-                    }
-                    break;
+                    v.vt = VT_BYREF | Traits::vt;  // a null reference
+                    v.byref = nullptr;
+                    return;
                 case 1: return wrongOutReference(frame, v);
                 default: return hostileVariant(frame, v, 0);
             }

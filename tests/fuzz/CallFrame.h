@@ -24,7 +24,6 @@ public:
 
     // True when the next argument (or its passing) is to be hostile.
     bool hostileArgument() { return hostile_ && input.rare(72); }
-    bool avoids(KnownDefect defect) const { return session.avoids(defect); }
 
     // A heap copy that lives until the call is over: by-reference storage
     // of exactly the type's size, so a write of the wrong width is caught.

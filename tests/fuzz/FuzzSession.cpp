@@ -125,13 +125,6 @@ int FuzzSession::liveContextCount() const {
     return static_cast<int>(std::count_if(contexts_.begin(), contexts_.end(), [](IDXContext* c) { return c != nullptr; }));
 }
 
-bool FuzzSession::isForeignViewport(int handle) const {
-    for (const HandlePool::Record& record : handles_.records())
-        if (record.handle == handle && record.kind == Kind::Viewport && record.owner != current_)
-            return true;
-    return false;
-}
-
 void FuzzSession::reenter(int actions) {
     ++depth_;
     for (int i = 0; i < actions && !input_.exhausted(); ++i) step();
@@ -155,7 +148,7 @@ void FuzzSession::prologue() {
     const int window = newWindow(width, height);
     if ((plan / 8) % 8 != 7) newViewport(window, width, height);
     if (plan / 64 != 3) buildScene();
-    if (input_.rare(64) && !avoids(KnownDefect::SharedScene)) {
+    if (input_.rare(64)) {
         // A second context that draws the first one's scene in a viewport of its own.
         const int owner = current_;
         newContext();
@@ -198,8 +191,6 @@ void FuzzSession::releaseContext(int slot) {
     contexts_[slot]->Release();
     contexts_[slot] = nullptr;
     handles_.releaseOwnedBy(slot);
-    if (avoids(KnownDefect::DanglingSource))
-        std::erase_if(sources_, [slot](const HeldSource& held) { return held.contextSlot == slot; });
 }
 
 int FuzzSession::newWindow(int width, int height) {
@@ -297,7 +288,7 @@ void FuzzSession::hostAction(int which) {
         case 7: return unregisterFactory();
         case 8: return forceDeviceLoss();
         case 9:
-            if (depth_ == 0 && liveContextCount() < (avoids(KnownDefect::SharedScene) ? 1 : kMaxContexts))
+            if (depth_ == 0 && liveContextCount() < kMaxContexts)
                 newContext();
             return;
         case 10:
@@ -408,7 +399,6 @@ void FuzzSession::callGetIDsOfNames() {
     }
     // Each name in a buffer of its own, so a read before or after it is caught.
     std::vector<std::unique_ptr<char16_t[]>> buffers;
-    std::vector<BSTR> strings;
     std::vector<LPOLESTR> names;
     for (const std::optional<std::u16string>& entry : texts) {
         if (!entry) {
@@ -416,20 +406,14 @@ void FuzzSession::callGetIDsOfNames() {
             continue;
         }
         const std::u16string& text = *entry;
-        if (avoids(KnownDefect::NameAsBstr)) {
-            strings.push_back(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
-            names.push_back(strings.back());
-        } else {
-            buffers.push_back(std::make_unique<char16_t[]>(text.size() + 1));
-            std::memcpy(buffers.back().get(), text.c_str(), (text.size() + 1) * sizeof(char16_t));
-            names.push_back(buffers.back().get());
-        }
+        buffers.push_back(std::make_unique<char16_t[]>(text.size() + 1));
+        std::memcpy(buffers.back().get(), text.c_str(), (text.size() + 1) * sizeof(char16_t));
+        names.push_back(buffers.back().get());
     }
     std::vector<DISPID> ids(std::max<size_t>(count, 1));
     const IID& riid = input_.rare(32) ? IID_IDispatch : IID_NULL;
     ctx->GetIDsOfNames(riid, input_.rare(24) ? nullptr : names.data(), count, 0,
                        input_.rare(24) ? nullptr : ids.data());
-    for (BSTR text : strings) SysFreeString(text);
 }
 
 void FuzzSession::checkModuleLocks() {
@@ -439,7 +423,7 @@ void FuzzSession::checkModuleLocks() {
     classObject->LockServer(TRUE);
     classObject->LockServer(FALSE);
     // An unbalanced unlock is the host's mistake; the contexts it holds must keep the module.
-    if (input_.rare(64) && !avoids(KnownDefect::UnbalancedUnlock)) classObject->LockServer(FALSE);
+    if (input_.rare(64)) classObject->LockServer(FALSE);
     classObject->Release();
     if (liveContextCount() > 0 && DllCanUnloadNow() == S_OK) fail("DllCanUnloadNow says S_OK while a context lives");
 }
@@ -526,9 +510,7 @@ void FuzzSession::churnHandles() {
     int stale = 0;
     if (FAILED(ctx->newFrame(0, &stale))) return;
     ctx->releaseHandle(stale);
-    const bool revives = avoids(KnownDefect::HandleRevival);
-    const int limit = revives ? 500 : 2100;
-    const int frames = input_.between(1, limit);
+    const int frames = input_.between(1, 2100);
     for (int i = 0; i < frames; ++i) {
         int frame = 0;
         if (FAILED(ctx->newFrame(0, &frame))) continue;
@@ -539,7 +521,7 @@ void FuzzSession::churnHandles() {
     }
     const int staleWindow = PelmoraCreateOffscreenWindow(1, 1);
     PelmoraDestroyWindow(staleWindow);
-    const int windows = input_.between(1, revives ? 2000 : 2100);
+    const int windows = input_.between(1, 2100);
     for (int i = 0; i < windows; ++i) {
         const int window = PelmoraCreateOffscreenWindow(1, 1);
         int width = 0, height = 0;

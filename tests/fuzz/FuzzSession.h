@@ -9,7 +9,6 @@
 #include <pelmora/pelmora.h>
 
 #include "HandlePool.h"
-#include "KnownDefects.h"
 #include "SampleKernel.h"
 
 #include <cstddef>
@@ -24,8 +23,6 @@ class FuzzInput;
 class HostileFacetFactory;
 
 struct FuzzOptions {
-    // Argument shapes of open defects to leave out.
-    KnownDefectSet avoid;
     int maxActions = 300;
 };
 
@@ -50,15 +47,13 @@ public:
     // The context the next call goes to; one is made when none lives.
     IDXContext* context();
     int currentContextSlot() const { return current_; }
-    bool isForeignViewport(int handle) const;
     // The first adapter name the engine enumerated, for initialize.
     const std::u16string& deviceName() const { return deviceName_; }
 
     // Re-entry from a facet factory: a few actions from inside getFacets.
     // Not while an open defect makes a mesh released from inside its own
     // refinement a use after free.
-    bool mayReenter() const { return depth_ == 0 && !avoids(KnownDefect::ReentrantRelease); }
-    bool avoids(KnownDefect defect) const { return options_.avoid.has(defect); }
+    bool mayReenter() const { return depth_ == 0; }
     void reenter(int actions);
 
 private:

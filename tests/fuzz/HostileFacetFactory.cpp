@@ -126,7 +126,7 @@ FacetSource* HostileFacetFactory::lyingFacets(int mode) {
     source->setDoubleSided(in.rare(128));
     switch (mode) {
         case kNullFaceList: {
-            const int length = session_.avoids(KnownDefect::NullFaceList) ? in.between(0, 4) : in.between(5, 40);
+            const int length = in.between(5, 40);
             source->setFaceLengths(length, length);
             source->setNullLists(true, false);
             break;

@@ -338,13 +338,10 @@ SAFEARRAY* wellFormedArray(FuzzInput& input, ArrayUse use, ArrayPlan& plan) {
     return nullptr;
 }
 
-SAFEARRAY* hostileArray(FuzzInput& input, ArrayUse use, ArrayPlan& plan, const KnownDefectSet& avoid) {
+SAFEARRAY* hostileArray(FuzzInput& input, ArrayUse use, ArrayPlan& plan) {
     const VARTYPE vt = elementTypeOf(use);
     const ULONG small = static_cast<ULONG>(input.between(1, 8));
     const int shape = static_cast<int>(input.below(14));
-    if ((shape == 3 && avoid.has(KnownDefect::EmptyDimension)) ||
-        ((shape == 5 || shape == 6) && avoid.has(KnownDefect::ArrayBounds)))
-        return withBounds(input, vt, {{0, 0}});
     switch (shape) {
         case 0: return nullptr;
         case 1: return wrongElementType(input, use);

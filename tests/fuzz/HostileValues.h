@@ -5,7 +5,6 @@
 
 #include <pelmora/automation.h>
 
-#include "KnownDefects.h"
 
 #include <climits>
 #include <string>
@@ -47,6 +46,6 @@ SAFEARRAY* wellFormedArray(FuzzInput& input, ArrayUse use, ArrayPlan& plan);
 // empty second dimension, bounds at the ends of the 32-bit range, wrong
 // lengths, and contents that lie (indices out of range, NaN, counts that
 // run past the end of the list).
-SAFEARRAY* hostileArray(FuzzInput& input, ArrayUse use, ArrayPlan& plan, const KnownDefectSet& avoid);
+SAFEARRAY* hostileArray(FuzzInput& input, ArrayUse use, ArrayPlan& plan);
 
 }  // namespace pelmora::fuzz

@@ -125,10 +125,7 @@ void hostileVariant(CallFrame& frame, VARIANT& v, double number) {
         }
         case 7: v.vt = input.rare(128) ? VT_UI4 : VT_UINT; v.uintVal = input.rare(128) ? 0xFFFFFFFFu : input.u32(); break;
         case 8: byReferenceTo(frame, v, number); break;
-        case 9:
-            if (frame.avoids(KnownDefect::NullReference)) byReferenceTo(frame, v, number);
-            else nullReference(frame, v);
-            break;
+        case 9: nullReference(frame, v); break;
         case 10: nestedVariant(frame, v, number); break;
         case 11: otherNumericType(frame, v, number); break;
         case 12: interfaceOrArray(frame, v); break;

@@ -57,17 +57,10 @@ DISPID lookUpName(CallFrame& frame, IDXContext* context, const Operation& operat
         name.push_back(static_cast<char16_t>(c));
     }
     DISPID id = DISPID_UNKNOWN;
-    if (frame.avoids(KnownDefect::NameAsBstr)) {
-        BSTR text = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
-        LPOLESTR names[] = {text};
-        context->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
-        SysFreeString(text);
-    } else {
-        auto text = std::make_unique<char16_t[]>(name.size() + 1);
-        std::memcpy(text.get(), name.c_str(), (name.size() + 1) * sizeof(char16_t));
-        LPOLESTR names[] = {text.get()};
-        context->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
-    }
+    auto text = std::make_unique<char16_t[]>(name.size() + 1);
+    std::memcpy(text.get(), name.c_str(), (name.size() + 1) * sizeof(char16_t));
+    LPOLESTR names[] = {text.get()};
+    context->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
     return id == DISPID_UNKNOWN ? operation.dispid : id;
 }
 

@@ -3,8 +3,7 @@
 // inputs from a fixed seed.
 //
 //   pelmora_fuzz [--runs N] [--seed S] [--first I] [--seconds T]
-//                [--max-length L] [--keep-last FILE] [--avoid NAME,...]
-//                [--avoid-known-defects] [--check-leaks]
+//                [--max-length L] [--keep-last FILE] [--check-leaks]
 //                [--make-corpus DIR [--candidates N]] [--crashes DIR] [PATH ...]
 //
 // Input I of seed S is the same bytes on every machine, so a failure is
@@ -56,8 +55,7 @@ struct DriverOptions {
 [[noreturn]] void usage(const char* problem) {
     std::fprintf(stderr,
                  "pelmora_fuzz: %s\nusage: pelmora_fuzz [--runs N] [--seed S] [--first I] "
-                 "[--seconds T] [--max-length L] [--keep-last FILE] [--avoid NAME,...] "
-                 "[--avoid-known-defects] [--check-leaks] "
+                 "[--seconds T] [--max-length L] [--keep-last FILE] [--check-leaks] "
                  "[--make-corpus DIR [--candidates N]] [--crashes DIR] [PATH ...]\n",
                  problem);
     std::exit(2);
@@ -82,11 +80,6 @@ DriverOptions parse(int argc, char** argv) {
         else if (arg == "--seconds") options.seconds = std::stod(value());
         else if (arg == "--max-length") options.maxLength = std::max<size_t>(1, std::stoull(value()));
         else if (arg == "--keep-last") options.keepLast = fromStart(value());
-        else if (arg == "--avoid-known-defects") options.fuzz.avoid = KnownDefectSet::all();
-        else if (arg == "--avoid") {
-            if (!KnownDefectSet::parse(value(), &options.fuzz.avoid))
-                usage(("names for --avoid are " + KnownDefectSet::names()).c_str());
-        }
         else if (arg == "--make-corpus") options.corpusFolder = fromStart(value());
         else if (arg == "--candidates") options.candidates = std::stoull(value());
         else if (arg == "--crashes") options.crashFolder = fromStart(value());
