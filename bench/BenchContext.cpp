@@ -1,5 +1,7 @@
 #include "BenchContext.h"
 
+#include "BackBufferReads.h"
+
 #include "host/DXContext.h"
 #include "platform/d3d9/gl/EglAdapterList.h"
 #include "platform/d3d9/gl/GLDevice.h"
@@ -43,27 +45,10 @@ HRESULT BenchContext::drawFrame(int root) {
     if (SUCCEEDED(status)) status = context_->render(viewport_, root, VARIANT_FALSE, VARIANT_FALSE);
     if (SUCCEEDED(status)) status = context_->viewportFlip(viewport_, VARIANT_TRUE);
     if (FAILED(status)) return status;
-    RECT pixel = {0, 0, 1, 1};
-    D3DLOCKED_RECT locked{};
-    status = backBuffer_->LockRect(&locked, &pixel, D3DLOCK_READONLY);
-    if (FAILED(status)) return status;
-    return backBuffer_->UnlockRect();
+    return readOnePixel(backBuffer_);
 }
 
-std::vector<uint32_t> BenchContext::readImage() const {
-    D3DSURFACE_DESC desc{};
-    D3DLOCKED_RECT locked{};
-    std::vector<uint32_t> pixels;
-    if (FAILED(backBuffer_->GetDesc(&desc)) || FAILED(backBuffer_->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
-        return pixels;
-    pixels.resize(size_t(desc.Width) * desc.Height);
-    for (UINT y = 0; y < desc.Height; ++y)
-        std::memcpy(&pixels[size_t(y) * desc.Width],
-                    static_cast<const uint8_t*>(locked.pBits) + size_t(y) * size_t(locked.Pitch),
-                    desc.Width * sizeof(uint32_t));
-    backBuffer_->UnlockRect();
-    return pixels;
-}
+std::vector<uint32_t> BenchContext::readImage() const { return readWholeImage(backBuffer_); }
 
 // The benchmark reaches past the interface for the device it compares with.
 IDirect3DDevice9* BenchContext::device() const { return static_cast<DXContext*>(context_)->device(); }

@@ -1,5 +1,7 @@
 #include "DeviceRenderer.h"
 
+#include "BackBufferReads.h"
+
 #include "platform/d3d9/gl/GLDevice.h"
 
 #include <cstring>
@@ -121,26 +123,10 @@ HRESULT DeviceRenderer::drawFrame() {
     const HRESULT ended = device_->EndScene();
     if (FAILED(status)) return status;
     if (FAILED(ended)) return ended;
-    RECT pixel = {0, 0, 1, 1};
-    D3DLOCKED_RECT locked{};
-    status = backBuffer_->LockRect(&locked, &pixel, D3DLOCK_READONLY);
-    if (FAILED(status)) return status;
-    return backBuffer_->UnlockRect();
+    return readOnePixel(backBuffer_);
 }
 
-std::vector<uint32_t> DeviceRenderer::readImage() const {
-    D3DSURFACE_DESC desc{};
-    D3DLOCKED_RECT locked{};
-    std::vector<uint32_t> pixels;
-    if (FAILED(backBuffer_->GetDesc(&desc)) || FAILED(backBuffer_->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
-        return pixels;
-    pixels.resize(size_t(desc.Width) * desc.Height);
-    for (UINT y = 0; y < desc.Height; ++y)
-        std::memcpy(&pixels[size_t(y) * desc.Width], static_cast<const uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch,
-                    desc.Width * sizeof(uint32_t));
-    backBuffer_->UnlockRect();
-    return pixels;
-}
+std::vector<uint32_t> DeviceRenderer::readImage() const { return readWholeImage(backBuffer_); }
 
 d3d9gl::GLDevice& DeviceRenderer::glDevice() const { return *static_cast<d3d9gl::GLDevice*>(device_); }
 
