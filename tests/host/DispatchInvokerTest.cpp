@@ -10,53 +10,26 @@
 
 namespace {
 
-VARIANT intArg(int value) {
+// A variant of a type, its value set by fill.
+template <class Fill>
+VARIANT variantOf(VARTYPE type, Fill fill) {
     VARIANT v;
     VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
+    v.vt = type;
+    fill(v);
     return v;
 }
 
-VARIANT doubleArg(double value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_R8;
-    v.dblVal = value;
-    return v;
-}
-
-VARIANT unsignedArg(ULONG value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_UI4;
-    v.ulVal = value;
-    return v;
-}
-
-VARIANT boolArg(VARIANT_BOOL value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BOOL;
-    v.boolVal = value;
-    return v;
-}
-
+VARIANT intArg(int value) { return variantOf(VT_I4, [&](VARIANT& v) { v.lVal = value; }); }
+VARIANT doubleArg(double value) { return variantOf(VT_R8, [&](VARIANT& v) { v.dblVal = value; }); }
+VARIANT unsignedArg(ULONG value) { return variantOf(VT_UI4, [&](VARIANT& v) { v.ulVal = value; }); }
+VARIANT boolArg(VARIANT_BOOL value) { return variantOf(VT_BOOL, [&](VARIANT& v) { v.boolVal = value; }); }
 // The caller frees it (VariantClear).
 VARIANT text(const char16_t* value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocString(value);
-    return v;
+    return variantOf(VT_BSTR, [&](VARIANT& v) { v.bstrVal = SysAllocString(value); });
 }
-
 VARIANT byRef(VARTYPE type, void* target) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = type | VT_BYREF;
-    v.byref = target;
-    return v;
+    return variantOf(type | VT_BYREF, [&](VARIANT& v) { v.byref = target; });
 }
 
 class DispatchInvoker : public ::testing::Test {
