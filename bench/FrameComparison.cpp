@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 namespace pelmora::bench {
 namespace {
@@ -87,6 +88,17 @@ void writePictures(const char* name, const std::vector<uint32_t>& device, const 
     };
     write(device, "device");
     write(raw, "raw");
+}
+
+bool timedByProcessorTime() {
+    static const bool set = std::getenv("PELMORA_BENCH_CPU_TIME") != nullptr;
+    return set;
+}
+
+double processorSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
 int benchBodyCount(int most) {

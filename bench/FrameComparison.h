@@ -23,6 +23,13 @@ struct DrawComparison {
     double ratio() const { return rawMs > 0 ? deviceMs / rawMs : 0; }
 };
 
+// With PELMORA_BENCH_CPU_TIME set, frames are timed by the processor time of
+// the whole process instead of the clock: with the rasterizer on the calling
+// thread (LP_NUM_THREADS=0) that is the frame's work, whatever else the
+// machine runs.
+bool timedByProcessorTime();
+double processorSeconds();
+
 // Frames of the two cases alternate, the order flipping every pair, so a
 // machine shared with other work slows both alike.
 class InterleavedFrames {
@@ -44,6 +51,11 @@ public:
 private:
     template <class Draw>
     static double secondsOf(Draw draw) {
+        if (timedByProcessorTime()) {
+            const double start = processorSeconds();
+            draw();
+            return processorSeconds() - start;
+        }
         const auto start = std::chrono::steady_clock::now();
         draw();
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

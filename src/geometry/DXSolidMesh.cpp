@@ -66,12 +66,6 @@ constexpr uint32_t kMergedEdges = 16;
 
 constexpr uint32_t kEdgeFlags = SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_SILHOUETTES;
 
-bool madeOn(const MeshBatch& batch, IDirect3DDevice9* device) {
-    ComPtr<IDirect3DDevice9> owner;
-    if (!batch.vertexBuffer || FAILED(batch.vertexBuffer->GetDevice(owner.put()))) return false;
-    return owner.get() == device;
-}
-
 // Render states set for one part of a draw and put back after it.
 class StateSwitch {
 public:
@@ -319,7 +313,7 @@ void DXSolidMesh::prepareEdgeBuffers(IDirect3DDevice9* device, const RenderAttri
     const EdgeShape shape = attributes.visibleWidth <= 2 ? EdgeShape::Line : EdgeShape::Quad;
     // The colour is in the vertices: another colour needs other buffers.
     if (edgeBatch_ && (edgeColour_ != colour || edgeShape_ != shape ||
-                       (edgeBatch_->vertexBuffer && !madeOn(*edgeBatch_, device))))
+                       (edgeBatch_->vertexBuffer && !edgeBatch_->madeOn(device))))
         edgeBatch_.reset();
     if (clusteredEdges_ != &edges) {
         clusters_ = clusterFacePairs(edges.facePairs, kEdgesPerCluster, edges.sharpPairs);

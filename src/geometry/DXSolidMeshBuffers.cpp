@@ -111,8 +111,7 @@ std::unique_ptr<MeshBatch> makeSolidBatch(IDirect3DDevice9* device, const SolidG
     if (FAILED(makeVertexBuffer(device, *geometry, shape, vertices)) ||
         FAILED(makeIndexBuffer(device, *geometry, shape, indices)))
         return batch;
-    batch->vertexBuffer = std::move(vertices);
-    batch->indexBuffer = std::move(indices);
+    batch->hold(std::move(vertices), std::move(indices), device);
     batch->vertexCount = shape.vertices;
     batch->primitiveCount = shape.triangles;
     return batch;

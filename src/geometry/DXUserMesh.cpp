@@ -25,12 +25,6 @@ ScreenView screenViewOf(const DXViewport& viewport) {
                       viewport.deviceViewport()};
 }
 
-bool madeOn(IDirect3DVertexBuffer9* buffer, IDirect3DDevice9* device) {
-    ComPtr<IDirect3DDevice9> owner;
-    if (FAILED(buffer->GetDevice(owner.put()))) return false;
-    return owner.get() == device;
-}
-
 }  // namespace
 
 DXUserMesh::DXUserMesh(const HostMeshBinding& binding)
@@ -384,7 +378,7 @@ HRESULT DXUserMesh::draw(DXViewport& viewport, const D3DMATRIX* world, D3DMATERI
     if (batch_ && batch_->vertexCount == 0) return S_OK;
     IDirect3DDevice9* device = viewport.getDevice();
     if (device == nullptr) return S_OK;
-    if (batch_ && batch_->vertexBuffer && !madeOn(batch_->vertexBuffer.get(), device))
+    if (batch_ && batch_->vertexBuffer && !batch_->madeOn(device))
         batch_.reset();
     if (!batch_) batch_ = createDeviceBuffers(device, world, material, attributes);
     secondaryBuffers_ = prepareSecondaryBuffers(device, world, material, attributes);

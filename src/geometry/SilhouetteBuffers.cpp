@@ -105,8 +105,7 @@ std::unique_ptr<MeshBatch> makeSilhouetteBatch(IDirect3DDevice9* device, const F
         PELMORA_TRACE_FAILED(hr);
         return batch;
     }
-    batch->vertexBuffer = std::move(vertices);
-    batch->indexBuffer = std::move(indices);
+    batch->hold(std::move(vertices), std::move(indices), device);
     batch->vertexCount = vertexCount;
     batch->primitiveCount = UINT(edgesInAll) * (shape == EdgeShape::Line ? 1 : 2);
     return batch;

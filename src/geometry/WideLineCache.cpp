@@ -12,11 +12,6 @@ namespace pelmora {
 
 namespace {
 
-bool madeOn(IDirect3DVertexBuffer9* buffer, IDirect3DDevice9* device) {
-    ComPtr<IDirect3DDevice9> owner;
-    return SUCCEEDED(buffer->GetDevice(owner.put())) && owner.get() == device;
-}
-
 template <class Buffer, class T>
 HRESULT fill(Buffer* buffer, const std::vector<T>& values) {
     void* target = nullptr;
@@ -38,6 +33,7 @@ void WideLineCache::clear() {
     mesh_ = d3dx::WideLineMesh{};
     vertices_.reset();
     indices_.reset();
+    bufferDevice_ = nullptr;
     vertexCount_ = triangleCount_ = 0;
 }
 
@@ -45,7 +41,7 @@ HRESULT WideLineCache::draw(IDirect3DDevice9* device, const WireChunks& chunks, 
                             float width, D3DCOLOR colour) {
     Key key{transform, {}, width, colour};
     PELMORA_RETURN_IF_FAILED(device->GetViewport(&key.viewport));
-    if (vertices_ && !madeOn(vertices_.get(), device)) clear();
+    if (vertices_ && bufferDevice_ != device) clear();
     if (!valid_ || !same(key, key_)) {
         build(chunks, key);
         return drawFromMemory(device);
@@ -92,6 +88,7 @@ HRESULT WideLineCache::upload(IDirect3DDevice9* device) {
             fill(indices.get(), std::vector<uint16_t>(mesh_.indices().begin(), mesh_.indices().end())));
     vertices_ = std::move(vertices);
     indices_ = std::move(indices);
+    bufferDevice_ = device;
     mesh_ = d3dx::WideLineMesh{};  // the buffers hold it now
     return S_OK;
 }

@@ -49,6 +49,9 @@ private:
     d3dx::ProjectedRuns runs_;
     ComPtr<IDirect3DVertexBuffer9> vertices_;
     ComPtr<IDirect3DIndexBuffer9> indices_;
+    // The device the buffers were made on, alive while they are: compared,
+    // not asked, at every draw.
+    IDirect3DDevice9* bufferDevice_ = nullptr;
     UINT vertexCount_ = 0;
     UINT triangleCount_ = 0;
 };

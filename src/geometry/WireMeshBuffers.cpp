@@ -94,8 +94,7 @@ std::unique_ptr<MeshBatch> makeWireBatch(IDirect3DDevice9* device, const SolidGe
     ComPtr<IDirect3DIndexBuffer9> indices;
     if (FAILED(makeVertexBuffer(device, plan.vertices, vertices))) return batch;
     if (!strip && FAILED(makeIndices(device, plan, indices))) return batch;
-    batch->vertexBuffer = std::move(vertices);
-    batch->indexBuffer = std::move(indices);
+    batch->hold(std::move(vertices), std::move(indices), device);
     batch->vertexCount = UINT(plan.vertices.size());
     batch->primitiveCount = UINT(plan.pairs.size() / 2);
     batch->primitiveType = strip ? D3DPT_LINESTRIP : D3DPT_LINELIST;

@@ -89,20 +89,26 @@ WideLineMesh::Join WideLineMesh::join(const ScreenPoint& p, const Segment& befor
             return {shared, shared};
         }
     }
-    // Square ends, and the outer side of the turn filled from the point.
-    const Join ends{across(p, before.nx, before.ny, half_), across(p, after.nx, after.ny, half_)};
     const bool plusOutside = before.nx * after.dx + before.ny * after.dy < 0.0f;
+    const float side = plusOutside ? 1.0f : -1.0f;
+    if (withinLimit) {
+        // The mitre tip shared on the outer side, square ends on the inner
+        // one (where a shared point would reach past a short segment), and
+        // one triangle between them that holds the point.
+        const uint32_t tip = vertex(p, mx * side, my * side);
+        const float inner = -side * half_;
+        const uint32_t innerBefore = vertex(p, before.nx * inner, before.ny * inner);
+        const uint32_t innerAfter = vertex(p, after.nx * inner, after.ny * inner);
+        triangle(tip, innerBefore, innerAfter);
+        if (plusOutside) return {{tip, innerBefore}, {tip, innerAfter}};
+        return {{innerBefore, tip}, {innerAfter, tip}};
+    }
+    // Past the limit: square ends, and the outer side of the turn bevelled
+    // from the point.
+    const Join ends{across(p, before.nx, before.ny, half_), across(p, after.nx, after.ny, half_)};
     const uint32_t outerBefore = plusOutside ? ends.end.plus : ends.end.minus;
     const uint32_t outerAfter = plusOutside ? ends.start.plus : ends.start.minus;
-    const uint32_t centre = vertex(p, 0.0f, 0.0f);
-    if (withinLimit) {
-        const float side = plusOutside ? 1.0f : -1.0f;
-        const uint32_t tip = vertex(p, mx * side, my * side);
-        triangle(centre, outerBefore, tip);
-        triangle(centre, tip, outerAfter);
-    } else {
-        triangle(centre, outerBefore, outerAfter);
-    }
+    triangle(vertex(p, 0.0f, 0.0f), outerBefore, outerAfter);
     return ends;
 }
 

@@ -41,8 +41,9 @@ TEST(D3DXLineGeometryTest, JoinsShareAMitreBevelSharpTurnsAndCloseLoops) {
         {"right angle", {{10, 20, 0, 1}, {40, 20, 0, 1}, {40, 50, 0, 1}}, 6, 4, std::sqrt(8.0f) + 1e-4f},
         // A hairpin: square ends at the turn and a bevel, nothing beyond half the width.
         {"hairpin", {{10, 20, 0, 1}, {40, 20, 0, 1}, {10, 21, 0, 1}}, 9, 5, 2.0f + 1e-3f},
-        // A turn on a segment shorter than its mitre: square ends and the mitre as a wedge.
-        {"short segment", {{10, 20, 0, 1}, {40, 20, 0, 1}, {40, 21, 0, 1}, {10, 21, 0, 1}}, 16, 10, std::sqrt(8.0f) + 1e-3f},
+        // A turn on a segment shorter than its mitre: the tip shared outside,
+        // square ends inside and one triangle between them.
+        {"short segment", {{10, 20, 0, 1}, {40, 20, 0, 1}, {40, 21, 0, 1}, {10, 21, 0, 1}}, 10, 8, std::sqrt(8.0f) + 1e-3f},
         // A closed square: four shared mitres, the first point's as well.
         {"loop", {{10, 10, 0, 1}, {40, 10, 0, 1}, {40, 40, 0, 1}, {10, 40, 0, 1}, {10, 10, 0, 1}}, 8, 8, std::sqrt(8.0f) + 1e-4f},
         {"repeated points", {{10, 20, 0, 1}, {10, 20, 0, 1}, {30, 20, 0, 1}}, 4, 2, 2.0f + 1e-4f},
