@@ -1,5 +1,7 @@
 #include "geometry/FeatureEdges.h"
 
+#include "geometry/CollinearEdges.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -203,6 +205,7 @@ FeatureEdges extractFeatureEdges(const SolidGeometry& geometry, float creaseDegr
             first = last;
         }
     }
+    joinCollinearRuns(&sharpPairs);
     sortByNormalCell(&sharpPairs);
     sortByNormalCell(&smoothPairs);
     result.sharpPairs = uint32_t(sharpPairs.size());

@@ -76,7 +76,8 @@ TEST(FeatureEdges, TheCreaseAngleKeepsSharpEdgesAndBoundariesOnly) {
         EXPECT_EQ(edges.facePairs.size(), c.facePairs);
         EXPECT_EQ(edges.sharpPairs, c.sharpPairs);
         EXPECT_EQ(edges.unpairedPoints.size() / 2, c.unpaired);
-        // Every feature edge is drawn once: a sharp pair or an unpaired edge.
+        // Every feature edge is drawn once: a sharp pair or an unpaired edge
+        // (none of these shapes splits a straight edge, so none is joined).
         EXPECT_EQ(edges.sharpPairs + edges.unpairedPoints.size() / 2, edges.edgeCount());
         // The sharp pairs come first: each turns by more than the crease angle, each after them by less.
         const float creaseCosine = std::cos(c.crease * 3.14159265f / 180);
