@@ -384,13 +384,20 @@ TEST_F(DXContextPictures, BillboardsArePickedInsideTheirImageAroundTheAnchorAndD
         }
         return isHit == VARIANT_TRUE;
     };
-    EXPECT_TRUE(pick(billboard, 0, 0));
-    EXPECT_TRUE(pick(billboard, 11, -5));
-    EXPECT_FALSE(pick(billboard, 12, 0));
-    EXPECT_FALSE(pick(billboard, 0, -6));
-    ASSERT_EQ(context->setMeshScale(billboard, 2.0), S_OK);
-    EXPECT_TRUE(pick(billboard, 23, 19));
-    EXPECT_FALSE(pick(billboard, 24, 0));
+    // Strictly inside: a point on the border misses.
+    const struct {
+        double scale;
+        int x, y;
+        bool hit;
+    } cases[] = {
+        {1, 0, 0, true},   {1, -3, -5, true}, {1, 11, 9, true},  {1, 11, -5, true},
+        {1, -4, 0, false}, {1, 12, 0, false}, {1, 0, -6, false}, {1, 0, 10, false},
+        {2, -7, 19, true}, {2, 23, 19, true}, {2, -8, 0, false}, {2, 24, 0, false},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(context->setMeshScale(billboard, c.scale), S_OK);
+        EXPECT_EQ(pick(billboard, c.x, c.y), c.hit) << "scale " << c.scale << " at " << c.x << ", " << c.y;
+    }
     EXPECT_FALSE(pick(decal, 0, 0));
     for (int mesh : {billboard, decal}) {
         SAFEARRAY* vertices = reinterpret_cast<SAFEARRAY*>(uintptr_t{0x10});
