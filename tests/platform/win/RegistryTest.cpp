@@ -35,22 +35,12 @@ constexpr const char* kKeyPath = "Software\\Torvel, Inc.\\Torvel Design\\Pelmora
 // environment on each call.
 class RegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* previous = std::getenv("PELMORA_REGISTRY_DIR");
-        previous_ = previous ? previous : "";
-        folder_ = makeTempDir("pelmora-registry-");
-        ASSERT_FALSE(folder_.empty());
-        setenv("PELMORA_REGISTRY_DIR", folder_.c_str(), 1);
-        openAtStart_ = Registry::instance().openKeyCount();
-    }
-
+    void SetUp() override { openAtStart_ = Registry::instance().openKeyCount(); }
     void TearDown() override {
         EXPECT_EQ(Registry::instance().openKeyCount(), openAtStart_) << "a key was left open";
-        setenv("PELMORA_REGISTRY_DIR", previous_.c_str(), 1);
-        removeTree(folder_);
     }
 
-    std::string hiveFile() const { return folder_ + "/HKEY_CURRENT_USER.reg"; }
+    std::string hiveFile() const { return registry_.folder() + "/HKEY_CURRENT_USER.reg"; }
 
     HKEY createKey(const char* path, DWORD* disposition = nullptr) {
         HKEY key = nullptr;
@@ -75,8 +65,7 @@ protected:
         return data;
     }
 
-    std::string folder_;
-    std::string previous_;
+    test::ScopedRegistry registry_;
     size_t openAtStart_ = 0;
 };
 
@@ -220,7 +209,7 @@ TEST_F(RegistryTest, WritesLeaveOnlyWholeHiveFiles) {
     RegCloseKey(key);
 
     std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_))
+    for (const auto& entry : fs::directory_iterator(registry_.folder()))
         names.insert(entry.path().filename().string());
     EXPECT_EQ(names, (std::set<std::string>{"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock"}))
         << "no temporary file is left behind";
