@@ -6,6 +6,7 @@
 #include <pelmora/pelmora.h>
 
 #include "geometry/MeshTestSupport.h"
+#include "support/RenderedScene.h"
 
 #include <gtest/gtest.h>
 
@@ -17,24 +18,13 @@ namespace {
 
 using namespace pelmora::test;
 
-constexpr int kSize = 128;
 SAFEARRAY* const kUntouched = reinterpret_cast<SAFEARRAY*>(uintptr_t{0x10});
 
-class DXContextQueriesOnScreen : public testing::Test {
+class DXContextQueriesOnScreen : public RenderedScene {
 protected:
     void SetUp() override {
-        ASSERT_EQ(PelmoraCreateContext(&context), S_OK);
-        VARIANT_BOOL noHardware = VARIANT_TRUE;
-        ASSERT_EQ(context->initialize(VARIANT_FALSE, nullptr, &noHardware), S_OK);
-        window = PelmoraCreateOffscreenWindow(kSize, kSize);
-        ASSERT_EQ(context->newViewport(window, 0, VARIANT_TRUE, kSize, kSize, &viewport), S_OK);
-        ASSERT_NE(viewport, 0);
-        mesh = squareMesh();
-    }
-    void TearDown() override {
-        if (viewport) context->releaseHandle(viewport);
-        context->Release();
-        PelmoraDestroyWindow(window);
+        RenderedScene::SetUp();
+        if (!HasFatalFailure()) mesh = squareMesh();
     }
 
     // The square [-0.5, 0.5] x [-0.5, 0.5] at z = 0: triangles 0 1 2 and 0 2 3.
@@ -77,9 +67,6 @@ protected:
     }
     std::vector<int32_t> takeList() { return takeVector<int32_t>(std::exchange(list, nullptr)); }
 
-    IDXContext* context = nullptr;
-    int window = 0;
-    int viewport = 0;
     int mesh = 0;
     SAFEARRAY* points = kUntouched;
     SAFEARRAY* list = kUntouched;

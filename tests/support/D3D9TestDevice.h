@@ -111,3 +111,10 @@ testing::AssertionResult pixelsNear(const Image& image, std::initializer_list<Pr
                                                 &pixelWhy_))                                    \
             << "at (" << (x) << ", " << (y) << "): " << pixelWhy_;                              \
     } while (0)
+
+// Compares one colour against an expected 0x..RRGGBB within a tolerance.
+#define EXPECT_COLOUR_NEAR(actual, expected, tolerance)                                                 \
+    do {                                                                                                \
+        std::string colourWhy_;                                                                         \
+        EXPECT_TRUE(::pelmora::test::colourNear((actual), (expected), (tolerance), &colourWhy_)) << colourWhy_; \
+    } while (0)
