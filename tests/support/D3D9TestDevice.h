@@ -90,7 +90,8 @@ inline int green(uint32_t c) { return int((c >> 8) & 0xFF); }
 inline int blue(uint32_t c) { return int(c & 0xFF); }
 inline int alpha(uint32_t c) { return int(c >> 24); }
 
-// True when each of red, green and blue is within tolerance; explains otherwise.
+// True when each of red, green and blue is within tolerance; explains
+// otherwise in *why, when given.
 bool colourNear(uint32_t actual, uint32_t expected, int tolerance, std::string* why);
 
 // One pixel probe: where, and the 0x..RRGGBB expected there.
