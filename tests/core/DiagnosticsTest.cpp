@@ -42,31 +42,15 @@ constexpr const char* kHeader =
     "================================ New Pelmora Instance============================\n";
 constexpr const char* kTimeLabel = "Current time: ";
 
-// Points the registry calls of this process at a folder for as long as it lives.
-class RegistryFolderScope {
-public:
-    explicit RegistryFolderScope(const std::string& folder) {
-        const char* previous = std::getenv("PELMORA_REGISTRY_DIR");
-        previous_ = previous ? previous : "";
-        setenv("PELMORA_REGISTRY_DIR", folder.c_str(), 1);
-    }
-    ~RegistryFolderScope() { setenv("PELMORA_REGISTRY_DIR", previous_.c_str(), 1); }
-
-private:
-    std::string previous_;
-};
-
 // Writes a switch value as a string, or only makes its key when there is no text.
 void writeSwitch(const char* keyPath, const char* name, std::optional<std::string> text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
     if (text) {
-        EXPECT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
-                                 static_cast<DWORD>(text->size() + 1)),
-                  ERROR_SUCCESS);
+        EXPECT_TRUE(test::storeUserString(keyPath, name, *text));
+        return;
     }
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
     RegCloseKey(key);
 }
 
@@ -170,7 +154,7 @@ protected:
     std::string logFile() const { return logFolder() + "/Pelmora.log"; }
 
     void setLogErrors(std::optional<std::string> text) {
-        RegistryFolderScope scope(root_ + "/registry");
+        const test::ScopedRegistry scope(root_ + "/registry");
         writeSwitch(kPelmoraKey, "Log Errors", std::move(text));
     }
 
@@ -338,7 +322,7 @@ TEST(PrivateFolderTest, OnlyAPrivateFolderOfThisUsersIsTrusted) {
 
 // Read in this process, from the same kind of registry folder.
 TEST_F(LogStartTest, OnlyAProfilingValueStartingWithTrueOrYesTurnsItOn) {
-    RegistryFolderScope scope(root_ + "/registry");
+    const test::ScopedRegistry scope(root_ + "/registry");
     EXPECT_FALSE(win::readProfilingSwitch()) << "no key";
     const std::vector<std::pair<std::string, bool>> cases = {
         {"yes", true}, {"Y", true},   {"true", true}, {"T", true},

@@ -105,32 +105,19 @@ struct StringArgument {
 
 // ---- Out: integers, reals, flags, strings, arrays ----
 
+// The VARIANT type an out-parameter is passed by reference as, and how what
+// it returns is freed.
 template <class T>
-struct OutTraits;
-template <>
-struct OutTraits<int> {
-    static constexpr VARTYPE vt = VT_I4;
-    static void release(int) {}
-};
-template <>
-struct OutTraits<double> {
-    static constexpr VARTYPE vt = VT_R8;
-    static void release(double) {}
-};
-template <>
-struct OutTraits<VARIANT_BOOL> {
-    static constexpr VARTYPE vt = VT_BOOL;
-    static void release(VARIANT_BOOL) {}
-};
-template <>
-struct OutTraits<BSTR> {
-    static constexpr VARTYPE vt = VT_BSTR;
-    static void release(BSTR value) { SysFreeString(value); }
-};
-template <>
-struct OutTraits<SAFEARRAY*> {
-    static constexpr VARTYPE vt = VT_ARRAY | VT_R4;
-    static void release(SAFEARRAY* value) { SafeArrayDestroy(value); }
+struct OutTraits {
+    static constexpr VARTYPE vt = std::is_same_v<T, int>            ? VARTYPE(VT_I4)
+                                  : std::is_same_v<T, double>       ? VARTYPE(VT_R8)
+                                  : std::is_same_v<T, VARIANT_BOOL> ? VARTYPE(VT_BOOL)
+                                  : std::is_same_v<T, BSTR>         ? VARTYPE(VT_BSTR)
+                                                                    : VARTYPE(VT_ARRAY | VT_R4);
+    static void release(T value) {
+        if constexpr (std::is_same_v<T, BSTR>) SysFreeString(value);
+        else if constexpr (std::is_same_v<T, SAFEARRAY*>) SafeArrayDestroy(value);
+    }
 };
 
 // A returned handle joins the pool under the role's kind.

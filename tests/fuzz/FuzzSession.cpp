@@ -262,7 +262,6 @@ void FuzzSession::callOperation(int slot, bool throughInvoke) {
 }
 
 void FuzzSession::hostAction(int which) {
-    ++operationCounts().hostActions[which];
     switch (which) {
         case kRenderCycle: return renderCycle();
         case 1: newWindow(input_.between(1, 96), input_.between(1, 96)); return;

@@ -25,10 +25,8 @@ const Operation& operationAt(int slot);
 // How often each operation was called and succeeded, per path, over the
 // whole process.
 struct OperationCounts {
-    static constexpr int kHostActions = 32;
     unsigned calls[kDXContextOperationCount][2];
     unsigned successes[kDXContextOperationCount][2];
-    unsigned hostActions[kHostActions];
 };
 OperationCounts& operationCounts();
 

@@ -1,6 +1,6 @@
-// Where a billboard's pieces sample their texture and where its quads land
-// around the anchor: atlas cells, strips of wide and tall bitmaps, the
-// viewport's edges, the mesh scale and the strict pick box.
+// What a billboard's layout decides that pixels through IDXContext do not
+// show: the strips of tall and long bitmaps, culling at the viewport's edges
+// and the part of a texture square a one-piece bitmap uses.
 #include "geometry/BillboardLayout.h"
 
 #include <gtest/gtest.h>
@@ -22,10 +22,8 @@ BillboardLayout symbol(int id, int anchorX = 0, int anchorY = 0) {
     return layout;
 }
 
-BillboardLayout bitmap(UINT width, UINT height, int anchorX = 0, int anchorY = 0) {
+BillboardLayout bitmap(UINT width, UINT height) {
     BillboardLayout layout;
-    layout.anchorX = anchorX;
-    layout.anchorY = anchorY;
     layout.plan = planTexture(width, height, kDisplay);
     return layout;
 }
@@ -47,81 +45,36 @@ std::vector<BillboardVertex> quadsAt(const BillboardLayout& layout, double x, do
     return vertices;
 }
 
-TEST(BillboardLayout, PreloadedSymbolsSampleTheirAtlasCell) {
-    const struct {
-        int id;
-        float uMin, uMax, vMin, vMax;
-    } cases[] = {
-        {9, 0.5625f, 0.625f, 0.0f, 0.0625f},    // CONSTRAINT_FIXED
-        {44, 0.5f, 0.625f, 0.375f, 0.5f},       // CONSTRAINT_BIG_FIXED
-        {21, 0.3125f, 0.375f, 0.0625f, 0.125f},  // CONSTRAINT_AT_POINT, second row
-        {79, 0.875f, 1.0f, 0.875f, 1.0f},        // the last bordered square
-    };
-    for (const auto& c : cases) {
-        const d3dx::AtlasCell cell = d3dx::atlasCellOf(c.id);
-        const auto geometry = symbol(c.id).geometry(&cell);
-        SCOPED_TRACE(c.id);
-        ASSERT_EQ(geometry->vertexCount, 4u);
-        EXPECT_EQ(rangeOf(*geometry, 0), std::tuple(c.uMin, c.uMax, c.vMin, c.vMax));
-        EXPECT_EQ(geometry->faces, (std::vector<uint32_t>{0, 1, 2, 2, 1, 3}));
-    }
-}
-
-TEST(BillboardLayout, WideAndTallBitmapsSampleOneStripEach) {
+TEST(BillboardLayout, TallBitmapsAndLongLabelsSampleOneStripEach) {
     const float band = 100.0f / 256.0f;
-    const auto wide = bitmap(300, 100).geometry(nullptr);
-    ASSERT_EQ(wide->vertexCount, 8u);
-    EXPECT_EQ(rangeOf(*wide, 0), std::tuple(0.0f, 1.0f, 0.0f, band));
-    EXPECT_EQ(rangeOf(*wide, 1), std::tuple(0.0f, 1.0f, band, 2 * band));
-    EXPECT_EQ(wide->faces, (std::vector<uint32_t>{0, 1, 2, 2, 1, 3, 4, 5, 6, 6, 5, 7}));
     const auto tall = bitmap(100, 300).geometry(nullptr);
+    ASSERT_EQ(tall->vertexCount, 8u);
     EXPECT_EQ(rangeOf(*tall, 1), std::tuple(band, 2 * band, 0.0f, 1.0f));
+    EXPECT_EQ(tall->faces, (std::vector<uint32_t>{0, 1, 2, 2, 1, 3, 4, 5, 6, 6, 5, 7}));
     // A 1000 x 10 label in seven strips: the ranges stay inside the texture.
     const auto label = bitmap(1000, 10).geometry(nullptr);
     ASSERT_EQ(label->vertexCount, 28u);
     EXPECT_EQ(rangeOf(*label, 6), std::tuple(0.0f, 1.0f, 60.0f / 256.0f, 70.0f / 256.0f));
 }
 
-TEST(BillboardLayout, TheAnchorPixelLandsOnTheScreenPointAndTheImageExtendsRightAndDown) {
-    // Anchor (4, 4) on (100, 50): a small symbol covers x 96 to 104 and y 46
-    // to 54, a big one 96 to 112 and 46 to 62 (each laid half a pixel up and
-    // left, so texel centres fall on pixel centres).
-    for (const auto& [id, right, bottom] : {std::tuple{9, 104.0f, 54.0f}, std::tuple{44, 112.0f, 62.0f}}) {
-        const auto v = quadsAt(symbol(id, 4, 4), 100.0, 50.0);
-        ASSERT_EQ(v.size(), 4u);
-        EXPECT_EQ((std::tuple{v[0].x, v[0].y, v[3].x, v[3].y}), (std::tuple{95.5f, 45.5f, right - 0.5f, bottom - 0.5f}));
-        EXPECT_EQ((std::tuple{v[1].x, v[1].y, v[2].x, v[2].y}), (std::tuple{95.5f, bottom - 0.5f, right - 0.5f, 45.5f}));
-        EXPECT_EQ((std::tuple{v[0].z, v[0].rhw, v[0].colour}), (std::tuple{0.25f, 1.0f, kColour}));
-        EXPECT_EQ((std::tuple{v[0].u, v[3].u}), (std::tuple{0.0f, id < 32 ? 0.0625f : 0.125f}));
-    }
-}
-
+// Where a symbol drawn whole can be told apart from one culled only at the
+// edges; the pixels of symbols on screen are checked through IDXContext.
 TEST(BillboardLayout, AnImageTouchingAViewportEdgeIsDrawnAndOnePixelFurtherItIsNot) {
-    const BillboardLayout layout = symbol(3);  // 8 x 8, anchor at its corner
     const struct {
-        double x, y;
+        double scale, x, y;
         bool drawn;
     } cases[] = {
-        {200, 50, true},  {201, 50, false},  // x0 equal to the width, then beyond
-        {-8, 50, true},   {-9, 50, false},   // x0 + 8 equal to 0, then below
-        {50, 100, true},  {50, 101, false},
-        {50, -8, true},   {50, -9, false},
+        {1, 200, 50, true},  {1, 201, 50, false},  // x0 equal to the width, then beyond
+        {1, -8, 50, true},   {1, -9, 50, false},   // x0 + 8 equal to 0, then below
+        {1, 50, 100, true},  {1, 50, 101, false},
+        {1, 50, -8, true},   {1, 50, -9, false},
+        {4, -16, 50, true},  {4, -17, 50, false},  // scaled: 32 pixels wide around the anchor
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(quadsAt(layout, c.x, c.y).size(), c.drawn ? 4u : 0u) << c.x << ", " << c.y;
-}
-
-TEST(BillboardLayout, AWideBitmapLaysItsStripsSideBySideAWholeTextureEdgeApart) {
-    const BillboardLayout layout = bitmap(300, 100, 10, 20);
-    const auto geometry = layout.geometry(nullptr);
-    std::vector<BillboardVertex> v;
-    layout.quads(*geometry, ScreenAnchor{10, 20, 0, 1}, kColour, 640, 480, &v);
-    ASSERT_EQ(v.size(), 8u);
-    // Two quads of 256 x 100: the second shows its 44 columns and a
-    // transparent margin.
-    EXPECT_EQ((std::tuple{v[0].x, v[0].y, v[3].x, v[3].y}), (std::tuple{-0.5f, -0.5f, 255.5f, 99.5f}));
-    EXPECT_EQ((std::tuple{v[4].x, v[4].y, v[7].x, v[7].y}), (std::tuple{255.5f, -0.5f, 511.5f, 99.5f}));
-    EXPECT_EQ((std::tuple{v[4].u, v[7].u, v[4].v}), (std::tuple{0.0f, 1.0f, 100.0f / 256.0f}));
+    for (const auto& c : cases) {
+        BillboardLayout layout = symbol(3, c.scale == 1 ? 0 : 4, c.scale == 1 ? 0 : 4);  // 8 x 8
+        layout.scale = c.scale;
+        EXPECT_EQ(quadsAt(layout, c.x, c.y).size(), c.drawn ? 4u : 0u) << c.scale << " at " << c.x << ", " << c.y;
+    }
 }
 
 TEST(BillboardLayout, AOnePieceBitmapShowsOnlyItsPartOfTheTextureSquare) {
@@ -130,35 +83,6 @@ TEST(BillboardLayout, AOnePieceBitmapShowsOnlyItsPartOfTheTextureSquare) {
     ASSERT_EQ(v.size(), 4u);
     EXPECT_EQ((std::tuple{v[3].x, v[3].y, v[3].u, v[3].v}),
               (std::tuple{199.5f, 99.5f, 200.0f / 256.0f, 100.0f / 256.0f}));
-}
-
-TEST(BillboardLayout, AScaledSymbolShowsItsWholeCellLargerAroundAScaledAnchor) {
-    BillboardLayout layout = symbol(9, 4, 4);
-    layout.scale = 4.0;
-    const auto v = quadsAt(layout, 100.0, 50.0);
-    ASSERT_EQ(v.size(), 4u);
-    EXPECT_EQ((std::tuple{v[0].x, v[0].y, v[3].x, v[3].y}), (std::tuple{83.5f, 33.5f, 115.5f, 65.5f}));
-    EXPECT_EQ((std::tuple{v[0].u, v[3].u, v[0].v, v[3].v}), (std::tuple{0.0f, 0.0625f, 0.0f, 0.0625f}));
-    // Off screen follows the scaled size: 32 pixels to the left edge.
-    EXPECT_EQ(quadsAt(layout, -32 + 16, 50).size(), 4u);
-    EXPECT_EQ(quadsAt(layout, -33 + 16, 50).size(), 0u);
-}
-
-TEST(BillboardLayout, PicksHitStrictlyInsideTheImageAroundTheAnchor) {
-    BillboardLayout layout = symbol(44, 4, 6);  // 16 x 16: x from -4 to 12, y from -6 to 10
-    const struct {
-        double scale;
-        int x, y;
-        bool hit;
-    } cases[] = {
-        {1, 0, 0, true},   {1, -3, -5, true}, {1, 11, 9, true},
-        {1, -4, 0, false}, {1, 12, 0, false}, {1, 0, -6, false}, {1, 0, 10, false},  // on the border
-        {2, -7, 19, true}, {2, -8, 0, false}, {2, 23, 0, true},  {2, 24, 0, false},  // twice as large
-    };
-    for (const auto& c : cases) {
-        layout.scale = c.scale;
-        EXPECT_EQ(layout.hit(c.x, c.y), c.hit) << "scale " << c.scale << " at " << c.x << ", " << c.y;
-    }
 }
 
 }  // namespace

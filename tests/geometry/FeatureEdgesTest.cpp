@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <string>
 
 namespace pelmora {
 namespace {
@@ -101,35 +99,11 @@ TEST(FeatureEdges, GeometryWithIndicesOutsideItsVerticesGivesNoEdges) {
 }
 
 // The setting is read from a registry of the test's own.
-class CreaseAngleSettingTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* previous = std::getenv("PELMORA_REGISTRY_DIR");
-        previous_ = previous ? previous : "";
-        folder_ = test::makeTempDir("pelmora-crease-");
-        setenv("PELMORA_REGISTRY_DIR", folder_.c_str(), 1);
-    }
-    void TearDown() override {
-        setenv("PELMORA_REGISTRY_DIR", previous_.c_str(), 1);
-        test::removeTree(folder_);
-    }
-    static void store(DWORD type, const void* data, DWORD size) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Torvel, Inc.\\Torvel Design\\Pelmora", 0,
-                                  nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(RegSetValueExA(key, "Crease Angle", 0, type, static_cast<const BYTE*>(data), size),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
-    }
-
-    std::string previous_, folder_;
-};
-
-TEST_F(CreaseAngleSettingTest, ReadsDegreesAsNumberOrTextAndFallsBackOnNonsense) {
+TEST(CreaseAngleSettingTest, ReadsDegreesAsNumberOrTextAndFallsBackOnNonsense) {
+    const test::ScopedRegistry registry;
     EXPECT_EQ(win::readCreaseAngleSetting(), 20.0f);  // no key at all
     const DWORD zero = 0;
-    store(REG_DWORD, &zero, sizeof zero);
+    ASSERT_TRUE(test::storeUserValue(test::kPelmoraKey, "Crease Angle", REG_DWORD, &zero, sizeof zero));
     EXPECT_EQ(win::readCreaseAngleSetting(), 0.0f);
     struct Case {
         const char* text;
@@ -138,7 +112,7 @@ TEST_F(CreaseAngleSettingTest, ReadsDegreesAsNumberOrTextAndFallsBackOnNonsense)
     for (const Case& c : {Case{"45", 45.0f}, Case{"12.5", 12.5f}, Case{"steep", 20.0f},
                           Case{"-3", 20.0f}, Case{"400", 20.0f}, Case{"", 20.0f}}) {
         SCOPED_TRACE(c.text);
-        store(REG_SZ, c.text, DWORD(std::strlen(c.text) + 1));
+        ASSERT_TRUE(test::storeUserString(test::kPelmoraKey, "Crease Angle", c.text));
         EXPECT_EQ(win::readCreaseAngleSetting(), c.degrees);
     }
 }

@@ -1,5 +1,6 @@
 // Projecting a mesh onto a viewport's pixels where the whole-mesh tests of
-// the interface do not reach: the off-screen test on outcodes, and the line
+// the interface (a mesh in full view, in both lenses) do not reach: the
+// off-screen test on outcodes, and the line
 // runs of a mesh that lies partly outside. The viewport is the default one of
 // an 800 x 600 window: plane (-1, 1, -0.75, 0.75), front 1, back 1000, eye at
 // z = 5, so world (x, y, 0) shows at (400 + 400x, 300 - 400y).
@@ -70,46 +71,6 @@ TEST(ScreenProjection, RunsWithNothingVisibleGiveNothing) {
     const ProjectedMesh screen = project({{-2, 0}, {-3, 0}, {3, 0}}, {2, 0, 1, 0});
     EXPECT_TRUE(screen.points.empty());
     EXPECT_EQ(screen.listLength(), 0u);
-}
-
-// A mesh in full view under a tilted transform and a turned camera, through
-// an orthographic and a perspective lens: each point is its vertex taken
-// through the transform, the camera, the view and the projection in turn,
-// mapped onto the viewport (to the bit), and the list is the mesh's own.
-TEST(ScreenProjection, AMeshInFullViewIsEachVertexThroughEveryMatrixInTurn) {
-    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f), tilt(1.0f, 0.5f, 0.25f);
-    ScreenView orthographic = defaultView();
-    D3DXMatrixRotationAxis(&orthographic.transforms.camera, &up, 0.3f);
-    ScreenView perspective = orthographic;
-    D3DXMatrixPerspectiveOffCenterRH(&perspective.transforms.projection, -0.5f, 0.5f, -0.375f, 0.375f, 1.0f,
-                                     1000.0f);
-    D3DXMATRIX turn, shift, transform;
-    D3DXMatrixRotationAxis(&turn, &tilt, 0.4f);
-    D3DXMatrixTranslation(&shift, 0.25f, -0.125f, 0.5f);
-    transform = turn * shift;
-    std::vector<MeshVertex> vertices;
-    for (int i = 0; i < 7; ++i)
-        vertices.push_back(MeshVertex{0.1f * float(i) - 0.3f, 0.07f * float(i % 3) - 0.1f, 0.05f * float(i % 2), 0,
-                                      0, 1, 0, 0});
-    const std::vector<uint32_t> list = {3, 0, 1, 2, 3, 2, 3, 4, 3, 4, 5, 6, 0};
-    for (const ScreenView* view : {&orthographic, &perspective}) {
-        SCOPED_TRACE(view == &orthographic ? "orthographic" : "perspective");
-        ProjectedMesh screen;
-        projectForScreen(MeshData{vertices.data(), uint32_t(vertices.size()), list.data(), uint32_t(list.size())},
-                         transform, *view, &screen);
-        ASSERT_EQ(screen.points.size(), 2 * vertices.size());
-        for (size_t i = 0; i < vertices.size(); ++i) {
-            const D3DXVECTOR3 position(vertices[i].x, vertices[i].y, vertices[i].z);
-            D3DXVECTOR3 world;
-            D3DXVec3TransformCoord(&world, &position, &transform);
-            const D3DXVECTOR4 clip = worldToClip(view->transforms, world);
-            ASSERT_EQ(clipOutcode(clip), 0u) << i;
-            EXPECT_EQ(screen.points[2 * i], 800.0f * (clip.x / clip.w) * 0.5f + 400.0f) << i;
-            EXPECT_EQ(screen.points[2 * i + 1], 300.0f - 600.0f * (clip.y / clip.w) * 0.5f) << i;
-        }
-        EXPECT_EQ(std::vector<int32_t>(screen.listData(), screen.listData() + screen.listLength()),
-                  std::vector<int32_t>(list.begin(), list.end()));
-    }
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -31,27 +30,6 @@ int intermediateShades(const Image& image) {
 
 class DXContextAntialiasing : public testing::Test {
 protected:
-    void SetUp() override {
-        const char* previous = std::getenv("PELMORA_REGISTRY_DIR");
-        previous_ = previous ? previous : "";
-        folder_ = makeTempDir("pelmora-antialiasing-");
-        setenv("PELMORA_REGISTRY_DIR", folder_.c_str(), 1);
-    }
-    void TearDown() override {
-        setenv("PELMORA_REGISTRY_DIR", previous_.c_str(), 1);
-        removeTree(folder_);
-    }
-    static void storeSamples(DWORD samples) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Torvel, Inc.\\Torvel Design\\Pelmora", 0, nullptr,
-                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(RegSetValueExA(key, "Antialiasing", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&samples),
-                                 sizeof samples),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
-    }
-
     // A red square turned 10 degrees on black, flipped into the viewport's
     // cached image (read back from the back buffer) and presented from it.
     static Image drawTurnedSquare() {
@@ -89,7 +67,7 @@ protected:
         return presented;
     }
 
-    std::string previous_, folder_;
+    ScopedRegistry registry;
 };
 
 TEST_F(DXContextAntialiasing, SamplesFromTheRegistrySoftenEdgesInEveryPictureAndNoneLeavesThemHard) {
@@ -99,7 +77,9 @@ TEST_F(DXContextAntialiasing, SamplesFromTheRegistrySoftenEdgesInEveryPictureAnd
     };
     for (const Case& c : {Case{-1, false}, Case{0, false}, Case{4, true}}) {
         SCOPED_TRACE("samples " + std::to_string(c.samples));
-        if (c.samples >= 0) storeSamples(DWORD(c.samples));
+        if (c.samples >= 0) {
+            ASSERT_TRUE(storeUserValue(kPelmoraKey, "Antialiasing", REG_DWORD, &c.samples, 4));
+        }
         const Image presented = drawTurnedSquare();
         D3D9TestDevice::savePng(presented, ("antialiasing_" + std::to_string(c.samples)).c_str());
         EXPECT_EQ(intermediateShades(presented) > 20, c.soft);

@@ -67,12 +67,6 @@ protected:
     }
 };
 
-#define EXPECT_COLOUR(actual, expected)                                 \
-    do {                                                                \
-        std::string why_;                                               \
-        EXPECT_TRUE(colourNear((actual), (expected), kTolerance, &why_)) << why_; \
-    } while (0)
-
 // The view plane [-1, 1] is deviation 4, [-0.1, 0.1] deviation 2.
 TEST_F(DXContextCulling, ABodyOutsideTheViewIsNotRefinedUntilTheViewReachesIt) {
     struct Case {
@@ -87,7 +81,7 @@ TEST_F(DXContextCulling, ABodyOutsideTheViewIsNotRefinedUntilTheViewReachesIt) {
         const Image whole = draw();
         EXPECT_EQ(inside.asked(), std::vector<double>{4.0});
         EXPECT_EQ(outside.asked(), std::vector<double>{4.0}) << "fetched once to learn its bounds";
-        EXPECT_COLOUR(at(whole, 0, 0, 1), kLitRed);
+        EXPECT_COLOUR_NEAR(at(whole, 0, 0, 1), kLitRed, kTolerance);
 
         plane(-0.1, 0.1, -0.1, 0.1);
         draw();
@@ -101,7 +95,7 @@ TEST_F(DXContextCulling, ABodyOutsideTheViewIsNotRefinedUntilTheViewReachesIt) {
         const Image panned = draw(std::string("cull_panned_") + (c.byCamera ? "camera" : "plane"));
         EXPECT_EQ(outside.asked(), (std::vector<double>{4.0, 2.0}));
         EXPECT_EQ(inside.asked(), (std::vector<double>{4.0, 2.0}));
-        EXPECT_COLOUR(at(panned, 0, 0, 0.1), kLitRed);
+        EXPECT_COLOUR_NEAR(at(panned, 0, 0, 0.1), kLitRed, kTolerance);
         for (const Body* b : {&inside, &outside}) {
             EXPECT_EQ(context->releaseHandle(b->mesh), S_OK);
             EXPECT_EQ(context->releaseHandle(b->frame), S_OK);
@@ -128,11 +122,11 @@ TEST_F(DXContextCulling, BodiesAcrossTheEdgesOrAroundTheWholeViewAreDrawn) {
         SCOPED_TRACE(c.what);
         Body b = body(c.x, c.y, c.half);
         const Image image = draw();
-        EXPECT_COLOUR(at(image, c.u, c.v, 1), kLitRed);
+        EXPECT_COLOUR_NEAR(at(image, c.u, c.v, 1), kLitRed, kTolerance);
         EXPECT_EQ(b.asked(), std::vector<double>{4.0});
         EXPECT_EQ(context->releaseHandle(b.mesh), S_OK);
         EXPECT_EQ(context->releaseHandle(b.frame), S_OK);
-        EXPECT_COLOUR(at(draw(), c.u, c.v, 1), kBlack);
+        EXPECT_COLOUR_NEAR(at(draw(), c.u, c.v, 1), kBlack, kTolerance);
     }
 }
 
@@ -145,7 +139,7 @@ TEST_F(DXContextCulling, InPerspectiveBodiesBesideOrBehindTheEyeAreNotRefined) {
     Body inside = body(0, 0, 0.2f), beside = body(5, 0, 0.2f), behind = body(0, 0, 0.2f, 20.0);
     const Image whole = draw("cull_perspective");
     for (const Body* b : {&inside, &beside, &behind}) EXPECT_EQ(b->asked(), std::vector<double>{4.0});
-    EXPECT_COLOUR(at(whole, 0, 0, 1), kLitRed);
+    EXPECT_COLOUR_NEAR(at(whole, 0, 0, 1), kLitRed, kTolerance);
 
     plane(-0.25, 0.25, -0.25, 0.25);
     draw();
@@ -157,7 +151,7 @@ TEST_F(DXContextCulling, InPerspectiveBodiesBesideOrBehindTheEyeAreNotRefined) {
     const Image turned = draw("cull_perspective_panned");
     EXPECT_EQ(beside.asked(), (std::vector<double>{4.0, 2.0}));
     EXPECT_EQ(behind.asked(), std::vector<double>{4.0});
-    EXPECT_COLOUR(at(turned, 0, 0, 1), kLitRed);
+    EXPECT_COLOUR_NEAR(at(turned, 0, 0, 1), kLitRed, kTolerance);
 }
 
 }  // namespace

@@ -55,6 +55,18 @@ protected:
         EXPECT_EQ(context->frameAddVisual(frame, mesh), S_OK);
         return frame;
     }
+    // A frame under root holding a cylinder of radius 0.5 and length 0.6
+    // standing along y, up the screen.
+    int standingCylinder() {
+        int frame = 0, mesh = 0;
+        EXPECT_EQ(context->newFrame(root, &frame), S_OK);
+        EXPECT_EQ(context->addFrameRotation(frame, 0, 1, 0, 0, -3.14159265358979 / 2), S_OK);
+        const ShapeArrays cylinder = cylinderArrays(0.5f, 0.6f, 48);
+        SolidArrays safe(cylinder.vertices, cylinder.normals, cylinder.faces);
+        EXPECT_EQ(context->newSolidMesh(safe.v(), safe.n(), safe.f(), VARIANT_FALSE, &mesh), S_OK);
+        EXPECT_EQ(context->frameAddVisual(frame, mesh), S_OK);
+        return frame;
+    }
     void edges(int frame, uint32_t flags, int width = 3) {
         ASSERT_EQ(context->setFrameDrawFacetEdges(frame, SolidMeshDrawFlags(flags), kEdgeColour, width,
                                                   kHiddenColour, 3),
@@ -292,24 +304,14 @@ TEST_F(DXContextEdges, EdgesAreFoundOncePerGeometryAndKeptWithItInTheCache) {
 
 TEST_F(DXContextEdges, ACylindersSideLinesAreSilhouettesThatFollowTheCamera) {
     ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -1, 1), S_OK);
-    int frame = 0, mesh = 0;
-    ASSERT_EQ(context->newFrame(root, &frame), S_OK);
-    // The axis along y: up the screen.
-    ASSERT_EQ(context->addFrameRotation(frame, 0, 1, 0, 0, -3.14159265358979 / 2), S_OK);
-    const ShapeArrays cylinder = cylinderArrays(0.5f, 0.6f, 48);
-    SolidArrays safe(cylinder.vertices, cylinder.normals, cylinder.faces);
-    ASSERT_EQ(context->newSolidMesh(safe.v(), safe.n(), safe.f(), VARIANT_FALSE, &mesh), S_OK);
-    ASSERT_EQ(context->frameAddVisual(frame, mesh), S_OK);
+    const int frame = standingCylinder();
     // Where world point (x, y, 0) shows.
     auto pixelOf = [&](double x, double y) {
         double sx = 0, sy = 0, sz = 0, sw = 0;
         EXPECT_EQ(context->viewportTransform(viewport, x, y, 0, &sx, &sy, &sz, &sw), S_OK);
         return std::pair{int(sx), int(sy)};
     };
-    auto at = [&](const Image& image, double x, double y) {
-        const auto [px, py] = pixelOf(x, y);
-        return image.at(px, py) & 0xFFFFFF;
-    };
+    auto at = [&](const Image& image, double x, double y) { return pixelAt(image, root, {x, y, 0}); };
     // The outline's pixels before any turn; a turn about the axis leaves the outline there.
     std::vector<std::pair<int, int>> outline;
     for (double y : {-0.3, 0.0, 0.3})
@@ -371,14 +373,7 @@ TEST_F(DXContextEdges, ACylindersSideLinesAreSilhouettesThatFollowTheCamera) {
 TEST_F(DXContextEdges, HiddenSilhouettesShowDashedInTheHiddenColourWhereAnotherBodyCoversThem) {
     ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -1, 1), S_OK);
     // A cylinder standing along y, its outline the lines x = +-0.5 ...
-    int standing = 0, cylinderMesh = 0;
-    ASSERT_EQ(context->newFrame(root, &standing), S_OK);
-    ASSERT_EQ(context->addFrameRotation(standing, 0, 1, 0, 0, -3.14159265358979 / 2), S_OK);
-    const ShapeArrays cylinder = cylinderArrays(0.5f, 0.6f, 48);
-    SolidArrays cylinderSafe(cylinder.vertices, cylinder.normals, cylinder.faces);
-    ASSERT_EQ(context->newSolidMesh(cylinderSafe.v(), cylinderSafe.n(), cylinderSafe.f(), VARIANT_FALSE, &cylinderMesh),
-              S_OK);
-    ASSERT_EQ(context->frameAddVisual(standing, cylinderMesh), S_OK);
+    const int standing = standingCylinder();
     // ... and in front of it, between it and the camera, a cube of half-size
     // 0.3 centred on the right line at y = 0, drawn without edges.
     int front = 0, cubeMesh = 0;
@@ -391,11 +386,7 @@ TEST_F(DXContextEdges, HiddenSilhouettesShowDashedInTheHiddenColourWhereAnotherB
     ASSERT_EQ(context->newSolidMesh(cubeSafe.v(), cubeSafe.n(), cubeSafe.f(), VARIANT_FALSE, &cubeMesh), S_OK);
     ASSERT_EQ(context->frameAddVisual(front, cubeMesh), S_OK);
     edges(front, SOLID_MESH_DRAW_SOLIDS);
-    auto pixel = [&](const Image& image, double x, double y) {
-        double sx = 0, sy = 0, sz = 0, sw = 0;
-        EXPECT_EQ(context->viewportTransform(viewport, x, y, 0, &sx, &sy, &sz, &sw), S_OK);
-        return image.at(int(sx), int(sy)) & 0xFFFFFF;
-    };
+    auto pixel = [&](const Image& image, double x, double y) { return pixelAt(image, root, {x, y, 0}); };
     auto isBlue = [](uint32_t rgb) { return (rgb & 0xFF) > 200 && ((rgb >> 8) & 0xFF) < 60 && ((rgb >> 16) & 0xFF) < 60; };
     for (bool hidden : {false, true}) {
         SCOPED_TRACE(hidden ? "hidden on" : "hidden off");

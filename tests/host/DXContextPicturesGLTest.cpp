@@ -150,19 +150,25 @@ protected:
 
 // ---- Symbols from the atlas ----
 
-TEST_F(DXContextPictures, SymbolsShowTheirAtlasCellWithTheAnchorOnTheFrameOrigin) {
+TEST_F(DXContextPictures, SymbolsShowTheirAtlasCellWithTheScaledAnchorOnTheFrameOrigin) {
     double x = 0, y = 0, z = 0, w = 0;
     ASSERT_EQ(context->viewportTransform(view.viewport, 100, -50, 0, &x, &y, &z, &w), S_OK);
     ASSERT_EQ((std::tuple{x, y}), (std::tuple{100.0, 50.0}));
     // Anchor (4, 4) on (100, 50): the small padlock covers x 96 to 104 and y
-    // 46 to 54, the big one 96 to 112 and 46 to 62.
+    // 46 to 54, the big one 96 to 112 and 46 to 62; four times as large, the
+    // anchor is (16, 16).
     const struct {
-        int id, size;
-    } cases[] = {{CONSTRAINT_FIXED, 8}, {CONSTRAINT_BIG_FIXED, 16}, {HOTSPOT_HOTPOINT, 8}, {DESIGN_POINT, 16}};
+        int id, size, scale;
+    } cases[] = {{CONSTRAINT_FIXED, 8, 1}, {CONSTRAINT_BIG_FIXED, 16, 1}, {HOTSPOT_HOTPOINT, 8, 1},
+                 {DESIGN_POINT, 16, 1}, {CONSTRAINT_PARALLEL, 8, 4}};
     for (const auto& c : cases) {
-        const int frame = place(symbol(c.id, 4, 4), 100, 50);
-        const Image image = draw(c.id == CONSTRAINT_FIXED ? "billboard_fixed" : nullptr);
-        EXPECT_EQ(regionMismatches(image, 96, 46, c.size, cellOf(c.id)), "") << "id " << c.id;
+        const int billboard = symbol(c.id, 4, 4);
+        ASSERT_EQ(context->setMeshScale(billboard, c.scale), S_OK);
+        const int frame = place(billboard, 100, 50);
+        const Image image = draw(c.id == CONSTRAINT_FIXED ? "billboard_fixed" : c.scale > 1 ? "billboard_scaled" : nullptr);
+        const int reach = 4 * c.scale;
+        EXPECT_EQ(regionMismatches(image, 100 - reach, 50 - reach, c.size * c.scale, cellOf(c.id, c.scale)), "")
+            << "id " << c.id;
         ASSERT_EQ(context->frameDeleteChild(root, frame), S_OK);
     }
 }
@@ -179,13 +185,6 @@ TEST_F(DXContextPictures, SymbolsAtTheViewportEdgesShowTheirVisibleParts) {
     for (const auto& c : cases)
         EXPECT_EQ(regionMismatches(image, c.x, c.y, 16, cellOf(c.id)), "") << "id " << c.id;
     for (int y = 58; y < 70; ++y) EXPECT_PIXEL_NEAR(image, 127, y, kBackground, kTolerance);
-}
-
-TEST_F(DXContextPictures, AScaledSymbolShowsItsCellMagnifiedAroundAScaledAnchor) {
-    const int billboard = symbol(CONSTRAINT_PARALLEL, 4, 4);
-    place(billboard, 64, 64);
-    ASSERT_EQ(context->setMeshScale(billboard, 4.0), S_OK);
-    EXPECT_EQ(regionMismatches(draw("billboard_scaled"), 48, 48, 32, cellOf(CONSTRAINT_PARALLEL, 4)), "");
 }
 
 TEST_F(DXContextPictures, HiddenBillboardsDrawOnlyInAForcedRender) {
@@ -315,10 +314,10 @@ TEST_F(DXContextPictures, ABillboardLeavesTheSceneAlphaReferenceAsItFoundIt) {
 
 // ---- Device changes ----
 
-TEST_F(DXContextPictures, TheAtlasIsMadeAgainOnTheNewDeviceAfterALoss) {
+TEST_F(DXContextPictures, TheAtlasIsMadeAgainOnTheNewDeviceAfterALossAndAtEachSwitchOfDevice) {
     place(symbol(CONSTRAINT_BIG_CONCENTRIC), 40, 40);
     const Image before = draw();
-    const int loads = SymbolAtlas::shared().loadCount();
+    int loads = SymbolAtlas::shared().loadCount();
     ASSERT_TRUE(pelmora::d3d9gl::forceDeviceLoss(engine()->device()));
     testing::internal::CaptureStdout();
     ASSERT_EQ(context->viewportPresent(view.viewport, 0, 0, 128, 128), S_OK);
@@ -330,10 +329,8 @@ TEST_F(DXContextPictures, TheAtlasIsMadeAgainOnTheNewDeviceAfterALoss) {
     EXPECT_TRUE(SymbolAtlas::shared().madeOn(engine()->device()));
     EXPECT_EQ(regionMismatches(after, 40, 40, 16, cellOf(CONSTRAINT_BIG_CONCENTRIC)), "");
     EXPECT_EQ(after.pixels, before.pixels);
-}
 
-TEST_F(DXContextPictures, TheAtlasIsMadeAgainAtEachSwitchBetweenTwoDevices) {
-    place(symbol(HOTSPOT_BIG_VERTEX), 30, 30);
+    // And at each switch between two contexts' devices.
     IDXContext* other = nullptr;
     ASSERT_EQ(PelmoraCreateContext(&other), S_OK);
     VARIANT_BOOL noHardware = VARIANT_TRUE;
@@ -351,9 +348,9 @@ TEST_F(DXContextPictures, TheAtlasIsMadeAgainAtEachSwitchBetweenTwoDevices) {
     IDirect3DDevice9* otherDevice = static_cast<pelmora::DXContext*>(other)->device();
     ASSERT_NE(otherDevice, engine()->device());
 
-    const int loads = SymbolAtlas::shared().loadCount();
+    loads = SymbolAtlas::shared().loadCount();
     for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ(regionMismatches(draw(), 30, 30, 16, cellOf(HOTSPOT_BIG_VERTEX)), "") << round;
+        EXPECT_EQ(regionMismatches(draw(), 40, 40, 16, cellOf(CONSTRAINT_BIG_CONCENTRIC)), "") << round;
         EXPECT_TRUE(SymbolAtlas::shared().madeOn(engine()->device()));
         EXPECT_EQ(regionMismatches(draw(second, nullptr, other, otherRoot), 20, 20, 16, cellOf(CONSTRAINT_BIG_TANGENT)), "")
             << round;
@@ -365,7 +362,7 @@ TEST_F(DXContextPictures, TheAtlasIsMadeAgainAtEachSwitchBetweenTwoDevices) {
     other->Release();
     PelmoraDestroyWindow(second.window);
     EXPECT_EQ(SymbolAtlas::shared().texture(), nullptr);
-    EXPECT_EQ(regionMismatches(draw(), 30, 30, 16, cellOf(HOTSPOT_BIG_VERTEX)), "");
+    EXPECT_EQ(regionMismatches(draw(), 40, 40, 16, cellOf(CONSTRAINT_BIG_CONCENTRIC)), "");
 }
 
 // ---- Queries ----
@@ -384,13 +381,20 @@ TEST_F(DXContextPictures, BillboardsArePickedInsideTheirImageAroundTheAnchorAndD
         }
         return isHit == VARIANT_TRUE;
     };
-    EXPECT_TRUE(pick(billboard, 0, 0));
-    EXPECT_TRUE(pick(billboard, 11, -5));
-    EXPECT_FALSE(pick(billboard, 12, 0));
-    EXPECT_FALSE(pick(billboard, 0, -6));
-    ASSERT_EQ(context->setMeshScale(billboard, 2.0), S_OK);
-    EXPECT_TRUE(pick(billboard, 23, 19));
-    EXPECT_FALSE(pick(billboard, 24, 0));
+    // Strictly inside: a point on the border misses.
+    const struct {
+        double scale;
+        int x, y;
+        bool hit;
+    } cases[] = {
+        {1, 0, 0, true},   {1, -3, -5, true}, {1, 11, 9, true},  {1, 11, -5, true},
+        {1, -4, 0, false}, {1, 12, 0, false}, {1, 0, -6, false}, {1, 0, 10, false},
+        {2, -7, 19, true}, {2, 23, 19, true}, {2, -8, 0, false}, {2, 24, 0, false},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(context->setMeshScale(billboard, c.scale), S_OK);
+        EXPECT_EQ(pick(billboard, c.x, c.y), c.hit) << "scale " << c.scale << " at " << c.x << ", " << c.y;
+    }
     EXPECT_FALSE(pick(decal, 0, 0));
     for (int mesh : {billboard, decal}) {
         SAFEARRAY* vertices = reinterpret_cast<SAFEARRAY*>(uintptr_t{0x10});

@@ -6,6 +6,7 @@
 #include <pelmora/pelmora.h>
 
 #include "geometry/MeshTestSupport.h"
+#include "support/RenderedScene.h"
 
 #include <gtest/gtest.h>
 
@@ -17,24 +18,13 @@ namespace {
 
 using namespace pelmora::test;
 
-constexpr int kSize = 128;
 SAFEARRAY* const kUntouched = reinterpret_cast<SAFEARRAY*>(uintptr_t{0x10});
 
-class DXContextQueriesOnScreen : public testing::Test {
+class DXContextQueriesOnScreen : public RenderedScene {
 protected:
     void SetUp() override {
-        ASSERT_EQ(PelmoraCreateContext(&context), S_OK);
-        VARIANT_BOOL noHardware = VARIANT_TRUE;
-        ASSERT_EQ(context->initialize(VARIANT_FALSE, nullptr, &noHardware), S_OK);
-        window = PelmoraCreateOffscreenWindow(kSize, kSize);
-        ASSERT_EQ(context->newViewport(window, 0, VARIANT_TRUE, kSize, kSize, &viewport), S_OK);
-        ASSERT_NE(viewport, 0);
-        mesh = squareMesh();
-    }
-    void TearDown() override {
-        if (viewport) context->releaseHandle(viewport);
-        context->Release();
-        PelmoraDestroyWindow(window);
+        RenderedScene::SetUp();
+        if (!HasFatalFailure()) mesh = squareMesh();
     }
 
     // The square [-0.5, 0.5] x [-0.5, 0.5] at z = 0: triangles 0 1 2 and 0 2 3.
@@ -77,9 +67,6 @@ protected:
     }
     std::vector<int32_t> takeList() { return takeVector<int32_t>(std::exchange(list, nullptr)); }
 
-    IDXContext* context = nullptr;
-    int window = 0;
-    int viewport = 0;
     int mesh = 0;
     SAFEARRAY* points = kUntouched;
     SAFEARRAY* list = kUntouched;
@@ -125,23 +112,26 @@ TEST_F(DXContextQueriesOnScreen, AMeshBehindTheCameraOrBesideTheViewGivesNullArr
     }
 }
 
-TEST_F(DXContextQueriesOnScreen, ScreenPointsFollowTheCameraTransformAsViewportTransformDoes) {
+TEST_F(DXContextQueriesOnScreen, ScreenPointsFollowTheCameraTransformAsViewportTransformDoesInEitherLens) {
     SafeArrayPtr camera = makeDoubleArray({0.5, 0, 0, 0, 0.5, 0, 0, 0, 0.5, 0.25, 0.125, 0});
     SAFEARRAY* raw = camera.get();
     ASSERT_EQ(context->setCameraTransform(viewport, &raw), S_OK);
-    ASSERT_EQ(screenData(translationValues(0, 0, 0)), S_OK);
-    const std::vector<int32_t> projected = takePoints();
-    ASSERT_EQ(projected.size(), 8u);
-    const float corners[4][2] = {{-0.5f, -0.5f}, {0.5f, -0.5f}, {0.5f, 0.5f}, {-0.5f, 0.5f}};
-    for (int i = 0; i < 4; ++i) {
-        double x = 0, y = 0, z = 0, w = 0;
-        ASSERT_EQ(context->viewportTransform(viewport, corners[i][0], corners[i][1], 0, &x, &y, &z,
-                                             &w),
-                  S_OK);
-        EXPECT_EQ(projected[2 * i], int32_t(x)) << i;
-        EXPECT_EQ(projected[2 * i + 1], int32_t(y)) << i;
+    for (VARIANT_BOOL perspective : {VARIANT_FALSE, VARIANT_TRUE}) {
+        SCOPED_TRACE(perspective ? "perspective" : "orthographic");
+        ASSERT_EQ(context->setViewportPerspective(viewport, perspective), S_OK);
+        ASSERT_EQ(screenData(translationValues(0.1, 0, 0.2)), S_OK);
+        const std::vector<int32_t> projected = takePoints();
+        ASSERT_EQ(projected.size(), 8u);
+        const float corners[4][2] = {{-0.5f, -0.5f}, {0.5f, -0.5f}, {0.5f, 0.5f}, {-0.5f, 0.5f}};
+        for (int i = 0; i < 4; ++i) {
+            double x = 0, y = 0, z = 0, w = 0;
+            ASSERT_EQ(context->viewportTransform(viewport, corners[i][0] + 0.1, corners[i][1], 0.2, &x, &y, &z, &w),
+                      S_OK);
+            EXPECT_EQ(projected[2 * i], int32_t(x)) << i;
+            EXPECT_EQ(projected[2 * i + 1], int32_t(y)) << i;
+        }
+        EXPECT_EQ(takeList(), (std::vector<int32_t>{3, 0, 1, 2, 3, 0, 2, 3, 0}));
     }
-    SafeArrayDestroy(std::exchange(list, nullptr));
 }
 
 }  // namespace

@@ -220,15 +220,9 @@ TEST_F(DXContextViewport, AViewportOutlivingItsContextIsReleasedSafely) {
 
 // The frame-rate line of a profiled viewport, in the complement of the clear colour.
 TEST_F(DXContextViewport, AProfiledViewportWritesTheFrameRateTopLeft) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Torvel, Inc.\\Torvel Design\\Profiling", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const char yes[] = "yes";
-    RegSetValueExA(key, "Enabled", 0, REG_SZ, reinterpret_cast<const BYTE*>(yes), sizeof yes);
+    const pelmora::test::ScopedRegistry registry;
+    ASSERT_TRUE(pelmora::test::storeUserString("Software\\Torvel, Inc.\\Torvel Design\\Profiling", "Enabled", "yes"));
     const int viewport = openViewport(160, 120);
-    RegDeleteValueA(key, "Enabled");
-    RegCloseKey(key);
     drawAndPresent(viewport, 160, 120);
     const Image image = D3D9TestDevice::windowImage(windows[0]);
     D3D9TestDevice::savePng(image, "context_profiled_viewport");

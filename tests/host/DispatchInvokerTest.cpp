@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 namespace {
@@ -22,8 +21,6 @@ VARIANT variantOf(VARTYPE type, Fill fill) {
 
 VARIANT intArg(int value) { return variantOf(VT_I4, [&](VARIANT& v) { v.lVal = value; }); }
 VARIANT doubleArg(double value) { return variantOf(VT_R8, [&](VARIANT& v) { v.dblVal = value; }); }
-VARIANT unsignedArg(ULONG value) { return variantOf(VT_UI4, [&](VARIANT& v) { v.ulVal = value; }); }
-VARIANT boolArg(VARIANT_BOOL value) { return variantOf(VT_BOOL, [&](VARIANT& v) { v.boolVal = value; }); }
 // The caller frees it (VariantClear).
 VARIANT text(const char16_t* value) {
     return variantOf(VT_BSTR, [&](VARIANT& v) { v.bstrVal = SysAllocString(value); });
@@ -136,17 +133,13 @@ TEST_F(DispatchInvoker, ArgumentsAreConvertedAsAutomationConvertsThemOrRefusedWi
         HRESULT status;
         int stored;
     } cases[] = {
+        // One of each kind; every conversion's own rules are checked on VariantChangeType.
         {"numeric string", text(u"16711935"), S_OK, 16711935},
-        {"hexadecimal string", text(u"&HFF4682B4"), S_OK, static_cast<int>(0xFF4682B4u)},
-        {"fraction rounds half to even", text(u"2.5"), S_OK, 2},
         {"double", doubleArg(-7.5), S_OK, -8},
-        {"boolean", boolArg(VARIANT_TRUE), S_OK, -1},
         {"by reference", byRef(VT_I4, &referenced), S_OK, 31},
         {"variant by reference", byRef(VT_VARIANT, &heldText), S_OK, 12},
         {"empty", empty, S_OK, 0},
         {"too large for an int", doubleArg(3e9), DISP_E_OVERFLOW, 0},
-        {"NaN", doubleArg(std::nan("")), DISP_E_OVERFLOW, 0},
-        {"unsigned past the int range", unsignedArg(4000000000u), DISP_E_OVERFLOW, 0},
         {"not a number", text(u"seven"), DISP_E_TYPEMISMATCH, 0},
         {"null reference", byRef(VT_I4, nowhere), DISP_E_TYPEMISMATCH, 0},
         {"null variant reference", byRef(VT_VARIANT, nullptr), DISP_E_TYPEMISMATCH, 0},

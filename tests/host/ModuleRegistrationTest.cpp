@@ -54,20 +54,7 @@ void createKey(const std::string& path) {
 
 class ModuleRegistration : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* previous = std::getenv("PELMORA_REGISTRY_DIR");
-        previous_ = previous ? previous : "";
-        folder_ = pelmora::test::makeTempDir("pelmora-registration-");
-        ASSERT_FALSE(folder_.empty());
-        setenv("PELMORA_REGISTRY_DIR", folder_.c_str(), 1);
-    }
-    void TearDown() override {
-        setenv("PELMORA_REGISTRY_DIR", previous_.c_str(), 1);
-        pelmora::test::removeTree(folder_);
-    }
-
-    std::string folder_;
-    std::string previous_;
+    pelmora::test::ScopedRegistry registry;
 };
 
 TEST_F(ModuleRegistration, WritesTheClassAndTypeLibraryKeys) {
@@ -121,7 +108,7 @@ TEST_F(ModuleRegistration, UnregisteringLeavesTheClsidKeyTheTypeLibraryAndForeig
 }
 
 TEST_F(ModuleRegistration, ARegistryThatCannotBeWrittenFailsWithALogLine) {
-    const std::string blocked = folder_ + "/not-a-folder";
+    const std::string blocked = registry.folder() + "/not-a-folder";
     std::ofstream(blocked) << "x";
     setenv("PELMORA_REGISTRY_DIR", blocked.c_str(), 1);
     testing::internal::CaptureStdout();

@@ -115,6 +115,7 @@ bool colourNear(uint32_t actual, uint32_t expected, int tolerance, std::string* 
     if (std::abs(red(actual) - red(expected)) <= tolerance && std::abs(green(actual) - green(expected)) <= tolerance &&
         std::abs(blue(actual) - blue(expected)) <= tolerance)
         return true;
+    if (!why) return false;
     char text[128];
     std::snprintf(text, sizeof text, "got %02X %02X %02X, expected %02X %02X %02X (tolerance %d)", red(actual),
                   green(actual), blue(actual), red(expected), green(expected), blue(expected), tolerance);

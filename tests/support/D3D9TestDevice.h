@@ -90,7 +90,8 @@ inline int green(uint32_t c) { return int((c >> 8) & 0xFF); }
 inline int blue(uint32_t c) { return int(c & 0xFF); }
 inline int alpha(uint32_t c) { return int(c >> 24); }
 
-// True when each of red, green and blue is within tolerance; explains otherwise.
+// True when each of red, green and blue is within tolerance; explains
+// otherwise in *why, when given.
 bool colourNear(uint32_t actual, uint32_t expected, int tolerance, std::string* why);
 
 // One pixel probe: where, and the 0x..RRGGBB expected there.
@@ -110,4 +111,11 @@ testing::AssertionResult pixelsNear(const Image& image, std::initializer_list<Pr
         EXPECT_TRUE(::pelmora::test::colourNear((image).at((x), (y)), (expected), (tolerance),  \
                                                 &pixelWhy_))                                    \
             << "at (" << (x) << ", " << (y) << "): " << pixelWhy_;                              \
+    } while (0)
+
+// Compares one colour against an expected 0x..RRGGBB within a tolerance.
+#define EXPECT_COLOUR_NEAR(actual, expected, tolerance)                                                 \
+    do {                                                                                                \
+        std::string colourWhy_;                                                                         \
+        EXPECT_TRUE(::pelmora::test::colourNear((actual), (expected), (tolerance), &colourWhy_)) << colourWhy_; \
     } while (0)

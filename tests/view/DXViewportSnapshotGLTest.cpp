@@ -158,12 +158,15 @@ TEST_F(ViewportSnapshot, SavesTheBackgroundAtItsOwnSizeAndScaled) {
     }
 }
 
+// The last extension of the file's own name chooses; any other means JPEG.
 TEST_F(ViewportSnapshot, TheExtensionChoosesTheFormat) {
     const std::string jpeg = "\xFF\xD8";
     const std::pair<const char*, std::string> cases[] = {
         {"upper.JPG", jpeg},    {"long.jpeg", jpeg},         {"no-extension", jpeg},
         {"picture.TIF", "II*"}, {"two.dots.png", "\x89PNG"}, {"moving.gif", "GIF8"},
-        {"plain.bmp", "BM"}};
+        {"plain.bmp", "BM"},    {"shout.PNG", "\x89PNG"},    {"long.tiff", "II*"},
+        {"note.png.txt", jpeg}, {"dir.png/a", jpeg}};
+    std::filesystem::create_directory(file("dir.png"));
     for (const auto& [name, signature] : cases) {
         ASSERT_EQ(save(name, 16, 12), S_OK) << name;
         EXPECT_EQ(pelmora::test::readFile(file(name)).substr(0, signature.size()), signature)

@@ -90,25 +90,13 @@ TEST(DesktopModeTest, SizesParseStrictly) {
 
 // The environment wins over the registry, which wins over the X server.
 TEST(DesktopModeTest, TheEnvironmentThenTheRegistryChooseTheSize) {
-    const std::string registry = test::makeTempDir("pelmora-desktop-");
-    const char* previous = std::getenv("PELMORA_REGISTRY_DIR");
-    const std::string testHome = previous ? previous : "";
-    setenv("PELMORA_REGISTRY_DIR", registry.c_str(), 1);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Torvel, Inc.\\Torvel Design\\Pelmora", 0, nullptr,
-                              0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const char size[] = "1024x768";
-    ASSERT_EQ(RegSetValueExA(key, "Desktop Size", 0, REG_SZ, reinterpret_cast<const BYTE*>(size), sizeof size),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    const test::ScopedRegistry registry;
+    ASSERT_TRUE(test::storeUserString(test::kPelmoraKey, "Desktop Size", "1024x768"));
     setenv("PELMORA_DESKTOP_SIZE", "640x480", 1);
     EXPECT_EQ(640u, desktopMode().Width);
     unsetenv("PELMORA_DESKTOP_SIZE");
     EXPECT_EQ(1024u, desktopMode().Width);
     EXPECT_EQ(768u, desktopMode().Height);
-    setenv("PELMORA_REGISTRY_DIR", testHome.c_str(), 1);
-    test::removeTree(registry);
 }
 
 }  // namespace

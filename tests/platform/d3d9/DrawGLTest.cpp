@@ -193,9 +193,11 @@ TEST_F(DrawGLTest, EqualStateSharesOneProgram) {
     EXPECT_EQ(before + 1, programs());
 }
 
-// Going back to a program made earlier draws with the transforms set since,
-// not with the ones it last drew with.
-TEST_F(DrawGLTest, AProgramUsedAgainDrawsWithTheCurrentWorld) {
+// A quad drawn left of centre, then a world moving it right set while
+// another program draws (flat shading), or while pretransformed vertices
+// (which never read the matrices) draw: the next world-space draw, with the
+// first program again, lands on the right.
+TEST_F(DrawGLTest, AWorldSetWhileAnotherProgramOrPretransformedVerticesDrawReachesTheNextDraw) {
     constexpr float h = 0.4f;
     const ColourVertex quad[] = {{-h, h, 0.5f, kRed}, {h, h, 0.5f, kRed}, {-h, -h, 0.5f, kRed}, {h, -h, 0.5f, kRed}};
     D3DMATRIX left{}, right{};
@@ -203,40 +205,26 @@ TEST_F(DrawGLTest, AProgramUsedAgainDrawsWithTheCurrentWorld) {
     right = left;
     left._41 = -0.5f;
     right._41 = 0.5f;
-    device->SetFVF(kColourFvf);
-    device->SetTransform(D3DTS_WORLD, &left);
-    drawUP(D3DPT_TRIANGLESTRIP, 2, quad);  // Gouraud and flat shading are two programs
-    device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
-    device->SetTransform(D3DTS_WORLD, &right);
-    drawUP(D3DPT_TRIANGLESTRIP, 2, quad);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, kBlack, 1.0f, 0);
-    device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
-    drawUP(D3DPT_TRIANGLESTRIP, 2, quad);
-    const Image image = device.readBackBuffer();
-    D3D9TestDevice::savePng(image, "transform_uniforms_program_used_again");
-    EXPECT_TRUE(pixelsNear(image, {{48, 32, kRed}, {16, 32, kBlack}}));
-}
-
-// Pretransformed draws never read the matrices; a world set while they draw
-// still reaches the next world-space draw.
-TEST_F(DrawGLTest, AWorldSetAroundPretransformedDrawsReachesTheNextWorldSpaceDraw) {
-    constexpr float h = 0.4f;
-    const ColourVertex quad[] = {{-h, h, 0.5f, kRed}, {h, h, 0.5f, kRed}, {-h, -h, 0.5f, kRed}, {h, -h, 0.5f, kRed}};
-    D3DMATRIX left{}, right{};
-    left._11 = left._22 = left._33 = left._44 = 1.0f;
-    right = left;
-    left._41 = -0.5f;
-    right._41 = 0.5f;
-    device->SetFVF(kColourFvf);
-    device->SetTransform(D3DTS_WORLD, &left);
-    drawUP(D3DPT_TRIANGLESTRIP, 2, quad);
-    device->SetTransform(D3DTS_WORLD, &right);
-    device->SetFVF(kTLFvf);
-    drawUP(D3DPT_TRIANGLELIST, 1, {TLVertex{0, 0, 0, 1, kWhite}, TLVertex{4, 0, 0, 1, kWhite}, TLVertex{0, 4, 0, 1, kWhite}});
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, kBlack, 1.0f, 0);
-    device->SetFVF(kColourFvf);
-    drawUP(D3DPT_TRIANGLESTRIP, 2, quad);
-    EXPECT_TRUE(pixelsNear(device.readBackBuffer(), {{48, 32, kRed}, {16, 32, kBlack}}));
+    for (bool pretransformed : {false, true}) {
+        SCOPED_TRACE(pretransformed ? "pretransformed between" : "flat shading between");
+        device->SetFVF(kColourFvf);
+        device->SetTransform(D3DTS_WORLD, &left);
+        drawUP(D3DPT_TRIANGLESTRIP, 2, quad);
+        device->SetTransform(D3DTS_WORLD, &right);
+        if (pretransformed) {
+            device->SetFVF(kTLFvf);
+            drawUP(D3DPT_TRIANGLELIST, 1,
+                   {TLVertex{0, 0, 0, 1, kWhite}, TLVertex{4, 0, 0, 1, kWhite}, TLVertex{0, 4, 0, 1, kWhite}});
+            device->SetFVF(kColourFvf);
+        } else {
+            device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
+            drawUP(D3DPT_TRIANGLESTRIP, 2, quad);
+            device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
+        }
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, kBlack, 1.0f, 0);
+        drawUP(D3DPT_TRIANGLESTRIP, 2, quad);
+        EXPECT_TRUE(pixelsNear(device.readBackBuffer(), {{48, 32, kRed}, {16, 32, kBlack}}));
+    }
 }
 
 // A buffer keeps what was written through every lock, whatever pool and
