@@ -2,6 +2,7 @@
 
 #include "geometry/DXMesh.h"
 #include "geometry/LineRuns.h"
+#include "geometry/SurfaceVertices.h"
 #include "view/SegmentClipping.h"
 
 #include <cmath>
@@ -17,8 +18,7 @@ constexpr unsigned kBelow = 0x8;
 constexpr unsigned kNear = 0x10;
 constexpr unsigned kFar = 0x20;
 
-D3DXVECTOR3 transformPoint(const MeshVertex& vertex, const D3DXMATRIX& m) {
-    const D3DXVECTOR3 position(vertex.x, vertex.y, vertex.z);
+D3DXVECTOR3 transformPoint(const D3DXVECTOR3& position, const D3DXMATRIX& m) {
     D3DXVECTOR3 out;
     return *D3DXVec3TransformCoord(&out, &position, &m);
 }
@@ -84,7 +84,7 @@ public:
     // has w = 1 exactly (an orthographic lens), so dividing by it changes nothing.
     bool orthographic() const { return orthographic_; }
 
-    [[gnu::always_inline]] D3DXVECTOR4 operator()(const MeshVertex& v) const {
+    [[gnu::always_inline]] D3DXVECTOR4 operator()(const D3DXVECTOR3& v) const {
         if (affine_) {
             // w of the first three products is 1 exactly (affine) and unused.
             const Lanes world = timesRows(Lanes{v.x, v.y, v.z, 1.0f}, transformRows_);
@@ -97,7 +97,7 @@ public:
     }
 
 private:
-    [[gnu::noinline]] D3DXVECTOR4 full(const MeshVertex& v) const {
+    [[gnu::noinline]] D3DXVECTOR4 full(const D3DXVECTOR3& v) const {
         const D3DXVECTOR3 world = timesMatrixCoord(v.x, v.y, v.z, transform_);
         const D3DXVECTOR3 camera = timesMatrixCoord(world.x, world.y, world.z, t_.camera);
         const D3DXVECTOR3 eye = timesMatrixCoord(camera.x, camera.y, camera.z, t_.view);
@@ -230,7 +230,7 @@ void projectForPrint(const MeshData& mesh, const D3DXMATRIX& t, const PrintLayou
     if (mesh.vertices == nullptr) return;
     projected->points.reserve(2 * size_t(mesh.vertexCount));
     for (uint32_t i = 0; i < mesh.vertexCount; ++i) {
-        const MeshVertex& v = mesh.vertices[i];
+        const D3DXVECTOR3 v = mesh.vertices[i];
         const float x = t._11 * v.x + t._21 * v.y + t._31 * v.z + t._41;
         const float y = t._12 * v.x + t._22 * v.y + t._32 * v.z + t._42;
         projected->points.push_back(float((x - layout.offsetX) * layout.scale));
@@ -244,21 +244,24 @@ void projectForPrint(const MeshData& mesh, const D3DXMATRIX& t, const PrintLayou
 // operations of ClipChain (so w comes out 1 exactly), and its point is
 // written; the loop has no branch or call, so the compiler can take several
 // vertices at once. False, with the points to be made again the general
-// way, when some vertex is outside, or its w is not 1 (not finite).
+// way, when some vertex is outside, or its w is not 1 (not finite). The
+// stride is a constant of each instance, for the same reason.
+template <uint32_t kStride>
 bool projectInsideOrthographic(const MeshData& mesh, const D3DXMATRIX& transform,
                                const ViewTransforms& view, const ViewportMapping& mapping,
                                float* out) {
     const D3DMATRIX t = transform;
     const D3DMATRIX k = view.camera, v = view.view, p = view.projection;
     const ViewportMapping map = mapping;  // a copy: the points written are floats too
-    const MeshVertex* vertices = mesh.vertices;
+    const float* vertices = mesh.vertices.at(0);
     const size_t count = mesh.vertexCount;
     unsigned outside = 0;
     for (size_t i = 0; i < count; ++i) {
-        const MeshVertex& m = vertices[i];
-        const float wx = m.x * t._11 + m.y * t._21 + m.z * t._31 + t._41;
-        const float wy = m.x * t._12 + m.y * t._22 + m.z * t._32 + t._42;
-        const float wz = m.x * t._13 + m.y * t._23 + m.z * t._33 + t._43;
+        const float* m = vertices + i * kStride;
+        const float mx = m[0], my = m[1], mz = m[2];
+        const float wx = mx * t._11 + my * t._21 + mz * t._31 + t._41;
+        const float wy = mx * t._12 + my * t._22 + mz * t._32 + t._42;
+        const float wz = mx * t._13 + my * t._23 + mz * t._33 + t._43;
         const float cx = wx * k._11 + wy * k._21 + wz * k._31 + k._41;
         const float cy = wx * k._12 + wy * k._22 + wz * k._32 + k._42;
         const float cz = wx * k._13 + wy * k._23 + wz * k._33 + k._43;
@@ -276,6 +279,19 @@ bool projectInsideOrthographic(const MeshData& mesh, const D3DXMATRIX& transform
         out[2 * i + 1] = map.y(y);
     }
     return outside == 0;
+}
+
+bool projectInsideOrthographic(const MeshData& mesh, const D3DXMATRIX& transform,
+                               const ViewTransforms& view, const ViewportMapping& mapping,
+                               float* out) {
+    switch (mesh.vertices.stride()) {
+        case VertexPositions::kFullStride:
+            return projectInsideOrthographic<VertexPositions::kFullStride>(mesh, transform, view, mapping, out);
+        case SurfaceVertices::kBareStride:
+            return projectInsideOrthographic<SurfaceVertices::kBareStride>(mesh, transform, view, mapping, out);
+        default:
+            return false;
+    }
 }
 
 // The orthographic inside case first; otherwise one pass that still takes

@@ -42,10 +42,12 @@ class SolidMeshBuffers : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(device.ok());
-        geometry.vertices = {{0, 0, 0, 0, 0, 1, 0, 0}, {1, 0, 0, 0, 0, 1, 0, 0}, {0, 1, 0, 0, 0, 1, 0, 0}};
+        const MeshVertex vertices[] = {{0, 0, 0, 0, 0, 1, 0, 0}, {1, 0, 0, 0, 0, 1, 0, 0}, {0, 1, 0, 0, 0, 1, 0, 0}};
+        geometry.surface.assign(vertices, 3);
         geometry.vertexCount = 3;
-        geometry.faces = {3, 0, 1, 2, 0};
+        geometry.triangles.add(0, 1, 2);
         geometry.count = 1;
+        geometry.compact = true;
     }
     D3D9TestDevice device;
     SolidGeometry geometry;  // one triangle
