@@ -2,10 +2,11 @@
 
 #include "geometry/DXMesh.h"
 #include "geometry/LineRuns.h"
-#include "geometry/SurfaceVertices.h"
 #include "view/SegmentClipping.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace pelmora {
 
@@ -245,16 +246,15 @@ void projectForPrint(const MeshData& mesh, const D3DXMATRIX& t, const PrintLayou
 // written; the loop has no branch or call, so the compiler can take several
 // vertices at once. False, with the points to be made again the general
 // way, when some vertex is outside, or its w is not 1 (not finite). The
-// stride is a constant of each instance, for the same reason.
+// stride (floats from one position to the next) is a constant of each
+// instance, for the same reason.
 template <uint32_t kStride>
-bool projectInsideOrthographic(const MeshData& mesh, const D3DXMATRIX& transform,
+bool projectInsideOrthographic(const float* vertices, size_t count, const D3DXMATRIX& transform,
                                const ViewTransforms& view, const ViewportMapping& mapping,
                                float* out) {
     const D3DMATRIX t = transform;
     const D3DMATRIX k = view.camera, v = view.view, p = view.projection;
     const ViewportMapping map = mapping;  // a copy: the points written are floats too
-    const float* vertices = mesh.vertices.at(0);
-    const size_t count = mesh.vertexCount;
     unsigned outside = 0;
     for (size_t i = 0; i < count; ++i) {
         const float* m = vertices + i * kStride;
@@ -281,17 +281,24 @@ bool projectInsideOrthographic(const MeshData& mesh, const D3DXMATRIX& transform
     return outside == 0;
 }
 
+// Whole vertices go through the loop as they are. The compiler takes no
+// vertices at once at other strides (six floats, a solid without texture
+// coordinates), so their positions pass through a small block laid out four
+// floats a vertex, which it does.
 bool projectInsideOrthographic(const MeshData& mesh, const D3DXMATRIX& transform,
                                const ViewTransforms& view, const ViewportMapping& mapping,
                                float* out) {
-    switch (mesh.vertices.stride()) {
-        case VertexPositions::kFullStride:
-            return projectInsideOrthographic<VertexPositions::kFullStride>(mesh, transform, view, mapping, out);
-        case SurfaceVertices::kBareStride:
-            return projectInsideOrthographic<SurfaceVertices::kBareStride>(mesh, transform, view, mapping, out);
-        default:
-            return false;
+    constexpr uint32_t kFull = VertexPositions::kFullStride, kPadded = 4;
+    if (mesh.vertices.stride() == kFull)
+        return projectInsideOrthographic<kFull>(mesh.vertices.at(0), mesh.vertexCount, transform, view, mapping, out);
+    constexpr size_t kBlock = 256;
+    float block[kBlock * kPadded] = {};
+    for (size_t first = 0; first < mesh.vertexCount; first += kBlock) {
+        const size_t count = std::min<size_t>(kBlock, mesh.vertexCount - first);
+        for (size_t i = 0; i < count; ++i) std::memcpy(block + kPadded * i, mesh.vertices.at(first + i), 3 * sizeof(float));
+        if (!projectInsideOrthographic<kPadded>(block, count, transform, view, mapping, out + 2 * first)) return false;
     }
+    return true;
 }
 
 // The orthographic inside case first; otherwise one pass that still takes
