@@ -10,7 +10,7 @@ namespace pelmora {
 
 namespace {
 
-UINT vertexBytes(const SolidGeometry& geometry) { return geometry.surface.stride() * UINT(sizeof(float)); }
+UINT vertexBytes(const SolidGeometry& geometry) { return geometry.surface.deviceStride() * UINT(sizeof(float)); }
 
 struct BufferShape {
     UINT vertices;   // vertices in the buffer
@@ -22,7 +22,7 @@ struct BufferShape {
 HRESULT fillVertices(IDirect3DVertexBuffer9* buffer, const SolidGeometry& geometry, UINT sides) {
     void* data = nullptr;
     PELMORA_RETURN_IF_FAILED(buffer->Lock(0, 0, &data, 0));
-    writeSolidVertices(static_cast<float*>(data), geometry, sides, geometry.surface.stride());
+    writeSolidVertices(static_cast<float*>(data), geometry, sides, geometry.surface.deviceStride());
     PELMORA_RETURN_IF_FAILED(buffer->Unlock());
     return S_OK;
 }
@@ -83,15 +83,7 @@ HRESULT makeIndexBuffer(IDirect3DDevice9* device, const SolidGeometry& geometry,
 
 void writeSolidVertices(float* out, const SolidGeometry& geometry, UINT sides, uint32_t stride) {
     const size_t count = geometry.vertexCount;
-    const uint32_t kept = geometry.surface.stride();
-    const float* in = geometry.surface.data();
-    if (stride == kept) {
-        std::memcpy(out, in, count * kept * sizeof(float));
-    } else {
-        std::fill(out, out + count * stride, 0.0f);
-        for (size_t i = 0; i < count; ++i)
-            std::memcpy(out + i * stride, in + i * kept, std::min(kept, stride) * sizeof(float));
-    }
+    geometry.surface.write(out, stride);
     if (sides < 2) return;
     float* back = out + count * stride;
     std::memcpy(back, out, count * stride * sizeof(float));

@@ -20,8 +20,8 @@ constexpr UINT kMaxIndex16Vertices = 65535;
 // Whether a mesh of this many vertices (both copies counted) needs 32-bit indices.
 inline bool needsWideIndices(UINT vertices) { return vertices > kMaxIndex16Vertices; }
 
-// The vertex records, `stride` floats each (the surface's own, or whole
-// vertices with zero texture coordinates where it keeps none): the
+// The vertex records, `stride` floats each (the surface's device form, or
+// whole vertices with zero texture coordinates where it keeps none): the
 // geometry's, then for a double-sided mesh (sides 2) the copy with negated
 // normals.
 void writeSolidVertices(float* out, const SolidGeometry& geometry, UINT sides, uint32_t stride);

@@ -1,7 +1,8 @@
-// A solid's vertices: position and normal, six floats a vertex, and the
-// texture coordinates too (eight floats) only when one of them is not zero.
-// Kernel facets carry none, and a quarter of the vertex memory would hold
-// nothing but zeros. Whoever hands the vertices out whole gives zeros back.
+// A solid's vertices, kept as three arrays: positions (three floats a
+// vertex, dense, for the picks, projections and edges that read nothing
+// else), normals, and texture coordinates only when one of them is not
+// zero. Kernel facets carry none, and a quarter of the vertex memory would
+// hold nothing but zeros. Whoever hands the vertices out whole gives zeros back.
 #pragma once
 
 #include "geometry/MeshVertex.h"
@@ -15,28 +16,31 @@ namespace pelmora {
 
 class SurfaceVertices {
 public:
-    static constexpr uint32_t kBareStride = 6;
-    // The device vertex formats of the two forms.
+    // The device vertex format without texture coordinates, and its floats a vertex.
     static constexpr DWORD kBareFvf = D3DFVF_XYZ | D3DFVF_NORMAL;
+    static constexpr uint32_t kBareStride = 6;
 
     void assign(const MeshVertex* vertices, size_t count);
 
-    size_t size() const { return stride_ ? floats_.size() / stride_ : 0; }
-    bool empty() const { return floats_.empty(); }
+    size_t size() const { return positions_.size() / 3; }
     // Whether some texture coordinate is not zero (its bits, so -0 counts).
-    bool textured() const { return stride_ == VertexPositions::kFullStride; }
-    // Floats a vertex, and the vertex format, as kept.
-    uint32_t stride() const { return stride_; }
+    bool textured() const { return !textureCoordinates_.empty(); }
+    // The device vertex format that holds what is kept, and its floats a vertex.
     DWORD fvf() const { return textured() ? kMeshVertexFvf : kBareFvf; }
-    const float* data() const { return floats_.data(); }
+    uint32_t deviceStride() const { return textured() ? VertexPositions::kFullStride : kBareStride; }
 
-    VertexPositions positions() const { return VertexPositions(floats_.data(), stride_); }
+    VertexPositions positions() const { return VertexPositions(positions_.data(), 3); }
     MeshVertex operator[](size_t i) const;
     std::vector<MeshVertex> whole() const;
+    // Every vertex into out, `stride` floats apart (6 or 8): position,
+    // normal, and the texture coordinates (zeros where none are kept) when
+    // there is room for them.
+    void write(float* out, uint32_t stride) const;
 
 private:
-    std::vector<float> floats_;
-    uint32_t stride_ = kBareStride;
+    std::vector<float> positions_;
+    std::vector<float> normals_;
+    std::vector<float> textureCoordinates_;
 };
 
 }  // namespace pelmora

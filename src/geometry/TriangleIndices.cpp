@@ -23,12 +23,6 @@ void TriangleIndices::finish() {
     wideIndices_.shrink_to_fit();
 }
 
-std::array<uint32_t, 3> TriangleIndices::operator[](size_t triangle) const {
-    const size_t at = 3 * triangle;
-    if (wide_) return {wideIndices_[at], wideIndices_[at + 1], wideIndices_[at + 2]};
-    return {narrowIndices_[at], narrowIndices_[at + 1], narrowIndices_[at + 2]};
-}
-
 void TriangleIndices::set(size_t triangle, int corner, uint32_t index) {
     if (!wide_ && index >= kNarrowLimit) widen();
     const size_t at = 3 * triangle + size_t(corner);

@@ -23,7 +23,11 @@ public:
     size_t size() const { return (wide_ ? wideIndices_.size() : narrowIndices_.size()) / 3; }
     bool empty() const { return size() == 0; }
     bool wide() const { return wide_; }
-    std::array<uint32_t, 3> operator[](size_t triangle) const;
+    std::array<uint32_t, 3> operator[](size_t triangle) const {
+        const size_t at = 3 * triangle;
+        if (wide_) return {wideIndices_[at], wideIndices_[at + 1], wideIndices_[at + 2]};
+        return {narrowIndices_[at], narrowIndices_[at + 1], narrowIndices_[at + 2]};
+    }
     void set(size_t triangle, int corner, uint32_t index);
 
     // Calls visit with the whole index array, three a triangle, in the form kept.
