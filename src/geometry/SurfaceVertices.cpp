@@ -29,14 +29,14 @@ void SurfaceVertices::assign(const MeshVertex* vertices, size_t count) {
         return !zeroBits(v.u) || !zeroBits(v.v);
     });
     positions_ = gather(vertices, count, offsetof(MeshVertex, x), 3);
-    normals_ = gather(vertices, count, offsetof(MeshVertex, nx), 3);
+    normals_.assign(vertices, count);
     textureCoordinates_ = textured ? gather(vertices, count, offsetof(MeshVertex, u), 2) : std::vector<float>();
 }
 
 MeshVertex SurfaceVertices::operator[](size_t i) const {
     MeshVertex vertex{};
     std::memcpy(&vertex.x, &positions_[3 * i], 3 * sizeof(float));
-    std::memcpy(&vertex.nx, &normals_[3 * i], 3 * sizeof(float));
+    std::memcpy(&vertex.nx, normals_[i], 3 * sizeof(float));
     if (textured()) std::memcpy(&vertex.u, &textureCoordinates_[2 * i], 2 * sizeof(float));
     return vertex;
 }
@@ -51,7 +51,7 @@ void SurfaceVertices::write(float* out, uint32_t stride) const {
     const bool withCoordinates = stride >= VertexPositions::kFullStride;
     for (size_t i = 0; i < size(); ++i, out += stride) {
         std::memcpy(out, &positions_[3 * i], 3 * sizeof(float));
-        std::memcpy(out + 3, &normals_[3 * i], 3 * sizeof(float));
+        std::memcpy(out + 3, normals_[i], 3 * sizeof(float));
         if (!withCoordinates) continue;
         if (textured())
             std::memcpy(out + 6, &textureCoordinates_[2 * i], 2 * sizeof(float));

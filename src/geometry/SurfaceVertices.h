@@ -1,11 +1,12 @@
 // A solid's vertices, kept as three arrays: positions (three floats a
 // vertex, dense, for the picks, projections and edges that read nothing
-// else), normals, and texture coordinates only when one of them is not
-// zero. Kernel facets carry none, and a quarter of the vertex memory would
+// else), normals (shared among vertices where that pays), and texture
+// coordinates only when one of them is not zero. Kernel facets carry none, and a quarter of the vertex memory would
 // hold nothing but zeros. Whoever hands the vertices out whole gives zeros back.
 #pragma once
 
 #include "geometry/MeshVertex.h"
+#include "geometry/SharedNormals.h"
 #include "geometry/VertexPositions.h"
 
 #include <cstddef>
@@ -25,6 +26,7 @@ public:
     size_t size() const { return positions_.size() / 3; }
     // Whether some texture coordinate is not zero (its bits, so -0 counts).
     bool textured() const { return !textureCoordinates_.empty(); }
+    bool sharesNormals() const { return normals_.shared(); }
     // The device vertex format that holds what is kept, and its floats a vertex.
     DWORD fvf() const { return textured() ? kMeshVertexFvf : kBareFvf; }
     uint32_t deviceStride() const { return textured() ? VertexPositions::kFullStride : kBareStride; }
@@ -39,7 +41,7 @@ public:
 
 private:
     std::vector<float> positions_;
-    std::vector<float> normals_;
+    SharedNormals normals_;
     std::vector<float> textureCoordinates_;
 };
 

@@ -30,13 +30,13 @@ public:
     }
     void set(size_t triangle, int corner, uint32_t index);
 
-    // Calls visit with the whole index array, three a triangle, in the form kept.
-    template <class Visit>
-    void visit(Visit&& visit) const {
+    // Calls use with the whole index array, three a triangle, in the form kept.
+    template <class Use>
+    void visit(Use&& use) const {
         if (wide_)
-            visit(wideIndices_.data(), wideIndices_.size());
+            use(wideIndices_.data(), wideIndices_.size());
         else
-            visit(narrowIndices_.data(), narrowIndices_.size());
+            use(narrowIndices_.data(), narrowIndices_.size());
     }
 
 private:

@@ -204,14 +204,17 @@ TEST(SolidMeshFromFacets, AFailingFactoryIsLoggedAndLeavesNoGeometry) {
 }
 
 // A wavy sheet of columns x rows facets over [0, columns) x [0, rows), two
-// triangles a cell, with texture coordinates or none (all zero).
-std::unique_ptr<TestFacets> sheetFacets(int columns, int rows, bool textured) {
+// triangles a cell, with texture coordinates or none (all zero), and a
+// normal a vertex or two normals in all that differ only in the sign of a
+// zero.
+std::unique_ptr<TestFacets> sheetFacets(int columns, int rows, bool textured, bool normalEach) {
     auto facets = std::make_unique<TestFacets>();
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c) {
             const float u = textured ? float(c) / float(columns) : 0.0f;
             const float v = textured ? -float(r) / float(rows) : 0.0f;
-            facets->points.push_back({float(c), float(r), 0.25f * float((c * 7 + r * 3) % 5), 0, 0, 1, u, v});
+            const float nx = normalEach ? 0.001f * float(r * columns + c) : (c % 2 ? -0.0f : 0.0f);
+            facets->points.push_back({float(c), float(r), 0.25f * float((c * 7 + r * 3) % 5), nx, 0, 1, u, v});
         }
     for (int r = 0; r + 1 < rows; ++r)
         for (int c = 0; c + 1 < columns; ++c) {
@@ -226,19 +229,22 @@ TEST(SolidMeshFromFacets, AHostReadsBackAndPicksWhatItGaveWithNarrowWideOrTextur
     struct Case {
         const char* what;
         int columns, rows;
-        bool textured, wide;
+        bool textured, normalEach, wide;
     };
     const Case cases[] = {
-        {"16-bit indices", 30, 20, false, false},
-        {"32-bit indices: 75,000 vertices", 300, 250, false, true},
-        {"texture coordinates kept", 30, 20, true, false},
+        {"16-bit indices, shared normals", 30, 20, false, false, false},
+        {"32-bit indices: 75,000 vertices", 300, 250, false, false, true},
+        {"texture coordinates and a normal a vertex kept", 30, 20, true, true, false},
     };
     for (const Case& c : cases) {
-        TestFacetFactory factory([&](double) { return sheetFacets(c.columns, c.rows, c.textured); });
+        TestFacetFactory factory([&](double) { return sheetFacets(c.columns, c.rows, c.textured, c.normalEach); });
         const auto mesh = fetched(factory);
-        const auto given = sheetFacets(c.columns, c.rows, c.textured);
+        const auto given = sheetFacets(c.columns, c.rows, c.textured, c.normalEach);
         ASSERT_NE(mesh->geometry(), nullptr) << c.what;
+        // Each case keeps its geometry in the form it is named after.
         ASSERT_EQ(mesh->geometry()->triangles.wide(), c.wide) << c.what;
+        ASSERT_EQ(mesh->geometry()->surface.textured(), c.textured) << c.what;
+        ASSERT_EQ(mesh->geometry()->surface.sharesNormals(), !c.normalEach) << c.what;
         // What the mesh provider hands a host: the very vertices and list it gave.
         const FacetView view = mesh->facetView();
         ASSERT_EQ(view.vertexCount, int(given->points.size())) << c.what;
