@@ -1,5 +1,6 @@
-// The positions of a vertex array whose records begin with x, y, z: full
-// mesh vertices, or a solid's vertices kept without texture coordinates.
+// The positions of a vertex array whose records begin with x, y, z, a fixed
+// number of floats apart: whole mesh vertices, or a solid's positions kept
+// on their own.
 #pragma once
 
 #include "geometry/MeshVertex.h"
