@@ -6,6 +6,7 @@
 #include "AssemblyScene.h"
 #include "SampleKernel.h"
 #include "geometry/FeatureEdges.h"
+#include "geometry/SolidFaces.h"
 #include "platform/imaging/ImageFile.h"
 #include "platform/win/CreaseAngleSetting.h"
 
@@ -268,10 +269,11 @@ void BM_FeatureEdgeExtraction(benchmark::State& state) {
         const samplekernel::FacetMesh facets = bench->kernel.facetsOf(body.hostMesh, deviation);
         SolidGeometry geometry;
         const auto* vertices = reinterpret_cast<const MeshVertex*>(facets.vertices.data());
-        geometry.vertices.assign(vertices, vertices + facets.vertices.size());
+        geometry.surface.assign(vertices, facets.vertices.size());
         geometry.vertexCount = uint32_t(facets.vertices.size());
-        geometry.faces.assign(facets.faceList.begin(), facets.faceList.end());
-        geometry.count = uint32_t(facets.triangleCount());
+        walkFacetFaces(facets.faceList.data(), long(facets.faceList.size()),
+                       [&](const FaceRead& face) { appendTriangle(geometry, face); });
+        finishFaceList(geometry);
         triangles += geometry.count;
         geometries.push_back(std::move(geometry));
     }

@@ -35,10 +35,10 @@ bool samePosition(const MeshVertex& a, const MeshVertex& b) {
            std::fabs(double(a.z) - b.z) <= DBL_EPSILON;
 }
 
-bool isDegenerate(const SolidGeometry& geometry, const FaceRead& face) {
-    const MeshVertex& a = geometry.vertices[face.index[0]];
-    const MeshVertex& b = geometry.vertices[face.index[1]];
-    const MeshVertex& c = geometry.vertices[face.index[2]];
+bool isDegenerate(const std::vector<MeshVertex>& vertices, const FaceRead& face) {
+    const MeshVertex& a = vertices[face.index[0]];
+    const MeshVertex& b = vertices[face.index[1]];
+    const MeshVertex& c = vertices[face.index[2]];
     return samePosition(a, b) || samePosition(b, c) || samePosition(a, c);
 }
 
@@ -147,9 +147,9 @@ void DXSolidMesh::buildFromArrays(const SolidMeshArrays& arrays) {
 
     BoxBounds bounds = BoxBounds::empty();
     geometry->vertexCount = vertexCount;
-    geometry->vertices.assign(vertexCount, kDefaultVertex);
+    std::vector<MeshVertex> vertices(vertexCount, kDefaultVertex);
     for (uint32_t i = 0; i < vertexCount; ++i) {
-        MeshVertex& vertex = geometry->vertices[i];
+        MeshVertex& vertex = vertices[i];
         const float* position = arrays.vertices + 3 * size_t(i);
         vertex.x = position[0];
         vertex.y = position[1];
@@ -164,11 +164,13 @@ void DXSolidMesh::buildFromArrays(const SolidMeshArrays& arrays) {
     }
     if (statedFaces > long(kProxyFaceThreshold)) setBoxProxy(std::make_unique<BoxProxy>(bounds));
 
+    geometry->triangles.reserve(size_t(std::max(statedFaces, 0L)));
     walkArrayFaces(arrays.faces, arrays.faceIntCount, [&](const FaceRead& face) {
         if (face.vertexCount != 3) reportTruncatedFacet(face.vertexCount);
-        if (!isDegenerate(*geometry, face)) appendTriangle(*geometry, face);
+        if (!isDegenerate(vertices, face)) appendTriangle(*geometry, face);
     });
     finishFaceList(*geometry);
+    geometry->surface.assign(vertices.data(), vertices.size());
     adoptGeometry(std::move(geometry));
 }
 
@@ -188,6 +190,7 @@ HRESULT DXSolidMesh::setGeometryFromFacets(const FacetSource& source) {
 
     const int sourceVertices = source.vertices() != nullptr ? std::max(source.vertexCount(), 0) : 0;
     int dropped = 0;
+    geometry.triangles.reserve(size_t(listLength - 1) / kTriangleEntry);
     walkFacetFaces(source.faceList(), listLength, [&](const FaceRead& face) {
         if (face.vertexCount != 3) reportTruncatedFacet(face.vertexCount);
         if (indicesWithin(face, sourceVertices))
@@ -202,10 +205,10 @@ HRESULT DXSolidMesh::setGeometryFromFacets(const FacetSource& source) {
 
     const auto* vertices = reinterpret_cast<const MeshVertex*>(source.vertices());
     geometry.vertexCount = uint32_t(sourceVertices);
-    geometry.vertices.assign(vertices, vertices + sourceVertices);
+    geometry.surface.assign(vertices, size_t(sourceVertices));
     if (geometry.count > kProxyFaceThreshold) {
         BoxBounds bounds = BoxBounds::empty();
-        for (const MeshVertex& vertex : geometry.vertices) bounds.add(vertex.x, vertex.y, vertex.z);
+        for (int i = 0; i < sourceVertices; ++i) bounds.add(vertices[i].x, vertices[i].y, vertices[i].z);
         setBoxProxy(std::make_unique<BoxProxy>(bounds));
     }
     return S_OK;
@@ -220,13 +223,13 @@ HRESULT DXSolidMesh::pickMesh(DXViewport* viewport, const PickRequest& request,
     SolidGeometry* current = editableGeometry();
     if (current == nullptr || current->count == 0) return S_OK;
     const RayLine ray{request.origin, request.direction};
-    const MeshData faces{current->vertices.data(), uint32_t(current->vertices.size()),
-                         current->faces.data(), uint32_t(current->faces.size())};
+    const MeshData faces{current->surface.positions(), uint32_t(current->surface.size())};
     // The hierarchy's root box does what the proxy's box did, without its
     // twelve triangles: a ray the box lets through is tested in one pass.
     if (!current->pickTree) {
         if (!rayMayHit(ray, boxProxy())) return S_OK;
-        current->pickTree = std::make_shared<const PickTree>(PickTree::forFaces(faces));
+        current->pickTree = std::make_shared<const PickTree>(
+            PickTree::forTriangles(faces.vertices, faces.vertexCount, current->triangles));
     }
     result->hit = current->pickTree->pickFace(ray, faces, &result->point);
     return S_OK;

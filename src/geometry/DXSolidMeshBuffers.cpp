@@ -3,11 +3,18 @@
 #include "geometry/DeviceBufferPool.h"
 #include "core/Diagnostics.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace pelmora {
 
 namespace {
+
+// Device vertices are always the whole 32-byte record, texture coordinates
+// included (zeros where none are kept): the layout hosts and tools expect of
+// a solid's buffers.
+constexpr uint32_t kDeviceStride = VertexPositions::kFullStride;
+static_assert(kDeviceStride * sizeof(float) == sizeof(MeshVertex));
 
 struct BufferShape {
     UINT vertices;   // vertices in the buffer
@@ -19,27 +26,30 @@ struct BufferShape {
 HRESULT fillVertices(IDirect3DVertexBuffer9* buffer, const SolidGeometry& geometry, UINT sides) {
     void* data = nullptr;
     PELMORA_RETURN_IF_FAILED(buffer->Lock(0, 0, &data, 0));
-    writeSolidVertices(static_cast<MeshVertex*>(data), geometry, sides);
+    writeSolidVertices(static_cast<float*>(data), geometry, sides, kDeviceStride);
     PELMORA_RETURN_IF_FAILED(buffer->Unlock());
     return S_OK;
 }
 
+template <class Index, class Stored>
+Index* writeIndices(Index* out, const Stored* stored, size_t count, UINT sides, uint32_t offset) {
+    for (size_t i = 0; i < count; ++i) *out++ = Index(stored[i]);
+    if (sides < 2) return out;
+    // Back faces: the reversed-normal copy, wound the other way.
+    for (size_t i = 0; i + 2 < count; i += 3) {
+        *out++ = Index(stored[i + 1] + offset);
+        *out++ = Index(stored[i] + offset);
+        *out++ = Index(stored[i + 2] + offset);
+    }
+    return out;
+}
+
 template <class Index>
 void writeIndices(Index* out, const SolidGeometry& geometry, UINT sides) {
-    const uint32_t* face = geometry.faces.data();
-    const uint32_t triangles = geometry.count;
-    for (uint32_t t = 0; t < triangles; ++t, face += kTriangleEntry) {
-        for (int k = 1; k <= 3; ++k) *out++ = Index(face[k]);
-    }
-    if (sides < 2) return;
-    // Back faces: the reversed-normal copy, wound the other way.
-    const uint32_t offset = geometry.vertexCount;
-    face = geometry.faces.data();
-    for (uint32_t t = 0; t < triangles; ++t, face += kTriangleEntry) {
-        *out++ = Index(face[2] + offset);
-        *out++ = Index(face[1] + offset);
-        *out++ = Index(face[3] + offset);
-    }
+    const size_t count = 3 * size_t(geometry.count);
+    geometry.triangles.visit([&](const auto* stored, size_t held) {
+        writeIndices(out, stored, std::min(count, held), sides, geometry.vertexCount);
+    });
 }
 
 HRESULT fillIndices(IDirect3DIndexBuffer9* buffer, const SolidGeometry& geometry,
@@ -54,7 +64,7 @@ HRESULT fillIndices(IDirect3DIndexBuffer9* buffer, const SolidGeometry& geometry
 HRESULT makeVertexBuffer(IDirect3DDevice9* device, const SolidGeometry& geometry,
                          const BufferShape& shape, ComPtr<IDirect3DVertexBuffer9>& buffer) {
     const HRESULT hr = createInDefaultPoolOrSystemMemory([&](D3DPOOL pool) {
-        return device->CreateVertexBuffer(shape.vertices * sizeof(MeshVertex), D3DUSAGE_WRITEONLY,
+        return device->CreateVertexBuffer(shape.vertices * UINT(sizeof(MeshVertex)), D3DUSAGE_WRITEONLY,
                                           kMeshVertexFvf, pool, buffer.put(), nullptr);
     });
     if (FAILED(hr)) return PELMORA_TRACE_FAILED(hr);
@@ -75,17 +85,15 @@ HRESULT makeIndexBuffer(IDirect3DDevice9* device, const SolidGeometry& geometry,
 
 }  // namespace
 
-void writeSolidVertices(MeshVertex* out, const SolidGeometry& geometry, UINT sides) {
+void writeSolidVertices(float* out, const SolidGeometry& geometry, UINT sides, uint32_t stride) {
     const size_t count = geometry.vertexCount;
-    std::memcpy(out, geometry.vertices.data(), count * sizeof(MeshVertex));
+    geometry.surface.write(out, stride);
     if (sides < 2) return;
-    for (size_t i = 0; i < count; ++i) {
-        MeshVertex back = geometry.vertices[i];
-        back.nx = -back.nx;
-        back.ny = -back.ny;
-        back.nz = -back.nz;
-        out[count + i] = back;
-    }
+    float* back = out + count * stride;
+    std::memcpy(back, out, count * stride * sizeof(float));
+    // The normal follows the position: floats 3 to 5 of each vertex.
+    for (size_t at = 3; at < count * stride; at += stride)
+        for (size_t k = 0; k < 3; ++k) back[at + k] = -back[at + k];
 }
 
 void writeSolidIndices(void* out, const SolidGeometry& geometry, UINT sides, bool wide) {
@@ -98,7 +106,7 @@ void writeSolidIndices(void* out, const SolidGeometry& geometry, UINT sides, boo
 std::unique_ptr<MeshBatch> makeSolidBatch(IDirect3DDevice9* device, const SolidGeometry* geometry,
                                           bool doubleSided) {
     auto batch = std::make_unique<MeshBatch>();
-    batch->stride = sizeof(MeshVertex);
+    batch->stride = UINT(sizeof(MeshVertex));
     batch->fvf = kMeshVertexFvf;
     batch->primitiveType = D3DPT_TRIANGLELIST;
     if (geometry == nullptr || geometry->vertexCount == 0 || geometry->count == 0) return batch;
@@ -135,7 +143,7 @@ ComPtr<ID3DXMesh> makeSolidMeshObject(IDirect3DDevice9* device, const SolidGeome
         PELMORA_TRACE_FAILED(hr);
         return ComPtr<ID3DXMesh>();
     }
-    writeSolidVertices(static_cast<MeshVertex*>(data), *geometry, sides);
+    writeSolidVertices(static_cast<float*>(data), *geometry, sides, VertexPositions::kFullStride);
     mesh->UnlockVertexBuffer();
     if (FAILED(hr = mesh->LockIndexBuffer(0, &data))) {
         PELMORA_TRACE_FAILED(hr);

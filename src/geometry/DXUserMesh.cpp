@@ -66,14 +66,8 @@ HRESULT DXUserMesh::refreshMesh(float deviation) {
 // ---- Queries ----
 
 MeshData DXUserMesh::currentData() const {
-    MeshData data;
-    if (geometry_ == nullptr) return data;
-    data.vertices = geometry_->vertices.data();
-    data.vertexCount =
-        uint32_t(std::min<size_t>(geometry_->vertexCount, geometry_->vertices.size()));
-    data.list = geometry_->faces.data();
-    data.listLength = uint32_t(geometry_->faces.size());
-    return data;
+    if (geometry_ == nullptr) return MeshData{};
+    return meshDataOf(*geometry_);
 }
 
 HRESULT DXUserMesh::getMeshData(MeshData* data) {
@@ -134,10 +128,16 @@ HRESULT DXUserMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
 
 bool DXUserMesh::outsideView(const DXViewport& viewport, const D3DMATRIX& world,
                              const RenderAttributes& attributes) {
-    if (geometry_ == nullptr || geometry_->vertices.empty()) return false;
+    if (geometry_ == nullptr) return false;
+    const VertexPositions positions = positionsOf(*geometry_);
+    const size_t held = geometry_->compact ? geometry_->surface.size() : geometry_->vertices.size();
+    if (held == 0) return false;
     if (!geometry_->bounds) {
         BoxBounds box = BoxBounds::empty();
-        for (const MeshVertex& vertex : geometry_->vertices) box.add(vertex.x, vertex.y, vertex.z);
+        for (size_t i = 0; i < held; ++i) {
+            const D3DXVECTOR3 vertex = positions[i];
+            box.add(vertex.x, vertex.y, vertex.z);
+        }
         geometry_->bounds = ClipBox{{box.minimum[0], box.minimum[1], box.minimum[2]},
                                     {box.maximum[0], box.maximum[1], box.maximum[2]}};
     }
@@ -312,11 +312,13 @@ HRESULT DXUserMesh::checkFacets(const FacetSource& source) const {
 FacetView DXUserMesh::facetView() const {
     FacetView view;
     if (geometry_ == nullptr) return view;
-    view.vertices = reinterpret_cast<const FacetVertex*>(geometry_->vertices.data());
+    // A solid's whole vertices and list are made at the first reading and kept.
+    view.vertices = reinterpret_cast<const FacetVertex*>(listSolidVertices(*geometry_).data());
     view.vertexCount = int(geometry_->vertexCount);
     if (geometry_->count > 0) {
-        view.faceList = reinterpret_cast<const int*>(geometry_->faces.data());
-        view.faceListLength = int(geometry_->faces.size());
+        const std::vector<uint32_t>& list = listSolidFaces(*geometry_);
+        view.faceList = reinterpret_cast<const int*>(list.data());
+        view.faceListLength = int(list.size());
     }
     view.doubleSided = isDoubleSided();
     return view;

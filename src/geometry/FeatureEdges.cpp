@@ -3,6 +3,7 @@
 #include "geometry/CollinearEdges.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -15,7 +16,7 @@ constexpr double kDegreesToRadians = 3.14159265358979323846 / 180.0;
 // Faces closer to one plane than this cannot show a silhouette between them.
 constexpr float kCoplanarCosine = 0.99999f;
 
-uint64_t positionHash(const MeshVertex& vertex) {
+uint64_t positionHash(const D3DXVECTOR3& vertex) {
     // +0 and -0 are one place.
     const float coordinates[3] = {vertex.x + 0.0f, vertex.y + 0.0f, vertex.z + 0.0f};
     uint32_t bits[3];
@@ -26,7 +27,7 @@ uint64_t positionHash(const MeshVertex& vertex) {
     return h ^ (h >> 32);
 }
 
-bool samePlace(const MeshVertex& a, const MeshVertex& b) {
+bool samePlace(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
     return a.x == b.x && a.y == b.y && a.z == b.z;
 }
 
@@ -39,10 +40,11 @@ std::vector<uint32_t> weldPositions(const SolidGeometry& geometry, size_t count)
     while (size < 2 * count) size *= 2;
     std::vector<uint32_t> table(size, kEmpty);
     std::vector<uint32_t> ids(count);
+    const VertexPositions positions = geometry.surface.positions();
     for (size_t i = 0; i < count; ++i) {
-        const MeshVertex& vertex = geometry.vertices[i];
+        const D3DXVECTOR3 vertex = positions[i];
         size_t slot = size_t(positionHash(vertex)) & (size - 1);
-        while (table[slot] != kEmpty && !samePlace(geometry.vertices[table[slot]], vertex))
+        while (table[slot] != kEmpty && !samePlace(positions[table[slot]], vertex))
             slot = (slot + 1) & (size - 1);
         if (table[slot] == kEmpty) table[slot] = uint32_t(i);
         ids[i] = table[slot];
@@ -50,12 +52,12 @@ std::vector<uint32_t> weldPositions(const SolidGeometry& geometry, size_t count)
     return ids;
 }
 
-D3DXVECTOR3 positionOf(const MeshVertex& vertex) { return {vertex.x, vertex.y, vertex.z}; }
+D3DXVECTOR3 positionOf(const SolidGeometry& geometry, uint32_t vertex) { return geometry.surface.positions()[vertex]; }
 
-D3DXVECTOR3 faceNormal(const SolidGeometry& geometry, const uint32_t* face) {
-    const MeshVertex& a = geometry.vertices[face[1]];
-    const MeshVertex& b = geometry.vertices[face[2]];
-    const MeshVertex& c = geometry.vertices[face[3]];
+D3DXVECTOR3 faceNormal(const SolidGeometry& geometry, const std::array<uint32_t, 3>& face) {
+    const D3DXVECTOR3 a = positionOf(geometry, face[0]);
+    const D3DXVECTOR3 b = positionOf(geometry, face[1]);
+    const D3DXVECTOR3 c = positionOf(geometry, face[2]);
     const float ab[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
     const float ac[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
     D3DXVECTOR3 normal(ab[1] * ac[2] - ab[2] * ac[1], ab[2] * ac[0] - ab[0] * ac[2],
@@ -84,15 +86,15 @@ struct HalfEdgeBuckets {
 HalfEdgeBuckets bucketHalfEdges(const SolidGeometry& geometry, const std::vector<uint32_t>& ids) {
     HalfEdgeBuckets buckets;
     buckets.start.assign(ids.size() + 1, 0);
-    const uint32_t* faces = geometry.faces.data();
     auto forEachHalfEdge = [&](auto visit) {
-        const uint32_t* face = faces;
-        for (uint32_t t = 0; t < geometry.count; ++t, face += kTriangleEntry)
+        for (uint32_t t = 0; t < geometry.count; ++t) {
+            const std::array<uint32_t, 3> face = geometry.triangles[t];
             for (int k = 0; k < 3; ++k) {
-                const uint32_t from = face[1 + k], to = face[1 + (k + 1) % 3];
+                const uint32_t from = face[k], to = face[(k + 1) % 3];
                 const uint32_t a = ids[from], b = ids[to];
                 if (a != b) visit(std::min(a, b), HalfEdge{std::max(a, b), t, from, to});
             }
+        }
     };
     forEachHalfEdge([&](uint32_t low, const HalfEdge&) { ++buckets.start[low + 1]; });
     for (size_t v = 1; v < buckets.start.size(); ++v) buckets.start[v] += buckets.start[v - 1];
@@ -105,7 +107,7 @@ HalfEdgeBuckets bucketHalfEdges(const SolidGeometry& geometry, const std::vector
 std::vector<D3DXVECTOR3> faceNormals(const SolidGeometry& geometry) {
     std::vector<D3DXVECTOR3> normals(geometry.count);
     for (uint32_t t = 0; t < geometry.count; ++t)
-        normals[t] = faceNormal(geometry, geometry.faces.data() + size_t(t) * kTriangleEntry);
+        normals[t] = faceNormal(geometry, geometry.triangles[t]);
     return normals;
 }
 
@@ -115,7 +117,7 @@ bool addFacePair(const SolidGeometry& geometry, const std::vector<D3DXVECTOR3>& 
     const D3DXVECTOR3& n0 = normals[one.face];
     const D3DXVECTOR3& n1 = normals[two.face];
     if (n0.x * n1.x + n0.y * n1.y + n0.z * n1.z > kCoplanarCosine) return false;
-    pairs->push_back({positionOf(geometry.vertices[one.from]), positionOf(geometry.vertices[one.to]), n0, n1});
+    pairs->push_back({positionOf(geometry, one.from), positionOf(geometry, one.to), n0, n1});
     return true;
 }
 
@@ -158,12 +160,11 @@ void sortByNormalCell(std::vector<FacePairEdge>* pairs) {
 }
 
 bool indicesValid(const SolidGeometry& geometry) {
-    const size_t count = std::min<size_t>(geometry.vertexCount, geometry.vertices.size());
-    if (geometry.faces.size() < size_t(geometry.count) * kTriangleEntry) return false;
-    const uint32_t* face = geometry.faces.data();
-    for (uint32_t t = 0; t < geometry.count; ++t, face += kTriangleEntry)
-        for (int k = 1; k <= 3; ++k)
-            if (face[k] >= count) return false;
+    const size_t count = heldVertices(geometry);
+    if (!geometry.compact || geometry.triangles.size() < geometry.count) return false;
+    for (uint32_t t = 0; t < geometry.count; ++t)
+        for (uint32_t index : geometry.triangles[t])
+            if (index >= count) return false;
     return true;
 }
 
@@ -173,7 +174,7 @@ FeatureEdges extractFeatureEdges(const SolidGeometry& geometry, float creaseDegr
     FeatureEdges result;
     result.creaseDegrees = creaseDegrees;
     if (geometry.count == 0 || !indicesValid(geometry)) return result;
-    const size_t vertexCount = std::min<size_t>(geometry.vertexCount, geometry.vertices.size());
+    const size_t vertexCount = heldVertices(geometry);
     HalfEdgeBuckets buckets = bucketHalfEdges(geometry, weldPositions(geometry, vertexCount));
     const std::vector<D3DXVECTOR3> normals = faceNormals(geometry);
     std::vector<FacePairEdge> sharpPairs, smoothPairs;
@@ -197,8 +198,7 @@ FeatureEdges extractFeatureEdges(const SolidGeometry& geometry, float creaseDegr
             const bool paired =
                 pair && addFacePair(geometry, normals, *first, *(first + 1), feature ? &sharpPairs : &smoothPairs);
             if (feature) {
-                const D3DXVECTOR3 ends[2] = {positionOf(geometry.vertices[first->from]),
-                                             positionOf(geometry.vertices[first->to])};
+                const D3DXVECTOR3 ends[2] = {positionOf(geometry, first->from), positionOf(geometry, first->to)};
                 result.points.insert(result.points.end(), ends, ends + 2);
                 if (!paired) result.unpairedPoints.insert(result.unpairedPoints.end(), ends, ends + 2);
             }

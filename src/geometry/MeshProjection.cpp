@@ -4,7 +4,9 @@
 #include "geometry/LineRuns.h"
 #include "view/SegmentClipping.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace pelmora {
 
@@ -17,8 +19,7 @@ constexpr unsigned kBelow = 0x8;
 constexpr unsigned kNear = 0x10;
 constexpr unsigned kFar = 0x20;
 
-D3DXVECTOR3 transformPoint(const MeshVertex& vertex, const D3DXMATRIX& m) {
-    const D3DXVECTOR3 position(vertex.x, vertex.y, vertex.z);
+D3DXVECTOR3 transformPoint(const D3DXVECTOR3& position, const D3DXMATRIX& m) {
     D3DXVECTOR3 out;
     return *D3DXVec3TransformCoord(&out, &position, &m);
 }
@@ -84,7 +85,7 @@ public:
     // has w = 1 exactly (an orthographic lens), so dividing by it changes nothing.
     bool orthographic() const { return orthographic_; }
 
-    [[gnu::always_inline]] D3DXVECTOR4 operator()(const MeshVertex& v) const {
+    [[gnu::always_inline]] D3DXVECTOR4 operator()(const D3DXVECTOR3& v) const {
         if (affine_) {
             // w of the first three products is 1 exactly (affine) and unused.
             const Lanes world = timesRows(Lanes{v.x, v.y, v.z, 1.0f}, transformRows_);
@@ -97,7 +98,7 @@ public:
     }
 
 private:
-    [[gnu::noinline]] D3DXVECTOR4 full(const MeshVertex& v) const {
+    [[gnu::noinline]] D3DXVECTOR4 full(const D3DXVECTOR3& v) const {
         const D3DXVECTOR3 world = timesMatrixCoord(v.x, v.y, v.z, transform_);
         const D3DXVECTOR3 camera = timesMatrixCoord(world.x, world.y, world.z, t_.camera);
         const D3DXVECTOR3 eye = timesMatrixCoord(camera.x, camera.y, camera.z, t_.view);
@@ -230,7 +231,7 @@ void projectForPrint(const MeshData& mesh, const D3DXMATRIX& t, const PrintLayou
     if (mesh.vertices == nullptr) return;
     projected->points.reserve(2 * size_t(mesh.vertexCount));
     for (uint32_t i = 0; i < mesh.vertexCount; ++i) {
-        const MeshVertex& v = mesh.vertices[i];
+        const D3DXVECTOR3 v = mesh.vertices[i];
         const float x = t._11 * v.x + t._21 * v.y + t._31 * v.z + t._41;
         const float y = t._12 * v.x + t._22 * v.y + t._32 * v.z + t._42;
         projected->points.push_back(float((x - layout.offsetX) * layout.scale));
@@ -244,21 +245,23 @@ void projectForPrint(const MeshData& mesh, const D3DXMATRIX& t, const PrintLayou
 // operations of ClipChain (so w comes out 1 exactly), and its point is
 // written; the loop has no branch or call, so the compiler can take several
 // vertices at once. False, with the points to be made again the general
-// way, when some vertex is outside, or its w is not 1 (not finite).
-bool projectInsideOrthographic(const MeshData& mesh, const D3DXMATRIX& transform,
+// way, when some vertex is outside, or its w is not 1 (not finite). The
+// stride (floats from one position to the next) is a constant of each
+// instance, for the same reason.
+template <uint32_t kStride>
+bool projectInsideOrthographic(const float* vertices, size_t count, const D3DXMATRIX& transform,
                                const ViewTransforms& view, const ViewportMapping& mapping,
                                float* out) {
     const D3DMATRIX t = transform;
     const D3DMATRIX k = view.camera, v = view.view, p = view.projection;
     const ViewportMapping map = mapping;  // a copy: the points written are floats too
-    const MeshVertex* vertices = mesh.vertices;
-    const size_t count = mesh.vertexCount;
     unsigned outside = 0;
     for (size_t i = 0; i < count; ++i) {
-        const MeshVertex& m = vertices[i];
-        const float wx = m.x * t._11 + m.y * t._21 + m.z * t._31 + t._41;
-        const float wy = m.x * t._12 + m.y * t._22 + m.z * t._32 + t._42;
-        const float wz = m.x * t._13 + m.y * t._23 + m.z * t._33 + t._43;
+        const float* m = vertices + i * kStride;
+        const float mx = m[0], my = m[1], mz = m[2];
+        const float wx = mx * t._11 + my * t._21 + mz * t._31 + t._41;
+        const float wy = mx * t._12 + my * t._22 + mz * t._32 + t._42;
+        const float wz = mx * t._13 + my * t._23 + mz * t._33 + t._43;
         const float cx = wx * k._11 + wy * k._21 + wz * k._31 + k._41;
         const float cy = wx * k._12 + wy * k._22 + wz * k._32 + k._42;
         const float cz = wx * k._13 + wy * k._23 + wz * k._33 + k._43;
@@ -276,6 +279,26 @@ bool projectInsideOrthographic(const MeshData& mesh, const D3DXMATRIX& transform
         out[2 * i + 1] = map.y(y);
     }
     return outside == 0;
+}
+
+// Whole vertices go through the loop as they are. The compiler takes no
+// vertices at once at other strides (six floats, a solid without texture
+// coordinates), so their positions pass through a small block laid out four
+// floats a vertex, which it does.
+bool projectInsideOrthographic(const MeshData& mesh, const D3DXMATRIX& transform,
+                               const ViewTransforms& view, const ViewportMapping& mapping,
+                               float* out) {
+    constexpr uint32_t kFull = VertexPositions::kFullStride, kPadded = 4;
+    if (mesh.vertices.stride() == kFull)
+        return projectInsideOrthographic<kFull>(mesh.vertices.at(0), mesh.vertexCount, transform, view, mapping, out);
+    constexpr size_t kBlock = 256;
+    float block[kBlock * kPadded] = {};
+    for (size_t first = 0; first < mesh.vertexCount; first += kBlock) {
+        const size_t count = std::min<size_t>(kBlock, mesh.vertexCount - first);
+        for (size_t i = 0; i < count; ++i) std::memcpy(block + kPadded * i, mesh.vertices.at(first + i), 3 * sizeof(float));
+        if (!projectInsideOrthographic<kPadded>(block, count, transform, view, mapping, out + 2 * first)) return false;
+    }
+    return true;
 }
 
 // The orthographic inside case first; otherwise one pass that still takes

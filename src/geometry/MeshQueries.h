@@ -3,6 +3,7 @@
 #pragma once
 
 #include "geometry/MeshVertex.h"
+#include "geometry/VertexPositions.h"
 #include "platform/d3dx/d3dx9math.h"
 
 #include <cstdint>
@@ -31,10 +32,10 @@ struct PickResult {
     D3DXVECTOR3 point{0.0f, 0.0f, 0.0f};
 };
 
-// A mesh's current geometry as stored: vertex records and its whole
-// count-prefixed list. Both pointers stay valid until the geometry changes.
+// A mesh's current geometry: the positions of its vertices and its whole
+// count-prefixed list. Both stay valid until the geometry changes.
 struct MeshData {
-    const MeshVertex* vertices = nullptr;
+    VertexPositions vertices;
     uint32_t vertexCount = 0;
     const uint32_t* list = nullptr;
     uint32_t listLength = 0;

@@ -48,7 +48,7 @@ struct CentreBounds {
     }
 };
 
-bool finitePosition(const MeshVertex& v) {
+bool finitePosition(const D3DXVECTOR3& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
@@ -114,11 +114,11 @@ public:
     explicit PickTreeBuilder(PickTree& tree) : tree_(tree) {}
 
     // A primitive of `corners` vertices (3 or 2) at the given indices.
-    void add(const MeshData& data, const uint32_t* index, int corners) {
+    void add(const VertexPositions& vertices, const uint32_t* index, int corners) {
         Primitive primitive{ordinal_++, {index[0], index[1], corners == 3 ? index[2] : index[1]}};
         BuildRecord record{{0, 0, 0}, {0, 0, 0}, primitive};
         for (int k = 0; k < corners; ++k) {
-            const MeshVertex& v = data.vertices[index[k]];
+            const D3DXVECTOR3 v = vertices[index[k]];
             if (!finitePosition(v)) {
                 tree_.unbounded_.push_back(primitive);
                 return;
@@ -250,7 +250,20 @@ PickTree PickTree::forFaces(const MeshData& faces) {
         if (count < 3 || index[0] >= faces.vertexCount || index[1] >= faces.vertexCount ||
             index[2] >= faces.vertexCount)
             continue;
-        builder.add(faces, index, 3);
+        builder.add(faces.vertices, index, 3);
+    }
+    builder.finish();
+    return tree;
+}
+
+PickTree PickTree::forTriangles(VertexPositions vertices, uint32_t vertexCount,
+                                const TriangleIndices& triangles) {
+    PickTree tree;
+    PickTreeBuilder builder(tree);
+    for (size_t t = 0; t < triangles.size(); ++t) {
+        const std::array<uint32_t, 3> index = triangles[t];
+        if (index[0] >= vertexCount || index[1] >= vertexCount || index[2] >= vertexCount) continue;
+        builder.add(vertices, index.data(), 3);
     }
     builder.finish();
     return tree;
@@ -261,17 +274,13 @@ PickTree PickTree::forLines(const MeshData& lines) {
     PickTreeBuilder builder(tree);
     forEachPolyline(lines.list, lines.listLength, lines.vertexCount,
                     [&](const uint32_t* index, size_t count) {
-                        for (size_t k = 0; k + 1 < count; ++k) builder.add(lines, index + k, 2);
+                        for (size_t k = 0; k + 1 < count; ++k) builder.add(lines.vertices, index + k, 2);
                     });
     builder.finish();
     return tree;
 }
 
 bool PickTree::pickFace(const RayLine& ray, const MeshData& faces, D3DXVECTOR3* hit) const {
-    // Rays the box tests cannot read go the long way.
-    if (!finiteVector(ray.origin) || !finiteVector(ray.direction) ||
-        magnitude(ray.direction) == 0.0)
-        return pickFaceList(ray, faces, hit);
     double best = kFarthestPick;
     double bestSquared = best * best;
     uint32_t bestOrdinal = kNoOrdinal;
@@ -290,6 +299,12 @@ bool PickTree::pickFace(const RayLine& ray, const MeshData& faces, D3DXVECTOR3* 
         }
     };
     for (const Primitive& p : unbounded_) consider(p);
+    // Rays the box tests cannot read go the long way: every triangle, the
+    // tie on distance settled by list order as the boxes settle it.
+    if (!finiteVector(ray.origin) || !finiteVector(ray.direction) || magnitude(ray.direction) == 0.0) {
+        for (const Primitive& p : primitives_) consider(p);
+        return found;
+    }
     if (nodes_.empty()) return found;
 
     // A crossing lies in its triangle's box, so no box farther from the
@@ -314,7 +329,10 @@ bool PickTree::pickFace(const RayLine& ray, const MeshData& faces, D3DXVECTOR3* 
         Entry nearer{entry.node + 1, probe.squaredDistanceTo(nodes_[entry.node + 1])};
         Entry farther{node.firstOrFar, probe.squaredDistanceTo(nodes_[node.firstOrFar])};
         if (farther.squaredDistance < nearer.squaredDistance) std::swap(nearer, farther);
-        if (depth + 2 > kStackDepth) return pickFaceList(ray, faces, hit);
+        if (depth + 2 > kStackDepth) {
+            for (const Primitive& p : primitives_) consider(p);
+            return found;
+        }
         stack[depth++] = farther;
         stack[depth++] = nearer;
     }

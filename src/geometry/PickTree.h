@@ -6,6 +6,7 @@
 #pragma once
 
 #include "geometry/RayPick.h"
+#include "geometry/TriangleIndices.h"
 
 #include <cstdint>
 #include <vector>
@@ -16,11 +17,15 @@ class PickTree {
 public:
     // The triangles of a count-prefixed face list, read as pickFaceList reads it.
     static PickTree forFaces(const MeshData& faces);
+    // A solid's triangles, in their order, as forFaces reads the list they make.
+    static PickTree forTriangles(VertexPositions vertices, uint32_t vertexCount,
+                                 const TriangleIndices& triangles);
     // The segments of a line list, read as pickLineRuns reads it.
     static PickTree forLines(const MeshData& lines);
 
     // The same answers as pickFaceList and pickLineRuns over the data the
-    // tree was built from.
+    // tree was built from. Faces are read through the tree alone: their
+    // list is not needed.
     bool pickFace(const RayLine& ray, const MeshData& faces, D3DXVECTOR3* hit) const;
     bool pickLine(const RayLine& ray, const MeshData& lines, double threshold,
                   D3DXVECTOR3* hit) const;

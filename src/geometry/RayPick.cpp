@@ -19,10 +19,6 @@ D3DXVECTOR3 cross(const D3DVECTOR& a, const D3DVECTOR& b) {
     return *D3DXVec3Cross(&out, &a, &b);
 }
 
-D3DXVECTOR3 positionOf(const MeshVertex& vertex) {
-    return D3DXVECTOR3(vertex.x, vertex.y, vertex.z);
-}
-
 D3DXVECTOR3 along(const D3DVECTOR& from, const D3DVECTOR& direction, float t) {
     return D3DXVECTOR3(from.x + t * direction.x, from.y + t * direction.y,
                        from.z + t * direction.z);
@@ -81,19 +77,18 @@ bool intersectTriangle(const RayLine& ray, const D3DXVECTOR3& p0, const D3DXVECT
 
 bool crossFace(const RayLine& ray, const MeshData& faces, const uint32_t* index,
                D3DXVECTOR3* hit, double* distanceFromOrigin) {
-    if (!intersectTriangle(ray, positionOf(faces.vertices[index[0]]),
-                           positionOf(faces.vertices[index[1]]),
-                           positionOf(faces.vertices[index[2]]), hit))
+    if (!intersectTriangle(ray, faces.vertices[index[0]], faces.vertices[index[1]],
+                           faces.vertices[index[2]], hit))
         return false;
     *distanceFromOrigin = distance(*hit, ray.origin);
     return true;
 }
 
-bool segmentWithin(const RayLine& ray, const MeshVertex& p, const MeshVertex& q, double threshold,
+bool segmentWithin(const RayLine& ray, const D3DXVECTOR3& p, const D3DXVECTOR3& q, double threshold,
                    D3DXVECTOR3* hit) {
     D3DXVECTOR3 point;
     double gap = 0.0;
-    if (!nearestOnSegment(ray, positionOf(p), positionOf(q), &point, &gap) || !(gap < threshold))
+    if (!nearestOnSegment(ray, p, q, &point, &gap) || !(gap < threshold))
         return false;
     *hit = point;
     return true;

@@ -24,7 +24,7 @@ bool crossFace(const RayLine& ray, const MeshData& faces, const uint32_t* index,
 
 // One segment as the line pick tests it: true when the line passes it closer
 // than the threshold, with the segment's point nearest to the line.
-bool segmentWithin(const RayLine& ray, const MeshVertex& p, const MeshVertex& q, double threshold,
+bool segmentWithin(const RayLine& ray, const D3DXVECTOR3& p, const D3DXVECTOR3& q, double threshold,
                    D3DXVECTOR3* hit);
 
 // Crossings at or beyond this distance from the origin are not reported.

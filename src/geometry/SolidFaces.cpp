@@ -24,14 +24,13 @@ void reportTruncatedFacet(int vertexCount) {
 }
 
 void appendTriangle(SolidGeometry& geometry, const FaceRead& face) {
-    geometry.faces.push_back(3);
-    for (int index : face.index) geometry.faces.push_back(uint32_t(index));
+    geometry.triangles.add(uint32_t(face.index[0]), uint32_t(face.index[1]), uint32_t(face.index[2]));
 }
 
 void finishFaceList(SolidGeometry& geometry) {
-    geometry.count = uint32_t(geometry.faces.size() / kTriangleEntry);
-    geometry.faces.push_back(0);
-    geometry.faces.shrink_to_fit();
+    geometry.triangles.finish();
+    geometry.count = uint32_t(geometry.triangles.size());
+    geometry.compact = true;
 }
 
 }  // namespace pelmora

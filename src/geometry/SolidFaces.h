@@ -49,9 +49,9 @@ const char* facetListFault(const int* faces, long length);
 // vertices are kept.
 void reportTruncatedFacet(int vertexCount);
 
-// Appends 3, i0, i1, i2.
+// Appends the face's triangle to the geometry's triangles.
 void appendTriangle(SolidGeometry& geometry, const FaceRead& face);
-// Ends the list with 0 and sets the face count to the triangles kept.
+// Ends the triangles and sets the face count to those kept.
 void finishFaceList(SolidGeometry& geometry);
 
 }  // namespace pelmora

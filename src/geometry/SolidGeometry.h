@@ -1,8 +1,16 @@
-// One geometry of a mesh: its vertices and its count-prefixed, 0-terminated
-// index list. Solid meshes keep triangles only (3, i0, i1, i2 per face).
+// One geometry of a mesh. Line meshes and billboards keep their vertices and
+// their count-prefixed, 0-terminated lists (polylines, quads) in `vertices`
+// and `faces`. Solid meshes keep theirs compactly, in `surface` and
+// `triangles`; for a solid, `vertices` and `faces` hold only what hosts are
+// handed (the whole vertices, and 3, i0, i1, i2 per face then 0), made at
+// the first such reading (listSolidFaces, listSolidVertices) and kept as
+// long as the geometry is.
 #pragma once
 
+#include "geometry/MeshQueries.h"
 #include "geometry/MeshVertex.h"
+#include "geometry/SurfaceVertices.h"
+#include "geometry/TriangleIndices.h"
 #include "view/ViewVolume.h"
 
 #include <cstdint>
@@ -18,6 +26,11 @@ class PickTree;
 struct SolidGeometry {
     std::vector<MeshVertex> vertices;
     std::vector<uint32_t> faces;
+    SurfaceVertices surface;
+    TriangleIndices triangles;
+    // Whether surface and triangles hold this geometry (a solid's, once its
+    // faces were read in).
+    bool compact = false;
     uint32_t vertexCount = 0;
     // Faces for solid meshes; the list length for line meshes.
     uint32_t count = 0;
@@ -33,5 +46,18 @@ struct SolidGeometry {
 
 // Integers one stored triangle takes in a face list.
 constexpr int kTriangleEntry = 4;
+
+// The positions of the geometry's vertices, in whichever form it keeps them.
+VertexPositions positionsOf(const SolidGeometry& geometry);
+// Vertices held (at most vertexCount).
+uint32_t heldVertices(const SolidGeometry& geometry);
+// The count-prefixed list, made afresh.
+std::vector<uint32_t> faceListOf(const SolidGeometry& geometry);
+// The count-prefixed list; a solid's is made at the first call and kept.
+const std::vector<uint32_t>& listSolidFaces(SolidGeometry& geometry);
+// The whole vertices; a solid's are made at the first call and kept.
+const std::vector<MeshVertex>& listSolidVertices(SolidGeometry& geometry);
+// The positions and the count-prefixed list, for projections and readers of lists.
+MeshData meshDataOf(SolidGeometry& geometry);
 
 }  // namespace pelmora

@@ -143,7 +143,7 @@ HRESULT DXContext::getMeshData(int hMesh, SAFEARRAY** vertexData, SAFEARRAY** fa
         HRESULT hr = makeVector<float>(
             VT_R4, kFloatsPerVertex * data.vertexCount,
             [&](size_t i) {
-                const MeshVertex& v = data.vertices[i / kFloatsPerVertex];
+                const D3DXVECTOR3 v = data.vertices[i / kFloatsPerVertex];
                 const float xyz[kFloatsPerVertex] = {v.x, v.y, v.z};
                 return xyz[i % kFloatsPerVertex];
             },

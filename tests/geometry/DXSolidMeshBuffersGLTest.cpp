@@ -42,10 +42,12 @@ class SolidMeshBuffers : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(device.ok());
-        geometry.vertices = {{0, 0, 0, 0, 0, 1, 0, 0}, {1, 0, 0, 0, 0, 1, 0, 0}, {0, 1, 0, 0, 0, 1, 0, 0}};
+        const MeshVertex vertices[] = {{0, 0, 0, 0, 0, 1, 0, 0}, {1, 0, 0, 0, 0, 1, 0, 0}, {0, 1, 0, 0, 0, 1, 0, 0}};
+        geometry.surface.assign(vertices, 3);
         geometry.vertexCount = 3;
-        geometry.faces = {3, 0, 1, 2, 0};
+        geometry.triangles.add(0, 1, 2);
         geometry.count = 1;
+        geometry.compact = true;
     }
     D3D9TestDevice device;
     SolidGeometry geometry;  // one triangle
@@ -61,6 +63,10 @@ TEST_F(SolidMeshBuffers, OutOfVideoMemoryFallsBackToSystemMemoryOnce) {
         D3DVERTEXBUFFER_DESC desc{};
         ASSERT_EQ(batch->vertexBuffer->GetDesc(&desc), S_OK);
         EXPECT_EQ(desc.Pool, D3DPOOL_SYSTEMMEM);
+        // Whole 32-byte records, though the geometry keeps no texture coordinates.
+        EXPECT_EQ(desc.FVF, kMeshVertexFvf);
+        EXPECT_EQ(desc.Size, 6u * sizeof(MeshVertex));
+        EXPECT_EQ(batch->stride, sizeof(MeshVertex));
         EXPECT_EQ(batch->vertexCount, 6u);
         EXPECT_EQ(batch->primitiveCount, 2u);
     }

@@ -93,7 +93,7 @@ TEST(FeatureEdges, TheCreaseAngleKeepsSharpEdgesAndBoundariesOnly) {
 TEST(FeatureEdges, GeometryWithIndicesOutsideItsVerticesGivesNoEdges) {
     SolidGeometry geometry = geometryOf(test::cubeArrays(1));
     ASSERT_GT(geometry.count, 0u);
-    geometry.faces[1] = geometry.vertexCount + 5;
+    geometry.triangles.set(0, 0, geometry.vertexCount + 5);
     EXPECT_EQ(extractFeatureEdges(geometry, 20).edgeCount(), 0u);
     EXPECT_EQ(extractFeatureEdges(SolidGeometry{}, 20).edgeCount(), 0u);
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -71,6 +72,35 @@ TEST(ScreenProjection, RunsWithNothingVisibleGiveNothing) {
     const ProjectedMesh screen = project({{-2, 0}, {-3, 0}, {3, 0}}, {2, 0, 1, 0});
     EXPECT_TRUE(screen.points.empty());
     EXPECT_EQ(screen.listLength(), 0u);
+}
+
+// A solid keeps its positions as an array of their own: its points are those
+// of the same positions as whole vertices, to the bit, over more vertices
+// than one pass of the projection takes at once.
+TEST(ScreenProjection, DensePositionsProjectAsWholeVerticesDo) {
+    ScreenView perspective = defaultView();
+    D3DXMatrixPerspectiveOffCenterRH(&perspective.transforms.projection, -0.5f, 0.5f, -0.375f, 0.375f, 1.0f,
+                                     1000.0f);
+    std::vector<MeshVertex> whole;
+    std::vector<float> bare;
+    for (int i = 0; i < 700; ++i) {
+        const MeshVertex v{0.001f * float(i) - 0.35f, 0.3f * std::sin(0.1f * float(i)), 0.01f * float(i % 9), 0, 0, 1,
+                           0, 0};
+        whole.push_back(v);
+        bare.insert(bare.end(), {v.x, v.y, v.z});
+    }
+    const std::vector<uint32_t> list = {3, 0, 350, 699, 0};
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    for (const ScreenView& view : {defaultView(), perspective}) {
+        ProjectedMesh fromWhole, fromBare;
+        projectForScreen(MeshData{whole.data(), 700, list.data(), uint32_t(list.size())}, identity, view, &fromWhole);
+        projectForScreen(MeshData{VertexPositions(bare.data(), 3), 700, list.data(), uint32_t(list.size())}, identity,
+                         view, &fromBare);
+        ASSERT_EQ(fromWhole.points.size(), 2 * whole.size());
+        EXPECT_EQ(fromBare.points, fromWhole.points);
+        EXPECT_EQ(fromBare.listLength(), fromWhole.listLength());
+    }
 }
 
 }  // namespace

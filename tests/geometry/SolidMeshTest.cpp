@@ -2,10 +2,12 @@
 // host facet sets, and the box proxy.
 #include "geometry/DXSolidMesh.h"
 #include "geometry/MeshTestSupport.h"
+#include "geometry/RayPick.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -54,14 +56,14 @@ TEST(SolidMeshFromArrays, KeepsTrianglesWithTheirNormalsAndTexturesAtZero) {
     ASSERT_NE(mesh->geometry(), nullptr);
     EXPECT_EQ(mesh->geometry()->vertexCount, 3u);
     EXPECT_EQ(mesh->geometry()->count, 1u);
-    EXPECT_EQ(mesh->geometry()->faces, (Faces{3, 0, 1, 2, 0}));
-    const MeshVertex& second = mesh->geometry()->vertices[1];
+    EXPECT_EQ(faceListOf(*mesh->geometry()), (Faces{3, 0, 1, 2, 0}));
+    const MeshVertex second = mesh->geometry()->surface[1];
     EXPECT_EQ(second.x, 1.0f);
     EXPECT_EQ(second.ny, 1.0f);
     EXPECT_EQ(second.u, 0.0f);
     EXPECT_EQ(mesh->boxProxy(), nullptr) << "one face is too few for a proxy";
     const auto withoutNormals = fromArrays(pointRow(3), {}, triangles({{0, 1, 2}}));
-    for (const MeshVertex& vertex : withoutNormals->geometry()->vertices)
+    for (const MeshVertex& vertex : withoutNormals->geometry()->surface.whole())
         EXPECT_EQ(vertex.nz, 1.0f) << "without normals every normal points along z";
 }
 
@@ -92,7 +94,7 @@ TEST(SolidMeshFromArrays, QuadsAreTruncatedAndDegenerateOrMissingFacesDropped) {
         ASSERT_NE(mesh->geometry(), nullptr) << c.what;
         EXPECT_EQ(mesh->geometry()->count, c.count) << c.what;
         if (c.count > 0) {
-            EXPECT_EQ(mesh->geometry()->faces, c.expected) << c.what;
+            EXPECT_EQ(faceListOf(*mesh->geometry()), c.expected) << c.what;
         }
         EXPECT_NE(out.find(c.logged), std::string::npos) << c.what << ": " << out;
     }
@@ -146,8 +148,8 @@ TEST(SolidMeshFromFacets, FacesAreCopiedQuadsTruncatedAndFacesNamingMissingVerti
         if (c.expected.empty()) {
             EXPECT_EQ(mesh->geometry()->count, 0u);
         } else {
-            EXPECT_EQ(mesh->geometry()->faces, c.expected);
-            EXPECT_EQ(mesh->geometry()->vertices.at(2).x, 1.0f);
+            EXPECT_EQ(faceListOf(*mesh->geometry()), c.expected);
+            EXPECT_EQ(mesh->geometry()->surface.whole().at(2).x, 1.0f);
         }
         EXPECT_NE(log.find(c.logged), std::string::npos) << log;
         EXPECT_EQ(log.find("dropped"), log.rfind("dropped")) << "one line at most: " << log;
@@ -199,6 +201,78 @@ TEST(SolidMeshFromFacets, AFailingFactoryIsLoggedAndLeavesNoGeometry) {
     EXPECT_NE(log.find("FAILED HRESULT (0x80004005)"), std::string::npos) << log;
     EXPECT_NE(log.find("DXUserMesh"), std::string::npos) << log;
     EXPECT_EQ(mesh.geometry(), nullptr);
+}
+
+// A wavy sheet of columns x rows facets over [0, columns) x [0, rows), two
+// triangles a cell, with texture coordinates or none (all zero), and a
+// normal a vertex or two normals in all that differ only in the sign of a
+// zero.
+std::unique_ptr<TestFacets> sheetFacets(int columns, int rows, bool textured, bool normalEach) {
+    auto facets = std::make_unique<TestFacets>();
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            const float u = textured ? float(c) / float(columns) : 0.0f;
+            const float v = textured ? -float(r) / float(rows) : 0.0f;
+            const float nx = normalEach ? 0.001f * float(r * columns + c) : (c % 2 ? -0.0f : 0.0f);
+            facets->points.push_back({float(c), float(r), 0.25f * float((c * 7 + r * 3) % 5), nx, 0, 1, u, v});
+        }
+    for (int r = 0; r + 1 < rows; ++r)
+        for (int c = 0; c + 1 < columns; ++c) {
+            const int a = r * columns + c;
+            facets->faces.insert(facets->faces.end(), {3, a, a + 1, a + columns + 1, 3, a, a + columns + 1, a + columns});
+        }
+    facets->faces.push_back(0);
+    return facets;
+}
+
+TEST(SolidMeshFromFacets, AHostReadsBackAndPicksWhatItGaveWithNarrowWideOrTexturedStorage) {
+    struct Case {
+        const char* what;
+        int columns, rows;
+        bool textured, normalEach, wide;
+    };
+    const Case cases[] = {
+        {"16-bit indices, shared normals", 30, 20, false, false, false},
+        {"32-bit indices: 75,000 vertices", 300, 250, false, false, true},
+        {"texture coordinates and a normal a vertex kept", 30, 20, true, true, false},
+    };
+    for (const Case& c : cases) {
+        TestFacetFactory factory([&](double) { return sheetFacets(c.columns, c.rows, c.textured, c.normalEach); });
+        const auto mesh = fetched(factory);
+        const auto given = sheetFacets(c.columns, c.rows, c.textured, c.normalEach);
+        ASSERT_NE(mesh->geometry(), nullptr) << c.what;
+        // Each case keeps its geometry in the form it is named after.
+        ASSERT_EQ(mesh->geometry()->triangles.wide(), c.wide) << c.what;
+        ASSERT_EQ(mesh->geometry()->surface.textured(), c.textured) << c.what;
+        ASSERT_EQ(mesh->geometry()->surface.sharesNormals(), !c.normalEach) << c.what;
+        // What the mesh provider hands a host: the very vertices and list it gave.
+        const FacetView view = mesh->facetView();
+        ASSERT_EQ(view.vertexCount, int(given->points.size())) << c.what;
+        EXPECT_EQ(std::memcmp(view.vertices, given->points.data(), given->points.size() * sizeof(FacetVertex)), 0)
+            << c.what;
+        EXPECT_EQ(std::vector<int>(view.faceList, view.faceList + view.faceListLength), given->faces) << c.what;
+        // Picks: the same hits as the plain walk over the host's own arrays,
+        // at vertices and edges (ties between triangles) and between them.
+        const std::vector<uint32_t> list(given->faces.begin(), given->faces.end());
+        const MeshData own{reinterpret_cast<const MeshVertex*>(given->points.data()), uint32_t(given->points.size()),
+                           list.data(), uint32_t(list.size())};
+        for (float x = 0.0f; x < float(c.columns); x += 0.5f * float(c.columns) / 7.0f)
+            for (float y : {0.0f, 1.0f, 2.5f, 0.3f * float(c.rows), float(c.rows) - 1.5f}) {
+                PickRequest request;
+                request.origin = D3DXVECTOR3(x, y, 10.0f);
+                request.direction = D3DXVECTOR3(0.01f, 0.02f, -1.0f);
+                PickResult result;
+                ASSERT_EQ(mesh->pickMesh(nullptr, request, &result), S_OK);
+                D3DXVECTOR3 expected(0, 0, 0);
+                const bool hit = pickFaceList(RayLine{request.origin, request.direction}, own, &expected);
+                EXPECT_EQ(result.hit, hit) << c.what << " at " << x << ", " << y;
+                if (hit) {
+                    EXPECT_EQ(std::tuple(result.point.x, result.point.y, result.point.z),
+                              std::tuple(expected.x, expected.y, expected.z))
+                        << c.what << " at " << x << ", " << y;
+                }
+            }
+    }
 }
 
 }  // namespace
