@@ -292,14 +292,18 @@ HRESULT DXSolidMesh::queueEdges(IDirect3DDevice9* device, const D3DMATRIX& world
     return drawEdgeRequests(device, std::span(&request, 1));
 }
 
-SilhouetteLook DXSolidMesh::findEdgeRuns(IDirect3DDevice9* device, const EdgeRequest& request,
-                                         D3DXMATRIX* transform) {
+SilhouetteLook DXSolidMesh::lookAt(IDirect3DDevice9* device, const D3DMATRIX& world, D3DXMATRIX* transform) {
     D3DXMATRIX view, projection;
     device->GetTransform(D3DTS_VIEW, &view);
     device->GetTransform(D3DTS_PROJECTION, &projection);
-    const D3DXMATRIX worldView = D3DXMATRIX(request.world) * view;
+    const D3DXMATRIX worldView = D3DXMATRIX(world) * view;
     *transform = worldView * projection;
-    const SilhouetteLook look = silhouetteLook(worldView, projection._44 == 0.0f);
+    return silhouetteLook(worldView, projection._44 == 0.0f);
+}
+
+SilhouetteLook DXSolidMesh::findEdgeRuns(IDirect3DDevice9* device, const EdgeRequest& request,
+                                         D3DXMATRIX* transform) {
+    const SilhouetteLook look = lookAt(device, request.world, transform);
     runs_.clear();
     if ((request.attributes.drawFlags & SOLID_MESH_DRAW_SILHOUETTES) == 0) return look;
     // With borders on, the sharp face pairs show already.
@@ -316,9 +320,12 @@ void DXSolidMesh::prepareEdgeBuffers(IDirect3DDevice9* device, const RenderAttri
     const EdgeShape shape = attributes.visibleWidth <= 2 ? EdgeShape::Line : EdgeShape::Quad;
     // The colour is in the vertices: another colour needs other buffers.
     if (edgeBatch_ && (edgeColour_ != colour || edgeShape_ != shape ||
-                       (edgeBatch_->vertexBuffer && !edgeBatch_->madeOn(device))))
+                       (edgeBatch_->vertexBuffer && !edgeBatch_->madeOn(device)))) {
         edgeBatch_.reset();
+        forgetRestingEdges();
+    }
     if (clusteredEdges_ != &edges) {
+        forgetRestingEdges();
         clusters_ = clusterFacePairs(edges.facePairs, kEdgesPerCluster, edges.sharpPairs);
         sharpClusters_ = size_t(std::count_if(clusters_.begin(), clusters_.end(), [&](const EdgeCluster& cluster) {
             return cluster.first < edges.sharpPairs;
@@ -375,14 +382,18 @@ HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeReques
     const uint32_t unpaired = uint32_t(edges->unpairedPoints.size() / 2);
     draws_.clear();
     DWORD show = D3DSILHOUETTE_OUTLINE;
+    RestingEdges& resting = borders ? restingBorders_ : restingSilhouettes_;
+    bool atRest = false;
+    D3DXMATRIX transform;
     if (borders) {
         draws_.emplace_back(0, unpaired + edges->sharpPairs);
         // Feature edges whose faces both turn away are hidden by the body's
         // other side, unless its back faces show or the faces let them through.
         show = doubleSided_ || translucentPass ? D3DSILHOUETTE_ALL : D3DSILHOUETTE_FRONT;
+        atRest = show == D3DSILHOUETTE_FRONT && resting.resting(lookAt(device, request.world, &transform), 0);
     } else {
-        D3DXMATRIX transform;
-        findEdgeRuns(device, request, &transform);
+        const SilhouetteLook look = findEdgeRuns(device, request, &transform);
+        atRest = resting.resting(look, (flags & SOLID_MESH_DRAW_BORDERS) != 0 ? 1 : 0);
         for (const auto& [first, count] : runs_) {
             const uint32_t at = unpaired + first;
             if (!draws_.empty() && draws_.back().first + draws_.back().second + kMergedEdges >= at)
@@ -396,6 +407,11 @@ HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeReques
     PELMORA_RETURN_IF_FAILED(device->SetTransform(D3DTS_WORLD, &request.world));
     PELMORA_RETURN_IF_FAILED(device->SetFVF(batch.fvf));
     PELMORA_RETURN_IF_FAILED(device->SetStreamSource(0, batch.vertexBuffer.get(), 0, batch.stride));
+    // At rest, the list of this look's edges that may show; a list that
+    // could not be made leaves the candidate runs to the vertex stage.
+    const auto restingShow = borders ? RestingEdges::Show::Front : RestingEdges::Show::Outline;
+    if (atRest && SUCCEEDED(resting.draw(device, *edges, restingShow, draws_, edgeShape_, batch.vertexCount)))
+        return S_OK;
     if (batch.indexBuffer) PELMORA_RETURN_IF_FAILED(device->SetIndices(batch.indexBuffer.get()));
     for (const auto& [first, count] : draws_)
         PELMORA_RETURN_IF_FAILED(drawSilhouetteEdges(device, edgeShape_, first, count));
@@ -405,7 +421,13 @@ HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeReques
 void DXSolidMesh::releaseDeviceObjects() {
     DXTextureMesh::releaseDeviceObjects();
     edgeBatch_.reset();
+    forgetRestingEdges();
     clusteredEdges_ = nullptr;
+}
+
+void DXSolidMesh::forgetRestingEdges() {
+    restingBorders_.clear();
+    restingSilhouettes_.clear();
 }
 
 HRESULT DXSolidMesh::drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,

@@ -6,6 +6,7 @@
 
 #include "geometry/DXTextureMesh.h"
 #include "geometry/FeatureEdges.h"
+#include "geometry/RestingEdges.h"
 #include "geometry/SilhouetteBuffers.h"
 #include "geometry/SilhouetteClusters.h"
 #include "platform/d3dx/d3dx9line.h"
@@ -94,9 +95,12 @@ private:
     // colour, the shape or the device changes, and the clusters of the edges.
     void prepareEdgeBuffers(IDirect3DDevice9* device, const RenderAttributes& attributes,
                             const FeatureEdges& edges);
+    // The camera seen from the mesh, and the mesh's space to clip space.
+    SilhouetteLook lookAt(IDirect3DDevice9* device, const D3DMATRIX& world, D3DXMATRIX* transform);
     // The face pairs of the request's view that may be silhouettes (runs_),
     // the camera seen from the mesh, and the mesh's space to clip space.
     SilhouetteLook findEdgeRuns(IDirect3DDevice9* device, const EdgeRequest& request, D3DXMATRIX* transform);
+    void forgetRestingEdges();
     HRESULT drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,
                          const D3DXMATRIX& transform, D3DCOLOR colour, int width);
 
@@ -114,6 +118,8 @@ private:
     size_t sharpClusters_ = 0;
     std::vector<std::pair<uint32_t, uint32_t>> runs_;   // face pairs that may show this frame
     std::vector<std::pair<uint32_t, uint32_t>> draws_;  // edges of the buffer drawn this frame
+    // This view's borders and silhouettes while the camera rests.
+    RestingEdges restingBorders_, restingSilhouettes_;
 };
 
 }  // namespace pelmora

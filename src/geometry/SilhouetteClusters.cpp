@@ -88,10 +88,47 @@ SilhouetteLook silhouetteLook(const D3DXMATRIX& worldView, bool perspective) {
     return look;
 }
 
+namespace {
+
+D3DXVECTOR3 towardsEdge(const FacePairEdge& edge, const SilhouetteLook& look) {
+    return look.perspective ? sum(scaled(sum(edge.a, edge.b), 0.5f), scaled(look.eye, -1.0f)) : look.direction;
+}
+
+// Far more than the rounding of a few products of unit normals, far less
+// than the turn of any face a tessellation makes.
+constexpr float kFacingSlack = 1e-4f;
+
+}  // namespace
+
 bool isSilhouette(const FacePairEdge& edge, const SilhouetteLook& look) {
-    const D3DXVECTOR3 towards =
-        look.perspective ? sum(scaled(sum(edge.a, edge.b), 0.5f), scaled(look.eye, -1.0f)) : look.direction;
+    const D3DXVECTOR3 towards = towardsEdge(edge, look);
     return dot(edge.normal0, towards) * dot(edge.normal1, towards) <= 0.0f;
+}
+
+namespace {
+
+// The two faces' facings (above 0 a face turns away) and the room rounding needs.
+struct Facings {
+    float low, high, slack;
+};
+
+Facings facingsOf(const FacePairEdge& edge, const SilhouetteLook& look) {
+    const D3DXVECTOR3 towards = towardsEdge(edge, look);
+    const float facing = dot(edge.normal0, towards), otherFacing = dot(edge.normal1, towards);
+    return {std::min(facing, otherFacing), std::max(facing, otherFacing),
+            kFacingSlack * std::sqrt(dot(towards, towards))};
+}
+
+}  // namespace
+
+bool mayBeSilhouette(const FacePairEdge& edge, const SilhouetteLook& look) {
+    const Facings f = facingsOf(edge, look);
+    return f.low <= f.slack && f.high >= -f.slack;
+}
+
+bool mayFaceTheEye(const FacePairEdge& edge, const SilhouetteLook& look) {
+    const Facings f = facingsOf(edge, look);
+    return f.low <= f.slack;
 }
 
 void silhouetteRuns(std::span<const EdgeCluster> clusters, const SilhouetteLook& look, uint32_t mergeGap,

@@ -43,6 +43,14 @@ SilhouetteLook silhouetteLook(const D3DXMATRIX& worldView, bool perspective);
 // tested at the edge's midpoint as the device's vertex stage tests it.
 bool isSilhouette(const FacePairEdge& edge, const SilhouetteLook& look);
 
+// The same test with room for rounding: true for every edge the vertex
+// stage could show (its arithmetic differs from this in the last bits),
+// and for a few at the edge of turning that it will not.
+bool mayBeSilhouette(const FacePairEdge& edge, const SilhouetteLook& look);
+// Whether one of the edge's faces may turn towards the eye, with the same
+// room: every edge the vertex stage shows among the front borders.
+bool mayFaceTheEye(const FacePairEdge& edge, const SilhouetteLook& look);
+
 // The runs of clusters that may hold a silhouette seen from `look`, as
 // (first edge, edge count); runs at most `mergeGap` edges apart are merged
 // into one.
