@@ -298,7 +298,7 @@ SilhouetteLook DXSolidMesh::lookAt(IDirect3DDevice9* device, const D3DMATRIX& wo
     device->GetTransform(D3DTS_PROJECTION, &projection);
     const D3DXMATRIX worldView = D3DXMATRIX(world) * view;
     *transform = worldView * projection;
-    return silhouetteLook(worldView, projection._44 == 0.0f);
+    return silhouetteLook(worldView, projection._44 == 0.0f, projection._33);
 }
 
 SilhouetteLook DXSolidMesh::findEdgeRuns(IDirect3DDevice9* device, const EdgeRequest& request,

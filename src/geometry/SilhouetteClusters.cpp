@@ -73,7 +73,7 @@ std::vector<EdgeCluster> clusterFacePairs(const std::vector<FacePairEdge>& pairs
     return clusters;
 }
 
-SilhouetteLook silhouetteLook(const D3DXMATRIX& worldView, bool perspective) {
+SilhouetteLook silhouetteLook(const D3DXMATRIX& worldView, bool perspective, float depthSign) {
     SilhouetteLook look;
     look.perspective = perspective;
     D3DXMATRIX inverse;
@@ -83,7 +83,7 @@ SilhouetteLook silhouetteLook(const D3DXMATRIX& worldView, bool perspective) {
     const float length = std::sqrt(dot(direction, direction));
     if (!(length > 0.0f)) return look;
     look.valid = true;
-    look.direction = scaled(direction, 1.0f / length);
+    look.direction = scaled(direction, (depthSign < 0.0f ? -1.0f : 1.0f) / length);
     look.eye = D3DXVECTOR3(inverse._41, inverse._42, inverse._43);
     return look;
 }

@@ -28,16 +28,19 @@ std::vector<EdgeCluster> clusterFacePairs(const std::vector<FacePairEdge>& pairs
                                           uint32_t boundary = 0);
 
 // The camera seen from the mesh's space: where its eye is (perspective) or
-// the line it looks along (orthographic), from worldView (the mesh's space
-// to the camera's). The tests below ask only whether two faces turn alike,
-// so the direction's sign does not matter.
+// the way it looks (orthographic), from worldView (the mesh's space to the
+// camera's). Whether two faces turn alike does not depend on the way's sign;
+// whether a face turns towards the eye does: `depthSign` is the sign of the
+// projection's z scale (_33), negative for a right-handed camera, which looks
+// down its -z axis, so the way is the one depth grows, as the vertex stage
+// takes it.
 struct SilhouetteLook {
     bool valid = false;  // false when worldView cannot be inverted
     bool perspective = false;
-    D3DXVECTOR3 direction{0, 0, 1};  // the camera's z axis, unit
+    D3DXVECTOR3 direction{0, 0, 1};  // the camera's z axis times depthSign, unit
     D3DXVECTOR3 eye{0, 0, 0};
 };
-SilhouetteLook silhouetteLook(const D3DXMATRIX& worldView, bool perspective);
+SilhouetteLook silhouetteLook(const D3DXMATRIX& worldView, bool perspective, float depthSign = 1.0f);
 
 // Whether one of the edge's faces turns towards the eye and the other away,
 // tested at the edge's midpoint as the device's vertex stage tests it.

@@ -153,6 +153,9 @@ TEST_F(DXContextEdges, ACubeShowsEveryVisibleEdgeAndNoFaceDiagonalAtEveryZoom) {
         ASSERT_EQ(context->setFront(viewport, zoom), S_OK);
         const Image image =
             draw("edges_cube_zoom" + std::to_string(int(std::log10(zoom) + 2)) + "_width" + std::to_string(width));
+        // The camera rests: the borders come from a list of their own, which
+        // must show exactly what the vertex stage chose.
+        EXPECT_EQ(draw().pixels, image.pixels) << "the second frame at rest";
         int visible = 0;
         for (const CubeEdge& edge : cubeEdges()) {
             const bool shows = edgeVisible(cube, edge);
@@ -173,6 +176,12 @@ TEST_F(DXContextEdges, ACubeShowsEveryVisibleEdgeAndNoFaceDiagonalAtEveryZoom) {
         }
         EXPECT_EQ(context->frameDeleteChild(root, cube), S_OK);
     }
+    // And in perspective, where whether a side faces the eye depends on where it lies.
+    ASSERT_EQ(context->setViewportPerspective(viewport, VARIANT_TRUE), S_OK);
+    const int cube = tiltedCube(root, 0.5f);
+    edges(cube, SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_SILHOUETTES, 2);
+    const Image moving = draw("edges_cube_perspective");
+    EXPECT_EQ(draw().pixels, moving.pixels) << "the second frame at rest, in perspective";
 }
 
 TEST_F(DXContextEdges, WithoutSolidsFacesHideTheEdgesBehindThemAndShowNothingThemselves) {
