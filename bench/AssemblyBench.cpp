@@ -84,16 +84,6 @@ std::unique_ptr<AssemblyState>& sharedState() {
     return state;
 }
 
-DrawComparison& comparison() {
-    static DrawComparison result;
-    return result;
-}
-
-ZoomReport& zoom() {
-    static ZoomReport result;
-    return result;
-}
-
 // The bodies the zoomed frames show, and their triangles at the zoomed deviation.
 struct ZoomedScene {
     int bodies = 0;
@@ -105,29 +95,6 @@ struct ZoomedScene {
     DrawComparison raw;
 };
 
-ZoomedScene& zoomedScene() {
-    static ZoomedScene result;
-    return result;
-}
-
-// "device" is the frame zoomed onto 1% of the area, "raw" the full view.
-DrawComparison& zoomedComparison() {
-    static DrawComparison result;
-    return result;
-}
-
-// "device" is the frame with borders, "raw" the shaded one.
-DrawComparison& edgeComparison() {
-    static DrawComparison result;
-    return result;
-}
-
-// The same while the camera turns before every frame.
-DrawComparison& movingEdgeComparison() {
-    static DrawComparison result;
-    return result;
-}
-
 struct ExtractionReport {
     bool ran = false;
     unsigned long long triangles = 0;
@@ -135,11 +102,6 @@ struct ExtractionReport {
     double milliseconds = 0;
     double perMillion() const { return triangles > 0 ? milliseconds * 1e6 / double(triangles) : 0; }
 };
-
-ExtractionReport& extraction() {
-    static ExtractionReport result;
-    return result;
-}
 
 // The first frame fetches every body at the automatic deviation; the raw
 // side takes the kernel's facets at that deviation and the device's state.
@@ -193,18 +155,26 @@ struct OwnProcessReport {
     ProcessFrames device, raw;
 };
 
-OwnProcessReport& ownProcess() {
-    static OwnProcessReport result;
-    return result;
-}
-
 struct ContextsReport {
     bool ran = false;
     ProcessFrames first, second, interleaved, third;
 };
 
-ContextsReport& contexts() {
-    static ContextsReport result;
+// What the assembly benchmarks measured, for the summary.
+struct AssemblyReports {
+    DrawComparison comparison;
+    ZoomReport zoom;
+    ZoomedScene zoomedScene;
+    DrawComparison zoomedComparison;      // "device" zoomed onto 1% of the area, "raw" the full view
+    DrawComparison edgeComparison;        // "device" the frame with borders, "raw" the shaded one
+    DrawComparison movingEdgeComparison;  // the same while the camera turns before every frame
+    ExtractionReport extraction;
+    OwnProcessReport ownProcess;
+    ContextsReport contexts;
+};
+
+AssemblyReports& reports() {
+    static AssemblyReports result;
     return result;
 }
 
@@ -235,7 +205,7 @@ void compareFrames(benchmark::State& state, AssemblyState& bench, DrawComparison
 void BM_AssemblyDeviceOverRawGL(benchmark::State& state) {
     AssemblyState* bench = assemblyState();
     if (!bench->error.empty()) return state.SkipWithError(bench->error.c_str());
-    compareFrames(state, *bench, comparison(), nullptr);
+    compareFrames(state, *bench, reports().comparison, nullptr);
 }
 
 // Frames with the bodies' borders and silhouettes against shaded frames,
@@ -276,10 +246,10 @@ void BM_AssemblyEdgesOverShaded(benchmark::State& state) {
         state.SetIterationTime(frames.drawPair(
             [&] { failed |= FAILED(host.setDrawFlags(kShadedWithEdges)) || FAILED(host.drawFrame()); },
             [&] { failed |= FAILED(host.setDrawFlags(kShaded)) || FAILED(host.drawFrame()); }));
-    failed |= !compareMovingEdges(host, &movingEdgeComparison());
+    failed |= !compareMovingEdges(host, &reports().movingEdgeComparison);
     failed |= FAILED(host.setDrawFlags(kShaded));
     if (failed) return state.SkipWithError("a frame failed");
-    DrawComparison& result = edgeComparison();
+    DrawComparison& result = reports().edgeComparison;
     result.ran = true;
     result.renderer = host.adapterDescription();
     result.bodies = int(bench->scene.bodies.size());
@@ -314,7 +284,7 @@ void BM_FeatureEdgeExtraction(benchmark::State& state) {
         geometries.push_back(std::move(geometry));
     }
     const float crease = win::readCreaseAngleSetting();
-    ExtractionReport& report = extraction();
+    ExtractionReport& report = reports().extraction;
     for (auto _ : state) {
         unsigned long long edges = 0;
         const auto start = std::chrono::steady_clock::now();
@@ -410,7 +380,7 @@ void BM_AssemblyZoomedOnePercent(benchmark::State& state) {
     ok = SUCCEEDED(host.zoom(kOnePercentZoom)) &&
          SUCCEEDED(PelmoraGetViewportDeviation(host.viewport(), &deviation)) && SUCCEEDED(host.zoom(1.0));
     const std::map<int, PlaneBox> boxes = bodyBoxes(*bench, bench->kernel.requests().front().deviation);
-    ZoomedScene& zoomed = zoomedScene();
+    ZoomedScene& zoomed = reports().zoomedScene;
     zoomed = ZoomedScene{};
     for (const AssemblyBody& body : bench->scene.bodies) {
         if (!inView(boxes.at(body.hostMesh), bench->scene.plane, kOnePercentZoom)) continue;
@@ -421,7 +391,7 @@ void BM_AssemblyZoomedOnePercent(benchmark::State& state) {
     zoomed.fullTriangles = bench->raw->triangleCount();
     ok = ok && compareRawZoom(*bench, boxes, deviation, &zoomed.raw);
     if (!ok) return state.SkipWithError("the raw program could not draw the zoomed view");
-    DrawComparison& result = zoomedComparison();
+    DrawComparison& result = reports().zoomedComparison;
     result.ran = true;
     result.renderer = host.adapterDescription();
     result.bodies = int(bench->scene.bodies.size());
@@ -456,7 +426,7 @@ void BM_AssemblyZoomRequests(benchmark::State& state) {
     AssemblyState* bench = assemblyState();
     if (!bench->error.empty()) return state.SkipWithError(bench->error.c_str());
     const std::map<int, PlaneBox> boxes = bodyBoxes(*bench, bench->kernel.requests().front().deviation);
-    ZoomReport& report = zoom();
+    ZoomReport& report = reports().zoom;
     bool failed = false;
     int steps = 0;
     for (auto _ : state) {
@@ -563,7 +533,7 @@ void BM_AssemblyOwnProcess(benchmark::State& state) {
     const ProcessFrames* rawFrames = findFrames(raw, "raw");
     if (!error.empty() || !deviceFrames || !rawFrames)
         return state.SkipWithError(error.empty() ? "a child reported nothing" : error.c_str());
-    OwnProcessReport& report = ownProcess();
+    OwnProcessReport& report = reports().ownProcess;
     report = {true, *deviceFrames, *rawFrames};
     state.counters["device_ms"] = deviceFrames->medianMs;
     state.counters["raw_gl_ms"] = rawFrames->medianMs;
@@ -588,7 +558,7 @@ void BM_FirstContext(benchmark::State& state) {
     const ProcessFrames* third = findFrames(found, "after-others-gone");
     if (!error.empty() || !first || !second || !interleaved || !third)
         return state.SkipWithError(error.empty() ? "the child reported nothing" : error.c_str());
-    ContextsReport& report = contexts();
+    ContextsReport& report = reports().contexts;
     report = {true, *first, *second, *interleaved, *third};
     state.counters["first_ms"] = first->medianMs;
     state.counters["second_ms"] = second->medianMs;
@@ -618,16 +588,16 @@ BENCHMARK(BM_FirstContext)->Unit(benchmark::kMillisecond)->UseManualTime()->Iter
 
 }  // namespace
 
-const DrawComparison& assemblyComparison() { return comparison(); }
-const ZoomReport& zoomReport() { return zoom(); }
+const DrawComparison& assemblyComparison() { return reports().comparison; }
+const ZoomReport& zoomReport() { return reports().zoom; }
 
 void printAssemblySummary() {
-    printComparison("host meshes", comparison(), kRatioGoal);
+    printComparison("host meshes", reports().comparison, kRatioGoal);
     for (size_t i = 0; i < std::size(kSmallParts); ++i)
         printComparison(kSmallParts[i].name, smallPartsComparison(i), kSmallParts[i].goal);
     for (size_t i = 0; i < std::size(kSnapshotKinds); ++i)
         printComparison("snapshot", snapshotComparison(i), kSnapshotKinds[i].goal);
-    const OwnProcessReport& own = ownProcess();
+    const OwnProcessReport& own = reports().ownProcess;
     if (own.ran) {
         const double ratio = own.device.medianMs / own.raw.medianMs;
         const bool met = ratio <= kOwnProcessGoal && own.device.faultsPerFrame <= own.raw.faultsPerFrame;
@@ -637,7 +607,7 @@ void printAssemblySummary() {
                     own.device.medianMs, own.device.faultsPerFrame, own.raw.medianMs, own.raw.faultsPerFrame, ratio,
                     kOwnProcessGoal, met ? "met" : "missed");
     }
-    const ContextsReport& seen = contexts();
+    const ContextsReport& seen = reports().contexts;
     if (seen.ran) {
         const double ratio = seen.first.medianMs / seen.second.medianMs;
         std::printf("first context: %d bodies, presented: first context %.1f ms (%.0f faults a frame), second "
@@ -648,26 +618,26 @@ void printAssemblySummary() {
                     seen.third.faultsPerFrame, ratio, kFirstContextGoal,
                     ratio <= kFirstContextGoal ? "met" : "missed");
     }
-    const DrawComparison& edges = edgeComparison();
+    const DrawComparison& edges = reports().edgeComparison;
     if (edges.ran)
         std::printf("shaded with edges: %d bodies, %llu triangles, %ux%u on %s: borders and silhouettes %.1f ms, "
                     "shaded %.1f ms, "
                     "ratio %.3f (goal <= %.2f: %s)\n",
                     edges.bodies, edges.triangles, edges.width, edges.height, edges.renderer.c_str(), edges.deviceMs,
                     edges.rawMs, edges.ratio(), kEdgesRatioGoal, edges.ratio() <= kEdgesRatioGoal ? "met" : "missed");
-    const DrawComparison& moving = movingEdgeComparison();
+    const DrawComparison& moving = reports().movingEdgeComparison;
     if (edges.ran && moving.ran)
         std::printf("shaded with edges, the camera turning before every frame: borders and silhouettes %.1f ms, "
                     "shaded %.1f ms, ratio %.3f\n",
                     moving.deviceMs, moving.rawMs, moving.ratio());
-    const ExtractionReport& found = extraction();
+    const ExtractionReport& found = reports().extraction;
     if (found.ran)
         std::printf("feature edges: %llu edges from %llu triangles in %.1f ms: %.1f ms per million triangles "
                     "(goal < %.0f: %s)\n",
                     found.edges, found.triangles, found.milliseconds, found.perMillion(), kExtractionGoalMs,
                     found.perMillion() < kExtractionGoalMs ? "met" : "missed");
-    const DrawComparison& zoomed = zoomedComparison();
-    const ZoomedScene& shown = zoomedScene();
+    const DrawComparison& zoomed = reports().zoomedComparison;
+    const ZoomedScene& shown = reports().zoomedScene;
     if (zoomed.ran)
         std::printf("zoomed onto 1%% of the area: %d bodies, %ux%u on %s: zoomed %.1f ms (%d bodies in view, %llu "
                     "triangles at deviation %g), full view %.1f ms (%llu triangles), ratio %.3f (goal <= %.2f: %s)\n",
@@ -679,7 +649,7 @@ void printAssemblySummary() {
                     "ratio %.3f (the floor the triangles set; the engine's ratio over it %.2f)\n",
                     shown.raw.deviceMs, shown.raw.rawMs, shown.raw.ratio(),
                     shown.raw.ratio() > 0 ? zoomed.ratio() / shown.raw.ratio() : 0.0);
-    const ZoomReport& report = zoom();
+    const ZoomReport& report = reports().zoom;
     if (!report.ran) return;
     std::string deviations;
     for (double deviation : report.deviations)

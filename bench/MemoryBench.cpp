@@ -62,7 +62,7 @@ void printMemorySummary() {
                 "triangles (%.1f MiB), raw GL %.1f (%.1f MiB), ratio %.3f (goal <= %.2f: %s)\n",
                 r.device.triangles, r.device.mibPerMillionTriangles(), r.device.peakMiB,
                 r.raw.mibPerMillionTriangles(), r.raw.peakMiB, r.ratio(), kRatioGoal,
-                r.ratio() <= kRatioGoal ? "met" : "NOT met");
+                r.ratio() <= kRatioGoal ? "met" : "missed");
 }
 
 }  // namespace pelmora::bench

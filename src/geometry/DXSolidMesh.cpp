@@ -301,15 +301,12 @@ SilhouetteLook DXSolidMesh::lookAt(IDirect3DDevice9* device, const D3DMATRIX& wo
     return silhouetteLook(worldView, projection._44 == 0.0f, projection._33);
 }
 
-SilhouetteLook DXSolidMesh::findEdgeRuns(IDirect3DDevice9* device, const EdgeRequest& request,
-                                         D3DXMATRIX* transform) {
-    const SilhouetteLook look = lookAt(device, request.world, transform);
+void DXSolidMesh::findEdgeRuns(const SilhouetteLook& look, uint32_t drawFlags) {
     runs_.clear();
-    if ((request.attributes.drawFlags & SOLID_MESH_DRAW_SILHOUETTES) == 0) return look;
+    if ((drawFlags & SOLID_MESH_DRAW_SILHOUETTES) == 0) return;
     // With borders on, the sharp face pairs show already.
-    const size_t skipped = (request.attributes.drawFlags & SOLID_MESH_DRAW_BORDERS) != 0 ? sharpClusters_ : 0;
+    const size_t skipped = (drawFlags & SOLID_MESH_DRAW_BORDERS) != 0 ? sharpClusters_ : 0;
     silhouetteRuns(std::span(clusters_).subspan(skipped), look, kMergedEdges, &runs_);
-    return look;
 }
 
 void DXSolidMesh::prepareEdgeBuffers(IDirect3DDevice9* device, const RenderAttributes& attributes,
@@ -348,7 +345,8 @@ HRESULT DXSolidMesh::drawHiddenEdges(IDirect3DDevice9* device, const EdgeRequest
     if (owner.get() != device) return S_OK;
     prepareEdgeBuffers(device, request.attributes, *edges);
     D3DXMATRIX transform;
-    const SilhouetteLook look = findEdgeRuns(device, request, &transform);
+    const SilhouetteLook look = lookAt(device, request.world, &transform);
+    findEdgeRuns(look, request.attributes.drawFlags);
     hiddenPoints_.clear();
     if ((request.attributes.drawFlags & SOLID_MESH_DRAW_BORDERS) != 0) hiddenPoints_ = edges->points;
     // This view's silhouettes, found as the vertex stage finds them among
@@ -392,26 +390,34 @@ HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeReques
         show = doubleSided_ || translucentPass ? D3DSILHOUETTE_ALL : D3DSILHOUETTE_FRONT;
         atRest = show == D3DSILHOUETTE_FRONT && resting.resting(lookAt(device, request.world, &transform), 0);
     } else {
-        const SilhouetteLook look = findEdgeRuns(device, request, &transform);
+        const SilhouetteLook look = lookAt(device, request.world, &transform);
         atRest = resting.resting(look, (flags & SOLID_MESH_DRAW_BORDERS) != 0 ? 1 : 0);
-        for (const auto& [first, count] : runs_) {
-            const uint32_t at = unpaired + first;
-            if (!draws_.empty() && draws_.back().first + draws_.back().second + kMergedEdges >= at)
-                draws_.back().second = at + count - draws_.back().first;
-            else
-                draws_.emplace_back(at, count);
+        // A list made at rest holds what the candidates would give: they are
+        // found only when the camera moves or the list is still to be made.
+        if (!(atRest && resting.listed())) {
+            findEdgeRuns(look, flags);
+            for (const auto& [first, count] : runs_) {
+                const uint32_t at = unpaired + first;
+                if (!draws_.empty() && draws_.back().first + draws_.back().second + kMergedEdges >= at)
+                    draws_.back().second = at + count - draws_.back().first;
+                else
+                    draws_.emplace_back(at, count);
+            }
         }
     }
-    if (draws_.empty() || draws_.front().second == 0) return S_OK;
+    const bool listed = atRest && resting.listed();
+    if (!listed && (draws_.empty() || draws_.front().second == 0)) return S_OK;
     PELMORA_RETURN_IF_FAILED(device->SetRenderState(D3DRS_SILHOUETTESHOW, show));
     PELMORA_RETURN_IF_FAILED(device->SetTransform(D3DTS_WORLD, &request.world));
     PELMORA_RETURN_IF_FAILED(device->SetFVF(batch.fvf));
     PELMORA_RETURN_IF_FAILED(device->SetStreamSource(0, batch.vertexBuffer.get(), 0, batch.stride));
     // At rest, the list of this look's edges that may show; a list that
     // could not be made leaves the candidate runs to the vertex stage.
-    const auto restingShow = borders ? RestingEdges::Show::Front : RestingEdges::Show::Outline;
-    if (atRest && SUCCEEDED(resting.draw(device, *edges, restingShow, draws_, edgeShape_, batch.vertexCount)))
-        return S_OK;
+    if (atRest) {
+        const auto restingShow = borders ? RestingEdges::Show::Front : RestingEdges::Show::Outline;
+        const HRESULT hr = resting.draw(device, *edges, restingShow, draws_, edgeShape_, batch.vertexCount);
+        if (SUCCEEDED(hr) || listed) return hr;
+    }
     if (batch.indexBuffer) PELMORA_RETURN_IF_FAILED(device->SetIndices(batch.indexBuffer.get()));
     for (const auto& [first, count] : draws_)
         PELMORA_RETURN_IF_FAILED(drawSilhouetteEdges(device, edgeShape_, first, count));

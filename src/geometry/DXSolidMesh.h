@@ -97,9 +97,9 @@ private:
                             const FeatureEdges& edges);
     // The camera seen from the mesh, and the mesh's space to clip space.
     SilhouetteLook lookAt(IDirect3DDevice9* device, const D3DMATRIX& world, D3DXMATRIX* transform);
-    // The face pairs of the request's view that may be silhouettes (runs_),
-    // the camera seen from the mesh, and the mesh's space to clip space.
-    SilhouetteLook findEdgeRuns(IDirect3DDevice9* device, const EdgeRequest& request, D3DXMATRIX* transform);
+    // The face pairs that may be silhouettes seen from `look` (runs_), none
+    // without the silhouettes flag.
+    void findEdgeRuns(const SilhouetteLook& look, uint32_t drawFlags);
     void forgetRestingEdges();
     HRESULT drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,
                          const D3DXMATRIX& transform, D3DCOLOR colour, int width);

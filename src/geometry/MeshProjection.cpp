@@ -282,9 +282,9 @@ bool projectInsideOrthographic(const float* vertices, size_t count, const D3DXMA
 }
 
 // Whole vertices go through the loop as they are. The compiler takes no
-// vertices at once at other strides (six floats, a solid without texture
-// coordinates), so their positions pass through a small block laid out four
-// floats a vertex, which it does.
+// vertices at once at other strides (three floats, a solid's own positions),
+// so those pass through a small block laid out four floats a vertex, which
+// it does.
 bool projectInsideOrthographic(const MeshData& mesh, const D3DXMATRIX& transform,
                                const ViewTransforms& view, const ViewportMapping& mapping,
                                float* out) {

@@ -50,13 +50,11 @@ bool RestingEdges::resting(const SilhouetteLook& look, uint32_t key) {
 void RestingEdges::clear() {
     known_ = listed_ = false;
     indices_.reset();
-    indicesDevice_ = nullptr;
     primitives_ = 0;
 }
 
 HRESULT RestingEdges::draw(IDirect3DDevice9* device, const FeatureEdges& edges, Show show, Runs candidates,
                            EdgeShape shape, UINT batchVertices) {
-    if (listed_ && indices_ && indicesDevice_ != device) listed_ = false;
     if (!listed_) PELMORA_RETURN_IF_FAILED(list(device, edges, show, candidates, shape, batchVertices));
     if (primitives_ == 0) return S_OK;
     PELMORA_RETURN_IF_FAILED(device->SetIndices(indices_.get()));
@@ -79,7 +77,6 @@ HRESULT RestingEdges::list(IDirect3DDevice9* device, const FeatureEdges& edges, 
         for (uint32_t edge = first; edge < first + count && edge < edgesInAll; ++edge)
             if (mayShow(edges, edge, show)) appendEdge(&scratch_, edge, shape);
     indices_.reset();
-    indicesDevice_ = nullptr;
     primitives_ = UINT(scratch_.size() / (shape == EdgeShape::Line ? 2 : 3));
     listed_ = true;
     if (primitives_ == 0) return S_OK;
@@ -97,7 +94,6 @@ HRESULT RestingEdges::list(IDirect3DDevice9* device, const FeatureEdges& edges, 
         return hr;
     }
     indices_ = std::move(indices);
-    indicesDevice_ = device;
     return S_OK;
 }
 

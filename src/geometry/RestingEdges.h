@@ -37,8 +37,11 @@ public:
     HRESULT draw(IDirect3DDevice9* device, const FeatureEdges& edges, Show show, Runs candidates, EdgeShape shape,
                  UINT batchVertices);
 
-    // Forgets the look and lets the list go: the edge batch changed.
+    // Forgets the look and lets the list go: the edge batch changed (its
+    // colour, shape or device), and the list's indices with it.
     void clear();
+    // Whether this look's list is made (draw needs no candidates then).
+    bool listed() const { return listed_; }
 
 private:
     HRESULT list(IDirect3DDevice9* device, const FeatureEdges& edges, Show show, Runs candidates, EdgeShape shape,
@@ -50,7 +53,6 @@ private:
     bool known_ = false;
     bool listed_ = false;
     ComPtr<IDirect3DIndexBuffer9> indices_;
-    IDirect3DDevice9* indicesDevice_ = nullptr;  // alive while indices_ is
     UINT primitives_ = 0;
     std::vector<uint32_t> scratch_;
 };
