@@ -21,19 +21,6 @@ using namespace pelmora;
 using namespace pelmora::test;
 using List = std::vector<uint32_t>;
 
-std::string captured(const std::function<void()>& action) {
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
-}
-
-// Points along x = 0, 1, 2, ... zig-zagging in y.
-std::vector<float> pointRow(int count) {
-    std::vector<float> values;
-    for (int i = 0; i < count; ++i) values.insert(values.end(), {float(i), float(i % 2), 0.0f});
-    return values;
-}
-
 WireMeshArrays arraysOf(const std::vector<float>& vertices, const std::vector<int>& lines) {
     return {vertices.data(), long(vertices.size()), lines.data(), long(lines.size())};
 }

@@ -6,13 +6,30 @@
 
 #include "support/TransformArrays.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace pelmora::test {
+
+// What the action writes to standard output (where facet warnings go).
+inline std::string captured(const std::function<void()>& action) {
+    testing::internal::CaptureStdout();
+    action();
+    return testing::internal::GetCapturedStdout();
+}
+
+// Points along x = 0, 1, 2, ... zig-zagging in y, so no two are alike.
+inline std::vector<float> pointRow(int count) {
+    std::vector<float> values;
+    for (int i = 0; i < count; ++i) values.insert(values.end(), {float(i), float(i % 2), 0.0f});
+    return values;
+}
 
 struct TestFacets final : public FacetSource {
     std::vector<int> faces;

@@ -23,19 +23,6 @@ using Faces = std::vector<uint32_t>;
 constexpr int kHostMesh = 41;
 constexpr const char* kQuadLine = "INVALID MESH: ACIS gave Pelmora a facet of 4 vertices. Truncating to triangle.\n";
 
-std::string captured(const std::function<void()>& action) {
-    testing::internal::CaptureStdout();
-    action();
-    return testing::internal::GetCapturedStdout();
-}
-
-// Vertices on a line x = 0, 1, 2, ... with distinct positions.
-std::vector<float> pointRow(int count) {
-    std::vector<float> values;
-    for (int i = 0; i < count; ++i) values.insert(values.end(), {float(i), float(i % 2), 0.0f});
-    return values;
-}
-
 std::vector<int> triangles(std::initializer_list<std::array<int, 3>> list) {
     std::vector<int> faces;
     for (const auto& t : list) addArrayTriangle(faces, t[0], t[1], t[2]);
