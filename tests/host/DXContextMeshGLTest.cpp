@@ -288,36 +288,6 @@ TEST_F(DXContextMeshes, BuffersAreMadeAgainOnTheNewDeviceAfterALoss) {
     EXPECT_EQ(factory.requests.size(), 1u) << "the geometry itself survives";
 }
 
-TEST_F(DXContextMeshes, TextureCoordinatesKeptOrNotAndADeviceLossChangeNoPixel) {
-    // A double-sided square seen from its back, so the back copy is drawn.
-    const auto backTowardsUs = [](bool textured) {
-        auto facets = squareFacets(0.6f, 0.0f, -1.0f, false);
-        facets->twoSided = true;
-        if (textured)
-            for (FacetVertex& v : facets->points) v.u = 0.5f, v.v = v.x;
-        return facets;
-    };
-    TestFacetFactory bare([&](double) { return backTowardsUs(false); });
-    TestFacetFactory textured([&](double) { return backTowardsUs(true); });
-    const int withoutCoordinates = hostMesh(bare);
-    const int withCoordinates = hostMesh(textured);
-    ASSERT_EQ(context->setVisible(withCoordinates, VARIANT_FALSE), S_OK);
-    const Image first = draw("mesh_without_texture_coordinates");
-    EXPECT_WORLD_PIXEL(first, 0.3, -0.3, kLitRed);
-    ASSERT_EQ(context->setVisible(withoutCoordinates, VARIANT_FALSE), S_OK);
-    ASSERT_EQ(context->setVisible(withCoordinates, VARIANT_TRUE), S_OK);
-    EXPECT_EQ(draw().pixels, first.pixels);
-    ASSERT_TRUE(pelmora::d3d9gl::forceDeviceLoss(engine()->device()));
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(context->viewportPresent(viewport, 0, 0, kSize, kSize), S_OK);
-    testing::internal::GetCapturedStdout();
-    ASSERT_EQ(engine()->device()->TestCooperativeLevel(), D3D_OK);
-    EXPECT_EQ(draw().pixels, first.pixels);
-    ASSERT_EQ(context->setVisible(withoutCoordinates, VARIANT_TRUE), S_OK);
-    ASSERT_EQ(context->setVisible(withCoordinates, VARIANT_FALSE), S_OK);
-    EXPECT_EQ(draw().pixels, first.pixels);
-}
-
 TEST_F(DXContextMeshes, ReleasingAMeshAfterThreeDeviationsFreesEverything) {
     TestFacetFactory factory(squareForDeviation);
     const int mesh = hostMesh(factory);
