@@ -1,5 +1,5 @@
 # The two commands of the README, and the builds behind them.
-.PHONY: all deps build test demo asan test-asan fuzz bench clean
+.PHONY: all deps build test demo asan test-asan tsan test-tsan fuzz bench clean
 
 all: build
 
@@ -35,6 +35,15 @@ asan: deps
 test-asan: asan
 	./scripts/check-layers
 	./scripts/run-tests.sh asan
+
+# The facet worker's tests under ThreadSanitizer: the refinement on the
+# worker thread, releases, unregistrations and the exit while it works.
+tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan
+
+test-tsan: tsan
+	./scripts/run-tsan.sh
 
 # The fuzz target under the sanitizers: the seed corpus and a fixed number of
 # random inputs (tests/fuzz/README.md).

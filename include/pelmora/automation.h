@@ -283,6 +283,10 @@ PELMORA_API UINT SafeArrayGetDim(SAFEARRAY* psa);
 PELMORA_API UINT SafeArrayGetElemsize(SAFEARRAY* psa);
 PELMORA_API HRESULT SafeArrayGetUBound(SAFEARRAY* psa, UINT nDim, LONG* plUbound);
 PELMORA_API HRESULT SafeArrayGetLBound(SAFEARRAY* psa, UINT nDim, LONG* plLbound);
+// An array holds at most 65535 locks (cLocks): SafeArrayAccessData (and the
+// element calls, which lock for their time) on an array locked that often
+// answer E_UNEXPECTED, and so does an IDXContext operation given one, with a
+// log line; the array is left as it was.
 PELMORA_API HRESULT SafeArrayAccessData(SAFEARRAY* psa, void** ppvData);
 PELMORA_API HRESULT SafeArrayUnaccessData(SAFEARRAY* psa);
 PELMORA_API HRESULT SafeArrayGetElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);

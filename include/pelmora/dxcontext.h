@@ -14,6 +14,12 @@ inline constexpr IID IID_IDXContext = {
 inline constexpr GUID LIBID_PELMORALib = {
     0x5E71A0B3, 0x4C2D, 0x4F19, {0x8B, 0x6A, 0x2D, 0x9E, 0x4F, 0x1C, 0x7A, 0x35}};
 
+// The widest line drawn, in pixels. frameSetLineWidth and
+// setFrameDrawFacetEdges keep the widths they are given; wider ones draw at
+// this width (a line's cost grows with its width: a million pixels wide, a
+// frame would take seconds).
+inline constexpr int PELMORA_MAX_LINE_WIDTH = 64;
+
 // Facet-edge drawing flags handed down the frame tree (setFrameDrawFacetEdges).
 enum SolidMeshDrawFlags : uint32_t {
     SOLID_MESH_DRAW_SOLIDS = 1,
@@ -260,7 +266,9 @@ struct IDXContext : public IDispatch {
     // Nothing is fetched yet: the first render, pick or projection asks the
     // factory at the viewport's refinement deviation, and every deviation
     // fetched is kept. An unknown factory handle shows as failed fetches
-    // later (E_HANDLE in the log), not here.
+    // later (E_HANDLE in the log), not here. Host mesh 0 names no body: the
+    // mesh is made (S_OK) but stays empty, never asks the factory, draws and
+    // picks nothing, and a log line says so; number bodies from 1.
     virtual HRESULT newSolidMeshFromHandle(int hTorvelMesh, int hTorvelMeshFactory,
                                            int* ppResult) = 0;
     // Polylines from arrays of 4-byte elements: vertices x, y, z per vertex;
@@ -288,7 +296,8 @@ struct IDXContext : public IDispatch {
     // The specular highlight of the frame's subtree: values below 1 switch
     // it off; from 1 (tightest) to 100 (broadest) it widens. The frame gets
     // a material of its own: without setFrameColor it then draws white, not
-    // in its parent's colour. S_OK (also for NaN, which changes nothing).
+    // in its parent's colour. S_OK (also for NaN, which changes nothing and
+    // writes a log line saying so).
     virtual HRESULT frameSetReflectivity(int hFrame, float reflectivity) = 0;
     // The colour of the frame's subtree, down to frames with a colour of
     // their own: the diffuse colour of solids, the colour of lines, grids
@@ -356,9 +365,9 @@ struct IDXContext : public IDispatch {
     // Does nothing; S_OK.
     virtual HRESULT setTexture(int hFrame, int hBitmap) = 0;
     // The width, in pixels, of the lines of the frame's subtree: widths above
-    // 1 draw as wide screen-space lines, 0, 1 and negative ones thin. -1
-    // makes the frame follow its parent again; the root of a render starts
-    // at 1. S_OK.
+    // 1 draw as wide screen-space lines, 0, 1 and negative ones thin, those
+    // above PELMORA_MAX_LINE_WIDTH at that width. -1 makes the frame follow
+    // its parent again; the root of a render starts at 1. S_OK.
     virtual HRESULT frameSetLineWidth(int handle, int lineWidth) = 0;
     // VARIANT_FALSE draws the frame's subtree without writing depth (later
     // drawing is not hidden by it); any other value writes depth. S_OK.
@@ -601,9 +610,12 @@ struct IDXContext : public IDispatch {
     // pixels (resampled), in the format of the file name's extension: .png,
     // .bmp, .gif, .tif or .tiff, any other (or none) JPEG. The file name is
     // UTF-8 once narrowed. Viewports share the back buffer, so snapshot a
-    // viewport before another one renders. E_INVALIDARG, with a log line,
-    // for an empty name or a size outside 1..32768; E_FAIL when the file
-    // cannot be written. (pelmora::saveSnapshot takes the name as text.)
+    // viewport before another one renders. Files are made 0644 (less the
+    // umask) in every format. E_INVALIDARG, with a log line, for an empty
+    // name, one holding a NUL character or a size outside 1..32768; E_FAIL
+    // when the file cannot be written or the name is there but names no
+    // regular file (a FIFO, a device: refused at once, never waited on).
+    // (pelmora::saveSnapshot takes the name as text.)
     virtual HRESULT saveSnapshotJPG(int hViewport, BSTR filename, int width, int height) = 0;
     // Turns the model by theta radians about a world axis, counter-clockwise
     // seen from the axis direction's tip, before the camera transform: K

@@ -295,7 +295,16 @@ PELMORA_API int PelmoraRegisterFacetFactory(FacetFactory* factory);
 // host's thread. Releasing the mesh or its context, unregistering the
 // factory, and process exit drop requests not yet started and wait for one
 // under way, so a host may delete its factory once its meshes are released
-// or it is unregistered. 0 for a null factory or when no handle is left.
+// or it is unregistered; after a release the worker rests a tenth of a
+// second before its next request, so releasing many meshes in a row waits
+// for one call at most. At exit the worker stops before any static object
+// made before the factory was registered is destroyed (the factory itself
+// included, however it was made: each registration moves the stop after
+// every exit handler so far). A factory whose getFacets relies on a static
+// made after its registration (a function-local static first used there),
+// or one that registers itself in its own constructor, unregisters itself
+// in its destructor: that waits for the call under way. 0 for a null
+// factory or when no handle is left.
 PELMORA_API int PelmoraRegisterThreadSafeFacetFactory(FacetFactory* factory);
 
 // Retires a factory handle: meshes built on it fetch nothing more (their

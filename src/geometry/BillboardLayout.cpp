@@ -100,8 +100,9 @@ void BillboardLayout::quads(const SolidGeometry& geometry, const ScreenAnchor& a
 }
 
 bool BillboardLayout::hit(int x, int y) const {
-    const double left = -anchorX * scale, right = (double(plan.bitmapWidth) - anchorX) * scale;
-    const double top = -anchorY * scale, bottom = (double(plan.bitmapHeight) - anchorY) * scale;
+    // In double before the sign changes: an anchor at INT_MIN has no int negation.
+    const double left = -double(anchorX) * scale, right = (double(plan.bitmapWidth) - anchorX) * scale;
+    const double top = -double(anchorY) * scale, bottom = (double(plan.bitmapHeight) - anchorY) * scale;
     return left < x && x < right && top < y && y < bottom;
 }
 

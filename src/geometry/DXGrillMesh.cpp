@@ -33,13 +33,16 @@ bool onMultiple(double value, double spacing) {
 }
 
 // Positions k * spacing within [from, to] that are neither a major line nor
-// an end of the span.
+// an end of the span. Counted in whole steps: far from zero (k past 2^53)
+// k + 1 is k again, and such a grid has no minor lines to tell apart.
 template <class Add>
 void minorPositions(double from, double to, double spacing, double major, Add&& add) {
     if (!(spacing > 0.0)) return;
     const double lo = std::fmin(from, to), hi = std::fmax(from, to);
-    for (double k = std::ceil(lo / spacing); k * spacing <= hi; k += 1.0) {
-        const double at = k * spacing;
+    const double first = std::ceil(lo / spacing), last = std::floor(hi / spacing);
+    if (!(last - first <= DXGrillMesh::kMostLines) || first + 1.0 == first || last - 1.0 == last) return;
+    for (long step = 0; step <= long(last - first); ++step) {
+        const double at = (first + double(step)) * spacing;
         if (onMultiple(at, major) || std::fabs(at - lo) < kSameLine * spacing ||
             std::fabs(at - hi) < kSameLine * spacing)
             continue;

@@ -388,10 +388,10 @@ HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeReques
         // Feature edges whose faces both turn away are hidden by the body's
         // other side, unless its back faces show or the faces let them through.
         show = doubleSided_ || translucentPass ? D3DSILHOUETTE_ALL : D3DSILHOUETTE_FRONT;
-        atRest = show == D3DSILHOUETTE_FRONT && resting.resting(lookAt(device, request.world, &transform), 0);
+        atRest = show == D3DSILHOUETTE_FRONT && resting.resting(lookAt(device, request.world, &transform), flags);
     } else {
         const SilhouetteLook look = lookAt(device, request.world, &transform);
-        atRest = resting.resting(look, (flags & SOLID_MESH_DRAW_BORDERS) != 0 ? 1 : 0);
+        atRest = resting.resting(look, flags);
         // A list made at rest holds what the candidates would give: they are
         // found only when the camera moves or the list is still to be made.
         if (!(atRest && resting.listed())) {

@@ -18,8 +18,11 @@ int FacetFactoryRegistry::add(FacetFactory* factory, bool threadSafe) {
     // The host owns its factory: an empty owner gives a pointer that frees nothing.
     const int handle = factories_.add(std::shared_ptr<FacetFactory>(std::shared_ptr<void>(), factory));
     if (handle != 0 && threadSafe) {
-        std::lock_guard<std::mutex> lock(threadSafeMutex_);
-        threadSafe_.insert(handle);
+        {
+            std::lock_guard<std::mutex> lock(threadSafeMutex_);
+            threadSafe_.insert(handle);
+        }
+        FacetFetchWorker::instance().stopBeforeStaticsMadeSoFar();
     }
     return handle;
 }

@@ -5,6 +5,14 @@
 
 namespace pelmora {
 
+namespace {
+
+// Long against a loop of releases on the host's thread, short against a
+// zoom's refinement.
+constexpr std::chrono::milliseconds kRestAfterCancel{100};
+
+}  // namespace
+
 FacetFetchWorker& FacetFetchWorker::instance() {
     // Never destroyed: meshes released during static destruction still cancel.
     static auto* worker = new FacetFetchWorker();
@@ -46,9 +54,15 @@ void FacetFetchWorker::cancel(const std::shared_ptr<FacetFetch>& fetch) {
     if (queued != queue_.end()) {
         drop(*fetch, E_ABORT);
         queue_.erase(queued);
-        return;
+    } else {
+        // Paused while waiting, lest the next request start the moment this one ends.
+        ++paused_;
+        waitWhileRunning(lock, [&](const FacetFetch& running) { return &running == fetch.get(); });
+        --paused_;
     }
-    waitWhileRunning(lock, [&](const FacetFetch& running) { return &running == fetch.get(); });
+    resumeAt_ = std::chrono::steady_clock::now() + kRestAfterCancel;
+    lock.unlock();
+    wake_.notify_one();
 }
 
 void FacetFetchWorker::retireFactory(int factoryHandle) {
@@ -81,6 +95,10 @@ void FacetFetchWorker::run() {
     for (;;) {
         wake_.wait(lock, [&] { return stopping_ || (paused_ == 0 && !queue_.empty()); });
         if (stopping_) return;
+        if (std::chrono::steady_clock::now() < resumeAt_) {
+            wake_.wait_until(lock, resumeAt_, [&] { return stopping_; });
+            continue;
+        }
         running_ = std::move(queue_.front());
         queue_.pop_front();
         lock.unlock();
@@ -129,6 +147,8 @@ FacetFetchWorker::Pause::~Pause() {
     }
     worker.wake_.notify_one();
 }
+
+void FacetFetchWorker::stopBeforeStaticsMadeSoFar() { std::atexit(stopAtExit); }
 
 void FacetFetchWorker::stopAtExit() {
     FacetFetchWorker& worker = instance();

@@ -3,12 +3,14 @@
 // factory and copies what it hands out; the mesh turns the copy into its
 // geometry, and makes buffers of it, on the host's thread. The thread starts
 // at the first request and is stopped at process exit, after the request
-// under way (if any) is answered.
+// under way (if any) is answered, and before any static object made before
+// the last thread-safe factory was registered is destroyed.
 #pragma once
 
 #include "geometry/CopiedFacets.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -42,8 +44,17 @@ public:
                                        double deviation);
     // Returns once the request is answered (or dropped).
     void wait(const FacetFetch& fetch);
-    // Drops a request not yet started; waits for one under way.
+    // Drops a request not yet started; waits for one under way. The worker
+    // then rests a moment before its next request, so that a host releasing
+    // meshes one after another waits for one call at most, not one per mesh
+    // (each next request would otherwise have started just before its mesh
+    // is released).
     void cancel(const std::shared_ptr<FacetFetch>& fetch);
+    // Makes the exit stop the worker before any static object made so far
+    // is destroyed (exit handlers run in the reverse order of registration):
+    // called whenever a thread-safe factory is registered, so the factory and
+    // whatever it was made from outlive the worker.
+    void stopBeforeStaticsMadeSoFar();
     // Drops every waiting request of the factory (answered E_HANDLE) and
     // waits for its request under way: afterwards the worker does not touch
     // the factory again.
@@ -83,6 +94,8 @@ private:
     std::shared_ptr<FacetFetch> running_;
     bool stopping_ = false;
     int paused_ = 0;
+    // No request starts before this (the rest after a cancel).
+    std::chrono::steady_clock::time_point resumeAt_{};
     std::thread thread_;
     pid_t workerProcess_ = 0;
 };

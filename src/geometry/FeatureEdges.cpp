@@ -54,17 +54,19 @@ std::vector<uint32_t> weldPositions(const SolidGeometry& geometry, size_t count)
 
 D3DXVECTOR3 positionOf(const SolidGeometry& geometry, uint32_t vertex) { return geometry.surface.positions()[vertex]; }
 
+// Worked in double: the cross product of float coordinates near their
+// limit overflows a float. A face too large or too small for a direction
+// gets none (zero), which pairs with nothing and falls in cell 0.
 D3DXVECTOR3 faceNormal(const SolidGeometry& geometry, const std::array<uint32_t, 3>& face) {
     const D3DXVECTOR3 a = positionOf(geometry, face[0]);
     const D3DXVECTOR3 b = positionOf(geometry, face[1]);
     const D3DXVECTOR3 c = positionOf(geometry, face[2]);
-    const float ab[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
-    const float ac[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
-    D3DXVECTOR3 normal(ab[1] * ac[2] - ab[2] * ac[1], ab[2] * ac[0] - ab[0] * ac[2],
-                       ab[0] * ac[1] - ab[1] * ac[0]);
-    const float length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
-    if (length > 0.0f) normal = D3DXVECTOR3(normal.x / length, normal.y / length, normal.z / length);
-    return normal;
+    const double ab[3] = {double(b.x) - a.x, double(b.y) - a.y, double(b.z) - a.z};
+    const double ac[3] = {double(c.x) - a.x, double(c.y) - a.y, double(c.z) - a.z};
+    const double n[3] = {ab[1] * ac[2] - ab[2] * ac[1], ab[2] * ac[0] - ab[0] * ac[2], ab[0] * ac[1] - ab[1] * ac[0]};
+    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (!(length > 0.0) || !std::isfinite(length)) return D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    return D3DXVECTOR3(float(n[0] / length), float(n[1] / length), float(n[2] / length));
 }
 
 // One side of an edge, filed under its lower welded end: the higher end,
@@ -144,7 +146,8 @@ uint32_t normalCell(const FacePairEdge& edge) {
     if (!(major > 0.0f)) return 0;
     const uint32_t face = uint32_t(axis * 2 + (d[axis] < 0.0f ? 1 : 0));
     auto cell = [&](float v) {
-        return uint32_t(std::clamp((v / major * 0.5f + 0.5f) * kCells, 0.0f, kCells - 1.0f));
+        const float at = (v / major * 0.5f + 0.5f) * kCells;
+        return at >= 0.0f ? uint32_t(std::fmin(at, kCells - 1.0f)) : 0u;  // NaN too
     };
     const uint32_t u = cell(d[(axis + 1) % 3]), v = cell(d[(axis + 2) % 3]);
     return (face << 16) | interleaved(u, v);

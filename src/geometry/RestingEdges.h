@@ -26,8 +26,12 @@ public:
     enum class Show { Outline, Front };
     using Runs = std::span<const std::pair<uint32_t, uint32_t>>;
 
-    // Whether the look and the key (what else decides the candidates) are
-    // those of the previous call: the camera rests. A new look forgets the list.
+    // Whether the look and the key are those of the previous call: the
+    // camera rests. A new look or key forgets the list. Whatever decides what
+    // the list holds is in the key (the draw flags: any flag turned on or off
+    // starts a new list) or forgets the list when it changes (clear: the
+    // edges, their colour, shape and device), so a view at rest shows what
+    // the same view shows after a move.
     bool resting(const SilhouetteLook& look, uint32_t key);
 
     // Draws the resting look's edges from the edge batch, which is the

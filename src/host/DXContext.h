@@ -177,6 +177,9 @@ private:
     // destroys the object when the outermost call returns.
     static void destroyHandle(int handle);
     static void deleteSilently(DXObject* object);
+    // Host mesh 0 names no body: the mesh is made, stays empty and is never
+    // fetched, and the host is told why it will show nothing.
+    static void warnIfNoBody(const char* operation, int hostMesh);
     // Drops the object from every live context's registry.
     static void forgetEverywhere(DXObject* object);
     void destroyRegistry();

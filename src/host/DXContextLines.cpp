@@ -51,6 +51,7 @@ HRESULT DXContext::newWireMesh(SAFEARRAY** vertices, SAFEARRAY** lines, int* ppR
 HRESULT DXContext::newWireMeshFromHandle(int hTorvelMesh, int hTorvelMeshFactory, int* ppResult) {
     return PELMORA_INTERFACE_CALL({
         PELMORA_REQUIRE_OUT(ppResult);
+        warnIfNoBody("newWireMeshFromHandle", hTorvelMesh);
         auto mesh = std::make_unique<DXWireMesh>(
             HostMeshBinding{hTorvelMesh, hTorvelMeshFactory, &meshProvider_});
         // Nothing is fetched yet: the first draw asks at the viewport's deviation.

@@ -34,6 +34,11 @@ SolidMeshArrays solidArrays(const ArrayArguments& arrays) {
 
 }  // namespace
 
+void DXContext::warnIfNoBody(const char* operation, int hostMesh) {
+    if (hostMesh == 0)
+        logFormat("%s: host mesh 0 names no body; the mesh stays empty and never asks the factory\n", operation);
+}
+
 HRESULT DXContext::newSolidMesh(SAFEARRAY** vertices, SAFEARRAY** normals, SAFEARRAY** faces,
                                 VARIANT_BOOL isDoubleSided, int* ppResult) {
     return PELMORA_INTERFACE_CALL({
@@ -63,6 +68,7 @@ HRESULT DXContext::newSolidMesh(SAFEARRAY** vertices, SAFEARRAY** normals, SAFEA
 HRESULT DXContext::newSolidMeshFromHandle(int hTorvelMesh, int hTorvelMeshFactory, int* ppResult) {
     return PELMORA_INTERFACE_CALL({
         PELMORA_REQUIRE_OUT(ppResult);
+        warnIfNoBody("newSolidMeshFromHandle", hTorvelMesh);
         auto mesh = std::make_unique<DXSolidMesh>(
             HostMeshBinding{hTorvelMesh, hTorvelMeshFactory, &meshProvider_});
         // Nothing is fetched yet: the first draw asks at the viewport's deviation.

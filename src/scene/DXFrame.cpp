@@ -166,7 +166,11 @@ HRESULT DXFrame::getColor(int* argb) {
 
 HRESULT DXFrame::setReflectivity(float reflectivity) {
     return PELMORA_INTERFACE_CALL({
-        if (std::isnan(reflectivity)) return PELMORA_TRACE_FAILED(E_INVALIDARG);
+        // The operation answers S_OK whatever it is given: NaN changes nothing, and says so.
+        if (std::isnan(reflectivity)) {
+            logMessage("frameSetReflectivity: NaN is no reflectivity; the frame keeps its own\n");
+            return S_OK;
+        }
         hasMaterial_ = true;
         if (reflectivity < kMinReflectivity) {
             reflectivity_ = 0.0f;
@@ -432,13 +436,15 @@ HRESULT DXFrame::applyWorld(IDirect3DDevice9* device, SceneViewport* viewport,
 void DXFrame::inheritAttributes(const SceneViewport& viewport, RenderAttributes& attributes) const {
     if (!viewport.disregardRenderOverride() && overrideRender_ != -1)
         attributes.overrideRender = overrideRender_ == 1 ? 1 : 0;
-    if (lineWidth_ != -1) attributes.lineWidth = lineWidth_;
+    // Kept as given, drawn no wider than the widest line.
+    const auto drawn = [](int width) { return std::min(width, PELMORA_MAX_LINE_WIDTH); };
+    if (lineWidth_ != -1) attributes.lineWidth = drawn(lineWidth_);
     if (drawFlags_ != SOLID_MESH_DRAW_USEPARENT) {
         attributes.drawFlags = drawFlags_;
         attributes.visibleColor = visibleColor_;
-        attributes.visibleWidth = visibleWidth_;
+        attributes.visibleWidth = drawn(visibleWidth_);
         attributes.hiddenColor = hiddenColor_;
-        attributes.hiddenWidth = hiddenWidth_;
+        attributes.hiddenWidth = drawn(hiddenWidth_);
     }
 }
 

@@ -38,6 +38,12 @@ SnapshotWriter::SnapshotWriter(std::string fileName, int width, int height)
     : fileName_(std::move(fileName)), width_(width), height_(height) {}
 
 HRESULT SnapshotWriter::checkRequest() const {
+    // The name goes to the system as a C string: a NUL would cut it short
+    // and name another file, in another format.
+    if (fileName_.find('\0') != std::string::npos) {
+        logFormat("DXViewport: a snapshot's file name holds a NUL character after '%s'\n", fileName_.c_str());
+        return PELMORA_TRACE_FAILED(E_INVALIDARG);
+    }
     const auto inRange = [](int size) { return size >= 1 && size <= imaging::kMaxImageDimension; };
     if (!fileName_.empty() && inRange(width_) && inRange(height_)) return S_OK;
     logFormat(

@@ -20,7 +20,9 @@ public:
 
     SnapshotWriter(std::string fileName, int width, int height);
 
-    // E_INVALIDARG for an empty file name or a size outside 1..32768;
+    // E_INVALIDARG for an empty file name, one holding a NUL or a size
+    // outside 1..32768; E_FAIL for a name that is there but is no regular
+    // file (a FIFO, a device, a folder);
     // D3DERR_INVALIDCALL for an area outside the surface; the failing
     // status of reading the surface or writing the file otherwise. Each
     // failure writes a log line.

@@ -14,6 +14,9 @@
 #include <cstring>
 #include <optional>
 
+#include <climits>
+#include <sys/stat.h>
+
 namespace pelmora::fuzz {
 
 namespace {
@@ -22,7 +25,7 @@ namespace {
 constexpr int kDirectBase = 0;
 constexpr int kInvokeBase = kDXContextOperationCount;
 constexpr int kHostBase = 2 * kDXContextOperationCount;
-constexpr int kHostActionCount = 24;
+constexpr int kHostActionCount = 25;
 constexpr int kRenderCycle = 0;
 
 constexpr int kMaxContexts = 3;
@@ -36,16 +39,21 @@ constexpr int kMaxWindows = 6;
 
 // A small closed body: four triangles over four points. A face is its
 // vertex count, then per vertex an index and an unused word.
+// Scaled, or with its first point moved far out, its face normals
+// overflow a float.
 struct Tetrahedron {
     SAFEARRAY* vertices = SafeArrayCreateVector(VT_R4, 0, 12);
     SAFEARRAY* normals = SafeArrayCreateVector(VT_R4, 0, 12);
     SAFEARRAY* faces = SafeArrayCreateVector(VT_I4, 0, 29);
-    Tetrahedron() {
+    explicit Tetrahedron(float scale = 1.0f, float firstX = 0.0f) {
         static constexpr float kPoints[12] = {0, 0, 0.8f, -0.7f, -0.4f, -0.3f,
                                               0.7f, -0.4f, -0.3f, 0, 0.8f, -0.3f};
         static constexpr int kFaces[29] = {3, 0, 0, 1, 0, 2, 0, 3, 0, 0, 2, 0, 3, 0, 3, 0,
                                            0, 3, 0, 1, 0, 3, 1, 0, 3, 0, 2, 0, 0};
-        fill(vertices, kPoints, sizeof kPoints);
+        float points[12];
+        for (int i = 0; i < 12; ++i) points[i] = kPoints[i] * scale;
+        if (firstX != 0.0f) points[0] = firstX;
+        fill(vertices, points, sizeof points);
         fill(normals, kPoints, sizeof kPoints);
         fill(faces, kFaces, sizeof kFaces);
     }
@@ -310,7 +318,71 @@ void FuzzSession::hostAction(int which) {
         case 20: return checkModuleLocks();
         case 21: return buildFrameChain();
         case 22: return setKernelFailure();
+        case 23: return replayFoundFault();
         default: return buildScene();
+    }
+}
+
+// Inputs that once found faults, each a short host sequence: anchors at the
+// integer limits picked, bodies whose normals overflow drawn with edges,
+// degenerate grids, snapshot names with a NUL or naming a FIFO, widths far
+// past the widest line, host mesh 0, edge flags changed while the view rests.
+void FuzzSession::replayFoundFault() {
+    IDXContext* ctx = context();
+    const int frame = handles_.pick(input_, Kind::Frame, current_);
+    const int viewport = handles_.pick(input_, Kind::Viewport, current_);
+    int made = 0;
+    const auto keep = [&](HRESULT status) {
+        if (SUCCEEDED(status)) {
+            handles_.add(made, Kind::Visual, current_);
+            ctx->frameAddVisual(frame, made);
+        }
+    };
+    switch (input_.below(7)) {
+        case 0: {
+            static constexpr int kAnchors[] = {INT_MIN, INT_MAX, INT_MIN + 1, 0};
+            keep(ctx->newPreloadedBillboard(PreloadedTextureIDs(input_.below(48)), kAnchors[input_.below(4)],
+                                            kAnchors[input_.below(4)], &made));
+            double x = 0, y = 0, z = 0;
+            VARIANT_BOOL hit = 0;
+            ctx->pickMesh(made, frame, viewport, hostileInt(input_), hostileInt(input_), 0, 0, 10, 0, 0, -1, 2, 2,
+                          &x, &y, &z, &hit);
+            return;
+        }
+        case 1: {
+            Tetrahedron body(input_.rare(2) ? 1e20f : 1.0f, input_.rare(2) ? 1e38f : 0.0f);
+            keep(ctx->newSolidMesh(&body.vertices, &body.normals, &body.faces, VARIANT_FALSE, &made));
+            ctx->setFrameDrawFacetEdges(frame, SolidMeshDrawFlags(input_.below(32)), -1, input_.between(1, 4), -1, 1);
+            return renderCycle();
+        }
+        case 2:
+            keep(input_.rare(2) ? ctx->newGrillMesh(1, 1, 1, 0, 1, 1e-16f, 1, 1, &made)
+                                : ctx->newGrillMesh(1e16f, 1, 1e16f, 0, 1, 1, 1, 1, &made));
+            return;
+        case 3: {
+            mkfifo("fifo.png", 0600);
+            static const std::u16string kNames[] = {u"fifo.png", std::u16string(u"cut.png\0.jpg", 12)};
+            BSTR name = makeBstr(kNames[input_.below(2)], false);
+            ctx->saveSnapshotJPG(viewport, name, 32, 32);
+            SysFreeString(name);
+            return;
+        }
+        case 4:
+            ctx->frameSetLineWidth(frame, input_.rare(2) ? INT_MAX : 1 << 20);
+            ctx->setFrameDrawFacetEdges(frame, SolidMeshDrawFlags(input_.below(32)), -1, INT_MAX, -1, INT_MAX);
+            return renderCycle();
+        case 5: {
+            const int factory = handles_.pick(input_, Kind::Factory);
+            keep(input_.rare(2) ? ctx->newSolidMeshFromHandle(0, factory, &made)
+                                : ctx->newWireMeshFromHandle(0, factory, &made));
+            return renderCycle();
+        }
+        default:
+            renderCycle();
+            renderCycle();  // at rest
+            ctx->setFrameDrawFacetEdges(frame, SolidMeshDrawFlags(input_.below(32)), hostileInt(input_),
+                                        input_.between(0, 5), hostileInt(input_), input_.between(0, 5));
+            return renderCycle();
     }
 }
 

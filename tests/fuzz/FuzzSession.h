@@ -90,6 +90,7 @@ private:
     void checkModuleLocks();
     void buildFrameChain();
     void setKernelFailure();
+    void replayFoundFault();
     void releaseEverything();
 
     FuzzInput& input_;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <tuple>
 
 namespace pelmora {
@@ -83,6 +84,17 @@ TEST(BillboardLayout, AOnePieceBitmapShowsOnlyItsPartOfTheTextureSquare) {
     ASSERT_EQ(v.size(), 4u);
     EXPECT_EQ((std::tuple{v[3].x, v[3].y, v[3].u, v[3].v}),
               (std::tuple{199.5f, 99.5f, 200.0f / 256.0f, 100.0f / 256.0f}));
+}
+
+// The pick box is the image around its anchor, whatever the anchor: at the
+// integer limits too, where negating the anchor as an int would overflow.
+TEST(BillboardLayout, PicksAroundAnchorsAtTheIntegerLimits) {
+    const BillboardLayout low = symbol(3, INT_MIN, INT_MIN);  // the image far right of and below the anchor
+    EXPECT_FALSE(low.hit(0, 0));
+    EXPECT_FALSE(low.hit(INT_MAX, INT_MAX));
+    const BillboardLayout high = symbol(3, INT_MAX, INT_MAX);  // 8 x 8 just right of INT_MIN + 1
+    EXPECT_TRUE(high.hit(INT_MIN + 4, INT_MIN + 4));
+    EXPECT_FALSE(high.hit(0, 0));
 }
 
 }  // namespace

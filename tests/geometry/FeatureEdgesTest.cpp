@@ -98,6 +98,22 @@ TEST(FeatureEdges, GeometryWithIndicesOutsideItsVerticesGivesNoEdges) {
     EXPECT_EQ(extractFeatureEdges(SolidGeometry{}, 20).edgeCount(), 0u);
 }
 
+// Faces whose normals overflow a float (a cube 2e20 across; a corner at
+// 1e38) still give edges and directions, never a NaN to sort by.
+TEST(FeatureEdges, FacesTooLargeForAFloatNormalGiveEdgesWithFiniteNormals) {
+    const FeatureEdges unit = extractFeatureEdges(geometryOf(test::cubeArrays(1)), 20);
+    const FeatureEdges huge = extractFeatureEdges(geometryOf(test::cubeArrays(1e20f)), 20);
+    EXPECT_EQ(edgesChanging(huge, 1), edgesChanging(unit, 1));
+    ShapeArrays stretched = test::cubeArrays(1);
+    stretched.vertices[0] = 1e38;
+    const FeatureEdges far = extractFeatureEdges(geometryOf(stretched), 20);
+    EXPECT_GT(far.edgeCount(), 0u);
+    for (const FeatureEdges* edges : {&huge, &far})
+        for (const FacePairEdge& pair : edges->facePairs)
+            EXPECT_TRUE(std::isfinite(pair.normal0.x + pair.normal0.y + pair.normal0.z + pair.normal1.x +
+                                      pair.normal1.y + pair.normal1.z));
+}
+
 // The setting is read from a registry of the test's own.
 TEST(CreaseAngleSettingTest, ReadsDegreesAsNumberOrTextAndFallsBackOnNonsense) {
     const test::ScopedRegistry registry;

@@ -173,6 +173,12 @@ TEST(GrillMesh, MajorLinesFollowTheSpacingCountAndBorderMinorOnesFillBetween) {
         EXPECT_EQ(grid.minorLines().size() / 2, c.minorLines) << c.name;
         for (const LineVertex& v : grid.majorLines()) EXPECT_EQ(v.z, 0.0f) << c.name;
     }
+    // Spans where one more spacing is lost to rounding (a zero-width span at a
+    // spacing of 1e-16, a grid at 1e16 with spacing 1) end, without minor lines.
+    for (const GrillSpacing& spacing : {GrillSpacing{1, 1, 1, 0, 1, 1e-16f, 1, 1}, GrillSpacing{1e16f, 1, 1e16f, 0, 1, 1, 1, 1}}) {
+        EXPECT_EQ(DXGrillMesh::validate(spacing), S_OK);
+        EXPECT_EQ(DXGrillMesh(spacing).minorLines().size(), 0u);
+    }
 }
 
 TEST(GrillMesh, RefusesValuesThatAreNotNumbersOrAskForTooManyLines) {

@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -28,12 +30,20 @@ constexpr uint32_t kLitRed = 0xFF0000, kBlack = 0x000000;
 
 // A thread-safe factory handing out a square of half-size deviation / 10.
 // Requests off the test's thread wait at a gate the test opens, then take
-// `delay`, as a kernel tessellating a large body would.
+// `delay`, as a kernel tessellating a large body would. It registers and
+// unregisters itself, or is left to the host to register (and then never
+// unregistered); called on the worker once destroyed, it ends the process
+// with status 3.
 class WorkerFactory final : public FacetFactory {
 public:
-    explicit WorkerFactory(bool gateOpen, std::chrono::milliseconds delay = 0ms)
-        : open_(gateOpen), delay_(delay), handle(PelmoraRegisterThreadSafeFacetFactory(this)) {}
-    ~WorkerFactory() { PelmoraUnregisterFacetFactory(handle); }
+    enum Registration { Itself, ByTheHost };
+    explicit WorkerFactory(bool gateOpen, std::chrono::milliseconds delay = 0ms, Registration registration = Itself)
+        : open_(gateOpen), delay_(delay), registration_(registration),
+          handle(registration == Itself ? PelmoraRegisterThreadSafeFacetFactory(this) : 0) {}
+    ~WorkerFactory() {
+        destroyed_ = true;
+        if (registration_ == Itself) PelmoraUnregisterFacetFactory(handle);
+    }
 
     struct Request {
         double deviation;
@@ -50,6 +60,7 @@ public:
             if (onWorker) changed_.wait(lock, [&] { return open_; });
         }
         if (onWorker) std::this_thread::sleep_for(delay_);
+        if (destroyed_) std::_Exit(3);
         *source = ledger.handOut(squareFacets(float(deviation / 10.0)));
         return S_OK;
     }
@@ -79,9 +90,11 @@ private:
     std::vector<Request> requests_;
     bool open_;
     std::chrono::milliseconds delay_;
+    const Registration registration_;
+    std::atomic<bool> destroyed_{false};
 
 public:
-    const int handle;
+    int handle;
 };
 
 class DXContextBackgroundRefinement : public RenderedScene {
@@ -209,30 +222,69 @@ TEST_F(DXContextBackgroundRefinement, TeardownWithRequestsUnderWayAndWaitingLeav
     }
 }
 
-// A host's whole scene left alive with one request under way on the worker
-// and one waiting behind it: the status to exit with, 0 when it got there.
+// Meshes released one after another wait for the call under way at most:
+// the worker does not start the next mesh's request just before its release.
+TEST_F(DXContextBackgroundRefinement, ReleasingMeshesOneByOneWaitsForOneCallAtMost) {
+    WorkerFactory factory(true, 300ms);
+    const int meshes[] = {hostMesh(factory, 7), hostMesh(factory, 8), hostMesh(factory, 9)};
+    draw();
+    zoom(9.0);
+    draw();
+    ASSERT_TRUE(factory.reached(4));  // three on the test's thread, one under way on the worker
+    for (int mesh : meshes) EXPECT_EQ(context->releaseHandle(mesh), S_OK);
+    EXPECT_EQ(factory.requests().size(), 4u) << "the requests waiting are dropped unasked";
+    EXPECT_EQ(factory.ledger.outstanding(), 0);
+}
+
+// A host's scene left alive: a context drawing into a 64 x 64 window, lit.
+struct LeftScene {
+    LeftScene() {
+        VARIANT_BOOL noHardware = VARIANT_TRUE;
+        int light = 0;
+        const int window = PelmoraCreateOffscreenWindow(64, 64);
+        ready = SUCCEEDED(PelmoraCreateContext(&context)) &&
+                SUCCEEDED(context->initialize(VARIANT_FALSE, nullptr, &noHardware)) &&
+                SUCCEEDED(context->newFrame(0, &root)) &&
+                SUCCEEDED(context->newViewport(window, 0, VARIANT_TRUE, 64, 64, &viewport)) &&
+                SUCCEEDED(context->viewportAddDirectionalLight(viewport, -1, 0, 0, -1, &light));
+    }
+    bool frame() {
+        return SUCCEEDED(context->clearViewport(viewport)) &&
+               SUCCEEDED(context->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE));
+    }
+    // Two bodies of the factory drawn, then the view widened to `half`: one
+    // request under way on the worker, the other waiting behind it.
+    bool showThenZoom(WorkerFactory& factory, double half) {
+        int mesh = 0;
+        for (int hostMesh : {7, 8})
+            ready = ready && SUCCEEDED(context->newSolidMeshFromHandle(hostMesh, factory.handle, &mesh)) &&
+                    SUCCEEDED(context->frameAddVisual(root, mesh));
+        return ready && frame() && SUCCEEDED(context->setViewportPlane(viewport, -half, half, -half, half)) &&
+               frame() && factory.reached(3);
+    }
+
+    IDXContext* context = nullptr;
+    int root = 0, viewport = 0;
+    bool ready = false;
+};
+
+// The scene with requests outstanding: the status to exit with, 0 when it got there.
 int leaveRequestsOutstanding() {
     // Static, as a host's kernel often is: it goes after the exit handlers.
     static WorkerFactory factory(true, 200ms);
-    IDXContext* context = nullptr;
-    VARIANT_BOOL noHardware = VARIANT_TRUE;
-    int root = 0, viewport = 0, light = 0, mesh = 0;
-    const int window = PelmoraCreateOffscreenWindow(64, 64);
-    bool ready = SUCCEEDED(PelmoraCreateContext(&context)) &&
-                 SUCCEEDED(context->initialize(VARIANT_FALSE, nullptr, &noHardware)) &&
-                 SUCCEEDED(context->newFrame(0, &root)) &&
-                 SUCCEEDED(context->newViewport(window, 0, VARIANT_TRUE, 64, 64, &viewport)) &&
-                 SUCCEEDED(context->viewportAddDirectionalLight(viewport, -1, 0, 0, -1, &light));
-    for (int hostMesh : {7, 8})
-        ready = ready && SUCCEEDED(context->newSolidMeshFromHandle(hostMesh, factory.handle, &mesh)) &&
-                SUCCEEDED(context->frameAddVisual(root, mesh));
-    const auto frame = [&] {
-        return SUCCEEDED(context->clearViewport(viewport)) &&
-               SUCCEEDED(context->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE));
-    };
-    ready = ready && frame() && SUCCEEDED(context->setViewportPlane(viewport, -9, 9, -9, 9)) && frame() &&
-            factory.reached(3);
-    return ready ? 0 : 1;
+    LeftScene scene;
+    return scene.showThenZoom(factory, 9) ? 0 : 1;
+}
+
+// A kernel made after the worker's first request (a function-local static
+// the host registers and never unregisters), at work when the host exits.
+int leaveALateFactoryAtWork() {
+    static WorkerFactory first(true);
+    LeftScene scene;
+    if (!scene.showThenZoom(first, 9)) return 1;
+    static WorkerFactory late(true, 200ms, WorkerFactory::ByTheHost);
+    late.handle = PelmoraRegisterThreadSafeFacetFactory(&late);
+    return scene.showThenZoom(late, 27) ? 0 : 1;
 }
 
 // The host ends the process with everything alive: the exit waits for the
@@ -242,6 +294,8 @@ TEST(DXContextBackgroundRefinementExit, TheProcessEndsCleanlyWithRequestsUnderWa
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
     EXPECT_EXIT(std::exit(leaveRequestsOutstanding()), testing::ExitedWithCode(0), "");
+    // The late kernel is destroyed only once the worker has stopped (3: called after its destructor).
+    EXPECT_EXIT(std::exit(leaveALateFactoryAtWork()), testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -380,6 +381,55 @@ TEST_F(DXContextEdges, ACylindersSideLinesAreSilhouettesThatFollowTheCamera) {
         const uint32_t centre = image.at(kSize / 2, row) & 0xFFFFFF;
         EXPECT_FALSE(isGreen(centre));
         EXPECT_NE(centre, kBlack);
+    }
+}
+
+// Whatever decides what a body's edges show (the flags, widths, colours,
+// the frame's colour, the look) changes the picture at once while the camera
+// rests, to exactly what the same view shows after a move.
+TEST_F(DXContextEdges, EachChangeAtRestDrawsWhatTheSameViewDrawsAfterAMove) {
+    ASSERT_EQ(context->setViewportPlane(viewport, -1, 1, -1, 1), S_OK);
+    const int frame = standingCylinder();
+    SAFEARRAY* camera = nullptr;
+    ASSERT_EQ(context->getCameraTransform(viewport, &camera), S_OK);
+    const std::vector<double> resting = takeDoubleArray(camera);
+    const auto afterAMove = [&] {
+        EXPECT_EQ(context->rotateCamera(viewport, 0, 0, 0, 0, 1, 0, 0.4), S_OK);
+        draw();
+        SafeArrayPtr back = makeDoubleArray(resting);
+        SAFEARRAY* in = back.get();
+        EXPECT_EQ(context->setCameraTransform(viewport, &in), S_OK);
+        return draw();
+    };
+    constexpr uint32_t kSolids = SOLID_MESH_DRAW_SOLIDS, kBorders = SOLID_MESH_DRAW_BORDERS,
+                       kSilhouettes = SOLID_MESH_DRAW_SILHOUETTES, kHidden = SOLID_MESH_DRAW_HIDDEN;
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"silhouettes on", [&] { edges(frame, kSolids | kBorders | kSilhouettes); }},
+        {"borders off", [&] { edges(frame, kSolids | kSilhouettes); }},
+        {"lines, not quads", [&] { edges(frame, kSolids | kSilhouettes, 2); }},
+        {"borders back", [&] { edges(frame, kSolids | kBorders | kSilhouettes, 2); }},
+        {"another edge colour",
+         [&] {
+             EXPECT_EQ(context->setFrameDrawFacetEdges(frame, SolidMeshDrawFlags(kSolids | kBorders | kSilhouettes),
+                                                       int(0xFFFFFF00u), 3, kHiddenColour, 3),
+                       S_OK);
+         }},
+        {"hidden edges without solids", [&] { edges(frame, kBorders | kSilhouettes | kHidden); }},
+        {"silhouettes off", [&] { edges(frame, kSolids | kBorders); }},
+        {"silhouettes alone", [&] { edges(frame, kSolids | kSilhouettes); }},
+        {"another frame colour", [&] { EXPECT_EQ(context->setFrameColor(frame, int(0xFF2040FFu)), S_OK); }},
+        {"perspective", [&] { EXPECT_EQ(context->setViewportPerspective(viewport, VARIANT_TRUE), S_OK); }},
+    };
+    edges(frame, kSolids | kBorders);
+    draw();
+    draw();  // at rest: the lists are made
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        change();
+        const Image atRest = draw(std::string("edges_rest_") + name);
+        EXPECT_EQ(draw().pixels, atRest.pixels) << "the next frame at rest";
+        EXPECT_EQ(afterAMove().pixels, atRest.pixels) << "the same view after a move";
+        draw();
     }
 }
 

@@ -160,6 +160,9 @@ TEST_F(DXContextLines, LineWidthsMeasureAcrossTheLineAndARightAngleHasNoGap) {
         EXPECT_EQ(gaps, 0);
         EXPECT_FALSE(lit(image.at(int(96 + half + 1), int(48 - half - 1))));
     }
+    // Wider than the widest line draws at the widest (a million pixels would take seconds).
+    ASSERT_EQ(context->frameSetLineWidth(root, 1 << 20), S_OK);
+    EXPECT_EQ(litInColumn(draw("wire_width_limit"), 40).size(), size_t(PELMORA_MAX_LINE_WIDTH));
     // Wide lines leave the thin draws' buffers alone.
     EXPECT_EQ(batchOf(mesh)->primitiveType, D3DPT_LINESTRIP) << "the thin draws' buffers";
     EXPECT_FALSE(pelmora::resolveHandle<pelmora::DXWireMesh>(mesh)->chunks().empty());

@@ -148,6 +148,18 @@ TEST_F(DXContextMeshOperations, AHostBackedMeshStartsAtTheRefinementLevelAndFetc
     EXPECT_EQ(context->refreshMesh(mesh), S_OK);
     EXPECT_EQ(factory.requests.size(), 2u);
     EXPECT_EQ(solid->cachedGeometryCount(), 1u);
+    // Host mesh 0 names no body: the mesh is made, stays empty, and the log says why.
+    for (bool wire : {false, true}) {
+        testing::internal::CaptureStdout();
+        ASSERT_EQ(wire ? context->newWireMeshFromHandle(0, factory.handle, &mesh)
+                       : context->newSolidMeshFromHandle(0, factory.handle, &mesh),
+                  S_OK);
+        const std::string log = testing::internal::GetCapturedStdout();
+        EXPECT_NE(log.find(wire ? "newWireMeshFromHandle: host mesh 0 names no body" : "newSolidMeshFromHandle: host mesh 0 names no body"),
+                  std::string::npos) << log;
+        EXPECT_EQ(context->refreshMesh(mesh), S_OK);
+        EXPECT_EQ(factory.requests.size(), 2u) << "never asked";
+    }
 }
 
 TEST_F(DXContextMeshOperations, ASourceHeldPastItsContextReadsAsEmpty) {

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -171,6 +173,11 @@ TEST_F(ViewportSnapshot, TheExtensionChoosesTheFormat) {
         ASSERT_EQ(save(name, 16, 12), S_OK) << name;
         EXPECT_EQ(pelmora::test::readFile(file(name)).substr(0, signature.size()), signature)
             << name;
+        // Every format is readable by others, as the umask allows.
+        const mode_t mask = umask(0);
+        umask(mask);
+        EXPECT_EQ(std::filesystem::status(file(name)).permissions(),
+                  std::filesystem::perms(0644 & ~mask)) << name;
     }
 }
 
@@ -179,6 +186,15 @@ TEST_F(ViewportSnapshot, FilesThatCannotBeMadeGiveAFailureAndALogLine) {
     EXPECT_TRUE(FAILED(save("missing-folder/view.png", kWidth, kHeight, &log)));
     EXPECT_NE(log.find("missing-folder/view.png"), std::string::npos) << log;
     EXPECT_NE(log.find("FAILED HRESULT"), std::string::npos) << log;
+
+    // A FIFO is refused at once (with or without a reader it would block),
+    // and so is a name a NUL would cut short to another file and format.
+    ASSERT_EQ(mkfifo(file("pipe.png").c_str(), 0644), 0);
+    EXPECT_EQ(save("pipe.png", kWidth, kHeight, &log), E_FAIL);
+    EXPECT_NE(log.find("not a regular file"), std::string::npos) << log;
+    EXPECT_EQ(save(std::string("cut.png\0.jpg", 12), kWidth, kHeight, &log), E_INVALIDARG);
+    EXPECT_NE(log.find("NUL"), std::string::npos) << log;
+    EXPECT_FALSE(std::filesystem::exists(file("cut.png")));
 
     // The pixels go straight to the encoder: no temporary folder is needed.
     setenv("TMPDIR", (temporaries + "/gone").c_str(), 1);

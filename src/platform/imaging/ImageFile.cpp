@@ -8,6 +8,10 @@
 #include <cstring>
 #include <new>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace pelmora::imaging {
 
 namespace {
@@ -21,6 +25,23 @@ HRESULT fail(HRESULT status, const char* action, const char* path, const std::st
     logFormat("Pelmora imaging: cannot %s '%s': %s\n", action, path ? path : "(null)",
               reason.c_str());
     return status;
+}
+
+// Opens the file without blocking (a FIFO without a reader or a writer would
+// block for ever) and accepts only a regular one. Writing creates it 0644
+// (before the umask) whatever the format: some encoders would make it 0600.
+bool regularFile(const char* path, bool forWriting, std::string* reason) {
+    const int flags = (forWriting ? O_WRONLY | O_CREAT : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
+    const int fd = open(path, flags, 0644);
+    if (fd < 0) {
+        *reason = errno == ENXIO ? "not a regular file" : systemReason();
+        return false;
+    }
+    struct stat info {};
+    const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    close(fd);
+    if (!regular) *reason = "not a regular file";
+    return regular;
 }
 
 bool startsWith(const unsigned char* head, size_t length, const unsigned char* signature,
@@ -83,6 +104,8 @@ const char* formatName(ImageFormat format) {
 
 HRESULT readImage(const char* path, Image* image) {
     if (!path || !image) return fail(E_INVALIDARG, "read", path, "null argument");
+    std::string refusal;
+    if (!regularFile(path, false, &refusal)) return fail(E_FAIL, "read", path, refusal);
     FILE* file = std::fopen(path, "rb");
     if (!file) return fail(E_FAIL, "read", path, systemReason());
     unsigned char head[sizeof kPngSignature] = {};
@@ -127,6 +150,7 @@ HRESULT writeImage(const char* path, ImageFormat format, const ImageView& image,
         return fail(E_INVALIDARG, action, path, "JPEG quality outside 1..100");
 
     std::string reason;
+    if (!regularFile(path, true, &reason)) return fail(E_FAIL, action, path, reason);
     HRESULT status;
     try {
         if (!options.keepAlpha && formatKeepsAlpha(format)) {
