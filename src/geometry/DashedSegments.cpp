@@ -84,10 +84,13 @@ void dashSegments(const std::vector<D3DXVECTOR3>& points, const D3DXMATRIX& tran
             continue;
         // Dashes keep their phase from the segment's start, wherever the
         // visible part begins.
-        const long long first = static_cast<long long>(std::floor(from * length / period));
-        const long long last = std::min(static_cast<long long>(std::ceil(to * length / period)),
-                                        first + kMostDashesPerSegment);
-        for (long long k = first; k < last; ++k) {
+        // Counted in whole steps from the first: on a segment far longer than
+        // the screen the steps' own numbers pass any integer.
+        const double first = std::floor(from * length / period);
+        const double count = std::min(std::ceil(to * length / period) - first, double(kMostDashesPerSegment));
+        if (!(count > 0.0)) continue;
+        for (long long step = 0; step < static_cast<long long>(count); ++step) {
+            const double k = first + double(step);
             const double start = std::max(double(k) * period, from * length);
             const double end = std::min({double(k) * period + pattern.on, to * length, length});
             if (!(end > start)) continue;

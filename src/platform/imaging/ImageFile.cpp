@@ -149,8 +149,9 @@ HRESULT writeImage(const char* path, ImageFormat format, const ImageView& image,
         (options.jpegQuality < kMinJpegQuality || options.jpegQuality > kMaxJpegQuality))
         return fail(E_INVALIDARG, action, path, "JPEG quality outside 1..100");
 
+    const std::string writing = std::string("write ") + formatName(format) + " file";
     std::string reason;
-    if (!regularFile(path, true, &reason)) return fail(E_FAIL, action, path, reason);
+    if (!regularFile(path, true, &reason)) return fail(E_FAIL, writing.c_str(), path, reason);
     HRESULT status;
     try {
         if (!options.keepAlpha && formatKeepsAlpha(format)) {
@@ -162,9 +163,7 @@ HRESULT writeImage(const char* path, ImageFormat format, const ImageView& image,
     } catch (const std::bad_alloc&) {
         status = E_OUTOFMEMORY, reason = "out of memory";
     }
-    if (FAILED(status))
-        return fail(status, (std::string("write ") + formatName(format) + " file").c_str(), path,
-                    reason);
+    if (FAILED(status)) return fail(status, writing.c_str(), path, reason);
     return S_OK;
 }
 
