@@ -21,7 +21,10 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace occtkernel {
 
@@ -162,16 +165,27 @@ void bodiesFromPart(const NamedShape& part, bool solids, std::vector<OcctBody>* 
     addPieces(pieces, part.name, "Shell", true, bodies);
 }
 
+// The file's first bytes. Only regular files are read: a FIFO would block
+// the reader until some writer came (or forever), and a device or a
+// directory holds no model. The descriptor opens without blocking so that
+// the check itself cannot hang.
 std::string fileHead(const std::string& path, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         *error = "cannot open " + path + ": " + std::strerror(errno);
         return {};
     }
+    struct stat info {};
     std::string head(512, '\0');
-    in.read(head.data(), std::streamsize(head.size()));
-    head.resize(size_t(in.gcount()));
-    if (head.empty()) *error = path + " is empty";
+    ssize_t got = 0;
+    if (fstat(fd, &info) != 0) *error = "cannot open " + path + ": " + std::strerror(errno);
+    else if (S_ISDIR(info.st_mode)) *error = path + " is a directory";
+    else if (!S_ISREG(info.st_mode)) *error = path + " is not a regular file";
+    else if ((got = ::read(fd, head.data(), head.size())) < 0)
+        *error = "cannot read " + path + ": " + std::strerror(errno);
+    else if (got == 0) *error = path + " is empty";
+    ::close(fd);
+    head.resize(got > 0 ? size_t(got) : 0);
     return head;
 }
 
