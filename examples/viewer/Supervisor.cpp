@@ -68,10 +68,11 @@ bool stalled(const Watch& watch) {
     return watch.phase && watch.limit > 0.0 && secondsSince(watch.lastProgress) >= watch.limit;
 }
 
-// The child's progress bar may hold the current line when guarded work has
-// gone on past the bar's first second: the message then starts a new one.
+// The child's progress bar shows from its first second on, and may then
+// hold the current line: the message starts a new one.
 void report(const Watch& watch, const std::string& what) {
-    const char* newline = watch.phase && secondsSince(watch.started) > 1.0 ? "\n" : "";
+    const bool barShown = watch.phase && watch.lastProgress - watch.started > std::chrono::seconds(1);
+    const char* newline = barShown ? "\n" : "";
     std::fprintf(stderr, "%spelmora-view: %s: %s\n", newline, watch.file.c_str(), what.c_str());
 }
 
