@@ -189,6 +189,23 @@ std::string fileHead(const std::string& path, std::string* error) {
     return head;
 }
 
+// The parts of a file; false with a message.
+bool readParts(const std::string& path, Format format, std::vector<NamedShape>* parts, std::string* error,
+               const Progress& progress) {
+    static const char* const names[] = {"STEP", "BREP", "IGES"};
+    bool read = false;
+    switch (format) {
+        case Format::Step: read = readStep(path, parts, progress); break;
+        case Format::Brep: read = readBrep(path, parts); break;
+        case Format::Iges: read = readIges(path, parts); break;
+        case Format::Unknown:
+            *error = path + " is neither a STEP, a BREP nor an IGES file";
+            return false;
+    }
+    if (!read) *error = path + " could not be read as a " + names[int(format)] + " file";
+    return read;
+}
+
 }  // namespace
 
 bool bodiesFromShape(const TopoDS_Shape& shape, std::vector<OcctBody>* bodies) {
@@ -204,30 +221,19 @@ bool readModel(const std::string& path, std::vector<OcctBody>* bodies, std::stri
     quietOcctMessages();
     const std::string head = fileHead(path, error);
     if (!error->empty()) return false;
-    const Format format = formatOf(path, head);
     std::vector<NamedShape> parts;
-    bool read = false;
+    // Measuring the bodies meets malformed geometry too (a vertex at
+    // infinity): it fails like the translator, with a message.
     try {
-        switch (format) {
-            case Format::Step: read = readStep(path, &parts, progress); break;
-            case Format::Brep: read = readBrep(path, &parts); break;
-            case Format::Iges: read = readIges(path, &parts); break;
-            case Format::Unknown:
-                *error = path + " is neither a STEP, a BREP nor an IGES file";
-                return false;
-        }
+        if (!readParts(path, formatOf(path, head), &parts, error, progress)) return false;
+        const bool solids = std::any_of(parts.begin(), parts.end(),
+                                        [](const NamedShape& part) { return hasSolid(part.shape); });
+        for (const NamedShape& part : parts) bodiesFromPart(part, solids, bodies);
     } catch (const Standard_Failure& failure) {
+        bodies->clear();
         *error = path + ": " + failure.GetMessageString();
         return false;
     }
-    const char* names[] = {"STEP", "BREP", "IGES"};
-    if (!read) {
-        *error = path + " could not be read as a " + names[int(format)] + " file";
-        return false;
-    }
-    const bool solids = std::any_of(parts.begin(), parts.end(),
-                                    [](const NamedShape& part) { return hasSolid(part.shape); });
-    for (const NamedShape& part : parts) bodiesFromPart(part, solids, bodies);
     if (bodies->empty()) {
         *error = path + " holds no solids or surfaces to show";
         return false;
