@@ -21,6 +21,8 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <istream>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -94,11 +96,47 @@ void collectParts(const Handle(XCAFDoc_ShapeTool)& tool, const TDF_Label& label,
     if (!shape.IsNull()) parts->push_back({shape.Moved(location), name});
 }
 
+// The file as the STEP parser reads it, telling how far it has got: the
+// parser has no progress of its own, and a large file takes seconds.
+class ReadingProgress : public std::filebuf {
+public:
+    ReadingProgress(const Progress& progress, double size) : progress_(progress), size_(size) {}
+
+protected:
+    int_type underflow() override {
+        const int_type next = std::filebuf::underflow();
+        report();
+        return next;
+    }
+    std::streamsize xsgetn(char* to, std::streamsize count) override {
+        const std::streamsize got = std::filebuf::xsgetn(to, count);
+        report();
+        return got;
+    }
+
+private:
+    void report() {
+        const std::streamoff at = seekoff(0, std::ios::cur, std::ios::in);
+        if (progress_ && at >= 0 && size_ > 0) progress_("reading", std::min(1.0, double(at) / size_));
+    }
+
+    const Progress& progress_;
+    double size_;
+};
+
+bool parseStep(const std::string& path, STEPCAFControl_Reader* reader, const Progress& progress) {
+    struct stat info {};
+    ReadingProgress file(progress, stat(path.c_str(), &info) == 0 ? double(info.st_size) : 0.0);
+    if (!file.open(path, std::ios::in | std::ios::binary)) return false;
+    std::istream in(&file);
+    return reader->ChangeReader().ReadStream(path.c_str(), in) == IFSelect_RetDone;
+}
+
 bool readStep(const std::string& path, std::vector<NamedShape>* parts, const Progress& progress) {
     STEPCAFControl_Reader reader;
     reader.SetNameMode(true);
     if (progress) progress("reading", 0.0);
-    if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) return false;
+    if (!parseStep(path, &reader, progress)) return false;
     Handle(XCAFApp_Application) application = XCAFApp_Application::GetApplication();
     Handle(TDocStd_Document) document;
     application->NewDocument("MDTV-XCAF", document);
