@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace occtkernel {
@@ -27,8 +28,15 @@ constexpr double kFinestDegrees = 0.25, kCoarsestDegrees = 60.0;
 constexpr double kFinestRelativeDeflection = 1e-6;
 constexpr double kSmallestRelativeFacet = 0.002;
 
+// Malformed files can put points beyond float's range, where a plain cast
+// is undefined.
+float toFloat(double value) {
+    return float(std::clamp(value, double(-std::numeric_limits<float>::max()),
+                            double(std::numeric_limits<float>::max())));
+}
+
 FacetVertex vertexAt(const gp_Pnt& p, const gp_Dir& n, float u = 0.0f, float v = 0.0f) {
-    return {float(p.X()), float(p.Y()), float(p.Z()), float(n.X()), float(n.Y()), float(n.Z()), u, v};
+    return {toFloat(p.X()), toFloat(p.Y()), toFloat(p.Z()), float(n.X()), float(n.Y()), float(n.Z()), u, v};
 }
 
 // Per node, the normal of the surface (falling back on the mean of the
@@ -69,7 +77,7 @@ void addFacets(const TopoDS_Face& face, const Poly_Triangulation& mesh, const gp
         const gp_Dir normal = reversed ? normals[size_t(i - 1)].Reversed() : normals[size_t(i - 1)];
         const gp_Pnt2d uv = mesh.HasUVNodes() ? mesh.UVNode(i) : gp_Pnt2d(0, 0);
         out->faceVertices.push_back(vertexAt(mesh.Node(i).Transformed(placement), normal,
-                                             float(uv.X()), float(uv.Y())));
+                                             toFloat(uv.X()), toFloat(uv.Y())));
     }
     for (int t = 1; t <= mesh.NbTriangles(); ++t) {
         int a, b, c;

@@ -22,6 +22,11 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <istream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace occtkernel {
 
@@ -91,11 +96,47 @@ void collectParts(const Handle(XCAFDoc_ShapeTool)& tool, const TDF_Label& label,
     if (!shape.IsNull()) parts->push_back({shape.Moved(location), name});
 }
 
+// The file as the STEP parser reads it, telling how far it has got: the
+// parser has no progress of its own, and a large file takes seconds.
+class ReadingProgress : public std::filebuf {
+public:
+    ReadingProgress(const Progress& progress, double size) : progress_(progress), size_(size) {}
+
+protected:
+    int_type underflow() override {
+        const int_type next = std::filebuf::underflow();
+        report();
+        return next;
+    }
+    std::streamsize xsgetn(char* to, std::streamsize count) override {
+        const std::streamsize got = std::filebuf::xsgetn(to, count);
+        report();
+        return got;
+    }
+
+private:
+    void report() {
+        const std::streamoff at = seekoff(0, std::ios::cur, std::ios::in);
+        if (progress_ && at >= 0 && size_ > 0) progress_("reading", std::min(1.0, double(at) / size_));
+    }
+
+    const Progress& progress_;
+    double size_;
+};
+
+bool parseStep(const std::string& path, STEPCAFControl_Reader* reader, const Progress& progress) {
+    struct stat info {};
+    ReadingProgress file(progress, stat(path.c_str(), &info) == 0 ? double(info.st_size) : 0.0);
+    if (!file.open(path, std::ios::in | std::ios::binary)) return false;
+    std::istream in(&file);
+    return reader->ChangeReader().ReadStream(path.c_str(), in) == IFSelect_RetDone;
+}
+
 bool readStep(const std::string& path, std::vector<NamedShape>* parts, const Progress& progress) {
     STEPCAFControl_Reader reader;
     reader.SetNameMode(true);
     if (progress) progress("reading", 0.0);
-    if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) return false;
+    if (!parseStep(path, &reader, progress)) return false;
     Handle(XCAFApp_Application) application = XCAFApp_Application::GetApplication();
     Handle(TDocStd_Document) document;
     application->NewDocument("MDTV-XCAF", document);
@@ -162,17 +203,45 @@ void bodiesFromPart(const NamedShape& part, bool solids, std::vector<OcctBody>* 
     addPieces(pieces, part.name, "Shell", true, bodies);
 }
 
+// The file's first bytes. Only regular files are read: a FIFO would block
+// the reader until some writer came (or forever), and a device or a
+// directory holds no model. The descriptor opens without blocking so that
+// the check itself cannot hang.
 std::string fileHead(const std::string& path, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         *error = "cannot open " + path + ": " + std::strerror(errno);
         return {};
     }
+    struct stat info {};
     std::string head(512, '\0');
-    in.read(head.data(), std::streamsize(head.size()));
-    head.resize(size_t(in.gcount()));
-    if (head.empty()) *error = path + " is empty";
+    ssize_t got = 0;
+    if (fstat(fd, &info) != 0) *error = "cannot open " + path + ": " + std::strerror(errno);
+    else if (S_ISDIR(info.st_mode)) *error = path + " is a directory";
+    else if (!S_ISREG(info.st_mode)) *error = path + " is not a regular file";
+    else if ((got = ::read(fd, head.data(), head.size())) < 0)
+        *error = "cannot read " + path + ": " + std::strerror(errno);
+    else if (got == 0) *error = path + " is empty";
+    ::close(fd);
+    head.resize(got > 0 ? size_t(got) : 0);
     return head;
+}
+
+// The parts of a file; false with a message.
+bool readParts(const std::string& path, Format format, std::vector<NamedShape>* parts, std::string* error,
+               const Progress& progress) {
+    static const char* const names[] = {"STEP", "BREP", "IGES"};
+    bool read = false;
+    switch (format) {
+        case Format::Step: read = readStep(path, parts, progress); break;
+        case Format::Brep: read = readBrep(path, parts); break;
+        case Format::Iges: read = readIges(path, parts); break;
+        case Format::Unknown:
+            *error = path + " is neither a STEP, a BREP nor an IGES file";
+            return false;
+    }
+    if (!read) *error = path + " could not be read as a " + names[int(format)] + " file";
+    return read;
 }
 
 }  // namespace
@@ -190,30 +259,19 @@ bool readModel(const std::string& path, std::vector<OcctBody>* bodies, std::stri
     quietOcctMessages();
     const std::string head = fileHead(path, error);
     if (!error->empty()) return false;
-    const Format format = formatOf(path, head);
     std::vector<NamedShape> parts;
-    bool read = false;
+    // Measuring the bodies meets malformed geometry too (a vertex at
+    // infinity): it fails like the translator, with a message.
     try {
-        switch (format) {
-            case Format::Step: read = readStep(path, &parts, progress); break;
-            case Format::Brep: read = readBrep(path, &parts); break;
-            case Format::Iges: read = readIges(path, &parts); break;
-            case Format::Unknown:
-                *error = path + " is neither a STEP, a BREP nor an IGES file";
-                return false;
-        }
+        if (!readParts(path, formatOf(path, head), &parts, error, progress)) return false;
+        const bool solids = std::any_of(parts.begin(), parts.end(),
+                                        [](const NamedShape& part) { return hasSolid(part.shape); });
+        for (const NamedShape& part : parts) bodiesFromPart(part, solids, bodies);
     } catch (const Standard_Failure& failure) {
+        bodies->clear();
         *error = path + ": " + failure.GetMessageString();
         return false;
     }
-    const char* names[] = {"STEP", "BREP", "IGES"};
-    if (!read) {
-        *error = path + " could not be read as a " + names[int(format)] + " file";
-        return false;
-    }
-    const bool solids = std::any_of(parts.begin(), parts.end(),
-                                    [](const NamedShape& part) { return hasSolid(part.shape); });
-    for (const NamedShape& part : parts) bodiesFromPart(part, solids, bodies);
     if (bodies->empty()) {
         *error = path + " holds no solids or surfaces to show";
         return false;

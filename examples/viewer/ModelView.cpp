@@ -36,7 +36,7 @@ bool endsWith(const std::string& text, const std::string& tail) {
 }  // namespace
 
 ModelView::ModelView(occtkernel::OcctKernel* kernel, const ViewerOptions& options)
-    : kernel_(kernel), options_(options) {}
+    : kernel_(kernel), facets_(kernel), options_(options) {}
 
 ModelView::~ModelView() {
     if (context_) context_->Release();
@@ -55,7 +55,7 @@ bool ModelView::open(int window, std::string* error, const occtkernel::Progress&
     }
     // Zooming asks for finer facets on the engine's worker; the view keeps
     // drawing the coarser ones until they arrive.
-    factory_ = PelmoraRegisterThreadSafeFacetFactory(kernel_);
+    factory_ = PelmoraRegisterThreadSafeFacetFactory(&facets_);
     occtkernel::SceneStyle style;
     style.edges = options_.edges;
     hr = occtkernel::buildScene(context_, *kernel_, factory_, style, &scene_);
@@ -72,6 +72,7 @@ bool ModelView::open(int window, std::string* error, const occtkernel::Progress&
     setView(options_.view);
     double deviation = 0.0;
     PelmoraGetViewportDeviation(viewport_, &deviation);
+    GuardedWork tessellating(Phase::Tessellating);
     kernel_->prepare(deviation, progress);
     return true;
 }

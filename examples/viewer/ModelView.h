@@ -2,6 +2,7 @@
 // (offscreen or X11), lit, fitted, and moved by the user.
 #pragma once
 
+#include "GuardedFacets.h"
 #include "ViewerOptions.h"
 
 #include <ModelScene.h>
@@ -43,6 +44,7 @@ public:
 
 private:
     occtkernel::OcctKernel* kernel_;
+    GuardedFacets facets_;  // the kernel's, as the engine asks for them
     ViewerOptions options_;
     IDXContext* context_ = nullptr;
     int factory_ = 0;

@@ -1,6 +1,7 @@
 #include "ViewerOptions.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -14,6 +15,8 @@ const char* const kUsage =
     "  --perspective         perspective projection (default orthographic)\n"
     "  --edges on|off        model edges and outlines (default on)\n"
     "  --window              open an X11 window (the default when $DISPLAY is set and no -o)\n"
+    "  --time-limit SECONDS  give up on a file when reading or tessellating makes no progress\n"
+    "                        for this long (default 30; 0: never; also $PELMORA_VIEW_TIME_LIMIT)\n"
     "In the window: left drag orbits, middle drag pans, the wheel zooms about the cursor,\n"
     "a click picks a body, f fits all, s saves a snapshot, q quits.\n";
 
@@ -25,10 +28,22 @@ bool parseSize(const char* text, int* width, int* height) {
            *height >= 16 && *width <= 8192 && *height <= 8192;
 }
 
+bool parseTimeLimit(const char* text, double* seconds) {
+    char* end = nullptr;
+    const double value = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !(value >= 0.0 && value <= 1e6)) return false;
+    *seconds = value;
+    return true;
+}
+
 }  // namespace
 
-bool parseOptions(int argc, char** argv, bool haveDisplay, ViewerOptions* options,
+bool parseOptions(int argc, char** argv, bool haveDisplay, const char* timeLimit, ViewerOptions* options,
                   std::string* error) {
+    if (timeLimit && !parseTimeLimit(timeLimit, &options->timeLimit)) {
+        *error = std::string(kTimeLimitVariable) + " wants seconds (0 for no limit), not " + timeLimit;
+        return false;
+    }
     static const std::map<std::string, ViewDirection> views = {
         {"iso", ViewDirection::Iso}, {"top", ViewDirection::Top},
         {"front", ViewDirection::Front}, {"right", ViewDirection::Right}};
@@ -36,7 +51,8 @@ bool parseOptions(int argc, char** argv, bool haveDisplay, ViewerOptions* option
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        const bool takesValue = arg == "-o" || arg == "--size" || arg == "--view" || arg == "--edges";
+        const bool takesValue =
+            arg == "-o" || arg == "--size" || arg == "--view" || arg == "--edges" || arg == "--time-limit";
         if (takesValue && !value) {
             *error = arg + " needs a value";
             return false;
@@ -51,6 +67,8 @@ bool parseOptions(int argc, char** argv, bool haveDisplay, ViewerOptions* option
         else if (arg == "--edges" && std::strcmp(value, "on") != 0 && std::strcmp(value, "off") != 0)
             *error = std::string("--edges wants on or off, not ") + value;
         else if (arg == "--edges") options->edges = std::strcmp(value, "on") == 0;
+        else if (arg == "--time-limit" && !parseTimeLimit(value, &options->timeLimit))
+            *error = std::string("--time-limit wants seconds (0 for no limit), not ") + value;
         else if (arg == "--perspective") options->perspective = true;
         else if (arg == "--window") windowAsked = true;
         else if (!takesValue && (arg.empty() || arg[0] == '-')) *error = "unknown option " + arg;

@@ -7,6 +7,14 @@ namespace viewer {
 
 enum class ViewDirection { Iso, Top, Front, Right };
 
+// Long enough for any real file: guarded work reports progress at least
+// between bodies and while translating, and the longest silent stretches
+// measured on large assemblies (parsing the file, meshing one body) stay
+// far below it.
+constexpr double kDefaultTimeLimit = 30.0;
+// The variable that sets the time limit; --time-limit overrides it.
+constexpr const char* kTimeLimitVariable = "PELMORA_VIEW_TIME_LIMIT";
+
 struct ViewerOptions {
     std::string file;
     std::string output;       // -o: the picture to write (headless)
@@ -15,13 +23,17 @@ struct ViewerOptions {
     bool perspective = false;
     bool edges = true;
     bool window = false;      // an X11 window rather than a picture
+    // Seconds reading or tessellating may go without progress before the
+    // viewer gives up on the file; 0 never gives up.
+    double timeLimit = kDefaultTimeLimit;
 };
 
 extern const char* const kUsage;
 
 // Reads the arguments; false with a message for a malformed command line.
 // A window opens with --window, or when $DISPLAY is set and no -o is given.
-bool parseOptions(int argc, char** argv, bool haveDisplay, ViewerOptions* options,
+// timeLimit is the time limit variable's value, or null when it is unset.
+bool parseOptions(int argc, char** argv, bool haveDisplay, const char* timeLimit, ViewerOptions* options,
                   std::string* error);
 
 }  // namespace viewer

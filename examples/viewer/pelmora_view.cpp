@@ -1,9 +1,13 @@
 // pelmora-view: shows a STEP, BREP or IGES file through Pelmora and the Open
-// CASCADE kernel, in an X11 window or rendered headless to a picture.
+// CASCADE kernel, in an X11 window or rendered headless to a picture. The
+// work runs in a child process under a supervisor (Supervisor.h), so that a
+// file that crashes or hangs Open CASCADE ends with a message.
 //     pelmora-view part.step                      a window when $DISPLAY is set
 //     pelmora-view part.step -o part.png --view top --size 1024x768
+#include "GuardedWork.h"
 #include "ModelView.h"
 #include "ProgressBar.h"
+#include "Supervisor.h"
 #include "X11Session.h"
 
 #include <cstdio>
@@ -22,22 +26,34 @@ int main(int argc, char** argv) {
     viewer::ViewerOptions options;
     std::string error;
     const char* display = std::getenv("DISPLAY");
-    if (!viewer::parseOptions(argc, argv, display && *display, &options, &error)) {
+    if (!viewer::parseOptions(argc, argv, display && *display, std::getenv(viewer::kTimeLimitVariable), &options,
+                              &error)) {
         std::fprintf(stderr, "%s", viewer::kUsage);
         return fail(error, 2);
     }
+    if (const std::optional<int> status = viewer::superviseChild(options.file, options.timeLimit)) return *status;
+
     occtkernel::OcctKernel kernel;
-    viewer::ProgressBar progress;
-    const bool loaded = kernel.load(options.file, &error, std::ref(progress));
-    progress.finish();
+    viewer::ProgressBar bar;
+    // Every step shown on the bar is progress the supervisor sees.
+    const occtkernel::Progress progress = [&bar](const char* phase, double fraction) {
+        viewer::reportProgress();
+        bar(phase, fraction);
+    };
+    bool loaded = false;
+    {
+        viewer::GuardedWork reading(viewer::Phase::Reading);
+        loaded = kernel.load(options.file, &error, progress);
+    }
+    bar.finish();
     if (!loaded) return fail(error);
 
     int window = 0;
     if (options.window && !viewer::openX11Window(options, &window, &error)) return fail(error);
     if (!options.window) window = PelmoraCreateOffscreenWindow(options.width, options.height);
     viewer::ModelView view(&kernel, options);
-    const bool opened = view.open(window, &error, std::ref(progress));
-    progress.finish();
+    const bool opened = view.open(window, &error, progress);
+    bar.finish();
     if (!opened) return fail(error);
     if (options.window) {
         viewer::runX11Loop(&view, options);

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cmath>
 
@@ -112,6 +114,22 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"NotStep", [](const ModelFiles& f) { return f.text("junk.step", "hello\n"); }, "STEP"},
         RefusedCase{"UnknownFormat", [](const ModelFiles& f) { return f.text("notes.txt", "hello\n"); },
                     "neither"},
+        // A FIFO would block the reader until a writer came.
+        RefusedCase{"Fifo",
+                    [](const ModelFiles& f) {
+                        const std::string path = f.folder() + "/pipe.step";
+                        mkfifo(path.c_str(), 0600);
+                        return path;
+                    },
+                    "is not a regular file"},
+        RefusedCase{"Folder", [](const ModelFiles& f) { return f.folder(); }, "is a directory"},
+        RefusedCase{"DeeplyNested",
+                    [](const ModelFiles& f) {
+                        return f.text("nested.step", "ISO-10303-21;\nHEADER;\nENDSEC;\nDATA;\n#1 = CARTESIAN_POINT(''," +
+                                                         std::string(30000, '(') + std::string(30000, ')') +
+                                                         ");\nENDSEC;\nEND-ISO-10303-21;\n");
+                    },
+                    "STEP"},
         RefusedCase{"OnlyAnEdge",
                     [](const ModelFiles& f) {
                         return f.brep("edge.brep", BRepBuilderAPI_MakeEdge(gp_Pnt(0, 0, 0), gp_Pnt(1, 0, 0)).Edge());

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # pelmora-view's command line as a user meets it: the demo assembly renders
-# headless to PNG and JPEG; unreadable files, files without geometry, a
-# window without a display and malformed options end with a message and a
-# non-zero status.
+# headless to PNG and JPEG; unreadable files, files without geometry, what
+# is no regular file, a window without a display and malformed options end
+# with a message and a non-zero status; so do a file that crashes the
+# reader and one that hangs the mesher.
 set -u
+# Sanitized builds would catch the crash themselves, without our message.
+export ASAN_OPTIONS="handle_segv=0:${ASAN_OPTIONS:-}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -25,6 +28,9 @@ expect() {
 
 printf 'hello\n' > junk.step
 : > empty.step
+mkfifo fifo.step
+mkdir folder.step
+"$MUTANTS" --fixed .
 printf 'DBRep_DrawableShape\n\nCASCADE Topology V1, (c) Matra-Datavision\nLocations 0\nCurve2ds 0\nCurves 0\nPolygon3D 0\nPolygonOnTriangulations 0\nSurfaces 0\nTriangulations 0\n\nTShapes 1\nVe\n1e-07\n0 0 0\n0 0\n\n0101101\n*\n+1 0 \n' > point.brep
 
 expect 0 "10 bodies" "$step" -o view.png --size 64x48 --view top
@@ -33,6 +39,14 @@ expect 1 "cannot open missing.step" missing.step -o out.png
 expect 1 "junk.step could not be read as a STEP file" junk.step -o out.png
 expect 1 "empty.step is empty" empty.step -o out.png
 expect 1 "no solids or surfaces" point.brep -o out.png
+expect 1 "fifo.step is not a regular file" fifo.step -o out.png --time-limit 5
+expect 1 "folder.step is a directory" folder.step -o out.png
+expect 1 "circle-radius.step: the model reader crashed (segmentation fault) while reading" circle-radius.step -o out.png
+expect 1 "cylinder-radius.step: gave up after 1 s without progress while tessellating" \
+    cylinder-radius.step -o out.png --time-limit 1
+PELMORA_VIEW_TIME_LIMIT=0.5 expect 1 "gave up after 0.5 s" cylinder-radius.step -o out.png
+PELMORA_VIEW_TIME_LIMIT=soon expect 2 "PELMORA_VIEW_TIME_LIMIT wants seconds" "$step" -o out.png
+expect 2 "--time-limit wants seconds" "$step" --time-limit -3
 expect 1 "no X display" "$step" --window
 expect 2 "--view wants iso" "$step" --view sideways
 expect 2 "--size wants WxH" "$step" --size 10x

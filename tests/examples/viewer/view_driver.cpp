@@ -1,8 +1,9 @@
 // Drives pelmora-view's window on the test X server as a user would: a
 // click picks and highlights a body (its name on standard output, the
 // highlight colour on screen), the wheel, drags and f change the view, s
-// writes a snapshot, q quits with status 0. Exit 77 (skipped) without an X
-// display.
+// writes a snapshot, q quits with status 0, and the time between events
+// never counts against the viewer's time limit. Exit 77 (skipped) without
+// an X display.
 //     view_driver VIEWER FILE.step WORK_DIR
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -132,7 +133,10 @@ int main(int argc, char** argv) {
         dup2(out[1], 1);
         close(out[0]);
         if (chdir(argv[3]) != 0) _exit(3);
-        execl(argv[1], argv[1], argv[2], "--window", "--size", "320x240", static_cast<char*>(nullptr));
+        // A time limit well below the pauses between the events here: time
+        // spent waiting for the user must not count against it.
+        execl(argv[1], argv[1], argv[2], "--window", "--size", "320x240", "--time-limit", "1.5",
+              static_cast<char*>(nullptr));
         _exit(3);
     }
     close(out[1]);
