@@ -5,8 +5,8 @@
 #include "AssemblyRawRenderer.h"
 #include "AssemblyScene.h"
 #include "SampleKernel.h"
-#include "geometry/FeatureEdges.h"
-#include "geometry/SolidFaces.h"
+#include "meshops/FeatureEdges.h"
+#include "meshops/SolidFaces.h"
 #include "platform/imaging/ImageFile.h"
 #include "platform/win/CreaseAngleSetting.h"
 

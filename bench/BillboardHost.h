@@ -9,7 +9,7 @@
 
 #include "BenchContext.h"
 #include "platform/d3d9/d3d9.h"
-#include "view/ScreenTransforms.h"
+#include "math/ScreenTransforms.h"
 
 #include <cstdint>
 #include <memory>

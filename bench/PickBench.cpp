@@ -1,6 +1,6 @@
 #include "PickBench.h"
 
-#include "geometry/RayPick.h"
+#include "meshops/RayPick.h"
 
 #include <pelmora/pelmora.h>
 

@@ -9,7 +9,7 @@
 #include "core/ProcessState.h"
 #include "core/StringConversion.h"
 #include "device/DXUTAdapterInfo.h"
-#include "geometry/FacetFetchWorker.h"
+#include "facets/FacetFetchWorker.h"
 #include "scene/DXVisual.h"
 
 #include <cctype>

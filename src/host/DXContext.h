@@ -5,8 +5,8 @@
 
 #include <pelmora/dxcontext.h>
 
-#include "geometry/MeshQueries.h"
-#include "geometry/TorvelMeshProvider.h"
+#include "meshops/MeshQueries.h"
+#include "facets/TorvelMeshProvider.h"
 #include "core/HandleTable.h"
 #include "platform/com/ComPtr.h"
 #include "view/DXDeviceHost.h"

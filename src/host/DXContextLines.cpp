@@ -1,8 +1,8 @@
 // The line-work operations: wire meshes from arrays and from host facet
 // meshes, dot meshes and construction grids.
-#include "geometry/DXDotMesh.h"
-#include "geometry/DXGrillMesh.h"
-#include "geometry/DXWireMesh.h"
+#include "mesh/DXDotMesh.h"
+#include "mesh/DXGrillMesh.h"
+#include "mesh/DXWireMesh.h"
 #include "host/ArrayArguments.h"
 #include "host/DXContext.h"
 #include "core/GuardedCall.h"

@@ -1,6 +1,6 @@
 // The mesh operations: solid meshes from arrays and from host facet meshes,
 // the mesh settings, and the mesh provider the host reads facets back through.
-#include "geometry/DXSolidMesh.h"
+#include "mesh/DXSolidMesh.h"
 #include "host/ArrayArguments.h"
 #include "host/DXContext.h"
 #include "core/GuardedCall.h"

@@ -3,8 +3,8 @@
 // handle is deleted.
 #include "core/GuardedCall.h"
 #include "core/HandleResolution.h"
-#include "geometry/DXBillboard.h"
-#include "geometry/DXDecal.h"
+#include "mesh/DXBillboard.h"
+#include "mesh/DXDecal.h"
 #include "host/DXContext.h"
 #include "image/AdoptedBitmap.h"
 

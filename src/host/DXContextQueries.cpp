@@ -6,7 +6,7 @@
 // array holds three elements per vertex. One element per vertex cannot carry
 // a position, and a host reading the array as consecutive points needs no
 // other convention. The int array is the mesh's list, copied.
-#include "geometry/DXMesh.h"
+#include "mesh/DXMesh.h"
 #include "host/DXContext.h"
 #include "core/GuardedCall.h"
 #include "core/HandleResolution.h"

@@ -5,9 +5,9 @@
 
 #include "core/GuardedCall.h"
 #include "core/HandleResolution.h"
-#include "geometry/DXBillboard.h"
-#include "geometry/DXDecal.h"
-#include "geometry/DXMesh.h"
+#include "mesh/DXBillboard.h"
+#include "mesh/DXDecal.h"
+#include "mesh/DXMesh.h"
 #include "scene/DXFrame.h"
 #include "view/DXViewport.h"
 

@@ -17,9 +17,9 @@
 #include "view/FrameRateCounter.h"
 #include "view/LightList.h"
 #include "view/RefinementDeviation.h"
-#include "view/ScreenTransforms.h"
-#include "view/SegmentClipping.h"
-#include "view/ViewVolume.h"
+#include "math/ScreenTransforms.h"
+#include "math/SegmentClipping.h"
+#include "math/ViewVolume.h"
 
 #include <cstdint>
 #include <string>

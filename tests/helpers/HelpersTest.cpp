@@ -4,7 +4,7 @@
 #include <pelmora/helpers.h>
 #include <pelmora/pelmora.h>
 
-#include "geometry/MeshTestSupport.h"
+#include "support/MeshTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // in what the viewport reads back from the back buffer and presents.
 #include <pelmora/pelmora.h>
 
-#include "geometry/SolidShapes.h"
+#include "support/SolidShapes.h"
 #include "support/D3D9TestDevice.h"
 #include "support/TestSupport.h"
 

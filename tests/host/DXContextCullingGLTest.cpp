@@ -6,7 +6,7 @@
 #include <pelmora/pelmora.h>
 #include <pelmora/helpers.h>
 
-#include "geometry/MeshTestSupport.h"
+#include "support/MeshTestSupport.h"
 #include "support/RenderedScene.h"
 #include "support/TransformArrays.h"
 

@@ -6,8 +6,8 @@
 #include <pelmora/pelmora.h>
 
 #include "core/HandleTable.h"
-#include "geometry/DXSolidMesh.h"
-#include "geometry/SolidShapes.h"
+#include "mesh/DXSolidMesh.h"
+#include "support/SolidShapes.h"
 #include "support/D3D9TestDevice.h"
 #include "support/RenderedScene.h"
 #include "support/TransformArrays.h"

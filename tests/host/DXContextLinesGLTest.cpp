@@ -6,8 +6,8 @@
 #include <pelmora/helpers.h>
 #include <pelmora/pelmora.h>
 
-#include "geometry/DXWireMesh.h"
-#include "geometry/MeshTestSupport.h"
+#include "mesh/DXWireMesh.h"
+#include "support/MeshTestSupport.h"
 #include "host/DXContext.h"
 #include "core/HandleTable.h"
 #include "platform/d3d9/gl/GLTestHooks.h"

@@ -4,8 +4,8 @@
 // black background, lit from the camera, with the root frame red.
 #include <pelmora/pelmora.h>
 
-#include "geometry/DXSolidMesh.h"
-#include "geometry/MeshTestSupport.h"
+#include "mesh/DXSolidMesh.h"
+#include "support/MeshTestSupport.h"
 #include "host/DXContext.h"
 #include "core/HandleTable.h"
 #include "platform/d3d9/gl/GLTestHooks.h"

@@ -2,8 +2,8 @@
 // accepts and refuses, the settings, and host-backed meshes with the provider.
 #include <pelmora/pelmora.h>
 
-#include "geometry/DXSolidMesh.h"
-#include "geometry/MeshTestSupport.h"
+#include "mesh/DXSolidMesh.h"
+#include "support/MeshTestSupport.h"
 #include "host/DXContext.h"
 #include "core/HandleTable.h"
 #include "support/HandBuiltArray.h"

@@ -3,7 +3,7 @@
 // context here has a real device and a viewport on an offscreen window.
 #include <pelmora/pelmora.h>
 
-#include "geometry/MeshTestSupport.h"
+#include "support/MeshTestSupport.h"
 #include "core/HandleTable.h"
 #include "scene/DXVisual.h"
 

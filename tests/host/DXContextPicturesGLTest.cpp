@@ -4,7 +4,7 @@
 // slate and the frames are white, so the atlas shows in its own colours.
 #include <pelmora/pelmora.h>
 
-#include "geometry/MeshTestSupport.h"
+#include "support/MeshTestSupport.h"
 #include "host/DXContext.h"
 #include "image/SymbolAtlas.h"
 #include "platform/d3d9/gl/GLTestHooks.h"

@@ -5,7 +5,7 @@
 // z = 0 shows at pixel (64 + 64x, 64 - 64y).
 #include <pelmora/pelmora.h>
 
-#include "geometry/MeshTestSupport.h"
+#include "support/MeshTestSupport.h"
 #include "support/RenderedScene.h"
 
 #include <gtest/gtest.h>

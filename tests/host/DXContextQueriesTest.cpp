@@ -3,8 +3,8 @@
 // leaves in the out parameters.
 #include <pelmora/pelmora.h>
 
-#include "geometry/DXUserMesh.h"
-#include "geometry/MeshTestSupport.h"
+#include "mesh/DXUserMesh.h"
+#include "support/MeshTestSupport.h"
 #include "core/HandleTable.h"
 
 #include <gtest/gtest.h>

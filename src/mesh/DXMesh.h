@@ -1,0 +1,66 @@
+// The base of every drawable mesh: the never-render switch, the bounding-box
+// proxy and the level-of-detail test, and the settings a host reaches
+// through any mesh handle. Meshes that do not use a setting accept it.
+#pragma once
+
+#include "meshops/BoxProxy.h"
+#include "meshops/MeshProjection.h"
+#include "meshops/MeshQueries.h"
+#include "scene/DXVisual.h"
+
+#include <memory>
+
+namespace pelmora {
+
+class DXViewport;
+
+class DXMesh : public DXVisual {
+public:
+    void dump(int depth) override { (void)depth; }
+
+    // ---- Queries. The defaults are those of meshes with nothing to hit or
+    // read (dots, grids): no hit, and kMeshHoldsNoData with nothing given. ----
+    // The viewport may be null; meshes that refine then stay at their deviation.
+    virtual HRESULT pickMesh(DXViewport* viewport, const PickRequest& request, PickResult* result);
+    virtual HRESULT getMeshData(MeshData* data);
+    // transform takes mesh coordinates to world coordinates.
+    virtual HRESULT getScreenData(DXViewport& viewport, const D3DXMATRIX& transform,
+                                  ProjectedMesh* projected);
+    virtual HRESULT getPrintData(const D3DXMATRIX& transform, const PrintLayout& layout,
+                                 ProjectedMesh* projected);
+
+    virtual HRESULT setMeshScale(double scale) {
+        (void)scale;
+        return S_OK;
+    }
+    // Fetches the geometry again at the deviation given (host-backed meshes).
+    virtual HRESULT refreshMesh(float deviation) {
+        (void)deviation;
+        return S_OK;
+    }
+    // The device is the context's; solids build their simplified copy on it.
+    virtual HRESULT setMeshSimplificationLevel(int level, IDirect3DDevice9* device) {
+        (void)level;
+        (void)device;
+        return S_OK;
+    }
+
+    // There is no way back: a host hides a mesh for good with it.
+    void setNeverRender() { neverRender_ = 1; }
+    bool neverRender() const { return neverRender_ != 0; }
+
+    const BoxProxy* boxProxy() const { return boxProxy_.get(); }
+    void dropBoxProxy() { boxProxy_.reset(); }
+
+protected:
+    // False when the viewport reduces details and the proxy's volume is tiny
+    // next to the view plane's area; meshes without a proxy always pass.
+    bool passesLevelOfDetail(DXViewport& viewport) const;
+    void setBoxProxy(std::unique_ptr<BoxProxy> proxy) { boxProxy_ = std::move(proxy); }
+
+private:
+    std::unique_ptr<BoxProxy> boxProxy_;
+    int neverRender_ = 0;
+};
+
+}  // namespace pelmora

@@ -1,0 +1,423 @@
+#include "mesh/DXUserMesh.h"
+
+#include "facets/FacetFactoryRegistry.h"
+#include "facets/FacetFetchWorker.h"
+#include "meshops/MeshProjection.h"
+#include "facets/TorvelMeshProvider.h"
+#include "core/GuardedCall.h"
+#include "core/ProcessState.h"
+#include "platform/com/ComPtr.h"
+#include "view/DXViewport.h"
+
+#include <algorithm>
+
+namespace pelmora {
+
+namespace {
+
+// Every user mesh takes the next number; nothing else touches it.
+int nextMeshSerial = 0;
+
+ScreenView screenViewOf(const DXViewport& viewport) {
+    return ScreenView{ViewTransforms{viewport.cameraTransform(), viewport.viewMatrix(),
+                                     viewport.projection(), float(viewport.getWidth()),
+                                     float(viewport.getHeight())},
+                      viewport.deviceViewport()};
+}
+
+}  // namespace
+
+DXUserMesh::DXUserMesh(const HostMeshBinding& binding)
+    : binding_(binding), serial_(nextMeshSerial++) {
+    if (listed())
+        registrationId_ =
+            binding_.provider->registerMesh(binding_.factoryHandle, binding_.hostMesh, this);
+}
+
+DXUserMesh::~DXUserMesh() {
+    // The worker may still be asking the host for this mesh: let it finish first.
+    cancelPending();
+    clearMesh(true);
+    if (listed())
+        binding_.provider->unregisterMesh(binding_.factoryHandle, binding_.hostMesh,
+                                          registrationId_);
+}
+
+void DXUserMesh::releaseDeviceObjects() {
+    // The buffers hold the device; keeping them would keep a replaced device alive.
+    batch_.reset();
+    secondaryBuffers_ = 0;
+}
+
+HRESULT DXUserMesh::setMeshScale(double scale) {
+    scale_ = scale;
+    return S_OK;
+}
+
+HRESULT DXUserMesh::refreshMesh(float deviation) {
+    // A mesh from arrays has nothing to fetch again, so it keeps what it has.
+    if (!hostBacked()) return S_OK;
+    if (refining_) return refuseNestedRefinement("refreshMesh");
+    clearMesh(true);
+    setCurrentDeviation(deviation);
+    return refine(nullptr, false);
+}
+
+// ---- Queries ----
+
+MeshData DXUserMesh::currentData() const {
+    if (geometry_ == nullptr) return MeshData{};
+    return meshDataOf(*geometry_);
+}
+
+HRESULT DXUserMesh::getMeshData(MeshData* data) {
+    *data = currentData();
+    return S_OK;
+}
+
+HRESULT DXUserMesh::getScreenData(DXViewport& viewport, const D3DXMATRIX& transform,
+                                  ProjectedMesh* projected) {
+    // A factory that has nothing leaves whatever geometry there was; project that.
+    refine(&viewport, false);
+    projectForScreen(currentData(), transform, screenViewOf(viewport), projected);
+    return S_OK;
+}
+
+HRESULT DXUserMesh::getPrintData(const D3DXMATRIX& transform, const PrintLayout& layout,
+                                 ProjectedMesh* projected) {
+    projectForPrint(currentData(), transform, layout, projected);
+    return S_OK;
+}
+
+// ---- Render ----
+
+HRESULT DXUserMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
+                           const D3DMATRIX* world, D3DMATERIAL9* material,
+                           RenderAttributes attributes) {
+    (void)device;  // the viewport's device is the one drawn on
+    if (neverRender() || attributes.overrideRender != 0) return S_OK;
+    auto* view = dynamic_cast<DXViewport*>(viewport);
+    if (view == nullptr) return S_OK;
+    if (!isVisible() && !view->forceRender()) return S_OK;
+    IDirect3DDevice9* target = view->getDevice();
+    if (!passesLevelOfDetail(*view)) return S_OK;
+
+    bool rebuild = needsRebuild(*view);
+    if (currentDeviation_ == 0.0f) currentDeviation_ = view->refinementDeviation();
+    // A mesh never fetched is fetched now, at this view's deviation, to
+    // learn where it lies; one outside the view is neither drawn nor refined.
+    const bool firstFetch = hostBacked() && geometry_ == nullptr;
+    if (firstFetch) refine(view, true);
+    if (world != nullptr && outsideView(*view, *world, attributes)) return S_OK;
+    beginDraw(target, world, material, attributes);
+    if ((secondaryBuffers_ != 0 || batch_) && !rebuild) {
+        const HRESULT drawn = draw(*view, world, material, attributes);
+        if (SUCCEEDED(drawn)) {
+            endDraw(target, world, material, attributes);
+            return drawn;
+        }
+        rebuild = true;
+    }
+    if (!firstFetch) refine(view, rebuild, true);
+    HRESULT result = S_OK;
+    if (secondaryBuffers_ != 0 || geometry_ != nullptr)
+        result = draw(*view, world, material, attributes);
+    endDraw(target, world, material, attributes);
+    return result;
+}
+
+bool DXUserMesh::outsideView(const DXViewport& viewport, const D3DMATRIX& world,
+                             const RenderAttributes& attributes) {
+    if (geometry_ == nullptr) return false;
+    const VertexPositions positions = positionsOf(*geometry_);
+    const size_t held = geometry_->compact ? geometry_->surface.size() : geometry_->vertices.size();
+    if (held == 0) return false;
+    if (!geometry_->bounds) {
+        BoxBounds box = BoxBounds::empty();
+        for (size_t i = 0; i < held; ++i) {
+            const D3DXVECTOR3 vertex = positions[i];
+            box.add(vertex.x, vertex.y, vertex.z);
+        }
+        geometry_->bounds = ClipBox{{box.minimum[0], box.minimum[1], box.minimum[2]},
+                                    {box.maximum[0], box.maximum[1], box.maximum[2]}};
+    }
+    // Lines and edges are drawn up to half their width beyond the geometry.
+    const int widest = std::max({attributes.lineWidth, attributes.visibleWidth,
+                                 attributes.hiddenWidth, 1});
+    return viewport.boxOutsideView(*geometry_->bounds, world, 0.5f * float(widest) + 1.0f);
+}
+
+bool DXUserMesh::needsRebuild(const DXViewport& viewport) const {
+    if (!hostBacked()) return false;
+    if (geometry_ == nullptr) return true;
+    return currentDeviation_ != 0.0f && !viewport.manualRefinement() &&
+           currentDeviation_ != viewport.refinementDeviation() &&
+           !processState().refinementsSuspended;
+}
+
+// ---- Refinement ----
+
+HRESULT DXUserMesh::refine(DXViewport* viewport, bool force, bool inBackground) {
+    const float wanted = viewport ? viewport->refinementDeviation() : currentDeviation_;
+    const bool manual = viewport ? viewport->manualRefinement() : true;
+    if (!hostBacked()) return S_OK;
+    if (geometry_ != nullptr && !force) {
+        if (manual || currentDeviation_ == wanted || processState().refinementsSuspended)
+            return S_OK;
+    }
+    if (refining_) return refuseNestedRefinement("a refinement");
+    RefinementInProgress inProgress(refining_);
+    SolidGeometry* const previous = geometry_;
+    HRESULT status = S_OK;
+    if (manual) {
+        cancelPending();
+        emptyCache();
+        status = fetchFacets(wanted, true);
+    } else {
+        const Arrival arrival = collectArrived(wanted);
+        geometry_ = findCachedGeometry(wanted);
+        if (geometry_ == nullptr && arrival.answered) {
+            status = arrival.status;  // asked already, and nothing came
+        } else if (geometry_ == nullptr) {
+            if (inBackground && previous != nullptr && askInBackground(wanted)) {
+                // The view stays as it is until the answer is taken in.
+                geometry_ = previous;
+                return S_OK;
+            }
+            status = fetchNow(wanted);
+        }
+        // In automatic mode a factory with nothing to give leaves the old view up.
+        if (geometry_ == nullptr) geometry_ = previous;
+    }
+    // Buffers follow the geometry: another record needs buffers of its own.
+    // (In manual mode the old record is gone whatever came back.)
+    if (manual || geometry_ != previous) releaseDeviceObjects();
+    currentDeviation_ = wanted;
+    return status;
+}
+
+HRESULT DXUserMesh::refuseNestedRefinement(const char* request) const {
+    // The factory asked for this mesh's facets called back into it: a second
+    // fetch now would free the geometry the first one is about to restore.
+    logFormat("DXUserMesh: %s of mesh %d was asked for while its facets are being fetched; "
+              "refused\n",
+              request, handle());
+    return PELMORA_TRACE_FAILED(kRefinementInProgress);
+}
+
+HRESULT DXUserMesh::fetchFacets(float deviation, bool manual) {
+    return PELMORA_GUARDED({
+        HRESULT built = S_OK;
+        const HRESULT hr = FacetFactoryRegistry::instance().fetchFacets(
+            binding_.factoryHandle, binding_.hostMesh, double(deviation), manual,
+            [&](const FacetSource& source) { built = takeFacets(source, deviation); });
+        if (FAILED(hr)) return PELMORA_TRACE_FAILED(hr);
+        return built;
+    });
+}
+
+HRESULT DXUserMesh::takeFacets(const FacetSource& source, float deviation) {
+    const HRESULT checked = checkFacets(source);
+    if (FAILED(checked)) return checked;  // the geometry there was stays
+    clearMesh(true);
+    startGeometry();
+    const HRESULT built = setGeometryFromFacets(source);
+    addCachedGeometry(deviation, std::move(ownGeometry_));
+    return built;
+}
+
+// ---- Requests on the facet worker ----
+
+DXUserMesh::Arrival DXUserMesh::collectArrived(float wanted) {
+    Arrival arrival;
+    for (size_t i = 0; i < pending_.size();) {
+        if (!pending_[i].second->done.load()) {
+            ++i;
+            continue;
+        }
+        const auto [deviation, fetch] = std::move(pending_[i]);
+        pending_.erase(pending_.begin() + ptrdiff_t(i));
+        const HRESULT status = adoptFetched(deviation, *fetch);
+        if (deviation == wanted) arrival = Arrival{true, status};
+    }
+    return arrival;
+}
+
+HRESULT DXUserMesh::adoptFetched(float deviation, const FacetFetch& fetch) {
+    return PELMORA_GUARDED({
+        if (fetch.threw)
+            logFormat("DXUserMesh: the facet factory threw on the worker thread for host mesh %d\n",
+                      binding_.hostMesh);
+        if (FAILED(fetch.status)) return PELMORA_TRACE_FAILED(fetch.status);
+        if (!fetch.facets) return S_OK;
+        return takeFacets(*fetch.facets, deviation);
+    });
+}
+
+bool DXUserMesh::askInBackground(float wanted) {
+    if (pendingFor(wanted)) return true;
+    const FacetFactoryRegistry& registry = FacetFactoryRegistry::instance();
+    if (!registry.threadSafe(binding_.factoryHandle)) return false;
+    FacetFactory* factory = registry.find(binding_.factoryHandle);
+    if (factory == nullptr) return false;
+    std::shared_ptr<FacetFetch> fetch = FacetFetchWorker::instance().submit(
+        factory, binding_.factoryHandle, binding_.hostMesh, double(wanted));
+    if (!fetch) return false;
+    pending_.emplace_back(wanted, std::move(fetch));
+    return true;
+}
+
+HRESULT DXUserMesh::fetchNow(float wanted) {
+    const std::shared_ptr<FacetFetch> out = pendingFor(wanted);
+    if (!out) return fetchFacets(wanted, false);
+    // Asked already: the answer on its way is the one to wait for.
+    FacetFetchWorker::instance().wait(*out);
+    const HRESULT status = collectArrived(wanted).status;
+    geometry_ = findCachedGeometry(wanted);
+    return status;
+}
+
+std::shared_ptr<FacetFetch> DXUserMesh::pendingFor(float deviation) const {
+    for (const auto& [asked, fetch] : pending_)
+        if (asked == deviation) return fetch;
+    return nullptr;
+}
+
+void DXUserMesh::cancelPending() {
+    for (const auto& [deviation, fetch] : pending_) FacetFetchWorker::instance().cancel(fetch);
+    pending_.clear();
+}
+
+const char* DXUserMesh::facetFault(const FacetSource& source) const {
+    if (source.faceListLength() < 0) return "a negative face-list length";
+    if (source.faceListLength() > 0 && source.faceList() == nullptr)
+        return "a face-list length without a face list";
+    if (source.vertexCount() < 0) return "a negative vertex count";
+    if (source.vertexCount() > 0 && source.vertices() == nullptr)
+        return "a vertex count without vertices";
+    return nullptr;
+}
+
+HRESULT DXUserMesh::checkFacets(const FacetSource& source) const {
+    const char* fault = facetFault(source);
+    if (fault == nullptr) return S_OK;
+    logFormat("DXUserMesh: the facets of host mesh %d were refused: %s (face list %d, "
+              "vertices %d)\n",
+              binding_.hostMesh, fault, source.faceListLength(), source.vertexCount());
+    return PELMORA_TRACE_FAILED(E_INVALIDARG);
+}
+
+// ---- Geometry and cache ----
+
+FacetView DXUserMesh::facetView() const {
+    FacetView view;
+    if (geometry_ == nullptr) return view;
+    // A solid's whole vertices and list are made at the first reading and kept.
+    view.vertices = reinterpret_cast<const FacetVertex*>(listSolidVertices(*geometry_).data());
+    view.vertexCount = int(geometry_->vertexCount);
+    if (geometry_->count > 0) {
+        const std::vector<uint32_t>& list = listSolidFaces(*geometry_);
+        view.faceList = reinterpret_cast<const int*>(list.data());
+        view.faceListLength = int(list.size());
+    }
+    view.doubleSided = isDoubleSided();
+    return view;
+}
+
+SolidGeometry* DXUserMesh::startGeometry() {
+    ownGeometry_ = std::make_unique<SolidGeometry>();
+    geometry_ = ownGeometry_.get();
+    return geometry_;
+}
+
+void DXUserMesh::adoptGeometry(std::unique_ptr<SolidGeometry> geometry) {
+    clearMesh(true);
+    geometry_ = geometry.get();
+    addCachedGeometry(currentDeviation_, std::move(geometry));
+}
+
+void DXUserMesh::addCachedGeometry(float deviation, std::unique_ptr<SolidGeometry> geometry) {
+    auto entry = std::find_if(cache_.begin(), cache_.end(),
+                              [&](const auto& pair) { return pair.first == deviation; });
+    if (entry != cache_.end()) {
+        entry->second = std::move(geometry);
+    } else {
+        cache_.emplace_back(deviation, std::move(geometry));
+    }
+}
+
+SolidGeometry* DXUserMesh::findCachedGeometry(float deviation) const {
+    for (const auto& [cached, geometry] : cache_)
+        if (cached == deviation) return geometry.get();
+    return nullptr;
+}
+
+void DXUserMesh::emptyCache() {
+    cache_.clear();
+    ownGeometry_.reset();
+    geometry_ = nullptr;
+}
+
+void DXUserMesh::clearMesh(bool freeGeometry) {
+    if (freeGeometry) {
+        ownGeometry_.reset();
+        geometry_ = nullptr;
+    }
+    batch_.reset();
+    secondaryBuffers_ = 0;
+    releaseDeviceObjects();
+}
+
+std::unique_ptr<MeshBatch> DXUserMesh::setBatch(std::unique_ptr<MeshBatch> batch) {
+    std::swap(batch, batch_);
+    return batch;
+}
+
+// ---- Draw ----
+
+HRESULT DXUserMesh::draw(DXViewport& viewport, const D3DMATRIX* world, D3DMATERIAL9* material,
+                         const RenderAttributes& attributes) {
+    if (batch_ && batch_->vertexCount == 0) return S_OK;
+    IDirect3DDevice9* device = viewport.getDevice();
+    if (device == nullptr) return S_OK;
+    if (batch_ && batch_->vertexBuffer && !batch_->madeOn(device))
+        batch_.reset();
+    if (!batch_) batch_ = createDeviceBuffers(device, world, material, attributes);
+    secondaryBuffers_ = prepareSecondaryBuffers(device, world, material, attributes);
+    if (drawExtra(device, world, material, attributes) != 0) return S_OK;
+    if (!batch_ || batch_->vertexCount == 0) return S_OK;
+    return issueBatch(device);
+}
+
+HRESULT DXUserMesh::issueBatch(IDirect3DDevice9* device) const {
+    const MeshBatch& batch = *batch_;
+    if (!batch.vertexBuffer) return S_OK;
+    PELMORA_RETURN_IF_FAILED(device->SetFVF(batch.fvf));
+    PELMORA_RETURN_IF_FAILED(device->SetStreamSource(0, batch.vertexBuffer.get(), 0, batch.stride));
+    if (!batch.indexBuffer) {
+        PELMORA_RETURN_IF_FAILED(
+            device->DrawPrimitive(batch.primitiveType, 0, batch.primitiveCount));
+        return S_OK;
+    }
+    PELMORA_RETURN_IF_FAILED(device->SetIndices(batch.indexBuffer.get()));
+    PELMORA_RETURN_IF_FAILED(device->DrawIndexedPrimitive(
+        batch.primitiveType, 0, 0, batch.vertexCount, 0, batch.primitiveCount));
+    return S_OK;
+}
+
+HRESULT DXUserMesh::beginDraw(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,
+                              const RenderAttributes&) {
+    return S_OK;
+}
+
+HRESULT DXUserMesh::endDraw(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,
+                            const RenderAttributes&) {
+    return S_OK;
+}
+
+int DXUserMesh::drawExtra(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,
+                          const RenderAttributes&) {
+    return 0;
+}
+
+}  // namespace pelmora
