@@ -3,7 +3,7 @@
 #include "core/Diagnostics.h"
 #include "mesh/MaterialColour.h"
 #include "image/SymbolAtlas.h"
-#include "view/DXViewport.h"
+#include "scene/RenderContext.h"
 
 namespace pelmora {
 namespace {
@@ -16,7 +16,7 @@ constexpr DWORD kSceneAlphaRef = 2;
 // The frame origin on the screen: the viewport's own world-to-screen
 // arithmetic, without the guard of the host's operation, which would cost
 // more than the arithmetic itself for each of thousands of symbols.
-ScreenAnchor anchorOnScreen(const DXViewport& view, const D3DMATRIX& world) {
+ScreenAnchor anchorOnScreen(const RenderContext& view, const D3DMATRIX& world) {
     const ViewTransforms transforms{view.cameraTransform(), view.viewMatrix(), view.projection(),
                                     float(view.getWidth()), float(view.getHeight())};
     const ScreenPoint at = worldToScreen(transforms, D3DXVECTOR3(world._41, world._42, world._43));
@@ -95,9 +95,9 @@ IDirect3DTexture9* DXBillboard::textureFor(IDirect3DDevice9* device) {
     return texture;
 }
 
-HRESULT DXBillboard::render(IDirect3DDevice9*, SceneViewport* viewport, const D3DMATRIX* world,
+HRESULT DXBillboard::render(IDirect3DDevice9*, RenderContext* viewport, const D3DMATRIX* world,
                             D3DMATERIAL9* material, RenderAttributes attributes) {
-    DXViewport* view = drawableIn(viewport, attributes);
+    RenderContext* view = drawableIn(viewport, attributes);
     if (view == nullptr || world == nullptr || material == nullptr) return S_OK;
     IDirect3DDevice9* device = view->getDevice();
     if (device == nullptr) return S_OK;
@@ -136,7 +136,7 @@ HRESULT DXBillboard::issue(IDirect3DDevice9* device, IDirect3DTexture9* texture)
     return S_OK;
 }
 
-HRESULT DXBillboard::pickMesh(DXViewport*, const PickRequest& request, PickResult* result) {
+HRESULT DXBillboard::pickMesh(RenderContext*, const PickRequest& request, PickResult* result) {
     layout_.scale = meshScale();
     result->hit = layout_.hit(request.x, request.y);
     result->point = D3DXVECTOR3(0.0f, 0.0f, 0.0f);

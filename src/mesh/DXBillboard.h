@@ -30,11 +30,11 @@ public:
 
     // Also lets the shared atlas go, whoever made it, and the quads.
     void releaseDeviceObjects() override;
-    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
+    HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
     // request.x and request.y are relative to the anchor's screen position;
     // the hit point is always the origin.
-    HRESULT pickMesh(DXViewport* viewport, const PickRequest& request,
+    HRESULT pickMesh(RenderContext* viewport, const PickRequest& request,
                      PickResult* result) override;
     HRESULT buildGeometry() override;
 

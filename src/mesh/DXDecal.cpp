@@ -4,7 +4,7 @@
 #include "mesh/MaterialColour.h"
 #include "image/StripPieces.h"
 #include "platform/d3dx/D3DXStateSaver.h"
-#include "view/DXViewport.h"
+#include "scene/RenderContext.h"
 
 namespace pelmora {
 namespace {
@@ -35,7 +35,7 @@ DXDecal::DXDecal(win::HBITMAP hostBitmap, const DecalRectangle& rectangle)
     buildGeometry();
 }
 
-HRESULT DXDecal::pickMesh(DXViewport*, const PickRequest&, PickResult* result) {
+HRESULT DXDecal::pickMesh(RenderContext*, const PickRequest&, PickResult* result) {
     *result = PickResult{};
     return S_OK;
 }
@@ -66,9 +66,9 @@ void DXDecal::layPieces(const TexturePlan& plan) {
     }
 }
 
-HRESULT DXDecal::render(IDirect3DDevice9*, SceneViewport* viewport, const D3DMATRIX* world,
+HRESULT DXDecal::render(IDirect3DDevice9*, RenderContext* viewport, const D3DMATRIX* world,
                         D3DMATERIAL9* material, RenderAttributes attributes) {
-    DXViewport* view = drawableIn(viewport, attributes);
+    RenderContext* view = drawableIn(viewport, attributes);
     if (view == nullptr || world == nullptr || material == nullptr) return S_OK;
     IDirect3DDevice9* device = view->getDevice();
     if (device == nullptr) return S_OK;

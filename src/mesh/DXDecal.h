@@ -25,9 +25,9 @@ public:
     // that draws nothing.
     DXDecal(win::HBITMAP hostBitmap, const DecalRectangle& rectangle);
 
-    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
+    HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
-    HRESULT pickMesh(DXViewport* viewport, const PickRequest& request,
+    HRESULT pickMesh(RenderContext* viewport, const PickRequest& request,
                      PickResult* result) override;
     // The quads follow the texture's plan and are made with it.
     HRESULT buildGeometry() override { return S_OK; }

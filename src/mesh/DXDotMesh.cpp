@@ -17,7 +17,7 @@ DXDotMesh::DXDotMesh(const float* positions, long floatCount) {
                            0.0f, 0.0f});
 }
 
-HRESULT DXDotMesh::render(IDirect3DDevice9*, SceneViewport*, const D3DMATRIX*, D3DMATERIAL9*,
+HRESULT DXDotMesh::render(IDirect3DDevice9*, RenderContext*, const D3DMATRIX*, D3DMATERIAL9*,
                           RenderAttributes) {
     return S_OK;
 }

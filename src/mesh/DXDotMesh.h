@@ -16,7 +16,7 @@ public:
     // x, y, z per point, as validated.
     DXDotMesh(const float* positions, long floatCount);
 
-    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
+    HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
     // Dots have no visibility to change.
     HRESULT setVisible(VARIANT_BOOL visible) override;

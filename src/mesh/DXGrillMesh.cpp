@@ -143,7 +143,7 @@ HRESULT DXGrillMesh::Lines::draw(IDirect3DDevice9* device, D3DCOLOR colour) {
     return FAILED(hr) ? PELMORA_TRACE_FAILED(hr) : S_OK;
 }
 
-HRESULT DXGrillMesh::render(IDirect3DDevice9* device, SceneViewport*, const D3DMATRIX*,
+HRESULT DXGrillMesh::render(IDirect3DDevice9* device, RenderContext*, const D3DMATRIX*,
                             D3DMATERIAL9* material, RenderAttributes attributes) {
     if (neverRender() || attributes.overrideRender != 0 || major_.vertices.empty()) return S_OK;
     if (device == nullptr || material == nullptr) return PELMORA_TRACE_FAILED(E_POINTER);

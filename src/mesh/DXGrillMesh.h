@@ -30,7 +30,7 @@ public:
     // Generates the lines at once from validated values.
     explicit DXGrillMesh(const GrillSpacing& spacing);
 
-    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
+    HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
     // A grid has no visibility to change.
     HRESULT setVisible(VARIANT_BOOL visible) override;

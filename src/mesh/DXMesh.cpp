@@ -1,7 +1,7 @@
 #include "mesh/DXMesh.h"
 
 #include "core/Diagnostics.h"
-#include "view/DXViewport.h"
+#include "scene/RenderContext.h"
 
 #include <cmath>
 
@@ -16,7 +16,7 @@ constexpr double kDetailShare = 0.001;
 
 }  // namespace
 
-HRESULT DXMesh::pickMesh(DXViewport*, const PickRequest&, PickResult* result) {
+HRESULT DXMesh::pickMesh(RenderContext*, const PickRequest&, PickResult* result) {
     *result = PickResult{};
     return S_OK;
 }
@@ -26,7 +26,7 @@ HRESULT DXMesh::getMeshData(MeshData* data) {
     return kMeshHoldsNoData;
 }
 
-HRESULT DXMesh::getScreenData(DXViewport&, const D3DXMATRIX&, ProjectedMesh* projected) {
+HRESULT DXMesh::getScreenData(RenderContext&, const D3DXMATRIX&, ProjectedMesh* projected) {
     projected->clear();
     return kMeshHoldsNoData;
 }
@@ -36,7 +36,7 @@ HRESULT DXMesh::getPrintData(const D3DXMATRIX&, const PrintLayout&, ProjectedMes
     return kMeshHoldsNoData;
 }
 
-bool DXMesh::passesLevelOfDetail(DXViewport& viewport) const {
+bool DXMesh::passesLevelOfDetail(RenderContext& viewport) const {
     if (!boxProxy_) return true;
     double left = 0.0, right = 0.0, bottom = 0.0, top = 0.0;
     const HRESULT hr = viewport.getViewportPlane(&left, &right, &bottom, &top);

@@ -12,7 +12,7 @@
 
 namespace pelmora {
 
-class DXViewport;
+class RenderContext;
 
 class DXMesh : public DXVisual {
 public:
@@ -21,10 +21,10 @@ public:
     // ---- Queries. The defaults are those of meshes with nothing to hit or
     // read (dots, grids): no hit, and kMeshHoldsNoData with nothing given. ----
     // The viewport may be null; meshes that refine then stay at their deviation.
-    virtual HRESULT pickMesh(DXViewport* viewport, const PickRequest& request, PickResult* result);
+    virtual HRESULT pickMesh(RenderContext* viewport, const PickRequest& request, PickResult* result);
     virtual HRESULT getMeshData(MeshData* data);
     // transform takes mesh coordinates to world coordinates.
-    virtual HRESULT getScreenData(DXViewport& viewport, const D3DXMATRIX& transform,
+    virtual HRESULT getScreenData(RenderContext& viewport, const D3DXMATRIX& transform,
                                   ProjectedMesh* projected);
     virtual HRESULT getPrintData(const D3DXMATRIX& transform, const PrintLayout& layout,
                                  ProjectedMesh* projected);
@@ -55,7 +55,7 @@ public:
 protected:
     // False when the viewport reduces details and the proxy's volume is tiny
     // next to the view plane's area; meshes without a proxy always pass.
-    bool passesLevelOfDetail(DXViewport& viewport) const;
+    bool passesLevelOfDetail(RenderContext& viewport) const;
     void setBoxProxy(std::unique_ptr<BoxProxy> proxy) { boxProxy_ = std::move(proxy); }
 
 private:

@@ -9,8 +9,8 @@
 #include "meshops/SolidFaces.h"
 #include "core/Diagnostics.h"
 #include "platform/win/CreaseAngleSetting.h"
-#include "scene/RenderPass.h"
-#include "view/DXViewport.h"
+#include "scene/EdgePass.h"
+#include "scene/RenderContext.h"
 
 #include <algorithm>
 #include <array>
@@ -95,17 +95,6 @@ private:
     size_t count_ = 0;
 };
 
-// Restores the viewport pointer a render set, however the render ends.
-class RenderingIn {
-public:
-    RenderingIn(DXViewport*& slot, DXViewport* viewport) : slot_(slot) { slot_ = viewport; }
-    ~RenderingIn() { slot_ = nullptr; }
-    RenderingIn(const RenderingIn&) = delete;
-    RenderingIn& operator=(const RenderingIn&) = delete;
-
-private:
-    DXViewport*& slot_;
-};
 
 HRESULT invalidArrays(const char* why) {
     logFormat("newSolidMesh: %s\n", why);
@@ -216,7 +205,7 @@ HRESULT DXSolidMesh::setGeometryFromFacets(const FacetSource& source) {
 
 // ---- Picking ----
 
-HRESULT DXSolidMesh::pickMesh(DXViewport* viewport, const PickRequest& request,
+HRESULT DXSolidMesh::pickMesh(RenderContext* viewport, const PickRequest& request,
                               PickResult* result) {
     *result = PickResult{};
     refine(viewport, false);
@@ -243,10 +232,10 @@ std::unique_ptr<MeshBatch> DXSolidMesh::createDeviceBuffers(IDirect3DDevice9* de
     return makeSolidBatch(device, geometry(), doubleSided_);
 }
 
-HRESULT DXSolidMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
+HRESULT DXSolidMesh::render(IDirect3DDevice9* device, RenderContext* viewport,
                             const D3DMATRIX* world, D3DMATERIAL9* material,
                             RenderAttributes attributes) {
-    const RenderingIn rendering(viewport_, dynamic_cast<DXViewport*>(viewport));
+    const RenderScope scope(*this, viewport);
     return DXTextureMesh::render(device, viewport, world, material, attributes);
 }
 
@@ -284,9 +273,10 @@ HRESULT DXSolidMesh::drawOffsetFaces(IDirect3DDevice9* device,
 
 HRESULT DXSolidMesh::queueEdges(IDirect3DDevice9* device, const D3DMATRIX& world,
                                 const RenderAttributes& attributes) {
-    const EdgeRequest request{this, world, attributes, viewport_ != nullptr ? viewport_->lineDrawer() : nullptr};
-    if (viewport_ != nullptr && viewport_->edgePass().collecting()) {
-        viewport_->edgePass().queue(request);
+    const EdgeRequest request{this, world, attributes, rendering_ != nullptr ? rendering_->lineDrawer() : nullptr,
+                              rendering_ != nullptr && rendering_->translucentPass()};
+    if (rendering_ != nullptr && rendering_->edgePass().collecting()) {
+        rendering_->edgePass().queue(request);
         return S_OK;
     }
     return drawEdgeRequests(device, std::span(&request, 1));
@@ -387,7 +377,7 @@ HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeReques
         draws_.emplace_back(0, unpaired + edges->sharpPairs);
         // Feature edges whose faces both turn away are hidden by the body's
         // other side, unless its back faces show or the faces let them through.
-        show = doubleSided_ || translucentPass ? D3DSILHOUETTE_ALL : D3DSILHOUETTE_FRONT;
+        show = doubleSided_ || request.translucentPass ? D3DSILHOUETTE_ALL : D3DSILHOUETTE_FRONT;
         atRest = show == D3DSILHOUETTE_FRONT && resting.resting(lookAt(device, request.world, &transform), flags);
     } else {
         const SilhouetteLook look = lookAt(device, request.world, &transform);

@@ -10,7 +10,7 @@
 #include "mesh/SilhouetteBuffers.h"
 #include "meshops/SilhouetteClusters.h"
 #include "platform/d3dx/d3dx9line.h"
-#include "view/EdgePass.h"
+#include "scene/EdgePass.h"
 
 #include <vector>
 
@@ -45,12 +45,12 @@ public:
     HRESULT setMeshSimplificationLevel(int level, IDirect3DDevice9* device) override;
     // The face crossed nearest to the ray's origin, after the box proxy let
     // the ray through; the thresholds are not read.
-    HRESULT pickMesh(DXViewport* viewport, const PickRequest& request,
+    HRESULT pickMesh(RenderContext* viewport, const PickRequest& request,
                      PickResult* result) override;
     bool isDoubleSided() const override { return doubleSided_; }
     int simplificationLevel() const { return simplificationLevel_; }
     // Draws the faces, and the edges the frame's draw flags ask for.
-    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
+    HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
     // The device buffers, the silhouettes' among them.
     void releaseDeviceObjects() override;
@@ -106,8 +106,6 @@ private:
 
     bool doubleSided_;
     int simplificationLevel_ = 0;
-    // The viewport of the render under way; null outside render.
-    DXViewport* viewport_ = nullptr;
     std::vector<D3DXVECTOR3> hiddenPoints_;  // the hidden pass's edges, reused each draw
     std::vector<D3DXVECTOR3> dashes_;        // their dashes
     std::unique_ptr<MeshBatch> edgeBatch_;   // made at the first draw with edges

@@ -1,6 +1,6 @@
 #include "mesh/DXTextureMesh.h"
 
-#include "view/DXViewport.h"
+#include "scene/RenderContext.h"
 
 namespace pelmora {
 
@@ -21,10 +21,10 @@ HRESULT DXTextureMesh::getMeshData(MeshData* data) {
     return kMeshHoldsNoData;
 }
 
-DXViewport* DXTextureMesh::drawableIn(SceneViewport* viewport,
+RenderContext* DXTextureMesh::drawableIn(RenderContext* viewport,
                                       const RenderAttributes& attributes) const {
     if (neverRender() || attributes.overrideRender != 0) return nullptr;
-    auto* view = dynamic_cast<DXViewport*>(viewport);
+    RenderContext* view = viewport;
     if (view == nullptr) return nullptr;
     if (!isVisible() && !view->forceRender()) return nullptr;
     return view;

@@ -30,7 +30,7 @@ protected:
     // The viewport to draw in, or null when this mesh is not to be drawn
     // now: never rendered, overridden by its frames, or hidden outside a
     // forced render. For subclasses that draw without the user-mesh draw.
-    DXViewport* drawableIn(SceneViewport* viewport, const RenderAttributes& attributes) const;
+    RenderContext* drawableIn(RenderContext* viewport, const RenderAttributes& attributes) const;
     BitmapTexture& editableTexture() { return texture_; }
 
     HRESULT setGeometryFromFacets(const FacetSource& source) override;

@@ -7,7 +7,7 @@
 #include "core/GuardedCall.h"
 #include "core/ProcessState.h"
 #include "platform/com/ComPtr.h"
-#include "view/DXViewport.h"
+#include "scene/RenderContext.h"
 
 #include <algorithm>
 
@@ -18,7 +18,7 @@ namespace {
 // Every user mesh takes the next number; nothing else touches it.
 int nextMeshSerial = 0;
 
-ScreenView screenViewOf(const DXViewport& viewport) {
+ScreenView screenViewOf(const RenderContext& viewport) {
     return ScreenView{ViewTransforms{viewport.cameraTransform(), viewport.viewMatrix(),
                                      viewport.projection(), float(viewport.getWidth()),
                                      float(viewport.getHeight())},
@@ -75,7 +75,7 @@ HRESULT DXUserMesh::getMeshData(MeshData* data) {
     return S_OK;
 }
 
-HRESULT DXUserMesh::getScreenData(DXViewport& viewport, const D3DXMATRIX& transform,
+HRESULT DXUserMesh::getScreenData(RenderContext& viewport, const D3DXMATRIX& transform,
                                   ProjectedMesh* projected) {
     // A factory that has nothing leaves whatever geometry there was; project that.
     refine(&viewport, false);
@@ -91,12 +91,12 @@ HRESULT DXUserMesh::getPrintData(const D3DXMATRIX& transform, const PrintLayout&
 
 // ---- Render ----
 
-HRESULT DXUserMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
+HRESULT DXUserMesh::render(IDirect3DDevice9* device, RenderContext* viewport,
                            const D3DMATRIX* world, D3DMATERIAL9* material,
                            RenderAttributes attributes) {
     (void)device;  // the viewport's device is the one drawn on
     if (neverRender() || attributes.overrideRender != 0) return S_OK;
-    auto* view = dynamic_cast<DXViewport*>(viewport);
+    RenderContext* view = viewport;
     if (view == nullptr) return S_OK;
     if (!isVisible() && !view->forceRender()) return S_OK;
     IDirect3DDevice9* target = view->getDevice();
@@ -126,7 +126,7 @@ HRESULT DXUserMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
     return result;
 }
 
-bool DXUserMesh::outsideView(const DXViewport& viewport, const D3DMATRIX& world,
+bool DXUserMesh::outsideView(const RenderContext& viewport, const D3DMATRIX& world,
                              const RenderAttributes& attributes) {
     if (geometry_ == nullptr) return false;
     const VertexPositions positions = positionsOf(*geometry_);
@@ -147,7 +147,7 @@ bool DXUserMesh::outsideView(const DXViewport& viewport, const D3DMATRIX& world,
     return viewport.boxOutsideView(*geometry_->bounds, world, 0.5f * float(widest) + 1.0f);
 }
 
-bool DXUserMesh::needsRebuild(const DXViewport& viewport) const {
+bool DXUserMesh::needsRebuild(const RenderContext& viewport) const {
     if (!hostBacked()) return false;
     if (geometry_ == nullptr) return true;
     return currentDeviation_ != 0.0f && !viewport.manualRefinement() &&
@@ -157,7 +157,7 @@ bool DXUserMesh::needsRebuild(const DXViewport& viewport) const {
 
 // ---- Refinement ----
 
-HRESULT DXUserMesh::refine(DXViewport* viewport, bool force, bool inBackground) {
+HRESULT DXUserMesh::refine(RenderContext* viewport, bool force, bool inBackground) {
     const float wanted = viewport ? viewport->refinementDeviation() : currentDeviation_;
     const bool manual = viewport ? viewport->manualRefinement() : true;
     if (!hostBacked()) return S_OK;
@@ -375,7 +375,7 @@ std::unique_ptr<MeshBatch> DXUserMesh::setBatch(std::unique_ptr<MeshBatch> batch
 
 // ---- Draw ----
 
-HRESULT DXUserMesh::draw(DXViewport& viewport, const D3DMATRIX* world, D3DMATERIAL9* material,
+HRESULT DXUserMesh::draw(RenderContext& viewport, const D3DMATRIX* world, D3DMATERIAL9* material,
                          const RenderAttributes& attributes) {
     if (batch_ && batch_->vertexCount == 0) return S_OK;
     IDirect3DDevice9* device = viewport.getDevice();

@@ -41,7 +41,7 @@ public:
     // Drops the device buffers; they are made again at the next draw.
     void releaseDeviceObjects() override;
     void setCurrentDeviation(float deviation) override { currentDeviation_ = deviation; }
-    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
+    HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
     HRESULT setMeshScale(double scale) override;
     HRESULT refreshMesh(float deviation) override;
@@ -49,7 +49,7 @@ public:
     // The current geometry as stored; empty data when there is none.
     HRESULT getMeshData(MeshData* data) override;
     // Brings the geometry to the viewport's deviation first.
-    HRESULT getScreenData(DXViewport& viewport, const D3DXMATRIX& transform,
+    HRESULT getScreenData(RenderContext& viewport, const D3DXMATRIX& transform,
                           ProjectedMesh* projected) override;
     HRESULT getPrintData(const D3DXMATRIX& transform, const PrintLayout& layout,
                          ProjectedMesh* projected) override;
@@ -60,8 +60,8 @@ public:
     // inBackground, a thread-safe factory is asked on the facet worker when
     // there is geometry to show meanwhile: the mesh keeps it, and its
     // deviation, until the answer is taken in by a later refinement.
-    HRESULT refine(DXViewport* viewport, bool force, bool inBackground = false);
-    HRESULT draw(DXViewport& viewport, const D3DMATRIX* world, D3DMATERIAL9* material,
+    HRESULT refine(RenderContext* viewport, bool force, bool inBackground = false);
+    HRESULT draw(RenderContext& viewport, const D3DMATRIX* world, D3DMATERIAL9* material,
                  const RenderAttributes& attributes);
     // Frees the current geometry when the mesh owns it, and the buffers.
     void clearMesh(bool freeGeometry);
@@ -116,15 +116,29 @@ protected:
     // Draws the batch as it is, with the device's current states.
     HRESULT issueBatch(IDirect3DDevice9* device) const;
 
+    // The context of the render under way, for the hooks a render calls;
+    // null outside a render. A RenderScope sets it for the render's length.
+    RenderContext* rendering_ = nullptr;
+    class RenderScope {
+    public:
+        RenderScope(DXUserMesh& mesh, RenderContext* context) : mesh_(mesh) { mesh_.rendering_ = context; }
+        ~RenderScope() { mesh_.rendering_ = nullptr; }
+        RenderScope(const RenderScope&) = delete;
+        RenderScope& operator=(const RenderScope&) = delete;
+
+    private:
+        DXUserMesh& mesh_;
+    };
+
 private:
     bool listed() const {
         return binding_.hostMesh != 0 && binding_.factoryHandle != 0 &&
                binding_.provider != nullptr;
     }
-    bool needsRebuild(const DXViewport& viewport) const;
+    bool needsRebuild(const RenderContext& viewport) const;
     // True when the current geometry lies wholly outside the view of the
     // render under way; false without a geometry.
-    bool outsideView(const DXViewport& viewport, const D3DMATRIX& world,
+    bool outsideView(const RenderContext& viewport, const D3DMATRIX& world,
                      const RenderAttributes& attributes);
     MeshData currentData() const;
     // Starts a new, empty current geometry that the mesh owns until cached.

@@ -7,7 +7,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/d3dx/d3dx9line.h"
 #include "scene/ColorConversion.h"
-#include "view/DXViewport.h"
+#include "scene/RenderContext.h"
 
 #include <algorithm>
 
@@ -34,17 +34,6 @@ D3DMATRIX pulledNearer(const D3DMATRIX& projection, float pull) {
     return pulled;
 }
 
-// Restores the viewport pointer a render set, however the render ends.
-class RenderingIn {
-public:
-    RenderingIn(DXViewport*& slot, DXViewport* viewport) : slot_(slot) { slot_ = viewport; }
-    ~RenderingIn() { slot_ = nullptr; }
-    RenderingIn(const RenderingIn&) = delete;
-    RenderingIn& operator=(const RenderingIn&) = delete;
-
-private:
-    DXViewport*& slot_;
-};
 
 }  // namespace
 
@@ -119,7 +108,7 @@ void DXWireMesh::buildProxy(const SolidGeometry& geometry) {
 
 // ---- Picking ----
 
-HRESULT DXWireMesh::pickMesh(DXViewport* viewport, const PickRequest& request,
+HRESULT DXWireMesh::pickMesh(RenderContext* viewport, const PickRequest& request,
                              PickResult* result) {
     *result = PickResult{};
     refine(viewport, false);
@@ -137,14 +126,14 @@ HRESULT DXWireMesh::pickMesh(DXViewport* viewport, const PickRequest& request,
 
 // ---- Drawing ----
 
-HRESULT DXWireMesh::render(IDirect3DDevice9* device, SceneViewport* viewport,
+HRESULT DXWireMesh::render(IDirect3DDevice9* device, RenderContext* viewport,
                            const D3DMATRIX* world, D3DMATERIAL9* material,
                            RenderAttributes attributes) {
-    auto* view = dynamic_cast<DXViewport*>(viewport);
+    RenderContext* view = viewport;
     // Without a line drawer wide lines are still lines: thin ones.
     if (thick(attributes) && (view == nullptr || view->lineDrawer() == nullptr))
         attributes.lineWidth = kThinLineWidth;
-    const RenderingIn rendering(viewport_, view);
+    const RenderScope scope(*this, viewport);
     return DXUserMesh::render(device, viewport, world, material, attributes);
 }
 
@@ -214,7 +203,7 @@ int DXWireMesh::prepareSecondaryBuffers(IDirect3DDevice9*, const D3DMATRIX*, D3D
 
 int DXWireMesh::drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world,
                           D3DMATERIAL9* material, const RenderAttributes& attributes) {
-    if (!thick(attributes) || viewport_ == nullptr || viewport_->lineDrawer() == nullptr ||
+    if (!thick(attributes) || rendering_ == nullptr || rendering_->lineDrawer() == nullptr ||
         chunks_.empty())
         return 0;
     const HRESULT hr = drawThick(device, *world, *material, attributes.lineWidth);
@@ -225,7 +214,7 @@ int DXWireMesh::drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world,
 HRESULT DXWireMesh::drawThick(IDirect3DDevice9* device, const D3DMATRIX& world,
                               const D3DMATERIAL9& material, int width) {
     ComPtr<IDirect3DDevice9> owner;
-    PELMORA_RETURN_IF_FAILED(viewport_->lineDrawer()->GetDevice(owner.put()));
+    PELMORA_RETURN_IF_FAILED(rendering_->lineDrawer()->GetDevice(owner.put()));
     // A viewport whose drawer is left from another device draws no wide
     // lines until it has a new one.
     if (owner.get() != device) return S_OK;

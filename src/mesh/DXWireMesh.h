@@ -41,11 +41,11 @@ public:
     // Arrays that passed validateArrays.
     void buildFromArrays(const WireMeshArrays& arrays);
 
-    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
+    HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
     // The first segment in list order that passes the ray closer than the
     // threshold; segments parallel to the ray are never hit.
-    HRESULT pickMesh(DXViewport* viewport, const PickRequest& request,
+    HRESULT pickMesh(RenderContext* viewport, const PickRequest& request,
                      PickResult* result) override;
     // The thin-line buffers, the wide-line chunks and their triangles.
     void releaseDeviceObjects() override;
@@ -96,8 +96,6 @@ private:
     D3DCOLORVALUE lineColour_{1.0f, 1.0f, 1.0f, 1.0f};
     WireChunks chunks_;
     WideLineCache wideLines_;
-    // The viewport of the render under way; null outside render.
-    DXViewport* viewport_ = nullptr;
     D3DMATRIX projection_{};  // the device's, put back after the draw
     // Render states the thin draw switched, with the values to put back.
     std::array<std::pair<D3DRENDERSTATETYPE, DWORD>, 3> saved_{};

@@ -2,8 +2,7 @@
 
 #include "core/GuardedCall.h"
 #include "scene/ColorConversion.h"
-#include "scene/RenderPass.h"
-#include "scene/SceneViewport.h"
+#include "scene/RenderContext.h"
 #include "scene/TransformArray.h"
 
 #include <algorithm>
@@ -49,7 +48,7 @@ uint32_t channelByte(float value) {
 float passAlpha(float alpha) { return alpha >= kOpaqueAlphaThreshold ? 1.0f : alpha; }
 
 // Whether something of this alpha draws in the walk now under way.
-bool alphaBelongsToPass(float alpha, float alphaForPass) {
+bool alphaBelongsToPass(float alpha, float alphaForPass, bool translucentPass) {
     if (!(alpha > 0.0f)) return false;
     return translucentPass ? alphaForPass < 1.0f : alphaForPass == 1.0f;
 }
@@ -76,7 +75,7 @@ public:
         }
     }
 
-    void push(const SceneViewport& viewport) {
+    void push(const RenderContext& viewport) {
         if (frame_.hasMaterial_) {
             savedMaterial_ = std::make_unique<D3DMATERIAL9>(*material_);
             frame_.applyMaterial(device_, viewport, material_);
@@ -391,7 +390,7 @@ D3DMATRIX DXFrame::worldTransform() const {
 
 // ---- The render walk ----
 
-HRESULT DXFrame::render(IDirect3DDevice9* device, SceneViewport* viewport,
+HRESULT DXFrame::render(IDirect3DDevice9* device, RenderContext* viewport,
                         const D3DMATRIX* parentWorld, D3DMATERIAL9* material,
                         RenderAttributes attributes) {
     return PELMORA_INTERFACE_CALL({
@@ -404,13 +403,13 @@ HRESULT DXFrame::render(IDirect3DDevice9* device, SceneViewport* viewport,
     });
 }
 
-HRESULT DXFrame::walk(IDirect3DDevice9* device, SceneViewport* viewport,
+HRESULT DXFrame::walk(IDirect3DDevice9* device, RenderContext* viewport,
                       const D3DMATRIX& parentWorld, D3DMATERIAL9* material,
                       RenderAttributes attributes) {
     const D3DMATRIX world = composeWorld(localTransform_, parentWorld);
     const HRESULT status = visuals_.empty() ? S_OK : applyWorld(device, viewport, world);
     inheritAttributes(*viewport, attributes);
-    const bool drawable = drawsInThisPass(*material);
+    const bool drawable = drawsInThisPass(*material, viewport->translucentPass());
 
     StatePush state(*this, device, material);
     state.push(*viewport);
@@ -422,7 +421,7 @@ HRESULT DXFrame::walk(IDirect3DDevice9* device, SceneViewport* viewport,
     return status;
 }
 
-HRESULT DXFrame::applyWorld(IDirect3DDevice9* device, SceneViewport* viewport,
+HRESULT DXFrame::applyWorld(IDirect3DDevice9* device, RenderContext* viewport,
                             const D3DMATRIX& world) const {
     try {
         return viewport->setWorldTransform(device, world);
@@ -433,7 +432,7 @@ HRESULT DXFrame::applyWorld(IDirect3DDevice9* device, SceneViewport* viewport,
     }
 }
 
-void DXFrame::inheritAttributes(const SceneViewport& viewport, RenderAttributes& attributes) const {
+void DXFrame::inheritAttributes(const RenderContext& viewport, RenderAttributes& attributes) const {
     if (!viewport.disregardRenderOverride() && overrideRender_ != -1)
         attributes.overrideRender = overrideRender_ == 1 ? 1 : 0;
     // Kept as given, drawn no wider than the widest line.
@@ -448,14 +447,14 @@ void DXFrame::inheritAttributes(const SceneViewport& viewport, RenderAttributes&
     }
 }
 
-bool DXFrame::drawsInThisPass(const D3DMATERIAL9& material) const {
+bool DXFrame::drawsInThisPass(const D3DMATERIAL9& material, bool translucentPass) const {
     // Without a colour of its own the frame goes with its nearest coloured
     // ancestor, whose alpha is not snapped again.
-    if (hasMaterial_) return alphaBelongsToPass(color_.a, passAlpha(color_.a));
-    return alphaBelongsToPass(material.Diffuse.a, material.Diffuse.a);
+    if (hasMaterial_) return alphaBelongsToPass(color_.a, passAlpha(color_.a), translucentPass);
+    return alphaBelongsToPass(material.Diffuse.a, material.Diffuse.a, translucentPass);
 }
 
-void DXFrame::applyMaterial(IDirect3DDevice9* device, const SceneViewport& viewport,
+void DXFrame::applyMaterial(IDirect3DDevice9* device, const RenderContext& viewport,
                             D3DMATERIAL9* material) const {
     material->Diffuse = {color_.r, color_.g, color_.b, passAlpha(color_.a)};
     const bool highlight = !viewport.noReflectivity() && reflectivity_ >= kHighlightPowerThreshold;
@@ -467,7 +466,7 @@ void DXFrame::applyMaterial(IDirect3DDevice9* device, const SceneViewport& viewp
 
 template <class Element>
 void DXFrame::renderList(const std::vector<Element*>& list, const char* role,
-                         IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX& world,
+                         IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX& world,
                          D3DMATERIAL9* material, const RenderAttributes& attributes) {
     // Indexed, so that an element that edits the list cannot leave us on a
     // stale iterator; results are ignored, one broken element skips only itself.

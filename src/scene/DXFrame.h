@@ -18,7 +18,7 @@ public:
     // and every frame listing it drops it.
     ~DXFrame() override;
 
-    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* parentWorld,
+    HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* parentWorld,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
     void dump(int depth) override;
 
@@ -69,17 +69,17 @@ private:
     // frame or one of the frames whose lists lead down to it.
     bool isSelfOrAncestor(const DXFrame* frame) const;
 
-    HRESULT walk(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX& parentWorld,
+    HRESULT walk(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX& parentWorld,
                  D3DMATERIAL9* material, RenderAttributes attributes);
-    HRESULT applyWorld(IDirect3DDevice9* device, SceneViewport* viewport,
+    HRESULT applyWorld(IDirect3DDevice9* device, RenderContext* viewport,
                        const D3DMATRIX& world) const;
-    void inheritAttributes(const SceneViewport& viewport, RenderAttributes& attributes) const;
-    bool drawsInThisPass(const D3DMATERIAL9& material) const;
-    void applyMaterial(IDirect3DDevice9* device, const SceneViewport& viewport,
+    void inheritAttributes(const RenderContext& viewport, RenderAttributes& attributes) const;
+    bool drawsInThisPass(const D3DMATERIAL9& material, bool translucentPass) const;
+    void applyMaterial(IDirect3DDevice9* device, const RenderContext& viewport,
                        D3DMATERIAL9* material) const;
     template <class Element>
     void renderList(const std::vector<Element*>& list, const char* role, IDirect3DDevice9* device,
-                    SceneViewport* viewport, const D3DMATRIX& world, D3DMATERIAL9* material,
+                    RenderContext* viewport, const D3DMATRIX& world, D3DMATERIAL9* material,
                     const RenderAttributes& attributes);
     D3DMATRIX worldTransform() const;
 

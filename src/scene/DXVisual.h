@@ -11,7 +11,7 @@
 namespace pelmora {
 
 class DXFrame;
-class SceneViewport;
+class RenderContext;
 
 class DXVisual : public DXObject {
 public:
@@ -27,7 +27,7 @@ public:
     virtual HRESULT setVisible(VARIANT_BOOL visible);
     virtual HRESULT getAppData(int* value);
     virtual HRESULT setAppData(int value);
-    virtual HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport,
+    virtual HRESULT render(IDirect3DDevice9* device, RenderContext* viewport,
                            const D3DMATRIX* world, D3DMATERIAL9* material,
                            RenderAttributes attributes) = 0;
     // Writes a description line to the error log.

@@ -10,10 +10,10 @@
 #include "platform/d3dx/d3dx9line.h"
 #include "platform/d3dx/d3dx9math.h"
 #include "core/DXObject.h"
-#include "scene/SceneViewport.h"
+#include "scene/RenderContext.h"
 #include "view/BackgroundGradient.h"
 #include "view/CachedImage.h"
-#include "view/EdgePass.h"
+#include "scene/EdgePass.h"
 #include "view/FrameRateCounter.h"
 #include "view/LightList.h"
 #include "view/RefinementDeviation.h"
@@ -29,7 +29,7 @@ namespace pelmora {
 class DXDeviceHost;
 class DXFrame;
 
-class DXViewport final : public DXObject, public SceneViewport {
+class DXViewport final : public DXObject, public RenderContext {
 public:
     static constexpr uint32_t kInitialTopColor = 0x00132F4Cu;
     static constexpr uint32_t kInitialBottomColor = 0x00A0A0A0u;
@@ -44,7 +44,7 @@ public:
 
     // ---- Context side ----
     // Makes this viewport current and returns the device (null when none).
-    IDirect3DDevice9* getDevice();
+    IDirect3DDevice9* getDevice() override;
     // Applies the default render states and this viewport's rectangle.
     HRESULT activate();
     // Before the context creates the device again: the cached image moves to
@@ -63,10 +63,10 @@ public:
     HRESULT setFront(double front);
     HRESULT getViewportFront(double* front);
     double getBack() const { return back_; }
-    double getWidth() const { return width_; }
-    double getHeight() const { return height_; }
+    double getWidth() const override { return width_; }
+    double getHeight() const override { return height_; }
     HRESULT setViewportPlane(double left, double right, double bottom, double top);
-    HRESULT getViewportPlane(double* left, double* right, double* bottom, double* top);
+    HRESULT getViewportPlane(double* left, double* right, double* bottom, double* top) override;
     HRESULT getViewportField(double* field);
     HRESULT setViewportPerspective(VARIANT_BOOL usePerspective);
     HRESULT getViewportPerspective(VARIANT_BOOL* isPerspective);
@@ -129,19 +129,20 @@ public:
     bool disregardRenderOverride() const override { return disregardRenderOverride_; }
     bool noReflectivity() const override { return noReflectivity_; }
     HRESULT setWorldTransform(IDirect3DDevice9* device, const D3DMATRIX& world) override;
-    float refinementDeviation() const { return refinementDeviation_; }
-    bool manualRefinement() const { return manualRefinement_; }
-    bool forceRender() const { return forceRender_; }
-    bool reduceDetails() const { return reduceDetails_; }
+    bool translucentPass() const override { return translucentPass_; }
+    float refinementDeviation() const override { return refinementDeviation_; }
+    bool manualRefinement() const override { return manualRefinement_; }
+    bool forceRender() const override { return forceRender_; }
+    bool reduceDetails() const override { return reduceDetails_; }
     // True when the box, in the space `world` takes to world space, lies
     // wholly outside the view volume of the render under way, its sides
     // pushed out by marginPixels for what draws wider than its geometry.
-    bool boxOutsideView(const ClipBox& box, const D3DMATRIX& world, float marginPixels) const;
+    bool boxOutsideView(const ClipBox& box, const D3DMATRIX& world, float marginPixels) const override;
     // The line object wide lines are drawn with, made on the viewport's
     // device; null without a device or when it could not be made.
-    ID3DXLine* lineDrawer() const { return lineDrawer_.get(); }
+    ID3DXLine* lineDrawer() const override { return lineDrawer_.get(); }
     // Where solids queue their edges during the opaque walk.
-    EdgePass& edgePass() { return edgePass_; }
+    EdgePass& edgePass() override { return edgePass_; }
 
     // ---- State, as the host and tests observe it ----
     const ViewPlane& plane() const { return plane_; }
@@ -149,16 +150,16 @@ public:
     bool perspective() const { return perspective_; }
     int quality() const { return quality_; }
     double cameraDistance() const { return cameraDistance_; }
-    const D3DXMATRIX& cameraTransform() const { return cameraTransform_; }
-    const D3DXMATRIX& viewMatrix() const { return view_; }
-    const D3DXMATRIX& projection() const { return projection_; }
+    const D3DXMATRIX& cameraTransform() const override { return cameraTransform_; }
+    const D3DXMATRIX& viewMatrix() const override { return view_; }
+    const D3DXMATRIX& projection() const override { return projection_; }
     D3DCOLOR clearColor() const { return clearColor_; }
     D3DCOLOR ambientColor() const { return ambientColor_; }
     const D3DMATERIAL9& material() const { return material_; }
     const LightList& lights() const { return lights_; }
     const BackgroundGradient& gradient() const { return gradient_; }
     const CachedImage& cachedImage() const { return cachedImage_; }
-    const D3DVIEWPORT9& deviceViewport() const { return deviceViewport_; }
+    const D3DVIEWPORT9& deviceViewport() const override { return deviceViewport_; }
     bool cleared() const { return cleared_; }
     HWND window() const { return window_; }
     int software() const { return software_; }
@@ -216,6 +217,8 @@ private:
     D3DXMATRIX projection_;
     D3DXMATRIX cameraView_;
     bool forceRender_ = false;
+    // True while the render walks the tree for translucent visuals.
+    bool translucentPass_ = false;
     D3DCOLOR clearColor_ = 0;
     float back_ = 1000.0f;
     float front_ = 1.0f;

@@ -2,7 +2,6 @@
 // states, and the two walks of the frame tree (opaque, then translucent).
 #include "scene/DXFrame.h"
 #include "scene/RenderAttributes.h"
-#include "scene/RenderPass.h"
 #include "view/ViewportOperation.h"
 
 namespace pelmora {
@@ -71,7 +70,7 @@ HRESULT DXViewport::renderSteps(IDirect3DDevice9* device, DXFrame* root, bool pr
     const HRESULT edges = edgePass_.draw(device);
     if (SUCCEEDED(status)) status = edges;
     if (SUCCEEDED(status)) {
-        translucentPass = true;
+        translucentPass_ = true;
         device->SetRenderState(D3DRS_ZWRITEENABLE, kOff);
         status = walk(device, root);
     }
@@ -112,7 +111,7 @@ void DXViewport::setLightsAndStates(IDirect3DDevice9* device, bool preserveDepth
     D3DXMATRIX inverseCamera = identity();
     D3DXMatrixInverse(&inverseCamera, nullptr, &cameraTransform_);
     lights_.apply(device, inverseCamera);
-    translucentPass = false;
+    translucentPass_ = false;
     device->SetRenderState(D3DRS_AMBIENT, ambientColor_);
     device->SetMaterial(&material_);
     device->SetRenderState(D3DRS_SHADEMODE,

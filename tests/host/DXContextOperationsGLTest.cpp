@@ -19,7 +19,7 @@ namespace {
 // A visual that is not a frame: the "handle of another kind" for frame operations.
 class PlainVisual : public pelmora::DXVisual {
 public:
-    HRESULT render(IDirect3DDevice9*, pelmora::SceneViewport*, const D3DMATRIX*, D3DMATERIAL9*,
+    HRESULT render(IDirect3DDevice9*, pelmora::RenderContext*, const D3DMATRIX*, D3DMATERIAL9*,
                    pelmora::RenderAttributes) override {
         return S_OK;
     }

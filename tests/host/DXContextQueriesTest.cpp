@@ -22,11 +22,11 @@ using namespace pelmora::test;
 // A mesh whose pick fails, and which holds nothing to read (as dots and grids).
 class BrokenMesh final : public DXMesh {
 public:
-    HRESULT render(IDirect3DDevice9*, SceneViewport*, const D3DMATRIX*, D3DMATERIAL9*,
+    HRESULT render(IDirect3DDevice9*, RenderContext*, const D3DMATRIX*, D3DMATERIAL9*,
                    RenderAttributes) override {
         return S_OK;
     }
-    HRESULT pickMesh(DXViewport*, const PickRequest&, PickResult*) override { return E_FAIL; }
+    HRESULT pickMesh(RenderContext*, const PickRequest&, PickResult*) override { return E_FAIL; }
 };
 
 // A user mesh with readable geometry, as line meshes have.

@@ -1,6 +1,5 @@
 #include "scene/DXFrame.h"
 #include "scene/FrameMatrix.h"
-#include "scene/RenderPass.h"
 #include "support/CapturedStdout.h"
 #include "support/RecordingDevice.h"
 #include "support/TestViewport.h"
@@ -52,7 +51,7 @@ void setTransform(DXFrame& frame, const std::vector<double>& values) {
 // A frame whose walk breaks with a translated fault, as a corrupt node would.
 class FaultyFrame : public DXFrame {
 public:
-    HRESULT render(IDirect3DDevice9*, SceneViewport*, const D3DMATRIX*, D3DMATERIAL9*,
+    HRESULT render(IDirect3DDevice9*, RenderContext*, const D3DMATRIX*, D3DMATERIAL9*,
                    RenderAttributes) override {
         throw TorvelStructuredException(0x4242, 0xC0000094u);
     }
@@ -64,15 +63,14 @@ protected:
         callerMaterial.Diffuse = {1, 1, 1, 1};
         callerMaterial.Ambient = {0.25f, 0.25f, 0.25f, 1};
     }
-    void TearDown() override { translucentPass = false; }
 
     // One walk as the render pass makes it: a fresh copy of the caller's material.
     HRESULT walk(DXFrame& root, bool translucent = false) {
-        translucentPass = translucent;
+        viewport.translucent = translucent;
         material = callerMaterial;
         const HRESULT status =
             root.render(&device, &viewport, &parentWorld, &material, RenderAttributes{});
-        translucentPass = false;
+        viewport.translucent = false;
         return status;
     }
 

@@ -1,6 +1,5 @@
 #include "scene/DXFrame.h"
 #include "scene/FrameMatrix.h"
-#include "scene/RenderPass.h"
 #include "support/RecordingDevice.h"
 #include "support/TestViewport.h"
 #include "support/TestVisual.h"
@@ -22,7 +21,6 @@ void renderOpaque(DXFrame& frame) {
     D3DMATERIAL9 material{};
     material.Diffuse = {1, 1, 1, 1};
     const D3DMATRIX world = identityMatrix();
-    translucentPass = false;
     EXPECT_EQ(frame.render(&device, &viewport, &world, &material, RenderAttributes{}), S_OK);
 }
 

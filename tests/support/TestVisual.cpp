@@ -1,7 +1,7 @@
 #include "support/TestVisual.h"
 
 #include "core/Diagnostics.h"
-#include "scene/RenderPass.h"
+#include "scene/RenderContext.h"
 #include "support/RecordingDevice.h"
 
 #include <pelmora/exception.h>
@@ -10,12 +10,11 @@
 
 namespace pelmora::test {
 
-HRESULT TestVisual::render(IDirect3DDevice9* device, SceneViewport* viewport,
+HRESULT TestVisual::render(IDirect3DDevice9* device, RenderContext* viewport,
                            const D3DMATRIX* world, D3DMATERIAL9* material,
                            RenderAttributes attributes) {
-    (void)viewport;
     if (!isVisible()) return S_OK;
-    draws_.push_back(VisualDraw{*world, *material, attributes, translucentPass});
+    draws_.push_back(VisualDraw{*world, *material, attributes, viewport != nullptr && viewport->translucentPass()});
     if (auto* recorder = dynamic_cast<RecordingDevice*>(device)) recorder->mark("Render", name_);
     if (fault_ == Fault::Structured) throw TorvelStructuredException(kFaultAddress, kFaultCode);
     if (fault_ == Fault::Other) throw std::runtime_error("visual failed");

@@ -23,7 +23,7 @@ public:
 
     explicit TestVisual(std::string name = "visual") : name_(std::move(name)) {}
 
-    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
+    HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
     // Writes "Visual <name> <depth>\n" so a dump's order can be checked.
     void dump(int depth) override;

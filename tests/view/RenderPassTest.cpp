@@ -1,6 +1,5 @@
 #include "host/LightRecords.h"
 #include "scene/DXFrame.h"
-#include "scene/RenderPass.h"
 #include "support/TestVisual.h"
 #include "view/FrameRateFont.h"
 #include "view/Profiling.h"
@@ -25,7 +24,7 @@ using Calls = std::vector<std::string>;
 // A root that breaks with a translated fault, as a corrupt tree would.
 class FaultyFrame : public DXFrame {
 public:
-    HRESULT render(IDirect3DDevice9*, SceneViewport*, const D3DMATRIX*, D3DMATERIAL9*,
+    HRESULT render(IDirect3DDevice9*, RenderContext*, const D3DMATRIX*, D3DMATERIAL9*,
                    RenderAttributes) override {
         throw TorvelStructuredException(0x4242, 0xC0000094u);
     }
@@ -35,11 +34,11 @@ public:
 // whether depth writes were on when it began.
 class WalkRecordingFrame : public DXFrame {
 public:
-    HRESULT render(IDirect3DDevice9* device, SceneViewport* viewport, const D3DMATRIX* world,
+    HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override {
         DWORD depthWrites = 0;
         device->GetRenderState(D3DRS_ZWRITEENABLE, &depthWrites);
-        walks.push_back({translucentPass, depthWrites});
+        walks.push_back({viewport->translucentPass(), depthWrites});
         return DXFrame::render(device, viewport, world, material, attributes);
     }
     std::vector<std::pair<bool, DWORD>> walks;  // translucent, depth writes

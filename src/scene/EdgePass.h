@@ -36,6 +36,7 @@ struct EdgeRequest {
     D3DMATRIX world{};
     RenderAttributes attributes;
     ID3DXLine* lineDrawer = nullptr;  // the viewport's, for the dashes
+    bool translucentPass = false;     // asked during the translucent walk
 };
 
 // The hidden edges of every request first, so a visible edge in front of a

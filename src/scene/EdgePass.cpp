@@ -1,4 +1,4 @@
-#include "view/EdgePass.h"
+#include "scene/EdgePass.h"
 
 #include "core/Diagnostics.h"
 

@@ -1,7 +1,0 @@
-#include "scene/RenderPass.h"
-
-namespace pelmora {
-
-bool translucentPass = false;
-
-}  // namespace pelmora
