@@ -685,152 +685,45 @@ struct PickOptions {
     bool includeHidden = false;
 };
 
-namespace detail {
-
-// Everything a frame lists, as PelmoraGetFrameContents reports it.
-inline HRESULT frameContents(int frame, std::vector<PelmoraVisualInfo>* entries) {
-    int count = 0;
-    HRESULT hr = PelmoraGetFrameContents(frame, nullptr, 0, &count);
-    while (SUCCEEDED(hr)) {
-        entries->resize(size_t(count));
-        int listed = 0;
-        hr = PelmoraGetFrameContents(frame, entries->data(), count, &listed);
-        if (FAILED(hr) || listed <= count) {
-            entries->resize(size_t(std::min(listed, count)));
-            return hr;
-        }
-        count = listed;  // the frame grew between the two calls
-    }
-    return hr;
-}
-
-struct SightLine {
-    Point3 nearPoint;  // on the front plane
-    Point3 farPoint;   // on the back plane
-    Point3 direction;  // far - near
-};
-
-// Where a hit lies along the sight line: 0 on the front plane, 1 on the back.
-inline double depthAlong(const SightLine& sight, const Point3& world) {
-    return dot(minus(world, sight.nearPoint), sight.direction) / dot(sight.direction, sight.direction);
-}
-
-struct MeshPick {
-    IDXContext* context;
-    int viewport;
-    int x, y;
-    double threshold;
-};
-
-// pickMesh in the mesh's own space, from `from` along `direction` (both
-// world); the hit in world coordinates.
-inline HRESULT pickFrom(const MeshPick& pick, int mesh, int frame, const Transform& world,
-                        const Transform& inverse, const Point3& from, const Point3& direction,
-                        bool* hit, Point3* point) {
-    const Point3 o = inverse.point(from), d = inverse.direction(direction);
-    const double scale = std::cbrt(std::fabs(world.determinant()));
-    const double threshold = pick.threshold / scale;
-    double hx = 0, hy = 0, hz = 0;
-    VARIANT_BOOL isHit = VARIANT_FALSE;
-    const HRESULT hr = pick.context->pickMesh(mesh, frame, pick.viewport, pick.x, pick.y, o[0], o[1],
-                                              o[2], d[0], d[1], d[2], threshold, threshold, &hx,
-                                              &hy, &hz, &isHit);
-    *hit = SUCCEEDED(hr) && isHit != VARIANT_FALSE;
-    if (*hit) *point = world.point({hx, hy, hz});
-    return hr;
-}
-
-// A mesh's crossing with the sight line between the front and back planes,
-// as a depth along it; negative when there is none.
-inline HRESULT pickMeshAlong(const MeshPick& pick, const SightLine& sight, int mesh, int frame,
-                             const Transform& world, const Transform& inverse, double* depth,
-                             Point3* point) {
-    *depth = -1.0;
-    bool hit = false;
-    // pickMesh returns the crossing nearest its origin on either side: from
-    // the front plane that is the first one seen, unless the front plane
-    // cuts the mesh here and a crossing in front of it is nearer. Then the
-    // crossing nearest the back plane is one that shows through the cut.
-    HRESULT hr = pickFrom(pick, mesh, frame, world, inverse, sight.nearPoint, sight.direction, &hit, point);
-    if (FAILED(hr) || !hit) return hr;
-    double t = depthAlong(sight, *point);
-    if (t < 0.0) {
-        const Point3 back{-sight.direction[0], -sight.direction[1], -sight.direction[2]};
-        hr = pickFrom(pick, mesh, frame, world, inverse, sight.farPoint, back, &hit, point);
-        if (FAILED(hr) || !hit) return hr;
-        t = depthAlong(sight, *point);
-    }
-    if (t >= 0.0 && t <= 1.0) *depth = t;
-    return S_OK;
-}
-
-}  // namespace detail
-
 // The nearest mesh under pixel (x, y) of a viewport among those a render of
-// rootFrame would draw, walking the tree as the render does: each frame's
-// local transform composed onto its parent's, every mesh picked with
-// pickMesh in its own space (the sight line carried through the inverse of
-// its frame's world transform) and at the viewport's refinement deviation.
-// Only crossings between the front and back planes count; billboards and
-// decals are not picked. The pixel is the point getSelectionRay takes: its
-// top-left corner. S_OK with *hit cleared when nothing is hit; E_POINTER for
-// a null context or hit; E_HANDLE when rootFrame is no frame; otherwise the
-// first failing status of the interface calls.
+// rootFrame would draw (PelmoraPickScene, host.h): the tree walked as the
+// render walks it, each mesh picked as pickMesh picks it in its own space,
+// billboards around their anchor. Only crossings between the front and back
+// planes count. The pixel is the point getSelectionRay takes: its top-left
+// corner. S_OK with *hit cleared when nothing is hit; E_POINTER for a null
+// context or hit; E_HANDLE when rootFrame is no frame or viewport no
+// viewport.
 inline HRESULT pickScene(IDXContext* context, int viewport, int rootFrame, int x, int y,
                          SceneHit* hit, const PickOptions& options = PickOptions()) {
     if (!context || !hit) return E_POINTER;
     *hit = SceneHit{};
-    detail::SightLine sight;
-    Point3& d = sight.direction;
-    HRESULT hr = context->getSelectionRay(viewport, x, y, &sight.farPoint[0], &sight.farPoint[1],
-                                          &sight.farPoint[2], &d[0], &d[1], &d[2]);
-    if (FAILED(hr)) return hr;
-    sight.nearPoint = detail::minus(sight.farPoint, d);
-    if (!(detail::dot(d, d) > 0.0)) return S_OK;
+    PelmoraSceneHit found{};
+    const HRESULT hr = PelmoraPickScene(viewport, rootFrame, x, y, std::max(0.0, options.lineThreshold),
+                                        options.includeHidden ? PELMORA_PICK_HIDDEN : 0, &found);
+    if (FAILED(hr) || found.mesh == 0) return hr;
+    *hit = SceneHit{found.mesh, found.frame, {found.x, found.y, found.z}, found.distance};
+    return S_OK;
+}
 
-    PelmoraVisualInfo root{};
-    hr = PelmoraGetVisualInfo(rootFrame, &root);
+// The meshes a window-pixel rectangle selects (PelmoraSelectRectangle,
+// host.h): those wholly inside it, or with `crossing` those with any vertex
+// inside; as mesh and frame pairs in the walk's order.
+inline HRESULT selectRectangle(int viewport, int rootFrame, int left, int top, int right, int bottom,
+                               bool crossing, std::vector<SceneHit>* selected,
+                               const PickOptions& options = PickOptions()) {
+    if (!selected) return E_POINTER;
+    selected->clear();
+    const int mode = crossing ? PELMORA_SELECT_CROSSING : PELMORA_SELECT_INSIDE;
+    const int flags = options.includeHidden ? PELMORA_PICK_HIDDEN : 0;
+    int count = 0;
+    HRESULT hr = PelmoraSelectRectangle(viewport, rootFrame, left, top, right, bottom, mode, flags, nullptr, 0, &count);
+    std::vector<PelmoraSceneHit> found(static_cast<size_t>(count));
+    if (SUCCEEDED(hr) && count > 0)
+        hr = PelmoraSelectRectangle(viewport, rootFrame, left, top, right, bottom, mode, flags, found.data(), count,
+                                    &count);
     if (FAILED(hr)) return hr;
-    if (root.kind != PELMORA_VISUAL_FRAME) return E_HANDLE;
-
-    const detail::MeshPick pick{context, viewport, x, y, std::max(0.0, options.lineThreshold)};
-    struct Pending {
-        PelmoraVisualInfo frame;
-        Transform parentWorld;
-    };
-    std::vector<Pending> pending{{root, Transform{}}};
-    std::vector<PelmoraVisualInfo> entries;
-    double nearest = std::numeric_limits<double>::infinity();
-    while (!pending.empty()) {
-        const Pending current = pending.back();
-        pending.pop_back();
-        if (current.frame.flags & PELMORA_VISUAL_HIDDEN) continue;
-        Transform local;
-        hr = getTransform(context, current.frame.handle, &local);
-        if (FAILED(hr)) return hr;
-        const Transform world = local.then(current.parentWorld);
-        Transform inverse;
-        const bool invertible = world.inverse(&inverse);
-        hr = detail::frameContents(current.frame.handle, &entries);
-        if (FAILED(hr)) return hr;
-        for (const PelmoraVisualInfo& entry : entries) {
-            if (entry.kind == PELMORA_VISUAL_FRAME) {
-                pending.push_back({entry, world});
-                continue;
-            }
-            const int skipped = PELMORA_VISUAL_NEVER_RENDER | (options.includeHidden ? 0 : PELMORA_VISUAL_HIDDEN);
-            if (entry.kind != PELMORA_VISUAL_MESH || (entry.flags & skipped) || !invertible) continue;
-            double depth = -1.0;
-            Point3 point{};
-            hr = detail::pickMeshAlong(pick, sight, entry.handle, current.frame.handle, world, inverse,
-                                       &depth, &point);
-            if (FAILED(hr)) return hr;
-            if (depth < 0.0 || depth >= nearest) continue;
-            nearest = depth;
-            *hit = SceneHit{entry.handle, current.frame.handle, point,
-                            depth * std::sqrt(detail::dot(d, d))};
-        }
-    }
+    for (size_t i = 0; i < found.size() && i < static_cast<size_t>(count); ++i)
+        selected->push_back(SceneHit{found[i].mesh, found[i].frame, {0, 0, 0}, 0.0});
     return S_OK;
 }
 

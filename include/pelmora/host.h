@@ -397,3 +397,54 @@ PELMORA_API HRESULT PelmoraGetFrameContents(int hFrame, PelmoraVisualInfo* entri
 // plane, front, projection and refinement mode at once. E_POINTER for a null
 // out pointer, E_HANDLE for a handle that names no viewport.
 PELMORA_API HRESULT PelmoraGetViewportDeviation(int hViewport, double* deviation);
+
+// ---- Scene pick and rectangle selection ----
+// Both walk the tree under a root frame as a render of it does: each frame's
+// local transform composed onto its parent's world (the render's own
+// arithmetic), hidden frames skipped with their subtrees, never-rendered
+// meshes skipped, hidden meshes skipped unless PELMORA_PICK_HIDDEN is set. A
+// mesh hung in several frames is found in each on its own.
+
+// A mesh found: the mesh and the frame whose drawing of it was found, and
+// for a pick the world point hit and its distance from the front plane along
+// the line of sight, in world units.
+struct PelmoraSceneHit {
+    int mesh;  // 0 when nothing was hit
+    int frame;
+    double x, y, z;
+    double distance;
+};
+
+// Bits of the flags argument.
+enum PelmoraPickFlags : int32_t {
+    PELMORA_PICK_HIDDEN = 1,  // hidden meshes count too, as forceRender draws them
+};
+
+// The nearest mesh under pixel (x, y) (its top-left corner, as
+// getSelectionRay takes it), with the crossing between the front and back
+// planes. Each mesh is picked as pickMesh picks it, in its own space at the
+// viewport's deviation (billboards around their anchor, lines within
+// lineThreshold world units); meshes whose box the line of sight misses are
+// not asked. S_OK with hit->mesh 0 when nothing is hit; E_POINTER for a null
+// hit; E_HANDLE for a handle that names no viewport or no frame;
+// E_INVALIDARG for unknown flags or a threshold that is not a number.
+PELMORA_API HRESULT PelmoraPickScene(int hViewport, int hRootFrame, int x, int y, double lineThreshold,
+                                     int flags, PelmoraSceneHit* hit);
+
+// How a rectangle selects.
+enum PelmoraSelectionMode : int32_t {
+    PELMORA_SELECT_INSIDE = 0,    // every vertex of the mesh projects inside
+    PELMORA_SELECT_CROSSING = 1,  // some vertex does
+};
+
+// The meshes selected by the window-pixel rectangle [left, right) x [top,
+// bottom) (given either way round), judged by where their vertices project
+// in the last render's view (a vertex behind the eye is outside). Meshes
+// without vertices of their own (billboards, decals, grids) are not
+// selected. Up to `capacity` go to `selected` (x, y, z and distance 0), in
+// the walk's order; *count receives how many there are in all. E_POINTER for
+// a null count; E_INVALIDARG for a negative capacity, a null array with room
+// asked for, an unknown mode or flags; E_HANDLE as for the pick.
+PELMORA_API HRESULT PelmoraSelectRectangle(int hViewport, int hRootFrame, int left, int top, int right,
+                                           int bottom, int mode, int flags, PelmoraSceneHit* selected,
+                                           int capacity, int* count);

@@ -10,8 +10,11 @@
 #include "mesh/DXMesh.h"
 #include "scene/DXFrame.h"
 #include "view/DXViewport.h"
+#include "view/ScenePick.h"
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace pelmora {
 
@@ -79,6 +82,75 @@ PELMORA_API HRESULT PelmoraGetViewportDeviation(int hViewport, double* deviation
         PELMORA_REQUIRE_OUT(deviation);
         PELMORA_RESOLVE(DXViewport, viewport, hViewport);
         *deviation = viewport->refinementDeviation();
+        return S_OK;
+    });
+}
+
+namespace {
+
+HRESULT checkFlags(const char* operation, int flags) {
+    if ((flags & ~PELMORA_PICK_HIDDEN) == 0) return S_OK;
+    logFormat("%s: unknown flags 0x%x\n", operation, unsigned(flags));
+    return PELMORA_TRACE_FAILED(E_INVALIDARG);
+}
+
+PelmoraSceneHit hitRecord(const PlacedMesh& placed) {
+    return PelmoraSceneHit{placed.mesh->handle(), placed.frame->handle(), 0.0, 0.0, 0.0, 0.0};
+}
+
+}  // namespace
+
+PELMORA_API HRESULT PelmoraPickScene(int hViewport, int hRootFrame, int x, int y, double lineThreshold,
+                                     int flags, PelmoraSceneHit* hit) {
+    return PELMORA_INTERFACE_CALL({
+        PELMORA_REQUIRE_OUT(hit);
+        *hit = PelmoraSceneHit{};
+        PELMORA_RETURN_IF_FAILED(checkFlags("PelmoraPickScene", flags));
+        if (std::isnan(lineThreshold)) {
+            logMessage("PelmoraPickScene: the line threshold is not a number\n");
+            return PELMORA_TRACE_FAILED(E_INVALIDARG);
+        }
+        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE(DXFrame, root, hRootFrame);
+        std::vector<PlacedMesh> placed;
+        placedMeshes(*root, (flags & PELMORA_PICK_HIDDEN) != 0, &placed);
+        SceneHit found;
+        PELMORA_RETURN_IF_FAILED(pickScene(*viewport, placed, x, y, lineThreshold, &found));
+        if (found.placed.mesh == nullptr) return S_OK;
+        *hit = hitRecord(found.placed);
+        hit->x = found.point.x;
+        hit->y = found.point.y;
+        hit->z = found.point.z;
+        hit->distance = found.distance;
+        return S_OK;
+    });
+}
+
+PELMORA_API HRESULT PelmoraSelectRectangle(int hViewport, int hRootFrame, int left, int top, int right,
+                                           int bottom, int mode, int flags, PelmoraSceneHit* selected,
+                                           int capacity, int* count) {
+    return PELMORA_INTERFACE_CALL({
+        PELMORA_REQUIRE_OUT(count);
+        *count = 0;
+        if (capacity < 0 || (capacity > 0 && !selected)) {
+            logFormat("PelmoraSelectRectangle: no room for %d entries\n", capacity);
+            return PELMORA_TRACE_FAILED(E_INVALIDARG);
+        }
+        if (mode != PELMORA_SELECT_INSIDE && mode != PELMORA_SELECT_CROSSING) {
+            logFormat("PelmoraSelectRectangle: unknown mode %d\n", mode);
+            return PELMORA_TRACE_FAILED(E_INVALIDARG);
+        }
+        PELMORA_RETURN_IF_FAILED(checkFlags("PelmoraSelectRectangle", flags));
+        PELMORA_RESOLVE(DXViewport, viewport, hViewport);
+        PELMORA_RESOLVE(DXFrame, root, hRootFrame);
+        std::vector<PlacedMesh> placed, chosen;
+        placedMeshes(*root, (flags & PELMORA_PICK_HIDDEN) != 0, &placed);
+        const RECT area{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
+        selectInRectangle(*viewport, placed, area,
+                          mode == PELMORA_SELECT_INSIDE ? Selection::Inside : Selection::Crossing, &chosen);
+        const size_t copied = std::min(chosen.size(), static_cast<size_t>(capacity));
+        for (size_t i = 0; i < copied; ++i) selected[i] = hitRecord(chosen[i]);
+        *count = static_cast<int>(chosen.size());
         return S_OK;
     });
 }

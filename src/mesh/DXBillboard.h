@@ -36,6 +36,8 @@ public:
     // the hit point is always the origin.
     HRESULT pickMesh(RenderContext* viewport, const PickRequest& request,
                      PickResult* result) override;
+    // Drawn in pixels around its anchor: no box in the frame's space.
+    std::optional<ClipBox> localBounds() override { return std::nullopt; }
     HRESULT buildGeometry() override;
 
     int preloadedId() const { return preloadedId_; }

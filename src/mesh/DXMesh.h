@@ -3,12 +3,14 @@
 // through any mesh handle. Meshes that do not use a setting accept it.
 #pragma once
 
+#include "math/ViewVolume.h"
 #include "meshops/BoxProxy.h"
 #include "meshops/MeshProjection.h"
 #include "meshops/MeshQueries.h"
 #include "scene/DXVisual.h"
 
 #include <memory>
+#include <optional>
 
 namespace pelmora {
 
@@ -23,6 +25,10 @@ public:
     // The viewport may be null; meshes that refine then stay at their deviation.
     virtual HRESULT pickMesh(RenderContext* viewport, const PickRequest& request, PickResult* result);
     virtual HRESULT getMeshData(MeshData* data);
+    // The box around the current geometry in the mesh's own space; none
+    // when the mesh has no geometry yet or is not drawn where it lies
+    // (billboards, decals).
+    virtual std::optional<ClipBox> localBounds() { return std::nullopt; }
     // transform takes mesh coordinates to world coordinates.
     virtual HRESULT getScreenData(RenderContext& viewport, const D3DXMATRIX& transform,
                                   ProjectedMesh* projected);

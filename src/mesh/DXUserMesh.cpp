@@ -126,12 +126,11 @@ HRESULT DXUserMesh::render(IDirect3DDevice9* device, RenderContext* viewport,
     return result;
 }
 
-bool DXUserMesh::outsideView(const RenderContext& viewport, const D3DMATRIX& world,
-                             const RenderAttributes& attributes) {
-    if (geometry_ == nullptr) return false;
+std::optional<ClipBox> DXUserMesh::localBounds() {
+    if (geometry_ == nullptr) return std::nullopt;
     const VertexPositions positions = positionsOf(*geometry_);
     const size_t held = geometry_->compact ? geometry_->surface.size() : geometry_->vertices.size();
-    if (held == 0) return false;
+    if (held == 0) return std::nullopt;
     if (!geometry_->bounds) {
         BoxBounds box = BoxBounds::empty();
         for (size_t i = 0; i < held; ++i) {
@@ -141,10 +140,17 @@ bool DXUserMesh::outsideView(const RenderContext& viewport, const D3DMATRIX& wor
         geometry_->bounds = ClipBox{{box.minimum[0], box.minimum[1], box.minimum[2]},
                                     {box.maximum[0], box.maximum[1], box.maximum[2]}};
     }
+    return geometry_->bounds;
+}
+
+bool DXUserMesh::outsideView(const RenderContext& viewport, const D3DMATRIX& world,
+                             const RenderAttributes& attributes) {
+    const std::optional<ClipBox> bounds = localBounds();
+    if (!bounds) return false;
     // Lines and edges are drawn up to half their width beyond the geometry.
     const int widest = std::max({attributes.lineWidth, attributes.visibleWidth,
                                  attributes.hiddenWidth, 1});
-    return viewport.boxOutsideView(*geometry_->bounds, world, 0.5f * float(widest) + 1.0f);
+    return viewport.boxOutsideView(*bounds, world, 0.5f * float(widest) + 1.0f);
 }
 
 bool DXUserMesh::needsRebuild(const RenderContext& viewport) const {

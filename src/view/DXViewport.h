@@ -110,6 +110,8 @@ public:
                          const std::string& fileName, int width, int height);
 
     // ---- Screen transforms ----
+    // The chain from world to window pixels the last render drew with.
+    ViewTransforms transforms() const;
     HRESULT viewportTransform(double inX, double inY, double inZ, double* outX, double* outY,
                               double* outZ, double* outW);
     HRESULT inverseViewportTransform(double screenX, double screenY, double screenZ,
@@ -176,7 +178,6 @@ private:
     void initialiseCamera();
     HRESULT rebuildGradient(uint32_t topColor, uint32_t bottomColor);
     void clientSize(int* width, int* height) const;
-    ViewTransforms transforms() const;
     void releaseOwnDeviceResources();
     void createLineDrawer(IDirect3DDevice9* device);
     void releaseLineDrawer();
