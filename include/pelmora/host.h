@@ -440,7 +440,7 @@ enum PelmoraSelectionMode : int32_t {
 // The meshes selected by the window-pixel rectangle [left, right) x [top,
 // bottom) (given either way round), judged by where their vertices project
 // in the last render's view (a vertex behind the eye is outside). Meshes
-// without vertices of their own (billboards, decals, grids) are not
+// without vertices of their own (billboards, decals, grids, dots) are not
 // selected. Up to `capacity` go to `selected` (x, y, z and distance 0), in
 // the walk's order; *count receives how many there are in all. E_POINTER for
 // a null count; E_INVALIDARG for a negative capacity, a null array with room

@@ -38,6 +38,7 @@ public:
                      PickResult* result) override;
     // Drawn in pixels around its anchor: no box in the frame's space.
     std::optional<ClipBox> localBounds() override { return std::nullopt; }
+    MeshData selectionData() override { return MeshData{}; }
     HRESULT buildGeometry() override;
 
     int preloadedId() const { return preloadedId_; }

@@ -27,6 +27,8 @@ public:
 
     HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
+    // A reference picture, never selected.
+    MeshData selectionData() override { return MeshData{}; }
     HRESULT pickMesh(RenderContext* viewport, const PickRequest& request,
                      PickResult* result) override;
     // The quads follow the texture's plan and are made with it.

@@ -29,6 +29,9 @@ public:
     // when the mesh has no geometry yet or is not drawn where it lies
     // (billboards, decals).
     virtual std::optional<ClipBox> localBounds() { return std::nullopt; }
+    // The vertices a selection judges the mesh by, whatever getMeshData
+    // hands a host: none for meshes drawn in pixels or as pictures.
+    virtual MeshData selectionData() { return MeshData{}; }
     // transform takes mesh coordinates to world coordinates.
     virtual HRESULT getScreenData(RenderContext& viewport, const D3DXMATRIX& transform,
                                   ProjectedMesh* projected);

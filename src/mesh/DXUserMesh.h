@@ -49,6 +49,7 @@ public:
     // The current geometry as stored; empty data when there is none.
     HRESULT getMeshData(MeshData* data) override;
     std::optional<ClipBox> localBounds() override;
+    MeshData selectionData() override { return currentData(); }
     // Brings the geometry to the viewport's deviation first.
     HRESULT getScreenData(RenderContext& viewport, const D3DXMATRIX& transform,
                           ProjectedMesh* projected) override;

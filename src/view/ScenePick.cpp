@@ -204,8 +204,8 @@ void selectInRectangle(DXViewport& viewport, const std::vector<PlacedMesh>& plac
         return at.x >= area.left && at.x < area.right && at.y >= area.top && at.y < area.bottom;
     };
     for (const PlacedMesh& candidate : placed) {
-        MeshData data;
-        if (candidate.mesh->getMeshData(&data) != S_OK || data.vertexCount == 0) continue;
+        const MeshData data = candidate.mesh->selectionData();
+        if (data.vertexCount == 0) continue;
         size_t count = 0;
         for (uint32_t i = 0; i < data.vertexCount; ++i) {
             D3DXVECTOR3 world;
@@ -216,6 +216,7 @@ void selectInRectangle(DXViewport& viewport, const std::vector<PlacedMesh>& plac
             if (mode == Selection::Crossing && count > 0) break;
         }
         const bool chosen = mode == Selection::Inside ? count == data.vertexCount : count > 0;
+
         if (chosen) selected->push_back(candidate);
     }
 }

@@ -1,8 +1,10 @@
-// pickScene on the real device: an assembly hung in rotated, translated and
-// unevenly scaled frames, one body listed in two frames and one hidden body
-// in front of the rest. Across a grid of pixels the pick must agree with a
-// brute-force walk that intersects every world-space triangle; hidden
-// bodies, empty pixels and the far sides of bodies must not be reported.
+// The scene pick and the rectangle selection on the real device: an
+// assembly hung in rotated, translated and unevenly scaled frames, one body
+// listed in two frames and one hidden body in front of the rest. Across a
+// grid of pixels the pick must agree with a brute-force walk that intersects
+// every world-space triangle (hidden bodies, empty pixels and the far sides
+// of bodies never reported), and see a frame moved at once; rectangles must
+// select what projecting each instance's vertices selects.
 #include <pelmora/helpers.h>
 #include <pelmora/pelmora.h>
 
@@ -261,6 +263,69 @@ TEST_P(PickScene, FindsTheBodyUnderItsCentreAndSkipsHiddenBodiesUnlessAsked) {
     pelmora::SceneHit hit;
     EXPECT_EQ(pelmora::pickScene(context, viewport, instances.front().mesh, 10, 10, &hit), E_HANDLE);
     EXPECT_EQ(pelmora::pickScene(context, viewport, root, 10, 10, nullptr), E_POINTER);
+
+    // A frame moved away takes its body with it at once.
+    const Instance& first = instances.front();
+    pelmora::Box local;
+    for (const FacetVertex& v : kernel.facetsOf(first.body, 4.0).vertices) local.add({v.x, v.y, v.z});
+    const Point3 centre = first.world.point(local.centre());
+    double x = 0, y = 0, z = 0, w = 0;
+    ASSERT_EQ(context->viewportTransform(viewport, centre[0], centre[1], centre[2], &x, &y, &z, &w), S_OK);
+    ASSERT_EQ(pelmora::setTransform(context, first.frame, Transform::translation(0, 0, 500)), S_OK);
+    ASSERT_EQ(pelmora::pickScene(context, viewport, root, int(x), int(y), &hit), S_OK);
+    EXPECT_NE(hit.frame, first.frame);
+}
+
+// Inside and crossing selections of rectangles over the view agree with the
+// instances' vertices projected one by one (those within a thousandth of a
+// pixel of a side left out: single precision may put them either way).
+TEST_P(PickScene, RectanglesSelectWhatTheInstancesVerticesProjectInto) {
+    // A render fetches the geometry (a frame without a colour draws nothing).
+    ASSERT_EQ(context->setFrameColor(root, int(0xFFB0B0B0u)), S_OK);
+    ASSERT_EQ(context->clearViewport(viewport), S_OK);
+    ASSERT_EQ(context->render(viewport, root, VARIANT_FALSE, VARIANT_FALSE), S_OK);
+    double deviation = 0;
+    ASSERT_EQ(PelmoraGetViewportDeviation(viewport, &deviation), S_OK);
+    const RECT areas[] = {{0, 0, kWidth / 2, kHeight / 2}, {kWidth / 2, kHeight / 2, kWidth, kHeight},
+                          {kWidth / 4, kHeight / 4, 3 * kWidth / 4, 3 * kHeight / 4}, {0, 0, kWidth, kHeight}};
+    int selectedSomewhere = 0;
+    for (const RECT& area : areas)
+        for (bool crossing : {false, true}) {
+            std::vector<pelmora::SceneHit> selected;
+            ASSERT_EQ(pelmora::selectRectangle(viewport, root, area.left, area.top, area.right, area.bottom, crossing,
+                                               &selected),
+                      S_OK);
+            for (const Instance& instance : instances) {
+                if (instance.mesh == hiddenMesh) continue;
+                int inside = 0, total = 0;
+                bool ambiguous = false;
+                for (const FacetVertex& v : kernel.facetsOf(instance.body, deviation).vertices) {
+                    const Point3 p = instance.world.point({v.x, v.y, v.z});
+                    double x = 0, y = 0, z = 0, w = 0;
+                    ASSERT_EQ(context->viewportTransform(viewport, p[0], p[1], p[2], &x, &y, &z, &w), S_OK);
+                    for (double side : {x - area.left, x - area.right, y - area.top, y - area.bottom})
+                        ambiguous = ambiguous || std::fabs(side) < 1e-3;
+                    inside += x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+                    ++total;
+                }
+                if (ambiguous) continue;
+                const bool expected = crossing ? inside > 0 : inside == total;
+                const bool found = std::any_of(selected.begin(), selected.end(), [&](const pelmora::SceneHit& s) {
+                    return s.mesh == instance.mesh && s.frame == instance.frame;
+                });
+                EXPECT_EQ(found, expected) << "mesh " << instance.mesh << " in frame " << instance.frame << ", rectangle "
+                                           << area.left << "," << area.top << " " << area.right << "," << area.bottom
+                                           << (crossing ? " crossing" : " inside");
+                selectedSomewhere += found;
+            }
+            EXPECT_TRUE(std::none_of(selected.begin(), selected.end(),
+                                     [&](const pelmora::SceneHit& s) { return s.mesh == hiddenMesh; }));
+        }
+    EXPECT_GT(selectedSomewhere, 4);
+    int count = 0;
+    EXPECT_EQ(PelmoraSelectRectangle(viewport, root, 0, 0, 9, 9, 7, 0, nullptr, 0, &count), E_INVALIDARG);
+    EXPECT_EQ(PelmoraSelectRectangle(viewport, root, 0, 0, 9, 9, PELMORA_SELECT_INSIDE, 0, nullptr, 3, &count),
+              E_INVALIDARG);
 }
 
 INSTANTIATE_TEST_SUITE_P(Projections, PickScene, testing::Bool(),
