@@ -4,7 +4,7 @@
 // winding, refinement).
 #include "OcctTestModels.h"
 
-#include <OcctKernel.h>
+#include <pelmora/occt/OcctKernel.h>
 
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
@@ -13,6 +13,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -136,6 +137,53 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     "no solids or surfaces"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return info.param.label; });
+
+// The host cancels at the Nth progress report of one phase: the load fails
+// saying so, the bodies loaded before stay, and a file cancelled while it is
+// read is never translated.
+struct CancelCase {
+    const char* label;
+    std::function<std::string(const ModelFiles&)> write;
+    std::string phase;
+    int report;  // 1: the phase's first
+};
+
+class CancelledRead : public testing::TestWithParam<CancelCase> {};
+
+TEST_P(CancelledRead, FailsSayingSoAndKeepsTheModelBefore) {
+    ModelFiles files;
+    OcctKernel kernel;
+    kernel.addBody(box(), "Kept");
+    const std::string path = GetParam().write(files);
+    std::vector<std::string> heard;
+    int reports = 0;
+    const Progress progress = [&](const char* phase, double) {
+        heard.emplace_back(phase);
+        if (phase == GetParam().phase) ++reports;
+    };
+    const Proceed proceed = [&] { return reports < GetParam().report; };
+    std::string error;
+    EXPECT_FALSE(kernel.load(path, &error, progress, proceed));
+    EXPECT_EQ(error, "reading " + path + " was cancelled");
+    ASSERT_EQ(kernel.bodyCount(), 1);
+    EXPECT_EQ(kernel.body(0).name, "Kept");
+    ASSERT_GE(reports, GetParam().report);
+    if (GetParam().phase == "reading")
+        EXPECT_EQ(std::count(heard.begin(), heard.end(), "translating"), 0);
+}
+
+std::string twoParts(const ModelFiles& f) { return f.step("parts.step", {{"Cube", box()}, {"Rod", cylinder()}}); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CancelledRead,
+    testing::Values(CancelCase{"StepBeforeParsing", twoParts, "reading", 1},
+                    CancelCase{"StepWhileParsing", twoParts, "reading", 2},
+                    CancelCase{"StepWhileTranslating", twoParts, "translating", 1},
+                    CancelCase{"IgesWhileTranslating",
+                               [](const ModelFiles& f) { return f.iges("box.igs", box()); }, "translating", 1},
+                    CancelCase{"BrepWhileReading",
+                               [](const ModelFiles& f) { return f.brep("box.brep", box()); }, "reading", 1}),
+    [](const testing::TestParamInfo<CancelCase>& info) { return info.param.label; });
 
 TEST(OcctTessellation, CylinderGetsFinerAsTheDeviationFalls) {
     OcctKernel kernel;
