@@ -3,8 +3,7 @@
 # (find_package(Pelmora COMPONENTS occt) gives Pelmora::occt) and a
 # pkg-config file (pelmora-occt.pc). Included only when Open CASCADE is found.
 install(TARGETS pelmora_occt_kernel EXPORT PelmoraOcctTargets
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/occt-kernel/include/pelmora/occt
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pelmora)
 # PelmoraConfig.cmake loads this file when a host asks for the component.

@@ -1,6 +1,6 @@
 // The Open CASCADE kernel without a device: what it reads from STEP, BREP
 // and IGES files (bodies, names, placements, open shells, the files it
-// refuses) and what its tessellations hold (counts, edges, normals,
+// refuses, reads the host cancels) and what its tessellations hold (counts, edges, normals,
 // winding, refinement).
 #include "OcctTestModels.h"
 
@@ -139,8 +139,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<RefusedCase>& info) { return info.param.label; });
 
 // The host cancels at the Nth progress report of one phase: the load fails
-// saying so, the bodies loaded before stay, and a file cancelled while it is
-// read is never translated.
+// saying so, the bodies loaded before stay, the phase stops there (Open
+// CASCADE closes its open steps with a report or two; one that ignored the
+// cancel would go on for dozens), and a file cancelled while it is read is
+// never translated.
 struct CancelCase {
     const char* label;
     std::function<std::string(const ModelFiles&)> write;
@@ -150,16 +152,15 @@ struct CancelCase {
 
 class CancelledRead : public testing::TestWithParam<CancelCase> {};
 
-TEST_P(CancelledRead, FailsSayingSoAndKeepsTheModelBefore) {
+TEST_P(CancelledRead, StopsThereSaysSoAndKeepsTheModelBefore) {
     ModelFiles files;
     OcctKernel kernel;
     kernel.addBody(box(), "Kept");
     const std::string path = GetParam().write(files);
-    std::vector<std::string> heard;
-    int reports = 0;
+    int reports = 0, translating = 0;
     const Progress progress = [&](const char* phase, double) {
-        heard.emplace_back(phase);
-        if (phase == GetParam().phase) ++reports;
+        translating += std::string(phase) == "translating";
+        reports += phase == GetParam().phase;
     };
     const Proceed proceed = [&] { return reports < GetParam().report; };
     std::string error;
@@ -167,9 +168,11 @@ TEST_P(CancelledRead, FailsSayingSoAndKeepsTheModelBefore) {
     EXPECT_EQ(error, "reading " + path + " was cancelled");
     ASSERT_EQ(kernel.bodyCount(), 1);
     EXPECT_EQ(kernel.body(0).name, "Kept");
-    ASSERT_GE(reports, GetParam().report);
-    if (GetParam().phase == "reading")
-        EXPECT_EQ(std::count(heard.begin(), heard.end(), "translating"), 0);
+    EXPECT_GE(reports, GetParam().report);
+    EXPECT_LE(reports, GetParam().report + 2);
+    if (GetParam().phase == "reading") {
+        EXPECT_EQ(translating, 0);
+    }
 }
 
 std::string twoParts(const ModelFiles& f) { return f.step("parts.step", {{"Cube", box()}, {"Rod", cylinder()}}); }
