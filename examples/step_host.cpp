@@ -1,7 +1,8 @@
 // The least a host needs to show a STEP file: the Open CASCADE kernel reads
 // it, Pelmora draws its bodies with their edges, and the picture goes to a
 // PNG file.     step_host part.step part.png
-#include <ModelScene.h>
+// Built as any host is: Pelmora::occt (CMake) or pelmora-occt (pkg-config).
+#include <pelmora/occt/ModelScene.h>
 
 #include <pelmora/helpers.h>
 

@@ -1,4 +1,4 @@
-#include "BodyTessellator.h"
+#include <pelmora/occt/BodyTessellator.h>
 
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRepTools.hxx>

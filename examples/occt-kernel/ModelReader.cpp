@@ -1,10 +1,10 @@
-#include "ModelReader.h"
+#include <pelmora/occt/ModelReader.h>
+
+#include "ReadWatch.h"
 
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
 #include <IGESControl_Reader.hxx>
-#include <Message_ProgressIndicator.hxx>
-#include <Message_ProgressScope.hxx>
 #include <STEPCAFControl_Reader.hxx>
 #include <Standard_Failure.hxx>
 #include <TDF_LabelSequence.hxx>
@@ -53,19 +53,6 @@ Format formatOf(const std::string& path, const std::string& head) {
     return Format::Unknown;
 }
 
-// Relays OCCT's progress of one phase to the caller's callback.
-class ProgressRelay : public Message_ProgressIndicator {
-public:
-    ProgressRelay(const Progress& progress, const char* phase) : progress_(progress), phase_(phase) {}
-    void Show(const Message_ProgressScope&, const Standard_Boolean) override {
-        if (progress_) progress_(phase_, GetPosition());
-    }
-
-private:
-    const Progress& progress_;
-    const char* phase_;
-};
-
 std::string nameOf(const TDF_Label& label) {
     Handle(TDataStd_Name) name;
     if (!label.FindAttribute(TDataStd_Name::GetID(), name)) return {};
@@ -96,52 +83,23 @@ void collectParts(const Handle(XCAFDoc_ShapeTool)& tool, const TDF_Label& label,
     if (!shape.IsNull()) parts->push_back({shape.Moved(location), name});
 }
 
-// The file as the STEP parser reads it, telling how far it has got: the
-// parser has no progress of its own, and a large file takes seconds.
-class ReadingProgress : public std::filebuf {
-public:
-    ReadingProgress(const Progress& progress, double size) : progress_(progress), size_(size) {}
-
-protected:
-    int_type underflow() override {
-        const int_type next = std::filebuf::underflow();
-        report();
-        return next;
-    }
-    std::streamsize xsgetn(char* to, std::streamsize count) override {
-        const std::streamsize got = std::filebuf::xsgetn(to, count);
-        report();
-        return got;
-    }
-
-private:
-    void report() {
-        const std::streamoff at = seekoff(0, std::ios::cur, std::ios::in);
-        if (progress_ && at >= 0 && size_ > 0) progress_("reading", std::min(1.0, double(at) / size_));
-    }
-
-    const Progress& progress_;
-    double size_;
-};
-
-bool parseStep(const std::string& path, STEPCAFControl_Reader* reader, const Progress& progress) {
+bool parseStep(const std::string& path, STEPCAFControl_Reader* reader, ReadWatch* watch) {
     struct stat info {};
-    ReadingProgress file(progress, stat(path.c_str(), &info) == 0 ? double(info.st_size) : 0.0);
+    WatchedFile file(watch, stat(path.c_str(), &info) == 0 ? double(info.st_size) : 0.0);
     if (!file.open(path, std::ios::in | std::ios::binary)) return false;
     std::istream in(&file);
-    return reader->ChangeReader().ReadStream(path.c_str(), in) == IFSelect_RetDone;
+    return reader->ChangeReader().ReadStream(path.c_str(), in) == IFSelect_RetDone && !watch->cancelled();
 }
 
-bool readStep(const std::string& path, std::vector<NamedShape>* parts, const Progress& progress) {
+bool readStep(const std::string& path, std::vector<NamedShape>* parts, ReadWatch* watch) {
     STEPCAFControl_Reader reader;
     reader.SetNameMode(true);
-    if (progress) progress("reading", 0.0);
-    if (!parseStep(path, &reader, progress)) return false;
+    if (!watch->report("reading", 0.0) || !parseStep(path, &reader, watch)) return false;
     Handle(XCAFApp_Application) application = XCAFApp_Application::GetApplication();
     Handle(TDocStd_Document) document;
     application->NewDocument("MDTV-XCAF", document);
-    Handle(ProgressRelay) relay = new ProgressRelay(progress, "translating");
-    const bool transferred = reader.Transfer(document, relay->Start());
+    OcctProgress translating(watch, "translating");
+    const bool transferred = reader.Transfer(document, translating.start()) && !watch->cancelled();
     if (transferred) {
         Handle(XCAFDoc_ShapeTool) tool = XCAFDoc_DocumentTool::ShapeTool(document->Main());
         TDF_LabelSequence roots;
@@ -152,18 +110,22 @@ bool readStep(const std::string& path, std::vector<NamedShape>* parts, const Pro
     return transferred;
 }
 
-bool readBrep(const std::string& path, std::vector<NamedShape>* parts) {
+bool readBrep(const std::string& path, std::vector<NamedShape>* parts, ReadWatch* watch) {
     TopoDS_Shape shape;
     BRep_Builder builder;
-    if (!BRepTools::Read(shape, path.c_str(), builder) || shape.IsNull()) return false;
+    OcctProgress reading(watch, "reading");
+    if (!BRepTools::Read(shape, path.c_str(), builder, reading.start()) || shape.IsNull() || watch->cancelled())
+        return false;
     parts->push_back({shape, ""});
     return true;
 }
 
-bool readIges(const std::string& path, std::vector<NamedShape>* parts) {
+bool readIges(const std::string& path, std::vector<NamedShape>* parts, ReadWatch* watch) {
     IGESControl_Reader reader;
-    if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) return false;
-    reader.TransferRoots();
+    if (!watch->report("reading", 0.0) || reader.ReadFile(path.c_str()) != IFSelect_RetDone) return false;
+    OcctProgress translating(watch, "translating");
+    reader.TransferRoots(translating.start());
+    if (watch->cancelled()) return false;
     parts->push_back({reader.OneShape(), ""});
     return !parts->back().shape.IsNull();
 }
@@ -229,18 +191,19 @@ std::string fileHead(const std::string& path, std::string* error) {
 
 // The parts of a file; false with a message.
 bool readParts(const std::string& path, Format format, std::vector<NamedShape>* parts, std::string* error,
-               const Progress& progress) {
+               ReadWatch* watch) {
     static const char* const names[] = {"STEP", "BREP", "IGES"};
     bool read = false;
     switch (format) {
-        case Format::Step: read = readStep(path, parts, progress); break;
-        case Format::Brep: read = readBrep(path, parts); break;
-        case Format::Iges: read = readIges(path, parts); break;
+        case Format::Step: read = readStep(path, parts, watch); break;
+        case Format::Brep: read = readBrep(path, parts, watch); break;
+        case Format::Iges: read = readIges(path, parts, watch); break;
         case Format::Unknown:
             *error = path + " is neither a STEP, a BREP nor an IGES file";
             return false;
     }
-    if (!read) *error = path + " could not be read as a " + names[int(format)] + " file";
+    if (watch->cancelled()) *error = "reading " + path + " was cancelled";
+    else if (!read) *error = path + " could not be read as a " + names[int(format)] + " file";
     return read;
 }
 
@@ -253,7 +216,7 @@ bool bodiesFromShape(const TopoDS_Shape& shape, std::vector<OcctBody>* bodies) {
 }
 
 bool readModel(const std::string& path, std::vector<OcctBody>* bodies, std::string* error,
-               const Progress& progress) {
+               const Progress& progress, const Proceed& proceed) {
     bodies->clear();
     error->clear();
     quietOcctMessages();
@@ -263,7 +226,8 @@ bool readModel(const std::string& path, std::vector<OcctBody>* bodies, std::stri
     // Measuring the bodies meets malformed geometry too (a vertex at
     // infinity): it fails like the translator, with a message.
     try {
-        if (!readParts(path, formatOf(path, head), &parts, error, progress)) return false;
+        ReadWatch watch(progress, proceed);
+        if (!readParts(path, formatOf(path, head), &parts, error, &watch)) return false;
         const bool solids = std::any_of(parts.begin(), parts.end(),
                                         [](const NamedShape& part) { return hasSolid(part.shape); });
         for (const NamedShape& part : parts) bodiesFromPart(part, solids, bodies);

@@ -1,4 +1,4 @@
-#include "ModelScene.h"
+#include <pelmora/occt/ModelScene.h>
 
 #include <algorithm>
 #include <iterator>
@@ -10,11 +10,12 @@ namespace {
 constexpr unsigned kPalette[] = {0xFF8FA3B8u, 0xFFC9A227u, 0xFF5F8A6Bu, 0xFFB5654Au,
                                  0xFF7D86C2u, 0xFFA8A8A0u, 0xFF4F7FA8u, 0xFFC48A5Cu};
 
-HRESULT addBody(IDXContext* context, int factory, int body, bool open, const SceneStyle& style,
+HRESULT addBody(IDXContext* context, const OcctKernel& kernel, int factory, int body, const SceneStyle& style,
                 ModelScene* scene) {
+    const bool open = kernel.body(body).open;
     int frame = 0, faces = 0, edges = 0;
     HRESULT hr = context->newFrame(scene->root, &frame);
-    if (SUCCEEDED(hr)) hr = context->setFrameColor(frame, bodyColor(body));
+    if (SUCCEEDED(hr)) hr = context->setFrameColor(frame, bodyColor(kernel, body));
     if (SUCCEEDED(hr)) hr = context->frameSetReflectivity(frame, open ? 0.0f : 40.0f);
     if (SUCCEEDED(hr)) hr = context->newSolidMeshFromHandle(OcctKernel::faceMesh(body), factory, &faces);
     if (SUCCEEDED(hr)) hr = context->frameAddVisual(frame, faces);
@@ -43,6 +44,11 @@ int ModelScene::bodyOf(int handle) const {
 
 int bodyColor(int body) { return int(kPalette[size_t(body) % std::size(kPalette)]); }
 
+int bodyColor(const OcctKernel& kernel, int body) {
+    const int own = kernel.body(body).color;
+    return own != 0 ? own : bodyColor(body);
+}
+
 HRESULT buildScene(IDXContext* context, const OcctKernel& kernel, int factory,
                    const SceneStyle& style, ModelScene* scene) {
     *scene = ModelScene{};
@@ -54,7 +60,7 @@ HRESULT buildScene(IDXContext* context, const OcctKernel& kernel, int factory,
     hr = context->setFrameDrawFacetEdges(scene->root, SolidMeshDrawFlags(flags), style.edgeColor, 1,
                                          style.edgeColor, 1);
     for (int body = 0; SUCCEEDED(hr) && body < kernel.bodyCount(); ++body)
-        hr = addBody(context, factory, body, kernel.body(body).open, style, scene);
+        hr = addBody(context, kernel, factory, body, style, scene);
     return hr;
 }
 

@@ -1,6 +1,6 @@
-#include "ModelWriter.h"
+#include <pelmora/occt/ModelWriter.h>
 
-#include "OcctBody.h"
+#include <pelmora/occt/OcctBody.h>
 
 #include <STEPCAFControl_Writer.hxx>
 #include <Standard_Failure.hxx>

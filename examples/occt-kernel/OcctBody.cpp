@@ -1,4 +1,4 @@
-#include "OcctBody.h"
+#include <pelmora/occt/OcctBody.h>
 
 #include <BRepBndLib.hxx>
 #include <Bnd_Box.hxx>

@@ -1,4 +1,4 @@
-#include "OcctKernel.h"
+#include <pelmora/occt/OcctKernel.h>
 
 #include <Standard_Failure.hxx>
 
@@ -24,9 +24,10 @@ pelmora::Box bodyBounds(const OcctBody& body) {
 
 OcctKernel::~OcctKernel() = default;
 
-bool OcctKernel::load(const std::string& path, std::string* error, const Progress& progress) {
+bool OcctKernel::load(const std::string& path, std::string* error, const Progress& progress,
+                      const Proceed& proceed) {
     std::vector<OcctBody> bodies;
-    if (!readModel(path, &bodies, error, progress)) return false;
+    if (!readModel(path, &bodies, error, progress, proceed)) return false;
     bodies_ = std::move(bodies);
     cache_.clear();
     tessellationCounts_.clear();
@@ -35,8 +36,8 @@ bool OcctKernel::load(const std::string& path, std::string* error, const Progres
     return true;
 }
 
-int OcctKernel::addBody(const TopoDS_Shape& shape, const std::string& name, bool open) {
-    OcctBody body{name, shape, open};
+int OcctKernel::addBody(const TopoDS_Shape& shape, const std::string& name, bool open, int color) {
+    OcctBody body{name, shape, open, color};
     measure(&body);
     bodies_.push_back(std::move(body));
     return bodyCount() - 1;

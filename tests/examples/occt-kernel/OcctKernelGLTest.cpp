@@ -5,8 +5,8 @@
 // each body at each deviation once.
 #include "OcctTestModels.h"
 
-#include <ModelScene.h>
-#include <OcctKernel.h>
+#include <pelmora/occt/ModelScene.h>
+#include <pelmora/occt/OcctKernel.h>
 
 #include <pelmora/helpers.h>
 

@@ -1,10 +1,10 @@
 // The Open CASCADE kernel without a device: what it reads from STEP, BREP
 // and IGES files (bodies, names, placements, open shells, the files it
-// refuses) and what its tessellations hold (counts, edges, normals,
+// refuses, reads the host cancels) and what its tessellations hold (counts, edges, normals,
 // winding, refinement).
 #include "OcctTestModels.h"
 
-#include <OcctKernel.h>
+#include <pelmora/occt/OcctKernel.h>
 
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
@@ -13,6 +13,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -136,6 +137,56 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     "no solids or surfaces"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return info.param.label; });
+
+// The host cancels at the Nth progress report of one phase: the load fails
+// saying so, the bodies loaded before stay, the phase stops there (Open
+// CASCADE closes its open steps with a report or two; one that ignored the
+// cancel would go on for dozens), and a file cancelled while it is read is
+// never translated.
+struct CancelCase {
+    const char* label;
+    std::function<std::string(const ModelFiles&)> write;
+    std::string phase;
+    int report;  // 1: the phase's first
+};
+
+class CancelledRead : public testing::TestWithParam<CancelCase> {};
+
+TEST_P(CancelledRead, StopsThereSaysSoAndKeepsTheModelBefore) {
+    ModelFiles files;
+    OcctKernel kernel;
+    kernel.addBody(box(), "Kept");
+    const std::string path = GetParam().write(files);
+    int reports = 0, translating = 0;
+    const Progress progress = [&](const char* phase, double) {
+        translating += std::string(phase) == "translating";
+        reports += phase == GetParam().phase;
+    };
+    const Proceed proceed = [&] { return reports < GetParam().report; };
+    std::string error;
+    EXPECT_FALSE(kernel.load(path, &error, progress, proceed));
+    EXPECT_EQ(error, "reading " + path + " was cancelled");
+    ASSERT_EQ(kernel.bodyCount(), 1);
+    EXPECT_EQ(kernel.body(0).name, "Kept");
+    EXPECT_GE(reports, GetParam().report);
+    EXPECT_LE(reports, GetParam().report + 2);
+    if (GetParam().phase == "reading") {
+        EXPECT_EQ(translating, 0);
+    }
+}
+
+std::string twoParts(const ModelFiles& f) { return f.step("parts.step", {{"Cube", box()}, {"Rod", cylinder()}}); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CancelledRead,
+    testing::Values(CancelCase{"StepBeforeParsing", twoParts, "reading", 1},
+                    CancelCase{"StepWhileParsing", twoParts, "reading", 2},
+                    CancelCase{"StepWhileTranslating", twoParts, "translating", 1},
+                    CancelCase{"IgesWhileTranslating",
+                               [](const ModelFiles& f) { return f.iges("box.igs", box()); }, "translating", 1},
+                    CancelCase{"BrepWhileReading",
+                               [](const ModelFiles& f) { return f.brep("box.brep", box()); }, "reading", 1}),
+    [](const testing::TestParamInfo<CancelCase>& info) { return info.param.label; });
 
 TEST(OcctTessellation, CylinderGetsFinerAsTheDeviationFalls) {
     OcctKernel kernel;

@@ -3,7 +3,7 @@
 // with a bored hole, open shells, all made with OCCT's own modelling calls.
 #pragma once
 
-#include <ModelWriter.h>
+#include <pelmora/occt/ModelWriter.h>
 
 #include "support/TestSupport.h"
 

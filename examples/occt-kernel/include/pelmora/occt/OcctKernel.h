@@ -5,6 +5,8 @@
 // the counts and the hand-outs are guarded by one lock (loading and adding
 // bodies are not, and happen before the scene is drawn).
 //
+//     #include <pelmora/occt/ModelScene.h>
+//
 //     occtkernel::OcctKernel kernel;
 //     if (!kernel.load("part.step", &error)) ...
 //     const int factory = PelmoraRegisterThreadSafeFacetFactory(&kernel);
@@ -37,10 +39,13 @@ public:
     ~OcctKernel();
 
     // Replaces the bodies with those of a model file; false, with a message
-    // naming the file, when it cannot be read or shows nothing.
-    bool load(const std::string& path, std::string* error, const Progress& progress = {});
-    // Adds a body (bounds and size are measured here); its index.
-    int addBody(const TopoDS_Shape& shape, const std::string& name, bool open = false);
+    // naming the file, when it cannot be read, shows nothing or `proceed`
+    // cancelled it (the bodies then stay as they were).
+    bool load(const std::string& path, std::string* error, const Progress& progress = {},
+              const Proceed& proceed = {});
+    // Adds a body (bounds and size are measured here); its index. A colour
+    // of 0 leaves the choice to the scene (bodyColor).
+    int addBody(const TopoDS_Shape& shape, const std::string& name, bool open = false, int color = 0);
 
     int bodyCount() const { return static_cast<int>(bodies_.size()); }
     const OcctBody& body(int index) const { return bodies_[size_t(index)]; }

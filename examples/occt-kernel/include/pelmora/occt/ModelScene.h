@@ -26,6 +26,8 @@ struct ModelScene {
 
 // A colour per body from a small palette of metals and paints.
 int bodyColor(int body);
+// The colour a body is shown in: its own, else the palette's.
+int bodyColor(const OcctKernel& kernel, int body);
 
 // Builds the tree (in a new root frame) for every body of the kernel,
 // registered as `factory`. The first failing status, else S_OK.

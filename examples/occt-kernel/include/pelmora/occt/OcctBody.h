@@ -1,5 +1,7 @@
 // One body of a model read through Open CASCADE: a solid, or an open shell
-// when the model has no solids, with the name the file gave it. Free of
+// when the model has no solids, with the name the file gave it. Its
+// placement in the model is the shape's location (shape.Location()): the
+// product of the assembly placements above it. Free of
 // Pelmora's headers: OCCT's document headers declare a GUID of their own,
 // so the files reading and writing documents see only OCCT's.
 #pragma once
@@ -15,6 +17,7 @@ struct OcctBody {
     std::string name;
     TopoDS_Shape shape;     // located where the model puts it
     bool open = false;      // an open shell: drawn double-sided
+    int color = 0;          // 0xAARRGGBB; 0: none given, the scene picks one
     std::array<double, 3> min{0, 0, 0}, max{0, 0, 0};  // world box of the shape
     double size = 0.0;      // the box's diagonal (0 for no geometry), for relative deflections
 };
