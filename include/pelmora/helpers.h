@@ -662,6 +662,107 @@ inline HRESULT fitView(IDXContext* context, int viewport, const Box& box,
 }
 
 // ===========================================================================
+// Views and lights
+// ===========================================================================
+
+// The standard directions a CAD user names a view by. The model's z axis is
+// up in every view but top and bottom; iso looks down onto the front, right
+// and top faces at once.
+enum class ViewDirection { Iso, Top, Bottom, Front, Back, Left, Right };
+
+// The camera transform of a standard view (camera space: x right, y up, z
+// towards the viewer).
+inline Transform viewOrientation(ViewDirection view) {
+    constexpr double kDegree = 3.14159265358979323846 / 180.0;
+    Transform front;  // looking along +y, z up
+    front.m = {1, 0, 0, 0, 0, -1, 0, 1, 0, 0, 0, 0};
+    const auto turned = [&](double degrees) { return Transform::rotation(0, 0, 1, degrees * kDegree).then(front); };
+    switch (view) {
+        case ViewDirection::Top: return Transform{};
+        case ViewDirection::Bottom: return Transform::rotation(1, 0, 0, 180 * kDegree);
+        case ViewDirection::Front: return front;
+        case ViewDirection::Back: return turned(180);
+        case ViewDirection::Left: return turned(90);
+        case ViewDirection::Right: return turned(-90);
+        case ViewDirection::Iso: return turned(-45).then(Transform::rotation(1, 0, 0, 35.264 * kDegree));
+    }
+    return front;
+}
+
+// Turns the camera to a standard view (fitView frames the model after).
+inline HRESULT setView(IDXContext* context, int viewport, ViewDirection view) {
+    return setCameraTransform(context, viewport, viewOrientation(view));
+}
+
+// The light rig a model viewer wants: a headlight along the line of sight, a
+// key light from the upper left, both fixed to the viewer as the camera
+// turns, and an ambient light that keeps every face of a grey body at a
+// quarter grey or brighter whichever way it faces. A new viewport has no
+// light at all: without one, bodies draw as black silhouettes.
+inline HRESULT addDefaultLights(IDXContext* context, int viewport) {
+    if (!context) return E_POINTER;
+    int light = 0;
+    HRESULT hr = context->viewportAddAmbientLight(viewport, 0x848484);  // 0.52 squared: 27% grey
+    if (SUCCEEDED(hr)) hr = context->viewportAddDirectionalLight(viewport, int(0xFF737373u), 0, 0, -1, &light);
+    if (SUCCEEDED(hr))
+        hr = context->viewportAddDirectionalLight(viewport, int(0xFF5A5A5Au), 0.35f, -0.45f, -1.0f, &light);
+    return hr;
+}
+
+// The mouse's camera for a window of width x height pixels: orbit about a
+// centre (turning about the screen's horizontal axis and the model's z
+// axis), pan, and zoom about the cursor, all in pixels of mouse movement.
+class OrbitCamera {
+public:
+    OrbitCamera(IDXContext* context, int viewport, int width, int height)
+        : context_(context), viewport_(viewport), width_(width), height_(height) {}
+
+    void setCentre(const Point3& centre) { centre_ = centre; }
+
+    HRESULT orbit(int dx, int dy) {
+        constexpr double kRadiansPerPixel = 0.01;
+        Transform camera;
+        HRESULT hr = getCameraTransform(context_, viewport_, &camera);
+        const Point3& c = centre_;
+        // The screen's horizontal axis in world coordinates: the camera's x,
+        // the first column of its rotation.
+        if (SUCCEEDED(hr))
+            hr = context_->rotateCamera(viewport_, float(c[0]), float(c[1]), float(c[2]), float(camera.m[0]),
+                                        float(camera.m[3]), float(camera.m[6]), dy * kRadiansPerPixel);
+        if (SUCCEEDED(hr))
+            hr = context_->rotateCamera(viewport_, float(c[0]), float(c[1]), float(c[2]), 0, 0, 1,
+                                        dx * kRadiansPerPixel);
+        return hr;
+    }
+    HRESULT pan(int dx, int dy) {
+        double left = 0, right = 0, bottom = 0, top = 0;
+        HRESULT hr = context_->getViewportPlane(viewport_, &left, &right, &bottom, &top);
+        const double perPixel = (right - left) / width_;
+        if (SUCCEEDED(hr))
+            hr = context_->setViewportPlane(viewport_, left - dx * perPixel, right - dx * perPixel,
+                                            bottom + dy * perPixel, top + dy * perPixel);
+        return hr;
+    }
+    // factor < 1 zooms in; the plane point under pixel (x, y) stays put.
+    HRESULT zoomAt(int x, int y, double factor) {
+        double left = 0, right = 0, bottom = 0, top = 0;
+        HRESULT hr = context_->getViewportPlane(viewport_, &left, &right, &bottom, &top);
+        const double px = left + (right - left) * (x + 0.5) / width_;
+        const double py = top - (top - bottom) * (y + 0.5) / height_;
+        if (SUCCEEDED(hr))
+            hr = context_->setViewportPlane(viewport_, px + (left - px) * factor, px + (right - px) * factor,
+                                            py + (bottom - py) * factor, py + (top - py) * factor);
+        return hr;
+    }
+
+private:
+    IDXContext* context_;
+    int viewport_;
+    int width_, height_;
+    Point3 centre_{0, 0, 0};
+};
+
+// ===========================================================================
 // Picking the scene
 // ===========================================================================
 
