@@ -50,7 +50,7 @@ bool ModelView::open(int window, std::string* error, const occtkernel::Progress&
     if (SUCCEEDED(hr))
         hr = context_->newViewport(window, VARIANT_FALSE, VARIANT_TRUE, options_.width, options_.height, &viewport_);
     if (FAILED(hr) || viewport_ == 0) {
-        *error = "no graphics device (see the log above)";
+        *error = "no graphics device (run with --verbose to see why)";
         return false;
     }
     // Zooming asks for finer facets on the engine's worker; the view keeps

@@ -15,6 +15,7 @@ const char* const kUsage =
     "  --perspective         perspective projection (default orthographic)\n"
     "  --edges on|off        model edges and outlines (default on)\n"
     "  --window              open an X11 window (the default when $DISPLAY is set and no -o)\n"
+    "  --verbose             show Pelmora's and Open CASCADE's own messages on standard output\n"
     "  --time-limit SECONDS  give up on a file when reading or tessellating makes no progress\n"
     "                        for this long (default 30; 0: never; also $PELMORA_VIEW_TIME_LIMIT)\n"
     "In the window: left drag orbits, middle drag pans, the wheel zooms about the cursor,\n"
@@ -71,6 +72,7 @@ bool parseOptions(int argc, char** argv, bool haveDisplay, const char* timeLimit
             *error = std::string("--time-limit wants seconds (0 for no limit), not ") + value;
         else if (arg == "--perspective") options->perspective = true;
         else if (arg == "--window") windowAsked = true;
+        else if (arg == "--verbose") options->verbose = true;
         else if (!takesValue && (arg.empty() || arg[0] == '-')) *error = "unknown option " + arg;
         else if (!takesValue && !options->file.empty()) *error = "one file at a time";
         else if (!takesValue) options->file = arg;

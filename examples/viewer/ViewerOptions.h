@@ -23,6 +23,7 @@ struct ViewerOptions {
     bool perspective = false;
     bool edges = true;
     bool window = false;      // an X11 window rather than a picture
+    bool verbose = false;     // Pelmora's own messages on standard output
     // Seconds reading or tessellating may go without progress before the
     // viewer gives up on the file; 0 never gives up.
     double timeLimit = kDefaultTimeLimit;

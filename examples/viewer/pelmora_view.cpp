@@ -10,10 +10,26 @@
 #include "Supervisor.h"
 #include "X11Session.h"
 
+#include <Message.hxx>
+#include <Message_Messenger.hxx>
+#include <Message_PrinterOStream.hxx>
+
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
+
+// Pelmora's and Open CASCADE's console messages would mix with what the
+// user asked for; the viewer's own messages say what failed, and Pelmora's
+// log file keeps its messages. Done before anything reaches either library.
+void quietLibraries(bool verbose) {
+    if (verbose) {
+        setenv("PELMORA_QUIET", "0", 1);
+        return;
+    }
+    setenv("PELMORA_QUIET", "1", 0);
+    Message::DefaultMessenger()->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
+}
 
 int fail(const std::string& message, int status = 1) {
     std::fprintf(stderr, "pelmora-view: %s\n", message.c_str());
@@ -31,6 +47,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s", viewer::kUsage);
         return fail(error, 2);
     }
+    quietLibraries(options.verbose);
     if (const std::optional<int> status = viewer::superviseChild(options.file, options.timeLimit)) return *status;
 
     occtkernel::OcctKernel kernel;

@@ -107,8 +107,22 @@ PELMORA_API LSTATUS RegDeleteTreeA(HKEY hKey, const char* lpSubKey);
 // usable. ERROR_INVALID_HANDLE for a handle that is not open.
 PELMORA_API LSTATUS RegCloseKey(HKEY hKey);
 
+// Pelmora's diagnostic switches, read once when the library is loaded: values
+// of the key "Software\Torvel, Inc.\Torvel Design\Pelmora" under
+// HKEY_CURRENT_USER, each on when its value starts with T or Y (either case):
+//   "Log Errors"  keeps the log file "Pelmora.log" (without the key: on;
+//                 with the key but not the value: off).
+//   "Quiet"       turns console messages off: nothing goes to standard
+//                 output, the log file still gets every message (default off).
+// The environment variable PELMORA_QUIET overrides "Quiet" either way: a
+// value starting with 1, T or Y (either case) turns console messages off,
+// any other non-empty value turns them on. It is read for each message, so
+// a host that owns its standard output may set it first thing in main(),
+// before anything logs, even though the library was loaded before main().
+//
 // Adds a line of the host's own to Pelmora's error log: the text goes, verbatim,
-// to standard output and, when file logging is on, to "Pelmora.log".
+// to standard output (unless console messages are off) and, when file logging
+// is on, to "Pelmora.log".
 PELMORA_API void PelmoraLogMessage(const char* text);
 
 // ---------------------------------------------------------------------------

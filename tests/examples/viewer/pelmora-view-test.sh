@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # pelmora-view's command line as a user meets it: the demo assembly renders
-# headless to PNG and JPEG; unreadable files, files without geometry, what
+# headless to PNG and JPEG, and Pelmora's own messages reach stdout only
+# with --verbose; unreadable files, files without geometry, what
 # is no regular file, a window without a display and malformed options end
 # with a message and a non-zero status; so do a file that crashes the
 # reader and one that hangs the mesher.
@@ -13,15 +14,30 @@ cd "$work"
 step="$SOURCE_DIR/examples/data/demo-assembly.step"
 failures=0
 
-# expect STATUS MESSAGE-PART ARGS...: the exit status and a part of stderr.
+# expect STATUS MESSAGE-PART ARGS...: the exit status and a part of stderr;
+# nothing may reach stdout, which belongs to what the user asks for.
 expect() {
     local status=$1 message=$2
     shift 2
-    local out
-    out=$(env -u DISPLAY "$VIEWER" "$@" 2>&1 >/dev/null)
+    local err
+    err=$(env -u DISPLAY "$VIEWER" "$@" 2>&1 >stdout.txt)
     local got=$?
-    if [[ $got -ne $status || "$out" != *"$message"* ]]; then
-        echo "FAIL: pelmora-view $* -> status $got (want $status), stderr: $out (want: $message)"
+    if [[ $got -ne $status || "$err" != *"$message"* || -s stdout.txt ]]; then
+        echo "FAIL: pelmora-view $* -> status $got (want $status), stderr: $err (want: $message)," \
+            "stdout: $(head -c 200 stdout.txt)"
+        failures=$((failures + 1))
+    fi
+}
+
+# expect_stdout STATUS OUTPUT-PART ARGS...: the exit status and a part of stdout.
+expect_stdout() {
+    local status=$1 output=$2
+    shift 2
+    local out
+    out=$(env -u DISPLAY "$VIEWER" "$@" 2>/dev/null)
+    local got=$?
+    if [[ $got -ne $status || "$out" != *"$output"* ]]; then
+        echo "FAIL: pelmora-view $* -> status $got (want $status), stdout: $out (want: $output)"
         failures=$((failures + 1))
     fi
 }
@@ -35,6 +51,7 @@ printf 'DBRep_DrawableShape\n\nCASCADE Topology V1, (c) Matra-Datavision\nLocati
 
 expect 0 "10 bodies" "$step" -o view.png --size 64x48 --view top
 expect 0 "" "$step" -o view.jpg --size 64x48 --edges off --perspective
+expect_stdout 0 "Creating device" "$step" -o verbose.png --size 64x48 --verbose
 expect 1 "cannot open missing.step" missing.step -o out.png
 expect 1 "junk.step could not be read as a STEP file" junk.step -o out.png
 expect 1 "empty.step is empty" empty.step -o out.png
