@@ -93,11 +93,7 @@ HRESULT ModelView::draw() {
 }
 
 HRESULT ModelView::save(const std::string& path) {
-    // An X11 window is not read back: its pictures come from the viewport.
-    if (endsWith(path, ".png") || endsWith(path, ".PNG")) {
-        const HRESULT hr = pelmora::saveWindowPng(window_, path);
-        if (hr != E_NOTIMPL) return hr;
-    }
+    if (endsWith(path, ".png") || endsWith(path, ".PNG")) return pelmora::saveWindowPng(window_, path);
     return pelmora::saveSnapshot(context_, viewport_, path, options_.width, options_.height);
 }
 

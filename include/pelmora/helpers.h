@@ -838,7 +838,7 @@ inline HRESULT pickScene(IDXContext* context, int viewport, int rootFrame, int x
 // Pictures
 // ===========================================================================
 
-// What an offscreen window shows, as an opaque PNG (PelmoraSaveWindowPng).
+// What a window (offscreen or X11) shows, as an opaque PNG (PelmoraSaveWindowPng).
 inline HRESULT saveWindowPng(int window, const std::string& fileName) {
     return PelmoraSaveWindowPng(window, fileName.c_str());
 }

@@ -137,11 +137,13 @@ PELMORA_API void PelmoraLogMessage(const char* text);
 // height outside 1..16384.
 PELMORA_API int PelmoraCreateOffscreenWindow(int width, int height);
 
-// The client-area image of an offscreen window. The pixels are packed (the
-// row stride is the width) and stay valid until the next present into the
-// window or its destruction. E_HANDLE for an unknown window, E_POINTER for a
-// null out pointer, E_NOTIMPL for an attached X11 window (read those back
-// from the X server).
+// The client-area image of a window as presents left it (opaque black where
+// none reached). An attached X11 window answers with Pelmora's copy of what
+// it presented there, whatever covers the window on the screen, as large as
+// the window was at the last present (or when attached). The pixels are
+// packed (the row stride is the width) and stay valid until the next present
+// into the window or its destruction. E_HANDLE for an unknown window,
+// E_POINTER for a null out pointer.
 PELMORA_API HRESULT PelmoraGetWindowImage(int hWnd, int* width, int* height,
                                           const uint32_t** pixels);
 
@@ -150,11 +152,11 @@ PELMORA_API HRESULT PelmoraGetWindowImage(int hWnd, int* width, int* height,
 // E_POINTER for a null out pointer.
 PELMORA_API HRESULT PelmoraGetClientRect(int hWnd, int* width, int* height);
 
-// Writes an offscreen window's client-area image to a PNG file, every pixel
-// opaque (the window holds the back buffer's pixels, whose alpha is whatever
-// the background and materials left there, often 0). E_HANDLE for an unknown
-// window, E_POINTER for a null file name, E_NOTIMPL for an attached X11
-// window, E_FAIL (with a log line naming the reason) when the file cannot
+// Writes a window's client-area image (as PelmoraGetWindowImage gives it,
+// offscreen or X11) to a PNG file, every pixel opaque (the window holds the
+// back buffer's pixels, whose alpha is whatever the background and materials
+// left there, often 0). E_HANDLE for an unknown window, E_POINTER for a null
+// file name, E_FAIL (with a log line naming the reason) when the file cannot
 // be written.
 PELMORA_API HRESULT PelmoraSaveWindowPng(int hWnd, const char* fileName);
 
