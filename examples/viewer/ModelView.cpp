@@ -50,7 +50,7 @@ bool ModelView::open(int window, std::string* error, const occtkernel::Progress&
     if (SUCCEEDED(hr))
         hr = context_->newViewport(window, VARIANT_FALSE, VARIANT_TRUE, options_.width, options_.height, &viewport_);
     if (FAILED(hr) || viewport_ == 0) {
-        *error = "no graphics device (see the log above)";
+        *error = "no graphics device (run with --verbose to see why)";
         return false;
     }
     // Zooming asks for finer facets on the engine's worker; the view keeps
@@ -93,11 +93,7 @@ HRESULT ModelView::draw() {
 }
 
 HRESULT ModelView::save(const std::string& path) {
-    // An X11 window is not read back: its pictures come from the viewport.
-    if (endsWith(path, ".png") || endsWith(path, ".PNG")) {
-        const HRESULT hr = pelmora::saveWindowPng(window_, path);
-        if (hr != E_NOTIMPL) return hr;
-    }
+    if (endsWith(path, ".png") || endsWith(path, ".PNG")) return pelmora::saveWindowPng(window_, path);
     return pelmora::saveSnapshot(context_, viewport_, path, options_.width, options_.height);
 }
 

@@ -1,5 +1,10 @@
 #include "ViewerOptions.h"
 
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,7 +14,8 @@ namespace viewer {
 
 const char* const kUsage =
     "usage: pelmora-view [options] FILE.step|.stp|.brep|.iges\n"
-    "  -o OUT.png|.jpg       render headless and write the picture (default FILE's name .png)\n"
+    "  -o OUT                render headless and write the picture: .png .jpg .jpeg .bmp .gif\n"
+    "                        .tif .tiff (default FILE's name .png when there is no display)\n"
     "  --size WxH            picture or window size (default 800x600)\n"
     "  --view iso|top|front|right\n"
     "  --perspective         perspective projection (default orthographic)\n"
@@ -17,8 +23,20 @@ const char* const kUsage =
     "  --window              open an X11 window (the default when $DISPLAY is set and no -o)\n"
     "  --time-limit SECONDS  give up on a file when reading or tessellating makes no progress\n"
     "                        for this long (default 30; 0: never; also $PELMORA_VIEW_TIME_LIMIT)\n"
-    "In the window: left drag orbits, middle drag pans, the wheel zooms about the cursor,\n"
-    "a click picks a body, f fits all, s saves a snapshot, q quits.\n";
+    "  --verbose             show Pelmora's and Open CASCADE's own messages on standard output\n"
+    "  --help                show this text\n"
+    "  --version             show the version\n"
+    "In the window:\n"
+    "  left drag             orbit about the model's centre\n"
+    "  middle drag           pan\n"
+    "  wheel                 zoom about the cursor\n"
+    "  left click            highlight the body under the cursor and print its name\n"
+    "  f                     fit the whole model\n"
+    "  s                     save the window as FILE's name-N.png (N = 1, 2, ...)\n"
+    "  q, Escape             quit (as does closing the window)\n"
+    "Exit status: 0 the picture was written or the window closed; 1 the file could not be\n"
+    "read, shown or written (a crash or stall of the reader or mesher, no display); 2 a\n"
+    "malformed command line.\n";
 
 namespace {
 
@@ -26,6 +44,29 @@ bool parseSize(const char* text, int* width, int* height) {
     char tail = 0;
     return std::sscanf(text, "%dx%d%c", width, height, &tail) == 2 && *width >= 16 &&
            *height >= 16 && *width <= 8192 && *height <= 8192;
+}
+
+// The picture formats the writer knows, by extension.
+constexpr const char* kPictureExtensions[] = {".png", ".jpg", ".jpeg", ".bmp", ".gif", ".tif", ".tiff"};
+
+bool knownPictureExtension(const std::string& path) {
+    const size_t dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] != '.') return false;
+    for (const char* extension : kPictureExtensions)
+        if (strcasecmp(path.c_str() + dot, extension) == 0) return true;
+    return false;
+}
+
+std::string unknownPictureMessage(const std::string& path) {
+    std::string message = "-o " + path + ": not a picture file name; known extensions:";
+    for (const char* extension : kPictureExtensions) message += std::string(" ") + extension;
+    return message;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 bool parseTimeLimit(const char* text, double* seconds) {
@@ -58,7 +99,12 @@ bool parseOptions(int argc, char** argv, bool haveDisplay, const char* timeLimit
             return false;
         }
         if (takesValue) ++i;
-        if (arg == "-o") options->output = value;
+        if (arg == "--help" || arg == "--version") {
+            options->request = arg == "--help" ? Request::Help : Request::Version;
+            return true;
+        }
+        if (arg == "-o" && !knownPictureExtension(value)) *error = unknownPictureMessage(value);
+        else if (arg == "-o") options->output = value;
         else if (arg == "--size" && !parseSize(value, &options->width, &options->height))
             *error = std::string("--size wants WxH between 16 and 8192, not ") + value;
         else if (arg == "--view" && !views.count(value))
@@ -71,6 +117,7 @@ bool parseOptions(int argc, char** argv, bool haveDisplay, const char* timeLimit
             *error = std::string("--time-limit wants seconds (0 for no limit), not ") + value;
         else if (arg == "--perspective") options->perspective = true;
         else if (arg == "--window") windowAsked = true;
+        else if (arg == "--verbose") options->verbose = true;
         else if (!takesValue && (arg.empty() || arg[0] == '-')) *error = "unknown option " + arg;
         else if (!takesValue && !options->file.empty()) *error = "one file at a time";
         else if (!takesValue) options->file = arg;
@@ -86,6 +133,19 @@ bool parseOptions(int argc, char** argv, bool haveDisplay, const char* timeLimit
         options->output = name.substr(0, name.rfind('.')) + ".png";
     }
     return true;
+}
+
+bool checkOutputPath(const std::string& path, std::string* error) {
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) *error = path + " is a directory";
+        else if (!S_ISREG(info.st_mode)) *error = path + " is not a regular file";
+        else if (access(path.c_str(), W_OK) != 0) *error = "cannot write " + path + ": " + std::strerror(errno);
+        return error->empty();
+    }
+    if (errno == ENOENT && access(folderOf(path).c_str(), W_OK) == 0) return true;
+    *error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
 }
 
 }  // namespace viewer

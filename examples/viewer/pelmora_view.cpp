@@ -10,27 +10,66 @@
 #include "Supervisor.h"
 #include "X11Session.h"
 
+#include <Message.hxx>
+#include <Message_Messenger.hxx>
+#include <Message_PrinterOStream.hxx>
+
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 namespace {
 
-int fail(const std::string& message, int status = 1) {
+// Pelmora's and Open CASCADE's console messages would mix with what the
+// user asked for; the viewer's own messages say what failed, and Pelmora's
+// log file keeps its messages. Done before anything reaches either library.
+void quietLibraries(bool verbose) {
+    if (verbose) {
+        setenv("PELMORA_QUIET", "0", 1);
+        return;
+    }
+    setenv("PELMORA_QUIET", "1", 0);
+    Message::DefaultMessenger()->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
+}
+
+int fail(const std::string& message, int status = viewer::kStatusFailed) {
     std::fprintf(stderr, "pelmora-view: %s\n", message.c_str());
     return status;
+}
+
+// Reads the command line and answers what needs no model: --help,
+// --version, a malformed line, a picture that could not be written (refused
+// before the model is read, which may take long). The status to exit with,
+// or nothing to go on.
+std::optional<int> readCommandLine(int argc, char** argv, viewer::ViewerOptions* options) {
+    std::string error;
+    const char* display = std::getenv("DISPLAY");
+    if (!viewer::parseOptions(argc, argv, display && *display, std::getenv(viewer::kTimeLimitVariable), options,
+                              &error)) {
+        fail(error, viewer::kStatusMalformed);
+        std::fputs("pelmora-view --help lists the options\n", stderr);
+        return viewer::kStatusMalformed;
+    }
+    if (options->request == viewer::Request::Help) {
+        std::fputs(viewer::kUsage, stdout);
+        return 0;
+    }
+    if (options->request == viewer::Request::Version) {
+        std::printf("pelmora-view %s\n", PELMORA_VIEW_VERSION);
+        return 0;
+    }
+    if (!options->window && !viewer::checkOutputPath(options->output, &error)) return fail(error);
+    return std::nullopt;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     viewer::ViewerOptions options;
+    if (const std::optional<int> status = readCommandLine(argc, argv, &options)) return *status;
     std::string error;
-    const char* display = std::getenv("DISPLAY");
-    if (!viewer::parseOptions(argc, argv, display && *display, std::getenv(viewer::kTimeLimitVariable), &options,
-                              &error)) {
-        std::fprintf(stderr, "%s", viewer::kUsage);
-        return fail(error, 2);
-    }
+    quietLibraries(options.verbose);
     if (const std::optional<int> status = viewer::superviseChild(options.file, options.timeLimit)) return *status;
 
     occtkernel::OcctKernel kernel;
@@ -59,8 +98,9 @@ int main(int argc, char** argv) {
         viewer::runX11Loop(&view, options);
         return 0;
     }
-    if (FAILED(view.draw()) || FAILED(view.save(options.output)))
-        return fail("could not render or write " + options.output);
+    if (FAILED(view.draw())) return fail("could not render the model (run with --verbose to see why)");
+    if (FAILED(view.save(options.output)))
+        return fail("could not write " + options.output + " (run with --verbose to see why)");
     std::fprintf(stderr, "%d bodies, %d tessellations: %s\n", kernel.bodyCount(), kernel.tessellationCount(),
                  options.output.c_str());
     return 0;

@@ -20,7 +20,38 @@ inline constexpr GUID LIBID_PELMORALib = {
 // frame would take seconds).
 inline constexpr int PELMORA_MAX_LINE_WIDTH = 64;
 
-// Facet-edge drawing flags handed down the frame tree (setFrameDrawFacetEdges).
+// How solid meshes (newSolidMesh, newSolidMeshFromHandle) draw, handed down
+// the frame tree with setFrameDrawFacetEdges; other meshes ignore them.
+//   SOLIDS       the shaded faces. Alone (the default at the root of a
+//                render) the faces are all that is drawn. Without it the
+//                faces still fill the depth buffer, unseen, so they hide
+//                what lies behind them: with BORDERS or SILHOUETTES, a
+//                hidden-line view.
+//   BORDERS      the feature edges: where the faces meet at more than the
+//                crease angle (the "Crease Angle" setting, 20 degrees by
+//                default) and the open borders of the facets, in the
+//                visible colour and width. Edges whose two faces both turn
+//                away from the eye are left out unless the mesh is double
+//                sided or translucent.
+//   SILHOUETTES  the outline as seen from the eye: the facet edges between
+//                a face turned towards it and one turned away, in the
+//                visible colour and width (with BORDERS, sharp edges that
+//                are borders already are not drawn twice).
+//   HIDDEN       the parts of those borders (back ones included) and
+//                silhouettes that faces hide, dashed (6 pixels drawn, 4
+//                left out), in the hidden colour and width, beneath the
+//                visible edges. It draws only together with BORDERS or
+//                SILHOUETTES, and only what they select: alone it adds
+//                nothing.
+//   USEPARENT    exactly this value takes the parent frame's flags, colours
+//                and widths (every new frame starts so). Any other value
+//                sets all five for the frame's subtree, bits other than the
+//                four above being ignored; 0 draws nothing but the unseen
+//                depth of the faces.
+// With BORDERS or SILHOUETTES the faces are pushed back in depth by about
+// half the visible width, so that edges on them are not half hidden. Opaque
+// bodies' edges are drawn after every opaque face of the render, so any
+// body may hide them; translucent bodies draw theirs as they go.
 enum SolidMeshDrawFlags : uint32_t {
     SOLID_MESH_DRAW_SOLIDS = 1,
     SOLID_MESH_DRAW_BORDERS = 2,
@@ -234,16 +265,14 @@ struct IDXContext : public IDispatch {
                              int* ppResult) = 0;
     // Points kept with the scene: x, y, z per point (4-byte floats). A dot
     // mesh draws nothing, is never hit and hands out no data. E_INVALIDARG,
-    // with a log line, for an array that is not whole points; E_NOTIMPL in a
-    // build without line meshes.
+    // with a log line, for an array that is not whole points.
     virtual HRESULT newDotMesh(SAFEARRAY** vertices, int* ppResult) = 0;
     // A construction grid in the plane z = 0 of its frame over the rectangle
     // (left..right, bottom..top): its border, major lines at the multiples of
     // majorX and majorY, and fainter minor lines at the multiples of minorX
     // and minorY between them, in the frame's colour. Never hit by pickMesh.
     // E_INVALIDARG, with a log line, for values that are not finite or a
-    // spacing that would give more than 100,000 lines; E_NOTIMPL in a build
-    // without line meshes.
+    // spacing that would give more than 100,000 lines.
     virtual HRESULT newGrillMesh(float left, float top, float right, float bottom, float majorX,
                                  float minorX, float majorY, float minorY, int* ppResult) = 0;
     // A triangle mesh from arrays of 4-byte elements: vertices x, y, z per
@@ -276,12 +305,12 @@ struct IDXContext : public IDispatch {
     // ended by 0. Drawn in the frame's colour at the frame's line width
     // (frameSetLineWidth); picked with pickMesh's threshold. E_INVALIDARG,
     // with a log line, for a vertex array that is not whole points, a
-    // polyline running past the list or an index outside the vertices;
-    // E_NOTIMPL in a build without line meshes.
+    // polyline running past the list or an index outside the vertices.
     virtual HRESULT newWireMesh(SAFEARRAY** vertices, SAFEARRAY** lines, int* ppResult) = 0;
     // Polylines fetched from a host factory as newSolidMeshFromHandle does,
     // the facet set's face list read as polylines (count, then that many
-    // indices). E_NOTIMPL in a build without line meshes.
+    // indices). Nothing is fetched yet; an unknown factory and host mesh 0
+    // fare as with newSolidMeshFromHandle.
     virtual HRESULT newWireMeshFromHandle(int hTorvelMesh, int hTorvelMeshFactory,
                                           int* ppResult) = 0;
     // One integer per frame or visual that the host may use as it likes; 0
@@ -375,10 +404,15 @@ struct IDXContext : public IDispatch {
     // VARIANT_FALSE draws the frame's subtree without writing colour (depth
     // only, to hide what is drawn later behind it). S_OK.
     virtual HRESULT frameSetWriteColorValues(int handle, VARIANT_BOOL writeZValues) = 0;
-    // Despite its name, the handle names a frame: the facet-edge attributes
-    // its subtree inherits (SOLID_MESH_DRAW_USEPARENT follows the parent).
-    // They are kept and inherited; solid meshes draw no facet edges in this
-    // build.
+    // Despite its name, the handle names a frame: how the solid meshes of
+    // its subtree draw (SolidMeshDrawFlags above: faces, borders,
+    // silhouettes, hidden edges dashed), with the colours (0xAARRGGBB) and
+    // widths in pixels of the visible and the hidden edges. Widths below 1
+    // draw at 1, above PELMORA_MAX_LINE_WIDTH at that width.
+    // SOLID_MESH_DRAW_USEPARENT follows the parent again; until a frame
+    // sets other flags, the root of a render draws SOLID_MESH_DRAW_SOLIDS
+    // with black visible edges 3 pixels wide and grey (0xFF808080) hidden
+    // edges 1 pixel wide. E_HANDLE for a handle that is no frame.
     virtual HRESULT setFrameDrawFacetEdges(int hMesh, SolidMeshDrawFlags drawFlags,
                                            int visibleColor, int visibleWidth, int hiddenColor,
                                            int hiddenWidth) = 0;

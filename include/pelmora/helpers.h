@@ -832,7 +832,7 @@ inline HRESULT selectRectangle(int viewport, int rootFrame, int left, int top, i
 // Pictures
 // ===========================================================================
 
-// What an offscreen window shows, as an opaque PNG (PelmoraSaveWindowPng).
+// What a window (offscreen or X11) shows, as an opaque PNG (PelmoraSaveWindowPng).
 inline HRESULT saveWindowPng(int window, const std::string& fileName) {
     return PelmoraSaveWindowPng(window, fileName.c_str());
 }

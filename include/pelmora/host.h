@@ -107,8 +107,22 @@ PELMORA_API LSTATUS RegDeleteTreeA(HKEY hKey, const char* lpSubKey);
 // usable. ERROR_INVALID_HANDLE for a handle that is not open.
 PELMORA_API LSTATUS RegCloseKey(HKEY hKey);
 
+// Pelmora's diagnostic switches, read once when the library is loaded: values
+// of the key "Software\Torvel, Inc.\Torvel Design\Pelmora" under
+// HKEY_CURRENT_USER, each on when its value starts with T or Y (either case):
+//   "Log Errors"  keeps the log file "Pelmora.log" (without the key: on;
+//                 with the key but not the value: off).
+//   "Quiet"       turns console messages off: nothing goes to standard
+//                 output, the log file still gets every message (default off).
+// The environment variable PELMORA_QUIET overrides "Quiet" either way: a
+// value starting with 1, T or Y (either case) turns console messages off,
+// any other non-empty value turns them on. It is read for each message, so
+// a host that owns its standard output may set it first thing in main(),
+// before anything logs, even though the library was loaded before main().
+//
 // Adds a line of the host's own to Pelmora's error log: the text goes, verbatim,
-// to standard output and, when file logging is on, to "Pelmora.log".
+// to standard output (unless console messages are off) and, when file logging
+// is on, to "Pelmora.log".
 PELMORA_API void PelmoraLogMessage(const char* text);
 
 // ---------------------------------------------------------------------------
@@ -123,11 +137,13 @@ PELMORA_API void PelmoraLogMessage(const char* text);
 // height outside 1..16384.
 PELMORA_API int PelmoraCreateOffscreenWindow(int width, int height);
 
-// The client-area image of an offscreen window. The pixels are packed (the
-// row stride is the width) and stay valid until the next present into the
-// window or its destruction. E_HANDLE for an unknown window, E_POINTER for a
-// null out pointer, E_NOTIMPL for an attached X11 window (read those back
-// from the X server).
+// The client-area image of a window as presents left it (opaque black where
+// none reached). An attached X11 window answers with Pelmora's copy of what
+// it presented there, whatever covers the window on the screen, as large as
+// the window was at the last present (or when attached). The pixels are
+// packed (the row stride is the width) and stay valid until the next present
+// into the window or its destruction. E_HANDLE for an unknown window,
+// E_POINTER for a null out pointer.
 PELMORA_API HRESULT PelmoraGetWindowImage(int hWnd, int* width, int* height,
                                           const uint32_t** pixels);
 
@@ -136,11 +152,11 @@ PELMORA_API HRESULT PelmoraGetWindowImage(int hWnd, int* width, int* height,
 // E_POINTER for a null out pointer.
 PELMORA_API HRESULT PelmoraGetClientRect(int hWnd, int* width, int* height);
 
-// Writes an offscreen window's client-area image to a PNG file, every pixel
-// opaque (the window holds the back buffer's pixels, whose alpha is whatever
-// the background and materials left there, often 0). E_HANDLE for an unknown
-// window, E_POINTER for a null file name, E_NOTIMPL for an attached X11
-// window, E_FAIL (with a log line naming the reason) when the file cannot
+// Writes a window's client-area image (as PelmoraGetWindowImage gives it,
+// offscreen or X11) to a PNG file, every pixel opaque (the window holds the
+// back buffer's pixels, whose alpha is whatever the background and materials
+// left there, often 0). E_HANDLE for an unknown window, E_POINTER for a null
+// file name, E_FAIL (with a log line naming the reason) when the file cannot
 // be written.
 PELMORA_API HRESULT PelmoraSaveWindowPng(int hWnd, const char* fileName);
 

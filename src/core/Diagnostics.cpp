@@ -1,5 +1,6 @@
 #include "core/Diagnostics.h"
 
+#include "core/Console.h"
 #include "core/DataFolder.h"
 
 #include <pelmora/host.h>
@@ -22,7 +23,6 @@ constexpr const char* kLogFolderName = "Torvel Design";
 constexpr const char* kLogFileName = "Pelmora.log";
 constexpr const char* kInstanceHeader =
     "================================ New Pelmora Instance============================\n";
-constexpr size_t kMessageBufferSize = 1024;
 constexpr size_t kCtimeBufferSize = 32;  // ctime_r needs at least 26
 constexpr mode_t kLogFileMode = 0644;
 
@@ -30,10 +30,9 @@ constexpr mode_t kLogFileMode = 0644;
 // whatever the order the loader runs them in. Empty while file logging is off.
 char gLogPath[4096];
 
-// Start-up's one word on why there is no log file, on standard output only.
+// Start-up's one word on why there is no log file, on the console only.
 void explainNoLogFile(const std::string& what, const std::string& why) {
-    std::printf("Pelmora: no log file: %s %s\n", what.c_str(), why.c_str());
-    std::fflush(stdout);
+    consoleFormat("Pelmora: no log file: %s %s\n", what.c_str(), why.c_str());
 }
 
 // The per-user data folder's "Torvel Design" (used only if it already
@@ -124,8 +123,7 @@ void startLog(bool keepLogFile) {
 void logMessage(const char* text) {
     if (!text)
         return;
-    std::fputs(text, stdout);
-    std::fflush(stdout);
+    writeConsole(text);
     if (gLogPath[0] == '\0')
         return;
     struct stat info;

@@ -1,6 +1,7 @@
 // The error log, the profiling switch and the failed-call trace. Messages go
-// to standard output and, when logging is on, to "Pelmora.log" in the user's
-// data folder; nothing here ever fails loudly.
+// to standard output (unless console messages are off, Console.h) and, when
+// logging is on, to "Pelmora.log" in the user's data folder; nothing here
+// ever fails loudly.
 #pragma once
 
 #include <pelmora/automation.h>
@@ -14,8 +15,8 @@ namespace pelmora {
 // when the library is loaded.
 void startLog(bool keepLogFile);
 
-// Writes an already formatted message verbatim: standard output first, then
-// the log file when there is one.
+// Writes an already formatted message verbatim: standard output first (unless
+// console messages are off), then the log file when there is one.
 void logMessage(const char* text);
 
 // Formats into a 1024-byte buffer (longer text is cut) and writes it with logMessage.

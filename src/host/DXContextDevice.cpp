@@ -3,6 +3,7 @@
 #include "device/DXUT.h"
 #include "device/DXUTEnumeration.h"
 #include "host/DXContext.h"
+#include "core/Console.h"
 #include "core/DeferredDestruction.h"
 #include "core/GuardedCall.h"
 #include "core/ProcessState.h"
@@ -12,7 +13,6 @@
 #include "view/DXViewport.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace pelmora {
 
@@ -255,9 +255,8 @@ void DXContext::releaseDeviceAtTeardown() {
     // another context drawn in one of our viewports, say. The device lives
     // on until the last of them lets go; ending it now would leave them
     // pointing at freed memory.
-    std::printf("PELMORA: Warning.  Device count is %d after releasing.\n",
-                static_cast<int>(remaining));
-    std::fflush(stdout);
+    consoleFormat("PELMORA: Warning.  Device count is %d after releasing.\n",
+                  static_cast<int>(remaining));
 }
 
 }  // namespace pelmora

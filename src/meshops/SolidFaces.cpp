@@ -1,6 +1,6 @@
 #include "meshops/SolidFaces.h"
 
-#include <cstdio>
+#include "core/Console.h"
 
 namespace pelmora {
 
@@ -18,9 +18,8 @@ const char* facetListFault(const int* faces, long length) {
 
 void reportTruncatedFacet(int vertexCount) {
     // The console only: the error log is for failures, this is the host's data.
-    std::printf("INVALID MESH: ACIS gave Pelmora a facet of %d vertices. Truncating to triangle.\n",
-                vertexCount);
-    std::fflush(stdout);
+    consoleFormat("INVALID MESH: ACIS gave Pelmora a facet of %d vertices. Truncating to triangle.\n",
+                  vertexCount);
 }
 
 void appendTriangle(SolidGeometry& geometry, const FaceRead& face) {

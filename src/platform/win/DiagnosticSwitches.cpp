@@ -10,6 +10,7 @@ namespace {
 constexpr const char* kPelmoraKey = "Software\\Torvel, Inc.\\Torvel Design\\Pelmora";
 constexpr const char* kProfilingKey = "Software\\Torvel, Inc.\\Torvel Design\\Profiling";
 constexpr const char* kLogErrorsValue = "Log Errors";
+constexpr const char* kQuietValue = "Quiet";
 constexpr const char* kProfilingValue = "Enabled";
 constexpr DWORD kSwitchBufferSize = 256;
 
@@ -46,6 +47,12 @@ bool readLogErrorsSwitch() {
     char first;
     return readSwitch(kPelmoraKey, kLogErrorsValue, &first) == SwitchKey::Absent ||
            isAffirmative(first);
+}
+
+bool readQuietSwitch() {
+    char first;
+    readSwitch(kPelmoraKey, kQuietValue, &first);
+    return isAffirmative(first);
 }
 
 bool readProfilingSwitch() {

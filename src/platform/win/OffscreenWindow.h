@@ -3,27 +3,21 @@
 // stays valid for the window's whole life.
 #pragma once
 
+#include "platform/win/ClientImage.h"
 #include "platform/win/Window.h"
-
-#include <vector>
 
 namespace pelmora::win {
 
 class OffscreenWindow final : public Window {
 public:
-    static constexpr uint32_t kInitialColor = 0xFF000000u;  // opaque black
-
     OffscreenWindow(int width, int height);
 
     bool clientSize(int* width, int* height) override;
     HRESULT present(const RECT& destination, const imaging::ImageView& image) override;
-
-    imaging::ImageView image() const;
+    imaging::ImageView image() override;
 
 private:
-    int width_;
-    int height_;
-    std::vector<uint32_t> pixels_;
+    ClientImage pixels_;
 };
 
 }  // namespace pelmora::win

@@ -114,10 +114,7 @@ PELMORA_API HRESULT PelmoraGetWindowImage(int hWnd, int* width, int* height,
     std::shared_ptr<Window> window = findWindow(hWnd);
     if (!window) return reject(E_HANDLE, function, "unknown window", hWnd);
     if (!width || !height || !pixels) return reject(E_POINTER, function, "null out pointer", hWnd);
-    auto* offscreen = dynamic_cast<OffscreenWindow*>(window.get());
-    if (!offscreen)
-        return reject(E_NOTIMPL, function, "reading back an X11 window is not supported", hWnd);
-    const pelmora::imaging::ImageView image = offscreen->image();
+    const pelmora::imaging::ImageView image = window->image();
     *width = image.width;
     *height = image.height;
     *pixels = image.pixels;
@@ -129,15 +126,12 @@ PELMORA_API HRESULT PelmoraSaveWindowPng(int hWnd, const char* fileName) {
     std::shared_ptr<Window> window = findWindow(hWnd);
     if (!window) return reject(E_HANDLE, function, "unknown window", hWnd);
     if (!fileName) return reject(E_POINTER, function, "null file name", hWnd);
-    auto* offscreen = dynamic_cast<OffscreenWindow*>(window.get());
-    if (!offscreen)
-        return reject(E_NOTIMPL, function, "saving an X11 window is not supported", hWnd);
     // The back buffer has no alpha of its own: what arrives in the window
     // carries whatever the clear left there, so the file is written opaque.
     pelmora::imaging::WriteOptions options;
     options.keepAlpha = false;
     return pelmora::imaging::writeImage(fileName, pelmora::imaging::ImageFormat::Png,
-                                        offscreen->image(), options);
+                                        window->image(), options);
 }
 
 PELMORA_API HRESULT PelmoraGetClientRect(int hWnd, int* width, int* height) {

@@ -55,6 +55,11 @@ public:
     // Called with a valid image and a non-empty destination.
     virtual HRESULT present(const RECT& destination, const imaging::ImageView& image) = 0;
 
+    // The client area as presents left it, opaque black where none reached;
+    // valid until the next present. An X11 window's is its own copy, as
+    // large as the window was at the last present (or when attached).
+    virtual imaging::ImageView image() = 0;
+
 protected:
     Window() = default;
     Window(const Window&) = delete;

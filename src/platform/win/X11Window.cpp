@@ -1,11 +1,12 @@
-// An attached X11 window: each present composes the visible part of the
-// image in 0xAARRGGBB, converts it to the window's visual and sends it with
-// XShmPutImage when the server shares memory with us, else XPutImage. The
-// XImage is kept while presents keep the same size.
+// An attached X11 window: each present draws the image into a copy of the
+// client area in 0xAARRGGBB (which hosts read back), converts the part that
+// changed to the window's visual and sends it with XShmPutImage when the
+// server shares memory with us, else XPutImage. The XImage is kept while
+// presents keep the same size.
 #include "platform/win/X11Window.h"
 
 #include "core/Diagnostics.h"
-#include "platform/imaging/Resampler.h"
+#include "platform/win/ClientImage.h"
 #include "platform/win/X11WindowConnection.h"
 
 #include <X11/Xutil.h>
@@ -54,6 +55,7 @@ public:
           visual_(attributes.visual),
           depth_(attributes.depth),
           gc_(gc),
+          shown_(attributes.width, attributes.height),
           red_(visual_->red_mask),
           green_(visual_->green_mask),
           blue_(visual_->blue_mask) {}
@@ -76,19 +78,22 @@ public:
             logFormat("Pelmora X11: window 0x%lx is gone; nothing presented\n", xid_);
             return E_HANDLE;
         }
+        shown_.resize(clientWidth, clientHeight);
         PresentPlacement placement;
-        if (!placePresent(destination, clientWidth, clientHeight, &placement)) return S_OK;
+        if (!shown_.present(destination, image, &placement)) return S_OK;
         const imaging::PixelRegion& visible = placement.visible;
-        composed_.resize(size_t(visible.width) * size_t(visible.height));
-        imaging::resampleRegion(image, placement.scaledWidth, placement.scaledHeight,
-                                placement.scaledRegion(), composed_.data(), visible.width);
         if (!prepareImage(visible.width, visible.height)) {
             logFormat("Pelmora X11: cannot make a %d x %d image for window 0x%lx\n", visible.width,
                       visible.height, xid_);
             return E_OUTOFMEMORY;
         }
-        convertComposed();
+        convertShown(visible);
         return putImage(visible);
+    }
+
+    imaging::ImageView image() override {
+        std::lock_guard<std::mutex> lock(connection_.mutex());
+        return shown_.view();
     }
 
 private:
@@ -183,11 +188,12 @@ private:
                visual_->green_mask == kDirectGreen && visual_->blue_mask == kDirectBlue;
     }
 
-    void convertComposed() {
+    void convertShown(const imaging::PixelRegion& region) {
+        const imaging::ImageView shown = shown_.view();
         const int width = image_->width;
         const bool direct = directLayout();
         for (int y = 0; y < image_->height; ++y) {
-            const uint32_t* from = &composed_[size_t(y) * width];
+            const uint32_t* from = shown.row(region.y + y) + region.x;
             if (direct) {
                 auto* to = reinterpret_cast<uint32_t*>(image_->data +
                                                        std::ptrdiff_t(y) * image_->bytes_per_line);
@@ -225,12 +231,12 @@ private:
     Visual* visual_;
     int depth_;
     GC gc_;
+    ClientImage shown_;  // what hosts read back
     VisualChannel red_, green_, blue_;
     XImage* image_ = nullptr;
     bool imageShared_ = false;
     XShmSegmentInfo segment_{};
     std::vector<char> plainData_;
-    std::vector<uint32_t> composed_;
 };
 
 bool drawableVisual(const XWindowAttributes& attributes) {

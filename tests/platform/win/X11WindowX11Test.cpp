@@ -1,8 +1,10 @@
 // Attached X11 windows: the test makes a window on its own connection,
 // Pelmora presents into it on Pelmora's connection, and the test reads the
-// result back with XGetImage.
-#include <pelmora/host.h>
+// result back with XGetImage and through the host's read-back calls.
+#include <pelmora/helpers.h>
+#include <pelmora/pelmora.h>
 
+#include "platform/imaging/ImageFile.h"
 #include "platform/win/Window.h"
 #include "platform/win/X11Window.h"
 #include "support/CapturedStdout.h"
@@ -75,18 +77,65 @@ protected:
     int window = 0;
 };
 
-TEST_F(X11WindowTest, ReportsTheClientSizeAsItChangesButNoImage) {
+// The image read back is what was presented, as large as the window was then.
+TEST_F(X11WindowTest, ReportsTheClientSizeAsItChangesAndTheImageAsLastPresented) {
     int width = 0, height = 0;
     ASSERT_EQ(PelmoraGetClientRect(window, &width, &height), S_OK);
     EXPECT_EQ(width, kWidth);
     EXPECT_EQ(height, kHeight);
+    const uint32_t* pixels = nullptr;
+    ASSERT_EQ(PelmoraGetWindowImage(window, &width, &height, &pixels), S_OK);
+    EXPECT_EQ(std::vector<uint32_t>(pixels, pixels + kWidth * kHeight),
+              std::vector<uint32_t>(kWidth * kHeight, 0xFF000000u));
     XResizeWindow(display, xid, 100, 30);
     XSync(display, False);
     ASSERT_TRUE(getClientSize(window, &width, &height));
     EXPECT_EQ(width, 100);
     EXPECT_EQ(height, 30);
+    const uint32_t white = 0xFFFFFFFFu;
+    ASSERT_EQ(presentPixels(window, RECT{0, 0, 100, 30}, &white, 1, 1, 1), S_OK);
+    ASSERT_EQ(PelmoraGetWindowImage(window, &width, &height, &pixels), S_OK);
+    ASSERT_EQ(width, 100);
+    ASSERT_EQ(height, 30);
+    EXPECT_EQ(std::vector<uint32_t>(pixels, pixels + 100 * 30), std::vector<uint32_t>(100 * 30, white));
+}
+
+// A frame rendered into an X11 window is read back and saved as the screen
+// shows it, without a word on the console.
+TEST_F(X11WindowTest, ARenderedFrameIsReadBackAndSavedAsShown) {
+    constexpr uint32_t kColour = 0xFF3080C0u;
+    IDXContext* context = nullptr;
+    ASSERT_EQ(PelmoraCreateContext(&context), S_OK);
+    int root = 0, viewport = 0;
+    EXPECT_EQ(pelmora::initialize(context, false, ""), S_OK);
+    EXPECT_EQ(context->newFrame(0, &root), S_OK);
+    EXPECT_EQ(context->newViewport(window, 0, VARIANT_TRUE, kWidth, kHeight, &viewport), S_OK);
+    EXPECT_EQ(context->setViewportBackground(viewport, int(kColour), int(kColour)), S_OK);
+    EXPECT_EQ(context->clearViewport(viewport), S_OK);
+    EXPECT_EQ(context->render(viewport, root, VARIANT_TRUE, VARIANT_FALSE), S_OK);
+    EXPECT_EQ(context->viewportFlip(viewport, VARIANT_TRUE), S_OK);
+    EXPECT_EQ(context->viewportPresent(viewport, 0, 0, kWidth, kHeight), S_OK);
+    context->releaseHandle(viewport);
+    context->Release();
+
+    const std::vector<unsigned long> onScreen(size_t(kWidth * kHeight), kColour & kColourBits);
+    EXPECT_EQ(readBack(), onScreen);
+    int width = 0, height = 0;
     const uint32_t* pixels = nullptr;
-    EXPECT_EQ(PelmoraGetWindowImage(window, &width, &height, &pixels), E_NOTIMPL);
+    ASSERT_EQ(PelmoraGetWindowImage(window, &width, &height, &pixels), S_OK);
+    ASSERT_EQ(width * height, kWidth * kHeight);
+    std::vector<unsigned long> readColours;
+    for (int i = 0; i < width * height; ++i) readColours.push_back(pixels[i] & kColourBits);
+    EXPECT_EQ(readColours, onScreen);
+
+    const std::string path = testing::TempDir() + "x11-window-frame.png";
+    const std::string log = stdoutOf([&] { EXPECT_EQ(PelmoraSaveWindowPng(window, path.c_str()), S_OK); });
+    EXPECT_EQ(log, "");
+    imaging::Image saved;
+    ASSERT_EQ(imaging::readImage(path.c_str(), &saved), S_OK);
+    EXPECT_EQ(saved.width, kWidth);
+    EXPECT_EQ(saved.height, kHeight);
+    EXPECT_EQ(saved.pixels, std::vector<uint32_t>(size_t(kWidth * kHeight), kColour));
 }
 
 TEST_F(X11WindowTest, PresentShowsThePixelsWithAndWithoutSharedMemory) {
