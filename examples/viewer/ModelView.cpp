@@ -7,27 +7,7 @@ namespace viewer {
 
 namespace {
 
-constexpr double kDegree = 0.017453292519943295;
-constexpr double kOrbitPerPixel = 0.4 * kDegree;
 constexpr int kHighlight = int(0xFFFF8A1Cu);
-
-// Camera rotations: camera space has x right, y up, z towards the viewer;
-// the model's z axis is up in every view but top.
-pelmora::Transform orientation(ViewDirection view) {
-    using pelmora::Transform;
-    Transform front;  // looking along +y
-    front.m = {1, 0, 0, 0, 0, -1, 0, 1, 0, 0, 0, 0};
-    switch (view) {
-        case ViewDirection::Top: return Transform{};
-        case ViewDirection::Front: return front;
-        case ViewDirection::Right: return Transform::rotation(0, 0, 1, -90 * kDegree).then(front);
-        case ViewDirection::Iso:
-            return Transform::rotation(0, 0, 1, -45 * kDegree)
-                .then(front)
-                .then(Transform::rotation(1, 0, 0, 35.264 * kDegree));
-    }
-    return front;
-}
 
 bool endsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -65,9 +45,9 @@ bool ModelView::open(int window, std::string* error, const occtkernel::Progress&
     }
     bounds_ = kernel_->bounds();
     context_->setViewportPerspective(viewport_, options_.perspective ? VARIANT_TRUE : VARIANT_FALSE);
-    context_->viewportAddAmbientLight(viewport_, 0x00505050);
-    int light = 0;
-    context_->viewportAddDirectionalLight(viewport_, int(0xFFFFFFFF), 0.35f, -0.45f, -1.0f, &light);
+    pelmora::addDefaultLights(context_, viewport_);
+    camera_ = pelmora::OrbitCamera(context_, viewport_, options_.width, options_.height);
+    camera_.setCentre(bounds_.centre());
     context_->setViewportBackground(viewport_, int(0xFFF4F6F8u), int(0xFFB8C4D0u));
     setView(options_.view);
     double deviation = 0.0;
@@ -78,7 +58,7 @@ bool ModelView::open(int window, std::string* error, const occtkernel::Progress&
 }
 
 void ModelView::setView(ViewDirection view) {
-    pelmora::setCameraTransform(context_, viewport_, orientation(view));
+    pelmora::setView(context_, viewport_, view);
     fit();
 }
 
@@ -97,34 +77,11 @@ HRESULT ModelView::save(const std::string& path) {
     return pelmora::saveSnapshot(context_, viewport_, path, options_.width, options_.height);
 }
 
-void ModelView::orbit(int dx, int dy) {
-    const pelmora::Point3 c = bounds_.centre();
-    pelmora::Transform camera;
-    pelmora::getCameraTransform(context_, viewport_, &camera);
-    // The screen's horizontal axis in world coordinates: the camera's x,
-    // the first column of its rotation.
-    context_->rotateCamera(viewport_, c[0], c[1], c[2], camera.m[0], camera.m[3], camera.m[6],
-                           dy * kOrbitPerPixel);
-    context_->rotateCamera(viewport_, c[0], c[1], c[2], 0, 0, 1, dx * kOrbitPerPixel);
-}
+void ModelView::orbit(int dx, int dy) { camera_.orbit(dx, dy); }
 
-void ModelView::pan(int dx, int dy) {
-    double left, right, bottom, top;
-    context_->getViewportPlane(viewport_, &left, &right, &bottom, &top);
-    const double perPixel = (right - left) / options_.width;
-    context_->setViewportPlane(viewport_, left - dx * perPixel, right - dx * perPixel,
-                               bottom + dy * perPixel, top + dy * perPixel);
-}
+void ModelView::pan(int dx, int dy) { camera_.pan(dx, dy); }
 
-void ModelView::zoomAt(int x, int y, double factor) {
-    double left, right, bottom, top;
-    context_->getViewportPlane(viewport_, &left, &right, &bottom, &top);
-    // The plane point under the cursor stays where it is.
-    const double px = left + (right - left) * (x + 0.5) / options_.width;
-    const double py = top - (top - bottom) * (y + 0.5) / options_.height;
-    context_->setViewportPlane(viewport_, px + (left - px) * factor, px + (right - px) * factor,
-                               py + (bottom - py) * factor, py + (top - py) * factor);
-}
+void ModelView::zoomAt(int x, int y, double factor) { camera_.zoomAt(x, y, factor); }
 
 std::string ModelView::pick(int x, int y) {
     pelmora::SceneHit hit;

@@ -52,6 +52,7 @@ private:
     int viewport_ = 0;
     occtkernel::ModelScene scene_;
     pelmora::Box bounds_;
+    pelmora::OrbitCamera camera_{nullptr, 0, 1, 1};
     int picked_ = -1;
 };
 

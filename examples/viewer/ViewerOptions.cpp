@@ -17,7 +17,7 @@ const char* const kUsage =
     "  -o OUT                render headless and write the picture: .png .jpg .jpeg .bmp .gif\n"
     "                        .tif .tiff (default FILE's name .png when there is no display)\n"
     "  --size WxH            picture or window size (default 800x600)\n"
-    "  --view iso|top|front|right\n"
+    "  --view iso|top|bottom|front|back|left|right\n"
     "  --perspective         perspective projection (default orthographic)\n"
     "  --edges on|off        model edges and outlines (default on)\n"
     "  --window              open an X11 window (the default when $DISPLAY is set and no -o)\n"
@@ -86,8 +86,9 @@ bool parseOptions(int argc, char** argv, bool haveDisplay, const char* timeLimit
         return false;
     }
     static const std::map<std::string, ViewDirection> views = {
-        {"iso", ViewDirection::Iso}, {"top", ViewDirection::Top},
-        {"front", ViewDirection::Front}, {"right", ViewDirection::Right}};
+        {"iso", ViewDirection::Iso},     {"top", ViewDirection::Top},   {"bottom", ViewDirection::Bottom},
+        {"front", ViewDirection::Front}, {"back", ViewDirection::Back}, {"left", ViewDirection::Left},
+        {"right", ViewDirection::Right}};
     bool windowAsked = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -108,7 +109,7 @@ bool parseOptions(int argc, char** argv, bool haveDisplay, const char* timeLimit
         else if (arg == "--size" && !parseSize(value, &options->width, &options->height))
             *error = std::string("--size wants WxH between 16 and 8192, not ") + value;
         else if (arg == "--view" && !views.count(value))
-            *error = std::string("--view wants iso, top, front or right, not ") + value;
+            *error = std::string("--view wants iso, top, bottom, front, back, left or right, not ") + value;
         else if (arg == "--view") options->view = views.at(value);
         else if (arg == "--edges" && std::strcmp(value, "on") != 0 && std::strcmp(value, "off") != 0)
             *error = std::string("--edges wants on or off, not ") + value;

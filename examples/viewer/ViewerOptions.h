@@ -1,11 +1,13 @@
 // pelmora-view's command line.
 #pragma once
 
+#include <pelmora/helpers.h>
+
 #include <string>
 
 namespace viewer {
 
-enum class ViewDirection { Iso, Top, Front, Right };
+using pelmora::ViewDirection;
 
 // Long enough for any real file: guarded work reports progress at least
 // between bodies and while translating, and the longest silent stretches

@@ -694,18 +694,19 @@ inline HRESULT setView(IDXContext* context, int viewport, ViewDirection view) {
     return setCameraTransform(context, viewport, viewOrientation(view));
 }
 
-// The light rig a model viewer wants: a headlight along the line of sight, a
-// key light from the upper left, both fixed to the viewer as the camera
-// turns, and an ambient light that keeps every face of a grey body at a
-// quarter grey or brighter whichever way it faces. A new viewport has no
+// The light rig a model viewer wants, within the one light a viewport
+// holds (each viewportAdd*Light replaces the last): a white directional
+// light from over the viewer's left shoulder, fixed to the viewer as the
+// camera turns, and an ambient light strong enough that no face of a grey
+// body renders darker than a quarter grey whichever way it faces (ambient
+// light adds grey untinted, so colours pale a little). A new viewport has no
 // light at all: without one, bodies draw as black silhouettes.
 inline HRESULT addDefaultLights(IDXContext* context, int viewport) {
     if (!context) return E_POINTER;
     int light = 0;
     HRESULT hr = context->viewportAddAmbientLight(viewport, 0x848484);  // 0.52 squared: 27% grey
-    if (SUCCEEDED(hr)) hr = context->viewportAddDirectionalLight(viewport, int(0xFF737373u), 0, 0, -1, &light);
     if (SUCCEEDED(hr))
-        hr = context->viewportAddDirectionalLight(viewport, int(0xFF5A5A5Au), 0.35f, -0.45f, -1.0f, &light);
+        hr = context->viewportAddDirectionalLight(viewport, int(0xFFB0B0B0u), 0.35f, -0.45f, -1.0f, &light);
     return hr;
 }
 
@@ -720,7 +721,7 @@ public:
     void setCentre(const Point3& centre) { centre_ = centre; }
 
     HRESULT orbit(int dx, int dy) {
-        constexpr double kRadiansPerPixel = 0.01;
+        constexpr double kRadiansPerPixel = 0.4 * 3.14159265358979323846 / 180.0;
         Transform camera;
         HRESULT hr = getCameraTransform(context_, viewport_, &camera);
         const Point3& c = centre_;
