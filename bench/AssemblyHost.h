@@ -57,6 +57,7 @@ public:
     const std::vector<BodyMesh>& bodyMeshes() const { return bodyMeshes_; }
     IDXContext* context() const { return context_; }
     int viewport() const { return viewport_; }
+    int root() const { return root_; }
 
     IDirect3DDevice9* device() const { return bench_.device(); }
     d3d9gl::GLDevice& glDevice() const { return bench_.glDevice(); }
