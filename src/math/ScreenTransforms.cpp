@@ -29,7 +29,10 @@ D3DXVECTOR4 worldToClip(const ViewTransforms& t, const D3DVECTOR& world) {
 }
 
 ScreenPoint worldToScreen(const ViewTransforms& t, const D3DVECTOR& world) {
-    const D3DXVECTOR4 clip = worldToClip(t, world);
+    return clipToScreen(t, worldToClip(t, world));
+}
+
+ScreenPoint clipToScreen(const ViewTransforms& t, const D3DXVECTOR4& clip) {
     const double w = clip.w;
     return ScreenPoint{t.width * 0.5 * (clip.x / w + 1.0), t.height * 0.5 * (1.0 - clip.y / w),
                        clip.z / w, 1.0};

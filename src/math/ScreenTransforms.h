@@ -41,5 +41,7 @@ D3DXMATRIX rotatedCamera(const D3DMATRIX& camera, const D3DVECTOR& axisOrigin,
 
 // The clip-space position of a world point: (x, y, z, 1) x K x V x P.
 D3DXVECTOR4 worldToClip(const ViewTransforms& t, const D3DVECTOR& world);
+// Window pixels of a clip-space point (worldToScreen's second half).
+ScreenPoint clipToScreen(const ViewTransforms& t, const D3DXVECTOR4& clip);
 
 }  // namespace pelmora

@@ -40,7 +40,7 @@ void minorPositions(double from, double to, double spacing, double major, Add&& 
     if (!(spacing > 0.0)) return;
     const double lo = std::fmin(from, to), hi = std::fmax(from, to);
     const double first = std::ceil(lo / spacing), last = std::floor(hi / spacing);
-    if (!(last - first <= DXGrillMesh::kMostLines) || first + 1.0 == first || last - 1.0 == last) return;
+    if (!(last - first <= DXGrillMesh::kMostLines) || first + 1.0 == first) return;
     for (long step = 0; step <= long(last - first); ++step) {
         const double at = (first + double(step)) * spacing;
         if (onMultiple(at, major) || std::fabs(at - lo) < kSameLine * spacing ||

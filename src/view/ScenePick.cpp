@@ -200,7 +200,7 @@ void selectInRectangle(DXViewport& viewport, const std::vector<PlacedMesh>& plac
     const auto inside = [&](const D3DXVECTOR3& world) {
         const D3DXVECTOR4 clip = worldToClip(transforms, world);
         if (!(clip.w > 0.0f)) return false;
-        const ScreenPoint at = worldToScreen(transforms, world);
+        const ScreenPoint at = clipToScreen(transforms, clip);
         return at.x >= area.left && at.x < area.right && at.y >= area.top && at.y < area.bottom;
     };
     for (const PlacedMesh& candidate : placed) {

@@ -214,27 +214,9 @@ TEST_P(PickScene, AgreesWithABruteForceWalkOverTheWholeView) {
     EXPECT_LT(hits, compared) << "and leaves some of it empty";
 }
 
-TEST_P(PickScene, FindsTheBodyUnderItsCentreAndSkipsHiddenBodiesUnlessAsked) {
-    // The pixel under the centre of each instance's box shows that instance
-    // unless another body is in front of it there.
-    int shown = 0;
-    for (const Instance& instance : instances) {
-        if (instance.mesh == hiddenMesh) continue;
-        pelmora::Box local;
-        for (const FacetVertex& v : kernel.facetsOf(instance.body, 4.0).vertices) local.add({v.x, v.y, v.z});
-        const Point3 centre = instance.world.point(local.centre());
-        double x = 0, y = 0, z = 0, w = 0;
-        ASSERT_EQ(context->viewportTransform(viewport, centre[0], centre[1], centre[2], &x, &y, &z, &w), S_OK);
-        const std::optional<BruteHit> expected = bruteForce(int(x), int(y), false, 0.0);
-        // Something else may be in front, the same mesh in another frame too.
-        if (!expected || expected->frame != instance.frame) continue;
-        ++shown;
-        pelmora::SceneHit hit;
-        ASSERT_EQ(pelmora::pickScene(context, viewport, root, int(x), int(y), &hit), S_OK);
-        EXPECT_EQ(std::pair(hit.mesh, hit.frame), std::pair(instance.mesh, instance.frame));
-    }
-    EXPECT_GE(shown, 3);
-
+// The grid above covers the visible bodies; here the hidden box, found only
+// when asked for, bad arguments, and a frame moved.
+TEST_P(PickScene, SkipsHiddenBodiesUnlessAskedAndSeesAMovedFrameAtOnce) {
     // Around the hidden box's centre, where it is in front of other bodies,
     // it is found only when asked for.
     const Instance& box = *std::find_if(instances.begin(), instances.end(),
@@ -264,16 +246,18 @@ TEST_P(PickScene, FindsTheBodyUnderItsCentreAndSkipsHiddenBodiesUnlessAsked) {
     EXPECT_EQ(pelmora::pickScene(context, viewport, instances.front().mesh, 10, 10, &hit), E_HANDLE);
     EXPECT_EQ(pelmora::pickScene(context, viewport, root, 10, 10, nullptr), E_POINTER);
 
-    // A frame moved away takes its body with it at once.
-    const Instance& first = instances.front();
+    // A frame moved away takes its body with it at once (the ball, on top).
+    const Instance& ball = instances[2];
     pelmora::Box local;
-    for (const FacetVertex& v : kernel.facetsOf(first.body, 4.0).vertices) local.add({v.x, v.y, v.z});
-    const Point3 centre = first.world.point(local.centre());
+    for (const FacetVertex& v : kernel.facetsOf(ball.body, 4.0).vertices) local.add({v.x, v.y, v.z});
+    const Point3 centre = ball.world.point(local.centre());
     double x = 0, y = 0, z = 0, w = 0;
     ASSERT_EQ(context->viewportTransform(viewport, centre[0], centre[1], centre[2], &x, &y, &z, &w), S_OK);
-    ASSERT_EQ(pelmora::setTransform(context, first.frame, Transform::translation(0, 0, 500)), S_OK);
     ASSERT_EQ(pelmora::pickScene(context, viewport, root, int(x), int(y), &hit), S_OK);
-    EXPECT_NE(hit.frame, first.frame);
+    ASSERT_EQ(hit.frame, ball.frame) << "the ball shows at its centre";
+    ASSERT_EQ(pelmora::setTransform(context, ball.frame, Transform::translation(0, 0, 500)), S_OK);
+    ASSERT_EQ(pelmora::pickScene(context, viewport, root, int(x), int(y), &hit), S_OK);
+    EXPECT_NE(hit.frame, ball.frame);
 }
 
 // Inside and crossing selections of rectangles over the view agree with the
