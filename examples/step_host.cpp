@@ -9,7 +9,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    occtkernel::OcctKernel kernel;
+    pelmora::occt::OcctKernel kernel;
     std::string error;
     if (argc != 3 || !kernel.load(argv[1], &error)) {
         std::fprintf(stderr, "usage: step_host FILE.step OUT.png %s\n", error.c_str());
@@ -21,8 +21,8 @@ int main(int argc, char** argv) {
     const int window = PelmoraCreateOffscreenWindow(800, 600);
     int viewport = 0, light = 0;
     context->newViewport(window, VARIANT_FALSE, VARIANT_TRUE, 800, 600, &viewport);
-    occtkernel::ModelScene scene;
-    occtkernel::buildScene(context, kernel, PelmoraRegisterFacetFactory(&kernel), {}, &scene);
+    pelmora::occt::ModelScene scene;
+    pelmora::occt::buildScene(context, kernel, PelmoraRegisterFacetFactory(&kernel), {}, &scene);
     context->viewportAddDirectionalLight(viewport, int(0xFFFFFFFF), 0.3f, -0.4f, -1.0f, &light);
     context->rotateCamera(viewport, 0, 0, 0, 1, 0, 0, -1.0);  // look from the front, above
     pelmora::fitView(context, viewport, kernel.bounds());

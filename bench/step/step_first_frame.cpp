@@ -50,7 +50,7 @@ TopoDS_Shape shaft(double x, double y) {
 }
 
 std::string writeAssembly(const std::string& path) {
-    std::vector<occtkernel::NamedPart> parts;
+    std::vector<pelmora::occt::NamedPart> parts;
     for (int row = 0; row < kGrid; ++row)
         for (int column = 0; column < kGrid; ++column) {
             const double x = column * 50.0, y = row * 50.0;
@@ -59,7 +59,7 @@ std::string writeAssembly(const std::string& path) {
                              isShaft ? shaft(x, y) : flange(x, y)});
         }
     std::string error;
-    if (!occtkernel::writeStep(path, parts, &error)) {
+    if (!pelmora::occt::writeStep(path, parts, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         std::exit(1);
     }
@@ -73,7 +73,7 @@ struct FirstFrame {
 
 FirstFrame measure(const std::string& path) {
     FirstFrame times{};
-    occtkernel::OcctKernel kernel;
+    pelmora::occt::OcctKernel kernel;
     std::string error;
     Clock::time_point start = Clock::now();
     if (!kernel.load(path, &error)) {
@@ -89,8 +89,8 @@ FirstFrame measure(const std::string& path) {
     int viewport = 0;
     context->newViewport(window, VARIANT_FALSE, VARIANT_TRUE, kWidth, kHeight, &viewport);
     const int factory = PelmoraRegisterFacetFactory(&kernel);
-    occtkernel::ModelScene scene;
-    occtkernel::buildScene(context, kernel, factory, occtkernel::SceneStyle{}, &scene);
+    pelmora::occt::ModelScene scene;
+    pelmora::occt::buildScene(context, kernel, factory, pelmora::occt::SceneStyle{}, &scene);
     context->rotateCamera(viewport, 0, 0, 0, 1, 0, 0, -1.0);
     pelmora::fitView(context, viewport, kernel.bounds());
     int light = 0;

@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s OUT.step\n", argv[0]);
         return 2;
     }
-    std::vector<occtkernel::NamedPart> parts = {
+    std::vector<pelmora::occt::NamedPart> parts = {
         {"Base plate", basePlate()},
         {"Bracket A", bracket(-50)},
         {"Bracket B", bracket(50)},
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     for (double x : {-65.0, 65.0})
         for (double y : {-35.0, 35.0}) parts.push_back({"Bolt " + std::to_string(n++), bolt(x, y)});
     std::string error;
-    if (!occtkernel::writeStep(argv[1], parts, &error)) {
+    if (!pelmora::occt::writeStep(argv[1], parts, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }

@@ -17,16 +17,35 @@
 #include <limits>
 #include <utility>
 
-namespace occtkernel {
+namespace pelmora::occt {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kFinestDegrees = 0.25, kCoarsestDegrees = 60.0;
-// Below this share of the body's size the linear deflection stops falling:
-// a finer one only multiplies facets on large flat or gently curved faces.
-constexpr double kFinestRelativeDeflection = 1e-6;
+// The widest view plane half size over the front plane distance at which
+// the engine still asks for each deviation, from sqrt(h / front) x 3.9482
+// staying below the deviation's bound; past 16 the view is unbounded, and
+// 64 stands for it.
+struct DeviationBound {
+    double deviation;
+    double bound;
+};
+constexpr DeviationBound kDeviationBounds[] = {{0.25, 0.25}, {0.5, 0.5}, {1.0, 1.0}, {2.0, 2.0},
+                                               {4.0, 8.0},   {8.0, 16.0}, {16.0, 32.0}};
+constexpr double kUnboundedView = 64.0;
+constexpr double kAngleScale = 3.9482;
+// A fitted view's front plane lies half the bounding sphere's radius from
+// the eye: a quarter of the model's size.
+constexpr double kFrontPerModelSize = 0.25;
+constexpr double kNominalPixels = 1000.0;
+constexpr double kFinestAngle = 0.2, kCoarsestAngle = 0.8;
+constexpr double kFinestRelativeDeflection = 2e-5;
 constexpr double kSmallestRelativeFacet = 0.002;
+
+double viewBound(double deviation) {
+    for (const DeviationBound& row : kDeviationBounds)
+        if (deviation <= row.deviation) return row.bound;
+    return kUnboundedView;
+}
 
 // Malformed files can put points beyond float's range, where a plain cast
 // is undefined.
@@ -66,17 +85,25 @@ std::vector<gp_Dir> surfaceNormals(const TopoDS_Face& face, const Poly_Triangula
     return normals;
 }
 
+// The colour group a face's facets go to.
+size_t groupOf(const OcctShape& shape, const TopoDS_Face& face) {
+    const auto own = shape.faceColors.find(face.TShape().get());
+    const int color = own == shape.faceColors.end() ? 0 : own->second;
+    const auto group = std::find(shape.groups.begin(), shape.groups.end(), color);
+    return group == shape.groups.end() ? 0 : size_t(group - shape.groups.begin());
+}
+
 void addFacets(const TopoDS_Face& face, const Poly_Triangulation& mesh, const gp_Trsf& placement,
-               Tessellation* out) {
+               FacetGroup* out) {
     // A reversed face's outside is the other side of its surface: its
     // normals turn round and its triangles run the other way.
     const bool reversed = face.Orientation() == TopAbs_REVERSED;
     const std::vector<gp_Dir> normals = surfaceNormals(face, mesh, placement);
-    const int base = int(out->faceVertices.size());
+    const int base = int(out->vertices.size());
     for (int i = 1; i <= mesh.NbNodes(); ++i) {
         const gp_Dir normal = reversed ? normals[size_t(i - 1)].Reversed() : normals[size_t(i - 1)];
         const gp_Pnt2d uv = mesh.HasUVNodes() ? mesh.UVNode(i) : gp_Pnt2d(0, 0);
-        out->faceVertices.push_back(vertexAt(mesh.Node(i).Transformed(placement), normal,
+        out->vertices.push_back(vertexAt(mesh.Node(i).Transformed(placement), normal,
                                              toFloat(uv.X()), toFloat(uv.Y())));
     }
     for (int t = 1; t <= mesh.NbTriangles(); ++t) {
@@ -110,17 +137,20 @@ void addEdges(const TopoDS_Face& face, const Handle(Poly_Triangulation)& mesh,
 
 }  // namespace
 
-Deflection deflectionFor(double deviation, double bodySize) {
-    const double degrees = deviation > 0.0 ? std::clamp(deviation, kFinestDegrees, kCoarsestDegrees)
-                                           : kCoarsestDegrees;
-    const double angle = degrees * kPi / 180.0;
-    const double size = bodySize > 0.0 && std::isfinite(bodySize) ? bodySize : 1.0;
-    const double sagitta = 0.5 * size * (1.0 - std::cos(angle / 2.0));
-    return {std::max(sagitta, size * kFinestRelativeDeflection), angle, size * kSmallestRelativeFacet};
+Deflection deflectionFor(double deviation, double modelSize, double bodySize) {
+    // A deviation that means nothing reads as the widest view.
+    if (!(deviation > 0.0)) deviation = kUnboundedView;
+    const double model = modelSize > 0.0 && std::isfinite(modelSize) ? modelSize : 1.0;
+    const double body = bodySize > 0.0 && std::isfinite(bodySize) ? bodySize : model;
+    const double ratio = viewBound(deviation) / kAngleScale;
+    const double halfView = kFrontPerModelSize * model * ratio * ratio;
+    const double angle = std::clamp(deviation / 8.0, kFinestAngle, kCoarsestAngle);
+    return {std::max(halfView / kNominalPixels, body * kFinestRelativeDeflection), angle,
+            body * kSmallestRelativeFacet};
 }
 
-Tessellation tessellate(const TopoDS_Shape& shape, double deviation, double bodySize) {
-    const Deflection deflection = deflectionFor(deviation, bodySize);
+Tessellation tessellate(const OcctShape& model, const Deflection& deflection) {
+    const TopoDS_Shape& shape = model.shape;
     // The mesher keeps a face's mesh when it is already fine enough, which
     // a finer earlier one always is.
     BRepTools::Clean(shape);
@@ -131,7 +161,8 @@ Tessellation tessellate(const TopoDS_Shape& shape, double deviation, double body
     parameters.InParallel = Standard_True;  // faces at once; the same result as one by one
     BRepMesh_IncrementalMesh mesher(shape, parameters);
     Tessellation out;
-    out.faceList.clear();
+    out.groups.resize(model.groups.size());
+    for (FacetGroup& group : out.groups) group.faceList.clear();
     out.edgeList.clear();
     TopTools_IndexedMapOfShape seen;
     for (TopExp_Explorer e(shape, TopAbs_FACE); e.More(); e.Next()) {
@@ -139,12 +170,16 @@ Tessellation tessellate(const TopoDS_Shape& shape, double deviation, double body
         TopLoc_Location location;
         const Handle(Poly_Triangulation)& mesh = BRep_Tool::Triangulation(face, location);
         if (mesh.IsNull()) continue;
-        addFacets(face, *mesh, location.Transformation(), &out);
+        FacetGroup& group = out.groups[groupOf(model, face)];
+        addFacets(face, *mesh, location.Transformation(), &group);
         addEdges(face, mesh, location, &seen, &out);
     }
-    out.faceList.push_back(0);
+    for (FacetGroup& group : out.groups) {
+        group.faceList.push_back(0);
+        out.triangles += group.triangles;
+    }
     out.edgeList.push_back(0);
     return out;
 }
 
-}  // namespace occtkernel
+}  // namespace pelmora::occt

@@ -14,11 +14,14 @@
 #include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
 #include <XCAFApp_Application.hxx>
+#include <Quantity_ColorRGBA.hxx>
+#include <XCAFDoc_ColorTool.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -28,16 +31,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace occtkernel {
+namespace pelmora::occt {
 
 namespace {
 
 enum class Format { Step, Brep, Iges, Unknown };
 
-// A part of the model as the file names it.
+// A part of the model as the file names it, placed in the world.
 struct NamedShape {
     TopoDS_Shape shape;
     std::string name;
+    int color = 0;             // its instance's or product's, else its assembly's
+    FaceColors faceColors;     // its faces coloured apart
+    FaceColors pieceColors;    // its solids and shells coloured apart
+    int node = -1;             // its node in the model's tree
 };
 
 Format formatOf(const std::string& path, const std::string& head) {
@@ -59,28 +66,81 @@ std::string nameOf(const TDF_Label& label) {
     return TCollection_AsciiString(name->Get()).ToCString();  // UTF-8
 }
 
+// 0xAARRGGBB from the document's colour (surface colour first), 0 for none.
+int colorOf(const Handle(XCAFDoc_ColorTool)& colors, const TDF_Label& label) {
+    Quantity_ColorRGBA rgba;
+    if (!colors->GetColor(label, XCAFDoc_ColorSurf, rgba) && !colors->GetColor(label, XCAFDoc_ColorGen, rgba))
+        return 0;
+    double r = 0, g = 0, b = 0;
+    // The file's values, as the document turned them into linear ones.
+    rgba.GetRGB().Values(r, g, b, Quantity_TOC_sRGB);
+    const auto byte = [](double value) { return unsigned(std::lround(std::clamp(value, 0.0, 1.0) * 255.0)); };
+    // At least 1 of alpha: 0 means "no colour".
+    const unsigned alpha = std::max(1u, byte(rgba.Alpha()));
+    return int(alpha << 24 | byte(r) << 16 | byte(g) << 8 | byte(b));
+}
+
+// The colours of a part's faces, solids and shells given apart from it.
+void collectSubShapeColors(const Handle(XCAFDoc_ColorTool)& colors, const TDF_Label& part, NamedShape* out) {
+    TDF_LabelSequence subShapes;
+    XCAFDoc_ShapeTool::GetSubShapes(part, subShapes);
+    for (const TDF_Label& sub : subShapes) {
+        const int color = colorOf(colors, sub);
+        const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(sub);
+        if (color == 0 || shape.IsNull()) continue;
+        if (shape.ShapeType() == TopAbs_FACE) out->faceColors[shape.TShape().get()] = color;
+        else if (shape.ShapeType() == TopAbs_SOLID || shape.ShapeType() == TopAbs_SHELL)
+            out->pieceColors[shape.TShape().get()] = color;
+    }
+}
+
+int addNode(Model* model, ModelNode node) {
+    const int index = int(model->nodes.size());
+    if (node.parent >= 0) model->nodes[size_t(node.parent)].children.push_back(index);
+    model->nodes.push_back(std::move(node));
+    return index;
+}
+
+// What a label's walk hands down to the labels under it.
+struct Placed {
+    TopLoc_Location location;  // the world placement so far
+    int color = 0;             // the nearest colour above
+    int node = -1;             // the parent node
+    std::string name;          // the nearest name above
+};
+
 // The simple shapes under a label, each placed by the locations of the
-// assembly components above it and named after its product.
-void collectParts(const Handle(XCAFDoc_ShapeTool)& tool, const TDF_Label& label,
-                  const TopLoc_Location& placement, const std::string& outerName,
-                  std::vector<NamedShape>* parts) {
+// assembly components above it, named after its product and coloured by
+// the nearest colour: the instance's, the product's, an assembly's above.
+void collectParts(const Handle(XCAFDoc_ColorTool)& colors, const TDF_Label& label, const Placed& above,
+                  Model* model, std::vector<NamedShape>* parts) {
     TDF_Label part = label;
-    TopLoc_Location location = placement;
+    TopLoc_Location relative;
+    int instanceColor = 0;
     if (XCAFDoc_ShapeTool::IsReference(label)) {
         XCAFDoc_ShapeTool::GetReferredShape(label, part);
-        location = placement * XCAFDoc_ShapeTool::GetLocation(label);
+        relative = XCAFDoc_ShapeTool::GetLocation(label);
+        instanceColor = colorOf(colors, label);
     }
-    std::string name = nameOf(part);
-    if (name.empty()) name = nameOf(label);
-    if (name.empty()) name = outerName;
+    Placed here{above.location * relative, instanceColor, 0, nameOf(part)};
+    if (here.color == 0) here.color = colorOf(colors, part);
+    if (here.color == 0) here.color = above.color;
+    if (here.name.empty()) here.name = nameOf(label);
+    if (here.name.empty()) here.name = above.name;
+    here.node = addNode(model, {here.name, here.color, relative.Transformation(), above.node, -1, {}});
     if (XCAFDoc_ShapeTool::IsAssembly(part)) {
         TDF_LabelSequence components;
         XCAFDoc_ShapeTool::GetComponents(part, components);
-        for (const TDF_Label& component : components) collectParts(tool, component, location, name, parts);
+        for (const TDF_Label& component : components) collectParts(colors, component, here, model, parts);
         return;
     }
     const TopoDS_Shape shape = XCAFDoc_ShapeTool::GetShape(part);
-    if (!shape.IsNull()) parts->push_back({shape.Moved(location), name});
+    if (shape.IsNull()) return;
+    NamedShape named{shape.Moved(here.location), here.name, here.color, {}, {}, here.node};
+    collectSubShapeColors(colors, part, &named);
+    // An instance's own colour is over all of its part.
+    if (instanceColor != 0) named.pieceColors.clear();
+    parts->push_back(std::move(named));
 }
 
 bool parseStep(const std::string& path, STEPCAFControl_Reader* reader, ReadWatch* watch) {
@@ -91,9 +151,10 @@ bool parseStep(const std::string& path, STEPCAFControl_Reader* reader, ReadWatch
     return reader->ChangeReader().ReadStream(path.c_str(), in) == IFSelect_RetDone && !watch->cancelled();
 }
 
-bool readStep(const std::string& path, std::vector<NamedShape>* parts, ReadWatch* watch) {
+bool readStep(const std::string& path, Model* model, std::vector<NamedShape>* parts, ReadWatch* watch) {
     STEPCAFControl_Reader reader;
     reader.SetNameMode(true);
+    reader.SetColorMode(true);
     if (!watch->report("reading", 0.0) || !parseStep(path, &reader, watch)) return false;
     Handle(XCAFApp_Application) application = XCAFApp_Application::GetApplication();
     Handle(TDocStd_Document) document;
@@ -102,9 +163,10 @@ bool readStep(const std::string& path, std::vector<NamedShape>* parts, ReadWatch
     const bool transferred = reader.Transfer(document, translating.start()) && !watch->cancelled();
     if (transferred) {
         Handle(XCAFDoc_ShapeTool) tool = XCAFDoc_DocumentTool::ShapeTool(document->Main());
+        Handle(XCAFDoc_ColorTool) colors = XCAFDoc_DocumentTool::ColorTool(document->Main());
         TDF_LabelSequence roots;
         tool->GetFreeShapes(roots);
-        for (const TDF_Label& root : roots) collectParts(tool, root, TopLoc_Location(), "", parts);
+        for (const TDF_Label& root : roots) collectParts(colors, root, Placed{}, model, parts);
     }
     application->Close(document);
     return transferred;
@@ -116,7 +178,7 @@ bool readBrep(const std::string& path, std::vector<NamedShape>* parts, ReadWatch
     OcctProgress reading(watch, "reading");
     if (!BRepTools::Read(shape, path.c_str(), builder, reading.start()) || shape.IsNull() || watch->cancelled())
         return false;
-    parts->push_back({shape, ""});
+    parts->push_back({shape, "", 0, {}, {}, -1});
     return true;
 }
 
@@ -126,31 +188,38 @@ bool readIges(const std::string& path, std::vector<NamedShape>* parts, ReadWatch
     OcctProgress translating(watch, "translating");
     reader.TransferRoots(translating.start());
     if (watch->cancelled()) return false;
-    parts->push_back({reader.OneShape(), ""});
+    parts->push_back({reader.OneShape(), "", 0, {}, {}, -1});
     return !parts->back().shape.IsNull();
 }
 
 bool hasSolid(const TopoDS_Shape& shape) { return TopExp_Explorer(shape, TopAbs_SOLID).More(); }
 
-// Adds one body per piece, numbering the pieces of a part that has several.
-void addPieces(const std::vector<TopoDS_Shape>& pieces, const std::string& name, const char* kind,
-               bool open, std::vector<OcctBody>* bodies) {
+// Adds one body per piece, numbering the pieces of a part that has several;
+// the part's node is the body's, or holds a node per body.
+void addPieces(const std::vector<TopoDS_Shape>& pieces, const NamedShape& part, const char* kind, bool open,
+               Model* model) {
     for (size_t i = 0; i < pieces.size(); ++i) {
-        OcctBody body;
-        body.shape = pieces[i];
-        body.open = open;
-        if (name.empty()) body.name = std::string(kind) + " " + std::to_string(bodies->size() + 1);
-        else body.name = pieces.size() == 1 ? name : name + " " + std::to_string(i + 1);
-        measure(&body);
-        bodies->push_back(std::move(body));
+        std::string name;
+        if (part.name.empty()) name = std::string(kind) + " " + std::to_string(model->bodies.size() + 1);
+        else name = pieces.size() == 1 ? part.name : part.name + " " + std::to_string(i + 1);
+        const auto own = part.pieceColors.find(pieces[i].TShape().get());
+        const int color = own == part.pieceColors.end() ? part.color : own->second;
+        const int body = model->addBody(pieces[i], name, open, color, part.faceColors);
+        if (part.node >= 0 && pieces.size() == 1) {
+            model->nodes[size_t(part.node)].body = body;
+            continue;
+        }
+        const gp_Trsf partPlacement = part.shape.Location().Transformation();
+        addNode(model, {name, color, partPlacement.Inverted() * pieces[i].Location().Transformation(), part.node,
+                        body, {}});
     }
 }
 
-void bodiesFromPart(const NamedShape& part, bool solids, std::vector<OcctBody>* bodies) {
+void bodiesFromPart(const NamedShape& part, bool solids, Model* model) {
     std::vector<TopoDS_Shape> pieces;
     if (solids) {
         for (TopExp_Explorer e(part.shape, TopAbs_SOLID); e.More(); e.Next()) pieces.push_back(e.Current());
-        addPieces(pieces, part.name, "Solid", false, bodies);
+        addPieces(pieces, part, "Solid", false, model);
         return;
     }
     for (TopExp_Explorer e(part.shape, TopAbs_SHELL); e.More(); e.Next()) pieces.push_back(e.Current());
@@ -162,7 +231,7 @@ void bodiesFromPart(const NamedShape& part, bool solids, std::vector<OcctBody>* 
     for (TopExp_Explorer e(part.shape, TopAbs_FACE, TopAbs_SHELL); e.More(); e.Next(), anyLoose = true)
         builder.Add(looseFaces, e.Current());
     if (anyLoose) pieces.push_back(looseFaces);
-    addPieces(pieces, part.name, "Shell", true, bodies);
+    addPieces(pieces, part, "Shell", true, model);
 }
 
 // The file's first bytes. Only regular files are read: a FIFO would block
@@ -190,12 +259,12 @@ std::string fileHead(const std::string& path, std::string* error) {
 }
 
 // The parts of a file; false with a message.
-bool readParts(const std::string& path, Format format, std::vector<NamedShape>* parts, std::string* error,
-               ReadWatch* watch) {
+bool readParts(const std::string& path, Format format, Model* model, std::vector<NamedShape>* parts,
+               std::string* error, ReadWatch* watch) {
     static const char* const names[] = {"STEP", "BREP", "IGES"};
     bool read = false;
     switch (format) {
-        case Format::Step: read = readStep(path, parts, watch); break;
+        case Format::Step: read = readStep(path, model, parts, watch); break;
         case Format::Brep: read = readBrep(path, parts, watch); break;
         case Format::Iges: read = readIges(path, parts, watch); break;
         case Format::Unknown:
@@ -209,15 +278,9 @@ bool readParts(const std::string& path, Format format, std::vector<NamedShape>* 
 
 }  // namespace
 
-bool bodiesFromShape(const TopoDS_Shape& shape, std::vector<OcctBody>* bodies) {
-    const size_t before = bodies->size();
-    bodiesFromPart({shape, ""}, hasSolid(shape), bodies);
-    return bodies->size() > before;
-}
-
-bool readModel(const std::string& path, std::vector<OcctBody>* bodies, std::string* error,
-               const Progress& progress, const Proceed& proceed) {
-    bodies->clear();
+bool readModel(const std::string& path, Model* model, std::string* error, const Progress& progress,
+               const Proceed& proceed) {
+    *model = Model{};
     error->clear();
     quietOcctMessages();
     const std::string head = fileHead(path, error);
@@ -227,20 +290,20 @@ bool readModel(const std::string& path, std::vector<OcctBody>* bodies, std::stri
     // infinity): it fails like the translator, with a message.
     try {
         ReadWatch watch(progress, proceed);
-        if (!readParts(path, formatOf(path, head), &parts, error, &watch)) return false;
+        if (!readParts(path, formatOf(path, head), model, &parts, error, &watch)) return false;
         const bool solids = std::any_of(parts.begin(), parts.end(),
                                         [](const NamedShape& part) { return hasSolid(part.shape); });
-        for (const NamedShape& part : parts) bodiesFromPart(part, solids, bodies);
+        for (const NamedShape& part : parts) bodiesFromPart(part, solids, model);
     } catch (const Standard_Failure& failure) {
-        bodies->clear();
+        *model = Model{};
         *error = path + ": " + failure.GetMessageString();
         return false;
     }
-    if (bodies->empty()) {
+    if (model->bodies.empty()) {
         *error = path + " holds no solids or surfaces to show";
         return false;
     }
     return true;
 }
 
-}  // namespace occtkernel
+}  // namespace pelmora::occt

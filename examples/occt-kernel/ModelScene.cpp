@@ -1,33 +1,55 @@
 #include <pelmora/occt/ModelScene.h>
 
-#include <algorithm>
 #include <iterator>
 
-namespace occtkernel {
+namespace pelmora::occt {
 
 namespace {
 
 constexpr unsigned kPalette[] = {0xFF8FA3B8u, 0xFFC9A227u, 0xFF5F8A6Bu, 0xFFB5654Au,
                                  0xFF7D86C2u, 0xFFA8A8A0u, 0xFF4F7FA8u, 0xFFC48A5Cu};
 
+// A child frame of `parent` in `color` listing `visual`.
+HRESULT addColoredVisual(IDXContext* context, int parent, int color, int visual) {
+    int frame = 0;
+    HRESULT hr = context->newFrame(parent, &frame);
+    if (SUCCEEDED(hr)) hr = context->setFrameColor(frame, color);
+    if (SUCCEEDED(hr)) hr = context->frameAddVisual(frame, visual);
+    return hr;
+}
+
+HRESULT addFaces(IDXContext* context, const OcctKernel& kernel, int factory, int body, int frame,
+                 std::vector<int>* meshes) {
+    HRESULT hr = S_OK;
+    for (const OcctKernel::FaceMesh& group : kernel.faceMeshes(body)) {
+        int mesh = 0;
+        hr = context->newSolidMeshFromHandle(group.handle, factory, &mesh);
+        // The body's own colour comes from its frame, which a pick highlights.
+        if (SUCCEEDED(hr)) hr = group.color == 0 ? context->frameAddVisual(frame, mesh)
+                                                 : addColoredVisual(context, frame, group.color, mesh);
+        meshes->push_back(mesh);
+        if (FAILED(hr)) break;
+    }
+    return hr;
+}
+
 HRESULT addBody(IDXContext* context, const OcctKernel& kernel, int factory, int body, const SceneStyle& style,
                 ModelScene* scene) {
-    const bool open = kernel.body(body).open;
-    int frame = 0, faces = 0, edges = 0;
+    const OcctBody& b = kernel.body(body);
+    int frame = 0, edges = 0;
+    std::vector<int> faces;
     HRESULT hr = context->newFrame(scene->root, &frame);
+    if (SUCCEEDED(hr) && b.placement.Form() != gp_Identity)
+        hr = pelmora::setTransform(context, frame, frameTransform(b.placement));
     if (SUCCEEDED(hr)) hr = context->setFrameColor(frame, bodyColor(kernel, body));
-    if (SUCCEEDED(hr)) hr = context->frameSetReflectivity(frame, open ? 0.0f : 40.0f);
-    if (SUCCEEDED(hr)) hr = context->newSolidMeshFromHandle(OcctKernel::faceMesh(body), factory, &faces);
-    if (SUCCEEDED(hr)) hr = context->frameAddVisual(frame, faces);
+    if (SUCCEEDED(hr)) hr = context->frameSetReflectivity(frame, b.open ? 0.0f : 40.0f);
+    if (SUCCEEDED(hr)) hr = addFaces(context, kernel, factory, body, frame, &faces);
     if (SUCCEEDED(hr) && style.edges) {
-        int edgeFrame = 0;
-        hr = context->newFrame(frame, &edgeFrame);
-        if (SUCCEEDED(hr)) hr = context->setFrameColor(edgeFrame, style.edgeColor);
-        if (SUCCEEDED(hr)) hr = context->newWireMeshFromHandle(OcctKernel::edgeMesh(body), factory, &edges);
-        if (SUCCEEDED(hr)) hr = context->frameAddVisual(edgeFrame, edges);
+        hr = context->newWireMeshFromHandle(kernel.edgeMesh(body), factory, &edges);
+        if (SUCCEEDED(hr)) hr = addColoredVisual(context, frame, style.edgeColor, edges);
     }
     scene->bodyFrames.push_back(frame);
-    scene->faceMeshes.push_back(faces);
+    scene->faceMeshes.push_back(std::move(faces));
     scene->edgeMeshes.push_back(edges);
     return hr;
 }
@@ -35,11 +57,8 @@ HRESULT addBody(IDXContext* context, const OcctKernel& kernel, int factory, int 
 }  // namespace
 
 int ModelScene::bodyOf(int handle) const {
-    for (const std::vector<int>* list : {&bodyFrames, &faceMeshes, &edgeMeshes}) {
-        const auto found = std::find(list->begin(), list->end(), handle);
-        if (handle != 0 && found != list->end()) return int(found - list->begin());
-    }
-    return -1;
+    const auto found = owners_.find(handle);
+    return handle == 0 || found == owners_.end() ? -1 : found->second;
 }
 
 int bodyColor(int body) { return int(kPalette[size_t(body) % std::size(kPalette)]); }
@@ -49,8 +68,8 @@ int bodyColor(const OcctKernel& kernel, int body) {
     return own != 0 ? own : bodyColor(body);
 }
 
-HRESULT buildScene(IDXContext* context, const OcctKernel& kernel, int factory,
-                   const SceneStyle& style, ModelScene* scene) {
+HRESULT buildScene(IDXContext* context, const OcctKernel& kernel, int factory, const SceneStyle& style,
+                   ModelScene* scene) {
     *scene = ModelScene{};
     HRESULT hr = context->newFrame(0, &scene->root);
     if (FAILED(hr)) return hr;
@@ -59,9 +78,13 @@ HRESULT buildScene(IDXContext* context, const OcctKernel& kernel, int factory,
     const unsigned flags = SOLID_MESH_DRAW_SOLIDS | (style.edges ? SOLID_MESH_DRAW_SILHOUETTES : 0u);
     hr = context->setFrameDrawFacetEdges(scene->root, SolidMeshDrawFlags(flags), style.edgeColor, 1,
                                          style.edgeColor, 1);
-    for (int body = 0; SUCCEEDED(hr) && body < kernel.bodyCount(); ++body)
+    for (int body = 0; SUCCEEDED(hr) && body < kernel.bodyCount(); ++body) {
         hr = addBody(context, kernel, factory, body, style, scene);
+        scene->owners_[scene->bodyFrames.back()] = body;
+        for (int mesh : scene->faceMeshes.back()) scene->owners_[mesh] = body;
+        scene->owners_[scene->edgeMeshes.back()] = body;
+    }
     return hr;
 }
 
-}  // namespace occtkernel
+}  // namespace pelmora::occt

@@ -7,10 +7,45 @@
 #include <TDataStd_Name.hxx>
 #include <TDocStd_Document.hxx>
 #include <XCAFApp_Application.hxx>
+#include <Quantity_ColorRGBA.hxx>
+#include <XCAFDoc_ColorTool.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
-namespace occtkernel {
+#include <map>
+
+namespace pelmora::occt {
+
+namespace {
+
+Quantity_ColorRGBA rgba(int color) {
+    const auto channel = [color](int shift) { return float((unsigned(color) >> shift) & 0xFFu) / 255.0f; };
+    Quantity_Color rgb(channel(16), channel(8), channel(0), Quantity_TOC_sRGB);
+    return Quantity_ColorRGBA(rgb, channel(24));
+}
+
+void setName(const TDF_Label& label, const std::string& name) {
+    TDataStd_Name::Set(label, TCollection_ExtendedString(name.c_str(), Standard_True));
+}
+
+// The product of a part's shape (without its location), made at its first
+// placement with its name and colours.
+TDF_Label productOf(const Handle(XCAFDoc_ShapeTool)& shapes, const Handle(XCAFDoc_ColorTool)& colors,
+                    const NamedPart& part, std::map<const void*, TDF_Label>* products) {
+    const auto known = products->find(part.shape.TShape().get());
+    if (known != products->end()) return known->second;
+    const TDF_Label product = shapes->AddShape(part.shape.Located(TopLoc_Location()), Standard_False);
+    setName(product, part.name);
+    if (part.color != 0) colors->SetColor(product, rgba(part.color), XCAFDoc_ColorSurf);
+    for (const auto& [face, color] : part.faceColors) {
+        const TDF_Label sub = shapes->AddSubShape(product, face.Located(TopLoc_Location()));
+        if (!sub.IsNull()) colors->SetColor(sub, rgba(color), XCAFDoc_ColorSurf);
+    }
+    (*products)[part.shape.TShape().get()] = product;
+    return product;
+}
+
+}  // namespace
 
 bool writeStep(const std::string& path, const std::vector<NamedPart>& parts, std::string* error) {
     quietOcctMessages();
@@ -19,14 +54,26 @@ bool writeStep(const std::string& path, const std::vector<NamedPart>& parts, std
     application->NewDocument("MDTV-XCAF", document);
     bool written = false;
     try {
-        Handle(XCAFDoc_ShapeTool) tool = XCAFDoc_DocumentTool::ShapeTool(document->Main());
+        Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(document->Main());
+        Handle(XCAFDoc_ColorTool) colors = XCAFDoc_DocumentTool::ColorTool(document->Main());
+        // A part placed once at its own coordinates is a free product, as
+        // before; anything placed goes into one assembly as instances.
+        std::map<const void*, int> uses;
+        for (const NamedPart& part : parts) ++uses[part.shape.TShape().get()];
+        std::map<const void*, TDF_Label> products;
+        TDF_Label assembly;
         for (const NamedPart& part : parts) {
-            const TDF_Label label = tool->AddShape(part.shape, Standard_False);
-            TDataStd_Name::Set(label, TCollection_ExtendedString(part.name.c_str(), Standard_True));
+            const TDF_Label product = productOf(shapes, colors, part, &products);
+            if (uses[part.shape.TShape().get()] == 1 && part.shape.Location().IsIdentity()) continue;
+            if (assembly.IsNull()) {
+                assembly = shapes->NewShape();
+                setName(assembly, "Assembly");
+            }
+            shapes->AddComponent(assembly, product, part.shape.Location());
         }
+        if (!assembly.IsNull()) shapes->UpdateAssemblies();
         STEPCAFControl_Writer writer;
-        written = writer.Transfer(document, STEPControl_AsIs) &&
-                  writer.Write(path.c_str()) == IFSelect_RetDone;
+        written = writer.Transfer(document, STEPControl_AsIs) && writer.Write(path.c_str()) == IFSelect_RetDone;
         if (!written) *error = "cannot write " + path;
     } catch (const Standard_Failure& failure) {
         *error = path + ": " + failure.GetMessageString();
@@ -35,4 +82,4 @@ bool writeStep(const std::string& path, const std::vector<NamedPart>& parts, std
     return written;
 }
 
-}  // namespace occtkernel
+}  // namespace pelmora::occt

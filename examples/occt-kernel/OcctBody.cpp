@@ -5,23 +5,90 @@
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_Printer.hxx>
+#include <TopExp_Explorer.hxx>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
-namespace occtkernel {
+namespace pelmora::occt {
 
-void measure(OcctBody* body) {
+namespace {
+
+double diagonal(const std::array<double, 3>& min, const std::array<double, 3>& max) {
+    return std::sqrt((max[0] - min[0]) * (max[0] - min[0]) + (max[1] - min[1]) * (max[1] - min[1]) +
+                     (max[2] - min[2]) * (max[2] - min[2]));
+}
+
+std::vector<int> colorGroups(const TopoDS_Shape& shape, const FaceColors& faceColors) {
+    std::vector<int> groups;
+    for (TopExp_Explorer e(shape, TopAbs_FACE); e.More(); e.Next()) {
+        const auto found = faceColors.find(e.Current().TShape().get());
+        const int color = found == faceColors.end() ? 0 : found->second;
+        if (std::find(groups.begin(), groups.end(), color) == groups.end()) groups.push_back(color);
+    }
+    // The body's own colour first, as the mesh its frame colours.
+    std::stable_partition(groups.begin(), groups.end(), [](int color) { return color == 0; });
+    if (groups.empty()) groups.push_back(0);
+    return groups;
+}
+
+}  // namespace
+
+int Model::addBody(const TopoDS_Shape& piece, const std::string& name, bool open, int color,
+                   const FaceColors& faceColors) {
+    const auto [known, added] = shapeByTShape_.try_emplace(piece.TShape().get(), int(shapes.size()));
+    if (added) {
+        OcctShape shape;
+        shape.shape = piece.Located(TopLoc_Location());
+        shape.open = open;
+        for (TopExp_Explorer e(shape.shape, TopAbs_FACE); e.More(); e.Next()) {
+            const auto found = faceColors.find(e.Current().TShape().get());
+            if (found != faceColors.end()) shape.faceColors.insert(*found);
+        }
+        shape.groups = colorGroups(shape.shape, shape.faceColors);
+        measure(&shape);
+        shapes.push_back(std::move(shape));
+    }
+    const OcctShape& shape = shapes[size_t(known->second)];
+    OcctBody body;
+    body.name = name;
+    body.shape = known->second;
+    body.placement = piece.Location().Transformation();
+    body.color = color;
+    body.open = shape.open;
+    measure(shape, &body);
+    bodies.push_back(std::move(body));
+    return int(bodies.size()) - 1;
+}
+
+void measure(OcctShape* shape) {
     Bnd_Box box;
     // From the geometry, not from a tessellation: none exists yet, and the
     // exact box keeps fitted views tight on curved parts.
-    BRepBndLib::AddOptimal(body->shape, box, false, false);
-    body->size = 0.0;
+    BRepBndLib::AddOptimal(shape->shape, box, false, false);
+    shape->size = 0.0;
     if (box.IsVoid()) return;
-    double x0, y0, z0, x1, y1, z1;
-    box.Get(x0, y0, z0, x1, y1, z1);
-    body->min = {x0, y0, z0};
-    body->max = {x1, y1, z1};
-    body->size = std::sqrt((x1 - x0) * (x1 - x0) + (y1 - y0) * (y1 - y0) + (z1 - z0) * (z1 - z0));
+    box.Get(shape->min[0], shape->min[1], shape->min[2], shape->max[0], shape->max[1], shape->max[2]);
+    shape->size = diagonal(shape->min, shape->max);
+}
+
+void measure(const OcctShape& shape, OcctBody* body) {
+    body->size = 0.0;
+    if (!(shape.size > 0.0)) return;
+    constexpr double kHuge = std::numeric_limits<double>::max();
+    body->min = {kHuge, kHuge, kHuge};
+    body->max = {-kHuge, -kHuge, -kHuge};
+    for (int corner = 0; corner < 8; ++corner) {
+        gp_Pnt p((corner & 1 ? shape.max : shape.min)[0], (corner & 2 ? shape.max : shape.min)[1],
+                 (corner & 4 ? shape.max : shape.min)[2]);
+        p.Transform(body->placement);
+        for (int i = 0; i < 3; ++i) {
+            body->min[size_t(i)] = std::min(body->min[size_t(i)], p.Coord(i + 1));
+            body->max[size_t(i)] = std::max(body->max[size_t(i)], p.Coord(i + 1));
+        }
+    }
+    body->size = diagonal(body->min, body->max);
 }
 
 void quietOcctMessages() {
@@ -29,4 +96,4 @@ void quietOcctMessages() {
         printer->SetTraceLevel(Message_Fail);
 }
 
-}  // namespace occtkernel
+}  // namespace pelmora::occt

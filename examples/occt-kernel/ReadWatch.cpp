@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace occtkernel {
+namespace pelmora::occt {
 
 bool ReadWatch::report(const char* phase, double fraction) {
     if (progress_) progress_(phase, fraction);
@@ -47,4 +47,4 @@ bool WatchedFile::report() {
     return watch_->report("reading", fraction);
 }
 
-}  // namespace occtkernel
+}  // namespace pelmora::occt

@@ -12,7 +12,7 @@
 #include <atomic>
 #include <fstream>
 
-namespace occtkernel {
+namespace pelmora::occt {
 
 class ReadWatch {
 public:
@@ -63,4 +63,4 @@ private:
     double size_;
 };
 
-}  // namespace occtkernel
+}  // namespace pelmora::occt

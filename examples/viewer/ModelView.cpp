@@ -15,15 +15,16 @@ bool endsWith(const std::string& text, const std::string& tail) {
 
 }  // namespace
 
-ModelView::ModelView(occtkernel::OcctKernel* kernel, const ViewerOptions& options)
-    : kernel_(kernel), facets_(kernel), options_(options) {}
+ModelView::ModelView(pelmora::occt::OcctKernel* kernel, const ViewerOptions& options, FacetFactory* facets)
+    : kernel_(kernel), facets_(facets ? facets : kernel), options_(options), refiner_(kernel) {}
 
 ModelView::~ModelView() {
+    refiner_.stop();
     if (context_) context_->Release();
     if (factory_) PelmoraUnregisterFacetFactory(factory_);
 }
 
-bool ModelView::open(int window, std::string* error, const occtkernel::Progress& progress) {
+bool ModelView::open(int window, bool finished, std::string* error, const pelmora::occt::Progress& progress) {
     window_ = window;
     HRESULT hr = PelmoraCreateContext(&context_);
     if (SUCCEEDED(hr)) hr = pelmora::initialize(context_, false, "");
@@ -36,9 +37,9 @@ bool ModelView::open(int window, std::string* error, const occtkernel::Progress&
     // Zooming asks for finer facets on the engine's worker; the view keeps
     // drawing the coarser ones until they arrive.
     factory_ = PelmoraRegisterThreadSafeFacetFactory(&facets_);
-    occtkernel::SceneStyle style;
+    pelmora::occt::SceneStyle style;
     style.edges = options_.edges;
-    hr = occtkernel::buildScene(context_, *kernel_, factory_, style, &scene_);
+    hr = pelmora::occt::buildScene(context_, *kernel_, factory_, style, &scene_);
     if (FAILED(hr)) {
         *error = "could not build the scene";
         return false;
@@ -50,11 +51,29 @@ bool ModelView::open(int window, std::string* error, const occtkernel::Progress&
     camera_.setCentre(bounds_.centre());
     context_->setViewportBackground(viewport_, int(0xFFF4F6F8u), int(0xFFB8C4D0u));
     setView(options_.view);
+    GuardedWork tessellating(Phase::Tessellating);
+    if (!finished) return SUCCEEDED(refiner_.showCoarse(context_, viewport_, progress));
     double deviation = 0.0;
     PelmoraGetViewportDeviation(viewport_, &deviation);
-    GuardedWork tessellating(Phase::Tessellating);
     kernel_->prepare(deviation, progress);
     return true;
+}
+
+void ModelView::refine(const pelmora::occt::Progress& progress) {
+    refining_.emplace(Phase::Tessellating);
+    refiner_.refine(context_, viewport_, progress);
+}
+
+bool ModelView::refining() {
+    if (refiner_.running()) return true;
+    refining_.reset();
+    // The engine's worker hands the refined facets over one mesh at a time:
+    // the view settles once a few frames have passed without a request.
+    constexpr int kQuietChecks = 3;
+    const int requests = kernel_->requestCount();
+    quietChecks_ = requests == lastRequests_ ? quietChecks_ + 1 : 0;
+    lastRequests_ = requests;
+    return quietChecks_ < kQuietChecks;
 }
 
 void ModelView::setView(ViewDirection view) {
@@ -86,7 +105,8 @@ void ModelView::zoomAt(int x, int y, double factor) { camera_.zoomAt(x, y, facto
 std::string ModelView::pick(int x, int y) {
     pelmora::SceneHit hit;
     pelmora::pickScene(context_, viewport_, scene_.root, x, y, &hit);
-    if (picked_ >= 0) context_->setFrameColor(scene_.bodyFrames[size_t(picked_)], occtkernel::bodyColor(picked_));
+    if (picked_ >= 0)
+        context_->setFrameColor(scene_.bodyFrames[size_t(picked_)], pelmora::occt::bodyColor(*kernel_, picked_));
     picked_ = scene_.bodyOf(hit.mesh);
     if (picked_ < 0) return {};
     context_->setFrameColor(scene_.bodyFrames[size_t(picked_)], kHighlight);

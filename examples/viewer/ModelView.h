@@ -5,26 +5,39 @@
 #include "GuardedFacets.h"
 #include "ViewerOptions.h"
 
+#include <BackgroundRefiner.h>
 #include <ModelScene.h>
 #include <OcctKernel.h>
 
 #include <pelmora/helpers.h>
 
+#include <optional>
 #include <string>
 
 namespace viewer {
 
 class ModelView {
 public:
-    ModelView(occtkernel::OcctKernel* kernel, const ViewerOptions& options);
+    // `facets` answers the engine's requests for the kernel's host meshes
+    // (the kernel itself when null).
+    ModelView(pelmora::occt::OcctKernel* kernel, const ViewerOptions& options, FacetFactory* facets = nullptr);
     ~ModelView();
     ModelView(const ModelView&) = delete;
     ModelView& operator=(const ModelView&) = delete;
 
-    // Makes the viewport on a window of the options' size, the scene, the
-    // view asked for, fitted, and tessellates every body at the deviation
-    // the first frame needs. False with a message.
-    bool open(int window, std::string* error, const occtkernel::Progress& progress = {});
+    // Makes the viewport on a window of the options' size, the scene and
+    // the view asked for, fitted. With `finished`, tessellates every shape
+    // at the deviation the first frame needs (a picture to write); else
+    // coarsely, for a first picture at once, to be refined (refine).
+    // False with a message.
+    bool open(int window, bool finished, std::string* error, const pelmora::occt::Progress& progress = {});
+    // Refines the coarse first picture behind the frames: the facets appear
+    // as they arrive while frames are drawn.
+    void refine(const pelmora::occt::Progress& progress = {});
+    // While refinement runs or its facets still arrive (the next frames
+    // change); how much is done, 0 to 1.
+    bool refining();
+    double refined() const { return refiner_.fraction(); }
 
     void setView(ViewDirection view);
     void fit();
@@ -43,17 +56,23 @@ public:
     std::string pick(int x, int y);
 
 private:
-    occtkernel::OcctKernel* kernel_;
+    pelmora::occt::OcctKernel* kernel_;
     GuardedFacets facets_;  // the kernel's, as the engine asks for them
+    // Background tessellation is guarded work while it runs.
+    std::optional<GuardedWork> refining_;
+    int lastRequests_ = -1;
+    int quietChecks_ = 0;
     ViewerOptions options_;
     IDXContext* context_ = nullptr;
     int factory_ = 0;
     int window_ = 0;
     int viewport_ = 0;
-    occtkernel::ModelScene scene_;
+    pelmora::occt::ModelScene scene_;
     pelmora::Box bounds_;
     pelmora::OrbitCamera camera_{nullptr, 0, 1, 1};
     int picked_ = -1;
+    // Last: destroyed first, so its thread stops before anything it uses.
+    pelmora::occt::BackgroundRefiner refiner_;
 };
 
 }  // namespace viewer

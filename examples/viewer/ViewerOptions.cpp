@@ -24,9 +24,12 @@ const char* const kUsage =
     "  --time-limit SECONDS  give up on a file when reading or tessellating makes no progress\n"
     "                        for this long (default 30; 0: never; also $PELMORA_VIEW_TIME_LIMIT)\n"
     "  --verbose             show Pelmora's and Open CASCADE's own messages on standard output\n"
+    "  --bench-orbit FRAMES  open the window, then print to standard error the seconds to the\n"
+    "                        first picture and to the refined one and the time of a frame\n"
+    "                        while orbiting FRAMES frames, and quit\n"
     "  --help                show this text\n"
     "  --version             show the version\n"
-    "In the window:\n"
+    "In the window (the model shows at once and refines while a bar at the bottom fills):\n"
     "  left drag             orbit about the model's centre\n"
     "  middle drag           pan\n"
     "  wheel                 zoom about the cursor\n"
@@ -77,6 +80,11 @@ bool parseTimeLimit(const char* text, double* seconds) {
     return true;
 }
 
+bool parseFrames(const char* text, int* frames) {
+    char tail = 0;
+    return std::sscanf(text, "%d%c", frames, &tail) == 1 && *frames >= 1 && *frames <= 100000;
+}
+
 }  // namespace
 
 bool parseOptions(int argc, char** argv, bool haveDisplay, const char* timeLimit, ViewerOptions* options,
@@ -94,7 +102,8 @@ bool parseOptions(int argc, char** argv, bool haveDisplay, const char* timeLimit
         const std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         const bool takesValue =
-            arg == "-o" || arg == "--size" || arg == "--view" || arg == "--edges" || arg == "--time-limit";
+            arg == "-o" || arg == "--size" || arg == "--view" || arg == "--edges" || arg == "--time-limit" ||
+            arg == "--bench-orbit";
         if (takesValue && !value) {
             *error = arg + " needs a value";
             return false;
@@ -116,6 +125,9 @@ bool parseOptions(int argc, char** argv, bool haveDisplay, const char* timeLimit
         else if (arg == "--edges") options->edges = std::strcmp(value, "on") == 0;
         else if (arg == "--time-limit" && !parseTimeLimit(value, &options->timeLimit))
             *error = std::string("--time-limit wants seconds (0 for no limit), not ") + value;
+        else if (arg == "--bench-orbit" && !parseFrames(value, &options->benchOrbitFrames))
+            *error = std::string("--bench-orbit wants a number of frames from 1 to 100000, not ") + value;
+        else if (arg == "--bench-orbit") windowAsked = true;
         else if (arg == "--perspective") options->perspective = true;
         else if (arg == "--window") windowAsked = true;
         else if (arg == "--verbose") options->verbose = true;

@@ -30,6 +30,7 @@ struct ViewerOptions {
     bool edges = true;
     bool window = false;      // an X11 window rather than a picture
     bool verbose = false;     // Pelmora's own messages on standard output
+    int benchOrbitFrames = 0; // --bench-orbit: timings of the window, then quit
     // Seconds reading or tessellating may go without progress before the
     // viewer gives up on the file; 0 never gives up.
     double timeLimit = kDefaultTimeLimit;

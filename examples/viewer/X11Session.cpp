@@ -4,6 +4,11 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
+
+#include <poll.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,7 +20,10 @@ Display* display = nullptr;
 ::Window xwindow = 0;
 Atom deleteWindow = 0;
 
+using Clock = std::chrono::steady_clock;
 constexpr double kWheelStep = 0.85;
+constexpr int kRefreshMilliseconds = 100;  // frames while the model refines
+constexpr int kBarHeight = 6;
 constexpr int kClickSlop = 3;  // pixels a click may move and stay a click
 
 struct Drag {
@@ -100,23 +108,80 @@ bool openX11Window(const ViewerOptions& options, int* window, std::string* error
     return *window != 0;
 }
 
-void runX11Loop(ModelView* view, const ViewerOptions& options) {
+namespace {
+
+// Events waiting, after at most `milliseconds` (-1: until one comes).
+bool waitForEvents(int milliseconds) {
+    if (XPending(display) > 0) return true;
+    pollfd connection{ConnectionNumber(display), POLLIN, 0};
+    return poll(&connection, 1, milliseconds) > 0;
+}
+
+// The refinement's progress, over the picture's bottom rows.
+void drawProgressBar(const ViewerOptions& options, double fraction) {
+    const GC gc = XCreateGC(display, xwindow, 0, nullptr);
+    const int filled = int(options.width * std::clamp(fraction, 0.0, 1.0));
+    XSetForeground(display, gc, 0x30343Au);
+    XFillRectangle(display, xwindow, gc, filled, options.height - kBarHeight, unsigned(options.width - filled),
+                   kBarHeight);
+    XSetForeground(display, gc, 0x3C8CE6u);
+    XFillRectangle(display, xwindow, gc, 0, options.height - kBarHeight, unsigned(filled), kBarHeight);
+    XFreeGC(display, gc);
+    XFlush(display);
+}
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// Orbits the refined model a full turn over `frames` frames; the time of one.
+double orbitFrameMilliseconds(ModelView* view, int frames) {
+    const Clock::time_point start = Clock::now();
+    for (int frame = 0; frame < frames; ++frame) {
+        view->orbit(720 / frames + 1, 0);
+        view->draw();
+    }
+    XSync(display, False);
+    return secondsSince(start) * 1000.0 / frames;
+}
+
+}  // namespace
+
+void runX11Loop(ModelView* view, const ViewerOptions& options, const pelmora::occt::Progress& progress,
+                Clock::time_point started) {
     const std::string name = options.file.substr(options.file.find_last_of('/') + 1);
     const std::string stem = name.substr(0, name.rfind('.'));
     Drag drag;
     int snapshots = 0;
+    bool shown = false, refining = false;
     for (bool running = true; running;) {
-        bool redraw = false;
-        do {  // take every queued event, then draw once
-            XEvent event;
-            XNextEvent(display, &event);
-            if (event.type == ClientMessage && Atom(event.xclient.data.l[0]) == deleteWindow) running = false;
-            else if (event.type == KeyPress)
-                running = onKey(view, XLookupKeysym(&event.xkey, 0), stem, &snapshots), redraw = true;
-            else if (event.type == Expose || event.type == MapNotify) redraw = true;
-            else redraw = onPointer(view, event, &drag) || redraw;
-        } while (running && XPending(display) > 0);
-        if (running && redraw) view->draw();
+        const bool wasRefining = refining;
+        refining = shown && view->refining();
+        bool redraw = refining || wasRefining;
+        if (waitForEvents(refining ? kRefreshMilliseconds : -1)) {
+            while (running && XPending(display) > 0) {  // take every queued event, then draw once
+                XEvent event;
+                XNextEvent(display, &event);
+                if (event.type == ClientMessage && Atom(event.xclient.data.l[0]) == deleteWindow) running = false;
+                else if (event.type == KeyPress)
+                    running = onKey(view, XLookupKeysym(&event.xkey, 0), stem, &snapshots), redraw = true;
+                else if (event.type == Expose || event.type == MapNotify) redraw = true;
+                else redraw = onPointer(view, event, &drag) || redraw;
+            }
+        }
+        if (!running || !redraw) continue;
+        view->draw();
+        if (refining || !shown) drawProgressBar(options, view->refined());
+        if (shown) {
+            if (options.benchOrbitFrames > 0 && wasRefining && !refining) {
+                std::fprintf(stderr, "refined picture: %.3f s\n", secondsSince(started));
+                std::fprintf(stderr, "orbit: %.2f ms a frame\n", orbitFrameMilliseconds(view, options.benchOrbitFrames));
+                running = false;
+            }
+            continue;
+        }
+        XSync(display, False);
+        if (options.benchOrbitFrames > 0) std::fprintf(stderr, "first picture: %.3f s\n", secondsSince(started));
+        shown = true;
+        view->refine(progress);
     }
     XDestroyWindow(display, xwindow);
     XCloseDisplay(display);

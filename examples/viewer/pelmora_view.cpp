@@ -14,6 +14,7 @@
 #include <Message_Messenger.hxx>
 #include <Message_PrinterOStream.hxx>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -66,16 +67,17 @@ std::optional<int> readCommandLine(int argc, char** argv, viewer::ViewerOptions*
 }  // namespace
 
 int main(int argc, char** argv) {
+    const auto started = std::chrono::steady_clock::now();
     viewer::ViewerOptions options;
     if (const std::optional<int> status = readCommandLine(argc, argv, &options)) return *status;
     std::string error;
     quietLibraries(options.verbose);
     if (const std::optional<int> status = viewer::superviseChild(options.file, options.timeLimit)) return *status;
 
-    occtkernel::OcctKernel kernel;
+    pelmora::occt::OcctKernel kernel;
     viewer::ProgressBar bar;
     // Every step shown on the bar is progress the supervisor sees.
-    const occtkernel::Progress progress = [&bar](const char* phase, double fraction) {
+    const pelmora::occt::Progress progress = [&bar](const char* phase, double fraction) {
         viewer::reportProgress();
         bar(phase, fraction);
     };
@@ -91,11 +93,14 @@ int main(int argc, char** argv) {
     if (options.window && !viewer::openX11Window(options, &window, &error)) return fail(error);
     if (!options.window) window = PelmoraCreateOffscreenWindow(options.width, options.height);
     viewer::ModelView view(&kernel, options);
-    const bool opened = view.open(window, &error, progress);
+    // A window shows a coarse picture at once and refines it; a picture to
+    // write is the finished one.
+    const bool opened = view.open(window, !options.window, &error, progress);
     bar.finish();
     if (!opened) return fail(error);
     if (options.window) {
-        viewer::runX11Loop(&view, options);
+        // The bar in the window shows the refinement; the supervisor hears it.
+        viewer::runX11Loop(&view, options, [](const char*, double) { viewer::reportProgress(); }, started);
         return 0;
     }
     if (FAILED(view.draw())) return fail("could not render the model (run with --verbose to see why)");

@@ -18,7 +18,7 @@
 
 #include <set>
 
-namespace occtkernel::test {
+namespace pelmora::occt::test {
 namespace {
 
 using pelmora::test::D3D9TestDevice;
@@ -170,4 +170,4 @@ TEST_F(OcctScene, ZoomSequenceAsksForEachBodyAtEachDeviationOnce) {
 }
 
 }  // namespace
-}  // namespace occtkernel::test
+}  // namespace pelmora::occt::test

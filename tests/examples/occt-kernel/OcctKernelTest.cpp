@@ -17,7 +17,7 @@
 #include <array>
 #include <cmath>
 
-namespace occtkernel::test {
+namespace pelmora::occt::test {
 namespace {
 
 using Vec = std::array<double, 3>;
@@ -271,4 +271,4 @@ TEST(OcctTessellation, DeflectionsFollowTheDeviationAndTheBodysSize) {
 }
 
 }  // namespace
-}  // namespace occtkernel::test
+}  // namespace pelmora::occt::test

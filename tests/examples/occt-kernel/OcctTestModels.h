@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-namespace occtkernel::test {
+namespace pelmora::occt::test {
 
 inline TopoDS_Shape box(double size = 10.0) { return BRepPrimAPI_MakeBox(size, size, size).Shape(); }
 
@@ -100,4 +100,4 @@ private:
     std::string folder_;
 };
 
-}  // namespace occtkernel::test
+}  // namespace pelmora::occt::test

@@ -1,13 +1,16 @@
 // The frame tree a host hangs a kernel's bodies in: under one root, a frame
-// per body (its colour) listing the body's faces, and under that a frame
-// (the edge colour) listing its model edges.
+// per body (its placement and colour) listing the faces in the body's
+// colour; under that a frame per face colour the file gives apart from the
+// body, and a frame (the edge colour) listing its model edges. Bodies
+// placed from one shape list the same host meshes.
 #pragma once
 
 #include "OcctKernel.h"
 
+#include <unordered_map>
 #include <vector>
 
-namespace occtkernel {
+namespace pelmora::occt {
 
 struct SceneStyle {
     bool edges = true;               // model edges and outlines
@@ -16,12 +19,16 @@ struct SceneStyle {
 
 struct ModelScene {
     int root = 0;
-    std::vector<int> bodyFrames;  // by body index
-    std::vector<int> faceMeshes;
-    std::vector<int> edgeMeshes;  // 0 where edges are off
+    std::vector<int> bodyFrames;                // by body index
+    std::vector<std::vector<int>> faceMeshes;   // by body: one per colour group
+    std::vector<int> edgeMeshes;                // 0 where edges are off
 
     // The body whose frame or mesh this handle is; -1 for none.
     int bodyOf(int handle) const;
+
+private:
+    friend HRESULT buildScene(IDXContext*, const OcctKernel&, int, const SceneStyle&, ModelScene*);
+    std::unordered_map<int, int> owners_;
 };
 
 // A colour per body from a small palette of metals and paints.
@@ -31,7 +38,7 @@ int bodyColor(const OcctKernel& kernel, int body);
 
 // Builds the tree (in a new root frame) for every body of the kernel,
 // registered as `factory`. The first failing status, else S_OK.
-HRESULT buildScene(IDXContext* context, const OcctKernel& kernel, int factory,
-                   const SceneStyle& style, ModelScene* scene);
+HRESULT buildScene(IDXContext* context, const OcctKernel& kernel, int factory, const SceneStyle& style,
+                   ModelScene* scene);
 
-}  // namespace occtkernel
+}  // namespace pelmora::occt
