@@ -56,22 +56,21 @@ bool writeStep(const std::string& path, const std::vector<NamedPart>& parts, std
     try {
         Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(document->Main());
         Handle(XCAFDoc_ColorTool) colors = XCAFDoc_DocumentTool::ColorTool(document->Main());
-        // A part placed once at its own coordinates is a free product, as
-        // before; anything placed goes into one assembly as instances.
-        std::map<const void*, int> uses;
-        for (const NamedPart& part : parts) ++uses[part.shape.TShape().get()];
+        // Parts each at their own coordinates are free products; once one
+        // is placed or repeated, all are instances in one assembly.
         std::map<const void*, TDF_Label> products;
-        TDF_Label assembly;
+        bool placed = false;
         for (const NamedPart& part : parts) {
-            const TDF_Label product = productOf(shapes, colors, part, &products);
-            if (uses[part.shape.TShape().get()] == 1 && part.shape.Location().IsIdentity()) continue;
-            if (assembly.IsNull()) {
-                assembly = shapes->NewShape();
-                setName(assembly, "Assembly");
-            }
-            shapes->AddComponent(assembly, product, part.shape.Location());
+            placed = placed || !part.shape.Location().IsIdentity() || products.count(part.shape.TShape().get());
+            productOf(shapes, colors, part, &products);
         }
-        if (!assembly.IsNull()) shapes->UpdateAssemblies();
+        if (placed) {
+            const TDF_Label assembly = shapes->NewShape();
+            setName(assembly, "Assembly");
+            for (const NamedPart& part : parts)
+                shapes->AddComponent(assembly, products[part.shape.TShape().get()], part.shape.Location());
+            shapes->UpdateAssemblies();
+        }
         STEPCAFControl_Writer writer;
         written = writer.Transfer(document, STEPControl_AsIs) && writer.Write(path.c_str()) == IFSelect_RetDone;
         if (!written) *error = "cannot write " + path;

@@ -1,10 +1,12 @@
 // The Open CASCADE kernel behind the engine: what a host sees once bodies
 // read from files are shown. A STEP box reaches the engine as 12 triangles
 // and 12 edges, every face of a box (reversed ones included) is lit from
-// outside, an open shell shows its inside, and a zoom sequence asks for
-// each body at each deviation once.
+// outside, an open shell shows its inside, a file's colours and placements
+// show where they belong, a zoom sequence asks for each body at each
+// deviation once, and the first picture shows before refined facets come.
 #include "OcctTestModels.h"
 
+#include <pelmora/occt/BackgroundRefiner.h>
 #include <pelmora/occt/ModelScene.h>
 #include <pelmora/occt/OcctKernel.h>
 
@@ -16,7 +18,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <set>
+#include <thread>
 
 namespace pelmora::occt::test {
 namespace {
@@ -28,6 +34,55 @@ constexpr int kSize = 96;
 constexpr double kDegree = M_PI / 180.0;
 
 int brightness(uint32_t pixel) { return int(((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) + (pixel & 0xFF)); }
+int red(uint32_t pixel) { return int((pixel >> 16) & 0xFF); }
+int blue(uint32_t pixel) { return int(pixel & 0xFF); }
+
+// The kernel's facets, every request finer than the coarse pass held until
+// the test opens the gate.
+class GatedFacets final : public FacetFactory {
+public:
+    explicit GatedFacets(OcctKernel* kernel) : kernel_(kernel) {}
+    HRESULT getFacets(int hostMesh, double deviation, int manual, FacetSource** source) override {
+        if (deviation < BackgroundRefiner::kCoarseDeviation) {
+            std::unique_lock<std::mutex> hold(lock_);
+            ++held_;
+            opened_.wait(hold, [this] { return open_; });
+            ++returned_;
+        }
+        return kernel_->getFacets(hostMesh, deviation, manual, source);
+    }
+    void releaseFacets(FacetSource* source) override { kernel_->releaseFacets(source); }
+    void open() {
+        std::lock_guard<std::mutex> hold(lock_);
+        open_ = true;
+        opened_.notify_all();
+    }
+    int held() {
+        std::lock_guard<std::mutex> hold(lock_);
+        return held_;
+    }
+    int returned() {
+        std::lock_guard<std::mutex> hold(lock_);
+        return returned_;
+    }
+
+private:
+    OcctKernel* kernel_;
+    std::mutex lock_;
+    std::condition_variable opened_;
+    bool open_ = false;
+    int held_ = 0, returned_ = 0;
+};
+
+TopoDS_Shape topFace(const TopoDS_Shape& solid) {
+    for (TopExp_Explorer e(solid, TopAbs_FACE); e.More(); e.Next()) {
+        bool top = true;
+        for (TopExp_Explorer v(e.Current(), TopAbs_VERTEX); v.More(); v.Next())
+            top = top && BRep_Tool::Pnt(TopoDS::Vertex(v.Current())).Z() > 9.9;
+        if (top) return e.Current();
+    }
+    return {};
+}
 
 class OcctScene : public testing::Test {
 protected:
@@ -49,12 +104,17 @@ protected:
         EXPECT_EQ(kernel.outstandingSources(), 0);
     }
 
-    void load(const std::string& path, bool edges = false) {
+    void load(const std::string& path, bool edges = false, int sceneFactory = 0) {
         std::string error;
         ASSERT_TRUE(kernel.load(path, &error)) << error;
         SceneStyle style;
         style.edges = edges;
-        ASSERT_EQ(buildScene(context, kernel, factory, style, &scene), S_OK);
+        ASSERT_EQ(buildScene(context, kernel, sceneFactory ? sceneFactory : factory, style, &scene), S_OK);
+    }
+    uint32_t pixelAt(const Image& image, double x, double y, double z) {
+        double sx = 0, sy = 0, sz = 0, sw = 0;
+        EXPECT_EQ(context->viewportTransform(viewport, x, y, z, &sx, &sy, &sz, &sw), S_OK);
+        return image.at(int(sx), int(sy));
     }
     // Looks along a camera rotation at the whole model and draws it.
     Image look(const pelmora::Transform& rotation, const std::string& png = "") {
@@ -81,7 +141,7 @@ TEST_F(OcctScene, StepBoxReachesTheEngineAsTwelveTrianglesAndTwelveEdges) {
     int provider = 0;
     ASSERT_EQ(context->getTorvelMeshProvider(&provider), S_OK);
     FacetSource* faces = nullptr;
-    ASSERT_EQ(PelmoraGetMeshProvider(provider)->getFacets(factory, OcctKernel::faceMesh(0), &faces), S_OK);
+    ASSERT_EQ(PelmoraGetMeshProvider(provider)->getFacets(factory, kernel.faceMeshes(0).at(0).handle, &faces), S_OK);
     ASSERT_NE(faces, nullptr);
     EXPECT_EQ(faces->faceListLength(), 4 * 12 + 1);
     PelmoraGetMeshProvider(provider)->releaseFacets(faces);
@@ -161,12 +221,57 @@ TEST_F(OcctScene, ZoomSequenceAsksForEachBodyAtEachDeviationOnce) {
             if (wholeModelDeviations.count(deviation)) {
                 EXPECT_EQ(count, 1) << body << " at " << deviation;
             }
-            EXPECT_EQ(kernel.requestCount(OcctKernel::faceMesh(body), deviation), count);
-            EXPECT_EQ(kernel.requestCount(OcctKernel::edgeMesh(body), deviation), count);
+            EXPECT_EQ(kernel.requestCount(kernel.faceMeshes(body).at(0).handle, deviation), count);
+            EXPECT_EQ(kernel.requestCount(kernel.edgeMesh(body), deviation), count);
             tessellations += count;
         }
     }
     EXPECT_EQ(kernel.tessellationCount(), tessellations);
+}
+
+TEST_F(OcctScene, FileColoursAndPlacementsShowAtTheirPixels) {
+    // A red cube placed twice (one product, two instances), its top face blue.
+    const TopoDS_Shape cube = box();
+    const std::vector<std::pair<TopoDS_Shape, int>> blueTop = {{topFace(cube), int(0xFF0000FFu)}};
+    load(files.step("colours.step", {{"Cube", cube, int(0xFFFF0000u), blueTop},
+                                     {"Cube", moved(cube, 20, 0, 0), int(0xFFFF0000u), blueTop}}));
+    ASSERT_EQ(kernel.shapeCount(), 1);
+    const Image top = look(pelmora::Transform{}, "occt_colours_top");
+    for (double x : {5.0, 25.0}) {
+        const uint32_t pixel = pixelAt(top, x, 5, 10);
+        EXPECT_GT(blue(pixel), 150) << "top of the cube at x " << x;
+        EXPECT_LT(red(pixel), 60) << "top of the cube at x " << x;
+    }
+    EXPECT_EQ(brightness(pixelAt(top, 15, 5, 10)), 0) << "nothing between the instances";
+    const Image side = look(pelmora::Transform::rotation(1, 0, 0, 90 * kDegree), "occt_colours_side");
+    for (double x : {5.0, 25.0}) {
+        const uint32_t pixel = pixelAt(side, x, 0, 5);
+        EXPECT_GT(red(pixel), 150) << "front of the cube at x " << x;
+        EXPECT_LT(blue(pixel), 60) << "front of the cube at x " << x;
+    }
+}
+
+TEST_F(OcctScene, FirstPictureShowsBeforeTheLastFacetRequestReturns) {
+    GatedFacets gated(&kernel);
+    const int gatedFactory = PelmoraRegisterThreadSafeFacetFactory(&gated);
+    load(files.step("box.step", {{"Cube", box()}}), false, gatedFactory);
+    BackgroundRefiner refiner(&kernel);
+    ASSERT_EQ(refiner.showCoarse(context, viewport), S_OK);
+    EXPECT_GT(brightness(look(pelmora::Transform{}).at(kSize / 2, kSize / 2)), 3 * 100);
+    ASSERT_EQ(refiner.refine(context, viewport), S_OK);
+    // Frames go on while the finer facets are held in the factory.
+    for (int wait = 0; wait < 500 && gated.held() == 0; ++wait) {
+        look(pelmora::Transform{});
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_GT(gated.held(), 0) << "the view should ask for finer facets";
+    EXPECT_GT(brightness(look(pelmora::Transform{}).at(kSize / 2, kSize / 2)), 3 * 100);
+    EXPECT_EQ(gated.returned(), 0);
+    gated.open();
+    refiner.stop();
+    context->Release();
+    context = nullptr;
+    EXPECT_EQ(PelmoraUnregisterFacetFactory(gatedFactory), S_OK);
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
 // The Open CASCADE kernel without a device: what it reads from STEP, BREP
-// and IGES files (bodies, names, placements, open shells, the files it
-// refuses, reads the host cancels) and what its tessellations hold (counts, edges, normals,
-// winding, refinement).
+// and IGES files (bodies, names, placements, shared shapes, the assembly
+// tree, open shells, the files it refuses, reads the host cancels) and
+// what its tessellations hold (counts, edges, normals, winding, refinement
+// that follows the view rather than the body).
 #include "OcctTestModels.h"
 
 #include <pelmora/occt/OcctKernel.h>
 
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +18,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <set>
 
 namespace pelmora::occt::test {
 namespace {
@@ -80,10 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
                      return f.brep("shells.brep", shells);
                  },
                  {"Shell 1", "Shell 2"}, true},
-        // OCCT's writer puts a shell in a product of its own, "SHELL", under
-        // the named one: the innermost product names the body.
         ReadCase{"OpenShellInStep", [](const ModelFiles& f) { return f.step("shell.step", {{"Tray", openBox()}}); },
-                 {"SHELL"}, true},
+                 {"Tray"}, true},
         ReadCase{"StepWithoutExtension",
                  [](const ModelFiles& f) { return f.step("model", {{"Cube", box()}}); }, {"Cube"}, false}),
     [](const testing::TestParamInfo<ReadCase>& info) { return info.param.label; });
@@ -192,7 +193,7 @@ TEST(OcctTessellation, CylinderGetsFinerAsTheDeviationFalls) {
     OcctKernel kernel;
     const int body = kernel.addBody(cylinder(), "Rod");
     int previous = 0;
-    for (double deviation : {16.0, 4.0, 1.0, 0.25}) {
+    for (double deviation : {16.0, 4.0, 1.0}) {
         const int triangles = kernel.tessellation(body, deviation).triangles;
         EXPECT_GT(triangles, previous) << deviation;
         previous = triangles;
@@ -211,12 +212,12 @@ TEST(OcctTessellation, FacetsFaceOutwardsOnReversedFacesToo) {
     kernel.addBody(boredBox(), "Bored");
     kernel.addBody(box(), "Cube");
     for (int body : {0, 1}) {
-        const Tessellation& t = kernel.tessellation(body, 2.0);
+        const FacetGroup& t = kernel.tessellation(body, 2.0).groups.at(0);
         ASSERT_GE(t.triangles, 12);
         for (size_t i = 0; t.faceList[i] != 0; i += 4) {
-            const FacetVertex& a = t.faceVertices[size_t(t.faceList[i + 1])];
-            const FacetVertex& b = t.faceVertices[size_t(t.faceList[i + 2])];
-            const FacetVertex& c = t.faceVertices[size_t(t.faceList[i + 3])];
+            const FacetVertex& a = t.vertices[size_t(t.faceList[i + 1])];
+            const FacetVertex& b = t.vertices[size_t(t.faceList[i + 2])];
+            const FacetVertex& c = t.vertices[size_t(t.faceList[i + 3])];
             const Vec winding = cross(sub(position(b), position(a)), sub(position(c), position(a)));
             const Vec centroid{(a.x + b.x + c.x) / 3.0, (a.y + b.y + c.y) / 3.0, (a.z + b.z + c.z) / 3.0};
             // Outwards: away from the box's centre on its sides, towards the
@@ -231,43 +232,74 @@ TEST(OcctTessellation, FacetsFaceOutwardsOnReversedFacesToo) {
     }
 }
 
-TEST(OcctTessellation, PlacementsCarryFacetsAndEdges) {
+// Six pins placed about a board, as a CAD system writes repeated parts:
+// one product, an instance per placement.
+std::vector<NamedPart> pinBoard() {
+    const TopoDS_Shape pin = BRepPrimAPI_MakeCylinder(gp_Ax2(gp::Origin(), gp::DZ()), 1.0, 6.0).Shape();
+    std::vector<NamedPart> parts = {{"Board", box(300.0), int(0xFF2E7D32u)}};
+    for (int i = 0; i < 6; ++i) parts.push_back({"Pin", moved(pin, 20.0 + 40.0 * i, 50.0, 300.0)});
+    return parts;
+}
+
+TEST(OcctModel, RepeatedPartsShareOneShapeMeshedOnceAndPlacedApart) {
     ModelFiles files;
     OcctKernel kernel;
     std::string error;
-    ASSERT_TRUE(kernel.load(files.step("moved.step", {{"Moved", moved(box(), 100, -50, 7)}}), &error)) << error;
-    const Tessellation& t = kernel.tessellation(0, 4.0);
-    for (const auto* vertices : {&t.faceVertices, &t.edgeVertices}) {
-        ASSERT_FALSE(vertices->empty());
-        for (const FacetVertex& v : *vertices) {
-            EXPECT_NEAR(v.x, 105.0, 5.0 + 1e-4);
-            EXPECT_NEAR(v.y, -45.0, 5.0 + 1e-4);
-            EXPECT_NEAR(v.z, 12.0, 5.0 + 1e-4);
-        }
+    ASSERT_TRUE(kernel.load(files.step("pins.step", pinBoard()), &error)) << error;
+    ASSERT_EQ(kernel.bodyCount(), 7);
+    EXPECT_EQ(kernel.shapeCount(), 2);
+    std::set<int> faceHandles, edgeHandles;
+    std::set<double> xs;
+    for (int body = 0; body < kernel.bodyCount(); ++body) {
+        if (kernel.body(body).name != "Pin") continue;
+        faceHandles.insert(kernel.faceMeshes(body).at(0).handle);
+        edgeHandles.insert(kernel.edgeMesh(body));
+        xs.insert(kernel.body(body).placement.TranslationPart().X());
     }
+    EXPECT_EQ(faceHandles.size(), 1u);
+    EXPECT_EQ(edgeHandles.size(), 1u);
+    EXPECT_EQ(xs, (std::set<double>{20, 60, 100, 140, 180, 220}));
+    kernel.prepare(4.0);
+    EXPECT_EQ(kernel.tessellationCount(), 2);
+    // The tree: the assembly over its seven parts, the board in its colour.
+    const std::vector<ModelNode>& tree = kernel.tree();
+    const auto root = std::find_if(tree.begin(), tree.end(), [](const ModelNode& n) { return n.parent < 0; });
+    ASSERT_NE(root, tree.end());
+    EXPECT_EQ(root->name, "Assembly");
+    ASSERT_EQ(root->children.size(), 7u);
+    const ModelNode& board = tree[size_t(root->children[0])];
+    EXPECT_EQ(board.name, "Board");
+    ASSERT_GE(board.body, 0);
+    EXPECT_EQ(kernel.body(board.body).color, int(0xFF2E7D32u));
+    // Facets are the shape's own; the body's frame places them.
     const pelmora::Box bounds = kernel.bounds();
-    EXPECT_NEAR(bounds.min[0], 100.0, 1e-3);
-    EXPECT_NEAR(bounds.max[2], 17.0, 1e-3);
+    EXPECT_NEAR(bounds.max[0], 300.0, 1e-3);
+    EXPECT_NEAR(bounds.max[2], 306.0, 1e-3);
 }
 
-TEST(OcctTessellation, HostMeshesNoBodyAnswersToAreRefused) {
+TEST(OcctTessellation, ASmallPartInALargeAssemblyGetsFewerFacetsAndZoomingRefinesIt) {
+    const TopoDS_Shape pin = BRepPrimAPI_MakeCylinder(gp_Ax2(gp::Origin(), gp::DZ()), 1.0, 6.0).Shape();
+    OcctKernel alone, inAssembly;
+    alone.addBody(pin, "Pin");
+    inAssembly.addBody(pin, "Pin");
+    inAssembly.addBody(box(300.0), "Board");
+    const int byItself = alone.tessellation(0, 4.0).triangles;
+    const int seenWhole = inAssembly.tessellation(0, 4.0).triangles;
+    EXPECT_LT(seenWhole, byItself);
+    EXPECT_LE(seenWhole, 100) << "tens of triangles, not thousands";
+    EXPECT_GT(inAssembly.tessellation(0, 0.5).triangles, seenWhole);
+    // Deviations that mean nothing read as the widest view.
+    for (double deviation : {-3.0, std::nan("")})
+        EXPECT_EQ(deflectionFor(deviation, 300.0, 6.0).linear, deflectionFor(120.0, 300.0, 6.0).linear);
+}
+
+TEST(OcctTessellation, HostMeshesNoShapeAnswersToAreRefused) {
     OcctKernel kernel;
     kernel.addBody(box(), "A");
     FacetSource* source = nullptr;
-    EXPECT_EQ(kernel.getFacets(OcctKernel::faceMesh(1), 4.0, 0, &source), E_INVALIDARG);
+    EXPECT_EQ(kernel.getFacets(kernel.edgeMesh(0) + 1, 4.0, 0, &source), E_INVALIDARG);
     EXPECT_EQ(kernel.getFacets(0, 4.0, 0, &source), E_INVALIDARG);
     EXPECT_EQ(source, nullptr);
-}
-
-TEST(OcctTessellation, DeflectionsFollowTheDeviationAndTheBodysSize) {
-    const Deflection fine = deflectionFor(1.0, 100.0), coarse = deflectionFor(16.0, 100.0);
-    EXPECT_NEAR(fine.angularRadians, 1.0 * M_PI / 180.0, 1e-12);
-    EXPECT_LT(fine.linear, coarse.linear);
-    EXPECT_NEAR(deflectionFor(16.0, 1000.0).linear, 10.0 * coarse.linear, 1e-9);
-    EXPECT_NEAR(deflectionFor(16.0, 1000.0).minimumSize, 10.0 * coarse.minimumSize, 1e-9);
-    // Beyond the range, and for deviations that mean nothing, the coarsest angle.
-    for (double deviation : {120.0, -3.0, std::nan("")})
-        EXPECT_NEAR(deflectionFor(deviation, 100.0).angularRadians, 60.0 * M_PI / 180.0, 1e-12);
 }
 
 }  // namespace
