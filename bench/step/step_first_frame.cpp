@@ -101,8 +101,8 @@ FirstFrame measure(const std::string& path) {
     start = Clock::now();
     kernel.prepare(deviation);
     times.tessellation = secondsSince(start);
-    for (int body = 0; body < kernel.bodyCount(); ++body)
-        times.triangles += kernel.tessellation(body, deviation).triangles;
+    for (int shape = 0; shape < kernel.shapeCount(); ++shape)
+        times.triangles += kernel.tessellation(shape, deviation).triangles;
 
     start = Clock::now();
     context->clearViewport(viewport);

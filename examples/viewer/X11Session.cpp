@@ -156,7 +156,7 @@ void runX11Loop(ModelView* view, const ViewerOptions& options, const pelmora::oc
         const bool wasRefining = refining;
         refining = shown && view->refining();
         bool redraw = refining || wasRefining;
-        if (waitForEvents(refining ? kRefreshMilliseconds : -1)) {
+        if (waitForEvents(redraw ? kRefreshMilliseconds : -1)) {
             while (running && XPending(display) > 0) {  // take every queued event, then draw once
                 XEvent event;
                 XNextEvent(display, &event);
