@@ -155,6 +155,12 @@ bool readStep(const std::string& path, Model* model, std::vector<NamedShape>* pa
     STEPCAFControl_Reader reader;
     reader.SetNameMode(true);
     reader.SetColorMode(true);
+    // What the viewer never shows is not translated.
+    reader.SetLayerMode(false);
+    reader.SetPropsMode(false);
+    reader.SetGDTMode(false);
+    reader.SetMatMode(false);
+    reader.SetViewMode(false);
     if (!watch->report("reading", 0.0) || !parseStep(path, &reader, watch)) return false;
     Handle(XCAFApp_Application) application = XCAFApp_Application::GetApplication();
     Handle(TDocStd_Document) document;
