@@ -29,10 +29,11 @@ if ! command -v occt-draw >/dev/null; then
         { echo "cannot install occt-draw" >&2; exit 1; }
 fi
 work=$(mktemp -d)
-Xvfb :97 -screen 0 1280x1024x24 >/dev/null 2>&1 &
+display=:$((100 + $$ % 400))
+Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb; rm -rf "$work"' EXIT
-export DISPLAY=:97
+export DISPLAY=$display
 sleep 1
 
 "$generator" "$work/repeated-200.step" 10 20 2>/dev/null
@@ -78,10 +79,10 @@ TCL
     fps=$(awk '/FPS:/ { print $NF }' <<<"$out")
     local finished
     finished=$(seconds "$start" "${picture:-$start}")
-    echo "$finished $(peak_mb "$work/time.txt") $finished $(awk -v f="${fps:-0}" 'BEGIN { printf "%.1f", f > 0 ? 1000 / f : 0 }')"
+    echo "$finished $(peak_mb "$work/time.txt") $finished $(awk -v f="${fps:-0}" 'BEGIN { printf "%.1f", (f > 0 ? 1000 / f : 0) }')"
 }
 
-echo "On $(nproc) cores; pelmora-view $("$viewer" --version | cut -d' ' -f2), $(occt-draw -b -c 'puts [dversion]' 2>/dev/null | head -1)"
+echo "On $(nproc) cores; pelmora-view $("$viewer" --version | cut -d' ' -f2), $(dpkg-query -W occt-draw)"
 printf "%-28s %3s  %-34s  %-34s\n" file run "pelmora-view: finished MB first frame" "DRAW: finished MB first frame"
 for file in "${files[@]}"; do
     for run in $(seq "$runs"); do
