@@ -11,11 +11,11 @@ Context's methods are the engine's interface operations by their own names
 (help(pelmora.Context.render)); View, Window and FacetFactory add what a
 script needs around them.
 """
-from ._pelmora import (Context, Error, FacetFactory, Window, add_default_lights, fit_view,
+from ._pelmora import (Context, Error, FacetFactory, Window, add_default_lights, fit_view, last_log_message,
                        set_view)
 
 __all__ = ["Context", "Error", "FacetFactory", "View", "Window", "E_FAIL", "E_HANDLE",
-           "E_INVALIDARG", "E_POINTER", "fit_view", "set_view", "add_default_lights"]
+           "E_INVALIDARG", "E_POINTER", "fit_view", "set_view", "add_default_lights", "last_log_message"]
 
 # The statuses a script most often tests pelmora.Error.status against.
 E_POINTER = 0x80004003

@@ -53,6 +53,11 @@ void defineEngineError(py::module_& module) {
         "E_HANDLE) and .log_line (what the engine logged for it, or \"\").",
         PyExc_RuntimeError, nullptr);
     module.add_object("Error", py::handle(gErrorType));
+    module.def("last_log_message", [] {
+        char line[1024];
+        const unsigned count = PelmoraGetLastLogMessage(line, sizeof line);
+        return py::make_tuple(count, py::str(line));
+    }, "(count, text): how many messages the engine has logged, and the last of them.");
 }
 
 unsigned loggedMessageCount() { return PelmoraGetLastLogMessage(nullptr, 0); }
