@@ -12,10 +12,12 @@ Context's methods are the engine's interface operations by their own names
 script needs around them.
 """
 from ._pelmora import (Context, Error, FacetFactory, Window, add_default_lights, fit_view, last_log_message,
+                       viewport_deviation,
                        set_view)
 
 __all__ = ["Context", "Error", "FacetFactory", "View", "Window", "E_FAIL", "E_HANDLE",
-           "E_INVALIDARG", "E_POINTER", "fit_view", "set_view", "add_default_lights", "last_log_message"]
+           "E_INVALIDARG", "E_POINTER", "fit_view", "set_view", "add_default_lights", "last_log_message",
+           "viewport_deviation"]
 
 # The statuses a script most often tests pelmora.Error.status against.
 E_POINTER = 0x80004003

@@ -44,6 +44,13 @@ void addDefaultLights(ContextHandle& context, int viewport) {
     check(pelmora::addDefaultLights(context.checked(), viewport), "add_default_lights", loggedBefore);
 }
 
+double viewportDeviation(int viewport) {
+    const unsigned loggedBefore = loggedMessageCount();
+    double deviation = 0.0;
+    check(PelmoraGetViewportDeviation(viewport, &deviation), "viewport_deviation", loggedBefore);
+    return deviation;
+}
+
 }  // namespace
 
 void bindViewHelpers(py::module_& module) {
@@ -53,6 +60,8 @@ void bindViewHelpers(py::module_& module) {
                "Turns the camera to a standard view: iso, top, bottom, front, back, left or right.");
     module.def("add_default_lights", &addDefaultLights, py::arg("context"), py::arg("viewport"),
                "A white key light over the viewer's shoulder and an ambient light.");
+    module.def("viewport_deviation", &viewportDeviation, py::arg("viewport"),
+               "The deviation the viewport's next render asks facet factories for.");
 }
 
 }  // namespace pelmora::python
