@@ -18,12 +18,14 @@ pictures = []
 # %% A triangle mesh from numpy arrays.
 angles = np.linspace(0, 2 * np.pi, 7)[:-1]
 hexagon = np.stack([np.cos(angles), np.sin(angles), np.zeros(6)], axis=1)
-vertices = np.vstack([[0, 0, 0.3], hexagon])
+vertices = np.vstack([[0, 0, 0.8], hexagon])
+normals = vertices - [0, 0, -1]  # smooth shading, as if rounded
+normals /= np.linalg.norm(normals, axis=1)[:, None]
 faces = [v for i in range(6) for v in (3, 0, 0, 1 + i, 0, 1 + (i + 1) % 6, 0)] + [0]
 pyramid = ctx.newFrame(0)
-ctx.frameAddVisual(pyramid, ctx.newSolidMesh(vertices, [], faces, True))
+ctx.frameAddVisual(pyramid, ctx.newSolidMesh(vertices, normals, faces, True))
 ctx.setFrameColor(pyramid, 0xFFE0A030)
-view = pelmora.View(ctx, 320, 240).fit((-1, -1, 0), (1, 1, 0.3), view="iso").show(pyramid)
+view = pelmora.View(ctx, 320, 240).fit((-1, -1, 0), (1, 1, 0.8), view="iso").show(pyramid)
 pictures.append(view)
 view
 
