@@ -83,9 +83,10 @@ py::object callLateBound(IDispatch* target, const Operation& operation, const py
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrHelpFile);
     if (status == DISP_E_EXCEPTION) raiseEngineError(exception.scode, operation.name, loggedBefore);
-    if (status == DISP_E_TYPEMISMATCH || status == DISP_E_OVERFLOW)
-        raiseEngineError(status, operation.name + ", argument " + parameterAt(operation, argumentError, frame.count),
-                         loggedBefore);
+    if (status == DISP_E_TYPEMISMATCH || status == DISP_E_OVERFLOW) {
+        const std::string argument = parameterAt(operation, argumentError, frame.count);
+        raiseEngineError(status, operation.name + ", argument " + argument, loggedBefore);
+    }
     if (FAILED(status)) raiseEngineError(status, operation.name, loggedBefore);
     return resultsOf(operation, &frame);
 }

@@ -44,8 +44,11 @@ void putScalar(py::handle value, const Parameter& parameter, VARIANT* out) {
         out->vt = VT_R8;
         out->dblVal = PyFloat_AS_DOUBLE(value.ptr());
     } else if (PyIndex_Check(value.ptr())) {
+        // numpy's integers too; one beyond 64 bits goes on as an overflow.
+        const auto integer = py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()));
+        if (!integer) throw py::error_already_set();
         int overflow = 0;
-        const long long number = PyLong_AsLongLongAndOverflow(py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr())).ptr(), &overflow);
+        const long long number = PyLong_AsLongLongAndOverflow(integer.ptr(), &overflow);
         putInteger(overflow ? LLONG_MAX : number, parameter, out);
     } else if (PyUnicode_Check(value.ptr())) {
         putText(value.cast<std::string>(), out);
