@@ -1,6 +1,7 @@
 """Facets from a Python callable: asked once per (body, deviation), drawn
 where they should be, and refused with a log line when the callable fails."""
 import re
+import threading
 from collections import Counter
 
 import numpy as np
@@ -15,9 +16,11 @@ class SquareKernel:
 
     def __init__(self):
         self.asked = Counter()
+        self.threads = set()
 
     def __call__(self, body, deviation):
         self.asked[body, deviation] += 1
+        self.threads.add(threading.get_ident())
         if body == 13:
             raise ZeroDivisionError("the kernel failed")
         if body == 14:
@@ -46,6 +49,8 @@ def test_each_body_and_deviation_is_asked_once(ctx, view, kernel):
     view.show(frame)
     assert len(kernel.asked) == 2 and set(kernel.asked.values()) == {1}
     assert {body for body, _ in kernel.asked} == {1}
+    # Refinement never reaches a Python factory on the engine's worker thread.
+    assert kernel.threads == {threading.get_ident()}
 
 
 def test_the_picture_lies_at_the_computed_pixels(ctx, view, kernel):
