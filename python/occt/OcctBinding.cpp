@@ -2,7 +2,7 @@
 // a frame, in two calls:
 //     model = pelmora.occt.open("part.step")
 //     root = model.add(context, frame)
-#include "../src/ContextBinding.h"
+#include "ContextBinding.h"
 
 #include <pelmora/occt/ModelScene.h>
 
