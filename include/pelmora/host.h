@@ -125,6 +125,14 @@ PELMORA_API LSTATUS RegCloseKey(HKEY hKey);
 // is on, to "Pelmora.log".
 PELMORA_API void PelmoraLogMessage(const char* text);
 
+// The last message written to the log (by Pelmora or through
+// PelmoraLogMessage), for hosts that show a failure's reason themselves: up to
+// capacity - 1 bytes of it, 0-terminated, go to buffer. Returns how many
+// messages have been written since the library was loaded (0: none, buffer
+// then ""), so a host can tell whether a call wrote one. Capacity 0 (buffer
+// may then be null) only counts.
+PELMORA_API unsigned PelmoraGetLastLogMessage(char* buffer, int capacity);
+
 // ---------------------------------------------------------------------------
 // Windows, bitmaps and device-context pixels.
 //

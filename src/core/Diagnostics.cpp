@@ -9,11 +9,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 namespace pelmora {
 
@@ -29,6 +31,21 @@ constexpr mode_t kLogFileMode = 0644;
 // Plain storage, so the path is usable from any constructor or destructor,
 // whatever the order the loader runs them in. Empty while file logging is off.
 char gLogPath[4096];
+
+// The last message, for PelmoraGetLastLogMessage; the facet worker logs too,
+// hence the lock. Plain storage for the same reason as the path.
+char gLastMessage[kMessageBufferSize];
+std::atomic<unsigned> gMessageCount{0};
+std::mutex& lastMessageLock() {
+    static std::mutex* lock = new std::mutex;  // never destroyed: exit handlers may still log
+    return *lock;
+}
+
+void rememberMessage(const char* text) {
+    std::lock_guard<std::mutex> hold(lastMessageLock());
+    std::snprintf(gLastMessage, sizeof gLastMessage, "%s", text);
+    gMessageCount.fetch_add(1, std::memory_order_release);
+}
 
 // Start-up's one word on why there is no log file, on the console only.
 void explainNoLogFile(const std::string& what, const std::string& why) {
@@ -123,6 +140,7 @@ void startLog(bool keepLogFile) {
 void logMessage(const char* text) {
     if (!text)
         return;
+    rememberMessage(text);
     writeConsole(text);
     if (gLogPath[0] == '\0')
         return;
@@ -154,3 +172,11 @@ HRESULT traceFailedHresult(HRESULT hr, const char* sourceFile, int line) {
 }  // namespace pelmora
 
 PELMORA_API void PelmoraLogMessage(const char* text) { pelmora::logMessage(text); }
+
+PELMORA_API unsigned PelmoraGetLastLogMessage(char* buffer, int capacity) {
+    if (capacity <= 0 || !buffer)
+        return pelmora::gMessageCount.load(std::memory_order_acquire);
+    std::lock_guard<std::mutex> hold(pelmora::lastMessageLock());
+    std::snprintf(buffer, size_t(capacity), "%s", pelmora::gLastMessage);
+    return pelmora::gMessageCount.load(std::memory_order_relaxed);
+}
