@@ -47,7 +47,8 @@ public:
     // the ray through; the thresholds are not read.
     HRESULT pickMesh(RenderContext* viewport, const PickRequest& request,
                      PickResult* result) override;
-    bool isDoubleSided() const override { return doubleSided_; }
+    // The geometry's own (the host's facets say it for a fetched one).
+    bool isDoubleSided() const override { return geometry() != nullptr ? geometry()->doubleSided : doubleSided_; }
     int simplificationLevel() const { return simplificationLevel_; }
     // Draws the faces, and the edges the frame's draw flags ask for.
     HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
@@ -75,7 +76,8 @@ public:
 protected:
     HRESULT setGeometryFromFacets(const FacetSource& source) override;
     const char* facetFault(const FacetSource& source) const override;
-    std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
+    // One set per geometry and device, whichever instance of the part draws first.
+    std::shared_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
                                                    D3DMATERIAL9* material,
                                                    const RenderAttributes& attributes) override;
     int drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world, D3DMATERIAL9* material,
@@ -85,7 +87,6 @@ private:
     // Faces above this count get a box proxy for the level-of-detail test.
     static constexpr uint32_t kProxyFaceThreshold = 4;
 
-    void buildProxy(const SolidGeometry& geometry);
     // The faces with the depth offset the edges need, in colour only when
     // the flags ask for solids.
     HRESULT drawOffsetFaces(IDirect3DDevice9* device, const RenderAttributes& attributes);
@@ -104,7 +105,7 @@ private:
     HRESULT drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,
                          const D3DXMATRIX& transform, D3DCOLOR colour, int width);
 
-    bool doubleSided_;
+    bool doubleSided_;  // for a geometry from arrays
     int simplificationLevel_ = 0;
     std::vector<D3DXVECTOR3> hiddenPoints_;  // the hidden pass's edges, reused each draw
     std::vector<D3DXVECTOR3> dashes_;        // their dashes

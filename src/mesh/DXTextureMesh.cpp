@@ -32,7 +32,7 @@ RenderContext* DXTextureMesh::drawableIn(RenderContext* viewport,
 
 HRESULT DXTextureMesh::setGeometryFromFacets(const FacetSource&) { return S_OK; }
 
-std::unique_ptr<MeshBatch> DXTextureMesh::createDeviceBuffers(IDirect3DDevice9*, const D3DMATRIX*,
+std::shared_ptr<MeshBatch> DXTextureMesh::createDeviceBuffers(IDirect3DDevice9*, const D3DMATRIX*,
                                                               D3DMATERIAL9*,
                                                               const RenderAttributes&) {
     return nullptr;

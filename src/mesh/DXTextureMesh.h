@@ -34,7 +34,7 @@ protected:
     BitmapTexture& editableTexture() { return texture_; }
 
     HRESULT setGeometryFromFacets(const FacetSource& source) override;
-    std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
+    std::shared_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
                                                    D3DMATERIAL9* material,
                                                    const RenderAttributes& attributes) override;
     int prepareSecondaryBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,

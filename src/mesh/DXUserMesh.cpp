@@ -27,8 +27,8 @@ ScreenView screenViewOf(const RenderContext& viewport) {
 
 }  // namespace
 
-DXUserMesh::DXUserMesh(const HostMeshBinding& binding)
-    : binding_(binding), serial_(nextMeshSerial++) {
+DXUserMesh::DXUserMesh(const HostMeshBinding& binding, FacetListKind kind)
+    : binding_(binding), source_{binding.factoryHandle, binding.hostMesh, kind}, serial_(nextMeshSerial++) {
     if (listed())
         registrationId_ =
             binding_.provider->registerMesh(binding_.factoryHandle, binding_.hostMesh, this);
@@ -58,6 +58,7 @@ HRESULT DXUserMesh::refreshMesh(float deviation) {
     // A mesh from arrays has nothing to fetch again, so it keeps what it has.
     if (!hostBacked()) return S_OK;
     if (refining_) return refuseNestedRefinement("refreshMesh");
+    forgetShared();
     clearMesh(true);
     setCurrentDeviation(deviation);
     return refine(nullptr, false);
@@ -178,10 +179,11 @@ HRESULT DXUserMesh::refine(RenderContext* viewport, bool force, bool inBackgroun
     if (manual) {
         cancelPending();
         emptyCache();
-        status = fetchFacets(wanted, true);
+        if (!takeShared(wanted)) status = fetchFacets(wanted, true);
     } else {
         const Arrival arrival = collectArrived(wanted);
         geometry_ = findCachedGeometry(wanted);
+        if (geometry_ == nullptr) takeShared(wanted);
         if (geometry_ == nullptr && arrival.answered) {
             status = arrival.status;  // asked already, and nothing came
         } else if (geometry_ == nullptr) {
@@ -198,6 +200,8 @@ HRESULT DXUserMesh::refine(RenderContext* viewport, bool force, bool inBackgroun
     // Buffers follow the geometry: another record needs buffers of its own.
     // (In manual mode the old record is gone whatever came back.)
     if (manual || geometry_ != previous) releaseDeviceObjects();
+    // The proxy follows the geometry (another deviation's, or another mesh's).
+    if (geometry_ != nullptr && geometry_ != previous) setBoxProxy(geometry_->proxy);
     currentDeviation_ = wanted;
     return status;
 }
@@ -228,8 +232,24 @@ HRESULT DXUserMesh::takeFacets(const FacetSource& source, float deviation) {
     clearMesh(true);
     startGeometry();
     const HRESULT built = setGeometryFromFacets(source);
-    addCachedGeometry(deviation, std::move(ownGeometry_));
+    std::shared_ptr<SolidGeometry> made = std::move(ownGeometry_);
+    SharedGeometryTable::instance().publish(source_, deviation, made);
+    addCachedGeometry(deviation, std::move(made));
     return built;
+}
+
+bool DXUserMesh::takeShared(float deviation) {
+    std::shared_ptr<SolidGeometry> shared = SharedGeometryTable::instance().geometry(source_, deviation);
+    if (!shared) return false;
+    clearMesh(true);
+    geometry_ = shared.get();
+    addCachedGeometry(deviation, std::move(shared));
+    return true;
+}
+
+void DXUserMesh::forgetShared() {
+    for (const auto& [deviation, geometry] : cache_)
+        SharedGeometryTable::instance().forget(source_, deviation, geometry.get());
 }
 
 // ---- Requests on the facet worker ----
@@ -237,19 +257,21 @@ HRESULT DXUserMesh::takeFacets(const FacetSource& source, float deviation) {
 DXUserMesh::Arrival DXUserMesh::collectArrived(float wanted) {
     Arrival arrival;
     for (size_t i = 0; i < pending_.size();) {
-        if (!pending_[i].second->done.load()) {
+        if (!pending_[i].second->fetch()->done.load()) {
             ++i;
             continue;
         }
-        const auto [deviation, fetch] = std::move(pending_[i]);
+        const auto [deviation, request] = std::move(pending_[i]);
         pending_.erase(pending_.begin() + ptrdiff_t(i));
-        const HRESULT status = adoptFetched(deviation, *fetch);
+        const HRESULT status = adoptFetched(deviation, *request->fetch());
         if (deviation == wanted) arrival = Arrival{true, status};
     }
     return arrival;
 }
 
 HRESULT DXUserMesh::adoptFetched(float deviation, const FacetFetch& fetch) {
+    // Another mesh of the source took the answer in first.
+    if (takeShared(deviation)) return S_OK;
     return PELMORA_GUARDED({
         if (fetch.threw)
             logFormat("DXUserMesh: the facet factory threw on the worker thread for host mesh %d\n",
@@ -262,15 +284,25 @@ HRESULT DXUserMesh::adoptFetched(float deviation, const FacetFetch& fetch) {
 
 bool DXUserMesh::askInBackground(float wanted) {
     if (pendingFor(wanted)) return true;
+    std::shared_ptr<SharedFacetRequest> request = requestFor(wanted);
+    if (!request) return false;
+    pending_.emplace_back(wanted, std::move(request));
+    return true;
+}
+
+std::shared_ptr<SharedFacetRequest> DXUserMesh::requestFor(float wanted) const {
+    SharedGeometryTable& table = SharedGeometryTable::instance();
+    if (std::shared_ptr<SharedFacetRequest> out = table.request(source_, wanted)) return out;
     const FacetFactoryRegistry& registry = FacetFactoryRegistry::instance();
-    if (!registry.threadSafe(binding_.factoryHandle)) return false;
+    if (!registry.threadSafe(binding_.factoryHandle)) return nullptr;
     FacetFactory* factory = registry.find(binding_.factoryHandle);
-    if (factory == nullptr) return false;
+    if (factory == nullptr) return nullptr;
     std::shared_ptr<FacetFetch> fetch = FacetFetchWorker::instance().submit(
         factory, binding_.factoryHandle, binding_.hostMesh, double(wanted));
-    if (!fetch) return false;
-    pending_.emplace_back(wanted, std::move(fetch));
-    return true;
+    if (!fetch) return nullptr;
+    auto request = std::make_shared<SharedFacetRequest>(std::move(fetch));
+    table.publish(source_, wanted, request);
+    return request;
 }
 
 HRESULT DXUserMesh::fetchNow(float wanted) {
@@ -284,13 +316,13 @@ HRESULT DXUserMesh::fetchNow(float wanted) {
 }
 
 std::shared_ptr<FacetFetch> DXUserMesh::pendingFor(float deviation) const {
-    for (const auto& [asked, fetch] : pending_)
-        if (asked == deviation) return fetch;
+    for (const auto& [asked, request] : pending_)
+        if (asked == deviation) return request->fetch();
     return nullptr;
 }
 
 void DXUserMesh::cancelPending() {
-    for (const auto& [deviation, fetch] : pending_) FacetFetchWorker::instance().cancel(fetch);
+    // A request goes when the last mesh waiting for it lets it go.
     pending_.clear();
 }
 
@@ -342,7 +374,7 @@ void DXUserMesh::adoptGeometry(std::unique_ptr<SolidGeometry> geometry) {
     addCachedGeometry(currentDeviation_, std::move(geometry));
 }
 
-void DXUserMesh::addCachedGeometry(float deviation, std::unique_ptr<SolidGeometry> geometry) {
+void DXUserMesh::addCachedGeometry(float deviation, std::shared_ptr<SolidGeometry> geometry) {
     auto entry = std::find_if(cache_.begin(), cache_.end(),
                               [&](const auto& pair) { return pair.first == deviation; });
     if (entry != cache_.end()) {
@@ -374,7 +406,7 @@ void DXUserMesh::clearMesh(bool freeGeometry) {
     releaseDeviceObjects();
 }
 
-std::unique_ptr<MeshBatch> DXUserMesh::setBatch(std::unique_ptr<MeshBatch> batch) {
+std::shared_ptr<MeshBatch> DXUserMesh::setBatch(std::shared_ptr<MeshBatch> batch) {
     std::swap(batch, batch_);
     return batch;
 }

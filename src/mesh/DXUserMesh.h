@@ -1,12 +1,17 @@
 // The base of meshes whose geometry comes from the host: arrays handed over
 // once, or a host facet mesh fetched per refinement deviation and kept per
-// deviation. It owns the geometry, the cache and the device buffers, and
-// draws them; subclasses build the buffers and may draw extra.
+// deviation. Meshes showing the same host mesh through the same factory
+// (instances of one part under different frames) share each deviation's
+// geometry and its device buffers (SharedGeometryTable); each keeps its own
+// frame, colour, picks and culling. It holds the geometry, the cache and the
+// device buffers, and draws them; subclasses build the buffers and may draw
+// extra.
 #pragma once
 
 #include "mesh/DXMesh.h"
 #include "mesh/MeshBatch.h"
 #include "facets/RegisteredMesh.h"
+#include "facets/SharedGeometryTable.h"
 #include "meshops/SolidGeometry.h"
 
 #include <memory>
@@ -16,7 +21,6 @@
 namespace pelmora {
 
 class TorvelMeshProvider;
-struct FacetFetch;
 
 // The status of a refinement or refresh of a mesh asked for from inside the
 // facet factory that is tessellating that same mesh.
@@ -34,8 +38,8 @@ struct HostMeshBinding {
 class DXUserMesh : public DXMesh, public RegisteredMesh {
 public:
     // Lists itself with the provider when the binding names all of host mesh,
-    // factory and provider.
-    explicit DXUserMesh(const HostMeshBinding& binding = {});
+    // factory and provider. The kind says how the host's lists are read.
+    explicit DXUserMesh(const HostMeshBinding& binding = {}, FacetListKind kind = FacetListKind::Faces);
     ~DXUserMesh() override;
 
     // Drops the device buffers; they are made again at the next draw.
@@ -91,7 +95,8 @@ protected:
     // Why a host facet set cannot be read safely, or null: here the counts
     // and pointers common to every mesh; subclasses add the list's structure.
     virtual const char* facetFault(const FacetSource& source) const;
-    virtual std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device,
+    // The buffers may be shared with other meshes showing the same geometry.
+    virtual std::shared_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device,
                                                            const D3DMATRIX* world,
                                                            D3DMATERIAL9* material,
                                                            const RenderAttributes& attributes) = 0;
@@ -108,13 +113,13 @@ protected:
                           const RenderAttributes& attributes);
 
     // Meshes built from arrays hand their one geometry over this way.
-    void addCachedGeometry(float deviation, std::unique_ptr<SolidGeometry> geometry);
+    void addCachedGeometry(float deviation, std::shared_ptr<SolidGeometry> geometry);
     SolidGeometry* findCachedGeometry(float deviation) const;
     // The geometry being filled by setGeometryFromFacets or a builder.
     SolidGeometry* editableGeometry() { return geometry_; }
     // Makes a finished geometry current and keeps it in the cache.
     void adoptGeometry(std::unique_ptr<SolidGeometry> geometry);
-    std::unique_ptr<MeshBatch> setBatch(std::unique_ptr<MeshBatch> batch);
+    std::shared_ptr<MeshBatch> setBatch(std::shared_ptr<MeshBatch> batch);
     // Draws the batch as it is, with the device's current states.
     HRESULT issueBatch(IDirect3DDevice9* device) const;
 
@@ -148,8 +153,15 @@ private:
     void emptyCache();
     // Asks the factory for the facets at deviation d and makes them current.
     HRESULT fetchFacets(float deviation, bool manual);
-    // Makes a facet set that passed its checks the current geometry, cached at d.
+    // Makes a facet set that passed its checks the current geometry, cached
+    // at d and offered to the other meshes of the same source.
     HRESULT takeFacets(const FacetSource& source, float deviation);
+    // Makes the geometry another mesh of the same source holds at d current;
+    // false when there is none.
+    bool takeShared(float deviation);
+    // Lets the other meshes of the source keep what this one showed, and
+    // makes the next fetch of this one go to the factory.
+    void forgetShared();
 
     // ---- Requests on the facet worker ----
     // What became of the request for one deviation.
@@ -168,6 +180,8 @@ private:
     // the factory's on this thread.
     HRESULT fetchNow(float wanted);
     std::shared_ptr<FacetFetch> pendingFor(float deviation) const;
+    // The request out for `wanted` from another mesh of the source, or a new one.
+    std::shared_ptr<SharedFacetRequest> requestFor(float wanted) const;
     void cancelPending();
     HRESULT refuseNestedRefinement(const char* request) const;
     // E_INVALIDARG, with a log line saying why, for a facet set facetFault refuses.
@@ -186,6 +200,7 @@ private:
     };
 
     HostMeshBinding binding_;
+    FacetSourceKey source_;
     int registrationId_ = 0;
     int serial_;
     float currentDeviation_ = 0.0f;
@@ -193,12 +208,13 @@ private:
     SolidGeometry* geometry_ = nullptr;
     // Holds the current geometry while the cache is empty.
     std::unique_ptr<SolidGeometry> ownGeometry_;
-    std::vector<std::pair<float, std::unique_ptr<SolidGeometry>>> cache_;
-    std::unique_ptr<MeshBatch> batch_;
+    std::vector<std::pair<float, std::shared_ptr<SolidGeometry>>> cache_;
+    std::shared_ptr<MeshBatch> batch_;
     int secondaryBuffers_ = 0;
     bool refining_ = false;  // a fetch from the factory is under way
-    // Requests on the facet worker, by deviation, not yet taken in.
-    std::vector<std::pair<float, std::shared_ptr<FacetFetch>>> pending_;
+    // Requests on the facet worker, by deviation, not yet taken in; shared
+    // with the other meshes of the source waiting for the same answer.
+    std::vector<std::pair<float, std::shared_ptr<SharedFacetRequest>>> pending_;
 };
 
 }  // namespace pelmora

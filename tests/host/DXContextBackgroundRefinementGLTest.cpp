@@ -172,6 +172,34 @@ TEST_F(DXContextBackgroundRefinement, APickWaitsForTheAnswerUnderWayInsteadOfAsk
     EXPECT_EQ(factory.requests(), (std::vector<Request>{{4.0, false}, {8.0, true}}));
 }
 
+// Two instances of one part (one host mesh, the second in a frame at x = 4):
+// one request per deviation on the worker too, and the instance that asked
+// first, released with the answer still to come, leaves it to the other.
+TEST_F(DXContextBackgroundRefinement, InstancesOfOnePartAskOnceAndOutliveEachOther) {
+    WorkerFactory factory(false);
+    const int first = hostMesh(factory);
+    int frame = 0, second = 0;
+    ASSERT_EQ(context->newFrame(root, &frame), S_OK);
+    ASSERT_EQ(pelmora::setTranslation(context, frame, 4, 0, 0), S_OK);
+    ASSERT_EQ(context->newSolidMeshFromHandle(7, factory.handle, &second), S_OK);
+    ASSERT_EQ(context->frameAddVisual(frame, second), S_OK);
+    draw();
+    zoom(9.0);
+    draw();
+    ASSERT_TRUE(factory.reached(2));
+    EXPECT_EQ(context->releaseHandle(first), S_OK);
+    factory.open();
+    bool appeared = false;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!appeared && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(2ms);
+        appeared = colourNear(at(draw(), 4.6, 9.0), kLitRed, kTolerance, nullptr);
+    }
+    EXPECT_TRUE(appeared) << "the instance left takes in the answer";
+    EXPECT_EQ(factory.requests(), (std::vector<Request>{{4.0, false}, {8.0, true}}));
+    EXPECT_EQ(factory.ledger.outstanding(), 0);
+}
+
 TEST_F(DXContextBackgroundRefinement, TeardownWithRequestsUnderWayAndWaitingLeavesNothingBehind) {
     enum class Teardown { ReleaseMeshes, ReleaseContext, Unregister };
     struct Case {

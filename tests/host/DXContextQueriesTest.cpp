@@ -43,7 +43,7 @@ public:
 
 protected:
     HRESULT setGeometryFromFacets(const FacetSource&) override { return S_OK; }
-    std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9*, const D3DMATRIX*,
+    std::shared_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9*, const D3DMATRIX*,
                                                    D3DMATERIAL9*,
                                                    const RenderAttributes&) override {
         return nullptr;
