@@ -15,32 +15,40 @@ SharedGeometryTable::Key SharedGeometryTable::keyOf(const FacetSourceKey& source
     return {source, std::bit_cast<uint32_t>(deviation)};
 }
 
-std::shared_ptr<SolidGeometry> SharedGeometryTable::geometry(const FacetSourceKey& source,
-                                                             float deviation) const {
+template <class T>
+std::shared_ptr<T> SharedGeometryTable::find(std::weak_ptr<T> Entry::*slot, const FacetSourceKey& source,
+                                             float deviation) const {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto entry = entries_.find(keyOf(source, deviation));
-    return entry == entries_.end() ? nullptr : entry->second.geometry.lock();
+    return entry == entries_.end() ? nullptr : (entry->second.*slot).lock();
+}
+
+template <class T>
+void SharedGeometryTable::put(std::weak_ptr<T> Entry::*slot, const FacetSourceKey& source, float deviation,
+                              const std::shared_ptr<T>& value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_[keyOf(source, deviation)].*slot = value;
+    sweepIfGrown();
+}
+
+std::shared_ptr<SolidGeometry> SharedGeometryTable::geometry(const FacetSourceKey& source,
+                                                             float deviation) const {
+    return find(&Entry::geometry, source, deviation);
 }
 
 void SharedGeometryTable::publish(const FacetSourceKey& source, float deviation,
                                   const std::shared_ptr<SolidGeometry>& geometry) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    entries_[keyOf(source, deviation)].geometry = geometry;
-    sweepIfGrown();
+    put(&Entry::geometry, source, deviation, geometry);
 }
 
 std::shared_ptr<SharedFacetRequest> SharedGeometryTable::request(const FacetSourceKey& source,
                                                                  float deviation) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto entry = entries_.find(keyOf(source, deviation));
-    return entry == entries_.end() ? nullptr : entry->second.request.lock();
+    return find(&Entry::request, source, deviation);
 }
 
 void SharedGeometryTable::publish(const FacetSourceKey& source, float deviation,
                                   const std::shared_ptr<SharedFacetRequest>& request) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    entries_[keyOf(source, deviation)].request = request;
-    sweepIfGrown();
+    put(&Entry::request, source, deviation, request);
 }
 
 void SharedGeometryTable::forget(const FacetSourceKey& source, float deviation, const SolidGeometry* stale) {

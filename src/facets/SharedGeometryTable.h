@@ -74,6 +74,11 @@ private:
     // The deviation by its bits: deviations are matched for equality.
     using Key = std::pair<FacetSourceKey, uint32_t>;
     static Key keyOf(const FacetSourceKey& source, float deviation);
+    template <class T>
+    std::shared_ptr<T> find(std::weak_ptr<T> Entry::*slot, const FacetSourceKey& source, float deviation) const;
+    template <class T>
+    void put(std::weak_ptr<T> Entry::*slot, const FacetSourceKey& source, float deviation,
+             const std::shared_ptr<T>& value);
     // Drops lapsed entries once the table has grown to twice what was live.
     void sweepIfGrown();
 

@@ -114,6 +114,16 @@ protected:
     static uint32_t at(const Image& image, double x, double half) {
         return image.at(int((x / half + 1.0) * 0.5 * kSize), kSize / 2);
     }
+    // Draws until world point (x, 0) shows lit red, 10 s at most: an answer
+    // from the worker is taken in at the first frame after it arrives.
+    bool appearsAt(double x, double half) {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(2ms);
+            if (colourNear(at(draw(), x, half), kLitRed, kTolerance, nullptr)) return true;
+        }
+        return false;
+    }
 };
 
 using Request = WorkerFactory::Request;
@@ -136,13 +146,7 @@ TEST_F(DXContextBackgroundRefinement, FramesDuringAZoomKeepTheOldGeometryUntilTh
     EXPECT_EQ(factory.requests(), (std::vector<Request>{{4.0, false}, {8.0, true}}));
 
     factory.open();
-    bool appeared = false;
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!appeared && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(2ms);
-        appeared = colourNear(at(draw(), 0.6, 9.0), kLitRed, kTolerance, nullptr);
-    }
-    EXPECT_TRUE(appeared) << "the new geometry shows once it has arrived";
+    EXPECT_TRUE(appearsAt(0.6, 9.0)) << "the new geometry shows once it has arrived";
     D3D9TestDevice::savePng(draw(), "background_refinement_after");
     EXPECT_EQ(factory.requests().size(), 2u) << "no deviation asked twice";
     EXPECT_EQ(factory.ledger.outstanding(), 0);
@@ -189,13 +193,7 @@ TEST_F(DXContextBackgroundRefinement, InstancesOfOnePartAskOnceAndOutliveEachOth
     ASSERT_TRUE(factory.reached(2));
     EXPECT_EQ(context->releaseHandle(first), S_OK);
     factory.open();
-    bool appeared = false;
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!appeared && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(2ms);
-        appeared = colourNear(at(draw(), 4.6, 9.0), kLitRed, kTolerance, nullptr);
-    }
-    EXPECT_TRUE(appeared) << "the instance left takes in the answer";
+    EXPECT_TRUE(appearsAt(4.6, 9.0)) << "the instance left takes in the answer";
     EXPECT_EQ(factory.requests(), (std::vector<Request>{{4.0, false}, {8.0, true}}));
     EXPECT_EQ(factory.ledger.outstanding(), 0);
 }
