@@ -103,10 +103,10 @@ HRESULT invalidArrays(const char* why) {
 
 }  // namespace
 
-DXSolidMesh::DXSolidMesh(bool doubleSided) : DXTextureMesh(0), doubleSided_(doubleSided) {}
+DXSolidMesh::DXSolidMesh(bool doubleSided) : doubleSided_(doubleSided) {}
 
 DXSolidMesh::DXSolidMesh(const HostMeshBinding& binding)
-    : DXTextureMesh(0, binding), doubleSided_(false) {}
+    : DXUserMesh(binding), doubleSided_(false) {}
 
 // ---- From the host's arrays ----
 
@@ -167,7 +167,7 @@ void DXSolidMesh::buildFromArrays(const SolidMeshArrays& arrays) {
 // ---- From a host facet set ----
 
 const char* DXSolidMesh::facetFault(const FacetSource& source) const {
-    if (const char* fault = DXTextureMesh::facetFault(source)) return fault;
+    if (const char* fault = DXUserMesh::facetFault(source)) return fault;
     return facetListFault(source.faceList(), source.faceListLength());
 }
 
@@ -243,7 +243,7 @@ HRESULT DXSolidMesh::render(IDirect3DDevice9* device, RenderContext* viewport,
                             const D3DMATRIX* world, D3DMATERIAL9* material,
                             RenderAttributes attributes) {
     const RenderScope scope(*this, viewport);
-    return DXTextureMesh::render(device, viewport, world, material, attributes);
+    return DXUserMesh::render(device, viewport, world, material, attributes);
 }
 
 const FeatureEdges* DXSolidMesh::featureEdges() {
@@ -422,7 +422,7 @@ HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeReques
 }
 
 void DXSolidMesh::releaseDeviceObjects() {
-    DXTextureMesh::releaseDeviceObjects();
+    DXUserMesh::releaseDeviceObjects();
     edgeBatch_.reset();
     forgetRestingEdges();
     clusteredEdges_ = nullptr;

@@ -4,7 +4,7 @@
 // device, and can draw both sides of every face.
 #pragma once
 
-#include "mesh/DXTextureMesh.h"
+#include "mesh/DXUserMesh.h"
 #include "meshops/FeatureEdges.h"
 #include "mesh/RestingEdges.h"
 #include "mesh/SilhouetteBuffers.h"
@@ -27,7 +27,7 @@ struct SolidMeshArrays {
     long faceIntCount = 0;
 };
 
-class DXSolidMesh final : public DXTextureMesh, private EdgeSource {
+class DXSolidMesh final : public DXUserMesh, private EdgeSource {
 public:
     // A mesh filled by buildFromArrays.
     explicit DXSolidMesh(bool doubleSided);
@@ -41,7 +41,6 @@ public:
     // Arrays that passed validateArrays.
     void buildFromArrays(const SolidMeshArrays& arrays);
 
-    HRESULT buildGeometry() override { return S_OK; }
     HRESULT setMeshSimplificationLevel(int level, IDirect3DDevice9* device) override;
     // The face crossed nearest to the ray's origin, after the box proxy let
     // the ray through; the thresholds are not read.

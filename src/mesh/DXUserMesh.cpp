@@ -71,11 +71,6 @@ MeshData DXUserMesh::currentData() const {
     return meshDataOf(*geometry_);
 }
 
-HRESULT DXUserMesh::getMeshData(MeshData* data) {
-    *data = currentData();
-    return S_OK;
-}
-
 HRESULT DXUserMesh::getScreenData(RenderContext& viewport, const D3DXMATRIX& transform,
                                   ProjectedMesh* projected) {
     // A factory that has nothing leaves whatever geometry there was; project that.
@@ -96,10 +91,8 @@ HRESULT DXUserMesh::render(IDirect3DDevice9* device, RenderContext* viewport,
                            const D3DMATRIX* world, D3DMATERIAL9* material,
                            RenderAttributes attributes) {
     (void)device;  // the viewport's device is the one drawn on
-    if (neverRender() || attributes.overrideRender != 0) return S_OK;
-    RenderContext* view = viewport;
+    RenderContext* view = drawableIn(viewport, attributes);
     if (view == nullptr) return S_OK;
-    if (!isVisible() && !view->forceRender()) return S_OK;
     IDirect3DDevice9* target = view->getDevice();
     if (!passesLevelOfDetail(*view)) return S_OK;
 
@@ -125,6 +118,12 @@ HRESULT DXUserMesh::render(IDirect3DDevice9* device, RenderContext* viewport,
         result = draw(*view, world, material, attributes);
     endDraw(target, world, material, attributes);
     return result;
+}
+
+RenderContext* DXUserMesh::drawableIn(RenderContext* viewport, const RenderAttributes& attributes) const {
+    if (neverRender() || attributes.overrideRender != 0 || viewport == nullptr) return nullptr;
+    if (!isVisible() && !viewport->forceRender()) return nullptr;
+    return viewport;
 }
 
 std::optional<ClipBox> DXUserMesh::localBounds() {
@@ -441,6 +440,18 @@ HRESULT DXUserMesh::issueBatch(IDirect3DDevice9* device) const {
     PELMORA_RETURN_IF_FAILED(device->DrawIndexedPrimitive(
         batch.primitiveType, 0, 0, batch.vertexCount, 0, batch.primitiveCount));
     return S_OK;
+}
+
+HRESULT DXUserMesh::setGeometryFromFacets(const FacetSource&) { return S_OK; }
+
+std::shared_ptr<MeshBatch> DXUserMesh::createDeviceBuffers(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,
+                                                           const RenderAttributes&) {
+    return nullptr;
+}
+
+int DXUserMesh::prepareSecondaryBuffers(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,
+                                        const RenderAttributes&) {
+    return 0;
 }
 
 HRESULT DXUserMesh::beginDraw(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,

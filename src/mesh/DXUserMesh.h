@@ -1,6 +1,9 @@
 // The base of meshes whose geometry comes from the host: arrays handed over
 // once, or a host facet mesh fetched per refinement deviation and kept per
-// deviation. Meshes showing the same host mesh through the same factory
+// deviation. Solids, lines, billboards and decals derive from it directly;
+// what only some of them do is a member of those (the image of billboards
+// and decals, DXTextureMesh). Every hook has a default, so a new kind
+// overrides only what it does differently. Meshes showing the same host mesh through the same factory
 // (instances of one part under different frames) share each deviation's
 // geometry and its device buffers (SharedGeometryTable); each keeps its own
 // frame, colour, picks and culling. It holds the geometry, the cache and the
@@ -50,8 +53,6 @@ public:
     HRESULT setMeshScale(double scale) override;
     HRESULT refreshMesh(float deviation) override;
 
-    // The current geometry as stored; empty data when there is none.
-    HRESULT getMeshData(MeshData* data) override;
     std::optional<ClipBox> localBounds() override;
     MeshData selectionData() override { return currentData(); }
     // Brings the geometry to the viewport's deviation first.
@@ -90,20 +91,21 @@ public:
 
 protected:
     // Fills the current (new, empty) geometry from a host facet set that
-    // facetFault found nothing wrong with.
-    virtual HRESULT setGeometryFromFacets(const FacetSource& source) = 0;
+    // facetFault found nothing wrong with; here it stays empty.
+    virtual HRESULT setGeometryFromFacets(const FacetSource& source);
     // Why a host facet set cannot be read safely, or null: here the counts
     // and pointers common to every mesh; subclasses add the list's structure.
     virtual const char* facetFault(const FacetSource& source) const;
-    // The buffers may be shared with other meshes showing the same geometry.
+    // The buffers may be shared with other meshes showing the same
+    // geometry; none here.
     virtual std::shared_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device,
                                                            const D3DMATRIX* world,
                                                            D3DMATERIAL9* material,
-                                                           const RenderAttributes& attributes) = 0;
-    // Non-zero when the mesh has something to draw besides its batch.
+                                                           const RenderAttributes& attributes);
+    // Non-zero when the mesh has something to draw besides its batch; 0 here.
     virtual int prepareSecondaryBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
                                         D3DMATERIAL9* material,
-                                        const RenderAttributes& attributes) = 0;
+                                        const RenderAttributes& attributes);
     virtual HRESULT beginDraw(IDirect3DDevice9* device, const D3DMATRIX* world,
                               D3DMATERIAL9* material, const RenderAttributes& attributes);
     virtual HRESULT endDraw(IDirect3DDevice9* device, const D3DMATRIX* world,
@@ -112,6 +114,12 @@ protected:
     virtual int drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world, D3DMATERIAL9* material,
                           const RenderAttributes& attributes);
 
+    // The viewport to draw in, or null when this mesh is not to be drawn
+    // now: never rendered, overridden by its frames, or hidden outside a
+    // forced render.
+    RenderContext* drawableIn(RenderContext* viewport, const RenderAttributes& attributes) const;
+    // The current geometry as stored; empty data when there is none.
+    MeshData currentData() const;
     // Meshes built from arrays hand their one geometry over this way.
     void addCachedGeometry(float deviation, std::shared_ptr<SolidGeometry> geometry);
     SolidGeometry* findCachedGeometry(float deviation) const;
@@ -147,7 +155,6 @@ private:
     // render under way; false without a geometry.
     bool outsideView(const RenderContext& viewport, const D3DMATRIX& world,
                      const RenderAttributes& attributes);
-    MeshData currentData() const;
     // Starts a new, empty current geometry that the mesh owns until cached.
     SolidGeometry* startGeometry();
     void emptyCache();

@@ -105,6 +105,11 @@ std::shared_ptr<const BoxProxy> DXWireMesh::proxyFor(const SolidGeometry& geomet
     return std::make_shared<const BoxProxy>(bounds);
 }
 
+HRESULT DXWireMesh::getMeshData(MeshData* data) {
+    *data = currentData();
+    return S_OK;
+}
+
 // ---- Picking ----
 
 HRESULT DXWireMesh::pickMesh(RenderContext* viewport, const PickRequest& request,

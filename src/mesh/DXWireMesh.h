@@ -47,6 +47,9 @@ public:
     // threshold; segments parallel to the ray are never hit.
     HRESULT pickMesh(RenderContext* viewport, const PickRequest& request,
                      PickResult* result) override;
+    // The polylines as stored (line meshes alone hand theirs out); empty
+    // data when there are none.
+    HRESULT getMeshData(MeshData* data) override;
     // The thin-line buffers, the wide-line chunks and their triangles.
     void releaseDeviceObjects() override;
 
