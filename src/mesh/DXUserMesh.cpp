@@ -1,6 +1,5 @@
 #include "mesh/DXUserMesh.h"
 
-#include "facets/FacetFactoryRegistry.h"
 #include "facets/FacetFetchWorker.h"
 #include "meshops/MeshProjection.h"
 #include "facets/TorvelMeshProvider.h"
@@ -27,20 +26,16 @@ ScreenView screenViewOf(const RenderContext& viewport) {
 
 }  // namespace
 
-DXUserMesh::DXUserMesh(const HostMeshBinding& binding, FacetListKind kind)
-    : binding_(binding), source_{binding.factoryHandle, binding.hostMesh, kind}, serial_(nextMeshSerial++) {
-    if (listed())
-        registrationId_ =
-            binding_.provider->registerMesh(binding_.factoryHandle, binding_.hostMesh, this);
+DXUserMesh::DXUserMesh(const HostMeshBinding& binding, FacetListKind kind) : serial_(nextMeshSerial++) {
+    if (binding.hostMesh != 0) host_ = std::make_unique<HostFacetSupply>(binding, kind, this);
 }
 
 DXUserMesh::~DXUserMesh() {
-    // The worker may still be asking the host for this mesh: let it finish first.
-    cancelPending();
     clearMesh(true);
-    if (listed())
-        binding_.provider->unregisterMesh(binding_.factoryHandle, binding_.hostMesh,
-                                          registrationId_);
+    // Its requests go (the worker may still be asking the host for this
+    // mesh: it finishes first), and the provider lets go of the mesh while
+    // its geometry is still there.
+    host_.reset();
 }
 
 void DXUserMesh::releaseDeviceObjects() {
@@ -176,17 +171,17 @@ HRESULT DXUserMesh::refine(RenderContext* viewport, bool force, bool inBackgroun
     SolidGeometry* const previous = geometry_;
     HRESULT status = S_OK;
     if (manual) {
-        cancelPending();
+        host_->cancelPending();
         emptyCache();
         if (!takeShared(wanted)) status = fetchFacets(wanted, true);
     } else {
-        const Arrival arrival = collectArrived(wanted);
+        const HostFacetSupply::Arrival arrival = collectArrived(wanted);
         geometry_ = findCachedGeometry(wanted);
         if (geometry_ == nullptr) takeShared(wanted);
         if (geometry_ == nullptr && arrival.answered) {
             status = arrival.status;  // asked already, and nothing came
         } else if (geometry_ == nullptr) {
-            if (inBackground && previous != nullptr && askInBackground(wanted)) {
+            if (inBackground && previous != nullptr && host_->askInBackground(wanted)) {
                 // The view stays as it is until the answer is taken in.
                 geometry_ = previous;
                 return S_OK;
@@ -217,9 +212,9 @@ HRESULT DXUserMesh::refuseNestedRefinement(const char* request) const {
 HRESULT DXUserMesh::fetchFacets(float deviation, bool manual) {
     return PELMORA_GUARDED({
         HRESULT built = S_OK;
-        const HRESULT hr = FacetFactoryRegistry::instance().fetchFacets(
-            binding_.factoryHandle, binding_.hostMesh, double(deviation), manual,
-            [&](const FacetSource& source) { built = takeFacets(source, deviation); });
+        const HRESULT hr = host_->fetch(deviation, manual, [&](const FacetSource& source) {
+            built = takeFacets(source, deviation);
+        });
         if (FAILED(hr)) return PELMORA_TRACE_FAILED(hr);
         return built;
     });
@@ -232,13 +227,13 @@ HRESULT DXUserMesh::takeFacets(const FacetSource& source, float deviation) {
     startGeometry();
     const HRESULT built = setGeometryFromFacets(source);
     std::shared_ptr<SolidGeometry> made = std::move(ownGeometry_);
-    SharedGeometryTable::instance().publish(source_, deviation, made);
+    host_->publish(deviation, made);
     addCachedGeometry(deviation, std::move(made));
     return built;
 }
 
 bool DXUserMesh::takeShared(float deviation) {
-    std::shared_ptr<SolidGeometry> shared = SharedGeometryTable::instance().geometry(source_, deviation);
+    std::shared_ptr<SolidGeometry> shared = host_->shared(deviation);
     if (!shared) return false;
     clearMesh(true);
     geometry_ = shared.get();
@@ -247,25 +242,14 @@ bool DXUserMesh::takeShared(float deviation) {
 }
 
 void DXUserMesh::forgetShared() {
-    for (const auto& [deviation, geometry] : cache_)
-        SharedGeometryTable::instance().forget(source_, deviation, geometry.get());
+    for (const auto& [deviation, geometry] : cache_) host_->forget(deviation, geometry.get());
 }
 
-// ---- Requests on the facet worker ----
+// ---- Answers of the facet worker ----
 
-DXUserMesh::Arrival DXUserMesh::collectArrived(float wanted) {
-    Arrival arrival;
-    for (size_t i = 0; i < pending_.size();) {
-        if (!pending_[i].second->fetch()->done.load()) {
-            ++i;
-            continue;
-        }
-        const auto [deviation, request] = std::move(pending_[i]);
-        pending_.erase(pending_.begin() + ptrdiff_t(i));
-        const HRESULT status = adoptFetched(deviation, *request->fetch());
-        if (deviation == wanted) arrival = Arrival{true, status};
-    }
-    return arrival;
+HostFacetSupply::Arrival DXUserMesh::collectArrived(float wanted) {
+    return host_->collectArrived(
+        wanted, [this](float deviation, const FacetFetch& fetch) { return adoptFetched(deviation, fetch); });
 }
 
 HRESULT DXUserMesh::adoptFetched(float deviation, const FacetFetch& fetch) {
@@ -274,55 +258,21 @@ HRESULT DXUserMesh::adoptFetched(float deviation, const FacetFetch& fetch) {
     return PELMORA_GUARDED({
         if (fetch.threw)
             logFormat("DXUserMesh: the facet factory threw on the worker thread for host mesh %d\n",
-                      binding_.hostMesh);
+                      fetch.hostMesh);
         if (FAILED(fetch.status)) return PELMORA_TRACE_FAILED(fetch.status);
         if (!fetch.facets) return S_OK;
         return takeFacets(*fetch.facets, deviation);
     });
 }
 
-bool DXUserMesh::askInBackground(float wanted) {
-    if (pendingFor(wanted)) return true;
-    std::shared_ptr<SharedFacetRequest> request = requestFor(wanted);
-    if (!request) return false;
-    pending_.emplace_back(wanted, std::move(request));
-    return true;
-}
-
-std::shared_ptr<SharedFacetRequest> DXUserMesh::requestFor(float wanted) const {
-    SharedGeometryTable& table = SharedGeometryTable::instance();
-    if (std::shared_ptr<SharedFacetRequest> out = table.request(source_, wanted)) return out;
-    const FacetFactoryRegistry& registry = FacetFactoryRegistry::instance();
-    if (!registry.threadSafe(binding_.factoryHandle)) return nullptr;
-    FacetFactory* factory = registry.find(binding_.factoryHandle);
-    if (factory == nullptr) return nullptr;
-    std::shared_ptr<FacetFetch> fetch = FacetFetchWorker::instance().submit(
-        factory, binding_.factoryHandle, binding_.hostMesh, double(wanted));
-    if (!fetch) return nullptr;
-    auto request = std::make_shared<SharedFacetRequest>(std::move(fetch));
-    table.publish(source_, wanted, request);
-    return request;
-}
-
 HRESULT DXUserMesh::fetchNow(float wanted) {
-    const std::shared_ptr<FacetFetch> out = pendingFor(wanted);
+    const std::shared_ptr<FacetFetch> out = host_->pendingFor(wanted);
     if (!out) return fetchFacets(wanted, false);
     // Asked already: the answer on its way is the one to wait for.
     FacetFetchWorker::instance().wait(*out);
     const HRESULT status = collectArrived(wanted).status;
     geometry_ = findCachedGeometry(wanted);
     return status;
-}
-
-std::shared_ptr<FacetFetch> DXUserMesh::pendingFor(float deviation) const {
-    for (const auto& [asked, request] : pending_)
-        if (asked == deviation) return request->fetch();
-    return nullptr;
-}
-
-void DXUserMesh::cancelPending() {
-    // A request goes when the last mesh waiting for it lets it go.
-    pending_.clear();
 }
 
 const char* DXUserMesh::facetFault(const FacetSource& source) const {
@@ -340,7 +290,7 @@ HRESULT DXUserMesh::checkFacets(const FacetSource& source) const {
     if (fault == nullptr) return S_OK;
     logFormat("DXUserMesh: the facets of host mesh %d were refused: %s (face list %d, "
               "vertices %d)\n",
-              binding_.hostMesh, fault, source.faceListLength(), source.vertexCount());
+              host_->binding().hostMesh, fault, source.faceListLength(), source.vertexCount());
     return PELMORA_TRACE_FAILED(E_INVALIDARG);
 }
 

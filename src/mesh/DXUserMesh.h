@@ -1,20 +1,20 @@
 // The base of meshes whose geometry comes from the host: arrays handed over
 // once, or a host facet mesh fetched per refinement deviation and kept per
 // deviation. Solids, lines, billboards and decals derive from it directly;
-// what only some of them do is a member of those (the image of billboards
-// and decals, DXTextureMesh). Every hook has a default, so a new kind
-// overrides only what it does differently. Meshes showing the same host mesh through the same factory
-// (instances of one part under different frames) share each deviation's
-// geometry and its device buffers (SharedGeometryTable); each keeps its own
-// frame, colour, picks and culling. It holds the geometry, the cache and the
-// device buffers, and draws them; subclasses build the buffers and may draw
-// extra.
+// what only some meshes do is a member of those: the host's side of a host
+// facet mesh (HostFacetSupply), the image of billboards and decals
+// (DXTextureMesh). Every hook has a default, so a new kind overrides only
+// what it does differently. Meshes showing the same host mesh through the
+// same factory (instances of one part under different frames) share each
+// deviation's geometry and its device buffers; each keeps its own frame,
+// colour, picks and culling. It holds the geometry, the cache and the device
+// buffers, and draws them; subclasses build the buffers and may draw extra.
 #pragma once
 
 #include "mesh/DXMesh.h"
+#include "mesh/HostFacetSupply.h"
 #include "mesh/MeshBatch.h"
 #include "facets/RegisteredMesh.h"
-#include "facets/SharedGeometryTable.h"
 #include "meshops/SolidGeometry.h"
 
 #include <memory>
@@ -23,24 +23,14 @@
 
 namespace pelmora {
 
-class TorvelMeshProvider;
-
 // The status of a refinement or refresh of a mesh asked for from inside the
 // facet factory that is tessellating that same mesh.
 inline constexpr HRESULT kRefinementInProgress = E_ACCESSDENIED;
 
-// The host objects a mesh shows: the host's own number for the body, the
-// handle of the factory that tessellates it, and the provider that lists the
-// mesh for the host.
-struct HostMeshBinding {
-    int hostMesh = 0;
-    int factoryHandle = 0;
-    TorvelMeshProvider* provider = nullptr;
-};
-
 class DXUserMesh : public DXMesh, public RegisteredMesh {
 public:
-    // Lists itself with the provider when the binding names all of host mesh,
+    // A binding naming a host mesh gives the mesh a HostFacetSupply, which
+    // lists it with the provider when the binding names all of host mesh,
     // factory and provider. The kind says how the host's lists are read.
     explicit DXUserMesh(const HostMeshBinding& binding = {}, FacetListKind kind = FacetListKind::Faces);
     ~DXUserMesh() override;
@@ -79,8 +69,7 @@ public:
     FacetView facetView() const override;
 
     // ---- What tests read ----
-    bool hostBacked() const { return binding_.hostMesh != 0; }
-    const HostMeshBinding& binding() const { return binding_; }
+    bool hostBacked() const { return host_ != nullptr; }
     const SolidGeometry* geometry() const { return geometry_; }
     virtual bool isDoubleSided() const { return false; }
     float currentDeviation() const { return currentDeviation_; }
@@ -146,10 +135,6 @@ protected:
     };
 
 private:
-    bool listed() const {
-        return binding_.hostMesh != 0 && binding_.factoryHandle != 0 &&
-               binding_.provider != nullptr;
-    }
     bool needsRebuild(const RenderContext& viewport) const;
     // True when the current geometry lies wholly outside the view of the
     // render under way; false without a geometry.
@@ -170,26 +155,14 @@ private:
     // makes the next fetch of this one go to the factory.
     void forgetShared();
 
-    // ---- Requests on the facet worker ----
-    // What became of the request for one deviation.
-    struct Arrival {
-        bool answered = false;
-        HRESULT status = S_OK;
-    };
+    // ---- Answers of the facet worker ----
     // Takes in every answered request (their geometry goes to the cache) and
     // says whether the one for `wanted` was among them.
-    Arrival collectArrived(float wanted);
+    HostFacetSupply::Arrival collectArrived(float wanted);
     HRESULT adoptFetched(float deviation, const FacetFetch& fetch);
-    // Puts a request for `wanted` on the worker unless one is out already;
-    // false when the factory must be asked here instead.
-    bool askInBackground(float wanted);
     // The facets at `wanted`, now: the answer of a request already out, or
     // the factory's on this thread.
     HRESULT fetchNow(float wanted);
-    std::shared_ptr<FacetFetch> pendingFor(float deviation) const;
-    // The request out for `wanted` from another mesh of the source, or a new one.
-    std::shared_ptr<SharedFacetRequest> requestFor(float wanted) const;
-    void cancelPending();
     HRESULT refuseNestedRefinement(const char* request) const;
     // E_INVALIDARG, with a log line saying why, for a facet set facetFault refuses.
     HRESULT checkFacets(const FacetSource& source) const;
@@ -206,9 +179,6 @@ private:
         bool& flag_;
     };
 
-    HostMeshBinding binding_;
-    FacetSourceKey source_;
-    int registrationId_ = 0;
     int serial_;
     float currentDeviation_ = 0.0f;
     double scale_ = 1.0;
@@ -219,9 +189,8 @@ private:
     std::shared_ptr<MeshBatch> batch_;
     int secondaryBuffers_ = 0;
     bool refining_ = false;  // a fetch from the factory is under way
-    // Requests on the facet worker, by deviation, not yet taken in; shared
-    // with the other meshes of the source waiting for the same answer.
-    std::vector<std::pair<float, std::shared_ptr<SharedFacetRequest>>> pending_;
+    // Null for a mesh built from arrays.
+    std::unique_ptr<HostFacetSupply> host_;
 };
 
 }  // namespace pelmora
