@@ -2,12 +2,18 @@
 // (4-degree facets, 16,200 triangles) in kInstances frames on a grid, lit,
 // 512x512, manual refinement so both sides hold the same facets. Memory is
 // the heap in use (mallinfo2: the engine's geometry and, on the software
-// rasterizer, the buffers) after the first frame less before the scene was
-// built, so the two sides can run in one process; the frame time is the
-// median of kFrames frames.
+// rasterizer, the buffers) after the first frame of the instances less after
+// a frame of the empty scene, so the two sides can run in one process (it
+// also holds what the software rasterizer keeps of the frame, which varies
+// from run to run); what the meshes hold is also counted exactly: the
+// distinct geometries, and the distinct vertex and index buffers with their
+// bytes. The frame time is the median of kFrames frames.
 #include "InstanceBench.h"
 
 #include "BenchContext.h"
+
+#include "core/HandleTable.h"
+#include "mesh/DXSolidMesh.h"
 
 #include "SampleKernel.h"
 
@@ -19,7 +25,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <set>
 #include <vector>
 
 namespace pelmora::bench {
@@ -41,7 +49,29 @@ struct InstanceRun {
     int requests = 0;
     double heapMiB = 0;
     double frameMs = 0;
+    size_t geometries = 0, vertexBuffers = 0;
+    double bufferMiB = 0;
 };
+
+// The distinct geometries and device buffers the meshes hold.
+void countHeld(const std::vector<int>& meshes, InstanceRun* run) {
+    std::set<const void*> geometries, buffers;
+    uint64_t bytes = 0;
+    for (int handle : meshes) {
+        const DXSolidMesh* mesh = resolveHandle<DXSolidMesh>(handle);
+        if (mesh == nullptr || mesh->batch() == nullptr) continue;
+        geometries.insert(mesh->geometry());
+        const MeshBatch& batch = *mesh->batch();
+        if (!batch.vertexBuffer || !buffers.insert(batch.vertexBuffer.get()).second) continue;
+        D3DVERTEXBUFFER_DESC vertices{};
+        D3DINDEXBUFFER_DESC indices{};
+        if (SUCCEEDED(batch.vertexBuffer->GetDesc(&vertices))) bytes += vertices.Size;
+        if (batch.indexBuffer && SUCCEEDED(batch.indexBuffer->GetDesc(&indices))) bytes += indices.Size;
+    }
+    run->geometries = geometries.size();
+    run->vertexBuffers = buffers.size();
+    run->bufferMiB = double(bytes) / (1024.0 * 1024.0);
+}
 
 struct InstanceReport {
     InstanceRun shared, separate;
@@ -53,7 +83,8 @@ InstanceReport& report() {
 }
 
 // The grid of instances under one root; false when the context refused a call.
-bool buildGrid(IDXContext* context, int factory, const std::vector<int>& hostMeshes, int* root) {
+bool buildGrid(IDXContext* context, int factory, const std::vector<int>& hostMeshes, int* root,
+               std::vector<int>* meshes) {
     bool ok = SUCCEEDED(context->newFrame(0, root)) && SUCCEEDED(context->setFrameColor(*root, int(0xFF3070C0u)));
     for (int i = 0; ok && i < kInstances; ++i) {
         int frame = 0, mesh = 0;
@@ -62,6 +93,7 @@ bool buildGrid(IDXContext* context, int factory, const std::vector<int>& hostMes
         ok = SUCCEEDED(context->newFrame(*root, &frame)) && SUCCEEDED(setTranslation(context, frame, x, y, 0)) &&
              SUCCEEDED(context->newSolidMeshFromHandle(hostMeshes[size_t(i) % hostMeshes.size()], factory, &mesh)) &&
              SUCCEEDED(context->frameAddVisual(frame, mesh));
+        meshes->push_back(mesh);
     }
     return ok;
 }
@@ -76,9 +108,8 @@ void BM_InstancesOfOnePart(benchmark::State& state) {
             hostMeshes.push_back(kernel.addBody(samplekernel::Torus{{0, 0, 0}, 2.0, 0.5}));
         const int factory = PelmoraRegisterFacetFactory(&kernel);
         {
-            const double before = heapInUseMiB();
             BenchContext bench;
-            int root = 0, light = 0;
+            int root = 0, light = 0, empty = 0;
             IDXContext* context = nullptr;
             const double halfWidth = kColumns * kSpacing / 2.0, halfHeight = kRows * kSpacing / 2.0;
             bool ok = SUCCEEDED(bench.open(kSize, kSize)) && (context = bench.context()) != nullptr &&
@@ -87,13 +118,17 @@ void BM_InstancesOfOnePart(benchmark::State& state) {
                                                           halfHeight)) &&
                       SUCCEEDED(context->setAutomaticRefinement(bench.viewport(), VARIANT_FALSE)) &&
                       SUCCEEDED(context->setManualRefinementLevel(bench.viewport(), kManualLevel)) &&
-                      buildGrid(context, factory, hostMeshes, &root) && SUCCEEDED(bench.drawFrame(root));
+                      SUCCEEDED(context->newFrame(0, &empty)) && SUCCEEDED(bench.drawFrame(empty));
+            const double before = heapInUseMiB();
+            std::vector<int> meshes;
+            ok = ok && buildGrid(context, factory, hostMeshes, &root, &meshes) && SUCCEEDED(bench.drawFrame(root));
             if (!ok) {
                 PelmoraUnregisterFacetFactory(factory);
                 return state.SkipWithError("the instances could not be set up or drawn");
             }
             run.heapMiB = heapInUseMiB() - before;
             run.requests = kernel.requestCount();
+            countHeld(meshes, &run);
             std::vector<double> frames;
             for (int i = 0; i < kFrames; ++i) {
                 const auto start = std::chrono::steady_clock::now();
@@ -111,6 +146,9 @@ void BM_InstancesOfOnePart(benchmark::State& state) {
     state.counters["requests"] = run.requests;
     state.counters["heap_mib"] = run.heapMiB;
     state.counters["frame_ms"] = run.frameMs;
+    state.counters["geometries"] = double(run.geometries);
+    state.counters["vertex_buffers"] = double(run.vertexBuffers);
+    state.counters["buffer_mib"] = run.bufferMiB;
 }
 
 BENCHMARK(BM_InstancesOfOnePart)->ArgName("shared")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)
@@ -121,11 +159,15 @@ BENCHMARK(BM_InstancesOfOnePart)->ArgName("shared")->Arg(1)->Arg(0)->Unit(benchm
 void printInstanceSummary() {
     const InstanceReport& r = report();
     if (!r.shared.ran || !r.separate.ran) return;
-    std::printf("instances: %d of one part (16,200 triangles each): one host mesh %d request(s), %.1f MiB, "
-                "%.1f ms a frame; a host mesh each %d requests, %.1f MiB, %.1f ms a frame (memory %.1fx less)\n",
-                kInstances, r.shared.requests, r.shared.heapMiB, r.shared.frameMs, r.separate.requests,
-                r.separate.heapMiB, r.separate.frameMs,
-                r.shared.heapMiB > 0 ? r.separate.heapMiB / r.shared.heapMiB : 0.0);
+    const auto line = [](const char* how, const InstanceRun& run) {
+        std::printf("  %s: %d request(s), %zu geometr%s, %zu vertex buffer(s) (%.1f MiB with the indices), "
+                    "heap %.1f MiB, %.1f ms a frame\n",
+                    how, run.requests, run.geometries, run.geometries == 1 ? "y" : "ies", run.vertexBuffers,
+                    run.bufferMiB, run.heapMiB, run.frameMs);
+    };
+    std::printf("instances: %d of one part (16,200 triangles each)\n", kInstances);
+    line("one host mesh", r.shared);
+    line("a host mesh each", r.separate);
 }
 
 }  // namespace pelmora::bench
