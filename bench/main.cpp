@@ -2,11 +2,12 @@
 // comparisons that matter (device frame time over raw GL frame time: draws,
 // host meshes, thin and wide lines, billboards), of the factory requests of
 // the zoom sequences, the zoomed-in frame, refinement with a slow kernel,
-// picking, getScreenData and peak memory per triangle.
+// picking, getScreenData, peak memory per triangle and instances of one part.
 #include "AssemblyBench.h"
 #include "AssemblyProcess.h"
 #include "BillboardBench.h"
 #include "DrawBench.h"
+#include "InstanceBench.h"
 #include "LineBench.h"
 #include "MemoryBench.h"
 #include "PickBench.h"
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     pelmora::bench::printBillboardSummary();
     pelmora::bench::printScreenDataSummary();
     pelmora::bench::printMemorySummary();
+    pelmora::bench::printInstanceSummary();
     benchmark::Shutdown();
     return 0;
 }

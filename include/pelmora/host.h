@@ -255,6 +255,19 @@ public:
 // The host's source of facets. Register it with PelmoraRegisterFacetFactory
 // and pass the handle as hTorvelMeshFactory to newSolidMeshFromHandle or
 // newWireMeshFromHandle.
+//
+// Repeated parts: give every instance of one part the same hTorvelMesh (with
+// the same factory), one mesh per instance, each under the frame that places
+// it. Such meshes share what the facets make: the factory is asked once per
+// deviation, by whichever instance needs it first (also on the worker
+// thread), and one copy of the facets and one set of vertex and index
+// buffers serve them all. Each mesh keeps its own frame transform, colour,
+// visibility, picks, projections and view culling, and releasing one leaves
+// the others as they were. refreshMesh on one instance fetches anew; the
+// instances refreshed after it take what it fetched. A solid and a wire mesh
+// on one hTorvelMesh share nothing (their lists are read differently).
+// Different parts need different hTorvelMesh values: a host mesh's facets
+// are taken to be the same whichever instance asks.
 class FacetFactory {
 public:
     // Reserved; Pelmora never calls it and a host need not override it.

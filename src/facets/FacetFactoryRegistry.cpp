@@ -1,6 +1,7 @@
 #include "facets/FacetFactoryRegistry.h"
 
 #include "facets/FacetFetchWorker.h"
+#include "facets/SharedGeometryTable.h"
 #include "core/DeferredDestruction.h"
 
 #include <memory>
@@ -29,6 +30,7 @@ int FacetFactoryRegistry::add(FacetFactory* factory, bool threadSafe) {
 
 bool FacetFactoryRegistry::remove(int handle) {
     if (factories_.remove(handle) == nullptr) return false;
+    SharedGeometryTable::instance().forgetFactory(handle);
     if (threadSafe(handle)) {
         {
             std::lock_guard<std::mutex> lock(threadSafeMutex_);

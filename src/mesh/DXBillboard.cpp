@@ -32,8 +32,8 @@ UINT symbolEdge(int preloadedId) {
 std::unique_ptr<DXBillboard> DXBillboard::preloaded(int preloadedId, int anchorX, int anchorY) {
     std::unique_ptr<DXBillboard> billboard(new DXBillboard(0, preloadedId, anchorX, anchorY));
     const UINT edge = symbolEdge(preloadedId);
-    billboard->editableTexture().setPreloadedSize(edge);
-    billboard->layout_.plan = billboard->bitmapTexture().plan();
+    billboard->image_.editableTexture().setPreloadedSize(edge);
+    billboard->layout_.plan = billboard->image_.bitmapTexture().plan();
     return billboard;
 }
 
@@ -43,7 +43,7 @@ std::unique_ptr<DXBillboard> DXBillboard::fromBitmap(win::HBITMAP hostBitmap, in
         new DXBillboard(hostBitmap, kFromBitmap, anchorX, anchorY));
     // Picks before the first draw need the image's size; the rest of the
     // plan comes with the texture.
-    const win::HBITMAP copy = billboard->bitmapTexture().bitmap();
+    const win::HBITMAP copy = billboard->image_.bitmapTexture().bitmap();
     UINT width = 0, height = 0;
     if (copy != 0 && bitmapSize(copy, &width, &height)) {
         billboard->layout_.plan.bitmapWidth = width;
@@ -53,22 +53,22 @@ std::unique_ptr<DXBillboard> DXBillboard::fromBitmap(win::HBITMAP hostBitmap, in
 }
 
 DXBillboard::DXBillboard(win::HBITMAP hostBitmap, int preloadedId, int anchorX, int anchorY)
-    : DXTextureMesh(hostBitmap), preloadedId_(preloadedId) {
+    : image_(hostBitmap), preloadedId_(preloadedId) {
     layout_.anchorX = anchorX;
     layout_.anchorY = anchorY;
 }
 
 void DXBillboard::releaseDeviceObjects() {
-    DXTextureMesh::releaseDeviceObjects();
+    DXUserMesh::releaseDeviceObjects();
+    image_.releaseDeviceObjects();
     SymbolAtlas::shared().release();
     quads_.reset();
 }
 
-HRESULT DXBillboard::buildGeometry() {
+void DXBillboard::buildQuads() {
     const bool fromAtlas = preloadedId_ != kFromBitmap;
     const d3dx::AtlasCell cell = d3dx::atlasCellOf(fromAtlas ? preloadedId_ : 0);
     quads_ = layout_.geometry(fromAtlas ? &cell : nullptr);
-    return S_OK;
 }
 
 IDirect3DTexture9* DXBillboard::atlasFor(IDirect3DDevice9* device) {
@@ -85,8 +85,8 @@ IDirect3DTexture9* DXBillboard::atlasFor(IDirect3DDevice9* device) {
 
 IDirect3DTexture9* DXBillboard::textureFor(IDirect3DDevice9* device) {
     if (preloadedId_ != kFromBitmap) return atlasFor(device);
-    IDirect3DTexture9* texture = getTexture(device);
-    const TexturePlan& plan = bitmapTexture().plan();
+    IDirect3DTexture9* texture = image_.getTexture(device);
+    const TexturePlan& plan = image_.bitmapTexture().plan();
     // A texture made for another device may be planned differently.
     if (plan.textureSize != 0 && !(plan == layout_.plan)) {
         layout_.plan = plan;
@@ -104,7 +104,7 @@ HRESULT DXBillboard::render(IDirect3DDevice9*, RenderContext* viewport, const D3
     IDirect3DTexture9* texture = textureFor(device);
     // A bitmap billboard without a bitmap has nothing to show.
     if (layout_.plan.textureSize == 0) return S_OK;
-    if (!quads_) buildGeometry();
+    if (!quads_) buildQuads();
 
     const ScreenAnchor at = anchorOnScreen(*view, *world);
     layout_.scale = meshScale();

@@ -8,6 +8,7 @@
 
 #include "mesh/BillboardLayout.h"
 #include "mesh/DXTextureMesh.h"
+#include "mesh/DXUserMesh.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,7 +16,7 @@
 
 namespace pelmora {
 
-class DXBillboard final : public DXTextureMesh {
+class DXBillboard final : public DXUserMesh {
 public:
     // The preloaded id of a billboard made from a host bitmap.
     static constexpr int kFromBitmap = -1;
@@ -28,7 +29,7 @@ public:
     // Ids that address a cell of the atlas (empty cells included).
     static bool isAtlasId(int id) { return id >= 0 && id <= d3dx::kLastAtlasId; }
 
-    // Also lets the shared atlas go, whoever made it, and the quads.
+    // Also lets the texture and the shared atlas go, whoever made it, and the quads.
     void releaseDeviceObjects() override;
     HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
@@ -39,7 +40,6 @@ public:
     // Drawn in pixels around its anchor: no box in the frame's space.
     std::optional<ClipBox> localBounds() override { return std::nullopt; }
     MeshData selectionData() override { return MeshData{}; }
-    HRESULT buildGeometry() override;
 
     int preloadedId() const { return preloadedId_; }
     const BillboardLayout& layout() const { return layout_; }
@@ -53,9 +53,12 @@ private:
     // image's area in the material colour.
     IDirect3DTexture9* textureFor(IDirect3DDevice9* device);
     IDirect3DTexture9* atlasFor(IDirect3DDevice9* device);
+    // The quads of the image as the layout places them.
+    void buildQuads();
     HRESULT drawQuads(IDirect3DDevice9* device, IDirect3DTexture9* texture);
     HRESULT issue(IDirect3DDevice9* device, IDirect3DTexture9* texture);
 
+    DXTextureMesh image_;
     int preloadedId_;
     BillboardLayout layout_;
     std::unique_ptr<SolidGeometry> quads_;

@@ -31,8 +31,11 @@ void setDecalStates(d3dx::D3DXStateSaver& saver, IDirect3DTexture9* texture) {
 }  // namespace
 
 DXDecal::DXDecal(win::HBITMAP hostBitmap, const DecalRectangle& rectangle)
-    : DXTextureMesh(hostBitmap), rectangle_(rectangle) {
-    buildGeometry();
+    : image_(hostBitmap), rectangle_(rectangle) {}
+
+void DXDecal::releaseDeviceObjects() {
+    DXUserMesh::releaseDeviceObjects();
+    image_.releaseDeviceObjects();
 }
 
 HRESULT DXDecal::pickMesh(RenderContext*, const PickRequest&, PickResult* result) {
@@ -74,9 +77,9 @@ HRESULT DXDecal::render(IDirect3DDevice9*, RenderContext* viewport, const D3DMAT
     if (device == nullptr) return S_OK;
     // Without a bitmap, or when its texture cannot be made (logged), there
     // is no picture to show.
-    IDirect3DTexture9* texture = getTexture(device);
+    IDirect3DTexture9* texture = image_.getTexture(device);
     if (texture == nullptr) return S_OK;
-    if (!(bitmapTexture().plan() == laidFor_)) layPieces(bitmapTexture().plan());
+    if (!(image_.bitmapTexture().plan() == laidFor_)) layPieces(image_.bitmapTexture().plan());
     if (vertices_.empty()) return S_OK;
     const D3DCOLOR colour = materialColour(*material);
     for (Vertex& vertex : vertices_) vertex.colour = colour;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "mesh/DXTextureMesh.h"
+#include "mesh/DXUserMesh.h"
 #include "image/TexturePlan.h"
 
 #include <cstdint>
@@ -19,7 +20,7 @@ struct DecalRectangle {
     double left, top, right, bottom;
 };
 
-class DXDecal final : public DXTextureMesh {
+class DXDecal final : public DXUserMesh {
 public:
     // Adopts the bitmap (copied, the host's handle deleted); 0 makes a decal
     // that draws nothing.
@@ -31,8 +32,8 @@ public:
     MeshData selectionData() override { return MeshData{}; }
     HRESULT pickMesh(RenderContext* viewport, const PickRequest& request,
                      PickResult* result) override;
-    // The quads follow the texture's plan and are made with it.
-    HRESULT buildGeometry() override { return S_OK; }
+    // The texture with the rest.
+    void releaseDeviceObjects() override;
 
     const DecalRectangle& rectangle() const { return rectangle_; }
 
@@ -45,10 +46,12 @@ public:
     };
 
 private:
-    // One quad per piece of the texture, each over its share of the rectangle.
+    // One quad per piece of the texture, each over its share of the
+    // rectangle: they follow the texture's plan and are made with it.
     void layPieces(const TexturePlan& plan);
     HRESULT drawPieces(IDirect3DDevice9* device, IDirect3DTexture9* texture) const;
 
+    DXTextureMesh image_;
     DecalRectangle rectangle_;
     TexturePlan laidFor_;
     std::vector<Vertex> vertices_;

@@ -65,10 +65,11 @@ protected:
     // False when the viewport reduces details and the proxy's volume is tiny
     // next to the view plane's area; meshes without a proxy always pass.
     bool passesLevelOfDetail(RenderContext& viewport) const;
-    void setBoxProxy(std::unique_ptr<BoxProxy> proxy) { boxProxy_ = std::move(proxy); }
+    // Meshes showing one geometry share its proxy.
+    void setBoxProxy(std::shared_ptr<const BoxProxy> proxy) { boxProxy_ = std::move(proxy); }
 
 private:
-    std::unique_ptr<BoxProxy> boxProxy_;
+    std::shared_ptr<const BoxProxy> boxProxy_;
     int neverRender_ = 0;
 };
 

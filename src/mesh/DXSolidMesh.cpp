@@ -103,10 +103,10 @@ HRESULT invalidArrays(const char* why) {
 
 }  // namespace
 
-DXSolidMesh::DXSolidMesh(bool doubleSided) : DXTextureMesh(0), doubleSided_(doubleSided) {}
+DXSolidMesh::DXSolidMesh(bool doubleSided) : doubleSided_(doubleSided) {}
 
 DXSolidMesh::DXSolidMesh(const HostMeshBinding& binding)
-    : DXTextureMesh(0, binding), doubleSided_(false) {}
+    : DXUserMesh(binding), doubleSided_(false) {}
 
 // ---- From the host's arrays ----
 
@@ -160,20 +160,20 @@ void DXSolidMesh::buildFromArrays(const SolidMeshArrays& arrays) {
     });
     finishFaceList(*geometry);
     geometry->surface.assign(vertices.data(), vertices.size());
+    geometry->doubleSided = doubleSided_;
     adoptGeometry(std::move(geometry));
 }
 
 // ---- From a host facet set ----
 
 const char* DXSolidMesh::facetFault(const FacetSource& source) const {
-    if (const char* fault = DXTextureMesh::facetFault(source)) return fault;
+    if (const char* fault = DXUserMesh::facetFault(source)) return fault;
     return facetListFault(source.faceList(), source.faceListLength());
 }
 
 HRESULT DXSolidMesh::setGeometryFromFacets(const FacetSource& source) {
-    dropBoxProxy();
-    doubleSided_ = (static_cast<unsigned>(source.doubleSided()) & 0xFFu) != 0;
     SolidGeometry& geometry = *editableGeometry();
+    geometry.doubleSided = (static_cast<unsigned>(source.doubleSided()) & 0xFFu) != 0;
     const int listLength = source.faceListLength();
     if (listLength < 5 || (listLength - 1) / kTriangleEntry == 0) return S_OK;
 
@@ -198,7 +198,7 @@ HRESULT DXSolidMesh::setGeometryFromFacets(const FacetSource& source) {
     if (geometry.count > kProxyFaceThreshold) {
         BoxBounds bounds = BoxBounds::empty();
         for (int i = 0; i < sourceVertices; ++i) bounds.add(vertices[i].x, vertices[i].y, vertices[i].z);
-        setBoxProxy(std::make_unique<BoxProxy>(bounds));
+        geometry.proxy = std::make_shared<const BoxProxy>(bounds);
     }
     return S_OK;
 }
@@ -226,17 +226,24 @@ HRESULT DXSolidMesh::pickMesh(RenderContext* viewport, const PickRequest& reques
 
 // ---- Drawing ----
 
-std::unique_ptr<MeshBatch> DXSolidMesh::createDeviceBuffers(IDirect3DDevice9* device,
+std::shared_ptr<MeshBatch> DXSolidMesh::createDeviceBuffers(IDirect3DDevice9* device,
                                                             const D3DMATRIX*, D3DMATERIAL9*,
                                                             const RenderAttributes&) {
-    return makeSolidBatch(device, geometry(), doubleSided_);
+    SolidGeometry* current = editableGeometry();
+    if (current == nullptr) return makeSolidBatch(device, nullptr, doubleSided_);
+    // Another instance of the part may have made them on this device already.
+    std::shared_ptr<MeshBatch> buffers = current->deviceBuffers.lock();
+    if (buffers && buffers->madeOn(device)) return buffers;
+    buffers = makeSolidBatch(device, current, current->doubleSided);
+    current->deviceBuffers = buffers;
+    return buffers;
 }
 
 HRESULT DXSolidMesh::render(IDirect3DDevice9* device, RenderContext* viewport,
                             const D3DMATRIX* world, D3DMATERIAL9* material,
                             RenderAttributes attributes) {
     const RenderScope scope(*this, viewport);
-    return DXTextureMesh::render(device, viewport, world, material, attributes);
+    return DXUserMesh::render(device, viewport, world, material, attributes);
 }
 
 const FeatureEdges* DXSolidMesh::featureEdges() {
@@ -377,7 +384,7 @@ HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeReques
         draws_.emplace_back(0, unpaired + edges->sharpPairs);
         // Feature edges whose faces both turn away are hidden by the body's
         // other side, unless its back faces show or the faces let them through.
-        show = doubleSided_ || request.translucentPass ? D3DSILHOUETTE_ALL : D3DSILHOUETTE_FRONT;
+        show = isDoubleSided() || request.translucentPass ? D3DSILHOUETTE_ALL : D3DSILHOUETTE_FRONT;
         atRest = show == D3DSILHOUETTE_FRONT && resting.resting(lookAt(device, request.world, &transform), flags);
     } else {
         const SilhouetteLook look = lookAt(device, request.world, &transform);
@@ -415,7 +422,7 @@ HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeReques
 }
 
 void DXSolidMesh::releaseDeviceObjects() {
-    DXTextureMesh::releaseDeviceObjects();
+    DXUserMesh::releaseDeviceObjects();
     edgeBatch_.reset();
     forgetRestingEdges();
     clusteredEdges_ = nullptr;
@@ -444,7 +451,7 @@ HRESULT DXSolidMesh::setMeshSimplificationLevel(int level, IDirect3DDevice9* dev
     // The level is recorded; drawing does not depend on it yet. The mesh
     // object a simplifier would work on is made and dropped, which shows the
     // geometry fits one.
-    if (level > 0) makeSolidMeshObject(device, geometry(), doubleSided_);
+    if (level > 0) makeSolidMeshObject(device, geometry(), isDoubleSided());
     return S_OK;
 }
 

@@ -4,7 +4,7 @@
 // device, and can draw both sides of every face.
 #pragma once
 
-#include "mesh/DXTextureMesh.h"
+#include "mesh/DXUserMesh.h"
 #include "meshops/FeatureEdges.h"
 #include "mesh/RestingEdges.h"
 #include "mesh/SilhouetteBuffers.h"
@@ -27,7 +27,7 @@ struct SolidMeshArrays {
     long faceIntCount = 0;
 };
 
-class DXSolidMesh final : public DXTextureMesh, private EdgeSource {
+class DXSolidMesh final : public DXUserMesh, private EdgeSource {
 public:
     // A mesh filled by buildFromArrays.
     explicit DXSolidMesh(bool doubleSided);
@@ -41,13 +41,13 @@ public:
     // Arrays that passed validateArrays.
     void buildFromArrays(const SolidMeshArrays& arrays);
 
-    HRESULT buildGeometry() override { return S_OK; }
     HRESULT setMeshSimplificationLevel(int level, IDirect3DDevice9* device) override;
     // The face crossed nearest to the ray's origin, after the box proxy let
     // the ray through; the thresholds are not read.
     HRESULT pickMesh(RenderContext* viewport, const PickRequest& request,
                      PickResult* result) override;
-    bool isDoubleSided() const override { return doubleSided_; }
+    // The geometry's own (the host's facets say it for a fetched one).
+    bool isDoubleSided() const override { return geometry() != nullptr ? geometry()->doubleSided : doubleSided_; }
     int simplificationLevel() const { return simplificationLevel_; }
     // Draws the faces, and the edges the frame's draw flags ask for.
     HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
@@ -75,7 +75,8 @@ public:
 protected:
     HRESULT setGeometryFromFacets(const FacetSource& source) override;
     const char* facetFault(const FacetSource& source) const override;
-    std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
+    // One set per geometry and device, whichever instance of the part draws first.
+    std::shared_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
                                                    D3DMATERIAL9* material,
                                                    const RenderAttributes& attributes) override;
     int drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world, D3DMATERIAL9* material,
@@ -85,7 +86,6 @@ private:
     // Faces above this count get a box proxy for the level-of-detail test.
     static constexpr uint32_t kProxyFaceThreshold = 4;
 
-    void buildProxy(const SolidGeometry& geometry);
     // The faces with the depth offset the edges need, in colour only when
     // the flags ask for solids.
     HRESULT drawOffsetFaces(IDirect3DDevice9* device, const RenderAttributes& attributes);
@@ -104,7 +104,7 @@ private:
     HRESULT drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,
                          const D3DXMATRIX& transform, D3DCOLOR colour, int width);
 
-    bool doubleSided_;
+    bool doubleSided_;  // for a geometry from arrays
     int simplificationLevel_ = 0;
     std::vector<D3DXVECTOR3> hiddenPoints_;  // the hidden pass's edges, reused each draw
     std::vector<D3DXVECTOR3> dashes_;        // their dashes

@@ -1,45 +1,26 @@
-// The base of every visual that may carry an image (solid meshes, billboards,
-// decals): a user mesh plus a private copy of the host's bitmap and the
-// texture made from it. By itself it makes no buffers and draws nothing.
+// The image a mesh may carry (billboards, decals): a private copy of the
+// host's bitmap and the texture made from it for each device. A member of
+// the meshes that show an image, not a base of them: solids and lines carry
+// none. Log lines of texture creation name this file.
 #pragma once
 
-#include "mesh/DXUserMesh.h"
 #include "image/BitmapTexture.h"
 
 namespace pelmora {
 
-class DXTextureMesh : public DXUserMesh {
+class DXTextureMesh {
 public:
     // Adopts the host's bitmap (0 for none); the host's handle is deleted.
-    explicit DXTextureMesh(win::HBITMAP hostBitmap, const HostMeshBinding& binding = {});
-    ~DXTextureMesh() override;
-
-    void releaseDeviceObjects() override;
-    // Textured and solid meshes keep their geometry to themselves.
-    HRESULT getMeshData(MeshData* data) override;
+    explicit DXTextureMesh(win::HBITMAP hostBitmap) : texture_(hostBitmap) {}
 
     // The texture for the device, made at the first draw on it; null without
-    // a bitmap.
+    // a bitmap or when it cannot be made (logged).
     IDirect3DTexture9* getTexture(IDirect3DDevice9* device) { return texture_.textureFor(device); }
+    // Called before the device is replaced: the texture must not keep the old one.
+    void releaseDeviceObjects() { texture_.releaseDeviceObjects(); }
+
     const BitmapTexture& bitmapTexture() const { return texture_; }
-
-    // Makes the subclass's geometry from what it was constructed with.
-    virtual HRESULT buildGeometry() = 0;
-
-protected:
-    // The viewport to draw in, or null when this mesh is not to be drawn
-    // now: never rendered, overridden by its frames, or hidden outside a
-    // forced render. For subclasses that draw without the user-mesh draw.
-    RenderContext* drawableIn(RenderContext* viewport, const RenderAttributes& attributes) const;
     BitmapTexture& editableTexture() { return texture_; }
-
-    HRESULT setGeometryFromFacets(const FacetSource& source) override;
-    std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
-                                                   D3DMATERIAL9* material,
-                                                   const RenderAttributes& attributes) override;
-    int prepareSecondaryBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
-                                D3DMATERIAL9* material,
-                                const RenderAttributes& attributes) override;
 
 private:
     BitmapTexture texture_;

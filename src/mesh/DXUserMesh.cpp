@@ -1,6 +1,5 @@
 #include "mesh/DXUserMesh.h"
 
-#include "facets/FacetFactoryRegistry.h"
 #include "facets/FacetFetchWorker.h"
 #include "meshops/MeshProjection.h"
 #include "facets/TorvelMeshProvider.h"
@@ -27,20 +26,16 @@ ScreenView screenViewOf(const RenderContext& viewport) {
 
 }  // namespace
 
-DXUserMesh::DXUserMesh(const HostMeshBinding& binding)
-    : binding_(binding), serial_(nextMeshSerial++) {
-    if (listed())
-        registrationId_ =
-            binding_.provider->registerMesh(binding_.factoryHandle, binding_.hostMesh, this);
+DXUserMesh::DXUserMesh(const HostMeshBinding& binding, FacetListKind kind) : serial_(nextMeshSerial++) {
+    if (binding.hostMesh != 0) host_ = std::make_unique<HostFacetSupply>(binding, kind, this);
 }
 
 DXUserMesh::~DXUserMesh() {
-    // The worker may still be asking the host for this mesh: let it finish first.
-    cancelPending();
     clearMesh(true);
-    if (listed())
-        binding_.provider->unregisterMesh(binding_.factoryHandle, binding_.hostMesh,
-                                          registrationId_);
+    // Its requests go (the worker may still be asking the host for this
+    // mesh: it finishes first), and the provider lets go of the mesh while
+    // its geometry is still there.
+    host_.reset();
 }
 
 void DXUserMesh::releaseDeviceObjects() {
@@ -58,6 +53,7 @@ HRESULT DXUserMesh::refreshMesh(float deviation) {
     // A mesh from arrays has nothing to fetch again, so it keeps what it has.
     if (!hostBacked()) return S_OK;
     if (refining_) return refuseNestedRefinement("refreshMesh");
+    forgetShared();
     clearMesh(true);
     setCurrentDeviation(deviation);
     return refine(nullptr, false);
@@ -68,11 +64,6 @@ HRESULT DXUserMesh::refreshMesh(float deviation) {
 MeshData DXUserMesh::currentData() const {
     if (geometry_ == nullptr) return MeshData{};
     return meshDataOf(*geometry_);
-}
-
-HRESULT DXUserMesh::getMeshData(MeshData* data) {
-    *data = currentData();
-    return S_OK;
 }
 
 HRESULT DXUserMesh::getScreenData(RenderContext& viewport, const D3DXMATRIX& transform,
@@ -95,10 +86,8 @@ HRESULT DXUserMesh::render(IDirect3DDevice9* device, RenderContext* viewport,
                            const D3DMATRIX* world, D3DMATERIAL9* material,
                            RenderAttributes attributes) {
     (void)device;  // the viewport's device is the one drawn on
-    if (neverRender() || attributes.overrideRender != 0) return S_OK;
-    RenderContext* view = viewport;
+    RenderContext* view = drawableIn(viewport, attributes);
     if (view == nullptr) return S_OK;
-    if (!isVisible() && !view->forceRender()) return S_OK;
     IDirect3DDevice9* target = view->getDevice();
     if (!passesLevelOfDetail(*view)) return S_OK;
 
@@ -124,6 +113,12 @@ HRESULT DXUserMesh::render(IDirect3DDevice9* device, RenderContext* viewport,
         result = draw(*view, world, material, attributes);
     endDraw(target, world, material, attributes);
     return result;
+}
+
+RenderContext* DXUserMesh::drawableIn(RenderContext* viewport, const RenderAttributes& attributes) const {
+    if (neverRender() || attributes.overrideRender != 0 || viewport == nullptr) return nullptr;
+    if (!isVisible() && !viewport->forceRender()) return nullptr;
+    return viewport;
 }
 
 std::optional<ClipBox> DXUserMesh::localBounds() {
@@ -176,16 +171,17 @@ HRESULT DXUserMesh::refine(RenderContext* viewport, bool force, bool inBackgroun
     SolidGeometry* const previous = geometry_;
     HRESULT status = S_OK;
     if (manual) {
-        cancelPending();
+        host_->cancelPending();
         emptyCache();
-        status = fetchFacets(wanted, true);
+        if (!takeShared(wanted)) status = fetchFacets(wanted, true);
     } else {
-        const Arrival arrival = collectArrived(wanted);
+        const HostFacetSupply::Arrival arrival = collectArrived(wanted);
         geometry_ = findCachedGeometry(wanted);
+        if (geometry_ == nullptr) takeShared(wanted);
         if (geometry_ == nullptr && arrival.answered) {
             status = arrival.status;  // asked already, and nothing came
         } else if (geometry_ == nullptr) {
-            if (inBackground && previous != nullptr && askInBackground(wanted)) {
+            if (inBackground && previous != nullptr && host_->askInBackground(wanted)) {
                 // The view stays as it is until the answer is taken in.
                 geometry_ = previous;
                 return S_OK;
@@ -198,6 +194,8 @@ HRESULT DXUserMesh::refine(RenderContext* viewport, bool force, bool inBackgroun
     // Buffers follow the geometry: another record needs buffers of its own.
     // (In manual mode the old record is gone whatever came back.)
     if (manual || geometry_ != previous) releaseDeviceObjects();
+    // The proxy follows the geometry (another deviation's, or another mesh's).
+    if (geometry_ != nullptr && geometry_ != previous) setBoxProxy(geometry_->proxy);
     currentDeviation_ = wanted;
     return status;
 }
@@ -214,9 +212,9 @@ HRESULT DXUserMesh::refuseNestedRefinement(const char* request) const {
 HRESULT DXUserMesh::fetchFacets(float deviation, bool manual) {
     return PELMORA_GUARDED({
         HRESULT built = S_OK;
-        const HRESULT hr = FacetFactoryRegistry::instance().fetchFacets(
-            binding_.factoryHandle, binding_.hostMesh, double(deviation), manual,
-            [&](const FacetSource& source) { built = takeFacets(source, deviation); });
+        const HRESULT hr = host_->fetch(deviation, manual, [&](const FacetSource& source) {
+            built = takeFacets(source, deviation);
+        });
         if (FAILED(hr)) return PELMORA_TRACE_FAILED(hr);
         return built;
     });
@@ -228,70 +226,53 @@ HRESULT DXUserMesh::takeFacets(const FacetSource& source, float deviation) {
     clearMesh(true);
     startGeometry();
     const HRESULT built = setGeometryFromFacets(source);
-    addCachedGeometry(deviation, std::move(ownGeometry_));
+    std::shared_ptr<SolidGeometry> made = std::move(ownGeometry_);
+    host_->publish(deviation, made);
+    addCachedGeometry(deviation, std::move(made));
     return built;
 }
 
-// ---- Requests on the facet worker ----
+bool DXUserMesh::takeShared(float deviation) {
+    std::shared_ptr<SolidGeometry> shared = host_->shared(deviation);
+    if (!shared) return false;
+    clearMesh(true);
+    geometry_ = shared.get();
+    addCachedGeometry(deviation, std::move(shared));
+    return true;
+}
 
-DXUserMesh::Arrival DXUserMesh::collectArrived(float wanted) {
-    Arrival arrival;
-    for (size_t i = 0; i < pending_.size();) {
-        if (!pending_[i].second->done.load()) {
-            ++i;
-            continue;
-        }
-        const auto [deviation, fetch] = std::move(pending_[i]);
-        pending_.erase(pending_.begin() + ptrdiff_t(i));
-        const HRESULT status = adoptFetched(deviation, *fetch);
-        if (deviation == wanted) arrival = Arrival{true, status};
-    }
-    return arrival;
+void DXUserMesh::forgetShared() {
+    for (const auto& [deviation, geometry] : cache_) host_->forget(deviation, geometry.get());
+}
+
+// ---- Answers of the facet worker ----
+
+HostFacetSupply::Arrival DXUserMesh::collectArrived(float wanted) {
+    return host_->collectArrived(
+        wanted, [this](float deviation, const FacetFetch& fetch) { return adoptFetched(deviation, fetch); });
 }
 
 HRESULT DXUserMesh::adoptFetched(float deviation, const FacetFetch& fetch) {
+    // Another mesh of the source took the answer in first.
+    if (takeShared(deviation)) return S_OK;
     return PELMORA_GUARDED({
         if (fetch.threw)
             logFormat("DXUserMesh: the facet factory threw on the worker thread for host mesh %d\n",
-                      binding_.hostMesh);
+                      fetch.hostMesh);
         if (FAILED(fetch.status)) return PELMORA_TRACE_FAILED(fetch.status);
         if (!fetch.facets) return S_OK;
         return takeFacets(*fetch.facets, deviation);
     });
 }
 
-bool DXUserMesh::askInBackground(float wanted) {
-    if (pendingFor(wanted)) return true;
-    const FacetFactoryRegistry& registry = FacetFactoryRegistry::instance();
-    if (!registry.threadSafe(binding_.factoryHandle)) return false;
-    FacetFactory* factory = registry.find(binding_.factoryHandle);
-    if (factory == nullptr) return false;
-    std::shared_ptr<FacetFetch> fetch = FacetFetchWorker::instance().submit(
-        factory, binding_.factoryHandle, binding_.hostMesh, double(wanted));
-    if (!fetch) return false;
-    pending_.emplace_back(wanted, std::move(fetch));
-    return true;
-}
-
 HRESULT DXUserMesh::fetchNow(float wanted) {
-    const std::shared_ptr<FacetFetch> out = pendingFor(wanted);
+    const std::shared_ptr<FacetFetch> out = host_->pendingFor(wanted);
     if (!out) return fetchFacets(wanted, false);
     // Asked already: the answer on its way is the one to wait for.
     FacetFetchWorker::instance().wait(*out);
     const HRESULT status = collectArrived(wanted).status;
     geometry_ = findCachedGeometry(wanted);
     return status;
-}
-
-std::shared_ptr<FacetFetch> DXUserMesh::pendingFor(float deviation) const {
-    for (const auto& [asked, fetch] : pending_)
-        if (asked == deviation) return fetch;
-    return nullptr;
-}
-
-void DXUserMesh::cancelPending() {
-    for (const auto& [deviation, fetch] : pending_) FacetFetchWorker::instance().cancel(fetch);
-    pending_.clear();
 }
 
 const char* DXUserMesh::facetFault(const FacetSource& source) const {
@@ -309,7 +290,7 @@ HRESULT DXUserMesh::checkFacets(const FacetSource& source) const {
     if (fault == nullptr) return S_OK;
     logFormat("DXUserMesh: the facets of host mesh %d were refused: %s (face list %d, "
               "vertices %d)\n",
-              binding_.hostMesh, fault, source.faceListLength(), source.vertexCount());
+              host_->binding().hostMesh, fault, source.faceListLength(), source.vertexCount());
     return PELMORA_TRACE_FAILED(E_INVALIDARG);
 }
 
@@ -342,7 +323,7 @@ void DXUserMesh::adoptGeometry(std::unique_ptr<SolidGeometry> geometry) {
     addCachedGeometry(currentDeviation_, std::move(geometry));
 }
 
-void DXUserMesh::addCachedGeometry(float deviation, std::unique_ptr<SolidGeometry> geometry) {
+void DXUserMesh::addCachedGeometry(float deviation, std::shared_ptr<SolidGeometry> geometry) {
     auto entry = std::find_if(cache_.begin(), cache_.end(),
                               [&](const auto& pair) { return pair.first == deviation; });
     if (entry != cache_.end()) {
@@ -374,7 +355,7 @@ void DXUserMesh::clearMesh(bool freeGeometry) {
     releaseDeviceObjects();
 }
 
-std::unique_ptr<MeshBatch> DXUserMesh::setBatch(std::unique_ptr<MeshBatch> batch) {
+std::shared_ptr<MeshBatch> DXUserMesh::setBatch(std::shared_ptr<MeshBatch> batch) {
     std::swap(batch, batch_);
     return batch;
 }
@@ -409,6 +390,18 @@ HRESULT DXUserMesh::issueBatch(IDirect3DDevice9* device) const {
     PELMORA_RETURN_IF_FAILED(device->DrawIndexedPrimitive(
         batch.primitiveType, 0, 0, batch.vertexCount, 0, batch.primitiveCount));
     return S_OK;
+}
+
+HRESULT DXUserMesh::setGeometryFromFacets(const FacetSource&) { return S_OK; }
+
+std::shared_ptr<MeshBatch> DXUserMesh::createDeviceBuffers(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,
+                                                           const RenderAttributes&) {
+    return nullptr;
+}
+
+int DXUserMesh::prepareSecondaryBuffers(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,
+                                        const RenderAttributes&) {
+    return 0;
 }
 
 HRESULT DXUserMesh::beginDraw(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,

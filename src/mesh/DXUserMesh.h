@@ -1,10 +1,18 @@
 // The base of meshes whose geometry comes from the host: arrays handed over
 // once, or a host facet mesh fetched per refinement deviation and kept per
-// deviation. It owns the geometry, the cache and the device buffers, and
-// draws them; subclasses build the buffers and may draw extra.
+// deviation. Solids, lines, billboards and decals derive from it directly;
+// what only some meshes do is a member of those: the host's side of a host
+// facet mesh (HostFacetSupply), the image of billboards and decals
+// (DXTextureMesh). Every hook has a default, so a new kind overrides only
+// what it does differently. Meshes showing the same host mesh through the
+// same factory (instances of one part under different frames) share each
+// deviation's geometry and its device buffers; each keeps its own frame,
+// colour, picks and culling. It holds the geometry, the cache and the device
+// buffers, and draws them; subclasses build the buffers and may draw extra.
 #pragma once
 
 #include "mesh/DXMesh.h"
+#include "mesh/HostFacetSupply.h"
 #include "mesh/MeshBatch.h"
 #include "facets/RegisteredMesh.h"
 #include "meshops/SolidGeometry.h"
@@ -15,27 +23,16 @@
 
 namespace pelmora {
 
-class TorvelMeshProvider;
-struct FacetFetch;
-
 // The status of a refinement or refresh of a mesh asked for from inside the
 // facet factory that is tessellating that same mesh.
 inline constexpr HRESULT kRefinementInProgress = E_ACCESSDENIED;
 
-// The host objects a mesh shows: the host's own number for the body, the
-// handle of the factory that tessellates it, and the provider that lists the
-// mesh for the host.
-struct HostMeshBinding {
-    int hostMesh = 0;
-    int factoryHandle = 0;
-    TorvelMeshProvider* provider = nullptr;
-};
-
 class DXUserMesh : public DXMesh, public RegisteredMesh {
 public:
-    // Lists itself with the provider when the binding names all of host mesh,
-    // factory and provider.
-    explicit DXUserMesh(const HostMeshBinding& binding = {});
+    // A binding naming a host mesh gives the mesh a HostFacetSupply, which
+    // lists it with the provider when the binding names all of host mesh,
+    // factory and provider. The kind says how the host's lists are read.
+    explicit DXUserMesh(const HostMeshBinding& binding = {}, FacetListKind kind = FacetListKind::Faces);
     ~DXUserMesh() override;
 
     // Drops the device buffers; they are made again at the next draw.
@@ -46,8 +43,6 @@ public:
     HRESULT setMeshScale(double scale) override;
     HRESULT refreshMesh(float deviation) override;
 
-    // The current geometry as stored; empty data when there is none.
-    HRESULT getMeshData(MeshData* data) override;
     std::optional<ClipBox> localBounds() override;
     MeshData selectionData() override { return currentData(); }
     // Brings the geometry to the viewport's deviation first.
@@ -74,8 +69,7 @@ public:
     FacetView facetView() const override;
 
     // ---- What tests read ----
-    bool hostBacked() const { return binding_.hostMesh != 0; }
-    const HostMeshBinding& binding() const { return binding_; }
+    bool hostBacked() const { return host_ != nullptr; }
     const SolidGeometry* geometry() const { return geometry_; }
     virtual bool isDoubleSided() const { return false; }
     float currentDeviation() const { return currentDeviation_; }
@@ -86,19 +80,21 @@ public:
 
 protected:
     // Fills the current (new, empty) geometry from a host facet set that
-    // facetFault found nothing wrong with.
-    virtual HRESULT setGeometryFromFacets(const FacetSource& source) = 0;
+    // facetFault found nothing wrong with; here it stays empty.
+    virtual HRESULT setGeometryFromFacets(const FacetSource& source);
     // Why a host facet set cannot be read safely, or null: here the counts
     // and pointers common to every mesh; subclasses add the list's structure.
     virtual const char* facetFault(const FacetSource& source) const;
-    virtual std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device,
+    // The buffers may be shared with other meshes showing the same
+    // geometry; none here.
+    virtual std::shared_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device,
                                                            const D3DMATRIX* world,
                                                            D3DMATERIAL9* material,
-                                                           const RenderAttributes& attributes) = 0;
-    // Non-zero when the mesh has something to draw besides its batch.
+                                                           const RenderAttributes& attributes);
+    // Non-zero when the mesh has something to draw besides its batch; 0 here.
     virtual int prepareSecondaryBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
                                         D3DMATERIAL9* material,
-                                        const RenderAttributes& attributes) = 0;
+                                        const RenderAttributes& attributes);
     virtual HRESULT beginDraw(IDirect3DDevice9* device, const D3DMATRIX* world,
                               D3DMATERIAL9* material, const RenderAttributes& attributes);
     virtual HRESULT endDraw(IDirect3DDevice9* device, const D3DMATRIX* world,
@@ -107,14 +103,20 @@ protected:
     virtual int drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world, D3DMATERIAL9* material,
                           const RenderAttributes& attributes);
 
+    // The viewport to draw in, or null when this mesh is not to be drawn
+    // now: never rendered, overridden by its frames, or hidden outside a
+    // forced render.
+    RenderContext* drawableIn(RenderContext* viewport, const RenderAttributes& attributes) const;
+    // The current geometry as stored; empty data when there is none.
+    MeshData currentData() const;
     // Meshes built from arrays hand their one geometry over this way.
-    void addCachedGeometry(float deviation, std::unique_ptr<SolidGeometry> geometry);
+    void addCachedGeometry(float deviation, std::shared_ptr<SolidGeometry> geometry);
     SolidGeometry* findCachedGeometry(float deviation) const;
     // The geometry being filled by setGeometryFromFacets or a builder.
     SolidGeometry* editableGeometry() { return geometry_; }
     // Makes a finished geometry current and keeps it in the cache.
     void adoptGeometry(std::unique_ptr<SolidGeometry> geometry);
-    std::unique_ptr<MeshBatch> setBatch(std::unique_ptr<MeshBatch> batch);
+    std::shared_ptr<MeshBatch> setBatch(std::shared_ptr<MeshBatch> batch);
     // Draws the batch as it is, with the device's current states.
     HRESULT issueBatch(IDirect3DDevice9* device) const;
 
@@ -133,42 +135,34 @@ protected:
     };
 
 private:
-    bool listed() const {
-        return binding_.hostMesh != 0 && binding_.factoryHandle != 0 &&
-               binding_.provider != nullptr;
-    }
     bool needsRebuild(const RenderContext& viewport) const;
     // True when the current geometry lies wholly outside the view of the
     // render under way; false without a geometry.
     bool outsideView(const RenderContext& viewport, const D3DMATRIX& world,
                      const RenderAttributes& attributes);
-    MeshData currentData() const;
     // Starts a new, empty current geometry that the mesh owns until cached.
     SolidGeometry* startGeometry();
     void emptyCache();
     // Asks the factory for the facets at deviation d and makes them current.
     HRESULT fetchFacets(float deviation, bool manual);
-    // Makes a facet set that passed its checks the current geometry, cached at d.
+    // Makes a facet set that passed its checks the current geometry, cached
+    // at d and offered to the other meshes of the same source.
     HRESULT takeFacets(const FacetSource& source, float deviation);
+    // Makes the geometry another mesh of the same source holds at d current;
+    // false when there is none.
+    bool takeShared(float deviation);
+    // Lets the other meshes of the source keep what this one showed, and
+    // makes the next fetch of this one go to the factory.
+    void forgetShared();
 
-    // ---- Requests on the facet worker ----
-    // What became of the request for one deviation.
-    struct Arrival {
-        bool answered = false;
-        HRESULT status = S_OK;
-    };
+    // ---- Answers of the facet worker ----
     // Takes in every answered request (their geometry goes to the cache) and
     // says whether the one for `wanted` was among them.
-    Arrival collectArrived(float wanted);
+    HostFacetSupply::Arrival collectArrived(float wanted);
     HRESULT adoptFetched(float deviation, const FacetFetch& fetch);
-    // Puts a request for `wanted` on the worker unless one is out already;
-    // false when the factory must be asked here instead.
-    bool askInBackground(float wanted);
     // The facets at `wanted`, now: the answer of a request already out, or
     // the factory's on this thread.
     HRESULT fetchNow(float wanted);
-    std::shared_ptr<FacetFetch> pendingFor(float deviation) const;
-    void cancelPending();
     HRESULT refuseNestedRefinement(const char* request) const;
     // E_INVALIDARG, with a log line saying why, for a facet set facetFault refuses.
     HRESULT checkFacets(const FacetSource& source) const;
@@ -185,20 +179,18 @@ private:
         bool& flag_;
     };
 
-    HostMeshBinding binding_;
-    int registrationId_ = 0;
     int serial_;
     float currentDeviation_ = 0.0f;
     double scale_ = 1.0;
     SolidGeometry* geometry_ = nullptr;
     // Holds the current geometry while the cache is empty.
     std::unique_ptr<SolidGeometry> ownGeometry_;
-    std::vector<std::pair<float, std::unique_ptr<SolidGeometry>>> cache_;
-    std::unique_ptr<MeshBatch> batch_;
+    std::vector<std::pair<float, std::shared_ptr<SolidGeometry>>> cache_;
+    std::shared_ptr<MeshBatch> batch_;
     int secondaryBuffers_ = 0;
     bool refining_ = false;  // a fetch from the factory is under way
-    // Requests on the facet worker, by deviation, not yet taken in.
-    std::vector<std::pair<float, std::shared_ptr<FacetFetch>>> pending_;
+    // Null for a mesh built from arrays.
+    std::unique_ptr<HostFacetSupply> host_;
 };
 
 }  // namespace pelmora

@@ -39,7 +39,7 @@ D3DMATRIX pulledNearer(const D3DMATRIX& projection, float pull) {
 
 DXWireMesh::DXWireMesh(int constructionFlag) : constructionFlag_(constructionFlag) {}
 
-DXWireMesh::DXWireMesh(const HostMeshBinding& binding) : DXUserMesh(binding) {}
+DXWireMesh::DXWireMesh(const HostMeshBinding& binding) : DXUserMesh(binding, FacetListKind::Polylines) {}
 
 // ---- From the host's arrays ----
 
@@ -77,14 +77,13 @@ void DXWireMesh::buildFromArrays(const WireMeshArrays& arrays) {
     }
     geometry->faces.assign(arrays.lines, arrays.lines + arrays.lineIntCount);
     geometry->count = uint32_t(arrays.lineIntCount);
-    buildProxy(*geometry);
+    setBoxProxy(proxyFor(*geometry));
     adoptGeometry(std::move(geometry));
 }
 
 // ---- From a host facet set ----
 
 HRESULT DXWireMesh::setGeometryFromFacets(const FacetSource& source) {
-    dropBoxProxy();
     SolidGeometry& geometry = *editableGeometry();
     const int listLength = source.faceListLength();
     if (listLength <= 0 || source.faceList() == nullptr) return S_OK;
@@ -95,15 +94,20 @@ HRESULT DXWireMesh::setGeometryFromFacets(const FacetSource& source) {
     const auto* vertices = reinterpret_cast<const MeshVertex*>(source.vertices());
     geometry.vertexCount = uint32_t(vertexCount);
     geometry.vertices.assign(vertices, vertices + vertexCount);
-    buildProxy(geometry);
+    geometry.proxy = proxyFor(geometry);
     return S_OK;
 }
 
-void DXWireMesh::buildProxy(const SolidGeometry& geometry) {
-    if (boxProxy() != nullptr || geometry.vertexCount <= kProxyVertexThreshold) return;
+std::shared_ptr<const BoxProxy> DXWireMesh::proxyFor(const SolidGeometry& geometry) {
+    if (geometry.vertexCount <= kProxyVertexThreshold) return nullptr;
     BoxBounds bounds = BoxBounds::empty();
     for (const MeshVertex& vertex : geometry.vertices) bounds.add(vertex.x, vertex.y, vertex.z);
-    setBoxProxy(std::make_unique<BoxProxy>(bounds));
+    return std::make_shared<const BoxProxy>(bounds);
+}
+
+HRESULT DXWireMesh::getMeshData(MeshData* data) {
+    *data = currentData();
+    return S_OK;
 }
 
 // ---- Picking ----
@@ -184,7 +188,7 @@ void DXWireMesh::switchState(IDirect3DDevice9* device, D3DRENDERSTATETYPE state,
     device->SetRenderState(state, value);
 }
 
-std::unique_ptr<MeshBatch> DXWireMesh::createDeviceBuffers(IDirect3DDevice9* device,
+std::shared_ptr<MeshBatch> DXWireMesh::createDeviceBuffers(IDirect3DDevice9* device,
                                                            const D3DMATRIX*, D3DMATERIAL9*,
                                                            const RenderAttributes& attributes) {
     // Wide lines have no buffers; the thin ones are made when first drawn.

@@ -47,6 +47,9 @@ public:
     // threshold; segments parallel to the ray are never hit.
     HRESULT pickMesh(RenderContext* viewport, const PickRequest& request,
                      PickResult* result) override;
+    // The polylines as stored (line meshes alone hand theirs out); empty
+    // data when there are none.
+    HRESULT getMeshData(MeshData* data) override;
     // The thin-line buffers, the wide-line chunks and their triangles.
     void releaseDeviceObjects() override;
 
@@ -66,7 +69,7 @@ public:
 
 protected:
     HRESULT setGeometryFromFacets(const FacetSource& source) override;
-    std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
+    std::shared_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
                                                    D3DMATERIAL9* material,
                                                    const RenderAttributes& attributes) override;
     int prepareSecondaryBuffers(IDirect3DDevice9* device, const D3DMATRIX* world,
@@ -86,7 +89,7 @@ private:
     static bool thick(const RenderAttributes& attributes) {
         return attributes.lineWidth > kThinLineWidth;
     }
-    void buildProxy(const SolidGeometry& geometry);
+    static std::shared_ptr<const BoxProxy> proxyFor(const SolidGeometry& geometry);
     // Sets a render state for the thin draw, remembering its value for endDraw.
     void switchState(IDirect3DDevice9* device, D3DRENDERSTATETYPE state, DWORD value);
     HRESULT drawThick(IDirect3DDevice9* device, const D3DMATRIX& world, const D3DMATERIAL9& material,

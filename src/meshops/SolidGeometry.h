@@ -7,6 +7,7 @@
 // long as the geometry is.
 #pragma once
 
+#include "meshops/BoxProxy.h"
 #include "meshops/MeshQueries.h"
 #include "meshops/MeshVertex.h"
 #include "meshops/SurfaceVertices.h"
@@ -22,6 +23,7 @@ namespace pelmora {
 
 struct FeatureEdges;
 class PickTree;
+struct MeshBatch;
 
 struct SolidGeometry {
     std::vector<MeshVertex> vertices;
@@ -42,6 +44,15 @@ struct SolidGeometry {
     // The box around every vertex, found at the first view test and kept
     // as long as this geometry is.
     std::optional<ClipBox> bounds;
+    // Whether both sides of a solid's faces show (the host's facets say so
+    // for a fetched geometry).
+    bool doubleSided = false;
+    // The box the level-of-detail test reads, for geometries large enough
+    // to be worth the test; meshes showing this geometry take it.
+    std::shared_ptr<const BoxProxy> proxy;
+    // The device buffers made from this geometry, held by the meshes that
+    // draw it: instances of one part draw from one set.
+    std::weak_ptr<MeshBatch> deviceBuffers;
 };
 
 // Integers one stored triangle takes in a face list.

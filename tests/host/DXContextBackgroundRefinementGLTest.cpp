@@ -114,6 +114,16 @@ protected:
     static uint32_t at(const Image& image, double x, double half) {
         return image.at(int((x / half + 1.0) * 0.5 * kSize), kSize / 2);
     }
+    // Draws until world point (x, 0) shows lit red, 10 s at most: an answer
+    // from the worker is taken in at the first frame after it arrives.
+    bool appearsAt(double x, double half) {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(2ms);
+            if (colourNear(at(draw(), x, half), kLitRed, kTolerance, nullptr)) return true;
+        }
+        return false;
+    }
 };
 
 using Request = WorkerFactory::Request;
@@ -136,13 +146,7 @@ TEST_F(DXContextBackgroundRefinement, FramesDuringAZoomKeepTheOldGeometryUntilTh
     EXPECT_EQ(factory.requests(), (std::vector<Request>{{4.0, false}, {8.0, true}}));
 
     factory.open();
-    bool appeared = false;
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!appeared && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(2ms);
-        appeared = colourNear(at(draw(), 0.6, 9.0), kLitRed, kTolerance, nullptr);
-    }
-    EXPECT_TRUE(appeared) << "the new geometry shows once it has arrived";
+    EXPECT_TRUE(appearsAt(0.6, 9.0)) << "the new geometry shows once it has arrived";
     D3D9TestDevice::savePng(draw(), "background_refinement_after");
     EXPECT_EQ(factory.requests().size(), 2u) << "no deviation asked twice";
     EXPECT_EQ(factory.ledger.outstanding(), 0);
@@ -170,6 +174,28 @@ TEST_F(DXContextBackgroundRefinement, APickWaitsForTheAnswerUnderWayInsteadOfAsk
               S_OK);
     EXPECT_EQ(isHit, VARIANT_TRUE);
     EXPECT_EQ(factory.requests(), (std::vector<Request>{{4.0, false}, {8.0, true}}));
+}
+
+// Two instances of one part (one host mesh, the second in a frame at x = 4):
+// one request per deviation on the worker too, and the instance that asked
+// first, released with the answer still to come, leaves it to the other.
+TEST_F(DXContextBackgroundRefinement, InstancesOfOnePartAskOnceAndOutliveEachOther) {
+    WorkerFactory factory(false);
+    const int first = hostMesh(factory);
+    int frame = 0, second = 0;
+    ASSERT_EQ(context->newFrame(root, &frame), S_OK);
+    ASSERT_EQ(pelmora::setTranslation(context, frame, 4, 0, 0), S_OK);
+    ASSERT_EQ(context->newSolidMeshFromHandle(7, factory.handle, &second), S_OK);
+    ASSERT_EQ(context->frameAddVisual(frame, second), S_OK);
+    draw();
+    zoom(9.0);
+    draw();
+    ASSERT_TRUE(factory.reached(2));
+    EXPECT_EQ(context->releaseHandle(first), S_OK);
+    factory.open();
+    EXPECT_TRUE(appearsAt(4.6, 9.0)) << "the instance left takes in the answer";
+    EXPECT_EQ(factory.requests(), (std::vector<Request>{{4.0, false}, {8.0, true}}));
+    EXPECT_EQ(factory.ledger.outstanding(), 0);
 }
 
 TEST_F(DXContextBackgroundRefinement, TeardownWithRequestsUnderWayAndWaitingLeavesNothingBehind) {

@@ -3,6 +3,7 @@
 // and the level-of-detail cull. Each test renders a 128 x 128 viewport on a
 // black background, lit from the camera, with the root frame red.
 #include <pelmora/pelmora.h>
+#include <pelmora/helpers.h>
 
 #include "mesh/DXSolidMesh.h"
 #include "support/MeshTestSupport.h"
@@ -25,7 +26,7 @@ namespace {
 using namespace pelmora::test;
 
 constexpr int kSize = 128, kTolerance = 3, kHostMesh = 7;
-constexpr uint32_t kLitRed = 0xFF0000, kBlack = 0x000000;
+constexpr uint32_t kLitRed = 0xFF0000, kLitGreen = 0x00FF00, kBlack = 0x000000;
 
 // A square of half-size deviation / 10, so each deviation's geometry shows.
 std::unique_ptr<TestFacets> squareForDeviation(double deviation) { return squareFacets(float(deviation / 10.0)); }
@@ -82,6 +83,25 @@ protected:
         EXPECT_EQ(context->newSolidMeshFromHandle(kHostMesh, factory.handle, &mesh), S_OK);
         EXPECT_EQ(context->frameAddVisual(root, mesh), S_OK);
         return mesh;
+    }
+    // The host mesh in a frame of its own at (x, 0, 0) drawn in `colour`.
+    struct Instance {
+        int frame = 0, mesh = 0;
+    };
+    Instance instance(TestFacetFactory& factory, double x, uint32_t colour) {
+        Instance placed;
+        EXPECT_EQ(context->newFrame(root, &placed.frame), S_OK);
+        EXPECT_EQ(pelmora::setTranslation(context, placed.frame, x, 0, 0), S_OK);
+        EXPECT_EQ(context->setFrameColor(placed.frame, int(colour)), S_OK);
+        EXPECT_EQ(context->newSolidMeshFromHandle(kHostMesh, factory.handle, &placed.mesh), S_OK);
+        EXPECT_EQ(context->frameAddVisual(placed.frame, placed.mesh), S_OK);
+        return placed;
+    }
+    // The mesh the scene pick finds at world point (x, 0) while the plane is [-1, 1]; 0 for none.
+    int pickedAt(double x) {
+        pelmora::SceneHit hit;
+        EXPECT_EQ(pelmora::pickScene(context, viewport, root, int((x + 1.0) * 0.5 * kSize), kSize / 2, &hit), S_OK);
+        return hit.mesh;
     }
     // Zooms the view plane to [-half, half] on both axes.
     void zoom(double half) { ASSERT_EQ(context->setViewportPlane(viewport, -half, half, -half, half), S_OK); }
@@ -312,6 +332,45 @@ TEST_F(DXContextMeshes, ReleasingAMeshAfterThreeDeviationsFreesEverything) {
     ASSERT_EQ(provider->getFacets(factory.handle, kHostMesh, &source), S_OK);
     EXPECT_EQ(source, nullptr);
     EXPECT_EQ(factory.outstanding, 0);
+}
+
+// ---- Instances of one part ----
+
+// Two meshes on one host mesh, a red one at x = -0.5 and a green one at +0.5:
+// one request and one geometry per deviation and one vertex buffer between
+// them, each drawn and picked where its frame puts it, and either released
+// leaves the other drawing and picking.
+TEST_F(DXContextMeshes, InstancesOfOnePartShareFacetsAndBuffersAndOutliveEachOther) {
+    for (const bool releaseRed : {true, false}) {
+        SCOPED_TRACE(releaseRed ? "red released" : "green released");
+        TestFacetFactory factory(squareForDeviation);
+        const Instance red = instance(factory, -0.5, 0xFFFF0000u), green = instance(factory, 0.5, 0xFF00FF00u);
+        const Image both = draw(releaseRed ? "instances_both" : "");
+        EXPECT_WORLD_PIXEL(both, -0.5, 0.0, kLitRed);
+        EXPECT_WORLD_PIXEL(both, 0.5, 0.0, kLitGreen);
+        EXPECT_WORLD_PIXEL(both, 0.0, 0.0, kBlack);
+        EXPECT_EQ((std::pair{pickedAt(-0.5), pickedAt(0.5)}), (std::pair{red.mesh, green.mesh}));
+        auto* redSolid = pelmora::resolveHandle<pelmora::DXSolidMesh>(red.mesh);
+        auto* greenSolid = pelmora::resolveHandle<pelmora::DXSolidMesh>(green.mesh);
+        ASSERT_TRUE(redSolid && greenSolid && redSolid->batch() && greenSolid->batch());
+        EXPECT_EQ(redSolid->geometry(), greenSolid->geometry());
+        EXPECT_EQ(redSolid->batch()->vertexBuffer.get(), greenSolid->batch()->vertexBuffer.get());
+        zoom(9.0);
+        draw();
+        zoom(1.0);
+        draw();
+        EXPECT_EQ(asked(factory), (std::vector<double>{4.0, 8.0})) << "each deviation asked once for both";
+
+        const Instance gone = releaseRed ? red : green, kept = releaseRed ? green : red;
+        ASSERT_EQ(context->releaseHandle(gone.mesh), S_OK);
+        const Image one = draw();
+        const double keptAt = releaseRed ? 0.5 : -0.5;
+        EXPECT_WORLD_PIXEL(one, keptAt, 0.0, releaseRed ? kLitGreen : kLitRed);
+        EXPECT_WORLD_PIXEL(one, -keptAt, 0.0, kBlack);
+        EXPECT_EQ((std::pair{pickedAt(keptAt), pickedAt(-keptAt)}), (std::pair{kept.mesh, 0}));
+        EXPECT_EQ(factory.requests.size(), 2u);
+        for (int handle : {kept.mesh, gone.frame, kept.frame}) EXPECT_EQ(context->releaseHandle(handle), S_OK);
+    }
 }
 
 }  // namespace

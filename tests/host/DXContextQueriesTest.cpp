@@ -41,16 +41,9 @@ public:
         adoptGeometry(std::move(geometry));
     }
 
-protected:
-    HRESULT setGeometryFromFacets(const FacetSource&) override { return S_OK; }
-    std::unique_ptr<MeshBatch> createDeviceBuffers(IDirect3DDevice9*, const D3DMATRIX*,
-                                                   D3DMATERIAL9*,
-                                                   const RenderAttributes&) override {
-        return nullptr;
-    }
-    int prepareSecondaryBuffers(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,
-                                const RenderAttributes&) override {
-        return 0;
+    HRESULT getMeshData(MeshData* data) override {
+        *data = currentData();
+        return S_OK;
     }
 };
 
