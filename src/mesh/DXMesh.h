@@ -8,6 +8,7 @@
 #include "meshops/MeshProjection.h"
 #include "meshops/MeshQueries.h"
 #include "scene/DXVisual.h"
+#include "scene/SceneGeneration.h"
 
 #include <memory>
 #include <optional>
@@ -55,7 +56,10 @@ public:
     }
 
     // There is no way back: a host hides a mesh for good with it.
-    void setNeverRender() { neverRender_ = 1; }
+    void setNeverRender() {
+        neverRender_ = 1;
+        noteSceneChange();
+    }
     bool neverRender() const { return neverRender_ != 0; }
 
     const BoxProxy* boxProxy() const { return boxProxy_.get(); }

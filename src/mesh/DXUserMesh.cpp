@@ -181,19 +181,19 @@ HRESULT DXUserMesh::refine(RenderContext* viewport, bool force, bool inBackgroun
         status = fetchFacets(wanted, true);
     } else {
         const Arrival arrival = collectArrived(wanted);
-        geometry_ = findCachedGeometry(wanted);
+        makeCurrent(findCachedGeometry(wanted));
         if (geometry_ == nullptr && arrival.answered) {
             status = arrival.status;  // asked already, and nothing came
         } else if (geometry_ == nullptr) {
             if (inBackground && previous != nullptr && askInBackground(wanted)) {
                 // The view stays as it is until the answer is taken in.
-                geometry_ = previous;
+                makeCurrent(previous);
                 return S_OK;
             }
             status = fetchNow(wanted);
         }
         // In automatic mode a factory with nothing to give leaves the old view up.
-        if (geometry_ == nullptr) geometry_ = previous;
+        if (geometry_ == nullptr) makeCurrent(previous);
     }
     // Buffers follow the geometry: another record needs buffers of its own.
     // (In manual mode the old record is gone whatever came back.)
@@ -279,7 +279,7 @@ HRESULT DXUserMesh::fetchNow(float wanted) {
     // Asked already: the answer on its way is the one to wait for.
     FacetFetchWorker::instance().wait(*out);
     const HRESULT status = collectArrived(wanted).status;
-    geometry_ = findCachedGeometry(wanted);
+    makeCurrent(findCachedGeometry(wanted));
     return status;
 }
 
@@ -330,15 +330,21 @@ FacetView DXUserMesh::facetView() const {
     return view;
 }
 
+void DXUserMesh::makeCurrent(SolidGeometry* geometry) {
+    // What the scene pick keeps of this mesh (its box) goes with the old geometry.
+    if (geometry != geometry_) noteSceneChange();
+    geometry_ = geometry;
+}
+
 SolidGeometry* DXUserMesh::startGeometry() {
     ownGeometry_ = std::make_unique<SolidGeometry>();
-    geometry_ = ownGeometry_.get();
+    makeCurrent(ownGeometry_.get());
     return geometry_;
 }
 
 void DXUserMesh::adoptGeometry(std::unique_ptr<SolidGeometry> geometry) {
     clearMesh(true);
-    geometry_ = geometry.get();
+    makeCurrent(geometry.get());
     addCachedGeometry(currentDeviation_, std::move(geometry));
 }
 
@@ -361,13 +367,13 @@ SolidGeometry* DXUserMesh::findCachedGeometry(float deviation) const {
 void DXUserMesh::emptyCache() {
     cache_.clear();
     ownGeometry_.reset();
-    geometry_ = nullptr;
+    makeCurrent(nullptr);
 }
 
 void DXUserMesh::clearMesh(bool freeGeometry) {
     if (freeGeometry) {
         ownGeometry_.reset();
-        geometry_ = nullptr;
+        makeCurrent(nullptr);
     }
     batch_.reset();
     secondaryBuffers_ = 0;

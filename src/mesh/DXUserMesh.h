@@ -143,6 +143,8 @@ private:
     bool outsideView(const RenderContext& viewport, const D3DMATRIX& world,
                      const RenderAttributes& attributes);
     MeshData currentData() const;
+    // Every change of the current geometry goes through here.
+    void makeCurrent(SolidGeometry* geometry);
     // Starts a new, empty current geometry that the mesh owns until cached.
     SolidGeometry* startGeometry();
     void emptyCache();

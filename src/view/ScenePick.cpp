@@ -2,12 +2,13 @@
 
 #include "core/Diagnostics.h"
 #include "mesh/DXBillboard.h"
-#include "scene/FrameMatrix.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <vector>
 
 namespace pelmora {
 
@@ -75,12 +76,16 @@ struct Sight {
     double depthOf(const Vec3& world) const { return dot(world - nearPoint, direction) / dot(direction, direction); }
 };
 
-// Whether the segment from + s * along, s in [0, 1], meets the box grown by margin.
-bool segmentMeetsBox(const Vec3& from, const Vec3& along, const ClipBox& box, double margin) {
+WorldBox widened(const ClipBox& box) {
+    return WorldBox{{box.minimum[0], box.minimum[1], box.minimum[2]}, {box.maximum[0], box.maximum[1], box.maximum[2]}};
+}
+
+// Whether the segment from + s * along, s in [0, 1], meets the box.
+bool segmentMeetsBox(const Vec3& from, const Vec3& along, const WorldBox& box) {
     double enter = 0.0, leave = 1.0;
     const double start[3] = {from.x, from.y, from.z}, step[3] = {along.x, along.y, along.z};
     for (int axis = 0; axis < 3; ++axis) {
-        const double low = box.minimum[axis] - margin, high = box.maximum[axis] + margin;
+        const double low = box.minimum[axis], high = box.maximum[axis];
         if (step[axis] == 0.0) {
             if (start[axis] < low || start[axis] > high) return false;
             continue;
@@ -108,8 +113,10 @@ public:
         if (!world.inverse(&inverse)) return S_OK;
         const double threshold = lineThreshold_ / std::cbrt(std::fabs(world.determinant()));
         const Vec3 from = inverse.point(sight_.nearPoint), along = inverse.direction(sight_.direction);
-        if (const std::optional<ClipBox> box = placed.mesh->localBounds())
-            if (!segmentMeetsBox(from, along, *box, threshold)) return S_OK;
+        if (const std::optional<ClipBox> box = placed.mesh->localBounds()) {
+            const double margin[3] = {threshold, threshold, threshold};
+            if (!segmentMeetsBox(from, along, widened(*box).grown(margin))) return S_OK;
+        }
         // The crossing nearest the front plane on either side of it: when the
         // front plane cuts the mesh and a crossing in front of it is nearer,
         // the one nearest the back plane is the one that shows through the cut.
@@ -155,70 +162,263 @@ private:
     double lineThreshold_;
 };
 
-void walk(const DXFrame& frame, const D3DMATRIX& parentWorld, bool includeHidden, std::vector<PlacedMesh>* placed) {
-    if (!frame.isVisible()) return;
-    const D3DMATRIX world = composeWorld(frame.localTransform(), parentWorld);
-    for (DXVisual* visual : frame.visuals()) {
-        auto* mesh = dynamic_cast<DXMesh*>(visual);
-        if (mesh == nullptr || mesh->neverRender() || (!mesh->isVisible() && !includeHidden)) continue;
-        placed->push_back({mesh, &frame, world});
-    }
-    for (const DXFrame* child : frame.children())
-        if (child != nullptr) walk(*child, world, includeHidden, placed);
+// The least depth any point of the box can have along the sight line: a hit
+// point lies in its mesh's box, so a box whose least depth is beyond the
+// nearest hit so far holds nothing nearer.
+double leastDepth(const Sight& sight, const WorldBox& box) {
+    const Vec3 centre{box.centre(0), box.centre(1), box.centre(2)};
+    const double reach = std::fabs(sight.direction.x) * 0.5 * (box.maximum[0] - box.minimum[0]) +
+                         std::fabs(sight.direction.y) * 0.5 * (box.maximum[1] - box.minimum[1]) +
+                         std::fabs(sight.direction.z) * 0.5 * (box.maximum[2] - box.minimum[2]);
+    return (dot(centre - sight.nearPoint, sight.direction) - reach) / dot(sight.direction, sight.direction);
 }
 
-}  // namespace
+// The nearest hit so far; between equally near hits the one drawn first.
+class NearestHit {
+public:
+    NearestHit(const SceneIndex& index, const Sight& sight, SceneHit* hit) : index_(index), sight_(sight), hit_(hit) {}
 
-void placedMeshes(const DXFrame& root, bool includeHidden, std::vector<PlacedMesh>* placed) {
-    placed->clear();
-    walk(root, identityMatrix(), includeHidden, placed);
-}
+    double depth() const { return depth_; }
 
-HRESULT pickScene(DXViewport& viewport, const std::vector<PlacedMesh>& placed, int x, int y, double lineThreshold,
-                  SceneHit* hit) {
-    *hit = SceneHit{};
-    const SelectionRay ray = selectionRay(viewport.transforms(), x, y);
-    const Sight sight{vec(ray.origin) - vec(ray.direction), vec(ray.direction)};
-    if (!(dot(sight.direction, sight.direction) > 0.0)) return S_OK;
-    Picker picker(viewport, sight, x, y, std::max(0.0, lineThreshold));
-    double nearest = std::numeric_limits<double>::infinity();
-    for (const PlacedMesh& candidate : placed) {
+    HRESULT consider(Picker& picker, uint32_t placedIndex) {
         double depth = -1.0;
         Vec3 point{};
-        PELMORA_RETURN_IF_FAILED(picker.depthOf(candidate, &depth, &point));
-        if (depth < 0.0 || depth >= nearest) continue;
-        nearest = depth;
-        *hit = SceneHit{candidate, narrow(point), depth * std::sqrt(dot(sight.direction, sight.direction))};
+        PELMORA_RETURN_IF_FAILED(picker.depthOf(index_.placed()[placedIndex], &depth, &point));
+        if (depth < 0.0 || depth > depth_ || (depth == depth_ && placedIndex > placedIndex_)) return S_OK;
+        depth_ = depth;
+        placedIndex_ = placedIndex;
+        *hit_ = SceneHit{index_.placed()[placedIndex], narrow(point),
+                         depth * std::sqrt(dot(sight_.direction, sight_.direction))};
+        return S_OK;
+    }
+
+private:
+    const SceneIndex& index_;
+    const Sight& sight_;
+    SceneHit* hit_;
+    double depth_ = std::numeric_limits<double>::infinity();
+    uint32_t placedIndex_ = 0;
+};
+
+// Walks the boxes the sight line meets, nearer ones first, skipping those
+// that cannot hold anything nearer than the nearest hit so far.
+HRESULT pickInTree(const SceneIndex& index, const Sight& sight, double lineThreshold, Picker& picker,
+                   NearestHit& nearest) {
+    const BoxTree& tree = index.tree();
+    if (tree.empty()) return S_OK;
+    double margin[3];
+    for (int axis = 0; axis < 3; ++axis) margin[axis] = lineThreshold * index.lineReach()[axis];
+    struct Pending {
+        uint32_t node;
+        double depth;
+    };
+    std::vector<Pending> pending;
+    const auto push = [&](uint32_t node) {
+        const WorldBox box = tree.node(node).box.grown(margin);
+        if (segmentMeetsBox(sight.nearPoint, sight.direction, box)) pending.push_back({node, leastDepth(sight, box)});
+    };
+    push(0);
+    while (!pending.empty()) {
+        const Pending next = pending.back();
+        pending.pop_back();
+        if (next.depth > nearest.depth()) continue;
+        const BoxTree::Node& node = tree.node(next.node);
+        if (node.leaf()) {
+            for (uint32_t k = node.first; k < node.first + node.count; ++k)
+                PELMORA_RETURN_IF_FAILED(nearest.consider(picker, index.boxed()[tree.order()[k]]));
+            continue;
+        }
+        const size_t before = pending.size();
+        push(node.first);
+        push(node.first + 1);
+        // The nearer child is taken next.
+        if (pending.size() == before + 2 && pending[before].depth < pending[before + 1].depth)
+            std::swap(pending[before], pending[before + 1]);
     }
     return S_OK;
 }
 
-void selectInRectangle(DXViewport& viewport, const std::vector<PlacedMesh>& placed, const RECT& area,
-                       Selection mode, std::vector<PlacedMesh>* selected) {
-    selected->clear();
-    const ViewTransforms transforms = viewport.transforms();
+// ---- The rectangle selection ----
+
+// World to clip space, K x V x P, multiplied out in double.
+struct ClipMatrix {
+    double m[4][4];
+};
+
+ClipMatrix worldToClipMatrix(const ViewTransforms& t) {
+    const D3DXMATRIX* factors[3] = {&t.camera, &t.view, &t.projection};
+    ClipMatrix product{};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) product.m[i][j] = double(t.camera.m[i][j]);
+    for (int f = 1; f < 3; ++f) {
+        ClipMatrix next{};
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j)
+                for (int k = 0; k < 4; ++k) next.m[i][j] += product.m[i][k] * double(factors[f]->m[k][j]);
+        product = next;
+    }
+    return product;
+}
+
+// A function of world points that is linear (a . p + b), with its least and
+// greatest values over a box.
+struct Linear {
+    double a[3], b;
+
+    double least(const WorldBox& box) const { return middle(box) - spread(box); }
+    double greatest(const WorldBox& box) const { return middle(box) + spread(box); }
+    Linear scaled(double times) const { return {{a[0] * times, a[1] * times, a[2] * times}, b * times}; }
+    Linear plus(const Linear& other, double times) const {
+        return {{a[0] + times * other.a[0], a[1] + times * other.a[1], a[2] + times * other.a[2]},
+                b + times * other.b};
+    }
+
+private:
+    double middle(const WorldBox& box) const {
+        return a[0] * box.centre(0) + a[1] * box.centre(1) + a[2] * box.centre(2) + b;
+    }
+    double spread(const WorldBox& box) const {
+        double sum = 0.0;
+        for (int axis = 0; axis < 3; ++axis) sum += std::fabs(a[axis]) * 0.5 * (box.maximum[axis] - box.minimum[axis]);
+        return sum;
+    }
+};
+
+// A vertex is selected when it lies in front of the eye (w > 0) and its
+// pixel inside the rectangle. Times w, each side of the rectangle is a
+// linear function of the world point, so a box is judged exactly by the
+// least and greatest values of five linear functions over it, without
+// dividing by w: wholly outside when one side is negative all over it,
+// wholly inside when every side is positive all over it. The sides are
+// moved by kPixelMargin, out for the first test and in for the second, for
+// the single-precision projection of each vertex.
+class RectangleRegion {
+public:
+    enum class Verdict { Outside, Inside, Across };
+
+    RectangleRegion(const ViewTransforms& t, const RECT& area) {
+        const ClipMatrix clip = worldToClipMatrix(t);
+        const auto& m = clip.m;
+        const auto clipColumn = [&](int k) { return Linear{{m[0][k], m[1][k], m[2][k]}, m[3][k]}; };
+        w_ = clipColumn(3);
+        // The pixel column times w, and the pixel row times w.
+        const Linear across = clipColumn(0).plus(w_, 1.0).scaled(0.5 * t.width);
+        const Linear down = w_.plus(clipColumn(1), -1.0).scaled(0.5 * t.height);
+        sides_[0] = across.plus(w_, -double(area.left));
+        sides_[1] = w_.scaled(double(area.right)).plus(across, -1.0);
+        sides_[2] = down.plus(w_, -double(area.top));
+        sides_[3] = w_.scaled(double(area.bottom)).plus(down, -1.0);
+    }
+
+    Verdict judge(const WorldBox& box) const {
+        if (!(w_.greatest(box) > 0.0)) return Verdict::Outside;
+        bool inside = w_.least(box) > 0.0;
+        for (const Linear& side : sides_) {
+            if (side.plus(w_, kPixelMargin).greatest(box) < 0.0) return Verdict::Outside;
+            inside = inside && side.plus(w_, -kPixelMargin).least(box) >= 0.0;
+        }
+        return inside ? Verdict::Inside : Verdict::Across;
+    }
+
+private:
+    static constexpr double kPixelMargin = 0.01;
+    Linear w_{};
+    Linear sides_[4]{};
+};
+
+// The per-vertex judgement: every vertex (Inside) or one (Crossing) in front
+// of the eye with its pixel inside the rectangle.
+bool selectedByVertices(const ViewTransforms& transforms, const PlacedMesh& candidate, const RECT& area,
+                        Selection mode) {
     const auto inside = [&](const D3DXVECTOR3& world) {
         const D3DXVECTOR4 clip = worldToClip(transforms, world);
         if (!(clip.w > 0.0f)) return false;
         const ScreenPoint at = clipToScreen(transforms, clip);
         return at.x >= area.left && at.x < area.right && at.y >= area.top && at.y < area.bottom;
     };
-    for (const PlacedMesh& candidate : placed) {
-        const MeshData data = candidate.mesh->selectionData();
-        if (data.vertexCount == 0) continue;
-        size_t count = 0;
-        for (uint32_t i = 0; i < data.vertexCount; ++i) {
-            D3DXVECTOR3 world;
-            const D3DXVECTOR3 local = data.vertices[i];
-            D3DXVec3TransformCoord(&world, &local, &candidate.world);
-            if (inside(world)) ++count;
-            else if (mode == Selection::Inside) break;
-            if (mode == Selection::Crossing && count > 0) break;
-        }
-        const bool chosen = mode == Selection::Inside ? count == data.vertexCount : count > 0;
-
-        if (chosen) selected->push_back(candidate);
+    const MeshData data = candidate.mesh->selectionData();
+    if (data.vertexCount == 0) return false;
+    for (uint32_t i = 0; i < data.vertexCount; ++i) {
+        D3DXVECTOR3 world;
+        const D3DXVECTOR3 local = data.vertices[i];
+        D3DXVec3TransformCoord(&world, &local, &candidate.world);
+        const bool in = inside(world);
+        if (mode == Selection::Crossing && in) return true;
+        if (mode == Selection::Inside && !in) return false;
     }
+    return mode == Selection::Inside;
+}
+
+class RectangleSelection {
+public:
+    RectangleSelection(const SceneIndex& index, const ViewTransforms& transforms, const RECT& area, Selection mode)
+        : index_(index), transforms_(transforms), area_(area), mode_(mode), region_(transforms, area) {}
+
+    // The selected meshes' places in the index, in the render's order.
+    std::vector<uint32_t> run() {
+        for (uint32_t placed : index_.unboxed()) judgeByVertices(placed);
+        if (!index_.tree().empty()) visit(0, false);
+        std::sort(chosen_.begin(), chosen_.end());
+        return std::move(chosen_);
+    }
+
+private:
+    void visit(uint32_t nodeIndex, bool wholeInside) {
+        const BoxTree::Node& node = index_.tree().node(nodeIndex);
+        if (!wholeInside) {
+            const RectangleRegion::Verdict verdict = region_.judge(node.box);
+            if (verdict == RectangleRegion::Verdict::Outside) return;
+            wholeInside = verdict == RectangleRegion::Verdict::Inside;
+        }
+        if (!node.leaf()) {
+            visit(node.first, wholeInside);
+            visit(node.first + 1, wholeInside);
+            return;
+        }
+        for (uint32_t k = node.first; k < node.first + node.count; ++k) {
+            const uint32_t placed = index_.boxed()[index_.tree().order()[k]];
+            // Every vertex lies in its box, so a box wholly inside settles both modes.
+            if (wholeInside) {
+                if (index_.placed()[placed].mesh->selectionData().vertexCount > 0) chosen_.push_back(placed);
+            } else {
+                judgeByVertices(placed);
+            }
+        }
+    }
+
+    void judgeByVertices(uint32_t placed) {
+        if (selectedByVertices(transforms_, index_.placed()[placed], area_, mode_)) chosen_.push_back(placed);
+    }
+
+    const SceneIndex& index_;
+    const ViewTransforms& transforms_;
+    const RECT& area_;
+    Selection mode_;
+    RectangleRegion region_;
+    std::vector<uint32_t> chosen_;
+};
+
+}  // namespace
+
+HRESULT pickScene(DXViewport& viewport, const SceneIndex& index, int x, int y, double lineThreshold, SceneHit* hit) {
+    *hit = SceneHit{};
+    const SelectionRay ray = selectionRay(viewport.transforms(), x, y);
+    const Sight sight{vec(ray.origin) - vec(ray.direction), vec(ray.direction)};
+    if (!(dot(sight.direction, sight.direction) > 0.0)) return S_OK;
+    const double threshold = std::max(0.0, lineThreshold);
+    Picker picker(viewport, sight, x, y, threshold);
+    NearestHit nearest(index, sight, hit);
+    // Billboards and meshes without a box yet are asked every time.
+    for (uint32_t placed : index.unboxed()) PELMORA_RETURN_IF_FAILED(nearest.consider(picker, placed));
+    return pickInTree(index, sight, threshold, picker, nearest);
+}
+
+void selectInRectangle(DXViewport& viewport, const SceneIndex& index, const RECT& area, Selection mode,
+                       std::vector<PlacedMesh>* selected) {
+    selected->clear();
+    const ViewTransforms transforms = viewport.transforms();
+    for (uint32_t placed : RectangleSelection(index, transforms, area, mode).run())
+        selected->push_back(index.placed()[placed]);
 }
 
 }  // namespace pelmora
