@@ -1,6 +1,6 @@
 #include "platform/d3d9/gl/StateTracker.h"
 
-#include "platform/d3d9/gl/CapsTable.h"
+#include "platform/d3d9/gl/StateNames.h"
 #include "platform/d3d9/gl/DeviceChild.h"
 
 #include <cstring>

@@ -4,7 +4,7 @@
 // resources hold a binding while they are part of the state.
 #pragma once
 
-#include "platform/d3d9/gl/DeviceState.h"
+#include "platform/d3d9/gl/StateNames.h"
 
 #include <array>
 #include <functional>
