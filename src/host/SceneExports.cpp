@@ -113,7 +113,7 @@ PELMORA_API HRESULT PelmoraPickScene(int hViewport, int hRootFrame, int x, int y
         PELMORA_RESOLVE(DXViewport, viewport, hViewport);
         PELMORA_RESOLVE(DXFrame, root, hRootFrame);
         const SceneIndex& index = viewport->sceneIndexes().indexOf(*root, (flags & PELMORA_PICK_HIDDEN) != 0);
-        SceneHit found;
+        PlacedHit found;
         PELMORA_RETURN_IF_FAILED(pickScene(*viewport, index, x, y, lineThreshold, &found));
         if (found.placed.mesh == nullptr) return S_OK;
         *hit = hitRecord(found.placed);

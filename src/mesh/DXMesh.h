@@ -31,7 +31,7 @@ public:
     // (billboards, decals).
     virtual std::optional<ClipBox> localBounds() { return std::nullopt; }
     // The vertices a selection judges the mesh by, whatever getMeshData
-    // hands a host: none for meshes drawn in pixels or as pictures.
+    // hands a host (no list): none for meshes drawn in pixels or as pictures.
     virtual MeshData selectionData() { return MeshData{}; }
     // transform takes mesh coordinates to world coordinates.
     virtual HRESULT getScreenData(RenderContext& viewport, const D3DXMATRIX& transform,

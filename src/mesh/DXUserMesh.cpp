@@ -70,6 +70,13 @@ MeshData DXUserMesh::currentData() const {
     return meshDataOf(*geometry_);
 }
 
+MeshData DXUserMesh::selectionData() {
+    // The vertices only: a selection reads no list, and a compact geometry
+    // would have to write its whole list out first.
+    if (geometry_ == nullptr) return MeshData{};
+    return MeshData{positionsOf(*geometry_), heldVertices(*geometry_), nullptr, 0};
+}
+
 HRESULT DXUserMesh::getMeshData(MeshData* data) {
     *data = currentData();
     return S_OK;

@@ -49,7 +49,7 @@ public:
     // The current geometry as stored; empty data when there is none.
     HRESULT getMeshData(MeshData* data) override;
     std::optional<ClipBox> localBounds() override;
-    MeshData selectionData() override { return currentData(); }
+    MeshData selectionData() override;
     // Brings the geometry to the viewport's deviation first.
     HRESULT getScreenData(RenderContext& viewport, const D3DXMATRIX& transform,
                           ProjectedMesh* projected) override;

@@ -1,5 +1,6 @@
 #include "view/SceneIndex.h"
 
+#include "mesh/DXBillboard.h"
 #include "scene/FrameMatrix.h"
 #include "scene/SceneGeneration.h"
 
@@ -22,7 +23,7 @@ void walk(const DXFrame& frame, const D3DMATRIX& parentWorld, bool includeHidden
     for (DXVisual* visual : frame.visuals()) {
         auto* mesh = dynamic_cast<DXMesh*>(visual);
         if (mesh == nullptr || mesh->neverRender() || (!mesh->isVisible() && !includeHidden)) continue;
-        placed->push_back({mesh, &frame, world});
+        placed->push_back({mesh, &frame, world, dynamic_cast<const DXBillboard*>(mesh) != nullptr});
     }
     for (const DXFrame* child : frame.children())
         if (child != nullptr) walk(*child, world, includeHidden, placed);

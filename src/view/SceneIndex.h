@@ -22,6 +22,7 @@ struct PlacedMesh {
     DXMesh* mesh = nullptr;
     const DXFrame* frame = nullptr;
     D3DMATRIX world{};
+    bool billboard = false;  // picked around its anchor, in pixels
 };
 
 // The meshes a render of root draws, in the render's order (a frame's

@@ -1,13 +1,13 @@
 #include "view/ScenePick.h"
 
 #include "core/Diagnostics.h"
-#include "mesh/DXBillboard.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <queue>
 #include <vector>
 
 namespace pelmora {
@@ -80,8 +80,9 @@ WorldBox widened(const ClipBox& box) {
     return WorldBox{{box.minimum[0], box.minimum[1], box.minimum[2]}, {box.maximum[0], box.maximum[1], box.maximum[2]}};
 }
 
-// Whether the segment from + s * along, s in [0, 1], meets the box.
-bool segmentMeetsBox(const Vec3& from, const Vec3& along, const WorldBox& box) {
+// Whether the segment from + s * along, s in [0, 1], meets the box; where
+// it enters it, as s, in *entered.
+bool segmentMeetsBox(const Vec3& from, const Vec3& along, const WorldBox& box, double* entered = nullptr) {
     double enter = 0.0, leave = 1.0;
     const double start[3] = {from.x, from.y, from.z}, step[3] = {along.x, along.y, along.z};
     for (int axis = 0; axis < 3; ++axis) {
@@ -96,6 +97,7 @@ bool segmentMeetsBox(const Vec3& from, const Vec3& along, const WorldBox& box) {
         leave = std::min(leave, b);
         if (!(enter <= leave)) return false;
     }
+    if (entered != nullptr) *entered = enter;
     return true;
 }
 
@@ -140,7 +142,7 @@ private:
         request.x = x_;
         request.y = y_;
         // Billboards are picked around their anchor: the pixel relative to it.
-        if (dynamic_cast<const DXBillboard*>(placed.mesh) != nullptr) {
+        if (placed.billboard) {
             const Vec3 anchor = world.point({0.0, 0.0, 0.0});
             const ScreenPoint at = worldToScreen(viewport_.transforms(), narrow(anchor));
             request.x = int(std::clamp(std::floor(double(x_) - at.x), double(INT_MIN), double(INT_MAX)));
@@ -176,7 +178,7 @@ double leastDepth(const Sight& sight, const WorldBox& box) {
 // The nearest hit so far; between equally near hits the one drawn first.
 class NearestHit {
 public:
-    NearestHit(const SceneIndex& index, const Sight& sight, SceneHit* hit) : index_(index), sight_(sight), hit_(hit) {}
+    NearestHit(const SceneIndex& index, const Sight& sight, PlacedHit* hit) : index_(index), sight_(sight), hit_(hit) {}
 
     double depth() const { return depth_; }
 
@@ -187,7 +189,7 @@ public:
         if (depth < 0.0 || depth > depth_ || (depth == depth_ && placedIndex > placedIndex_)) return S_OK;
         depth_ = depth;
         placedIndex_ = placedIndex;
-        *hit_ = SceneHit{index_.placed()[placedIndex], narrow(point),
+        *hit_ = PlacedHit{index_.placed()[placedIndex], narrow(point),
                          depth * std::sqrt(dot(sight_.direction, sight_.direction))};
         return S_OK;
     }
@@ -195,13 +197,17 @@ public:
 private:
     const SceneIndex& index_;
     const Sight& sight_;
-    SceneHit* hit_;
+    PlacedHit* hit_;
     double depth_ = std::numeric_limits<double>::infinity();
     uint32_t placedIndex_ = 0;
 };
 
-// Walks the boxes the sight line meets, nearer ones first, skipping those
-// that cannot hold anything nearer than the nearest hit so far.
+// Walks the boxes the sight line meets, the one that may hold the nearest
+// hit first, until none may hold a hit nearer than the nearest so far. With
+// a line threshold a hit may lie off the sight line, anywhere in its mesh's
+// grown box, so a box is bounded by its least depth; without one a hit lies
+// on the line, no nearer than where the line enters its box (grown for
+// single precision when it was built).
 HRESULT pickInTree(const SceneIndex& index, const Sight& sight, double lineThreshold, Picker& picker,
                    NearestHit& nearest) {
     const BoxTree& tree = index.tree();
@@ -209,31 +215,28 @@ HRESULT pickInTree(const SceneIndex& index, const Sight& sight, double lineThres
     double margin[3];
     for (int axis = 0; axis < 3; ++axis) margin[axis] = lineThreshold * index.lineReach()[axis];
     struct Pending {
-        uint32_t node;
         double depth;
+        uint32_t node;
+        bool operator<(const Pending& other) const { return depth > other.depth; }  // nearest on top
     };
-    std::vector<Pending> pending;
+    std::priority_queue<Pending> pending;
     const auto push = [&](uint32_t node) {
         const WorldBox box = tree.node(node).box.grown(margin);
-        if (segmentMeetsBox(sight.nearPoint, sight.direction, box)) pending.push_back({node, leastDepth(sight, box)});
+        double enter = 0.0;
+        if (!segmentMeetsBox(sight.nearPoint, sight.direction, box, &enter)) return;
+        pending.push({lineThreshold > 0.0 ? leastDepth(sight, box) : enter, node});
     };
     push(0);
-    while (!pending.empty()) {
-        const Pending next = pending.back();
-        pending.pop_back();
-        if (next.depth > nearest.depth()) continue;
-        const BoxTree::Node& node = tree.node(next.node);
-        if (node.leaf()) {
-            for (uint32_t k = node.first; k < node.first + node.count; ++k)
-                PELMORA_RETURN_IF_FAILED(nearest.consider(picker, index.boxed()[tree.order()[k]]));
+    while (!pending.empty() && pending.top().depth <= nearest.depth()) {
+        const BoxTree::Node& node = tree.node(pending.top().node);
+        pending.pop();
+        if (!node.leaf()) {
+            push(node.first);
+            push(node.first + 1);
             continue;
         }
-        const size_t before = pending.size();
-        push(node.first);
-        push(node.first + 1);
-        // The nearer child is taken next.
-        if (pending.size() == before + 2 && pending[before].depth < pending[before + 1].depth)
-            std::swap(pending[before], pending[before + 1]);
+        for (uint32_t k = node.first; k < node.first + node.count; ++k)
+            PELMORA_RETURN_IF_FAILED(nearest.consider(picker, index.boxed()[tree.order()[k]]));
     }
     return S_OK;
 }
@@ -265,8 +268,17 @@ ClipMatrix worldToClipMatrix(const ViewTransforms& t) {
 struct Linear {
     double a[3], b;
 
+    double at(const D3DXVECTOR3& p) const { return a[0] * p.x + a[1] * p.y + a[2] * p.z + b; }
     double least(const WorldBox& box) const { return middle(box) - spread(box); }
     double greatest(const WorldBox& box) const { return middle(box) + spread(box); }
+    // The same function of a mesh's own coordinates, for a mesh drawn with world.
+    Linear through(const D3DMATRIX& world) const {
+        const D3DXVECTOR3 translation(world._41, world._42, world._43);
+        return {{a[0] * world._11 + a[1] * world._12 + a[2] * world._13,
+                 a[0] * world._21 + a[1] * world._22 + a[2] * world._23,
+                 a[0] * world._31 + a[1] * world._32 + a[2] * world._33},
+                at(translation)};
+    }
     Linear scaled(double times) const { return {{a[0] * times, a[1] * times, a[2] * times}, b * times}; }
     Linear plus(const Linear& other, double times) const {
         return {{a[0] + times * other.a[0], a[1] + times * other.a[1], a[2] + times * other.a[2]},
@@ -289,9 +301,11 @@ private:
 // linear function of the world point, so a box is judged exactly by the
 // least and greatest values of five linear functions over it, without
 // dividing by w: wholly outside when one side is negative all over it,
-// wholly inside when every side is positive all over it. The sides are
-// moved by kPixelMargin, out for the first test and in for the second, for
-// the single-precision projection of each vertex.
+// wholly inside when every side is positive all over it (the sides moved
+// by kPixelMargin, out for the first test and in for the second, so that
+// rounding never sets a box's verdict apart from its vertices'). A mesh the
+// sides cross is judged vertex by vertex with the same functions, carried
+// into its own coordinates.
 class RectangleRegion {
 public:
     enum class Verdict { Outside, Inside, Across };
@@ -320,39 +334,34 @@ public:
         return inside ? Verdict::Inside : Verdict::Across;
     }
 
+    // The mesh judged vertex by vertex: every vertex (Inside) or one
+    // (Crossing) in front of the eye with its pixel inside the rectangle.
+    bool selectsVertices(const PlacedMesh& placed, Selection mode) const {
+        const MeshData data = placed.mesh->selectionData();
+        if (data.vertexCount == 0) return false;
+        const Linear w = w_.through(placed.world);
+        Linear sides[4];
+        for (int i = 0; i < 4; ++i) sides[i] = sides_[i].through(placed.world);
+        for (uint32_t i = 0; i < data.vertexCount; ++i) {
+            const D3DXVECTOR3 vertex = data.vertices[i];
+            // The left and top sides take their pixels in, the right and bottom ones leave theirs out.
+            const bool in = w.at(vertex) > 0.0 && sides[0].at(vertex) >= 0.0 && sides[1].at(vertex) > 0.0 &&
+                            sides[2].at(vertex) >= 0.0 && sides[3].at(vertex) > 0.0;
+            if (in != (mode == Selection::Inside)) return in;
+        }
+        return mode == Selection::Inside;
+    }
+
 private:
     static constexpr double kPixelMargin = 0.01;
     Linear w_{};
     Linear sides_[4]{};
 };
 
-// The per-vertex judgement: every vertex (Inside) or one (Crossing) in front
-// of the eye with its pixel inside the rectangle.
-bool selectedByVertices(const ViewTransforms& transforms, const PlacedMesh& candidate, const RECT& area,
-                        Selection mode) {
-    const auto inside = [&](const D3DXVECTOR3& world) {
-        const D3DXVECTOR4 clip = worldToClip(transforms, world);
-        if (!(clip.w > 0.0f)) return false;
-        const ScreenPoint at = clipToScreen(transforms, clip);
-        return at.x >= area.left && at.x < area.right && at.y >= area.top && at.y < area.bottom;
-    };
-    const MeshData data = candidate.mesh->selectionData();
-    if (data.vertexCount == 0) return false;
-    for (uint32_t i = 0; i < data.vertexCount; ++i) {
-        D3DXVECTOR3 world;
-        const D3DXVECTOR3 local = data.vertices[i];
-        D3DXVec3TransformCoord(&world, &local, &candidate.world);
-        const bool in = inside(world);
-        if (mode == Selection::Crossing && in) return true;
-        if (mode == Selection::Inside && !in) return false;
-    }
-    return mode == Selection::Inside;
-}
-
 class RectangleSelection {
 public:
     RectangleSelection(const SceneIndex& index, const ViewTransforms& transforms, const RECT& area, Selection mode)
-        : index_(index), transforms_(transforms), area_(area), mode_(mode), region_(transforms, area) {}
+        : index_(index), mode_(mode), region_(transforms, area) {}
 
     // The selected meshes' places in the index, in the render's order.
     std::vector<uint32_t> run() {
@@ -387,12 +396,10 @@ private:
     }
 
     void judgeByVertices(uint32_t placed) {
-        if (selectedByVertices(transforms_, index_.placed()[placed], area_, mode_)) chosen_.push_back(placed);
+        if (region_.selectsVertices(index_.placed()[placed], mode_)) chosen_.push_back(placed);
     }
 
     const SceneIndex& index_;
-    const ViewTransforms& transforms_;
-    const RECT& area_;
     Selection mode_;
     RectangleRegion region_;
     std::vector<uint32_t> chosen_;
@@ -400,8 +407,8 @@ private:
 
 }  // namespace
 
-HRESULT pickScene(DXViewport& viewport, const SceneIndex& index, int x, int y, double lineThreshold, SceneHit* hit) {
-    *hit = SceneHit{};
+HRESULT pickScene(DXViewport& viewport, const SceneIndex& index, int x, int y, double lineThreshold, PlacedHit* hit) {
+    *hit = PlacedHit{};
     const SelectionRay ray = selectionRay(viewport.transforms(), x, y);
     const Sight sight{vec(ray.origin) - vec(ray.direction), vec(ray.direction)};
     if (!(dot(sight.direction, sight.direction) > 0.0)) return S_OK;

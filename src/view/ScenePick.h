@@ -11,7 +11,7 @@
 
 namespace pelmora {
 
-struct SceneHit {
+struct PlacedHit {
     PlacedMesh placed;       // mesh null when nothing is hit
     D3DXVECTOR3 point{};     // in world coordinates
     double distance = 0.0;   // from the front plane, along the sight line
@@ -23,7 +23,7 @@ struct SceneHit {
 // pick distance for lines in world units. Meshes whose bounds the sight line
 // misses, or whose boxes lie wholly beyond a nearer hit, are not asked.
 HRESULT pickScene(DXViewport& viewport, const SceneIndex& index, int x, int y,
-                  double lineThreshold, SceneHit* hit);
+                  double lineThreshold, PlacedHit* hit);
 
 enum class Selection { Inside, Crossing };
 
