@@ -1,6 +1,7 @@
 // The scene read-back exports of host.h: what a frame lists, what a visual
-// is, and the deviation a viewport's meshes are drawn at. Hosts that walk
-// the tree themselves (the picking and fitting helpers) build on these.
+// is, and the deviation a viewport's meshes are drawn at, which hosts that
+// walk the tree themselves (the fitting helpers) build on; and the scene
+// pick and rectangle selection over the viewport's kept scene index.
 #include <pelmora/host.h>
 
 #include "core/GuardedCall.h"
@@ -10,6 +11,7 @@
 #include "mesh/DXMesh.h"
 #include "scene/DXFrame.h"
 #include "view/DXViewport.h"
+#include "view/RectangleSelection.h"
 #include "view/ScenePick.h"
 
 #include <algorithm>

@@ -188,15 +188,18 @@ HRESULT DXUserMesh::refine(RenderContext* viewport, bool force, bool inBackgroun
         status = fetchFacets(wanted, true);
     } else {
         const Arrival arrival = collectArrived(wanted);
-        makeCurrent(findCachedGeometry(wanted));
-        if (geometry_ == nullptr && arrival.answered) {
+        SolidGeometry* const cached = findCachedGeometry(wanted);
+        // The view stays as it is until the answer is taken in (and the
+        // scene pick keeps its hierarchy meanwhile).
+        if (cached == nullptr && !arrival.answered && inBackground && previous != nullptr &&
+            askInBackground(wanted)) {
+            makeCurrent(previous);
+            return S_OK;
+        }
+        makeCurrent(cached);
+        if (cached == nullptr && arrival.answered) {
             status = arrival.status;  // asked already, and nothing came
-        } else if (geometry_ == nullptr) {
-            if (inBackground && previous != nullptr && askInBackground(wanted)) {
-                // The view stays as it is until the answer is taken in.
-                makeCurrent(previous);
-                return S_OK;
-            }
+        } else if (cached == nullptr) {
             status = fetchNow(wanted);
         }
         // In automatic mode a factory with nothing to give leaves the old view up.
