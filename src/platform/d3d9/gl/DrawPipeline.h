@@ -7,7 +7,6 @@
 #include "platform/d3d9/gl/FixedFunctionUniforms.h"
 #include "platform/d3d9/gl/GLStateCache.h"
 #include "platform/d3d9/gl/ProgramCache.h"
-#include "platform/d3d9/gl/StateTracker.h"
 
 #include <functional>
 #include <vector>

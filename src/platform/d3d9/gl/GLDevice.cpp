@@ -10,7 +10,6 @@
 #include "platform/d3d9/gl/GLSurface.h"
 #include "platform/d3d9/gl/GLTexture.h"
 #include "platform/d3d9/gl/GLVertexBuffer.h"
-#include "platform/d3d9/gl/StateTracker.h"
 #include "platform/d3d9/gl/SurfaceTransfers.h"
 #include "platform/d3d9/gl/SwapChain.h"
 
