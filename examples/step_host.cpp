@@ -19,12 +19,12 @@ int main(int argc, char** argv) {
     PelmoraCreateContext(&context);
     pelmora::initialize(context, false, "");
     const int window = PelmoraCreateOffscreenWindow(800, 600);
-    int viewport = 0, light = 0;
+    int viewport = 0;
     context->newViewport(window, VARIANT_FALSE, VARIANT_TRUE, 800, 600, &viewport);
     pelmora::occt::ModelScene scene;
     pelmora::occt::buildScene(context, kernel, PelmoraRegisterFacetFactory(&kernel), {}, &scene);
-    context->viewportAddDirectionalLight(viewport, int(0xFFFFFFFF), 0.3f, -0.4f, -1.0f, &light);
-    context->rotateCamera(viewport, 0, 0, 0, 1, 0, 0, -1.0);  // look from the front, above
+    pelmora::addDefaultLights(context, viewport);
+    pelmora::setView(context, viewport, pelmora::ViewDirection::Iso);
     pelmora::fitView(context, viewport, kernel.bounds());
     context->clearViewport(viewport);
     context->render(viewport, scene.root, VARIANT_FALSE, VARIANT_FALSE);

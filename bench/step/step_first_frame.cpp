@@ -4,9 +4,9 @@
 //     pelmora_step_bench [RUNS]     (3 by default; the medians are printed)
 // The assembly is written first, with OCCT's modelling calls: a 10 x 10
 // grid of flanges (a filleted plate, bored, with a boss) and shafts.
-#include <ModelScene.h>
-#include <ModelWriter.h>
-#include <OcctKernel.h>
+#include <pelmora/occt/ModelScene.h>
+#include <pelmora/occt/ModelWriter.h>
+#include <pelmora/occt/OcctKernel.h>
 
 #include <BRepAlgoAPI_Cut.hxx>
 #include <BRepAlgoAPI_Fuse.hxx>

@@ -4,7 +4,7 @@
 // shaft through both, and four hex bolts. The file in this folder was
 // written by it:
 //     make_demo_assembly examples/data/demo-assembly.step
-#include <ModelWriter.h>
+#include <pelmora/occt/ModelWriter.h>
 
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepAlgoAPI_Cut.hxx>

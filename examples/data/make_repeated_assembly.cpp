@@ -4,7 +4,7 @@
 // and on faces. What bench/step/compare-with-draw.sh measures beside the
 // real files.
 //     make_repeated_assembly OUT.step [ROWS COLUMNS]     (10 x 20 by default)
-#include <ModelWriter.h>
+#include <pelmora/occt/ModelWriter.h>
 
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepFilletAPI_MakeFillet.hxx>

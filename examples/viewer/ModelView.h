@@ -5,9 +5,9 @@
 #include "GuardedFacets.h"
 #include "ViewerOptions.h"
 
-#include <BackgroundRefiner.h>
-#include <ModelScene.h>
-#include <OcctKernel.h>
+#include <pelmora/occt/BackgroundRefiner.h>
+#include <pelmora/occt/ModelScene.h>
+#include <pelmora/occt/OcctKernel.h>
 
 #include <pelmora/helpers.h>
 
