@@ -100,6 +100,9 @@ private:
     // The face pairs that may be silhouettes seen from `look` (runs_), none
     // without the silhouettes flag.
     void findEdgeRuns(const SilhouetteLook& look, uint32_t drawFlags);
+    // The list to draw this look's silhouettes from: this mesh's own at rest,
+    // else one its geometry's instances share; null for the candidate runs.
+    RestingEdges* chooseSilhouetteList(IDirect3DDevice9* device, const SilhouetteLook& look, uint32_t flags);
     void forgetRestingEdges();
     HRESULT drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,
                          const D3DXMATRIX& transform, D3DCOLOR colour, int width);
