@@ -35,10 +35,10 @@ public:
     int add(pelmora::python::ContextHandle& context, int frame, bool edges) {
         IDXContext* target = context.get();
         if (!target) throw py::value_error("the context is closed");
-        occtkernel::SceneStyle style;
+        pelmora::occt::SceneStyle style;
         style.edges = edges;
-        occtkernel::ModelScene scene;
-        HRESULT status = occtkernel::buildScene(target, kernel_, factory_, style, &scene);
+        pelmora::occt::ModelScene scene;
+        HRESULT status = pelmora::occt::buildScene(target, kernel_, factory_, style, &scene);
         if (SUCCEEDED(status) && frame != 0) status = target->frameAddChild(frame, scene.root);
         if (FAILED(status)) throw py::value_error("the model's frames could not be made (status " +
                                                   std::to_string(uint32_t(status)) + ")");
@@ -57,7 +57,7 @@ public:
     }
 
 private:
-    occtkernel::OcctKernel kernel_;
+    pelmora::occt::OcctKernel kernel_;
     int factory_ = 0;
 };
 

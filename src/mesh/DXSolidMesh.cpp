@@ -2,7 +2,7 @@
 
 #include "mesh/DXSolidMeshBuffers.h"
 #include "meshops/DashedSegments.h"
-#include "mesh/SharedEdgeLists.h"
+#include "mesh/SharedEdges.h"
 #include "mesh/SilhouetteBuffers.h"
 #include "meshops/SilhouetteClusters.h"
 #include "meshops/PickTree.h"
@@ -330,7 +330,9 @@ void DXSolidMesh::prepareEdgeBuffers(IDirect3DDevice9* device, const RenderAttri
         clusteredEdges_ = &edges;
     }
     if (edgeBatch_) return;
-    edgeBatch_ = makeSilhouetteBatch(device, edges, colour, shape);
+    SolidGeometry* current = editableGeometry();
+    edgeBatch_ = current != nullptr ? sharedEdges(*current).batch(device, edges, colour, shape)
+                                    : makeSilhouetteBatch(device, edges, colour, shape);
     edgeColour_ = colour;
     edgeShape_ = shape;
 }
@@ -425,6 +427,11 @@ HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeReques
     return S_OK;
 }
 
+SharedEdges& DXSolidMesh::sharedEdges(SolidGeometry& geometry) {
+    if (!geometry.sharedEdges) geometry.sharedEdges = std::make_shared<SharedEdges>();
+    return *geometry.sharedEdges;
+}
+
 RestingEdges* DXSolidMesh::chooseSilhouetteList(IDirect3DDevice9* device, const SilhouetteLook& look,
                                                 uint32_t flags) {
     const bool atRest = restingSilhouettes_.resting(look, flags);
@@ -432,18 +439,17 @@ RestingEdges* DXSolidMesh::chooseSilhouetteList(IDirect3DDevice9* device, const 
     // Instances that see the geometry alike draw one list, moving or not.
     SolidGeometry* current = editableGeometry();
     if (current != nullptr) {
-        if (!current->edgeLists) current->edgeLists = std::make_shared<SharedEdgeLists>();
         // The flags that choose the candidates, and the shape the indices address.
         const uint32_t key = (flags & kEdgeFlags) | (edgeShape_ == EdgeShape::Quad ? kQuadEdgesKey : 0u);
-        if (RestingEdges* shared = current->edgeLists->request(device, look, key)) return shared;
+        if (RestingEdges* shared = sharedEdges(*current).request(device, look, key)) return shared;
     }
     return atRest ? &restingSilhouettes_ : nullptr;
 }
 
 void DXSolidMesh::releaseDeviceObjects() {
     DXUserMesh::releaseDeviceObjects();
-    if (SolidGeometry* current = editableGeometry(); current != nullptr && current->edgeLists)
-        current->edgeLists->clear();
+    if (SolidGeometry* current = editableGeometry(); current != nullptr && current->sharedEdges)
+        current->sharedEdges->clear();
     edgeBatch_.reset();
     forgetRestingEdges();
     clusteredEdges_ = nullptr;

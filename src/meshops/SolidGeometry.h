@@ -24,7 +24,7 @@ namespace pelmora {
 struct FeatureEdges;
 class PickTree;
 struct MeshBatch;
-class SharedEdgeLists;
+class SharedEdges;
 
 struct SolidGeometry {
     std::vector<MeshVertex> vertices;
@@ -55,7 +55,7 @@ struct SolidGeometry {
     // draw it: instances of one part draw from one set.
     std::weak_ptr<MeshBatch> deviceBuffers;
     // The silhouette lists its instances share, made at their first draws with edges.
-    std::shared_ptr<SharedEdgeLists> edgeLists;
+    std::shared_ptr<SharedEdges> sharedEdges;
 };
 
 // Integers one stored triangle takes in a face list.
