@@ -12,13 +12,15 @@ HandleTable& HandleTable::instance() {
 
 int HandleTable::issue(DXObject* object, HandleKind kind) {
     std::lock_guard<std::mutex> lock(mutex_);
-    const int handle = static_cast<int>(slots_.acquire(Entry{object, kind}));
+    // The scene tag is 0, so a full table still answers 0.
+    static_assert(tagBits(HandleTag::Scene) == 0);
+    const int handle = static_cast<int>(tagBits(HandleTag::Scene) | slots_.acquire(Entry{object, kind}));
     if (handle != 0) object->handle_ = handle;
     return handle;
 }
 
 const HandleTable::Entry* HandleTable::entryFor(int handle) const {
-    if (handle <= 0) return nullptr;
+    if (handle <= 0 || tagOf(handle) != HandleTag::Scene) return nullptr;
     return slots_.find(static_cast<uint32_t>(handle));
 }
 

@@ -1,11 +1,11 @@
 // The process-wide table from 32-bit handles to objects. A handle is a slot
 // index plus a generation count: never 0, never negative, and a released
 // handle stays dead for at least two million later handles (RecycledSlots).
-// Its two bits below the sign stay 0, where the window and GDI tables put
-// their tags, so a handle from one of those tables never names a scene object
-// and the other way round.
+// It carries the scene tag of HandleKinds.h, so a handle from another table
+// never names a scene object and the other way round.
 #pragma once
 
+#include "core/HandleKinds.h"
 #include "core/RecycledSlots.h"
 
 #include <cstdint>
@@ -14,13 +14,6 @@
 namespace pelmora {
 
 class DXObject;
-
-enum class HandleKind : uint8_t {
-    Frame,
-    Visual,
-    Viewport,
-    MeshProvider,
-};
 
 class HandleTable {
 public:

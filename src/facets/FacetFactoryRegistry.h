@@ -42,10 +42,7 @@ private:
     // Hands a source back to the host's factory; null is skipped.
     static void giveBack(FacetFactory& factory, FacetSource* source);
 
-    // The window table takes tag 1 and GDI objects tag 2.
-    static constexpr uint32_t kFacetFactoryTableTag = 3;
-
-    win::HandleSlots<FacetFactory> factories_{kFacetFactoryTableTag};
+    win::HandleSlots<FacetFactory> factories_{HandleTag::FacetFactory};
     mutable std::mutex threadSafeMutex_;
     std::unordered_set<int> threadSafe_;
 };

@@ -1,6 +1,7 @@
 // The scene read-back exports of host.h: what a frame lists, what a visual
-// is, and the deviation a viewport's meshes are drawn at. Hosts that walk
-// the tree themselves (the picking and fitting helpers) build on these.
+// is, and the deviation a viewport's meshes are drawn at, which hosts that
+// walk the tree themselves (the fitting helpers) build on; and the scene
+// pick and rectangle selection over the viewport's kept scene index.
 #include <pelmora/host.h>
 
 #include "core/GuardedCall.h"
@@ -10,6 +11,7 @@
 #include "mesh/DXMesh.h"
 #include "scene/DXFrame.h"
 #include "view/DXViewport.h"
+#include "view/RectangleSelection.h"
 #include "view/ScenePick.h"
 
 #include <algorithm>
@@ -112,10 +114,9 @@ PELMORA_API HRESULT PelmoraPickScene(int hViewport, int hRootFrame, int x, int y
         }
         PELMORA_RESOLVE(DXViewport, viewport, hViewport);
         PELMORA_RESOLVE(DXFrame, root, hRootFrame);
-        std::vector<PlacedMesh> placed;
-        placedMeshes(*root, (flags & PELMORA_PICK_HIDDEN) != 0, &placed);
-        SceneHit found;
-        PELMORA_RETURN_IF_FAILED(pickScene(*viewport, placed, x, y, lineThreshold, &found));
+        const SceneIndex& index = viewport->sceneIndexes().indexOf(*root, (flags & PELMORA_PICK_HIDDEN) != 0);
+        PlacedHit found;
+        PELMORA_RETURN_IF_FAILED(pickScene(*viewport, index, x, y, lineThreshold, &found));
         if (found.placed.mesh == nullptr) return S_OK;
         *hit = hitRecord(found.placed);
         hit->x = found.point.x;
@@ -143,10 +144,10 @@ PELMORA_API HRESULT PelmoraSelectRectangle(int hViewport, int hRootFrame, int le
         PELMORA_RETURN_IF_FAILED(checkFlags("PelmoraSelectRectangle", flags));
         PELMORA_RESOLVE(DXViewport, viewport, hViewport);
         PELMORA_RESOLVE(DXFrame, root, hRootFrame);
-        std::vector<PlacedMesh> placed, chosen;
-        placedMeshes(*root, (flags & PELMORA_PICK_HIDDEN) != 0, &placed);
+        const SceneIndex& index = viewport->sceneIndexes().indexOf(*root, (flags & PELMORA_PICK_HIDDEN) != 0);
+        std::vector<PlacedMesh> chosen;
         const RECT area{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
-        selectInRectangle(*viewport, placed, area,
+        selectInRectangle(*viewport, index, area,
                           mode == PELMORA_SELECT_INSIDE ? Selection::Inside : Selection::Crossing, &chosen);
         const size_t copied = std::min(chosen.size(), static_cast<size_t>(capacity));
         for (size_t i = 0; i < copied; ++i) selected[i] = hitRecord(chosen[i]);

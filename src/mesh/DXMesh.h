@@ -8,6 +8,7 @@
 #include "meshops/MeshProjection.h"
 #include "meshops/MeshQueries.h"
 #include "scene/DXVisual.h"
+#include "scene/SceneGeneration.h"
 
 #include <memory>
 #include <optional>
@@ -30,7 +31,7 @@ public:
     // (billboards, decals).
     virtual std::optional<ClipBox> localBounds() { return std::nullopt; }
     // The vertices a selection judges the mesh by, whatever getMeshData
-    // hands a host: none for meshes drawn in pixels or as pictures.
+    // hands a host (no list): none for meshes drawn in pixels or as pictures.
     virtual MeshData selectionData() { return MeshData{}; }
     // transform takes mesh coordinates to world coordinates.
     virtual HRESULT getScreenData(RenderContext& viewport, const D3DXMATRIX& transform,
@@ -55,7 +56,10 @@ public:
     }
 
     // There is no way back: a host hides a mesh for good with it.
-    void setNeverRender() { neverRender_ = 1; }
+    void setNeverRender() {
+        neverRender_ = 1;
+        noteSceneChange();
+    }
     bool neverRender() const { return neverRender_ != 0; }
 
     const BoxProxy* boxProxy() const { return boxProxy_.get(); }

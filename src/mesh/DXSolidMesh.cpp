@@ -1,5 +1,6 @@
 #include "mesh/DXSolidMesh.h"
 
+#include "platform/d3d9/EngineExtensions.h"
 #include "mesh/DXSolidMeshBuffers.h"
 #include "meshops/DashedSegments.h"
 #include "mesh/SharedEdges.h"

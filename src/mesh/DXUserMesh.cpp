@@ -66,6 +66,13 @@ MeshData DXUserMesh::currentData() const {
     return meshDataOf(*geometry_);
 }
 
+MeshData DXUserMesh::selectionData() {
+    // The vertices only: a selection reads no list, and a compact geometry
+    // would have to write its whole list out first.
+    if (geometry_ == nullptr) return MeshData{};
+    return MeshData{positionsOf(*geometry_), heldVertices(*geometry_), nullptr, 0};
+}
+
 HRESULT DXUserMesh::getScreenData(RenderContext& viewport, const D3DXMATRIX& transform,
                                   ProjectedMesh* projected) {
     // A factory that has nothing leaves whatever geometry there was; project that.
@@ -176,20 +183,23 @@ HRESULT DXUserMesh::refine(RenderContext* viewport, bool force, bool inBackgroun
         if (!takeShared(wanted)) status = fetchFacets(wanted, true);
     } else {
         const HostFacetSupply::Arrival arrival = collectArrived(wanted);
-        geometry_ = findCachedGeometry(wanted);
-        if (geometry_ == nullptr) takeShared(wanted);
-        if (geometry_ == nullptr && arrival.answered) {
+        SolidGeometry* cached = findCachedGeometry(wanted);
+        if (cached == nullptr && takeShared(wanted)) cached = geometry_;
+        // The view stays as it is until the answer is taken in (and the
+        // scene pick keeps its hierarchy meanwhile).
+        if (cached == nullptr && !arrival.answered && inBackground && previous != nullptr &&
+            host_->askInBackground(wanted)) {
+            makeCurrent(previous);
+            return S_OK;
+        }
+        makeCurrent(cached);
+        if (cached == nullptr && arrival.answered) {
             status = arrival.status;  // asked already, and nothing came
-        } else if (geometry_ == nullptr) {
-            if (inBackground && previous != nullptr && host_->askInBackground(wanted)) {
-                // The view stays as it is until the answer is taken in.
-                geometry_ = previous;
-                return S_OK;
-            }
+        } else if (cached == nullptr) {
             status = fetchNow(wanted);
         }
         // In automatic mode a factory with nothing to give leaves the old view up.
-        if (geometry_ == nullptr) geometry_ = previous;
+        if (geometry_ == nullptr) makeCurrent(previous);
     }
     // Buffers follow the geometry: another record needs buffers of its own.
     // (In manual mode the old record is gone whatever came back.)
@@ -236,7 +246,7 @@ bool DXUserMesh::takeShared(float deviation) {
     std::shared_ptr<SolidGeometry> shared = host_->shared(deviation);
     if (!shared) return false;
     clearMesh(true);
-    geometry_ = shared.get();
+    makeCurrent(shared.get());
     addCachedGeometry(deviation, std::move(shared));
     return true;
 }
@@ -271,7 +281,7 @@ HRESULT DXUserMesh::fetchNow(float wanted) {
     // Asked already: the answer on its way is the one to wait for.
     FacetFetchWorker::instance().wait(*out);
     const HRESULT status = collectArrived(wanted).status;
-    geometry_ = findCachedGeometry(wanted);
+    makeCurrent(findCachedGeometry(wanted));
     return status;
 }
 
@@ -311,15 +321,21 @@ FacetView DXUserMesh::facetView() const {
     return view;
 }
 
+void DXUserMesh::makeCurrent(SolidGeometry* geometry) {
+    // What the scene pick keeps of this mesh (its box) goes with the old geometry.
+    if (geometry != geometry_) noteSceneChange();
+    geometry_ = geometry;
+}
+
 SolidGeometry* DXUserMesh::startGeometry() {
     ownGeometry_ = std::make_unique<SolidGeometry>();
-    geometry_ = ownGeometry_.get();
+    makeCurrent(ownGeometry_.get());
     return geometry_;
 }
 
 void DXUserMesh::adoptGeometry(std::unique_ptr<SolidGeometry> geometry) {
     clearMesh(true);
-    geometry_ = geometry.get();
+    makeCurrent(geometry.get());
     addCachedGeometry(currentDeviation_, std::move(geometry));
 }
 
@@ -342,13 +358,13 @@ SolidGeometry* DXUserMesh::findCachedGeometry(float deviation) const {
 void DXUserMesh::emptyCache() {
     cache_.clear();
     ownGeometry_.reset();
-    geometry_ = nullptr;
+    makeCurrent(nullptr);
 }
 
 void DXUserMesh::clearMesh(bool freeGeometry) {
     if (freeGeometry) {
         ownGeometry_.reset();
-        geometry_ = nullptr;
+        makeCurrent(nullptr);
     }
     batch_.reset();
     secondaryBuffers_ = 0;

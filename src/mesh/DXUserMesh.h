@@ -44,7 +44,7 @@ public:
     HRESULT refreshMesh(float deviation) override;
 
     std::optional<ClipBox> localBounds() override;
-    MeshData selectionData() override { return currentData(); }
+    MeshData selectionData() override;
     // Brings the geometry to the viewport's deviation first.
     HRESULT getScreenData(RenderContext& viewport, const D3DXMATRIX& transform,
                           ProjectedMesh* projected) override;
@@ -140,6 +140,8 @@ private:
     // render under way; false without a geometry.
     bool outsideView(const RenderContext& viewport, const D3DMATRIX& world,
                      const RenderAttributes& attributes);
+    // Every change of the current geometry goes through here.
+    void makeCurrent(SolidGeometry* geometry);
     // Starts a new, empty current geometry that the mesh owns until cached.
     SolidGeometry* startGeometry();
     void emptyCache();

@@ -1,5 +1,6 @@
 #include "mesh/SilhouetteBuffers.h"
 
+#include "platform/d3d9/EngineExtensions.h"
 #include "mesh/DXSolidMeshBuffers.h"
 #include "mesh/DeviceBufferPool.h"
 #include "core/Diagnostics.h"

@@ -3,6 +3,7 @@
 #include "core/GuardedCall.h"
 #include "scene/ColorConversion.h"
 #include "scene/RenderContext.h"
+#include "scene/SceneGeneration.h"
 #include "scene/TransformArray.h"
 
 #include <algorithm>
@@ -137,6 +138,7 @@ DXFrame::~DXFrame() {
     for (DXVisual* visual : visuals_) std::erase(visual->listedBy_, this);
     children_.clear();
     visuals_.clear();
+    noteSceneChange();
     // Done here rather than in the visual base, while this is still a frame.
     std::vector<DXFrame*> listers = std::move(listedBy_);
     listedBy_.clear();
@@ -243,6 +245,7 @@ HRESULT DXFrame::addChild(DXFrame* child) {
         children_.push_back(child);
         child->parent_ = this;
         noteListed(child);
+        noteSceneChange();
         return S_OK;
     });
 }
@@ -266,6 +269,7 @@ HRESULT DXFrame::addVisual(DXVisual* visual) {
         if (frame != nullptr && isSelfOrAncestor(frame)) return PELMORA_TRACE_FAILED(E_INVALIDARG);
         visuals_.push_back(visual);
         noteListed(visual);
+        noteSceneChange();
         return S_OK;
     });
 }
@@ -275,6 +279,7 @@ HRESULT DXFrame::deleteVisual(DXVisual* visual) {
         if (visual == nullptr) return S_OK;
         std::erase(visuals_, visual);
         forgetIfUnlisted(visual);
+        noteSceneChange();
         return S_OK;
     });
 }
@@ -284,6 +289,7 @@ HRESULT DXFrame::deleteAllVisuals() {
         std::vector<DXVisual*> removed = std::move(visuals_);
         visuals_.clear();
         for (DXVisual* visual : removed) forgetIfUnlisted(visual);
+        noteSceneChange();
         return S_OK;
     });
 }
@@ -292,6 +298,7 @@ void DXFrame::unlist(DXVisual* visual) {
     std::erase(visuals_, visual);
     std::erase_if(children_,
                   [visual](DXFrame* child) { return static_cast<DXVisual*>(child) == visual; });
+    noteSceneChange();
 }
 
 bool DXFrame::lists(const DXVisual* visual) const {
@@ -313,6 +320,7 @@ void DXFrame::forgetIfUnlisted(DXVisual* visual) {
 void DXFrame::removeChildOccurrences(DXFrame* child) {
     std::erase(children_, child);
     forgetIfUnlisted(child);
+    noteSceneChange();
 }
 
 bool DXFrame::isSelfOrAncestor(const DXFrame* frame) const {
@@ -357,6 +365,7 @@ HRESULT DXFrame::addTransform(int combineType, SAFEARRAY** transform) {
             localTransform_ = multiplyMatrices(t, localTransform_);
         else
             localTransform_ = multiplyMatrices(localTransform_, t);
+        noteSceneChange();
         return S_OK;
     });
 }
@@ -369,6 +378,7 @@ HRESULT DXFrame::addRotation(float axisX, float axisY, float axisZ, float theta)
     return PELMORA_INTERFACE_CALL({
         const D3DMATRIX rotation = axisRotationMatrix(axisX, axisY, axisZ, theta);
         localTransform_ = multiplyMatrices(localTransform_, rotation);
+        noteSceneChange();
         return S_OK;
     });
 }

@@ -2,6 +2,7 @@
 
 #include "core/GuardedCall.h"
 #include "scene/DXFrame.h"
+#include "scene/SceneGeneration.h"
 
 #include <utility>
 
@@ -13,11 +14,14 @@ DXVisual::~DXVisual() {
     std::vector<DXFrame*> listers = std::move(listedBy_);
     listedBy_.clear();
     for (DXFrame* frame : listers) frame->unlist(this);
+    noteSceneChange();
 }
 
 HRESULT DXVisual::setVisible(VARIANT_BOOL visible) {
     // Only the automation true value counts; 1 from a careless caller hides.
-    visible_ = (visible == VARIANT_TRUE) ? 1 : 0;
+    const int shown = (visible == VARIANT_TRUE) ? 1 : 0;
+    if (shown != visible_) noteSceneChange();
+    visible_ = shown;
     return S_OK;
 }
 

@@ -1,5 +1,6 @@
 #include "scene/EdgePass.h"
 
+#include "platform/d3d9/EngineExtensions.h"
 #include "core/Diagnostics.h"
 
 #include <algorithm>

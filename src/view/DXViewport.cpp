@@ -4,6 +4,7 @@
 #include "scene/TransformArray.h"
 #include "platform/win/DiagnosticSwitches.h"
 #include "view/Profiling.h"
+#include "view/SceneIndex.h"
 #include "view/ViewportOperation.h"
 
 #include <algorithm>
@@ -105,6 +106,11 @@ void DXViewport::initialiseCamera() {
     const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
     D3DXMatrixLookAtRH(&view_, &eye, &target, &up);
     D3DXMatrixIdentity(&cameraTransform_);
+}
+
+SceneIndexCache& DXViewport::sceneIndexes() {
+    if (!sceneIndexes_) sceneIndexes_ = std::make_unique<SceneIndexCache>();
+    return *sceneIndexes_;
 }
 
 DXViewport::~DXViewport() {

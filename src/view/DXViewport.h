@@ -22,12 +22,14 @@
 #include "math/ViewVolume.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace pelmora {
 
 class DXDeviceHost;
 class DXFrame;
+class SceneIndexCache;
 
 class DXViewport final : public DXObject, public RenderContext {
 public:
@@ -108,6 +110,9 @@ public:
     // width x height pixels, in the format of the file name's extension.
     HRESULT saveSnapshot(IDirect3DDevice9* device, IDirect3DSurface9* backBuffer,
                          const std::string& fileName, int width, int height);
+
+    // The scene indexes the pick and the selection of this viewport keep.
+    SceneIndexCache& sceneIndexes();
 
     // ---- Screen transforms ----
     // The chain from world to window pixels the last render drew with.
@@ -233,6 +238,7 @@ private:
     EdgePass edgePass_;
     FrameRateCounter frameRate_;
     D3DCAPS9 caps_{};
+    std::unique_ptr<SceneIndexCache> sceneIndexes_;
 };
 
 }  // namespace pelmora

@@ -1,13 +1,14 @@
 #include "view/ScenePick.h"
 
 #include "core/Diagnostics.h"
-#include "mesh/DXBillboard.h"
-#include "scene/FrameMatrix.h"
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <queue>
+#include <vector>
 
 namespace pelmora {
 
@@ -75,12 +76,17 @@ struct Sight {
     double depthOf(const Vec3& world) const { return dot(world - nearPoint, direction) / dot(direction, direction); }
 };
 
-// Whether the segment from + s * along, s in [0, 1], meets the box grown by margin.
-bool segmentMeetsBox(const Vec3& from, const Vec3& along, const ClipBox& box, double margin) {
+WorldBox widened(const ClipBox& box) {
+    return WorldBox{{box.minimum[0], box.minimum[1], box.minimum[2]}, {box.maximum[0], box.maximum[1], box.maximum[2]}};
+}
+
+// Whether the segment from + s * along, s in [0, 1], meets the box; where
+// it enters it, as s, in *entered.
+bool segmentMeetsBox(const Vec3& from, const Vec3& along, const WorldBox& box, double* entered = nullptr) {
     double enter = 0.0, leave = 1.0;
     const double start[3] = {from.x, from.y, from.z}, step[3] = {along.x, along.y, along.z};
     for (int axis = 0; axis < 3; ++axis) {
-        const double low = box.minimum[axis] - margin, high = box.maximum[axis] + margin;
+        const double low = box.minimum[axis], high = box.maximum[axis];
         if (step[axis] == 0.0) {
             if (start[axis] < low || start[axis] > high) return false;
             continue;
@@ -91,6 +97,7 @@ bool segmentMeetsBox(const Vec3& from, const Vec3& along, const ClipBox& box, do
         leave = std::min(leave, b);
         if (!(enter <= leave)) return false;
     }
+    if (entered != nullptr) *entered = enter;
     return true;
 }
 
@@ -108,8 +115,10 @@ public:
         if (!world.inverse(&inverse)) return S_OK;
         const double threshold = lineThreshold_ / std::cbrt(std::fabs(world.determinant()));
         const Vec3 from = inverse.point(sight_.nearPoint), along = inverse.direction(sight_.direction);
-        if (const std::optional<ClipBox> box = placed.mesh->localBounds())
-            if (!segmentMeetsBox(from, along, *box, threshold)) return S_OK;
+        if (const std::optional<ClipBox> box = placed.mesh->localBounds()) {
+            const double margin[3] = {threshold, threshold, threshold};
+            if (!segmentMeetsBox(from, along, widened(*box).grown(margin))) return S_OK;
+        }
         // The crossing nearest the front plane on either side of it: when the
         // front plane cuts the mesh and a crossing in front of it is nearer,
         // the one nearest the back plane is the one that shows through the cut.
@@ -133,7 +142,7 @@ private:
         request.x = x_;
         request.y = y_;
         // Billboards are picked around their anchor: the pixel relative to it.
-        if (dynamic_cast<const DXBillboard*>(placed.mesh) != nullptr) {
+        if (placed.billboard) {
             const Vec3 anchor = world.point({0.0, 0.0, 0.0});
             const ScreenPoint at = worldToScreen(viewport_.transforms(), narrow(anchor));
             request.x = int(std::clamp(std::floor(double(x_) - at.x), double(INT_MIN), double(INT_MAX)));
@@ -155,70 +164,96 @@ private:
     double lineThreshold_;
 };
 
-void walk(const DXFrame& frame, const D3DMATRIX& parentWorld, bool includeHidden, std::vector<PlacedMesh>* placed) {
-    if (!frame.isVisible()) return;
-    const D3DMATRIX world = composeWorld(frame.localTransform(), parentWorld);
-    for (DXVisual* visual : frame.visuals()) {
-        auto* mesh = dynamic_cast<DXMesh*>(visual);
-        if (mesh == nullptr || mesh->neverRender() || (!mesh->isVisible() && !includeHidden)) continue;
-        placed->push_back({mesh, &frame, world});
-    }
-    for (const DXFrame* child : frame.children())
-        if (child != nullptr) walk(*child, world, includeHidden, placed);
+// The least depth any point of the box can have along the sight line: a hit
+// point lies in its mesh's box, so a box whose least depth is beyond the
+// nearest hit so far holds nothing nearer.
+double leastDepth(const Sight& sight, const WorldBox& box) {
+    const Vec3 centre{box.centre(0), box.centre(1), box.centre(2)};
+    const double reach = std::fabs(sight.direction.x) * 0.5 * (box.maximum[0] - box.minimum[0]) +
+                         std::fabs(sight.direction.y) * 0.5 * (box.maximum[1] - box.minimum[1]) +
+                         std::fabs(sight.direction.z) * 0.5 * (box.maximum[2] - box.minimum[2]);
+    return (dot(centre - sight.nearPoint, sight.direction) - reach) / dot(sight.direction, sight.direction);
 }
 
-}  // namespace
+// The nearest hit so far; between equally near hits the one drawn first.
+class NearestHit {
+public:
+    NearestHit(const SceneIndex& index, const Sight& sight, PlacedHit* hit) : index_(index), sight_(sight), hit_(hit) {}
 
-void placedMeshes(const DXFrame& root, bool includeHidden, std::vector<PlacedMesh>* placed) {
-    placed->clear();
-    walk(root, identityMatrix(), includeHidden, placed);
-}
+    double depth() const { return depth_; }
 
-HRESULT pickScene(DXViewport& viewport, const std::vector<PlacedMesh>& placed, int x, int y, double lineThreshold,
-                  SceneHit* hit) {
-    *hit = SceneHit{};
-    const SelectionRay ray = selectionRay(viewport.transforms(), x, y);
-    const Sight sight{vec(ray.origin) - vec(ray.direction), vec(ray.direction)};
-    if (!(dot(sight.direction, sight.direction) > 0.0)) return S_OK;
-    Picker picker(viewport, sight, x, y, std::max(0.0, lineThreshold));
-    double nearest = std::numeric_limits<double>::infinity();
-    for (const PlacedMesh& candidate : placed) {
+    HRESULT consider(Picker& picker, uint32_t placedIndex) {
         double depth = -1.0;
         Vec3 point{};
-        PELMORA_RETURN_IF_FAILED(picker.depthOf(candidate, &depth, &point));
-        if (depth < 0.0 || depth >= nearest) continue;
-        nearest = depth;
-        *hit = SceneHit{candidate, narrow(point), depth * std::sqrt(dot(sight.direction, sight.direction))};
+        PELMORA_RETURN_IF_FAILED(picker.depthOf(index_.placed()[placedIndex], &depth, &point));
+        if (depth < 0.0 || depth > depth_ || (depth == depth_ && placedIndex > placedIndex_)) return S_OK;
+        depth_ = depth;
+        placedIndex_ = placedIndex;
+        *hit_ = PlacedHit{index_.placed()[placedIndex], narrow(point),
+                         depth * std::sqrt(dot(sight_.direction, sight_.direction))};
+        return S_OK;
+    }
+
+private:
+    const SceneIndex& index_;
+    const Sight& sight_;
+    PlacedHit* hit_;
+    double depth_ = std::numeric_limits<double>::infinity();
+    uint32_t placedIndex_ = 0;
+};
+
+// Walks the boxes the sight line meets, the one that may hold the nearest
+// hit first, until none may hold a hit nearer than the nearest so far. With
+// a line threshold a hit may lie off the sight line, anywhere in its mesh's
+// grown box, so a box is bounded by its least depth; without one a hit lies
+// on the line, no nearer than where the line enters its box (grown for
+// single precision when it was built).
+HRESULT pickInTree(const SceneIndex& index, const Sight& sight, double lineThreshold, Picker& picker,
+                   NearestHit& nearest) {
+    const BoxTree& tree = index.tree();
+    if (tree.empty()) return S_OK;
+    double margin[3];
+    for (int axis = 0; axis < 3; ++axis) margin[axis] = lineThreshold * index.lineReach()[axis];
+    struct Pending {
+        double depth;
+        uint32_t node;
+        bool operator<(const Pending& other) const { return depth > other.depth; }  // nearest on top
+    };
+    std::priority_queue<Pending> pending;
+    const auto push = [&](uint32_t node) {
+        const WorldBox box = tree.node(node).box.grown(margin);
+        double enter = 0.0;
+        if (!segmentMeetsBox(sight.nearPoint, sight.direction, box, &enter)) return;
+        pending.push({lineThreshold > 0.0 ? leastDepth(sight, box) : enter, node});
+    };
+    push(0);
+    while (!pending.empty() && pending.top().depth <= nearest.depth()) {
+        const BoxTree::Node& node = tree.node(pending.top().node);
+        pending.pop();
+        if (!node.leaf()) {
+            push(node.first);
+            push(node.first + 1);
+            continue;
+        }
+        for (uint32_t k = node.first; k < node.first + node.count; ++k)
+            PELMORA_RETURN_IF_FAILED(nearest.consider(picker, index.boxed()[tree.order()[k]]));
     }
     return S_OK;
 }
 
-void selectInRectangle(DXViewport& viewport, const std::vector<PlacedMesh>& placed, const RECT& area,
-                       Selection mode, std::vector<PlacedMesh>* selected) {
-    selected->clear();
-    const ViewTransforms transforms = viewport.transforms();
-    const auto inside = [&](const D3DXVECTOR3& world) {
-        const D3DXVECTOR4 clip = worldToClip(transforms, world);
-        if (!(clip.w > 0.0f)) return false;
-        const ScreenPoint at = clipToScreen(transforms, clip);
-        return at.x >= area.left && at.x < area.right && at.y >= area.top && at.y < area.bottom;
-    };
-    for (const PlacedMesh& candidate : placed) {
-        const MeshData data = candidate.mesh->selectionData();
-        if (data.vertexCount == 0) continue;
-        size_t count = 0;
-        for (uint32_t i = 0; i < data.vertexCount; ++i) {
-            D3DXVECTOR3 world;
-            const D3DXVECTOR3 local = data.vertices[i];
-            D3DXVec3TransformCoord(&world, &local, &candidate.world);
-            if (inside(world)) ++count;
-            else if (mode == Selection::Inside) break;
-            if (mode == Selection::Crossing && count > 0) break;
-        }
-        const bool chosen = mode == Selection::Inside ? count == data.vertexCount : count > 0;
+}  // namespace
 
-        if (chosen) selected->push_back(candidate);
-    }
+HRESULT pickScene(DXViewport& viewport, const SceneIndex& index, int x, int y, double lineThreshold, PlacedHit* hit) {
+    *hit = PlacedHit{};
+    const SelectionRay ray = selectionRay(viewport.transforms(), x, y);
+    const Sight sight{vec(ray.origin) - vec(ray.direction), vec(ray.direction)};
+    if (!(dot(sight.direction, sight.direction) > 0.0)) return S_OK;
+    const double threshold = std::max(0.0, lineThreshold);
+    Picker picker(viewport, sight, x, y, threshold);
+    NearestHit nearest(index, sight, hit);
+    // Billboards and meshes without a box yet are asked every time.
+    for (uint32_t placed : index.unboxed()) PELMORA_RETURN_IF_FAILED(nearest.consider(picker, placed));
+    return pickInTree(index, sight, threshold, picker, nearest);
 }
 
 }  // namespace pelmora

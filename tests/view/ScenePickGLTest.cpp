@@ -215,7 +215,8 @@ TEST_P(PickScene, AgreesWithABruteForceWalkOverTheWholeView) {
 }
 
 // The grid above covers the visible bodies; here the hidden box, found only
-// when asked for, bad arguments, and a frame moved.
+// when asked for, bad arguments, and a body hidden, shown and moved after a
+// first pick, each seen by the next pick.
 TEST_P(PickScene, SkipsHiddenBodiesUnlessAskedAndSeesAMovedFrameAtOnce) {
     // Around the hidden box's centre, where it is in front of other bodies,
     // it is found only when asked for.
@@ -255,6 +256,12 @@ TEST_P(PickScene, SkipsHiddenBodiesUnlessAskedAndSeesAMovedFrameAtOnce) {
     ASSERT_EQ(context->viewportTransform(viewport, centre[0], centre[1], centre[2], &x, &y, &z, &w), S_OK);
     ASSERT_EQ(pelmora::pickScene(context, viewport, root, int(x), int(y), &hit), S_OK);
     ASSERT_EQ(hit.frame, ball.frame) << "the ball shows at its centre";
+    // Hidden and shown again after a first pick, it is missed and then found at once.
+    for (const VARIANT_BOOL shown : {VARIANT_FALSE, VARIANT_TRUE}) {
+        ASSERT_EQ(context->setVisible(ball.mesh, shown), S_OK);
+        ASSERT_EQ(pelmora::pickScene(context, viewport, root, int(x), int(y), &hit), S_OK);
+        EXPECT_EQ(hit.mesh == ball.mesh, shown == VARIANT_TRUE);
+    }
     ASSERT_EQ(pelmora::setTransform(context, ball.frame, Transform::translation(0, 0, 500)), S_OK);
     ASSERT_EQ(pelmora::pickScene(context, viewport, root, int(x), int(y), &hit), S_OK);
     EXPECT_NE(hit.frame, ball.frame);

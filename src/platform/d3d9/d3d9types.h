@@ -198,16 +198,10 @@ enum D3DRENDERSTATETYPE : DWORD {
     D3DRS_ANTIALIASEDLINEENABLE = 176,
     D3DRS_DEPTHBIAS = 195,
     D3DRS_SEPARATEALPHABLENDENABLE = 206,
-    // Pelmora's own: with a width above 0 (a float, in pixels), vertices of
-    // the silhouette-edge format (D3DFVF_SILHOUETTEEDGE) are drawn as edges
-    // that show only where one of their two faces turns towards the eye and
-    // the other away; the vertex stage collapses every other edge.
-    D3DRS_SILHOUETTEWIDTH = 240,
-    // Pelmora's own: which silhouette-edge vertices show (D3DSILHOUETTESHOW).
-    D3DRS_SILHOUETTESHOW = 241,
     D3DRS_FORCE_DWORD = 0x7fffffff,
 };
-// Render-state values are indexed directly; every D3DRS_* above is below this.
+// Render-state values are indexed directly; every D3DRS_* above, and the
+// engine's own (EngineExtensions.h), is below this.
 #define D3DRS_MAX_INDEX 256
 
 enum D3DZBUFFERTYPE : DWORD { D3DZB_FALSE = 0, D3DZB_TRUE = 1, D3DZB_USEW = 2 };
@@ -326,17 +320,6 @@ enum D3DBACKBUFFER_TYPE : DWORD {
 #define D3DFVF_TEXCOORDSIZE1(set) (3u << ((set) * 2 + 16))
 #define D3DFVF_TEXCOORDSIZE3(set) (1u << ((set) * 2 + 16))
 #define D3DFVF_TEXCOORDSIZE4(set) (2u << ((set) * 2 + 16))
-// A silhouette-edge vertex (see D3DRS_SILHOUETTEWIDTH), 56 bytes: the
-// edge's end, one face's normal, the colour, the other face's normal (set 0)
-// and the edge's other end with the side of the edge this corner lies on,
-// +1 or -1 (set 1). Each edge is two triangles over four such corners.
-// Values of D3DRS_SILHOUETTESHOW: the edges where one face turns towards
-// the eye and the other away; those and the edges whose faces both turn
-// towards it (feature edges on the side that can be seen); every edge.
-enum D3DSILHOUETTESHOW { D3DSILHOUETTE_OUTLINE = 0, D3DSILHOUETTE_FRONT = 1, D3DSILHOUETTE_ALL = 2 };
-#define D3DFVF_SILHOUETTEEDGE                                                         \
-    (D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX2 | D3DFVF_TEXCOORDSIZE3(0) | \
-     D3DFVF_TEXCOORDSIZE4(1))
 
 #define D3DCLEAR_TARGET 0x1
 #define D3DCLEAR_ZBUFFER 0x2

@@ -2,13 +2,9 @@
 
 namespace pelmora::win {
 
-namespace {
-constexpr uint32_t kGdiTableTag = 2;
-}
-
 HandleSlots<GdiObject>& gdiObjects() {
     // Never destroyed: objects released during static destruction still find their table.
-    static auto* table = new HandleSlots<GdiObject>(kGdiTableTag);
+    static auto* table = new HandleSlots<GdiObject>(HandleTag::GdiObject);
     return *table;
 }
 

@@ -1,11 +1,12 @@
 // A process-wide table from 32-bit handles to platform objects (windows, GDI
-// objects). A handle packs a table tag above the slot bits of RecycledSlots:
+// objects). A handle packs its table's tag (HandleKinds.h) above the slot bits:
 // never 0, never negative, a handle from one table never resolves in another,
 // and a removed handle stays dead for at least two million later handles of
 // its table. Objects are shared so that a caller holding one keeps it alive
 // while another thread removes it.
 #pragma once
 
+#include "core/HandleKinds.h"
 #include "core/RecycledSlots.h"
 
 #include <cstdint>
@@ -17,15 +18,15 @@ namespace pelmora::win {
 template <class T>
 class HandleSlots {
 public:
-    // tag is 1, 2 or 3; each table takes its own.
-    explicit HandleSlots(uint32_t tag) : tag_(tag & kTagMask) {}
+    // Each table takes its own tag.
+    explicit HandleSlots(HandleTag tag) : tag_(tag) {}
 
     // Issues a handle for the object; 0 when the table is full.
     int add(std::shared_ptr<T> object) {
         std::lock_guard<std::mutex> lock(mutex_);
         const uint32_t bits = slots_.acquire(std::move(object));
         if (bits == 0) return 0;
-        return static_cast<int>((tag_ << kTagShift) | bits);
+        return static_cast<int>(tagBits(tag_) | bits);
     }
 
     // The live object a handle names, or null.
@@ -49,20 +50,16 @@ public:
 
 private:
     using Slots = RecycledSlots<std::shared_ptr<T>>;
-    static constexpr uint32_t kTagShift = Slots::kHandleBits;
-    static constexpr uint32_t kTagMask = 3;
-    static_assert(kTagShift + 2 == 31, "the tag sits just below the sign bit");
+    static_assert(Slots::kHandleBits == kHandleTagShift, "the tag sits just above the slot bits");
 
-    static uint32_t slotBits(int handle) {
-        return uint32_t(handle) & ((1u << kTagShift) - 1);
-    }
+    static uint32_t slotBits(int handle) { return uint32_t(handle) & kHandleSlotMask; }
 
     const std::shared_ptr<T>* slotFor(int handle) const {
-        if (handle <= 0 || (uint32_t(handle) >> kTagShift) != tag_) return nullptr;
+        if (handle <= 0 || tagOf(handle) != tag_) return nullptr;
         return slots_.find(slotBits(handle));
     }
 
-    const uint32_t tag_;
+    const HandleTag tag_;
     mutable std::mutex mutex_;
     Slots slots_;
 };

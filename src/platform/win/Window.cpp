@@ -16,13 +16,12 @@ namespace pelmora::win {
 
 namespace {
 
-constexpr uint32_t kWindowTableTag = 1;
 // Destination rectangles beyond this extent are refused rather than scaled.
 constexpr int64_t kMaxPresentExtent = int64_t(1) << 24;
 
 HandleSlots<Window>& windows() {
     // Never destroyed: a window released during static destruction still finds its table.
-    static auto* table = new HandleSlots<Window>(kWindowTableTag);
+    static auto* table = new HandleSlots<Window>(HandleTag::Window);
     return *table;
 }
 

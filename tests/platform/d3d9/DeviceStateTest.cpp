@@ -1,7 +1,7 @@
 // Direct3D's defaults, change detection and dirty groups, and the desktop
 // size override, without a GL context.
 #include "platform/d3d9/gl/DesktopMode.h"
-#include "platform/d3d9/gl/StateTracker.h"
+#include "platform/d3d9/gl/StateNames.h"
 
 #include "support/TestSupport.h"
 

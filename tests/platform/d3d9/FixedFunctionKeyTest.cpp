@@ -1,10 +1,10 @@
 // Which state changes the fixed-function program: state that cannot matter
 // leaves the key alone, and state the generator cannot draw is refused.
-#include "platform/d3d9/gl/FixedFunctionKey.h"
+#include "platform/d3d9/state/FixedFunctionKey.h"
 
 #include <gtest/gtest.h>
 
-namespace pelmora::d3d9gl {
+namespace pelmora::d3d9state {
 namespace {
 
 DeviceState stateWith(DWORD fvf) {
@@ -53,4 +53,4 @@ TEST(FixedFunctionKeyTest, UndrawableStateIsRefusedWithAReason) {
 }
 
 }  // namespace
-}  // namespace pelmora::d3d9gl
+}  // namespace pelmora::d3d9state

@@ -11,7 +11,7 @@ namespace {
 using pelmora::win::HandleSlots;
 
 TEST(HandleSlots, ARemovedHandleStaysDeadForAMillionLaterHandles) {
-    HandleSlots<int> table(2);
+    HandleSlots<int> table(pelmora::HandleTag::GdiObject);
     auto object = std::make_shared<int>(7);
     const int removed = table.add(object);
     ASSERT_GT(removed, 0);
@@ -28,8 +28,8 @@ TEST(HandleSlots, ARemovedHandleStaysDeadForAMillionLaterHandles) {
 }
 
 TEST(HandleSlots, HandlesOfOneTableNeverResolveInAnother) {
-    HandleSlots<int> windows(1);
-    HandleSlots<int> bitmaps(2);
+    HandleSlots<int> windows(pelmora::HandleTag::Window);
+    HandleSlots<int> bitmaps(pelmora::HandleTag::GdiObject);
     const int window = windows.add(std::make_shared<int>(1));
     const int bitmap = bitmaps.add(std::make_shared<int>(2));
     EXPECT_GT(window, 0);

@@ -34,14 +34,4 @@ void DeviceChild::releaseBinding() {
     if (--bindings_ == 0 && publicCount_ == 0) delete this;
 }
 
-DeviceChild* asDeviceChild(IUnknown* object) { return dynamic_cast<DeviceChild*>(object); }
-
-void bindChild(IUnknown* object) {
-    if (DeviceChild* child = asDeviceChild(object)) child->addBinding();
-}
-
-void unbindChild(IUnknown* object) {
-    if (DeviceChild* child = asDeviceChild(object)) child->releaseBinding();
-}
-
 }  // namespace pelmora::d3d9gl

@@ -6,20 +6,22 @@
 // and a host that releases everything sees the device's own count reach 0.
 #pragma once
 
+#include "platform/d3d9/state/BoundResource.h"
+
 #include <pelmora/automation.h>
 
 namespace pelmora::d3d9gl {
 
 class GLDevice;
 
-class DeviceChild {
+class DeviceChild : public d3d9state::BoundResource {
 public:
     enum class Owner { Host, Device };
 
     // Owner::Host starts with one public reference; Owner::Device starts with
     // one binding (the device's own) and no public reference.
     DeviceChild(GLDevice* device, Owner owner);
-    virtual ~DeviceChild() = default;
+    ~DeviceChild() override = default;
 
     DeviceChild(const DeviceChild&) = delete;
     DeviceChild& operator=(const DeviceChild&) = delete;
@@ -27,9 +29,9 @@ public:
     ULONG addPublicReference();
     // Never goes below zero; may destroy the object.
     ULONG releasePublicReference();
-    void addBinding();
+    void addBinding() override;
     // May destroy the object.
-    void releaseBinding();
+    void releaseBinding() override;
 
     GLDevice* device() const { return device_; }
     ULONG publicCount() const { return publicCount_; }
@@ -39,10 +41,5 @@ private:
     ULONG publicCount_;
     ULONG bindings_;
 };
-
-// A binding on any device child, or nothing for an object of another origin.
-DeviceChild* asDeviceChild(IUnknown* object);
-void bindChild(IUnknown* object);
-void unbindChild(IUnknown* object);
 
 }  // namespace pelmora::d3d9gl

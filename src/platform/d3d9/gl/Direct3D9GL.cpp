@@ -1,7 +1,7 @@
 #include "platform/d3d9/gl/Direct3D9GL.h"
 
 #include "core/Diagnostics.h"
-#include "platform/d3d9/gl/CapsTable.h"
+#include "platform/d3d9/gl/StateNames.h"
 #include "platform/d3d9/gl/DesktopMode.h"
 #include "platform/d3d9/gl/EglAdapterList.h"
 #include "platform/d3d9/gl/FormatTable.h"
@@ -161,7 +161,7 @@ HRESULT Direct3D9GL::GetDeviceCaps(UINT ordinal, D3DDEVTYPE type, D3DCAPS9* caps
     if (!caps) return D3DERR_INVALIDCALL;
     const EglAdapter* adapter = adapterFor(ordinal, type, "GetDeviceCaps");
     if (!adapter) return D3DERR_NOTAVAILABLE;
-    *caps = capsFor(*adapter, ordinal);
+    *caps = capsFor(adapter->limits(), ordinal);
     return D3D_OK;
 }
 

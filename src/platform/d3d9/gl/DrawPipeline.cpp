@@ -1,12 +1,12 @@
 #include "platform/d3d9/gl/DrawPipeline.h"
 
-#include "platform/d3d9/gl/CapsTable.h"
+#include "platform/d3d9/EngineExtensions.h"
+#include "platform/d3d9/gl/StateNames.h"
 #include "platform/d3d9/gl/FixedFunctionGenerator.h"
 #include "platform/d3d9/gl/FixedFunctionUniforms.h"
 #include "platform/d3d9/gl/GLIndexBuffer.h"
 #include "platform/d3d9/gl/GLTexture.h"
 #include "platform/d3d9/gl/GLVertexBuffer.h"
-#include "platform/d3d9/gl/MatrixMath.h"
 
 #include <algorithm>
 #include <cmath>

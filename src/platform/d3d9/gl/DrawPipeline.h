@@ -3,11 +3,10 @@
 #pragma once
 
 #include "platform/d3d9/gl/DriverWorkarounds.h"
-#include "platform/d3d9/gl/FixedFunctionKey.h"
+#include "platform/d3d9/gl/StateNames.h"
 #include "platform/d3d9/gl/FixedFunctionUniforms.h"
 #include "platform/d3d9/gl/GLStateCache.h"
 #include "platform/d3d9/gl/ProgramCache.h"
-#include "platform/d3d9/gl/StateTracker.h"
 
 #include <functional>
 #include <vector>

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/d3d9/d3d9types.h"
+#include "platform/d3d9/gl/StateNames.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -40,6 +41,9 @@ struct EglAdapter {
     std::vector<uint8_t> formatSupport;
 
     D3DDEVTYPE deviceType() const { return software ? D3DDEVTYPE_SW : D3DDEVTYPE_HAL; }
+    d3d9state::AdapterLimits limits() const {
+        return {software, maxTextureSize, smoothLineWidthRange[1], pointSizeRange[1]};
+    }
     uint8_t supportOf(D3DFORMAT format) const;
 };
 

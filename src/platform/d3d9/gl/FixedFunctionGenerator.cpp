@@ -1,5 +1,6 @@
 #include "platform/d3d9/gl/FixedFunctionGenerator.h"
 
+#include "platform/d3d9/EngineExtensions.h"
 #include "platform/d3d9/gl/FixedFunctionUniforms.h"
 
 namespace pelmora::d3d9gl {

@@ -2,7 +2,7 @@
 // unrolled one block per enabled light, no branch on a uniform per vertex.
 #pragma once
 
-#include "platform/d3d9/gl/FixedFunctionKey.h"
+#include "platform/d3d9/gl/StateNames.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "platform/d3d9/gl/GLDevice.h"
 
 #include "core/Diagnostics.h"
-#include "platform/d3d9/gl/CapsTable.h"
+#include "platform/d3d9/gl/StateNames.h"
 #include "platform/d3d9/gl/DesktopMode.h"
 #include "platform/d3d9/gl/DrawPipeline.h"
 #include "platform/d3d9/gl/EglAdapterList.h"
@@ -10,7 +10,6 @@
 #include "platform/d3d9/gl/GLSurface.h"
 #include "platform/d3d9/gl/GLTexture.h"
 #include "platform/d3d9/gl/GLVertexBuffer.h"
-#include "platform/d3d9/gl/StateTracker.h"
 #include "platform/d3d9/gl/SurfaceTransfers.h"
 #include "platform/d3d9/gl/SwapChain.h"
 
@@ -140,7 +139,7 @@ HRESULT GLDevice::GetDirect3D(IDirect3D9** direct3d) {
 
 HRESULT GLDevice::GetDeviceCaps(D3DCAPS9* caps) {
     if (!caps) return invalidCall("GetDeviceCaps: no place for the caps");
-    *caps = capsFor(adapter_, ordinal_);
+    *caps = capsFor(adapter_.limits(), ordinal_);
     return D3D_OK;
 }
 

@@ -11,10 +11,14 @@
 
 #include <memory>
 
+namespace pelmora::d3d9state {
+class StateTracker;
+}  // namespace pelmora::d3d9state
+
 namespace pelmora::d3d9gl {
 
+using d3d9state::StateTracker;
 class DrawPipeline;
-class StateTracker;
 class SwapChain;
 struct EglAdapter;
 

@@ -1,7 +1,7 @@
 #include "platform/d3d9/gl/GLStateBlock.h"
 
 #include "platform/d3d9/gl/GLDevice.h"
-#include "platform/d3d9/gl/StateTracker.h"
+#include "platform/d3d9/gl/StateNames.h"
 
 namespace pelmora::d3d9gl {
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/d3d9/gl/DeviceChild.h"
-#include "platform/d3d9/gl/DeviceState.h"
+#include "platform/d3d9/gl/StateNames.h"
 
 namespace pelmora::d3d9gl {
 

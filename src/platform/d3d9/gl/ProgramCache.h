@@ -2,7 +2,7 @@
 // life of the device, with the locations of their transform uniforms.
 #pragma once
 
-#include "platform/d3d9/gl/FixedFunctionKey.h"
+#include "platform/d3d9/gl/StateNames.h"
 #include "platform/d3d9/gl/GLApi.h"
 
 #include <cstdint>

@@ -1,12 +1,11 @@
-#include "platform/d3d9/gl/StateTracker.h"
+#include "platform/d3d9/state/StateTracker.h"
 
-#include "platform/d3d9/gl/CapsTable.h"
-#include "platform/d3d9/gl/DeviceChild.h"
+#include "platform/d3d9/state/CapsTable.h"
 
 #include <cstring>
 #include <utility>
 
-namespace pelmora::d3d9gl {
+namespace pelmora::d3d9state {
 namespace {
 
 template <class T>
@@ -23,30 +22,30 @@ int enabledCount(const DeviceState& state) {
 // Replaces a bound resource pointer, moving the binding along.
 template <class T>
 void rebind(T*& slot, T* value) {
-    bindChild(value);
-    unbindChild(slot);
+    bindResource(value);
+    unbindResource(slot);
     slot = value;
 }
 
 }  // namespace
 
 void bindStateResources(const DeviceState& state) {
-    for (IDirect3DBaseTexture9* texture : state.textures) bindChild(texture);
-    bindChild(state.stream0.buffer);
-    bindChild(state.indices);
+    for (IDirect3DBaseTexture9* texture : state.textures) bindResource(texture);
+    bindResource(state.stream0.buffer);
+    bindResource(state.indices);
 }
 
 void unbindStateResources(const DeviceState& state) {
-    for (IDirect3DBaseTexture9* texture : state.textures) unbindChild(texture);
-    unbindChild(state.stream0.buffer);
-    unbindChild(state.indices);
+    for (IDirect3DBaseTexture9* texture : state.textures) unbindResource(texture);
+    unbindResource(state.stream0.buffer);
+    unbindResource(state.indices);
 }
 
 StateTracker::StateTracker(const DeviceState& initial, InvalidCall invalid)
     : state_(initial), invalid_(std::move(invalid)) {
     bindStateResources(state_);
     for (DWORD stage = 0; stage < kTextureStages; ++stage)
-        textureChildren_[stage] = asDeviceChild(state_.textures[stage]);
+        textureBindings_[stage] = boundResourceOf(state_.textures[stage]);
 }
 
 StateTracker::~StateTracker() { unbindStateResources(state_); }
@@ -172,11 +171,11 @@ HRESULT StateTracker::setTexture(DWORD stage, IDirect3DBaseTexture9* texture) {
     if (slot == texture) return D3D_OK;
     // One look-up serves the check and the binding: textures are set and
     // cleared around every screen-space draw.
-    DeviceChild* child = texture ? asDeviceChild(texture) : nullptr;
+    BoundResource* child = texture ? boundResourceOf(texture) : nullptr;
     if (texture && !child) return invalid_("SetTexture: not a texture of this device");
     const bool boundChanged = (slot == nullptr) != (texture == nullptr);
     if (child) child->addBinding();
-    if (DeviceChild* old = std::exchange(textureChildren_[stage], child)) old->releaseBinding();
+    if (BoundResource* old = std::exchange(textureBindings_[stage], child)) old->releaseBinding();
     slot = texture;
     dirty_ |= kDirtyTexture | (boundChanged ? uint32_t(kDirtyProgram) : 0u);
     return D3D_OK;
@@ -243,7 +242,7 @@ HRESULT StateTracker::getFVF(DWORD* fvf) const {
 HRESULT StateTracker::setStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
                                       UINT stride) {
     if (stream != 0) return invalid_("SetStreamSource: only stream 0 exists");
-    if (buffer && !asDeviceChild(buffer)) return invalid_("SetStreamSource: not a buffer of this device");
+    if (buffer && !boundResourceOf(buffer)) return invalid_("SetStreamSource: not a buffer of this device");
     const StreamSource wanted{buffer, offset, stride};
     if (state_.stream0 == wanted) return D3D_OK;
     rebind(state_.stream0.buffer, buffer);
@@ -254,7 +253,7 @@ HRESULT StateTracker::setStreamSource(UINT stream, IDirect3DVertexBuffer9* buffe
 }
 
 HRESULT StateTracker::setIndices(IDirect3DIndexBuffer9* indices) {
-    if (indices && !asDeviceChild(indices)) return invalid_("SetIndices: not a buffer of this device");
+    if (indices && !boundResourceOf(indices)) return invalid_("SetIndices: not a buffer of this device");
     if (state_.indices == indices) return D3D_OK;
     rebind(state_.indices, indices);
     dirty_ |= kDirtyIndices;
@@ -291,4 +290,4 @@ void StateTracker::apply(const DeviceState& captured, UINT targetWidth, UINT tar
     setIndices(captured.indices);
 }
 
-}  // namespace pelmora::d3d9gl
+}  // namespace pelmora::d3d9state

@@ -4,14 +4,13 @@
 // resources hold a binding while they are part of the state.
 #pragma once
 
-#include "platform/d3d9/gl/DeviceState.h"
+#include "platform/d3d9/state/BoundResource.h"
+#include "platform/d3d9/state/DeviceState.h"
 
 #include <array>
 #include <functional>
 
-namespace pelmora::d3d9gl {
-
-class DeviceChild;
+namespace pelmora::d3d9state {
 
 class StateTracker {
 public:
@@ -58,9 +57,9 @@ public:
 
 private:
     DeviceState state_;
-    // The bound textures as the children whose bindings they hold, so that
+    // The bound textures as the resources whose bindings they hold, so that
     // letting one go needs no second look-up.
-    std::array<DeviceChild*, kTextureStages> textureChildren_{};
+    std::array<BoundResource*, kTextureStages> textureBindings_{};
     uint32_t dirty_ = kDirtyAll;
     InvalidCall invalid_;
 };
@@ -69,4 +68,4 @@ private:
 void bindStateResources(const DeviceState& state);
 void unbindStateResources(const DeviceState& state);
 
-}  // namespace pelmora::d3d9gl
+}  // namespace pelmora::d3d9state

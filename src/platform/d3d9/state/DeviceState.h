@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <map>
 
-namespace pelmora::d3d9gl {
+namespace pelmora::d3d9state {
 
 constexpr DWORD kTextureStages = 8;
 constexpr DWORD kStageStateCount = 33;    // D3DTSS_* values are below this
@@ -85,4 +85,4 @@ D3DLIGHT9 defaultLight();
 
 D3DMATRIX identityMatrix();
 
-}  // namespace pelmora::d3d9gl
+}  // namespace pelmora::d3d9state

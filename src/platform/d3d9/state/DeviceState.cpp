@@ -1,8 +1,9 @@
-#include "platform/d3d9/gl/DeviceState.h"
+#include "platform/d3d9/state/DeviceState.h"
 
+#include "platform/d3d9/EngineExtensions.h"
 #include <cstring>
 
-namespace pelmora::d3d9gl {
+namespace pelmora::d3d9state {
 namespace {
 
 DWORD floatBits(float value) {
@@ -151,4 +152,4 @@ D3DLIGHT9 defaultLight() {
     return light;
 }
 
-}  // namespace pelmora::d3d9gl
+}  // namespace pelmora::d3d9state

@@ -1,8 +1,6 @@
-#include "platform/d3d9/gl/CapsTable.h"
+#include "platform/d3d9/state/CapsTable.h"
 
-#include "platform/d3d9/gl/EglAdapterList.h"
-
-namespace pelmora::d3d9gl {
+namespace pelmora::d3d9state {
 namespace {
 
 constexpr float kMaxVertexW = 1e10f;
@@ -48,14 +46,14 @@ constexpr FixedCap kFixedCaps[] = {
 
 }  // namespace
 
-D3DCAPS9 capsFor(const EglAdapter& adapter, UINT ordinal) {
+D3DCAPS9 capsFor(const AdapterLimits& adapter, UINT ordinal) {
     D3DCAPS9 caps{};
-    caps.DeviceType = adapter.deviceType();
+    caps.DeviceType = adapter.software ? D3DDEVTYPE_SW : D3DDEVTYPE_HAL;
     caps.AdapterOrdinal = ordinal;
     for (const FixedCap& cap : kFixedCaps) caps.*cap.field |= cap.bits;
     // Transform and lighting run on the device's own processor only on hardware.
     if (!adapter.software) caps.DevCaps |= D3DDEVCAPS_HWTRANSFORMANDLIGHT;
-    if (adapter.smoothLineWidthRange[1] >= 1.0f) caps.LineCaps |= D3DLINECAPS_ANTIALIAS;
+    if (adapter.maxSmoothLineWidth >= 1.0f) caps.LineCaps |= D3DLINECAPS_ANTIALIAS;
     caps.MaxTextureWidth = caps.MaxTextureHeight = static_cast<DWORD>(adapter.maxTextureSize);
     caps.MaxTextureRepeat = 8192;
     caps.MaxTextureAspectRatio = static_cast<DWORD>(adapter.maxTextureSize);
@@ -67,7 +65,7 @@ D3DCAPS9 capsFor(const EglAdapter& adapter, UINT ordinal) {
     caps.MaxTextureBlendStages = kTextureStagesDrawn;
     caps.MaxSimultaneousTextures = kTextureStagesDrawn;
     caps.MaxActiveLights = kMaxActiveLights;
-    caps.MaxPointSize = adapter.pointSizeRange[1];
+    caps.MaxPointSize = adapter.maxPointSize;
     caps.MaxPrimitiveCount = kMaxPrimitiveCount;
     caps.MaxVertexIndex = kMaxVertexIndex;
     caps.MaxStreams = kMaxStreams;
@@ -75,4 +73,4 @@ D3DCAPS9 capsFor(const EglAdapter& adapter, UINT ordinal) {
     return caps;
 }
 
-}  // namespace pelmora::d3d9gl
+}  // namespace pelmora::d3d9state

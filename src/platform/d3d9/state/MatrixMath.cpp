@@ -1,10 +1,10 @@
-#include "platform/d3d9/gl/MatrixMath.h"
+#include "platform/d3d9/state/MatrixMath.h"
 
-#include "platform/d3d9/gl/DeviceState.h"
+#include "platform/d3d9/state/DeviceState.h"
 
 #include <cmath>
 
-namespace pelmora::d3d9gl {
+namespace pelmora::d3d9state {
 
 D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
     D3DMATRIX result{};
@@ -42,4 +42,4 @@ void transformVector(const float in[4], const D3DMATRIX& m, float out[4]) {
     }
 }
 
-}  // namespace pelmora::d3d9gl
+}  // namespace pelmora::d3d9state

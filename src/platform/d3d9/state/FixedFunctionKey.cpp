@@ -1,12 +1,13 @@
-#include "platform/d3d9/gl/FixedFunctionKey.h"
+#include "platform/d3d9/state/FixedFunctionKey.h"
 
-#include "platform/d3d9/gl/CapsTable.h"
+#include "platform/d3d9/EngineExtensions.h"
+#include "platform/d3d9/state/CapsTable.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-namespace pelmora::d3d9gl {
+namespace pelmora::d3d9state {
 namespace {
 
 constexpr DWORD kSupportedFvfBits = D3DFVF_XYZ | D3DFVF_XYZRHW | D3DFVF_NORMAL | D3DFVF_PSIZE |
@@ -153,4 +154,4 @@ bool makeFixedFunctionKey(const DeviceState& state, bool textureBound, FixedFunc
     return true;
 }
 
-}  // namespace pelmora::d3d9gl
+}  // namespace pelmora::d3d9state

@@ -4,14 +4,14 @@
 // Values irrelevant to the chosen path are zeroed, so equal pictures share a program.
 #pragma once
 
-#include "platform/d3d9/gl/DeviceState.h"
+#include "platform/d3d9/state/DeviceState.h"
 
 #include <array>
 #include <compare>
 #include <cstdint>
 #include <string>
 
-namespace pelmora::d3d9gl {
+namespace pelmora::d3d9state {
 
 enum ColourSource : uint8_t { kFromMaterial = 0, kFromDiffuse = 1, kFromSpecular = 2 };
 
@@ -56,4 +56,4 @@ bool makeFixedFunctionKey(const DeviceState& state, bool textureBound, FixedFunc
 // reference as well as on the states that mark the program dirty.
 bool fragmentAlphaIsConstant(const DeviceState& state, const FixedFunctionKey& key, float* alpha);
 
-}  // namespace pelmora::d3d9gl
+}  // namespace pelmora::d3d9state
