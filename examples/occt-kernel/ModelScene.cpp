@@ -33,20 +33,32 @@ HRESULT addFaces(IDXContext* context, const OcctKernel& kernel, int factory, int
     return hr;
 }
 
+// A frame under `parent` placed as the body is.
+HRESULT newPlacedFrame(IDXContext* context, int parent, const OcctBody& body, int* frame) {
+    HRESULT hr = context->newFrame(parent, frame);
+    if (SUCCEEDED(hr) && body.placement.Form() != gp_Identity)
+        hr = pelmora::setTransform(context, *frame, frameTransform(body.placement));
+    return hr;
+}
+
+// The body's faces under the root; its model edges, when shown, under
+// `edgeRoot`, which draws after every body's faces: the faces' and the
+// lines' programs then change twice a frame, not twice a body.
 HRESULT addBody(IDXContext* context, const OcctKernel& kernel, int factory, int body, const SceneStyle& style,
-                ModelScene* scene) {
+                int edgeRoot, ModelScene* scene) {
     const OcctBody& b = kernel.body(body);
     int frame = 0, edges = 0;
     std::vector<int> faces;
-    HRESULT hr = context->newFrame(scene->root, &frame);
-    if (SUCCEEDED(hr) && b.placement.Form() != gp_Identity)
-        hr = pelmora::setTransform(context, frame, frameTransform(b.placement));
+    HRESULT hr = newPlacedFrame(context, scene->root, b, &frame);
     if (SUCCEEDED(hr)) hr = context->setFrameColor(frame, bodyColor(kernel, body));
     if (SUCCEEDED(hr)) hr = context->frameSetReflectivity(frame, b.open ? 0.0f : 40.0f);
     if (SUCCEEDED(hr)) hr = addFaces(context, kernel, factory, body, frame, &faces);
     if (SUCCEEDED(hr) && style.edges) {
+        int edgeFrame = 0;
         hr = context->newWireMeshFromHandle(kernel.edgeMesh(body), factory, &edges);
-        if (SUCCEEDED(hr)) hr = addColoredVisual(context, frame, style.edgeColor, edges);
+        if (SUCCEEDED(hr)) hr = newPlacedFrame(context, edgeRoot, b, &edgeFrame);
+        if (SUCCEEDED(hr)) hr = context->frameSetReflectivity(edgeFrame, b.open ? 0.0f : 40.0f);
+        if (SUCCEEDED(hr)) hr = addColoredVisual(context, edgeFrame, style.edgeColor, edges);
     }
     scene->bodyFrames.push_back(frame);
     scene->faceMeshes.push_back(std::move(faces));
@@ -78,12 +90,15 @@ HRESULT buildScene(IDXContext* context, const OcctKernel& kernel, int factory, c
     const unsigned flags = SOLID_MESH_DRAW_SOLIDS | (style.edges ? SOLID_MESH_DRAW_SILHOUETTES : 0u);
     hr = context->setFrameDrawFacetEdges(scene->root, SolidMeshDrawFlags(flags), style.edgeColor, 1,
                                          style.edgeColor, 1);
+    int edgeRoot = 0;
+    if (SUCCEEDED(hr) && style.edges) hr = context->newFrame(0, &edgeRoot);
     for (int body = 0; SUCCEEDED(hr) && body < kernel.bodyCount(); ++body) {
-        hr = addBody(context, kernel, factory, body, style, scene);
+        hr = addBody(context, kernel, factory, body, style, edgeRoot, scene);
         scene->owners_[scene->bodyFrames.back()] = body;
         for (int mesh : scene->faceMeshes.back()) scene->owners_[mesh] = body;
         scene->owners_[scene->edgeMeshes.back()] = body;
     }
+    if (SUCCEEDED(hr) && edgeRoot != 0) hr = context->frameAddChild(scene->root, edgeRoot);
     return hr;
 }
 

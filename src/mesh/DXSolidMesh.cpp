@@ -3,6 +3,7 @@
 #include "platform/d3d9/EngineExtensions.h"
 #include "mesh/DXSolidMeshBuffers.h"
 #include "meshops/DashedSegments.h"
+#include "mesh/SharedEdges.h"
 #include "mesh/SilhouetteBuffers.h"
 #include "meshops/SilhouetteClusters.h"
 #include "meshops/PickTree.h"
@@ -66,6 +67,8 @@ constexpr uint32_t kEdgesPerCluster = 4;
 constexpr uint32_t kMergedEdges = 16;
 
 constexpr uint32_t kEdgeFlags = SOLID_MESH_DRAW_BORDERS | SOLID_MESH_DRAW_SILHOUETTES;
+// Beside the edge flags in a shared list's key: indices of quads, not lines.
+constexpr uint32_t kQuadEdgesKey = 0x100;
 
 // Render states set for one part of a draw and put back after it.
 class StateSwitch {
@@ -328,7 +331,9 @@ void DXSolidMesh::prepareEdgeBuffers(IDirect3DDevice9* device, const RenderAttri
         clusteredEdges_ = &edges;
     }
     if (edgeBatch_) return;
-    edgeBatch_ = makeSilhouetteBatch(device, edges, colour, shape);
+    SolidGeometry* current = editableGeometry();
+    edgeBatch_ = current != nullptr ? sharedEdges(*current).batch(device, edges, colour, shape)
+                                    : makeSilhouetteBatch(device, edges, colour, shape);
     edgeColour_ = colour;
     edgeShape_ = shape;
 }
@@ -379,20 +384,22 @@ HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeReques
     draws_.clear();
     DWORD show = D3DSILHOUETTE_OUTLINE;
     RestingEdges& resting = borders ? restingBorders_ : restingSilhouettes_;
-    bool atRest = false;
+    // The list of this look's edges that may show, when there is one to draw.
+    RestingEdges* list = nullptr;
     D3DXMATRIX transform;
     if (borders) {
         draws_.emplace_back(0, unpaired + edges->sharpPairs);
         // Feature edges whose faces both turn away are hidden by the body's
         // other side, unless its back faces show or the faces let them through.
         show = isDoubleSided() || request.translucentPass ? D3DSILHOUETTE_ALL : D3DSILHOUETTE_FRONT;
-        atRest = show == D3DSILHOUETTE_FRONT && resting.resting(lookAt(device, request.world, &transform), flags);
+        if (show == D3DSILHOUETTE_FRONT && resting.resting(lookAt(device, request.world, &transform), flags))
+            list = &resting;
     } else {
         const SilhouetteLook look = lookAt(device, request.world, &transform);
-        atRest = resting.resting(look, flags);
-        // A list made at rest holds what the candidates would give: they are
-        // found only when the camera moves or the list is still to be made.
-        if (!(atRest && resting.listed())) {
+        list = chooseSilhouetteList(device, look, flags);
+        // A list holds what the candidates would give: they are found only
+        // when the list is still to be made or there is none.
+        if (!(list && list->listed())) {
             findEdgeRuns(look, flags);
             for (const auto& [first, count] : runs_) {
                 const uint32_t at = unpaired + first;
@@ -403,17 +410,16 @@ HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeReques
             }
         }
     }
-    const bool listed = atRest && resting.listed();
+    const bool listed = list && list->listed();
     if (!listed && (draws_.empty() || draws_.front().second == 0)) return S_OK;
     PELMORA_RETURN_IF_FAILED(device->SetRenderState(D3DRS_SILHOUETTESHOW, show));
     PELMORA_RETURN_IF_FAILED(device->SetTransform(D3DTS_WORLD, &request.world));
     PELMORA_RETURN_IF_FAILED(device->SetFVF(batch.fvf));
     PELMORA_RETURN_IF_FAILED(device->SetStreamSource(0, batch.vertexBuffer.get(), 0, batch.stride));
-    // At rest, the list of this look's edges that may show; a list that
-    // could not be made leaves the candidate runs to the vertex stage.
-    if (atRest) {
-        const auto restingShow = borders ? RestingEdges::Show::Front : RestingEdges::Show::Outline;
-        const HRESULT hr = resting.draw(device, *edges, restingShow, draws_, edgeShape_, batch.vertexCount);
+    // A list that could not be made leaves the candidate runs to the vertex stage.
+    if (list) {
+        const auto listShow = borders ? RestingEdges::Show::Front : RestingEdges::Show::Outline;
+        const HRESULT hr = list->draw(device, *edges, listShow, draws_, edgeShape_, batch.vertexCount);
         if (SUCCEEDED(hr) || listed) return hr;
     }
     if (batch.indexBuffer) PELMORA_RETURN_IF_FAILED(device->SetIndices(batch.indexBuffer.get()));
@@ -422,8 +428,29 @@ HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeReques
     return S_OK;
 }
 
+SharedEdges& DXSolidMesh::sharedEdges(SolidGeometry& geometry) {
+    if (!geometry.sharedEdges) geometry.sharedEdges = std::make_shared<SharedEdges>();
+    return *geometry.sharedEdges;
+}
+
+RestingEdges* DXSolidMesh::chooseSilhouetteList(IDirect3DDevice9* device, const SilhouetteLook& look,
+                                                uint32_t flags) {
+    const bool atRest = restingSilhouettes_.resting(look, flags);
+    if (atRest && restingSilhouettes_.listed()) return &restingSilhouettes_;
+    // Instances that see the geometry alike draw one list, moving or not.
+    SolidGeometry* current = editableGeometry();
+    if (current != nullptr) {
+        // The flags that choose the candidates, and the shape the indices address.
+        const uint32_t key = (flags & kEdgeFlags) | (edgeShape_ == EdgeShape::Quad ? kQuadEdgesKey : 0u);
+        if (RestingEdges* shared = sharedEdges(*current).request(device, look, key)) return shared;
+    }
+    return atRest ? &restingSilhouettes_ : nullptr;
+}
+
 void DXSolidMesh::releaseDeviceObjects() {
     DXUserMesh::releaseDeviceObjects();
+    if (SolidGeometry* current = editableGeometry(); current != nullptr && current->sharedEdges)
+        current->sharedEdges->clear();
     edgeBatch_.reset();
     forgetRestingEdges();
     clusteredEdges_ = nullptr;

@@ -16,6 +16,8 @@
 
 namespace pelmora {
 
+class SharedEdges;
+
 // The three arrays of newSolidMesh as element counts and data. Faces hold,
 // per face, its vertex count n and n (index, unused) pairs; 0 ends the list.
 struct SolidMeshArrays {
@@ -100,6 +102,10 @@ private:
     // The face pairs that may be silhouettes seen from `look` (runs_), none
     // without the silhouettes flag.
     void findEdgeRuns(const SilhouetteLook& look, uint32_t drawFlags);
+    // The list to draw this look's silhouettes from: this mesh's own at rest,
+    // else one its geometry's instances share; null for the candidate runs.
+    static SharedEdges& sharedEdges(SolidGeometry& geometry);
+    RestingEdges* chooseSilhouetteList(IDirect3DDevice9* device, const SilhouetteLook& look, uint32_t flags);
     void forgetRestingEdges();
     HRESULT drawSegments(ID3DXLine* line, const std::vector<D3DXVECTOR3>& points,
                          const D3DXMATRIX& transform, D3DCOLOR colour, int width);
@@ -108,7 +114,7 @@ private:
     int simplificationLevel_ = 0;
     std::vector<D3DXVECTOR3> hiddenPoints_;  // the hidden pass's edges, reused each draw
     std::vector<D3DXVECTOR3> dashes_;        // their dashes
-    std::unique_ptr<MeshBatch> edgeBatch_;   // made at the first draw with edges
+    std::shared_ptr<MeshBatch> edgeBatch_;   // made or shared at the first draw with edges
     D3DCOLOR edgeColour_ = 0;
     EdgeShape edgeShape_ = EdgeShape::Line;
     std::vector<EdgeCluster> clusters_;  // of the face pairs, the sharp ones' first

@@ -10,10 +10,12 @@ namespace pelmora {
 
 namespace {
 
+// In a parallel view only the direction decides which edges may show; the
+// eye moves with the body's place and would keep instances apart.
 bool sameLook(const SilhouetteLook& a, const SilhouetteLook& b) {
     return a.valid == b.valid && a.perspective == b.perspective &&
            std::memcmp(&a.direction, &b.direction, sizeof a.direction) == 0 &&
-           std::memcmp(&a.eye, &b.eye, sizeof a.eye) == 0;
+           (!a.perspective || std::memcmp(&a.eye, &b.eye, sizeof a.eye) == 0);
 }
 
 // The batch's own indices for one edge: a line's two vertices, or a quad's
@@ -38,8 +40,12 @@ HRESULT fill(IDirect3DIndexBuffer9* buffer, const std::vector<uint32_t>& indices
 
 }  // namespace
 
+bool RestingEdges::holds(const SilhouetteLook& look, uint32_t key) const {
+    return known_ && key_ == key && sameLook(look, look_);
+}
+
 bool RestingEdges::resting(const SilhouetteLook& look, uint32_t key) {
-    if (known_ && key_ == key && sameLook(look, look_)) return true;
+    if (holds(look, key)) return true;
     clear();
     look_ = look;
     key_ = key;

@@ -33,6 +33,8 @@ public:
     // edges, their colour, shape and device), so a view at rest shows what
     // the same view shows after a move.
     bool resting(const SilhouetteLook& look, uint32_t key);
+    // Whether the look and key are those the list was made for (or is to be).
+    bool holds(const SilhouetteLook& look, uint32_t key) const;
 
     // Draws the resting look's edges from the edge batch, which is the
     // device's stream already; the list is made at the first draw from the

@@ -24,6 +24,7 @@ namespace pelmora {
 struct FeatureEdges;
 class PickTree;
 struct MeshBatch;
+class SharedEdges;
 
 struct SolidGeometry {
     std::vector<MeshVertex> vertices;
@@ -53,6 +54,8 @@ struct SolidGeometry {
     // The device buffers made from this geometry, held by the meshes that
     // draw it: instances of one part draw from one set.
     std::weak_ptr<MeshBatch> deviceBuffers;
+    // The silhouette lists its instances share, made at their first draws with edges.
+    std::shared_ptr<SharedEdges> sharedEdges;
 };
 
 // Integers one stored triangle takes in a face list.

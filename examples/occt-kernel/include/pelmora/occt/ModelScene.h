@@ -1,8 +1,10 @@
 // The frame tree a host hangs a kernel's bodies in: under one root, a frame
 // per body (its placement and colour) listing the faces in the body's
-// colour; under that a frame per face colour the file gives apart from the
-// body, and a frame (the edge colour) listing its model edges. Bodies
-// placed from one shape list the same host meshes.
+// colour, and under that a frame per face colour the file gives apart from
+// the body; after the bodies, a frame holding a frame per body placed as the
+// body (the edge colour) listing its model edges, so that every face draws
+// before the first line. Bodies placed from one shape list the same host
+// meshes.
 #pragma once
 
 #include "OcctKernel.h"

@@ -1,0 +1,54 @@
+// What the meshes drawing one geometry share for their edges: the edge
+// buffers (one set per colour and shape, not one per instance) and the
+// silhouette lists. In a parallel view every instance of a part that is
+// only moved sees the part from the same direction, so the candidates that
+// may show are the same for all of them: a look's list is made once, when a
+// second draw asks for it, and each instance then draws it with one call
+// instead of its candidate runs. A look only one mesh asks for is never
+// listed here (each mesh's own resting list serves it), so views where no
+// two instances agree make no buffers.
+#pragma once
+
+#include "mesh/RestingEdges.h"
+#include "mesh/SilhouetteBuffers.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace pelmora {
+
+class SharedEdges {
+public:
+    // The list for this look, key and device, counted as asked for; null
+    // while no second draw has asked for it since it became the newest.
+    RestingEdges* request(IDirect3DDevice9* device, const SilhouetteLook& look, uint32_t key);
+    // The edge buffers of `edges` in this colour and shape on this device,
+    // made by the first mesh that asks and kept while a mesh holds them.
+    std::shared_ptr<MeshBatch> batch(IDirect3DDevice9* device, const FeatureEdges& edges, D3DCOLOR colour,
+                                     EdgeShape shape);
+    // Lets every list and buffer go (the device's objects are being released).
+    void clear();
+
+private:
+    struct Slot {
+        RestingEdges list;
+        IDirect3DDevice9* device = nullptr;
+        uint32_t requests = 0;
+        uint64_t lastUse = 0;
+    };
+    struct Batch {
+        const FeatureEdges* edges;
+        D3DCOLOR colour;
+        EdgeShape shape;
+        std::weak_ptr<MeshBatch> held;
+    };
+    // A few directions at once: parts turned a quarter or half turn on a
+    // board share theirs too.
+    std::array<Slot, 8> slots_;
+    uint64_t uses_ = 0;
+    std::vector<Batch> batches_;
+};
+
+}  // namespace pelmora
