@@ -270,19 +270,21 @@ TEST_F(DXContextEdges, ATranslucentCubeShowsItsBackEdgesThroughItsFacesAnOpaqueO
     }
 }
 
-// A host cube whose size follows the deviation, as the kernel's would not,
-// so each deviation's geometry is its own.
-std::unique_ptr<TestFacets> cubeFacets(double deviation) {
-    const ShapeArrays cube = cubeArrays(float(deviation / 10.0));
+// A shape's arrays as a host facet set.
+std::unique_ptr<TestFacets> facetsOf(const ShapeArrays& shape) {
     auto facets = std::make_unique<TestFacets>();
-    for (size_t i = 0; i + 2 < cube.vertices.size(); i += 3)
-        facets->points.push_back({cube.vertices[i], cube.vertices[i + 1], cube.vertices[i + 2], cube.normals[i],
-                                  cube.normals[i + 1], cube.normals[i + 2], 0, 0});
-    for (size_t f = 0; f + 7 <= cube.faces.size(); f += 7)
-        facets->faces.insert(facets->faces.end(), {3, cube.faces[f + 1], cube.faces[f + 3], cube.faces[f + 5]});
+    for (size_t i = 0; i + 2 < shape.vertices.size(); i += 3)
+        facets->points.push_back({shape.vertices[i], shape.vertices[i + 1], shape.vertices[i + 2], shape.normals[i],
+                                  shape.normals[i + 1], shape.normals[i + 2], 0, 0});
+    for (size_t f = 0; f + 7 <= shape.faces.size(); f += 7)
+        facets->faces.insert(facets->faces.end(), {3, shape.faces[f + 1], shape.faces[f + 3], shape.faces[f + 5]});
     facets->faces.push_back(0);
     return facets;
 }
+
+// A host cube whose size follows the deviation, as the kernel's would not,
+// so each deviation's geometry is its own.
+std::unique_ptr<TestFacets> cubeFacets(double deviation) { return facetsOf(cubeArrays(float(deviation / 10.0))); }
 
 TEST_F(DXContextEdges, EdgesAreFoundOncePerGeometryAndKeptWithItInTheCache) {
     TestFacetFactory factory(cubeFacets);
@@ -477,4 +479,62 @@ TEST_F(DXContextEdges, HiddenSilhouettesShowDashedInTheHiddenColourWhereAnotherB
         EXPECT_FALSE(isGreen(pixel(image, -0.2, 0)));
         EXPECT_FALSE(isBlue(pixel(image, -0.2, 0)));
     }
+}
+
+// Copies of one body (one host mesh under several frames) share their
+// silhouette lists and edge buffers; what they show must be exactly what
+// separate bodies show: moved copies, a turned one, two edge colours, quads
+// and lines, while the camera moves and at rest.
+TEST_F(DXContextEdges, CopiesOfOneBodyShowTheEdgesSeparateBodiesShow) {
+    ASSERT_EQ(context->setViewportPlane(viewport, -2, 2, -2, 2), S_OK);
+    TestFacetFactory factory([](double) { return facetsOf(cylinderArrays(0.5f, 0.6f, 48)); });
+    struct Place {
+        double x, y, turn;  // a turn about z after standing the cylinder up
+        int edgeColour;
+    };
+    const Place places[] = {{-1, 0.8, 0, kEdgeColour}, {1, 0.8, 0, kEdgeColour}, {1, -0.9, 0.8, int(0xFFFFFF00u)}};
+    SAFEARRAY* camera = nullptr;
+    ASSERT_EQ(context->getCameraTransform(viewport, &camera), S_OK);
+    const std::vector<double> start = takeDoubleArray(camera);
+    const auto pictures = [&](bool oneBody) {
+        SafeArrayPtr startArray = makeDoubleArray(start);
+        SAFEARRAY* startIn = startArray.get();
+        EXPECT_EQ(context->setCameraTransform(viewport, &startIn), S_OK);
+        std::vector<int> frames, made;
+        for (int i = 0; i < 3; ++i) {
+            int frame = 0, mesh = 0;
+            EXPECT_EQ(context->newFrame(root, &frame), S_OK);
+            EXPECT_EQ(context->addFrameRotation(frame, 0, 1, 0, 0, -3.14159265358979 / 2), S_OK);
+            EXPECT_EQ(context->addFrameRotation(frame, 2, 0, 0, 1, places[i].turn), S_OK);
+            SafeArrayPtr move = makeDoubleArray(translationValues(places[i].x, places[i].y, 0));
+            SAFEARRAY* moveIn = move.get();
+            EXPECT_EQ(context->addFrameTransform(frame, 2, &moveIn), S_OK);
+            EXPECT_EQ(context->newSolidMeshFromHandle(oneBody ? 7 : 7 + i, factory.handle, &mesh), S_OK);
+            EXPECT_EQ(context->frameAddVisual(frame, mesh), S_OK);
+            frames.push_back(frame);
+            made.insert(made.end(), {frame, mesh});
+        }
+        std::vector<Image> images;
+        for (int width : {3, 2}) {
+            for (int i = 0; i < 3; ++i) {
+                EXPECT_EQ(context->setFrameDrawFacetEdges(
+                              frames[size_t(i)], SolidMeshDrawFlags(SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS |
+                                                        SOLID_MESH_DRAW_SILHOUETTES),
+                              places[i].edgeColour, width, kHiddenColour, 3),
+                          S_OK);
+            }
+            for (double turn : {0.0, 0.5}) {
+                EXPECT_EQ(context->rotateCamera(viewport, 0, 0, 0, 1, 1, 0, turn), S_OK);
+                images.push_back(draw());  // the camera moved
+                images.push_back(draw());  // at rest
+            }
+        }
+        for (int handle : made) EXPECT_EQ(context->releaseHandle(handle), S_OK);
+        return images;
+    };
+    const std::vector<Image> separate = pictures(false);
+    const std::vector<Image> shared = pictures(true);
+    ASSERT_EQ(shared.size(), separate.size());
+    for (size_t i = 0; i < shared.size(); ++i) EXPECT_EQ(shared[i].pixels, separate[i].pixels) << "picture " << i;
+    D3D9TestDevice::savePng(shared.back(), "edges_copies_of_one_body");
 }
