@@ -10,7 +10,7 @@ void BackgroundRefiner::stop() {
 }
 
 HRESULT BackgroundRefiner::showCoarse(IDXContext* context, int viewport, const Progress& progress) {
-    kernel_->prepare(kCoarseDeviation, progress);
+    kernel_->preview(kCoarseDeviation, progress);
     HRESULT hr = context->setManualRefinementLevel(viewport, 1);
     if (SUCCEEDED(hr)) hr = context->setAutomaticRefinement(viewport, VARIANT_FALSE);
     return hr;

@@ -1,6 +1,7 @@
 #include <pelmora/occt/ModelReader.h>
 
 #include "ReadWatch.h"
+#include "ShapeHealing.h"
 
 #include <BRepTools.hxx>
 #include <BRep_Builder.hxx>
@@ -151,7 +152,8 @@ bool parseStep(const std::string& path, STEPCAFControl_Reader* reader, ReadWatch
     return reader->ChangeReader().ReadStream(path.c_str(), in) == IFSelect_RetDone && !watch->cancelled();
 }
 
-bool readStep(const std::string& path, Model* model, std::vector<NamedShape>* parts, ReadWatch* watch) {
+bool readStep(const std::string& path, Model* model, std::vector<NamedShape>* parts, HealingTable* healing,
+              ReadWatch* watch) {
     STEPCAFControl_Reader reader;
     reader.SetNameMode(true);
     reader.SetColorMode(true);
@@ -166,7 +168,12 @@ bool readStep(const std::string& path, Model* model, std::vector<NamedShape>* pa
     Handle(TDocStd_Document) document;
     application->NewDocument("MDTV-XCAF", document);
     OcctProgress translating(watch, "translating");
-    const bool transferred = reader.Transfer(document, translating.start()) && !watch->cancelled();
+    bool transferred = false;
+    {
+        // Healed shape by shape later, as the kernel meshes them.
+        HealingDeferral deferral(healing);
+        transferred = reader.Transfer(document, translating.start()) && !watch->cancelled();
+    }
     if (transferred) {
         Handle(XCAFDoc_ShapeTool) tool = XCAFDoc_DocumentTool::ShapeTool(document->Main());
         Handle(XCAFDoc_ColorTool) colors = XCAFDoc_DocumentTool::ColorTool(document->Main());
@@ -203,14 +210,15 @@ bool hasSolid(const TopoDS_Shape& shape) { return TopExp_Explorer(shape, TopAbs_
 // Adds one body per piece, numbering the pieces of a part that has several;
 // the part's node is the body's, or holds a node per body.
 void addPieces(const std::vector<TopoDS_Shape>& pieces, const NamedShape& part, const char* kind, bool open,
-               Model* model) {
+               const HealingTable& healing, Model* model) {
     for (size_t i = 0; i < pieces.size(); ++i) {
         std::string name;
         if (part.name.empty()) name = std::string(kind) + " " + std::to_string(model->bodies.size() + 1);
         else name = pieces.size() == 1 ? part.name : part.name + " " + std::to_string(i + 1);
         const auto own = part.pieceColors.find(pieces[i].TShape().get());
         const int color = own == part.pieceColors.end() ? part.color : own->second;
-        const int body = model->addBody(pieces[i], name, open, color, part.faceColors);
+        const int body =
+            model->addBody(pieces[i], name, open, color, part.faceColors, healing.find(pieces[i]));
         if (part.node >= 0 && pieces.size() == 1) {
             model->nodes[size_t(part.node)].body = body;
             continue;
@@ -221,11 +229,11 @@ void addPieces(const std::vector<TopoDS_Shape>& pieces, const NamedShape& part, 
     }
 }
 
-void bodiesFromPart(const NamedShape& part, bool solids, Model* model) {
+void bodiesFromPart(const NamedShape& part, bool solids, const HealingTable& healing, Model* model) {
     std::vector<TopoDS_Shape> pieces;
     if (solids) {
         for (TopExp_Explorer e(part.shape, TopAbs_SOLID); e.More(); e.Next()) pieces.push_back(e.Current());
-        addPieces(pieces, part, "Solid", false, model);
+        addPieces(pieces, part, "Solid", false, healing, model);
         return;
     }
     for (TopExp_Explorer e(part.shape, TopAbs_SHELL); e.More(); e.Next()) pieces.push_back(e.Current());
@@ -237,7 +245,7 @@ void bodiesFromPart(const NamedShape& part, bool solids, Model* model) {
     for (TopExp_Explorer e(part.shape, TopAbs_FACE, TopAbs_SHELL); e.More(); e.Next(), anyLoose = true)
         builder.Add(looseFaces, e.Current());
     if (anyLoose) pieces.push_back(looseFaces);
-    addPieces(pieces, part, "Shell", true, model);
+    addPieces(pieces, part, "Shell", true, healing, model);
 }
 
 // The file's first bytes. Only regular files are read: a FIFO would block
@@ -266,11 +274,11 @@ std::string fileHead(const std::string& path, std::string* error) {
 
 // The parts of a file; false with a message.
 bool readParts(const std::string& path, Format format, Model* model, std::vector<NamedShape>* parts,
-               std::string* error, ReadWatch* watch) {
+               HealingTable* healing, std::string* error, ReadWatch* watch) {
     static const char* const names[] = {"STEP", "BREP", "IGES"};
     bool read = false;
     switch (format) {
-        case Format::Step: read = readStep(path, model, parts, watch); break;
+        case Format::Step: read = readStep(path, model, parts, healing, watch); break;
         case Format::Brep: read = readBrep(path, parts, watch); break;
         case Format::Iges: read = readIges(path, parts, watch); break;
         case Format::Unknown:
@@ -292,14 +300,15 @@ bool readModel(const std::string& path, Model* model, std::string* error, const 
     const std::string head = fileHead(path, error);
     if (!error->empty()) return false;
     std::vector<NamedShape> parts;
+    HealingTable healing;
     // Measuring the bodies meets malformed geometry too (a vertex at
     // infinity): it fails like the translator, with a message.
     try {
         ReadWatch watch(progress, proceed);
-        if (!readParts(path, formatOf(path, head), model, &parts, error, &watch)) return false;
+        if (!readParts(path, formatOf(path, head), model, &parts, &healing, error, &watch)) return false;
         const bool solids = std::any_of(parts.begin(), parts.end(),
                                         [](const NamedShape& part) { return hasSolid(part.shape); });
-        for (const NamedShape& part : parts) bodiesFromPart(part, solids, model);
+        for (const NamedShape& part : parts) bodiesFromPart(part, solids, healing, model);
     } catch (const Standard_Failure& failure) {
         *model = Model{};
         *error = path + ": " + failure.GetMessageString();

@@ -1,5 +1,6 @@
 #include <pelmora/occt/ModelScene.h>
 
+#include <algorithm>
 #include <iterator>
 
 namespace pelmora::occt {
@@ -100,6 +101,21 @@ HRESULT buildScene(IDXContext* context, const OcctKernel& kernel, int factory, c
     }
     if (SUCCEEDED(hr) && edgeRoot != 0) hr = context->frameAddChild(scene->root, edgeRoot);
     return hr;
+}
+
+HRESULT refreshPreviews(IDXContext* context, OcctKernel& kernel, const ModelScene& scene) {
+    const std::vector<int> healed = kernel.takeHealedPreviews();
+    HRESULT first = S_OK;
+    const auto refresh = [&](int mesh) {
+        const HRESULT hr = mesh == 0 ? S_OK : context->refreshMesh(mesh);
+        if (SUCCEEDED(first)) first = hr;
+    };
+    for (int body = 0; body < kernel.bodyCount() && body < int(scene.faceMeshes.size()); ++body) {
+        if (std::find(healed.begin(), healed.end(), kernel.body(body).shape) == healed.end()) continue;
+        for (int mesh : scene.faceMeshes[size_t(body)]) refresh(mesh);
+        refresh(scene.edgeMeshes[size_t(body)]);
+    }
+    return first;
 }
 
 }  // namespace pelmora::occt

@@ -5,6 +5,7 @@
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_Printer.hxx>
+#include <Precision.hxx>
 #include <TopExp_Explorer.hxx>
 
 #include <algorithm>
@@ -36,8 +37,14 @@ std::vector<int> colorGroups(const TopoDS_Shape& shape, const FaceColors& faceCo
 }  // namespace
 
 int Model::addBody(const TopoDS_Shape& piece, const std::string& name, bool open, int color,
-                   const FaceColors& faceColors) {
-    const auto [known, added] = shapeByTShape_.try_emplace(piece.TShape().get(), int(shapes.size()));
+                   const FaceColors& faceColors, const std::optional<HealingTolerances>& healing) {
+    auto [known, added] = shapeByTShape_.try_emplace(piece.TShape().get(), int(shapes.size()));
+    // A shape healed since is another TShape now, and the one it was read
+    // as is gone: its address may be a new shape's.
+    if (!added && shapes[size_t(known->second)].shape.TShape().get() != known->first) {
+        known->second = int(shapes.size());
+        added = true;
+    }
     if (added) {
         OcctShape shape;
         shape.shape = piece.Located(TopLoc_Location());
@@ -47,6 +54,7 @@ int Model::addBody(const TopoDS_Shape& piece, const std::string& name, bool open
             if (found != faceColors.end()) shape.faceColors.insert(*found);
         }
         shape.groups = colorGroups(shape.shape, shape.faceColors);
+        shape.healing = healing;
         measure(&shape);
         shapes.push_back(std::move(shape));
     }
@@ -62,6 +70,39 @@ int Model::addBody(const TopoDS_Shape& piece, const std::string& name, bool open
     return int(bodies.size()) - 1;
 }
 
+namespace {
+
+bool unbounded(const Bnd_Box& box) {
+    if (box.IsVoid()) return false;
+    if (box.IsOpen()) return true;
+    double min[3], max[3];
+    box.Get(min[0], min[1], min[2], max[0], max[1], max[2]);
+    for (int i = 0; i < 3; ++i)
+        if (Precision::IsInfinite(min[i]) || Precision::IsInfinite(max[i])) return true;
+    return false;
+}
+
+// A shape as translated, before healing, may have faces without curves on
+// their surfaces: such a face's patch has no bounds, and its edges give
+// them instead.
+Bnd_Box boundedBox(const TopoDS_Shape& shape) {
+    Bnd_Box box;
+    for (TopExp_Explorer f(shape, TopAbs_FACE); f.More(); f.Next()) {
+        Bnd_Box face;
+        BRepBndLib::Add(f.Current(), face, false);
+        if (unbounded(face)) {
+            face.SetVoid();
+            for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next())
+                BRepBndLib::Add(e.Current(), face, false);
+        }
+        box.Add(face);
+    }
+    for (TopExp_Explorer e(shape, TopAbs_EDGE, TopAbs_FACE); e.More(); e.Next()) BRepBndLib::Add(e.Current(), box, false);
+    return box;
+}
+
+}  // namespace
+
 void measure(OcctShape* shape) {
     Bnd_Box box;
     // From the geometry, not from a tessellation: none exists yet. The box
@@ -69,6 +110,7 @@ void measure(OcctShape* shape) {
     // control points for free-form ones): a little wider than the exact box
     // on free-form parts, and several times quicker to find on large ones.
     BRepBndLib::Add(shape->shape, box, false);
+    if (unbounded(box)) box = boundedBox(shape->shape);
     shape->size = 0.0;
     if (box.IsVoid()) return;
     box.Get(shape->min[0], shape->min[1], shape->min[2], shape->max[0], shape->max[1], shape->max[2]);

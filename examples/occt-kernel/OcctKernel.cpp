@@ -1,5 +1,7 @@
 #include <pelmora/occt/OcctKernel.h>
 
+#include "ShapeHealing.h"
+
 #include <Standard_Failure.hxx>
 
 #include <algorithm>
@@ -109,6 +111,9 @@ void OcctKernel::forget() {
     firstMesh_.clear();
     shapeLocks_.clear();
     cache_.clear();
+    previews_.clear();
+    unhealedPreviews_.clear();
+    handedPreviews_.clear();
     tessellationCounts_.clear();
     requestCounts_.clear();
     tessellations_ = requestTotal_ = 0;
@@ -162,7 +167,12 @@ const Tessellation& OcctKernel::tessellation(int shape, double deviation) {
         const auto found = cache_.find(key);
         if (found != cache_.end()) return found->second;
     }
-    const OcctShape& source = model_.shapes[size_t(shape)];
+    OcctShape& source = model_.shapes[size_t(shape)];
+    if (source.healing) {
+        heal(&source);
+        std::lock_guard<std::mutex> hold(lock_);
+        unhealedPreviews_.erase(shape);
+    }
     Tessellation made = tessellate(source, deflectionFor(deviation, modelSize_, source.size));
     std::lock_guard<std::mutex> hold(lock_);
     ++tessellationCounts_[key];
@@ -170,7 +180,58 @@ const Tessellation& OcctKernel::tessellation(int shape, double deviation) {
     return cache_.emplace(key, std::move(made)).first->second;
 }
 
+void OcctKernel::previewShape(int shape, double deviation) {
+    {
+        std::lock_guard<std::mutex> meshing(*shapeLocks_.at(size_t(shape)));
+        const OcctShape& source = model_.shapes[size_t(shape)];
+        if (source.healing) {
+            const Key key{shape, deviation};
+            {
+                std::lock_guard<std::mutex> hold(lock_);
+                if (previews_.count(key) != 0) return;
+            }
+            Tessellation made = tessellate(source, deflectionFor(deviation, modelSize_, source.size));
+            std::lock_guard<std::mutex> hold(lock_);
+            previews_.emplace(key, std::move(made));
+            unhealedPreviews_.insert(shape);
+            return;
+        }
+    }
+    tessellation(shape, deviation);
+}
+
+const Tessellation* OcctKernel::handedPreview(int shape, double deviation) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (unhealedPreviews_.count(shape) == 0) return nullptr;
+    const auto found = previews_.find({shape, deviation});
+    if (found == previews_.end()) return nullptr;
+    handedPreviews_.insert(shape);
+    return &found->second;
+}
+
+std::vector<int> OcctKernel::takeHealedPreviews() {
+    std::lock_guard<std::mutex> hold(lock_);
+    std::vector<int> healed;
+    for (auto it = handedPreviews_.begin(); it != handedPreviews_.end();) {
+        if (unhealedPreviews_.count(*it) != 0) {
+            ++it;
+            continue;
+        }
+        healed.push_back(*it);
+        it = handedPreviews_.erase(it);
+    }
+    return healed;
+}
+
 void OcctKernel::prepare(double deviation, const Progress& progress, const Proceed& proceed) {
+    meshAll([&](int shape) { tessellation(shape, deviation); }, progress, proceed);
+}
+
+void OcctKernel::preview(double deviation, const Progress& progress) {
+    meshAll([&](int shape) { previewShape(shape, deviation); }, progress, {});
+}
+
+void OcctKernel::meshAll(const std::function<void(int)>& mesh, const Progress& progress, const Proceed& proceed) {
     // The largest first, so that no core is left with a big one at the end.
     std::vector<int> order(static_cast<size_t>(shapeCount()));
     std::iota(order.begin(), order.end(), 0);
@@ -180,7 +241,7 @@ void OcctKernel::prepare(double deviation, const Progress& progress, const Proce
         shapeCount(),
         [&](int i) {
             try {
-                tessellation(order[size_t(i)], deviation);
+                mesh(order[size_t(i)]);
             } catch (const Standard_Failure&) {
                 // getFacets reports it when the engine asks for this shape
             }
@@ -226,7 +287,8 @@ HRESULT OcctKernel::getFacets(int hostMesh, double deviation, int, FacetSource**
     const HostMesh mesh = hostMeshes_[size_t(hostMesh - 1)];
     const OcctShape& shape = model_.shapes[size_t(mesh.shape)];
     try {
-        const Tessellation& t = tessellation(mesh.shape, deviation);
+        const Tessellation* preview = handedPreview(mesh.shape, deviation);
+        const Tessellation& t = preview ? *preview : tessellation(mesh.shape, deviation);
         std::unique_ptr<FacetSource> facets;
         if (mesh.group < 0) facets = std::make_unique<CachedFacets>(t.edgeVertices, t.edgeList, false);
         else {

@@ -67,6 +67,7 @@ void ModelView::refine(const pelmora::occt::Progress& progress) {
 bool ModelView::refining() {
     if (refiner_.running()) return true;
     refining_.reset();
+    pelmora::occt::refreshPreviews(context_, *kernel_, scene_);
     // The engine's worker hands the refined facets over one mesh at a time:
     // the view settles once a few frames have passed without a request.
     constexpr int kQuietChecks = 3;

@@ -1,15 +1,18 @@
 // A picture before tessellation ends: every shape is meshed coarsely first
-// (quick, a thread per core) and the viewport held at that coarse level for
-// the first frames; then the view goes back to automatic refinement while a
-// thread of this object's own meshes every shape at the view's deviation,
-// several at once. Frames never wait for it: the engine asks the kernel for
-// the finer facets on its facet worker (the kernel must be registered with
-// PelmoraRegisterThreadSafeFacetFactory) and draws the coarse ones until
-// they arrive.
+// (quick, a thread per core, shapes still to be healed previewed as the
+// file gives them) and the viewport held at that coarse level for the
+// first frames; then the view goes back to automatic refinement while a
+// thread of this object's own heals and meshes every shape at the view's
+// deviation, several at once. Frames never wait for it: the engine asks the
+// kernel for the finer facets on its facet worker (the kernel must be
+// registered with PelmoraRegisterThreadSafeFacetFactory) and draws the
+// coarse ones until they arrive. Once it has finished, the previews are
+// fetched again.
 //
 //     BackgroundRefiner refiner(&kernel);
 //     refiner.showCoarse(context, viewport);  // then render: the first picture
 //     refiner.refine(context, viewport);      // render on while refiner.running()
+//     refreshPreviews(context, kernel, scene);  // once it is not
 #pragma once
 
 #include "OcctKernel.h"

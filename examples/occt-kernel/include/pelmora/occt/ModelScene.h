@@ -43,4 +43,9 @@ int bodyColor(const OcctKernel& kernel, int body);
 HRESULT buildScene(IDXContext* context, const OcctKernel& kernel, int factory, const SceneStyle& style,
                    ModelScene* scene);
 
+// Fetches again the meshes that showed a preview (OcctKernel::preview)
+// whose shape has been healed since, so that none keeps the preview's
+// facets. The first failing status, else S_OK.
+HRESULT refreshPreviews(IDXContext* context, OcctKernel& kernel, const ModelScene& scene);
+
 }  // namespace pelmora::occt

@@ -10,6 +10,7 @@
 #include <gp_Trsf.hxx>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -18,6 +19,14 @@ namespace pelmora::occt {
 
 // Colours are 0xAARRGGBB; 0 means none given (the scene picks one).
 using FaceColors = std::unordered_map<const void*, int>;  // by the face's TShape
+
+// The repairs a translator leaves to be made on a shape (Open CASCADE's
+// shape healing), with the tolerances of the file's context.
+struct HealingTolerances {
+    double precision = 0.0;
+    double maxTolerance = 0.0;
+    bool nonManifold = false;
+};
 
 // One shape as the file defines it, shared by every body placed from it:
 // meshed once per deviation whatever the number of its instances.
@@ -30,6 +39,10 @@ struct OcctShape {
     std::vector<int> groups;
     std::array<double, 3> min{0, 0, 0}, max{0, 0, 0};  // box in its own coordinates
     double size = 0.0;         // the box's diagonal (0 for no geometry)
+    // Healing still to be made (a STEP file's shapes come as translated):
+    // the kernel makes it before the shape's first tessellation, a preview's
+    // aside.
+    std::optional<HealingTolerances> healing;
 };
 
 struct OcctBody {
@@ -61,9 +74,10 @@ struct Model {
 
     // Adds a body placed from `piece` (a solid or shell with the location
     // the model gives it): its shape is found among those added before (the
-    // same TShape) or added. Colours: the body's, and its faces' own.
+    // same TShape) or added. Colours: the body's, and its faces' own; a new
+    // shape takes `healing` as the healing left to make on it.
     int addBody(const TopoDS_Shape& piece, const std::string& name, bool open, int color,
-                const FaceColors& faceColors = {});
+                const FaceColors& faceColors = {}, const std::optional<HealingTolerances>& healing = {});
 
 private:
     std::unordered_map<const void*, int> shapeByTShape_;

@@ -24,9 +24,11 @@
 
 #include <pelmora/helpers.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -77,13 +79,23 @@ public:
     // The host mesh of a body's model edges (for newWireMeshFromHandle).
     int edgeMesh(int body) const;
 
-    // A shape's tessellation at a deviation, made on first use and kept.
+    // A shape's tessellation at a deviation, made on first use and kept;
+    // the healing left on the shape is made first.
     const Tessellation& tessellation(int shape, double deviation);
     // Tessellates every shape at a deviation, several at once (a thread per
     // core), reporting "tessellating" progress on the calling thread, which
     // asks `proceed` every few milliseconds: false stops it after the
     // shapes under way.
     void prepare(double deviation, const Progress& progress = {}, const Proceed& proceed = {});
+    // As prepare, for a first picture: a shape still to be healed is meshed
+    // as the file gives it (its healing is most of the time to the finer
+    // facets), and getFacets hands that preview out at this deviation until
+    // the shape is healed. Then the meshes that showed a preview are
+    // fetched again (refreshPreviews in ModelScene.h).
+    void preview(double deviation, const Progress& progress = {});
+    // The shapes whose previews getFacets handed out and that have been
+    // healed since; each is listed once.
+    std::vector<int> takeHealedPreviews();
 
     // Runs of the mesher for one shape at one deviation, and in all.
     int tessellationCount(int shape, double deviation) const;
@@ -108,6 +120,11 @@ private:
     // Numbers the new shapes' host meshes and measures the model.
     void index();
     void forget();
+    // Runs `mesh` on every shape, the largest first, a thread per core.
+    void meshAll(const std::function<void(int)>& mesh, const Progress& progress, const Proceed& proceed);
+    void previewShape(int shape, double deviation);
+    // The preview getFacets hands out for a shape not healed yet, or null.
+    const Tessellation* handedPreview(int shape, double deviation);
 
     Model model_;
     double modelSize_ = 0.0;
@@ -117,6 +134,11 @@ private:
     // shape is meshed by one thread at a time.
     std::vector<std::unique_ptr<std::mutex>> shapeLocks_;
     std::map<Key, Tessellation> cache_;
+    // Previews are kept until the next load: the engine may still be
+    // copying one when its shape is healed.
+    std::map<Key, Tessellation> previews_;
+    std::set<int> unhealedPreviews_;     // shapes with previews, not healed yet
+    std::set<int> handedPreviews_;       // shapes whose previews were handed out
     std::map<Key, int> tessellationCounts_;
     std::map<Key, int> requestCounts_;
     int tessellations_ = 0;

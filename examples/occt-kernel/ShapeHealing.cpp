@@ -1,0 +1,120 @@
+#include "ShapeHealing.h"
+
+#include <Message_ProgressRange.hxx>
+#include <ShapeProcess_ShapeContext.hxx>
+#include <Standard_Failure.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_DataMapOfShapeShape.hxx>
+#include <Transfer_TransientProcess.hxx>
+#include <XSAlgo.hxx>
+#include <XSAlgo_AlgoContainer.hxx>
+
+#include <cstring>
+
+namespace pelmora::occt {
+
+namespace {
+
+constexpr const char* kResource = "read.step.resource.name";
+constexpr const char* kSequence = "read.step.sequence";
+
+std::mutex& translationLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// The translator's hook: the STEP reader's healing is recorded and the
+// shape handed back as made; every other caller heals as usual.
+class RecordingContainer final : public XSAlgo_AlgoContainer {
+public:
+    explicit RecordingContainer(HealingTable* table) : table_(table) {}
+
+    TopoDS_Shape ProcessShape(const TopoDS_Shape& shape, const Standard_Real precision,
+                              const Standard_Real maxTolerance, const Standard_CString resource,
+                              const Standard_CString sequence, Handle(Standard_Transient)& info,
+                              const Message_ProgressRange& progress,
+                              const Standard_Boolean nonManifold) const override {
+        if (sequence == nullptr || std::strcmp(sequence, kSequence) != 0)
+            return XSAlgo_AlgoContainer::ProcessShape(shape, precision, maxTolerance, resource, sequence, info,
+                                                      progress, nonManifold);
+        info.Nullify();
+        if (!shape.IsNull()) table_->record(shape, {precision, maxTolerance, nonManifold != 0});
+        return shape;
+    }
+
+    // Nothing was changed, so the translation's map stays as it is.
+    void MergeTransferInfo(const Handle(Transfer_TransientProcess)& process, const Handle(Standard_Transient)& info,
+                           const Standard_Integer startItem) const override {
+        if (!info.IsNull()) XSAlgo_AlgoContainer::MergeTransferInfo(process, info, startItem);
+    }
+
+private:
+    HealingTable* table_;
+};
+
+// The colours of a healed shape's faces: a face the healing replaced (or
+// split) passes its colour on, one it left keeps it.
+FaceColors followFaces(const FaceColors& colors, const TopoDS_Shape& healed,
+                       const Handle(ShapeProcess_ShapeContext)& context) {
+    FaceColors moved;
+    if (!context.IsNull())
+        for (TopTools_DataMapIteratorOfDataMapOfShapeShape it(context->Map()); it.More(); it.Next()) {
+            const auto found = colors.find(it.Key().TShape().get());
+            if (found == colors.end()) continue;
+            for (TopExp_Explorer e(it.Value(), TopAbs_FACE); e.More(); e.Next())
+                moved[e.Current().TShape().get()] = found->second;
+        }
+    // Only faces of the healed shape are kept: the others are gone, and
+    // their addresses may be reused.
+    FaceColors kept;
+    for (TopExp_Explorer e(healed, TopAbs_FACE); e.More(); e.Next()) {
+        const void* face = e.Current().TShape().get();
+        const auto found = moved.find(face);
+        if (found != moved.end()) kept[face] = found->second;
+        else if (const auto own = colors.find(face); own != colors.end()) kept[face] = own->second;
+    }
+    return kept;
+}
+
+}  // namespace
+
+void HealingTable::record(const TopoDS_Shape& made, const HealingTolerances& tolerances) {
+    if (!first_) first_ = tolerances;
+    byTShape_[made.TShape().get()] = tolerances;
+    for (const TopAbs_ShapeEnum kind : {TopAbs_SOLID, TopAbs_SHELL})
+        for (TopExp_Explorer e(made, kind); e.More(); e.Next()) byTShape_[e.Current().TShape().get()] = tolerances;
+}
+
+std::optional<HealingTolerances> HealingTable::find(const TopoDS_Shape& piece) const {
+    const auto found = byTShape_.find(piece.TShape().get());
+    return found == byTShape_.end() ? first_ : found->second;
+}
+
+HealingDeferral::HealingDeferral(HealingTable* table)
+    : hold_(translationLock()), previous_(XSAlgo::AlgoContainer()) {
+    XSAlgo::SetAlgoContainer(new RecordingContainer(table));
+}
+
+HealingDeferral::~HealingDeferral() { XSAlgo::SetAlgoContainer(previous_); }
+
+void heal(OcctShape* shape) {
+    if (!shape->healing) return;
+    const HealingTolerances tolerances = *shape->healing;
+    shape->healing.reset();
+    try {
+        // A plain container: the global one may be recording another file's.
+        const Handle(XSAlgo_AlgoContainer) healer = new XSAlgo_AlgoContainer;
+        Handle(Standard_Transient) info;
+        const TopoDS_Shape healed =
+            healer->ProcessShape(shape->shape, tolerances.precision, tolerances.maxTolerance, kResource,
+                                 kSequence, info, Message_ProgressRange(), tolerances.nonManifold);
+        if (healed.IsNull() || healed.IsSame(shape->shape)) return;
+        shape->faceColors =
+            followFaces(shape->faceColors, healed, Handle(ShapeProcess_ShapeContext)::DownCast(info));
+        shape->shape = healed.Located(TopLoc_Location());
+    } catch (const Standard_Failure&) {
+        // The shape as read is what the file gives; it is shown as it is.
+    }
+}
+
+}  // namespace pelmora::occt
