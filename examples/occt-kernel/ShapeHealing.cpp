@@ -2,6 +2,7 @@
 
 #include <Message_ProgressRange.hxx>
 #include <ShapeProcess_ShapeContext.hxx>
+#include <STEPControl_Controller.hxx>
 #include <Standard_Failure.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_DataMapOfShapeShape.hxx>
@@ -102,6 +103,9 @@ void heal(OcctShape* shape) {
     const HealingTolerances tolerances = *shape->healing;
     shape->healing.reset();
     try {
+        // The translator's settings and healing operators, for a shape
+        // that did not come from this process's STEP reader.
+        STEPControl_Controller::Init();
         // A plain container: the global one may be recording another file's.
         const Handle(XSAlgo_AlgoContainer) healer = new XSAlgo_AlgoContainer;
         Handle(Standard_Transient) info;

@@ -3,7 +3,8 @@
 // and 12 edges, every face of a box (reversed ones included) is lit from
 // outside, an open shell shows its inside, a file's colours and placements
 // show where they belong, a zoom sequence asks for each body at each
-// deviation once, and the first picture shows before refined facets come.
+// deviation once, the first picture shows before refined facets come, and
+// a preview of shapes not healed yet is fetched again once they are.
 #include "OcctTestModels.h"
 
 #include <pelmora/occt/BackgroundRefiner.h>
@@ -272,6 +273,38 @@ TEST_F(OcctScene, FirstPictureShowsBeforeTheLastFacetRequestReturns) {
     context->Release();
     context = nullptr;
     EXPECT_EQ(PelmoraUnregisterFacetFactory(gatedFactory), S_OK);
+}
+
+TEST_F(OcctScene, APreviewShowsFirstAndIsFetchedAgainOnceItsShapeIsHealed) {
+    const TopoDS_Shape cube = box();
+    const std::vector<std::pair<TopoDS_Shape, int>> blueTop = {{topFace(cube), int(0xFF0000FFu)}};
+    load(files.step("colours.step", {{"Cube", cube, int(0xFFFF0000u), blueTop},
+                                     {"Cube", moved(cube, 20, 0, 0), int(0xFFFF0000u), blueTop}}));
+    ASSERT_EQ(kernel.shapeCount(), 1);
+    BackgroundRefiner refiner(&kernel);
+    ASSERT_EQ(refiner.showCoarse(context, viewport), S_OK);
+    EXPECT_TRUE(kernel.shape(0).healing) << "a preview is made from the shape as translated";
+    constexpr double kCoarse = BackgroundRefiner::kCoarseDeviation;
+    const int faces = kernel.faceMeshes(0).at(1).handle;  // the blue group
+    const auto blueTops = [&](const Image& image) {
+        for (double x : {5.0, 25.0}) {
+            EXPECT_GT(blue(pixelAt(image, x, 5, 10)), 150) << "top of the cube at x " << x;
+            EXPECT_LT(red(pixelAt(image, x, 5, 10)), 60) << "top of the cube at x " << x;
+        }
+    };
+    blueTops(look(pelmora::Transform{}));
+    EXPECT_EQ(kernel.requestCount(faces, kCoarse), 1) << "both instances share the preview";
+    EXPECT_EQ(kernel.tessellationCount(), 0);
+
+    kernel.prepare(kCoarse);
+    EXPECT_FALSE(kernel.shape(0).healing);
+    ASSERT_EQ(refreshPreviews(context, kernel, scene), S_OK);
+    blueTops(look(pelmora::Transform{}, "occt_preview_healed"));
+    EXPECT_EQ(kernel.requestCount(faces, kCoarse), 2) << "fetched again once, for both instances";
+    EXPECT_EQ(kernel.tessellationCount(0, kCoarse), 1);
+    ASSERT_EQ(refreshPreviews(context, kernel, scene), S_OK);
+    look(pelmora::Transform{});
+    EXPECT_EQ(kernel.requestCount(faces, kCoarse), 2) << "a preview is replaced once";
 }
 
 }  // namespace

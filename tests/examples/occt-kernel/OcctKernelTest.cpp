@@ -2,14 +2,19 @@
 // and IGES files (bodies, names, placements, shared shapes, the assembly
 // tree, open shells, the files it refuses, reads the host cancels) and
 // what its tessellations hold (counts, edges, normals, winding, refinement
-// that follows the view rather than the body).
+// that follows the view rather than the body), and the healing a STEP
+// file's shapes get before their first tessellation.
 #include "OcctTestModels.h"
+#include "ShapeHealing.h"
 
 #include <pelmora/occt/OcctKernel.h>
 
 #include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
+#include <Geom_Plane.hxx>
+#include <TopoDS_Wire.hxx>
+#include <gp_Pln.hxx>
 
 #include <gtest/gtest.h>
 
@@ -300,6 +305,42 @@ TEST(OcctTessellation, HostMeshesNoShapeAnswersToAreRefused) {
     EXPECT_EQ(kernel.getFacets(kernel.edgeMesh(0) + 1, 4.0, 0, &source), E_INVALIDARG);
     EXPECT_EQ(kernel.getFacets(0, 4.0, 0, &source), E_INVALIDARG);
     EXPECT_EQ(source, nullptr);
+}
+
+TEST(OcctHealing, AStepShapeIsHealedBeforeItsFirstTessellationAndFaceColoursFollowTheirFaces) {
+    ModelFiles files;
+    OcctKernel kernel;
+    std::string error;
+    ASSERT_TRUE(kernel.load(files.step("pins.step", pinBoard()), &error)) << error;
+    ASSERT_EQ(kernel.shapeCount(), 2);
+    EXPECT_TRUE(kernel.shape(0).healing && kernel.shape(1).healing) << "the reader leaves the healing to the kernel";
+    EXPECT_GT(kernel.shape(0).size, 0.0);
+    EXPECT_LT(kernel.shape(0).size, 1000.0) << "a shape as translated is measured by its bounded geometry";
+    EXPECT_GT(kernel.tessellation(0, 4.0).triangles, 0);
+    EXPECT_FALSE(kernel.shape(0).healing);
+    EXPECT_TRUE(kernel.shape(1).healing) << "a shape not meshed yet is not healed yet";
+
+    // A red square whose wire lists its edges out of order: the healing
+    // rebuilds the wire, so the face is a new one, and keeps its colour.
+    const gp_Pnt corners[4] = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
+    BRep_Builder builder;
+    TopoDS_Wire wire;
+    builder.MakeWire(wire);
+    for (int i : {0, 2, 1, 3}) builder.Add(wire, BRepBuilderAPI_MakeEdge(corners[i], corners[(i + 1) % 4]).Edge());
+    TopoDS_Face face;
+    builder.MakeFace(face, new Geom_Plane(gp_Pln()), 1e-7);
+    builder.Add(face, wire);
+    OcctShape square;
+    square.shape = face;
+    square.faceColors[face.TShape().get()] = int(0xFFFF0000u);
+    square.healing = HealingTolerances{1e-7, 1.0, false};
+    heal(&square);
+    EXPECT_FALSE(square.healing);
+    ASSERT_FALSE(square.shape.IsSame(face)) << "the healing should have rebuilt the face";
+    TopExp_Explorer healed(square.shape, TopAbs_FACE);
+    ASSERT_TRUE(healed.More());
+    EXPECT_EQ(square.faceColors.size(), 1u);
+    EXPECT_EQ(square.faceColors[healed.Current().TShape().get()], int(0xFFFF0000u));
 }
 
 }  // namespace
