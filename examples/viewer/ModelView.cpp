@@ -24,7 +24,7 @@ ModelView::~ModelView() {
     if (factory_) PelmoraUnregisterFacetFactory(factory_);
 }
 
-bool ModelView::open(int window, bool finished, std::string* error, const pelmora::occt::Progress& progress) {
+bool ModelView::openDevice(int window, std::string* error) {
     window_ = window;
     HRESULT hr = PelmoraCreateContext(&context_);
     if (SUCCEEDED(hr)) hr = pelmora::initialize(context_, false, "");
@@ -37,9 +37,13 @@ bool ModelView::open(int window, bool finished, std::string* error, const pelmor
     // Zooming asks for finer facets on the engine's worker; the view keeps
     // drawing the coarser ones until they arrive.
     factory_ = PelmoraRegisterThreadSafeFacetFactory(&facets_);
+    return true;
+}
+
+bool ModelView::show(bool finished, std::string* error, const pelmora::occt::Progress& progress) {
     pelmora::occt::SceneStyle style;
     style.edges = options_.edges;
-    hr = pelmora::occt::buildScene(context_, *kernel_, factory_, style, &scene_);
+    HRESULT hr = pelmora::occt::buildScene(context_, *kernel_, factory_, style, &scene_);
     if (FAILED(hr)) {
         *error = "could not build the scene";
         return false;

@@ -25,12 +25,15 @@ public:
     ModelView(const ModelView&) = delete;
     ModelView& operator=(const ModelView&) = delete;
 
-    // Makes the viewport on a window of the options' size, the scene and
-    // the view asked for, fitted. With `finished`, tessellates every shape
-    // at the deviation the first frame needs (a picture to write); else
-    // coarsely, for a first picture at once, to be refined (refine).
-    // False with a message.
-    bool open(int window, bool finished, std::string* error, const pelmora::occt::Progress& progress = {});
+    // Makes the engine's context and a viewport on a window of the
+    // options' size; the kernel need not hold its model yet. False with a
+    // message.
+    bool openDevice(int window, std::string* error);
+    // Then the scene of the kernel's model and the view asked for, fitted.
+    // With `finished`, tessellates every shape at the deviation the first
+    // frame needs (a picture to write); else coarsely, for a first picture
+    // at once, to be refined (refine). False with a message.
+    bool show(bool finished, std::string* error, const pelmora::occt::Progress& progress = {});
     // Refines the coarse first picture behind the frames: the facets appear
     // as they arrive while frames are drawn.
     void refine(const pelmora::occt::Progress& progress = {});

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -82,22 +83,26 @@ int main(int argc, char** argv) {
         bar(phase, fraction);
     };
     bool loaded = false;
-    {
+    std::thread reader([&] {
         viewer::GuardedWork reading(viewer::Phase::Reading);
         loaded = kernel.load(options.file, &error, progress);
-    }
+    });
+    // The window and the graphics device are made while the file is read.
+    std::string deviceError;
+    int window = 0;
+    if (!options.window) window = PelmoraCreateOffscreenWindow(options.width, options.height);
+    const bool windowOpen = !options.window || viewer::openX11Window(options, &window, &deviceError);
+    viewer::ModelView view(&kernel, options);
+    const bool deviceOpen = windowOpen && view.openDevice(window, &deviceError);
+    reader.join();
     bar.finish();
     if (!loaded) return fail(error);
-
-    int window = 0;
-    if (options.window && !viewer::openX11Window(options, &window, &error)) return fail(error);
-    if (!options.window) window = PelmoraCreateOffscreenWindow(options.width, options.height);
-    viewer::ModelView view(&kernel, options);
+    if (!deviceOpen) return fail(deviceError);
     // A window shows a coarse picture at once and refines it; a picture to
     // write is the finished one.
-    const bool opened = view.open(window, !options.window, &error, progress);
+    const bool shown = view.show(!options.window, &error, progress);
     bar.finish();
-    if (!opened) return fail(error);
+    if (!shown) return fail(error);
     if (options.window) {
         // The bar in the window shows the refinement; the supervisor hears it.
         viewer::runX11Loop(&view, options, [](const char*, double) { viewer::reportProgress(); }, started);
