@@ -448,9 +448,13 @@ RestingEdges* DXSolidMesh::chooseSilhouetteList(IDirect3DDevice9* device, const 
 }
 
 void DXSolidMesh::releaseDeviceObjects() {
-    DXUserMesh::releaseDeviceObjects();
+    releaseGeometryObjects();
     if (SolidGeometry* current = editableGeometry(); current != nullptr && current->sharedEdges)
         current->sharedEdges->clear();
+}
+
+void DXSolidMesh::releaseGeometryObjects() {
+    DXUserMesh::releaseDeviceObjects();
     edgeBatch_.reset();
     forgetRestingEdges();
     clusteredEdges_ = nullptr;

@@ -54,8 +54,12 @@ public:
     // Draws the faces, and the edges the frame's draw flags ask for.
     HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
-    // The device buffers, the silhouettes' among them.
+    // The device buffers, the silhouettes' among them, and the lists and
+    // edge buffers the current geometry shares with other meshes.
     void releaseDeviceObjects() override;
+    // This mesh's buffers and edge lists; the geometry's shared ones stay
+    // for the meshes still drawing it.
+    void releaseGeometryObjects() override;
     // The current geometry's outline edges, found at the first call for it
     // with the registry's crease angle; null without a geometry.
     const FeatureEdges* featureEdges();

@@ -203,7 +203,7 @@ HRESULT DXUserMesh::refine(RenderContext* viewport, bool force, bool inBackgroun
     }
     // Buffers follow the geometry: another record needs buffers of its own.
     // (In manual mode the old record is gone whatever came back.)
-    if (manual || geometry_ != previous) releaseDeviceObjects();
+    if (manual || geometry_ != previous) releaseGeometryObjects();
     // The proxy follows the geometry (another deviation's, or another mesh's).
     if (geometry_ != nullptr && geometry_ != previous) setBoxProxy(geometry_->proxy);
     currentDeviation_ = wanted;
@@ -368,7 +368,7 @@ void DXUserMesh::clearMesh(bool freeGeometry) {
     }
     batch_.reset();
     secondaryBuffers_ = 0;
-    releaseDeviceObjects();
+    releaseGeometryObjects();
 }
 
 std::shared_ptr<MeshBatch> DXUserMesh::setBatch(std::shared_ptr<MeshBatch> batch) {

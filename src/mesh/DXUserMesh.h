@@ -37,6 +37,9 @@ public:
 
     // Drops the device buffers; they are made again at the next draw.
     void releaseDeviceObjects() override;
+    // Drops what this mesh made for its current geometry when another one
+    // takes its place; what the geometry shares with other meshes stays.
+    virtual void releaseGeometryObjects() { releaseDeviceObjects(); }
     void setCurrentDeviation(float deviation) override { currentDeviation_ = deviation; }
     HRESULT render(IDirect3DDevice9* device, RenderContext* viewport, const D3DMATRIX* world,
                    D3DMATERIAL9* material, RenderAttributes attributes) override;
