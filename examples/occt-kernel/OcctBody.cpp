@@ -97,7 +97,8 @@ Bnd_Box boundedBox(const TopoDS_Shape& shape) {
         }
         box.Add(face);
     }
-    for (TopExp_Explorer e(shape, TopAbs_EDGE, TopAbs_FACE); e.More(); e.Next()) BRepBndLib::Add(e.Current(), box, false);
+    for (TopExp_Explorer e(shape, TopAbs_EDGE, TopAbs_FACE); e.More(); e.Next())
+        BRepBndLib::Add(e.Current(), box, false);
     return box;
 }
 
