@@ -11,6 +11,7 @@
 #include <XSAlgo_AlgoContainer.hxx>
 
 #include <cstring>
+#include <thread>
 
 namespace pelmora::occt {
 
@@ -24,18 +25,19 @@ std::mutex& translationLock() {
     return lock;
 }
 
-// The translator's hook: the STEP reader's healing is recorded and the
-// shape handed back as made; every other caller heals as usual.
+// The translator's hook: the healing of the STEP translation on the
+// thread that installed it is recorded and the shape handed back as made;
+// every other caller (another translator, another thread's) heals as usual.
 class RecordingContainer final : public XSAlgo_AlgoContainer {
 public:
-    explicit RecordingContainer(HealingTable* table) : table_(table) {}
+    explicit RecordingContainer(HealingTable* table) : table_(table), reader_(std::this_thread::get_id()) {}
 
     TopoDS_Shape ProcessShape(const TopoDS_Shape& shape, const Standard_Real precision,
                               const Standard_Real maxTolerance, const Standard_CString resource,
                               const Standard_CString sequence, Handle(Standard_Transient)& info,
                               const Message_ProgressRange& progress,
                               const Standard_Boolean nonManifold) const override {
-        if (sequence == nullptr || std::strcmp(sequence, kSequence) != 0)
+        if (sequence == nullptr || std::strcmp(sequence, kSequence) != 0 || std::this_thread::get_id() != reader_)
             return XSAlgo_AlgoContainer::ProcessShape(shape, precision, maxTolerance, resource, sequence, info,
                                                       progress, nonManifold);
         info.Nullify();
@@ -51,6 +53,7 @@ public:
 
 private:
     HealingTable* table_;
+    std::thread::id reader_;
 };
 
 // The colours of a healed shape's faces: a face the healing replaced (or

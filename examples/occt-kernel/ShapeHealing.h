@@ -34,10 +34,10 @@ private:
     std::optional<HealingTolerances> first_;
 };
 
-// While it lives, the STEP translator records its shapes' healing in
-// `table` instead of making it (one STEP translation at a time in the
-// process: the translator's hook is global; other translators heal as
-// usual).
+// While it lives, the STEP translation on this thread records its shapes'
+// healing in `table` instead of making it. The translator's hook is global:
+// the kernel's STEP translations take turns, and every other translation
+// (another format, another thread's) heals as usual.
 class HealingDeferral {
 public:
     explicit HealingDeferral(HealingTable* table);
