@@ -37,23 +37,29 @@ bool ModelView::openDevice(int window, std::string* error) {
     // Zooming asks for finer facets on the engine's worker; the view keeps
     // drawing the coarser ones until they arrive.
     factory_ = PelmoraRegisterThreadSafeFacetFactory(&facets_);
+    context_->setViewportPerspective(viewport_, options_.perspective ? VARIANT_TRUE : VARIANT_FALSE);
+    pelmora::addDefaultLights(context_, viewport_);
+    context_->setViewportBackground(viewport_, int(0xFFF4F6F8u), int(0xFFB8C4D0u));
+    // While the file is read: the first picture then waits for no program.
+    pelmora::occt::warmUpScene(context_, viewport_, style());
     return true;
 }
 
-bool ModelView::show(bool finished, std::string* error, const pelmora::occt::Progress& progress) {
+pelmora::occt::SceneStyle ModelView::style() const {
     pelmora::occt::SceneStyle style;
     style.edges = options_.edges;
-    HRESULT hr = pelmora::occt::buildScene(context_, *kernel_, factory_, style, &scene_);
+    return style;
+}
+
+bool ModelView::show(bool finished, std::string* error, const pelmora::occt::Progress& progress) {
+    HRESULT hr = pelmora::occt::buildScene(context_, *kernel_, factory_, style(), &scene_);
     if (FAILED(hr)) {
         *error = "could not build the scene";
         return false;
     }
     bounds_ = kernel_->bounds();
-    context_->setViewportPerspective(viewport_, options_.perspective ? VARIANT_TRUE : VARIANT_FALSE);
-    pelmora::addDefaultLights(context_, viewport_);
     camera_ = pelmora::OrbitCamera(context_, viewport_, options_.width, options_.height);
     camera_.setCentre(bounds_.centre());
-    context_->setViewportBackground(viewport_, int(0xFFF4F6F8u), int(0xFFB8C4D0u));
     setView(options_.view);
     GuardedWork tessellating(Phase::Tessellating);
     if (!finished) return SUCCEEDED(refiner_.showCoarse(context_, viewport_, progress));

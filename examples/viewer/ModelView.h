@@ -59,6 +59,8 @@ public:
     std::string pick(int x, int y);
 
 private:
+    pelmora::occt::SceneStyle style() const;
+
     pelmora::occt::OcctKernel* kernel_;
     GuardedFacets facets_;  // the kernel's, as the engine asks for them
     // Background tessellation is guarded work while it runs.

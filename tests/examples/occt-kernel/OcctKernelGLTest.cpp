@@ -4,7 +4,8 @@
 // outside, an open shell shows its inside, a file's colours and placements
 // show where they belong, a zoom sequence asks for each body at each
 // deviation once, the first picture shows before refined facets come, and
-// a preview of shapes not healed yet is fetched again once they are.
+// a preview of shapes not healed yet is fetched again once they are, and a
+// warm-up and a released scene leave no handle behind.
 #include "OcctTestModels.h"
 
 #include <pelmora/occt/BackgroundRefiner.h>
@@ -305,6 +306,18 @@ TEST_F(OcctScene, APreviewShowsFirstAndIsFetchedAgainOnceItsShapeIsHealed) {
     ASSERT_EQ(refreshPreviews(context, kernel, scene), S_OK);
     look(pelmora::Transform{});
     EXPECT_EQ(kernel.requestCount(faces, kCoarse), 2) << "a preview is replaced once";
+}
+
+TEST_F(OcctScene, AWarmUpAndAReleasedSceneLeaveNoHandleBehind) {
+    SceneStyle edges;
+    ASSERT_EQ(warmUpScene(context, viewport, edges), S_OK);
+    load(files.step("box.step", {{"Cube", box()}}), true);
+    EXPECT_GT(brightness(look(pelmora::Transform{}).at(kSize / 2, kSize / 2)), 3 * 100) << "the model after a warm-up";
+    const int root = scene.root, mesh = scene.faceMeshes[0][0], edge = scene.edgeMeshes[0];
+    ASSERT_EQ(releaseScene(context, &scene), S_OK);
+    EXPECT_EQ(scene.root, 0);
+    EXPECT_NE(context->setFrameColor(root, 0), S_OK) << "the root is gone";
+    for (int handle : {mesh, edge}) EXPECT_NE(context->refreshMesh(handle), S_OK) << "mesh " << handle << " is gone";
 }
 
 }  // namespace

@@ -30,7 +30,9 @@ struct ModelScene {
 
 private:
     friend HRESULT buildScene(IDXContext*, const OcctKernel&, int, const SceneStyle&, ModelScene*);
+    friend HRESULT releaseScene(IDXContext*, ModelScene*);
     std::unordered_map<int, int> owners_;
+    std::vector<int> handles_;  // every frame and mesh made, in order
 };
 
 // A colour per body from a small palette of metals and paints.
@@ -42,6 +44,18 @@ int bodyColor(const OcctKernel& kernel, int body);
 // registered as `factory`. The first failing status, else S_OK.
 HRESULT buildScene(IDXContext* context, const OcctKernel& kernel, int factory, const SceneStyle& style,
                    ModelScene* scene);
+
+// Releases every frame and mesh buildScene made and empties the scene (a
+// host showing another model lets the old one go so). The first failing
+// status, else S_OK.
+HRESULT releaseScene(IDXContext* context, ModelScene* scene);
+
+// Draws a small stand-in of a model in `style` once into a viewport (its
+// lights and background set as they will be) and releases it, so that the
+// device has made the programs a model's first frame needs: a host calls it
+// while its file is read. It moves the viewport's camera. The first failing
+// status, else S_OK.
+HRESULT warmUpScene(IDXContext* context, int viewport, const SceneStyle& style);
 
 // Fetches again the meshes that showed a preview (OcctKernel::preview)
 // whose shape has been healed since, so that none keeps the preview's
