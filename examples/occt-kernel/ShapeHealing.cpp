@@ -108,7 +108,8 @@ void heal(OcctShape* shape) {
     try {
         // The translator's settings and healing operators, for a shape
         // that did not come from this process's STEP reader.
-        STEPControl_Controller::Init();
+        static std::once_flag initialised;
+        std::call_once(initialised, [] { STEPControl_Controller::Init(); });
         // A plain container: the global one may be recording another file's.
         const Handle(XSAlgo_AlgoContainer) healer = new XSAlgo_AlgoContainer;
         Handle(Standard_Transient) info;
