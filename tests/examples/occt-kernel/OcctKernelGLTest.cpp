@@ -130,6 +130,22 @@ protected:
         return image;
     }
 
+    // A red cube placed twice (one product, two instances), its top face blue.
+    void loadColouredCubes() {
+        const TopoDS_Shape cube = box();
+        const std::vector<std::pair<TopoDS_Shape, int>> blueTop = {{topFace(cube), int(0xFF0000FFu)}};
+        load(files.step("colours.step", {{"Cube", cube, int(0xFFFF0000u), blueTop},
+                                         {"Cube", moved(cube, 20, 0, 0), int(0xFFFF0000u), blueTop}}));
+        ASSERT_EQ(kernel.shapeCount(), 1);
+    }
+    // Seen from above, both cubes' tops are blue.
+    void expectBlueTops(const Image& top) {
+        for (double x : {5.0, 25.0}) {
+            EXPECT_GT(blue(pixelAt(top, x, 5, 10)), 150) << "top of the cube at x " << x;
+            EXPECT_LT(red(pixelAt(top, x, 5, 10)), 60) << "top of the cube at x " << x;
+        }
+    }
+
     ModelFiles files;
     OcctKernel kernel;
     ModelScene scene;
@@ -232,18 +248,9 @@ TEST_F(OcctScene, ZoomSequenceAsksForEachBodyAtEachDeviationOnce) {
 }
 
 TEST_F(OcctScene, FileColoursAndPlacementsShowAtTheirPixels) {
-    // A red cube placed twice (one product, two instances), its top face blue.
-    const TopoDS_Shape cube = box();
-    const std::vector<std::pair<TopoDS_Shape, int>> blueTop = {{topFace(cube), int(0xFF0000FFu)}};
-    load(files.step("colours.step", {{"Cube", cube, int(0xFFFF0000u), blueTop},
-                                     {"Cube", moved(cube, 20, 0, 0), int(0xFFFF0000u), blueTop}}));
-    ASSERT_EQ(kernel.shapeCount(), 1);
+    loadColouredCubes();
     const Image top = look(pelmora::Transform{}, "occt_colours_top");
-    for (double x : {5.0, 25.0}) {
-        const uint32_t pixel = pixelAt(top, x, 5, 10);
-        EXPECT_GT(blue(pixel), 150) << "top of the cube at x " << x;
-        EXPECT_LT(red(pixel), 60) << "top of the cube at x " << x;
-    }
+    expectBlueTops(top);
     EXPECT_EQ(brightness(pixelAt(top, 15, 5, 10)), 0) << "nothing between the instances";
     const Image side = look(pelmora::Transform::rotation(1, 0, 0, 90 * kDegree), "occt_colours_side");
     for (double x : {5.0, 25.0}) {
@@ -277,30 +284,20 @@ TEST_F(OcctScene, FirstPictureShowsBeforeTheLastFacetRequestReturns) {
 }
 
 TEST_F(OcctScene, APreviewShowsFirstAndIsFetchedAgainOnceItsShapeIsHealed) {
-    const TopoDS_Shape cube = box();
-    const std::vector<std::pair<TopoDS_Shape, int>> blueTop = {{topFace(cube), int(0xFF0000FFu)}};
-    load(files.step("colours.step", {{"Cube", cube, int(0xFFFF0000u), blueTop},
-                                     {"Cube", moved(cube, 20, 0, 0), int(0xFFFF0000u), blueTop}}));
-    ASSERT_EQ(kernel.shapeCount(), 1);
+    loadColouredCubes();
     BackgroundRefiner refiner(&kernel);
     ASSERT_EQ(refiner.showCoarse(context, viewport), S_OK);
     EXPECT_TRUE(kernel.shape(0).healing) << "a preview is made from the shape as translated";
     constexpr double kCoarse = BackgroundRefiner::kCoarseDeviation;
     const int faces = kernel.faceMeshes(0).at(1).handle;  // the blue group
-    const auto blueTops = [&](const Image& image) {
-        for (double x : {5.0, 25.0}) {
-            EXPECT_GT(blue(pixelAt(image, x, 5, 10)), 150) << "top of the cube at x " << x;
-            EXPECT_LT(red(pixelAt(image, x, 5, 10)), 60) << "top of the cube at x " << x;
-        }
-    };
-    blueTops(look(pelmora::Transform{}));
+    expectBlueTops(look(pelmora::Transform{}));
     EXPECT_EQ(kernel.requestCount(faces, kCoarse), 1) << "both instances share the preview";
     EXPECT_EQ(kernel.tessellationCount(), 0);
 
     kernel.prepare(kCoarse);
     EXPECT_FALSE(kernel.shape(0).healing);
     ASSERT_EQ(refreshPreviews(context, kernel, scene), S_OK);
-    blueTops(look(pelmora::Transform{}, "occt_preview_healed"));
+    expectBlueTops(look(pelmora::Transform{}, "occt_preview_healed"));
     EXPECT_EQ(kernel.requestCount(faces, kCoarse), 2) << "fetched again once, for both instances";
     EXPECT_EQ(kernel.tessellationCount(0, kCoarse), 1);
     ASSERT_EQ(refreshPreviews(context, kernel, scene), S_OK);

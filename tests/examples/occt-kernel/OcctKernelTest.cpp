@@ -264,6 +264,14 @@ TEST(OcctModel, RepeatedPartsShareOneShapeMeshedOnceAndPlacedApart) {
     EXPECT_EQ(faceHandles.size(), 1u);
     EXPECT_EQ(edgeHandles.size(), 1u);
     EXPECT_EQ(xs, (std::set<double>{20, 60, 100, 140, 180, 220}));
+    // The reader leaves the healing to the kernel, which makes it as it
+    // first meshes a shape; a shape as translated is measured by its
+    // bounded geometry.
+    EXPECT_TRUE(kernel.shape(0).healing && kernel.shape(1).healing);
+    EXPECT_LT(kernel.shape(0).size, 1000.0);
+    EXPECT_GT(kernel.tessellation(0, 4.0).triangles, 0);
+    EXPECT_FALSE(kernel.shape(0).healing);
+    EXPECT_TRUE(kernel.shape(1).healing) << "a shape not meshed yet is not healed yet";
     kernel.prepare(4.0);
     EXPECT_EQ(kernel.tessellationCount(), 2);
     // The tree: the assembly over its seven parts, the board in its colour.
@@ -307,19 +315,7 @@ TEST(OcctTessellation, HostMeshesNoShapeAnswersToAreRefused) {
     EXPECT_EQ(source, nullptr);
 }
 
-TEST(OcctHealing, AStepShapeIsHealedBeforeItsFirstTessellationAndFaceColoursFollowTheirFaces) {
-    ModelFiles files;
-    OcctKernel kernel;
-    std::string error;
-    ASSERT_TRUE(kernel.load(files.step("pins.step", pinBoard()), &error)) << error;
-    ASSERT_EQ(kernel.shapeCount(), 2);
-    EXPECT_TRUE(kernel.shape(0).healing && kernel.shape(1).healing) << "the reader leaves the healing to the kernel";
-    EXPECT_GT(kernel.shape(0).size, 0.0);
-    EXPECT_LT(kernel.shape(0).size, 1000.0) << "a shape as translated is measured by its bounded geometry";
-    EXPECT_GT(kernel.tessellation(0, 4.0).triangles, 0);
-    EXPECT_FALSE(kernel.shape(0).healing);
-    EXPECT_TRUE(kernel.shape(1).healing) << "a shape not meshed yet is not healed yet";
-
+TEST(OcctHealing, AFaceTheHealingRebuildsKeepsItsColour) {
     // A red square whose wire lists its edges out of order: the healing
     // rebuilds the wire, so the face is a new one, and keeps its colour.
     const gp_Pnt corners[4] = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
