@@ -32,13 +32,18 @@ void writeConsole(const char* text) {
     std::fflush(stdout);
 }
 
+FormattedMessage formatMessage(const char* format, va_list args) {
+    FormattedMessage message;
+    std::vsnprintf(message.text, sizeof message.text, format, args);
+    return message;
+}
+
 void consoleFormat(const char* format, ...) {
-    char buffer[kMessageBufferSize];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
+    const FormattedMessage message = formatMessage(format, args);
     va_end(args);
-    writeConsole(buffer);
+    writeConsole(message.text);
 }
 
 }  // namespace pelmora

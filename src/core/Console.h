@@ -4,12 +4,19 @@
 // the log file keeps every message either way.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 
 namespace pelmora {
 
 // Messages are formatted into buffers of this size; longer text is cut.
 inline constexpr size_t kMessageBufferSize = 1024;
+
+// A message formatted on the stack, for the console and the log alike.
+struct FormattedMessage {
+    char text[kMessageBufferSize];
+};
+FormattedMessage formatMessage(const char* format, va_list args) __attribute__((format(printf, 1, 0)));
 
 // The variable that turns console messages off ("1", or a value starting
 // with T or Y in either case) or, set to anything else, back on whatever the

@@ -153,12 +153,11 @@ void logMessage(const char* text) {
 }
 
 void logFormat(const char* format, ...) {
-    char buffer[kMessageBufferSize];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
+    const FormattedMessage message = formatMessage(format, args);
     va_end(args);
-    logMessage(buffer);
+    logMessage(message.text);
 }
 
 std::string logPath() { return std::string(gLogPath); }
