@@ -9,6 +9,7 @@
 #include <SampleKernel.h>
 
 #include "support/D3D9TestDevice.h"
+#include "support/SampleKernelView.h"
 
 #include <gtest/gtest.h>
 
@@ -35,29 +36,16 @@ std::vector<samplekernel::Shape> assembly(double unit) {
             samplekernel::Torus{at(150, 90, 160), 45 * unit, 10 * unit}};
 }
 
-class FitView : public testing::TestWithParam<bool> {
+class FitView : public pelmora::test::SampleKernelView {
 protected:
     void SetUp() override {
-        ASSERT_EQ(PelmoraCreateContext(&context), S_OK);
-        ASSERT_EQ(pelmora::initialize(context, false, ""), S_OK);
-        window = PelmoraCreateOffscreenWindow(kWidth, kHeight);
-        ASSERT_EQ(context->newViewport(window, 0, VARIANT_TRUE, kWidth, kHeight, &viewport), S_OK);
+        ASSERT_NO_FATAL_FAILURE(openView(kWidth, kHeight));
         ASSERT_EQ(context->setViewportBackground(viewport, int(kBackground), int(kBackground)), S_OK);
         int light = 0;
         ASSERT_EQ(context->viewportAddDirectionalLight(viewport, int(0xFFFFFFFFu), 0.3f, -0.4f, -1, &light), S_OK);
-        ASSERT_EQ(context->setViewportPerspective(viewport, GetParam() ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
         // A three-quarter view from above, which the fit keeps.
         ASSERT_EQ(context->rotateCamera(viewport, 0, 0, 0, 1, 0, 0, -1.0), S_OK);
         ASSERT_EQ(context->rotateCamera(viewport, 0, 0, 0, 0, 0, 1, 0.6), S_OK);
-        factory = PelmoraRegisterFacetFactory(&kernel);
-    }
-    void TearDown() override {
-        if (context) {
-            if (viewport) context->releaseHandle(viewport);
-            context->Release();
-        }
-        PelmoraUnregisterFacetFactory(factory);
-        PelmoraDestroyWindow(window);
     }
 
     // The assembly under a new root; its bodies and their box.
@@ -101,9 +89,6 @@ protected:
         EXPECT_EQ(outside, 0) << when;
     }
 
-    IDXContext* context = nullptr;
-    samplekernel::SampleKernel kernel;
-    int window = 0, viewport = 0, factory = 0;
 };
 
 std::vector<bool> silhouette(const Image& image) {

@@ -11,6 +11,7 @@
 #include <SampleKernel.h>
 
 #include "support/D3D9TestDevice.h"
+#include "support/SampleKernelView.h"
 
 #include <gtest/gtest.h>
 
@@ -49,25 +50,12 @@ Point3 cross(const Point3& a, const Point3& b) {
 }
 double dot(const Point3& a, const Point3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
-class PickScene : public testing::TestWithParam<bool> {
+class PickScene : public pelmora::test::SampleKernelView {
 protected:
     void SetUp() override {
-        ASSERT_EQ(PelmoraCreateContext(&context), S_OK);
-        ASSERT_EQ(pelmora::initialize(context, false, ""), S_OK);
-        window = PelmoraCreateOffscreenWindow(kWidth, kHeight);
-        ASSERT_EQ(context->newViewport(window, 0, VARIANT_TRUE, kWidth, kHeight, &viewport), S_OK);
-        ASSERT_EQ(context->setViewportPerspective(viewport, GetParam() ? VARIANT_TRUE : VARIANT_FALSE), S_OK);
+        ASSERT_NO_FATAL_FAILURE(openView(kWidth, kHeight));
         ASSERT_EQ(context->rotateCamera(viewport, 0, 0, 0, 1, 0.2, 0, -0.9), S_OK);
-        factory = PelmoraRegisterFacetFactory(&kernel);
         buildAssembly();
-    }
-    void TearDown() override {
-        if (context) {
-            if (viewport) context->releaseHandle(viewport);
-            context->Release();
-        }
-        PelmoraUnregisterFacetFactory(factory);
-        PelmoraDestroyWindow(window);
     }
 
     int frame(int parent, const Transform& local) {
@@ -164,11 +152,9 @@ protected:
         return best;
     }
 
-    IDXContext* context = nullptr;
-    samplekernel::SampleKernel kernel;
     std::vector<Instance> instances;
     std::map<ptrdiff_t, std::vector<std::array<Point3, 3>>> triangleCache;
-    int window = 0, viewport = 0, factory = 0, root = 0, hiddenMesh = 0;
+    int root = 0, hiddenMesh = 0;
 };
 
 std::string named(const std::optional<BruteHit>& hit) {
