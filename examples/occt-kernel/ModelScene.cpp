@@ -116,6 +116,8 @@ HRESULT buildScene(IDXContext* context, const OcctKernel& kernel, int factory, c
 
 HRESULT refreshPreviews(IDXContext* context, OcctKernel& kernel, const ModelScene& scene) {
     const std::vector<int> healed = kernel.takeHealedPreviews();
+    // A host asks after every frame; most times nothing has been healed since.
+    if (healed.empty()) return S_OK;
     HRESULT first = S_OK;
     const auto refresh = [&](int mesh) {
         const HRESULT hr = mesh == 0 ? S_OK : context->refreshMesh(mesh);

@@ -34,6 +34,36 @@ std::vector<int> colorGroups(const TopoDS_Shape& shape, const FaceColors& faceCo
     return groups;
 }
 
+bool unbounded(const Bnd_Box& box) {
+    if (box.IsVoid()) return false;
+    if (box.IsOpen()) return true;
+    double min[3], max[3];
+    box.Get(min[0], min[1], min[2], max[0], max[1], max[2]);
+    for (int i = 0; i < 3; ++i)
+        if (Precision::IsInfinite(min[i]) || Precision::IsInfinite(max[i])) return true;
+    return false;
+}
+
+// A shape as translated, before healing, may have faces without curves on
+// their surfaces: such a face's patch has no bounds, and its edges give
+// them instead.
+Bnd_Box boundedBox(const TopoDS_Shape& shape) {
+    Bnd_Box box;
+    for (TopExp_Explorer f(shape, TopAbs_FACE); f.More(); f.Next()) {
+        Bnd_Box face;
+        BRepBndLib::Add(f.Current(), face, false);
+        if (unbounded(face)) {
+            face.SetVoid();
+            for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next())
+                BRepBndLib::Add(e.Current(), face, false);
+        }
+        box.Add(face);
+    }
+    for (TopExp_Explorer e(shape, TopAbs_EDGE, TopAbs_FACE); e.More(); e.Next())
+        BRepBndLib::Add(e.Current(), box, false);
+    return box;
+}
+
 }  // namespace
 
 int Model::addBody(const TopoDS_Shape& piece, const std::string& name, bool open, int color,
@@ -69,40 +99,6 @@ int Model::addBody(const TopoDS_Shape& piece, const std::string& name, bool open
     bodies.push_back(std::move(body));
     return int(bodies.size()) - 1;
 }
-
-namespace {
-
-bool unbounded(const Bnd_Box& box) {
-    if (box.IsVoid()) return false;
-    if (box.IsOpen()) return true;
-    double min[3], max[3];
-    box.Get(min[0], min[1], min[2], max[0], max[1], max[2]);
-    for (int i = 0; i < 3; ++i)
-        if (Precision::IsInfinite(min[i]) || Precision::IsInfinite(max[i])) return true;
-    return false;
-}
-
-// A shape as translated, before healing, may have faces without curves on
-// their surfaces: such a face's patch has no bounds, and its edges give
-// them instead.
-Bnd_Box boundedBox(const TopoDS_Shape& shape) {
-    Bnd_Box box;
-    for (TopExp_Explorer f(shape, TopAbs_FACE); f.More(); f.Next()) {
-        Bnd_Box face;
-        BRepBndLib::Add(f.Current(), face, false);
-        if (unbounded(face)) {
-            face.SetVoid();
-            for (TopExp_Explorer e(f.Current(), TopAbs_EDGE); e.More(); e.Next())
-                BRepBndLib::Add(e.Current(), face, false);
-        }
-        box.Add(face);
-    }
-    for (TopExp_Explorer e(shape, TopAbs_EDGE, TopAbs_FACE); e.More(); e.Next())
-        BRepBndLib::Add(e.Current(), box, false);
-    return box;
-}
-
-}  // namespace
 
 void measure(OcctShape* shape) {
     Bnd_Box box;
