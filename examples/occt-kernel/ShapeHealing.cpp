@@ -1,6 +1,8 @@
 #include "ShapeHealing.h"
 
+#include <Interface_Static.hxx>
 #include <Message_ProgressRange.hxx>
+#include <Resource_Manager.hxx>
 #include <ShapeProcess_ShapeContext.hxx>
 #include <STEPControl_Controller.hxx>
 #include <Standard_Failure.hxx>
@@ -25,6 +27,32 @@ std::mutex& translationLock() {
     return lock;
 }
 
+// Open CASCADE (7.6) keeps one resource for every healing context: making
+// a context reloads it unguarded, and a healing whose sequence the resource
+// names writes its tolerances into it. So contexts are made one at a time,
+// and such a healing runs alone; the built-in repair, used when the
+// resource is not installed, shares nothing and runs on every core.
+std::mutex& resourceLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+const char* staticText(const char* name) {
+    const char* value = Interface_Static::CVal(name);
+    return value != nullptr ? value : name;
+}
+
+// A healing context for `shape`, made as the translator makes it; `lock`
+// is left held when the healing must run alone.
+Handle(ShapeProcess_ShapeContext) makeContext(const TopoDS_Shape& shape, std::unique_lock<std::mutex>& lock) {
+    lock = std::unique_lock(resourceLock());
+    Handle(ShapeProcess_ShapeContext) context = new ShapeProcess_ShapeContext(shape, staticText(kResource));
+    context->SetDetalisation(TopAbs_EDGE);
+    const TCollection_AsciiString sequence = TCollection_AsciiString(staticText(kSequence)) + ".exec.op";
+    if (!context->ResourceManager()->Find(sequence.ToCString())) lock.unlock();
+    return context;
+}
+
 // The translator's hook: the healing of the STEP translation on the
 // thread that installed it is recorded and the shape handed back as made;
 // every other caller (another translator, another thread's) heals as usual.
@@ -37,9 +65,12 @@ public:
                               const Standard_CString sequence, Handle(Standard_Transient)& info,
                               const Message_ProgressRange& progress,
                               const Standard_Boolean nonManifold) const override {
-        if (sequence == nullptr || std::strcmp(sequence, kSequence) != 0 || std::this_thread::get_id() != reader_)
+        if (sequence == nullptr || std::strcmp(sequence, kSequence) != 0 ||
+            std::this_thread::get_id() != reader_) {
+            const std::lock_guard alone(resourceLock());
             return XSAlgo_AlgoContainer::ProcessShape(shape, precision, maxTolerance, resource, sequence, info,
                                                       progress, nonManifold);
+        }
         info.Nullify();
         if (!shape.IsNull()) table_->record(shape, {precision, maxTolerance, nonManifold != 0});
         return shape;
@@ -112,7 +143,8 @@ void heal(OcctShape* shape) {
         std::call_once(initialised, [] { STEPControl_Controller::Init(); });
         // A plain container: the global one may be recording another file's.
         const Handle(XSAlgo_AlgoContainer) healer = new XSAlgo_AlgoContainer;
-        Handle(Standard_Transient) info;
+        std::unique_lock<std::mutex> alone;
+        Handle(Standard_Transient) info = makeContext(shape->shape, alone);
         const TopoDS_Shape healed =
             healer->ProcessShape(shape->shape, tolerances.precision, tolerances.maxTolerance, kResource,
                                  kSequence, info, Message_ProgressRange(), tolerances.nonManifold);

@@ -23,7 +23,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <latch>
 #include <set>
+#include <thread>
+#include <vector>
 
 namespace pelmora::occt::test {
 namespace {
@@ -315,9 +320,9 @@ TEST(OcctTessellation, HostMeshesNoShapeAnswersToAreRefused) {
     EXPECT_EQ(source, nullptr);
 }
 
-TEST(OcctHealing, AFaceTheHealingRebuildsKeepsItsColour) {
-    // A red square whose wire lists its edges out of order: the healing
-    // rebuilds the wire, so the face is a new one, and keeps its colour.
+// A red square whose wire lists its edges out of order: the healing
+// rebuilds the wire, so the face is a new one.
+OcctShape outOfOrderRedSquare() {
     const gp_Pnt corners[4] = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
     BRep_Builder builder;
     TopoDS_Wire wire;
@@ -330,13 +335,54 @@ TEST(OcctHealing, AFaceTheHealingRebuildsKeepsItsColour) {
     square.shape = face;
     square.faceColors[face.TShape().get()] = int(0xFFFF0000u);
     square.healing = HealingTolerances{1e-7, 1.0, false};
-    heal(&square);
-    EXPECT_FALSE(square.healing);
-    ASSERT_FALSE(square.shape.IsSame(face)) << "the healing should have rebuilt the face";
-    TopExp_Explorer healed(square.shape, TopAbs_FACE);
-    ASSERT_TRUE(healed.More());
-    EXPECT_EQ(square.faceColors.size(), 1u);
-    EXPECT_EQ(square.faceColors[healed.Current().TShape().get()], int(0xFFFF0000u));
+    return square;
+}
+
+// Heals `squares` on several threads that start together, as prepare's
+// threads do, and checks each face was rebuilt and kept its colour.
+void healOnThreadsAndExpectRedFaces(std::vector<OcctShape> squares) {
+    std::vector<TopoDS_Shape> asRead;
+    for (const OcctShape& square : squares) asRead.push_back(square.shape);
+    constexpr int kThreads = 8;
+    std::latch start(kThreads);
+    std::vector<std::thread> healers;
+    for (int t = 0; t < kThreads; ++t)
+        healers.emplace_back([&, t] {
+            start.arrive_and_wait();
+            for (std::size_t i = t; i < squares.size(); i += kThreads) heal(&squares[i]);
+        });
+    for (std::thread& healer : healers) healer.join();
+    for (std::size_t i = 0; i < squares.size(); ++i) {
+        OcctShape& square = squares[i];
+        EXPECT_FALSE(square.healing);
+        ASSERT_FALSE(square.shape.IsSame(asRead[i])) << "the healing should have rebuilt square " << i;
+        TopExp_Explorer healed(square.shape, TopAbs_FACE);
+        ASSERT_TRUE(healed.More());
+        EXPECT_EQ(square.faceColors.size(), 1u);
+        EXPECT_EQ(square.faceColors[healed.Current().TShape().get()], int(0xFFFF0000u));
+    }
+}
+
+TEST(OcctHealing, FacesTheHealingRebuildsKeepTheirColoursOnEveryThread) {
+    // Distinct shapes, as the kernel heals each shape once.
+    std::vector<OcctShape> squares;
+    for (int i = 0; i < 128; ++i) squares.push_back(outOfOrderRedSquare());
+    {
+        SCOPED_TRACE("the built-in repair, with no STEP resource installed");
+        healOnThreadsAndExpectRedFaces(squares);
+    }
+    // With a resource that names the translator's sequence, each healing
+    // writes its tolerances into the resource Open CASCADE shares.
+    const std::string folder = testing::TempDir();
+    std::ofstream(folder + "/STEP") << "FromSTEP.exec.op : FixShape\n"
+                                       "FromSTEP.FixShape.Tolerance3d : &Runtime.Tolerance\n"
+                                       "FromSTEP.FixShape.MaxTolerance3d : &Runtime.MaxTolerance\n";
+    setenv("CSF_STEPDefaults", folder.c_str(), 1);
+    {
+        SCOPED_TRACE("the sequence of an installed STEP resource");
+        healOnThreadsAndExpectRedFaces(squares);
+    }
+    unsetenv("CSF_STEPDefaults");
 }
 
 }  // namespace
