@@ -7,6 +7,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/d3dx/d3dx9line.h"
 #include "scene/ColorConversion.h"
+#include "scene/EdgePass.h"
 #include "scene/RenderContext.h"
 
 #include <algorithm>
@@ -25,15 +26,6 @@ HRESULT invalidArrays(const char* why) {
 bool sameColour(const D3DCOLORVALUE& a, const D3DCOLORVALUE& b) {
     return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
 }
-
-// The projection with depth moved towards the viewer by `pull` of the depth
-// range: z' = z - pull * w, before the division.
-D3DMATRIX pulledNearer(const D3DMATRIX& projection, float pull) {
-    D3DMATRIX pulled = projection;
-    for (int row = 0; row < 4; ++row) pulled.m[row][2] -= pull * projection.m[row][3];
-    return pulled;
-}
-
 
 }  // namespace
 
@@ -147,8 +139,17 @@ void DXWireMesh::releaseDeviceObjects() {
     wideLines_.clear();
 }
 
-HRESULT DXWireMesh::beginDraw(IDirect3DDevice9* device, const D3DMATRIX*, D3DMATERIAL9* material,
+bool DXWireMesh::mayMerge(IDirect3DDevice9* device, const D3DMATRIX* world, const D3DMATERIAL9& material,
+                          const RenderAttributes& attributes) const {
+    return !thick(attributes) && world != nullptr && material.Diffuse.a >= 1.0f && rendering_ != nullptr &&
+           !rendering_->translucentPass() && rendering_->edgePass().lines().accepts(device);
+}
+
+HRESULT DXWireMesh::beginDraw(IDirect3DDevice9* device, const D3DMATRIX* world, D3DMATERIAL9* material,
                               const RenderAttributes& attributes) {
+    // Drawn with the others at the walk's end, in states of their own.
+    merging_ = mayMerge(device, world, *material, attributes);
+    if (merging_) return S_OK;
     if (!thick(attributes)) {
         // The colour is in the vertices: another colour needs other buffers.
         if (!sameColour(material->Diffuse, lineColour_)) {
@@ -173,6 +174,7 @@ HRESULT DXWireMesh::beginDraw(IDirect3DDevice9* device, const D3DMATRIX*, D3DMAT
 
 HRESULT DXWireMesh::endDraw(IDirect3DDevice9* device, const D3DMATRIX*, D3DMATERIAL9*,
                             const RenderAttributes& attributes) {
+    if (merging_) return S_OK;
     device->SetTransform(D3DTS_PROJECTION, &projection_);
     if (!thick(attributes)) device->SetRenderState(D3DRS_LIGHTING, TRUE);
     for (size_t i = switched_; i-- > 0;) device->SetRenderState(saved_[i].first, saved_[i].second);
@@ -191,13 +193,15 @@ void DXWireMesh::switchState(IDirect3DDevice9* device, D3DRENDERSTATETYPE state,
 std::shared_ptr<MeshBatch> DXWireMesh::createDeviceBuffers(IDirect3DDevice9* device,
                                                            const D3DMATRIX*, D3DMATERIAL9*,
                                                            const RenderAttributes& attributes) {
-    // Wide lines have no buffers; the thin ones are made when first drawn.
-    if (thick(attributes) || geometry() == nullptr) return nullptr;
+    // Wide lines have no buffers, nor merged ones; the thin ones are made when first drawn.
+    if (merging_ || thick(attributes) || geometry() == nullptr) return nullptr;
     return makeWireBatch(device, *geometry(), encodeColor(lineColour_));
 }
 
 int DXWireMesh::prepareSecondaryBuffers(IDirect3DDevice9*, const D3DMATRIX*, D3DMATERIAL9*,
                                         const RenderAttributes& attributes) {
+    // The merged buffer stands for this mesh's own.
+    if (merging_) return 1;
     if (!thick(attributes)) return 0;
     if (!chunks_.empty()) return 1;
     wideLines_.clear();
@@ -207,6 +211,11 @@ int DXWireMesh::prepareSecondaryBuffers(IDirect3DDevice9*, const D3DMATRIX*, D3D
 
 int DXWireMesh::drawExtra(IDirect3DDevice9* device, const D3DMATRIX* world,
                           D3DMATERIAL9* material, const RenderAttributes& attributes) {
+    if (merging_) {
+        if (geometry() != nullptr)
+            rendering_->edgePass().lines().add(*geometry(), *world, encodeColor(material->Diffuse));
+        return 1;
+    }
     if (!thick(attributes) || rendering_ == nullptr || rendering_->lineDrawer() == nullptr ||
         chunks_.empty())
         return 0;

@@ -9,6 +9,7 @@
 
 #include "mesh/DXUserMesh.h"
 #include "mesh/WideLineCache.h"
+#include "scene/MergedLines.h"
 #include "meshops/WireChunks.h"
 
 #include <array>
@@ -63,9 +64,8 @@ public:
     // negative width a host sets draw thin.
     static constexpr int kThinLineWidth = 1;
     // Lines are drawn this share of the depth range nearer the viewer than
-    // they lie, so model edges show on the faces they bound instead of
-    // fighting them for the depth test.
-    static constexpr float kDepthPull = 1.0f / 32768.0f;
+    // they lie, merged or not.
+    static constexpr float kDepthPull = MergedLines::kDepthPull;
 
 protected:
     HRESULT setGeometryFromFacets(const FacetSource& source) override;
@@ -90,6 +90,9 @@ private:
         return attributes.lineWidth > kThinLineWidth;
     }
     static std::shared_ptr<const BoxProxy> proxyFor(const SolidGeometry& geometry);
+    // Thin opaque lines in the opaque walk wait for the viewport's merged draw.
+    bool mayMerge(IDirect3DDevice9* device, const D3DMATRIX* world, const D3DMATERIAL9& material,
+                  const RenderAttributes& attributes) const;
     // Sets a render state for the thin draw, remembering its value for endDraw.
     void switchState(IDirect3DDevice9* device, D3DRENDERSTATETYPE state, DWORD value);
     HRESULT drawThick(IDirect3DDevice9* device, const D3DMATRIX& world, const D3DMATERIAL9& material,
@@ -103,6 +106,7 @@ private:
     // Render states the thin draw switched, with the values to put back.
     std::array<std::pair<D3DRENDERSTATETYPE, DWORD>, 3> saved_{};
     size_t switched_ = 0;
+    bool merging_ = false;  // this draw went to the merged lines
 };
 
 }  // namespace pelmora

@@ -4,19 +4,12 @@
 #pragma once
 
 #include "mesh/MeshBatch.h"
+#include "meshops/LineVertex.h"
 #include "meshops/SolidGeometry.h"
 
 #include <memory>
 
 namespace pelmora {
-
-// D3DFVF_XYZ | D3DFVF_DIFFUSE.
-struct LineVertex {
-    float x, y, z;
-    D3DCOLOR colour;
-};
-static_assert(sizeof(LineVertex) == 16);
-constexpr DWORD kLineVertexFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;  // 0x42
 
 // A record with no buffers and a vertex count of 0 when the geometry holds no
 // segment or a buffer could not be made (logged); the draw then draws nothing.

@@ -1,8 +1,15 @@
 #include "meshops/SolidGeometry.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace pelmora {
+
+uint64_t nextGeometryStamp() {
+    // Facets are taken in on the facet worker too.
+    static std::atomic<uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
 
 VertexPositions positionsOf(const SolidGeometry& geometry) {
     return geometry.compact ? geometry.surface.positions() : VertexPositions(geometry.vertices.data());

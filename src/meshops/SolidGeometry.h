@@ -26,7 +26,12 @@ class PickTree;
 struct MeshBatch;
 class SharedEdges;
 
+// A number no other geometry of this process has had, so a draw can tell
+// "the same geometry" from "another one at the same address".
+uint64_t nextGeometryStamp();
+
 struct SolidGeometry {
+    uint64_t stamp = nextGeometryStamp();
     std::vector<MeshVertex> vertices;
     std::vector<uint32_t> faces;
     SurfaceVertices surface;

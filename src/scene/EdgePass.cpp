@@ -64,9 +64,10 @@ HRESULT drawEdgeRequests(IDirect3DDevice9* device, std::span<const EdgeRequest> 
     return status;
 }
 
-void EdgePass::begin() {
+void EdgePass::begin(IDirect3DDevice9* device) {
     requests_.clear();
     collecting_ = true;
+    lines_.begin(device);
 }
 
 HRESULT EdgePass::draw(IDirect3DDevice9* device) {
@@ -74,7 +75,9 @@ HRESULT EdgePass::draw(IDirect3DDevice9* device) {
     // Taken out first: nothing drawn here can queue more.
     std::vector<EdgeRequest> requests;
     requests.swap(requests_);
-    const HRESULT status = drawEdgeRequests(device, requests);
+    const HRESULT lines = lines_.draw(device);
+    HRESULT status = drawEdgeRequests(device, requests);
+    if (SUCCEEDED(status)) status = lines;
     requests.clear();
     requests_.swap(requests);  // keeps the capacity for the next frame
     return FAILED(status) ? PELMORA_TRACE_FAILED(status) : S_OK;
@@ -83,6 +86,7 @@ HRESULT EdgePass::draw(IDirect3DDevice9* device) {
 void EdgePass::abandon() {
     collecting_ = false;
     requests_.clear();
+    lines_.abandon();
 }
 
 }  // namespace pelmora

@@ -3,11 +3,13 @@
 // whole scene's depth, and the visible ones are drawn in one block of
 // render states instead of switching the device's program, vertex format
 // and states twice a body. Bodies queue what they draw; the viewport draws
-// the queue at the end of the opaque walk.
+// the queue at the end of the opaque walk, with the thin line meshes that
+// waited to be drawn together (MergedLines).
 #pragma once
 
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3dx/d3dx9line.h"
+#include "scene/MergedLines.h"
 #include "scene/RenderAttributes.h"
 
 #include <span>
@@ -47,18 +49,23 @@ HRESULT drawEdgeRequests(IDirect3DDevice9* device, std::span<const EdgeRequest> 
 
 class EdgePass {
 public:
-    // Between begin and draw, bodies queue their edges here.
-    void begin();
+    // Between begin and draw, bodies queue their edges here, and thin line
+    // meshes their lines in lines().
+    void begin(IDirect3DDevice9* device);
     bool collecting() const { return collecting_; }
     void queue(const EdgeRequest& request) { requests_.push_back(request); }
+    MergedLines& lines() { return lines_; }
     // Draws and empties the queue and stops collecting.
     HRESULT draw(IDirect3DDevice9* device);
     // Forgets the queue (a walk that failed).
     void abandon();
+    // Lets the merged lines' buffer go (the device's objects are being released).
+    void releaseDeviceObjects() { lines_.releaseDeviceObjects(); }
 
 private:
     bool collecting_ = false;
     std::vector<EdgeRequest> requests_;
+    MergedLines lines_;
 };
 
 }  // namespace pelmora

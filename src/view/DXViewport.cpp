@@ -156,6 +156,7 @@ void DXViewport::releaseLineDrawer() {
 void DXViewport::releaseOwnDeviceResources() {
     // The line drawer holds the device; keeping it would keep a replaced device alive.
     releaseLineDrawer();
+    edgePass_.releaseDeviceObjects();
     frameRate_.releaseFont();
     gradient_.releaseBuffer();
     gradientNeedsBuild_ = true;

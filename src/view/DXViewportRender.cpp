@@ -65,7 +65,7 @@ HRESULT DXViewport::renderSteps(IDirect3DDevice9* device, DXFrame* root, bool pr
     if (cleared_) drawBackground(device);
     setLightsAndStates(device, preserveDepth);
     // Solids' edges wait for every opaque face; translucent bodies draw theirs as they go.
-    edgePass_.begin();
+    edgePass_.begin(device);
     status = walk(device, root);
     const HRESULT edges = edgePass_.draw(device);
     if (SUCCEEDED(status)) status = edges;

@@ -68,6 +68,9 @@ protected:
         EXPECT_EQ(context->frameAddVisual(root, mesh), S_OK);
         return mesh;
     }
+    pelmora::MergedLines& mergedLines() {
+        return pelmora::resolveHandle<pelmora::DXViewport>(viewport)->edgePass().lines();
+    }
     static const pelmora::MeshBatch* batchOf(int mesh) {
         auto* wire = pelmora::resolveHandle<pelmora::DXWireMesh>(mesh);
         return wire ? wire->batch() : nullptr;
@@ -90,7 +93,7 @@ protected:
 
 // ---- Thin lines ----
 
-TEST_F(DXContextLines, AOneSegmentStripAndATwoSegmentListLandOnTheirPixels) {
+TEST_F(DXContextLines, AOneSegmentStripAndATwoSegmentListLandOnTheirPixelsMergedOrAlone) {
     struct Case {
         const char* name;
         std::vector<int> lines;
@@ -102,36 +105,67 @@ TEST_F(DXContextLines, AOneSegmentStripAndATwoSegmentListLandOnTheirPixels) {
         {"wire_strip", {2, 0, 1, 0}, D3DPT_LINESTRIP, false, 1},
         {"wire_list", {2, 0, 1, 2, 1, 2, 0}, D3DPT_LINELIST, true, 2},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const int mesh = wireMesh(kCorner, c.lines);
-        const Image image = draw(c.name);
-        // The horizontal segment lies on row 48 from column 32 on, one pixel thick.
-        for (int x : {33, 48, 64, 80, 94}) EXPECT_EQ(litInColumn(image, x), std::set<int>{48}) << "column " << x;
-        EXPECT_PIXEL_NEAR(image, 64, 48, kRed, kTolerance);
-        EXPECT_PIXEL_NEAR(image, 20, 48, kBlack, kTolerance);
-        // The second segment runs down column 96 in the list only.
-        for (int y : {60, 80, 94}) EXPECT_EQ(litInRow(image, y), c.segments == 2 ? std::set<int>{96} : std::set<int>{});
-        const pelmora::MeshBatch* batch = batchOf(mesh);
-        ASSERT_NE(batch, nullptr);
-        EXPECT_EQ(batch->primitiveType, c.type);
-        EXPECT_EQ(batch->indexBuffer.get() != nullptr, c.indexed);
-        EXPECT_EQ(batch->primitiveCount, c.segments);
-        EXPECT_EQ(batch->fvf, DWORD(D3DFVF_XYZ | D3DFVF_DIFFUSE));
-        ASSERT_EQ(context->frameDeleteVisual(root, mesh), S_OK);
-    }
+    // Thin lines wait for the viewport's merged draw; a frame that turns the
+    // depth test off draws its own at once, from the mesh's own buffers.
+    for (const bool merged : {true, false})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (merged ? " merged" : " alone"));
+            ASSERT_EQ(context->setFrameZBufferMode(root, merged ? 0 : 1), S_OK);
+            const int mesh = wireMesh(kCorner, c.lines);
+            const Image image = draw(c.name);
+            // The horizontal segment lies on row 48 from column 32 on, one pixel thick.
+            for (int x : {33, 48, 64, 80, 94}) EXPECT_EQ(litInColumn(image, x), std::set<int>{48}) << "column " << x;
+            EXPECT_PIXEL_NEAR(image, 64, 48, kRed, kTolerance);
+            EXPECT_PIXEL_NEAR(image, 20, 48, kBlack, kTolerance);
+            // The second segment runs down column 96 in the list only.
+            for (int y : {60, 80, 94})
+                EXPECT_EQ(litInRow(image, y), c.segments == 2 ? std::set<int>{96} : std::set<int>{});
+            const pelmora::MeshBatch* batch = batchOf(mesh);
+            EXPECT_EQ(mergedLines().pieceCount(), merged ? 1u : 0u);
+            if (merged) {
+                EXPECT_EQ(batch, nullptr) << "a merged mesh needs no buffers of its own";
+            } else {
+                ASSERT_NE(batch, nullptr);
+                EXPECT_EQ(batch->primitiveType, c.type);
+                EXPECT_EQ(batch->indexBuffer.get() != nullptr, c.indexed);
+                EXPECT_EQ(batch->primitiveCount, c.segments);
+                EXPECT_EQ(batch->fvf, DWORD(D3DFVF_XYZ | D3DFVF_DIFFUSE));
+            }
+            ASSERT_EQ(context->frameDeleteVisual(root, mesh), S_OK);
+        }
 }
 
-TEST_F(DXContextLines, AFrameColourChangeRecoloursTheLinesAndAnUnchangedOneKeepsTheBuffers) {
-    const int mesh = wireMesh(kCorner, {2, 0, 1, 0});
-    EXPECT_PIXEL_NEAR(draw(), 64, 48, kRed, kTolerance);
-    // Held, so a new buffer could not take its address.
-    pelmora::ComPtr<IDirect3DVertexBuffer9> first = pelmora::ComPtr<IDirect3DVertexBuffer9>::share(batchOf(mesh)->vertexBuffer.get());
-    EXPECT_PIXEL_NEAR(draw(), 64, 48, kRed, kTolerance);
-    EXPECT_EQ(batchOf(mesh)->vertexBuffer.get(), first.get());
+TEST_F(DXContextLines, MergedLinesOfManyFramesAreCopiedAgainOnlyWhenAFrameMovesOrRecolours) {
+    // The corner under two frames, the second moved left by 0.5 (32 pixels).
+    int frames[2] = {};
+    for (int& frame : frames) {
+        ASSERT_EQ(context->newFrame(root, &frame), S_OK);
+        int mesh = wireMesh(kCorner, {3, 0, 1, 2, 0});
+        ASSERT_EQ(context->frameDeleteVisual(root, mesh), S_OK);
+        ASSERT_EQ(context->frameAddVisual(frame, mesh), S_OK);
+    }
+    ASSERT_EQ(pelmora::setTranslation(context, frames[1], -0.5, 0.0, 0.0), S_OK);
+    const auto expectCorners = [&](const Image& image, int secondRight, uint32_t colour) {
+        EXPECT_PIXEL_NEAR(image, 96, 80, colour, kTolerance);
+        EXPECT_PIXEL_NEAR(image, secondRight, 80, colour, kTolerance);
+        EXPECT_EQ(litInRow(image, 80), (std::set<int>{secondRight, 96}));
+    };
+    expectCorners(draw("merged_lines"), 64, kRed);
+    EXPECT_EQ(mergedLines().pieceCount(), 2u);
+    EXPECT_EQ(mergedLines().uploadCount(), 1u);
+    expectCorners(draw(), 64, kRed);
+    EXPECT_EQ(mergedLines().uploadCount(), 1u) << "nothing changed, nothing copied";
+    ASSERT_EQ(pelmora::setTranslation(context, frames[1], -0.25, 0.0, 0.0), S_OK);
+    expectCorners(draw("merged_lines_moved"), 80, kRed);
+    EXPECT_EQ(mergedLines().uploadCount(), 2u);
     ASSERT_EQ(context->setFrameColor(root, int(0xFF00FF00u)), S_OK);
-    EXPECT_PIXEL_NEAR(draw("wire_recoloured"), 64, 48, kGreen, kTolerance);
-    EXPECT_NE(batchOf(mesh)->vertexBuffer.get(), first.get());
+    expectCorners(draw("merged_lines_recoloured"), 80, kGreen);
+    EXPECT_EQ(mergedLines().uploadCount(), 3u);
+    // A frame taken out leaves one corner.
+    ASSERT_EQ(context->frameDeleteChild(root, frames[0]), S_OK);
+    const Image one = draw();
+    EXPECT_EQ(litInRow(one, 80), std::set<int>{80});
+    EXPECT_EQ(mergedLines().pieceCount(), 1u);
 }
 
 // ---- Wide lines ----
@@ -163,9 +197,11 @@ TEST_F(DXContextLines, LineWidthsMeasureAcrossTheLineAndARightAngleHasNoGap) {
     // Wider than the widest line draws at the widest (a million pixels would take seconds).
     ASSERT_EQ(context->frameSetLineWidth(root, 1 << 20), S_OK);
     EXPECT_EQ(litInColumn(draw("wire_width_limit"), 40).size(), size_t(PELMORA_MAX_LINE_WIDTH));
-    // Wide lines leave the thin draws' buffers alone.
-    EXPECT_EQ(batchOf(mesh)->primitiveType, D3DPT_LINESTRIP) << "the thin draws' buffers";
     EXPECT_FALSE(pelmora::resolveHandle<pelmora::DXWireMesh>(mesh)->chunks().empty());
+    // Thin again, the lines are merged again.
+    ASSERT_EQ(context->frameSetLineWidth(root, 1), S_OK);
+    EXPECT_EQ(litInColumn(draw(), 64), std::set<int>{48});
+    EXPECT_EQ(mergedLines().pieceCount(), 1u);
 }
 
 // Redrawn unchanged, wide lines come from device buffers; whatever moves

@@ -1,0 +1,154 @@
+#include "scene/MergedLines.h"
+
+#include "core/Diagnostics.h"
+#include "meshops/LineRuns.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace pelmora {
+
+namespace {
+
+// The states a line drawn in the walk would have met that the merged draw,
+// at the walk's end, must meet too.
+constexpr std::array<D3DRENDERSTATETYPE, 5> kWalkStates = {D3DRS_ZENABLE, D3DRS_ZWRITEENABLE, D3DRS_ZFUNC,
+                                                          D3DRS_COLORWRITEENABLE, D3DRS_FILLMODE};
+
+LineVertex toWorld(const MeshVertex& v, const D3DMATRIX& m, D3DCOLOR colour) {
+    return {v.x * m._11 + v.y * m._21 + v.z * m._31 + m._41, v.x * m._12 + v.y * m._22 + v.z * m._32 + m._42,
+            v.x * m._13 + v.y * m._23 + v.z * m._33 + m._43, colour};
+}
+
+D3DMATRIX identity() {
+    D3DMATRIX m{};
+    m._11 = m._22 = m._33 = m._44 = 1.0f;
+    return m;
+}
+
+}  // namespace
+
+D3DMATRIX pulledNearer(const D3DMATRIX& projection, float pull) {
+    D3DMATRIX pulled = projection;
+    for (int row = 0; row < 4; ++row) pulled.m[row][2] -= pull * projection.m[row][3];
+    return pulled;
+}
+
+bool MergedLines::Piece::same(const Piece& other) const {
+    return stamp == other.stamp && colour == other.colour && std::memcmp(&world, &other.world, sizeof world) == 0;
+}
+
+MergedLines::StateValues MergedLines::readStates(IDirect3DDevice9* device) {
+    StateValues values{};
+    for (size_t i = 0; i < kWalkStates.size(); ++i) device->GetRenderState(kWalkStates[i], &values[i]);
+    return values;
+}
+
+void MergedLines::begin(IDirect3DDevice9* device) {
+    collecting_ = true;
+    states_ = readStates(device);
+    matched_ = 0;
+    diverged_ = false;
+}
+
+bool MergedLines::accepts(IDirect3DDevice9* device) const {
+    return collecting_ && readStates(device) == states_;
+}
+
+void MergedLines::add(const SolidGeometry& geometry, const D3DMATRIX& world, D3DCOLOR colour) {
+    Piece piece{geometry.stamp, world, colour, 0};
+    if (!diverged_ && matched_ < pieces_.size() && pieces_[matched_].same(piece)) {
+        ++matched_;
+        return;
+    }
+    if (!diverged_) diverge();
+    const uint32_t available = heldVertices(geometry);
+    forEachPolyline(geometry.faces.data(), geometry.faces.size(), available,
+                    [&](const uint32_t* indices, size_t count) {
+                        for (size_t k = 0; k + 1 < count; ++k) {
+                            points_.push_back(toWorld(geometry.vertices[indices[k]], world, colour));
+                            points_.push_back(toWorld(geometry.vertices[indices[k + 1]], world, colour));
+                        }
+                    });
+    piece.end = points_.size();
+    pieces_.push_back(piece);
+}
+
+void MergedLines::diverge() {
+    diverged_ = true;
+    uploaded_ = false;
+    pieces_.resize(matched_);
+    points_.resize(pieces_.empty() ? 0 : pieces_.back().end);
+}
+
+HRESULT MergedLines::upload(IDirect3DDevice9* device) {
+    const UINT count = UINT(points_.size());
+    if (!buffer_ || bufferDevice_ != device || capacity_ < count) {
+        buffer_.reset();
+        bufferDevice_ = nullptr;
+        // Room to grow, so a scene gaining a few bodies keeps its buffer.
+        const UINT capacity = count + count / 4;
+        PELMORA_RETURN_IF_FAILED(device->CreateVertexBuffer(capacity * sizeof(LineVertex),
+                                                            D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, kLineVertexFvf,
+                                                            D3DPOOL_DEFAULT, buffer_.put(), nullptr));
+        bufferDevice_ = device;
+        capacity_ = capacity;
+    }
+    void* target = nullptr;
+    PELMORA_RETURN_IF_FAILED(buffer_->Lock(0, count * sizeof(LineVertex), &target, D3DLOCK_DISCARD));
+    std::memcpy(target, points_.data(), count * sizeof(LineVertex));
+    PELMORA_RETURN_IF_FAILED(buffer_->Unlock());
+    uploaded_ = true;
+    ++uploads_;
+    return S_OK;
+}
+
+HRESULT MergedLines::draw(IDirect3DDevice9* device) {
+    collecting_ = false;
+    // A queue that stopped short of the last one's pieces.
+    if (!diverged_ && matched_ != pieces_.size()) diverge();
+    if (points_.empty()) return S_OK;
+    if (!uploaded_ || bufferDevice_ != device) {
+        const HRESULT made = upload(device);
+        if (FAILED(made)) {
+            releaseDeviceObjects();
+            return PELMORA_TRACE_FAILED(made);
+        }
+    }
+    std::array<std::pair<D3DRENDERSTATETYPE, DWORD>, 3> saved = {
+        {{D3DRS_LIGHTING, 0}, {D3DRS_SHADEMODE, 0}, {D3DRS_ALPHABLENDENABLE, 0}}};
+    for (auto& [state, value] : saved) device->GetRenderState(state, &value);
+    D3DMATRIX world{}, projection{};
+    device->GetTransform(D3DTS_WORLD, &world);
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    const D3DMATRIX pulled = pulledNearer(projection, kDepthPull);
+    const D3DMATRIX flat = identity();
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    // One colour a segment, and opaque: nothing to interpolate or blend.
+    device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetTransform(D3DTS_WORLD, &flat);
+    device->SetTransform(D3DTS_PROJECTION, &pulled);
+    HRESULT status = device->SetFVF(kLineVertexFvf);
+    if (SUCCEEDED(status)) status = device->SetStreamSource(0, buffer_.get(), 0, sizeof(LineVertex));
+    if (SUCCEEDED(status)) status = device->DrawPrimitive(D3DPT_LINELIST, 0, UINT(points_.size() / 2));
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+    device->SetTransform(D3DTS_WORLD, &world);
+    for (const auto& [state, value] : saved) device->SetRenderState(state, value);
+    return FAILED(status) ? PELMORA_TRACE_FAILED(status) : S_OK;
+}
+
+void MergedLines::abandon() {
+    collecting_ = false;
+    // What was queued is kept only as far as it matched.
+    if (!diverged_ && matched_ != pieces_.size()) diverge();
+}
+
+void MergedLines::releaseDeviceObjects() {
+    buffer_.reset();
+    bufferDevice_ = nullptr;
+    capacity_ = 0;
+    uploaded_ = false;
+}
+
+}  // namespace pelmora
