@@ -144,9 +144,13 @@ Deflection deflectionFor(double deviation, double modelSize, double bodySize) {
     const double body = bodySize > 0.0 && std::isfinite(bodySize) ? bodySize : model;
     const double ratio = viewBound(deviation) / kAngleScale;
     const double halfView = kFrontPerModelSize * model * ratio * ratio;
-    const double angle = std::clamp(deviation / 8.0, kFinestAngle, kCoarsestAngle);
-    return {std::max(halfView / kNominalPixels, body * kFinestRelativeDeflection), angle,
-            body * kSmallestRelativeFacet};
+    const double linear = std::max(halfView / kNominalPixels, body * kFinestRelativeDeflection);
+    // An arc of angle a on a circle as large as the body strays body x a^2 / 16
+    // from its chord: a body small on screen needs no finer angle than keeps
+    // that under half the linear error, and the chord error decides.
+    const double screenAngle = std::sqrt(8.0 * linear / body);
+    const double angle = std::clamp(std::max(deviation / 8.0, screenAngle), kFinestAngle, kCoarsestAngle);
+    return {linear, angle, body * kSmallestRelativeFacet};
 }
 
 Tessellation tessellate(const OcctShape& model, const Deflection& deflection) {

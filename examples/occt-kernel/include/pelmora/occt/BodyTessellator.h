@@ -42,7 +42,10 @@ struct Tessellation {
 //   h (h / 1000): a part small on screen gets few facets whatever its own
 //   size, and zooming onto it (a smaller deviation) refines it.
 // - The angle a facet may span falls with the deviation, from 0.8 radians
-//   (wide views) to 0.2 (close ones), so curved faces keep their shading.
+//   (wide views) to 0.2 (close ones), so curved faces keep their shading;
+//   but a body small on screen may span as much as keeps the arc of a
+//   circle its own size within half the chord error, so its facets and
+//   edges follow its size on screen too.
 // - Floors against runaway counts when zoomed far in: the chord error
 //   stays at least 2e-5 of the body's size and facet edges at least 1/500
 //   of it (the mesher lays near-square facets on small fillets, and their
