@@ -322,20 +322,46 @@ void DXSolidMesh::prepareEdgeBuffers(IDirect3DDevice9* device, const RenderAttri
         edgeBatch_.reset();
         forgetRestingEdges();
     }
-    if (clusteredEdges_ != &edges) {
-        forgetRestingEdges();
-        clusters_ = clusterFacePairs(edges.facePairs, kEdgesPerCluster, edges.sharpPairs);
-        sharpClusters_ = size_t(std::count_if(clusters_.begin(), clusters_.end(), [&](const EdgeCluster& cluster) {
-            return cluster.first < edges.sharpPairs;
-        }));
-        clusteredEdges_ = &edges;
-    }
+    clusterEdges(edges);
     if (edgeBatch_) return;
     SolidGeometry* current = editableGeometry();
     edgeBatch_ = current != nullptr ? sharedEdges(*current).batch(device, edges, colour, shape)
                                     : makeSilhouetteBatch(device, edges, colour, shape);
     edgeColour_ = colour;
     edgeShape_ = shape;
+}
+
+void DXSolidMesh::clusterEdges(const FeatureEdges& edges) {
+    if (clusteredEdges_ == &edges) return;
+    forgetRestingEdges();
+    clusters_ = clusterFacePairs(edges.facePairs, kEdgesPerCluster, edges.sharpPairs);
+    sharpClusters_ = size_t(std::count_if(clusters_.begin(), clusters_.end(), [&](const EdgeCluster& cluster) {
+        return cluster.first < edges.sharpPairs;
+    }));
+    clusteredEdges_ = &edges;
+}
+
+void DXSolidMesh::addSilhouettes(const FeatureEdges& edges, const SilhouetteLook& look,
+                                 std::vector<D3DXVECTOR3>* points) const {
+    // Found among the candidates as the vertex stage finds them.
+    for (const auto& [first, count] : runs_)
+        for (uint32_t i = first; i < first + count; ++i)
+            if (isSilhouette(edges.facePairs[i], look)) {
+                points->push_back(edges.facePairs[i].a);
+                points->push_back(edges.facePairs[i].b);
+            }
+}
+
+HRESULT DXSolidMesh::queueOutlines(IDirect3DDevice9* device, const EdgeRequest& request, const FeatureEdges& edges,
+                                   MergedLines& outlines) {
+    clusterEdges(edges);
+    D3DXMATRIX transform;
+    const SilhouetteLook look = lookAt(device, request.world, &transform);
+    findEdgeRuns(look, request.attributes.drawFlags);
+    outlinePoints_.clear();
+    addSilhouettes(edges, look, &outlinePoints_);
+    if (!outlinePoints_.empty()) outlines.addSegments(outlinePoints_, request.world, request.attributes.visibleColor);
+    return S_OK;
 }
 
 HRESULT DXSolidMesh::drawHiddenEdges(IDirect3DDevice9* device, const EdgeRequest& request) {
@@ -352,14 +378,7 @@ HRESULT DXSolidMesh::drawHiddenEdges(IDirect3DDevice9* device, const EdgeRequest
     findEdgeRuns(look, request.attributes.drawFlags);
     hiddenPoints_.clear();
     if ((request.attributes.drawFlags & SOLID_MESH_DRAW_BORDERS) != 0) hiddenPoints_ = edges->points;
-    // This view's silhouettes, found as the vertex stage finds them among
-    // the candidates it is given.
-    for (const auto& [first, count] : runs_)
-        for (uint32_t i = first; i < first + count; ++i)
-            if (isSilhouette(edges->facePairs[i], look)) {
-                hiddenPoints_.push_back(edges->facePairs[i].a);
-                hiddenPoints_.push_back(edges->facePairs[i].b);
-            }
+    addSilhouettes(*edges, look, &hiddenPoints_);
     if (hiddenPoints_.empty()) return S_OK;
     StateSwitch states(device);
     states.set(D3DRS_ZFUNC, D3DCMP_GREATER);
@@ -370,12 +389,17 @@ HRESULT DXSolidMesh::drawHiddenEdges(IDirect3DDevice9* device, const EdgeRequest
     return drawSegments(line, dashes_, transform, request.attributes.hiddenColor, request.attributes.hiddenWidth);
 }
 
-HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request, Part part) {
+HRESULT DXSolidMesh::drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request, Part part,
+                                      MergedLines* outlines) {
     const uint32_t flags = request.attributes.drawFlags;
     const bool borders = part == Part::Borders;
     if ((flags & (borders ? SOLID_MESH_DRAW_BORDERS : SOLID_MESH_DRAW_SILHOUETTES)) == 0) return S_OK;
     const FeatureEdges* edges = featureEdges();
     if (edges == nullptr) return S_OK;
+    // Thin outlines of opaque bodies are found here and drawn with every
+    // other body's in one call: a draw a body cost more than the test.
+    if (!borders && outlines != nullptr && request.attributes.visibleWidth <= 1 && !request.translucentPass)
+        return queueOutlines(device, request, *edges, *outlines);
     prepareEdgeBuffers(device, request.attributes, *edges);
     const MeshBatch& batch = *edgeBatch_;
     if (!batch.vertexBuffer) return S_OK;

@@ -69,7 +69,8 @@ public:
     // The borders (with the flag) on the side of the body that can be seen,
     // or the silhouette candidates of this view, through the device's
     // silhouette vertex stage.
-    HRESULT drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request, Part part) override;
+    HRESULT drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request, Part part,
+                             MergedLines* outlines) override;
 
     // The faces are pushed back in depth by this many pixels' worth of their
     // own slope beyond half the edge width, and by this many steps of the
@@ -101,6 +102,14 @@ private:
     // colour, the shape or the device changes, and the clusters of the edges.
     void prepareEdgeBuffers(IDirect3DDevice9* device, const RenderAttributes& attributes,
                             const FeatureEdges& edges);
+    // The clusters of the face pairs, made again for other edges.
+    void clusterEdges(const FeatureEdges& edges);
+    // The silhouettes among the candidate runs (runs_), as point pairs.
+    void addSilhouettes(const FeatureEdges& edges, const SilhouetteLook& look,
+                        std::vector<D3DXVECTOR3>* points) const;
+    // This view's silhouettes, in the visible colour, to the merged outlines.
+    HRESULT queueOutlines(IDirect3DDevice9* device, const EdgeRequest& request, const FeatureEdges& edges,
+                          MergedLines& outlines);
     // The camera seen from the mesh, and the mesh's space to clip space.
     SilhouetteLook lookAt(IDirect3DDevice9* device, const D3DMATRIX& world, D3DXMATRIX* transform);
     // The face pairs that may be silhouettes seen from `look` (runs_), none
@@ -118,6 +127,7 @@ private:
     int simplificationLevel_ = 0;
     std::vector<D3DXVECTOR3> hiddenPoints_;  // the hidden pass's edges, reused each draw
     std::vector<D3DXVECTOR3> dashes_;        // their dashes
+    std::vector<D3DXVECTOR3> outlinePoints_;  // the merged outlines' segments, reused each draw
     std::shared_ptr<MeshBatch> edgeBatch_;   // made or shared at the first draw with edges
     D3DCOLOR edgeColour_ = 0;
     EdgeShape edgeShape_ = EdgeShape::Line;

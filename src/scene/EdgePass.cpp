@@ -47,7 +47,8 @@ private:
 
 }  // namespace
 
-HRESULT drawEdgeRequests(IDirect3DDevice9* device, std::span<const EdgeRequest> requests) {
+HRESULT drawEdgeRequests(IDirect3DDevice9* device, std::span<const EdgeRequest> requests,
+                         MergedLines* outlines) {
     HRESULT status = S_OK;
     for (const EdgeRequest& request : requests)
         if ((request.attributes.drawFlags & SOLID_MESH_DRAW_HIDDEN) != 0) {
@@ -58,9 +59,13 @@ HRESULT drawEdgeRequests(IDirect3DDevice9* device, std::span<const EdgeRequest> 
     for (const EdgeSource::Part part : {EdgeSource::Part::Borders, EdgeSource::Part::Silhouettes})
         for (const EdgeRequest& request : requests) {
             states.width(request.attributes.visibleWidth);
-            const HRESULT hr = request.source->drawVisibleEdges(device, request, part);
+            const HRESULT hr = request.source->drawVisibleEdges(device, request, part, outlines);
             if (SUCCEEDED(status)) status = hr;
         }
+    if (outlines != nullptr) {
+        const HRESULT hr = outlines->draw(device);
+        if (SUCCEEDED(status)) status = hr;
+    }
     return status;
 }
 
@@ -68,6 +73,7 @@ void EdgePass::begin(IDirect3DDevice9* device) {
     requests_.clear();
     collecting_ = true;
     lines_.begin(device);
+    outlines_.begin(device);
 }
 
 HRESULT EdgePass::draw(IDirect3DDevice9* device) {
@@ -76,7 +82,7 @@ HRESULT EdgePass::draw(IDirect3DDevice9* device) {
     std::vector<EdgeRequest> requests;
     requests.swap(requests_);
     const HRESULT lines = lines_.draw(device);
-    HRESULT status = drawEdgeRequests(device, requests);
+    HRESULT status = drawEdgeRequests(device, requests, &outlines_);
     if (SUCCEEDED(status)) status = lines;
     requests.clear();
     requests_.swap(requests);  // keeps the capacity for the next frame
@@ -87,6 +93,7 @@ void EdgePass::abandon() {
     collecting_ = false;
     requests_.clear();
     lines_.abandon();
+    outlines_.abandon();
 }
 
 }  // namespace pelmora

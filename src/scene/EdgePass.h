@@ -26,8 +26,10 @@ public:
     virtual HRESULT drawHiddenEdges(IDirect3DDevice9* device, const EdgeRequest& request) = 0;
     // In the visible colour, with the edge states set and the width state
     // at the request's visible width: its feature edges, or its silhouettes.
+    // Thin silhouettes may go to `outlines` instead, when there are some.
     enum class Part { Borders, Silhouettes };
-    virtual HRESULT drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request, Part part) = 0;
+    virtual HRESULT drawVisibleEdges(IDirect3DDevice9* device, const EdgeRequest& request, Part part,
+                                     MergedLines* outlines) = 0;
 
 protected:
     ~EdgeSource() = default;
@@ -43,9 +45,11 @@ struct EdgeRequest {
 
 // The hidden edges of every request first, so a visible edge in front of a
 // hidden one stays whole, then the visible borders, then the silhouettes
-// (each part sets the states it needs once, not once a body). The device's
-// states come back as they were.
-HRESULT drawEdgeRequests(IDirect3DDevice9* device, std::span<const EdgeRequest> requests);
+// (each part sets the states it needs once, not once a body), the
+// silhouettes sent to `outlines` (if given) in one draw after the others.
+// The device's states come back as they were.
+HRESULT drawEdgeRequests(IDirect3DDevice9* device, std::span<const EdgeRequest> requests,
+                         MergedLines* outlines = nullptr);
 
 class EdgePass {
 public:
@@ -59,13 +63,18 @@ public:
     HRESULT draw(IDirect3DDevice9* device);
     // Forgets the queue (a walk that failed).
     void abandon();
-    // Lets the merged lines' buffer go (the device's objects are being released).
-    void releaseDeviceObjects() { lines_.releaseDeviceObjects(); }
+    // Lets the merged lines' buffers go (the device's objects are being released).
+    void releaseDeviceObjects() {
+        lines_.releaseDeviceObjects();
+        outlines_.releaseDeviceObjects();
+    }
 
 private:
     bool collecting_ = false;
     std::vector<EdgeRequest> requests_;
     MergedLines lines_;
+    // Thin silhouettes, seen from this walk's camera, at their own depth.
+    MergedLines outlines_{0.0f};
 };
 
 }  // namespace pelmora

@@ -15,9 +15,9 @@ namespace {
 constexpr std::array<D3DRENDERSTATETYPE, 5> kWalkStates = {D3DRS_ZENABLE, D3DRS_ZWRITEENABLE, D3DRS_ZFUNC,
                                                           D3DRS_COLORWRITEENABLE, D3DRS_FILLMODE};
 
-LineVertex toWorld(const MeshVertex& v, const D3DMATRIX& m, D3DCOLOR colour) {
-    return {v.x * m._11 + v.y * m._21 + v.z * m._31 + m._41, v.x * m._12 + v.y * m._22 + v.z * m._32 + m._42,
-            v.x * m._13 + v.y * m._23 + v.z * m._33 + m._43, colour};
+LineVertex toWorld(float x, float y, float z, const D3DMATRIX& m, D3DCOLOR colour) {
+    return {x * m._11 + y * m._21 + z * m._31 + m._41, x * m._12 + y * m._22 + z * m._32 + m._42,
+            x * m._13 + y * m._23 + z * m._33 + m._43, colour};
 }
 
 D3DMATRIX identity() {
@@ -35,7 +35,7 @@ D3DMATRIX pulledNearer(const D3DMATRIX& projection, float pull) {
 }
 
 bool MergedLines::Piece::same(const Piece& other) const {
-    return stamp == other.stamp && colour == other.colour && std::memcmp(&world, &other.world, sizeof world) == 0;
+    return stamp != 0 && stamp == other.stamp && colour == other.colour && std::memcmp(&world, &other.world, sizeof world) == 0;
 }
 
 MergedLines::StateValues MergedLines::readStates(IDirect3DDevice9* device) {
@@ -56,7 +56,7 @@ bool MergedLines::accepts(IDirect3DDevice9* device) const {
 }
 
 void MergedLines::add(const SolidGeometry& geometry, const D3DMATRIX& world, D3DCOLOR colour) {
-    Piece piece{geometry.stamp, world, colour, 0};
+    const Piece piece{geometry.stamp, world, colour, 0};
     if (!diverged_ && matched_ < pieces_.size() && pieces_[matched_].same(piece)) {
         ++matched_;
         return;
@@ -66,10 +66,26 @@ void MergedLines::add(const SolidGeometry& geometry, const D3DMATRIX& world, D3D
     forEachPolyline(geometry.faces.data(), geometry.faces.size(), available,
                     [&](const uint32_t* indices, size_t count) {
                         for (size_t k = 0; k + 1 < count; ++k) {
-                            points_.push_back(toWorld(geometry.vertices[indices[k]], world, colour));
-                            points_.push_back(toWorld(geometry.vertices[indices[k + 1]], world, colour));
+                            const MeshVertex& a = geometry.vertices[indices[k]];
+                            const MeshVertex& b = geometry.vertices[indices[k + 1]];
+                            append({a.x, a.y, a.z}, {b.x, b.y, b.z}, world, colour);
                         }
                     });
+    finishPiece(piece);
+}
+
+void MergedLines::addSegments(std::span<const D3DXVECTOR3> pairs, const D3DMATRIX& world, D3DCOLOR colour) {
+    if (!diverged_) diverge();
+    for (size_t i = 0; i + 1 < pairs.size(); i += 2) append(pairs[i], pairs[i + 1], world, colour);
+    finishPiece({0, world, colour, 0});
+}
+
+void MergedLines::append(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3DMATRIX& world, D3DCOLOR colour) {
+    points_.push_back(toWorld(a.x, a.y, a.z, world, colour));
+    points_.push_back(toWorld(b.x, b.y, b.z, world, colour));
+}
+
+void MergedLines::finishPiece(Piece piece) {
     piece.end = points_.size();
     pieces_.push_back(piece);
 }
@@ -121,7 +137,7 @@ HRESULT MergedLines::draw(IDirect3DDevice9* device) {
     D3DMATRIX world{}, projection{};
     device->GetTransform(D3DTS_WORLD, &world);
     device->GetTransform(D3DTS_PROJECTION, &projection);
-    const D3DMATRIX pulled = pulledNearer(projection, kDepthPull);
+    const D3DMATRIX pulled = pulledNearer(projection, depthPull_);
     const D3DMATRIX flat = identity();
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     // One colour a segment, and opaque: nothing to interpolate or blend.

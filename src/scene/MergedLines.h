@@ -12,8 +12,10 @@
 #include "meshops/SolidGeometry.h"
 #include "platform/com/ComPtr.h"
 #include "platform/d3d9/d3d9.h"
+#include "platform/d3dx/d3dx9math.h"
 
 #include <array>
+#include <span>
 #include <cstdint>
 #include <vector>
 
@@ -30,6 +32,9 @@ public:
     // fighting them for the depth test.
     static constexpr float kDepthPull = 1.0f / 32768.0f;
 
+    // Lines drawn `depthPull` of the depth range nearer than they lie.
+    explicit MergedLines(float depthPull = kDepthPull) : depthPull_(depthPull) {}
+
     // Starts a walk: the device's depth and colour states now are the ones
     // the lines will be drawn with.
     void begin(IDirect3DDevice9* device);
@@ -38,6 +43,9 @@ public:
     bool accepts(IDirect3DDevice9* device) const;
     // Queues the geometry's polylines under `world` in `colour` (opaque).
     void add(const SolidGeometry& geometry, const D3DMATRIX& world, D3DCOLOR colour);
+    // Queues segments (pairs of points) that hold for this walk only, such
+    // as the outlines seen from this camera: they are copied every time.
+    void addSegments(std::span<const D3DXVECTOR3> pairs, const D3DMATRIX& world, D3DCOLOR colour);
     // Draws what was queued, with lighting and blending off and the depth
     // pulled nearer, and stops collecting; the device's states and
     // transforms come back as they were.
@@ -54,7 +62,7 @@ public:
 
 private:
     struct Piece {
-        uint64_t stamp;
+        uint64_t stamp;  // 0 for segments of one walk
         D3DMATRIX world;
         D3DCOLOR colour;
         size_t end;  // one past its last vertex in points_
@@ -66,6 +74,11 @@ private:
     void diverge();
     HRESULT upload(IDirect3DDevice9* device);
 
+    // Appends the segment (a, b) under `world`.
+    void append(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3DMATRIX& world, D3DCOLOR colour);
+    void finishPiece(Piece piece);
+
+    float depthPull_;
     bool collecting_ = false;
     StateValues states_{};
     // The pieces and points last drawn (or being queued), and how many of

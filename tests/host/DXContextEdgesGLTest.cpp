@@ -333,7 +333,7 @@ TEST_F(DXContextEdges, ACylindersSideLinesAreSilhouettesThatFollowTheCamera) {
         uint32_t flags;
         double turn;  // radians the camera turns about the cylinder's axis
         bool sides;   // side lines at x = +-0.5
-        int width;    // 3: quads, 2: lines
+        int width;    // 3: quads, 2: lines, 1: merged with other bodies' outlines
     };
     const Case cases[] = {
         {"borders only: the circles", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS, 0, false, 3},
@@ -341,6 +341,8 @@ TEST_F(DXContextEdges, ACylindersSideLinesAreSilhouettesThatFollowTheCamera) {
         {"silhouettes as lines", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0, true, 2},
         {"silhouettes after a turn", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0.7, true, 3},
         {"silhouettes as lines after another turn", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0.7, true, 2},
+        {"thin silhouettes", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0, true, 1},
+        {"thin silhouettes after a third turn", SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_SILHOUETTES, 0.7, true, 1},
     };
     double turned = 0;
     for (const Case& c : cases) {
