@@ -11,11 +11,13 @@
 #include <TopoDS.hxx>
 #include <TopoDS_Edge.hxx>
 #include <TopoDS_Face.hxx>
+#include <gp_Vec.hxx>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
+#include <vector>
 
 namespace pelmora::occt {
 
@@ -115,8 +117,45 @@ void addFacets(const TopoDS_Face& face, const Poly_Triangulation& mesh, const gp
     }
 }
 
-void addEdges(const TopoDS_Face& face, const Handle(Poly_Triangulation)& mesh,
-              const TopLoc_Location& location, TopTools_IndexedMapOfShape* seen, Tessellation* out) {
+double distanceToSegment(const gp_Pnt& p, const gp_Pnt& a, const gp_Pnt& b) {
+    const gp_Vec ab(a, b), ap(a, p);
+    const double length2 = ab.SquareMagnitude();
+    const double t = length2 > 0.0 ? std::clamp(ap.Dot(ab) / length2, 0.0, 1.0) : 0.0;
+    return p.Distance(a.Translated(t * ab));
+}
+
+// The points of a polyline that keep every point left out within
+// `tolerance` of the chord that replaces it; the ends always stay. The
+// mesher lays an edge's points by the facets' angle as well as their chord
+// error, so a small circle gets as many as a large one.
+std::vector<gp_Pnt> simplified(const std::vector<gp_Pnt>& points, double tolerance) {
+    if (points.size() < 3) return points;
+    std::vector<bool> kept(points.size(), false);
+    kept.front() = kept.back() = true;
+    std::vector<std::pair<size_t, size_t>> spans = {{0, points.size() - 1}};
+    while (!spans.empty()) {
+        const auto [first, last] = spans.back();
+        spans.pop_back();
+        size_t farthest = first;
+        double distance = tolerance;
+        for (size_t k = first + 1; k < last; ++k)
+            if (const double d = distanceToSegment(points[k], points[first], points[last]); d > distance) {
+                distance = d;
+                farthest = k;
+            }
+        if (farthest == first) continue;
+        kept[farthest] = true;
+        spans.emplace_back(first, farthest);
+        spans.emplace_back(farthest, last);
+    }
+    std::vector<gp_Pnt> out;
+    for (size_t k = 0; k < points.size(); ++k)
+        if (kept[k]) out.push_back(points[k]);
+    return out;
+}
+
+void addEdges(const TopoDS_Face& face, const Handle(Poly_Triangulation)& mesh, const TopLoc_Location& location,
+              double tolerance, TopTools_IndexedMapOfShape* seen, Tessellation* out) {
     const gp_Trsf placement = location.Transformation();
     for (TopExp_Explorer e(face, TopAbs_EDGE); e.More(); e.Next()) {
         const TopoDS_Edge& edge = TopoDS::Edge(e.Current());
@@ -126,10 +165,14 @@ void addEdges(const TopoDS_Face& face, const Handle(Poly_Triangulation)& mesh,
         const Handle(Poly_PolygonOnTriangulation) polygon = BRep_Tool::PolygonOnTriangulation(edge, mesh, location);
         if (polygon.IsNull()) continue;
         const TColStd_Array1OfInteger& nodes = polygon->Nodes();
-        out->edgeList.push_back(nodes.Length());
-        for (int k = nodes.Lower(); k <= nodes.Upper(); ++k) {
+        std::vector<gp_Pnt> points;
+        for (int k = nodes.Lower(); k <= nodes.Upper(); ++k)
+            points.push_back(mesh->Node(nodes(k)).Transformed(placement));
+        points = simplified(points, tolerance);
+        out->edgeList.push_back(int(points.size()));
+        for (const gp_Pnt& point : points) {
             out->edgeList.push_back(int(out->edgeVertices.size()));
-            out->edgeVertices.push_back(vertexAt(mesh->Node(nodes(k)).Transformed(placement), gp_Dir(0, 0, 1)));
+            out->edgeVertices.push_back(vertexAt(point, gp_Dir(0, 0, 1)));
         }
         ++out->edges;
     }
@@ -176,7 +219,9 @@ Tessellation tessellate(const OcctShape& model, const Deflection& deflection) {
         if (mesh.IsNull()) continue;
         FacetGroup& group = out.groups[groupOf(model, face)];
         addFacets(face, *mesh, location.Transformation(), &group);
-        addEdges(face, mesh, location, &seen, &out);
+        // Within half the chord error more: the lines stay on the faces to
+        // well under a pixel.
+        addEdges(face, mesh, location, 0.5 * deflection.linear, &seen, &out);
     }
     for (FacetGroup& group : out.groups) {
         group.faceList.push_back(0);

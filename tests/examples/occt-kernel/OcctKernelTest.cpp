@@ -301,10 +301,16 @@ TEST(OcctTessellation, ASmallPartInALargeAssemblyGetsFewerFacetsAndZoomingRefine
     alone.addBody(pin, "Pin");
     inAssembly.addBody(pin, "Pin");
     inAssembly.addBody(box(300.0), "Board");
-    const int byItself = alone.tessellation(0, 4.0).triangles;
-    const int seenWhole = inAssembly.tessellation(0, 4.0).triangles;
-    EXPECT_LT(seenWhole, byItself);
+    const Tessellation byItself = alone.tessellation(0, 4.0);
+    const Tessellation whole = inAssembly.tessellation(0, 4.0);
+    const int seenWhole = whole.triangles;
+    EXPECT_LT(seenWhole, byItself.triangles);
     EXPECT_LE(seenWhole, 100) << "tens of triangles, not thousands";
+    // Its two circles keep the points their chord error needs, all on the circle.
+    EXPECT_EQ(whole.edges, 2);
+    EXPECT_LT(whole.edgeVertices.size(), byItself.edgeVertices.size());
+    EXPECT_LE(whole.edgeVertices.size(), 2u * 9u) << "octagons at most";
+    for (const FacetVertex& v : whole.edgeVertices) EXPECT_NEAR(std::hypot(v.x, v.y), 1.0, 1e-4);
     EXPECT_GT(inAssembly.tessellation(0, 0.5).triangles, seenWhole);
     // Deviations that mean nothing read as the widest view.
     for (double deviation : {-3.0, std::nan("")})
