@@ -357,10 +357,22 @@ HRESULT DXSolidMesh::queueOutlines(IDirect3DDevice9* device, const EdgeRequest& 
     clusterEdges(edges);
     D3DXMATRIX transform;
     const SilhouetteLook look = lookAt(device, request.world, &transform);
-    findEdgeRuns(look, request.attributes.drawFlags);
-    outlinePoints_.clear();
-    addSilhouettes(edges, look, &outlinePoints_);
-    if (!outlinePoints_.empty()) outlines.addSegments(outlinePoints_, request.world, request.attributes.visibleColor);
+    const uint32_t flags = request.attributes.drawFlags;
+    const auto find = [&](std::vector<D3DXVECTOR3>* points) {
+        findEdgeRuns(look, flags);
+        addSilhouettes(edges, look, points);
+    };
+    // Instances of a part that see it alike (moved copies in a parallel
+    // view) share what the first one found.
+    SolidGeometry* current = editableGeometry();
+    const std::vector<D3DXVECTOR3>* points = &outlinePoints_;
+    if (current != nullptr && look.valid) {
+        points = &sharedEdges(*current).outlines(look, flags & kEdgeFlags, find);
+    } else {
+        outlinePoints_.clear();
+        find(&outlinePoints_);
+    }
+    if (!points->empty()) outlines.addSegments(*points, request.world, request.attributes.visibleColor);
     return S_OK;
 }
 

@@ -4,19 +4,9 @@
 #include "mesh/DeviceBufferPool.h"
 #include "core/Diagnostics.h"
 
-#include <cstring>
-
 namespace pelmora {
 
 namespace {
-
-// In a parallel view only the direction decides which edges may show; the
-// eye moves with the body's place and would keep instances apart.
-bool sameLook(const SilhouetteLook& a, const SilhouetteLook& b) {
-    return a.valid == b.valid && a.perspective == b.perspective &&
-           std::memcmp(&a.direction, &b.direction, sizeof a.direction) == 0 &&
-           (!a.perspective || std::memcmp(&a.eye, &b.eye, sizeof a.eye) == 0);
-}
 
 // The batch's own indices for one edge: a line's two vertices, or a quad's
 // two triangles as the batch's index buffer has them.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 namespace pelmora {
 
@@ -71,6 +72,12 @@ std::vector<EdgeCluster> clusterFacePairs(const std::vector<FacePairEdge>& pairs
         first += cluster.count;
     }
     return clusters;
+}
+
+bool sameLook(const SilhouetteLook& a, const SilhouetteLook& b) {
+    return a.valid == b.valid && a.perspective == b.perspective &&
+           std::memcmp(&a.direction, &b.direction, sizeof a.direction) == 0 &&
+           (!a.perspective || std::memcmp(&a.eye, &b.eye, sizeof a.eye) == 0);
 }
 
 SilhouetteLook silhouetteLook(const D3DXMATRIX& worldView, bool perspective, float depthSign) {

@@ -42,6 +42,11 @@ struct SilhouetteLook {
 };
 SilhouetteLook silhouetteLook(const D3DXMATRIX& worldView, bool perspective, float depthSign = 1.0f);
 
+// Whether the same edges may show from both looks: in a parallel view only
+// the direction decides, as the eye moves with the body's place and would
+// keep instances of a part apart.
+bool sameLook(const SilhouetteLook& a, const SilhouetteLook& b);
+
 // Whether one of the edge's faces turns towards the eye and the other away,
 // tested at the edge's midpoint as the device's vertex stage tests it.
 bool isSilhouette(const FacePairEdge& edge, const SilhouetteLook& look);

@@ -517,7 +517,7 @@ TEST_F(DXContextEdges, CopiesOfOneBodyShowTheEdgesSeparateBodiesShow) {
             made.insert(made.end(), {frame, mesh});
         }
         std::vector<Image> images;
-        for (int width : {3, 2}) {
+        for (int width : {3, 2, 1}) {
             for (int i = 0; i < 3; ++i) {
                 EXPECT_EQ(context->setFrameDrawFacetEdges(
                               frames[size_t(i)], SolidMeshDrawFlags(SOLID_MESH_DRAW_SOLIDS | SOLID_MESH_DRAW_BORDERS |
