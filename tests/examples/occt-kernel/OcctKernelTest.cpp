@@ -19,10 +19,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <latch>
@@ -379,7 +382,8 @@ TEST(OcctHealing, FacesTheHealingRebuildsKeepTheirColoursOnEveryThread) {
     }
     // With a resource that names the translator's sequence, each healing
     // writes its tolerances into the resource Open CASCADE shares.
-    const std::string folder = testing::TempDir();
+    const std::string folder = testing::TempDir() + "pelmora-step-resource-" + std::to_string(getpid());
+    ASSERT_TRUE(mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST);
     std::ofstream(folder + "/STEP") << "FromSTEP.exec.op : FixShape\n"
                                        "FromSTEP.FixShape.Tolerance3d : &Runtime.Tolerance\n"
                                        "FromSTEP.FixShape.MaxTolerance3d : &Runtime.MaxTolerance\n";
@@ -389,6 +393,8 @@ TEST(OcctHealing, FacesTheHealingRebuildsKeepTheirColoursOnEveryThread) {
         healOnThreadsAndExpectRedFaces(squares);
     }
     unsetenv("CSF_STEPDefaults");
+    std::remove((folder + "/STEP").c_str());
+    rmdir(folder.c_str());
 }
 
 }  // namespace
