@@ -13,6 +13,8 @@
 #              --bench-orbit; DRAW draws nothing before its finished one)
 #   frame      milliseconds a frame while orbiting (pelmora-view
 #              --bench-orbit; DRAW: vfps)
+#   cpu        processor milliseconds a frame, every thread of the process:
+#              the steadier figure where the machine is shared
 # usage: bench/step/compare-with-draw.sh [BUILD_DIR [RUNS]]
 #        (build/release and 2 by default; STEP_DATA defaults to ../shared/data/step)
 set -u
@@ -49,7 +51,7 @@ now_ms() { date +%s%3N; }
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b - a) / 1000 }'; }
 peak_mb() { awk '/Maximum resident/ { printf "%.0f", $NF / 1024 }' "$1"; }
 
-ours() {  # FILE: finished memory first frame
+ours() {  # FILE: finished memory first frame cpu
     local start end window
     start=$(now_ms)
     /usr/bin/time -v -o "$work/time.txt" "$viewer" "$1" -o "$work/ours.png" --size 800x600 2>/dev/null
@@ -57,10 +59,10 @@ ours() {  # FILE: finished memory first frame
     window=$(timeout 300 "$viewer" "$1" --bench-orbit $frames --size 800x600 2>&1 >/dev/null)
     echo "$(seconds "$start" "$end") $(peak_mb "$work/time.txt")" \
         "$(awk '/^first picture/ { print $3 }' <<<"$window")" \
-        "$(awk '/^orbit/ { print $2 }' <<<"$window")"
+        "$(awk '/^orbit/ { print $2, $6 }' <<<"$window")"
 }
 
-peer() {  # FILE: finished memory first frame
+peer() {  # FILE: finished memory first frame cpu
     cat > "$work/peer.tcl" <<TCL
 pload ALL
 ReadStep D $1
@@ -72,20 +74,21 @@ puts "PICTURE [clock milliseconds]"
 puts "FRAMES [vfps $frames]"
 exit
 TCL
-    local start out picture fps
+    local start out picture fps cpu
     start=$(now_ms)
     out=$(timeout 600 /usr/bin/time -v -o "$work/time.txt" occt-draw -b -f "$work/peer.tcl" 2>&1)
     picture=$(awk '/^PICTURE/ { print $2 }' <<<"$out")
     fps=$(awk '/FPS:/ { print $NF }' <<<"$out")
+    cpu=$(awk '/^CPU:/ { printf "%.1f", $2 }' <<<"$out")
     local finished
     finished=$(seconds "$start" "${picture:-$start}")
-    echo "$finished $(peak_mb "$work/time.txt") $finished $(awk -v f="${fps:-0}" 'BEGIN { printf "%.1f", (f > 0 ? 1000 / f : 0) }')"
+    echo "$finished $(peak_mb "$work/time.txt") $finished $(awk -v f="${fps:-0}" 'BEGIN { printf "%.1f", (f > 0 ? 1000 / f : 0) }') ${cpu:-0}"
 }
 
 echo "On $(nproc) cores; pelmora-view $("$viewer" --version | cut -d' ' -f2), $(dpkg-query -W occt-draw)"
-printf "%-28s %3s  %-34s  %-34s\n" file run "pelmora-view: finished MB first frame" "DRAW: finished MB first frame"
+printf "%-28s %3s  %-38s  %-38s\n" file run "pelmora-view: finished MB first frame cpu" "DRAW: finished MB first frame cpu"
 for file in "${files[@]}"; do
     for run in $(seq "$runs"); do
-        printf "%-28s %3d  %-34s  %-34s\n" "$(basename "$file")" "$run" "$(ours "$file")" "$(peer "$file")"
+        printf "%-28s %3d  %-38s  %-38s\n" "$(basename "$file")" "$run" "$(ours "$file")" "$(peer "$file")"
     done
 done

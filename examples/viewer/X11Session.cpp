@@ -9,6 +9,7 @@
 #include <poll.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 
@@ -132,15 +133,28 @@ void drawProgressBar(const ViewerOptions& options, double fraction) {
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
+// The processor time of every thread of the process so far, in seconds.
+double processorSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+struct OrbitFrame {
+    double milliseconds;           // by the clock
+    double processorMilliseconds;  // of every thread: on a shared machine the steadier of the two
+};
+
 // Orbits the refined model a full turn over `frames` frames; the time of one.
-double orbitFrameMilliseconds(ModelView* view, int frames) {
+OrbitFrame orbitFrame(ModelView* view, int frames) {
     const Clock::time_point start = Clock::now();
+    const double processorStart = processorSeconds();
     for (int frame = 0; frame < frames; ++frame) {
         view->orbit(720 / frames + 1, 0);
         view->draw();
     }
     XSync(display, False);
-    return secondsSince(start) * 1000.0 / frames;
+    return {secondsSince(start) * 1000.0 / frames, (processorSeconds() - processorStart) * 1000.0 / frames};
 }
 
 }  // namespace
@@ -173,7 +187,9 @@ void runX11Loop(ModelView* view, const ViewerOptions& options, const pelmora::oc
         if (shown) {
             if (options.benchOrbitFrames > 0 && wasRefining && !refining) {
                 std::fprintf(stderr, "refined picture: %.3f s\n", secondsSince(started));
-                std::fprintf(stderr, "orbit: %.2f ms a frame\n", orbitFrameMilliseconds(view, options.benchOrbitFrames));
+                const OrbitFrame orbit = orbitFrame(view, options.benchOrbitFrames);
+                std::fprintf(stderr, "orbit: %.2f ms a frame, %.2f ms of processor time\n", orbit.milliseconds,
+                             orbit.processorMilliseconds);
                 running = false;
             }
             continue;
