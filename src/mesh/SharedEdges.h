@@ -1,12 +1,13 @@
 // What the meshes drawing one geometry share for their edges: the edge
 // buffers (one set per colour and shape, not one per instance), the
-// silhouette lists, and the thin outlines found for the merged draw. In a parallel view every instance of a part that is
-// only moved sees the part from the same direction, so the candidates that
-// may show are the same for all of them: a look's list is made once, when a
-// second draw asks for it, and each instance then draws it with one call
-// instead of its candidate runs. A look only one mesh asks for is never
-// listed here (each mesh's own resting list serves it), so views where no
-// two instances agree make no buffers.
+// silhouette lists, and the thin outlines found for the merged draw. In a
+// parallel view every instance of a part that is only moved sees the part
+// from the same direction, so the candidates that may show are the same for
+// all of them: a look's list is made once, when a second draw asks for it,
+// and each instance then draws it with one call instead of its candidate
+// runs. A look only one mesh asks for is never listed here (each mesh's own
+// resting list serves it), so views where no two instances agree make no
+// buffers.
 #pragma once
 
 #include "mesh/RestingEdges.h"

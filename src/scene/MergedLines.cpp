@@ -2,6 +2,7 @@
 
 #include "core/Diagnostics.h"
 #include "meshops/LineRuns.h"
+#include "platform/d3dx/D3DXStateSaver.h"
 
 #include <algorithm>
 #include <cstring>
@@ -20,12 +21,6 @@ LineVertex toWorld(float x, float y, float z, const D3DMATRIX& m, D3DCOLOR colou
             x * m._13 + y * m._23 + z * m._33 + m._43, colour};
 }
 
-D3DMATRIX identity() {
-    D3DMATRIX m{};
-    m._11 = m._22 = m._33 = m._44 = 1.0f;
-    return m;
-}
-
 }  // namespace
 
 D3DMATRIX pulledNearer(const D3DMATRIX& projection, float pull) {
@@ -35,7 +30,8 @@ D3DMATRIX pulledNearer(const D3DMATRIX& projection, float pull) {
 }
 
 bool MergedLines::Piece::same(const Piece& other) const {
-    return stamp != 0 && stamp == other.stamp && colour == other.colour && std::memcmp(&world, &other.world, sizeof world) == 0;
+    return stamp != 0 && stamp == other.stamp && colour == other.colour &&
+           std::memcmp(&world, &other.world, sizeof world) == 0;
 }
 
 MergedLines::StateValues MergedLines::readStates(IDirect3DDevice9* device) {
@@ -119,10 +115,14 @@ HRESULT MergedLines::upload(IDirect3DDevice9* device) {
     return S_OK;
 }
 
-HRESULT MergedLines::draw(IDirect3DDevice9* device) {
+void MergedLines::closeQueue() {
     collecting_ = false;
-    // A queue that stopped short of the last one's pieces.
+    // A queue that stopped short of the last one's pieces keeps what matched.
     if (!diverged_ && matched_ != pieces_.size()) diverge();
+}
+
+HRESULT MergedLines::draw(IDirect3DDevice9* device) {
+    closeQueue();
     if (points_.empty()) return S_OK;
     if (!uploaded_ || bufferDevice_ != device) {
         const HRESULT made = upload(device);
@@ -131,34 +131,28 @@ HRESULT MergedLines::draw(IDirect3DDevice9* device) {
             return PELMORA_TRACE_FAILED(made);
         }
     }
-    std::array<std::pair<D3DRENDERSTATETYPE, DWORD>, 3> saved = {
-        {{D3DRS_LIGHTING, 0}, {D3DRS_SHADEMODE, 0}, {D3DRS_ALPHABLENDENABLE, 0}}};
-    for (auto& [state, value] : saved) device->GetRenderState(state, &value);
+    d3dx::D3DXStateSaver saver(device);
+    saver.setRenderState(D3DRS_LIGHTING, FALSE);
+    // One colour a segment, and opaque: nothing to interpolate or blend.
+    saver.setRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
+    saver.setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    saver.setFVF(kLineVertexFvf);
     D3DMATRIX world{}, projection{};
     device->GetTransform(D3DTS_WORLD, &world);
     device->GetTransform(D3DTS_PROJECTION, &projection);
     const D3DMATRIX pulled = pulledNearer(projection, depthPull_);
-    const D3DMATRIX flat = identity();
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    // One colour a segment, and opaque: nothing to interpolate or blend.
-    device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    D3DXMATRIX flat;
+    D3DXMatrixIdentity(&flat);
     device->SetTransform(D3DTS_WORLD, &flat);
     device->SetTransform(D3DTS_PROJECTION, &pulled);
-    HRESULT status = device->SetFVF(kLineVertexFvf);
-    if (SUCCEEDED(status)) status = device->SetStreamSource(0, buffer_.get(), 0, sizeof(LineVertex));
+    HRESULT status = device->SetStreamSource(0, buffer_.get(), 0, sizeof(LineVertex));
     if (SUCCEEDED(status)) status = device->DrawPrimitive(D3DPT_LINELIST, 0, UINT(points_.size() / 2));
     device->SetTransform(D3DTS_PROJECTION, &projection);
     device->SetTransform(D3DTS_WORLD, &world);
-    for (const auto& [state, value] : saved) device->SetRenderState(state, value);
     return FAILED(status) ? PELMORA_TRACE_FAILED(status) : S_OK;
 }
 
-void MergedLines::abandon() {
-    collecting_ = false;
-    // What was queued is kept only as far as it matched.
-    if (!diverged_ && matched_ != pieces_.size()) diverge();
-}
+void MergedLines::abandon() { closeQueue(); }
 
 void MergedLines::releaseDeviceObjects() {
     buffer_.reset();

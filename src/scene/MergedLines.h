@@ -15,8 +15,8 @@
 #include "platform/d3dx/d3dx9math.h"
 
 #include <array>
-#include <span>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace pelmora {
@@ -72,6 +72,8 @@ private:
     static StateValues readStates(IDirect3DDevice9* device);
     // Leaves the previous frame's pieces from `matched` on: what follows is queued anew.
     void diverge();
+    // Stops collecting; the pieces are this walk's from now on.
+    void closeQueue();
     HRESULT upload(IDirect3DDevice9* device);
 
     // Appends the segment (a, b) under `world`.
